@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the dictionaries need
+# (only those that are missing), then configures and builds one build tree.
+#   scripts/setup.sh [BUILD_DIR] [extra cmake args...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(
+  cmake ninja-build g++ pkg-config ccache python3
+  libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libhunspell-dev libmarisa-dev
+  hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}" >&2
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+[ $# -ge 1 ] || exit 0
+build=$1
+shift
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISQUEL_WERROR=$werror "$@" >&2
+cmake --build "$build" -j "$(nproc)" >&2

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite twice: a normal build and
+# an AddressSanitizer + UndefinedBehaviorSanitizer build. Ends with CTest's
+# summary and exits non-zero on any failure.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+export CCACHE_DIR=${CCACHE_DIR:-$here/build/.ccache}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+status=0
+scripts/setup.sh build/asan -DBRISQUEL_SANITIZE=ON -DBRISQUEL_BENCH=OFF || exit 1
+echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+ctest --test-dir build/asan --output-on-failure -j "$(nproc)" || status=1
+
+scripts/setup.sh build/release || exit 1
+echo "== tests (release build)"
+ctest --test-dir build/release --output-on-failure -j "$(nproc)" || status=1
+exit $status

