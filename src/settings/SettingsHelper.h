@@ -1,0 +1,129 @@
+#pragma once
+// The settings of the program: typed values in the defaults store and the
+// three user-editable list files mirrored from it.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Defaults.h"
+#include "platform/Files.h"
+#include "platform/MainQueue.h"
+#include "platform/Registration.h"
+#include "platform/Workspace.h"
+
+namespace brisquel {
+
+class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
+ public:
+  // Keys of the defaults store.
+  static constexpr const char* indexHotKey = "INDEX_HOT_KEY";
+  static constexpr const char* enableAutostart = "ENABLE_AUTOSTART";
+  static constexpr const char* enableTypoDetector = "ENABLE_TYPO_DETECTOR";
+  static constexpr const char* enable = "ENABLE";  // declared, never read or written
+  static constexpr const char* winEditHotKeys = "WIN_EDIT_HOTKEYS_V2";
+  static constexpr const char* learnedWordsKey = "LEARNED_WORDS";
+  static constexpr const char* enableShowLayoutInTray = "ENABLE_SHOW_LAYOUT_IN_TRAY";
+  static constexpr const char* enableFnShortcut = "ENABLE_FN_SHORTCUT";
+  static constexpr const char* quitClosesWindowsEnabled = "QUIT_CLOSES_WINDOWS_ENABLED";
+  static constexpr const char* ignoredAppsKey = "IGNORED_APPS";
+  static constexpr const char* ignoredShortcutsAppsKey = "IGNORED_SHORTCUTS_APPS";
+  static constexpr const char* enableCtrlShortcut = "ENABLE_CTRL_SHORTCUT";
+
+  // Defaults answered when a key is missing or holds a value of another type.
+  static constexpr std::int64_t defaultHotKeyIndex = 2;
+  static constexpr std::int64_t defaultWinEditKeys = 0x3FFFF;
+
+  // The list files, in the folder `Velmonte` of the application-support directory.
+  static constexpr const char* appSupportFolderName = "Velmonte";
+  static constexpr const char* learnedWordsFileName = "learned_words.txt";
+  static constexpr const char* ignoredAppsFileName = "ignored_apps.txt";
+  static constexpr const char* ignoredShortcutsAppsFileName = "ignored_shortcuts_apps.txt";
+  static constexpr double fileMonitorInterval = 2.0;
+
+  // Creates the settings object and starts watching the list files (on a
+  // first start this stores the default lists and writes their files).
+  static std::shared_ptr<SettingsHelper> create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
+                                                WorkspacePort& workspace);
+
+  // The one instance of the program, installed by the composition root
+  // before anything uses it. Tests build their own instances with create().
+  static SettingsHelper& shared();
+  static void installShared(std::shared_ptr<SettingsHelper> instance);
+  static bool hasShared();
+
+  SettingsHelper(const SettingsHelper&) = delete;
+  SettingsHelper& operator=(const SettingsHelper&) = delete;
+
+  // The defaults store; writers of the scalar settings write it directly.
+  DefaultsPort& store() const { return store_; }
+
+  std::int64_t checkedHotKeyIndex() const;
+  bool isAutostartEnable() const;
+  bool isTypoDetectorEnabled() const;
+  std::int64_t winEditKeys() const;
+  StringMap learnedWords() const;
+  bool isShowLayoutInTrayEnabled() const;
+  bool isFnShortcutEnabled() const;
+  bool isQuitClosesWindowsEnabled() const;
+  StringList ignoredApps() const;
+  StringList ignoredShortcutsApps() const;
+  bool isCtrlShortcutEnabled() const;
+
+  // Store the whole list, then write its file unless a file is being imported.
+  void setLearnedWords(const StringMap& words);
+  void setIgnoredApps(const StringList& apps);
+  void setIgnoredShortcutsApps(const StringList& rules);
+
+  // The folder of the list files, created if missing.
+  std::filesystem::path appSupportDir() const;
+  std::filesystem::path learnedWordsFile() const;
+  std::filesystem::path ignoredAppsFile() const;
+  std::filesystem::path ignoredShortcutsAppsFile() const;
+
+  // Write a list file from the setting and remember its modification date.
+  void exportLearnedWordsToFile();
+  void exportIgnoredAppsToFile();
+  void exportIgnoredShortcutsAppsToFile();
+
+  // Replace a setting by its file's entries; a missing, unreadable or
+  // non-UTF-8 file leaves the setting unchanged.
+  void importLearnedWordsFromFile();
+  void importIgnoredAppsFromFile();
+  void importIgnoredShortcutsAppsFromFile();
+
+  // Export the list, then open its file in the user's default text editor.
+  bool openLearnedWordsList();
+  bool openIgnoredAppsList();
+  bool openIgnoredShortcutsAppsList();
+
+  bool isImporting() const { return isImporting_; }
+
+ private:
+  SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace);
+
+  struct ListFile;
+  void startWatchingFiles();
+  void startAppList(const ListFile& list, const StringList& defaults);
+  void checkLearnedWordsFile();
+  void checkIgnoredAppsFile();
+  void checkIgnoredShortcutsAppsFile();
+  void checkFile(const std::filesystem::path& file, std::optional<double>& lastSeen, void (SettingsHelper::*import)());
+  void writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<double>& lastSeen);
+  std::optional<std::string> readListFile(const std::filesystem::path& file) const;
+  bool openList(const std::filesystem::path& file);
+
+  DefaultsPort& store_;
+  FilesPort& files_;
+  MainQueuePort& mainQueue_;
+  WorkspacePort& workspace_;
+  Registration fileMonitorTimer_;
+  std::optional<double> lastLearnedWordsModDate_;
+  std::optional<double> lastIgnoredAppsModDate_;
+  std::optional<double> lastIgnoredShortcutsAppsModDate_;
+  bool isImporting_ = false;
+};
+
+}  // namespace brisquel
