@@ -52,6 +52,11 @@ class Canvas {
   virtual void strokeRoundedRect(Rect rect, double radius, double lineWidth, ColorRole color) = 0;
   virtual Size measureText(const std::string& text, Font font) = 0;
   virtual void drawText(const std::string& text, Rect rect, Font font, ColorRole color, TextAlignment alignment) = 0;
+  // alpha 0..1 scales the colour's opacity.
+  virtual void fillRoundedRect(Rect rect, double radius, ColorRole color, double alpha) = 0;
+  // An empty dash pattern draws a solid line.
+  virtual void strokeLine(Point from, Point to, double lineWidth, ColorRole color, const std::vector<double>& dashPattern,
+                          double dashPhase) = 0;
 };
 
 struct Image {
@@ -59,6 +64,8 @@ struct Image {
   bool isTemplate = false;
   std::string namedResource;              // a shipped image ("MenuBarIcon"), or empty
   std::function<void(Canvas&)> draw;      // a drawn image, when namedResource is empty
+  std::string systemSymbol;               // a symbol of the system's icon set ("globe"), or empty
+  std::string accessibilityDescription;
 };
 
 enum class AlertStyle { Informational, Warning, Critical };
