@@ -1,0 +1,63 @@
+#pragma once
+// The key-position maps between the US-English layout and the Russian,
+// Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.
+// Pure computation over constant tables.
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace brisquel {
+
+// Language identifiers and layout codes.
+namespace lang {
+inline constexpr const char* english = "en_US";
+inline constexpr const char* russian = "ru_RU";
+inline constexpr const char* ukrainian = "uk_UA";
+inline constexpr const char* hebrew = "he";
+inline constexpr const char* arabic = "ar";
+inline constexpr const char* greek = "el";
+}  // namespace lang
+
+// The layout codes of the enabled layouts. When unknown, every layout counts
+// as enabled (text typed on the English layout then goes towards Russian).
+struct LayoutAvailability {
+  bool known = false;
+  std::set<std::string, std::less<>> codes;
+  bool has(std::string_view code) const { return !known || codes.find(code) != codes.end(); }
+};
+
+struct LanguagePair {
+  std::string source;
+  std::string target;  // empty: no enabled layout to convert towards
+  friend bool operator==(const LanguagePair&, const LanguagePair&) = default;
+};
+
+class LayoutMaps {
+ public:
+  using Map = std::unordered_map<char32_t, char32_t>;
+
+  static const LayoutMaps& instance();
+
+  std::u16string transliterate(std::u16string_view text, bool forceSwap, const LayoutAvailability& layouts) const;
+  LanguagePair guessLanguagePair(std::u16string_view word, const LayoutAvailability& layouts) const;
+
+  static std::string layoutCode(std::string_view language);
+  static bool isAlphabetSequence(const std::vector<std::u16string>& letters);
+  static bool isEmojiOrSymbol(std::u16string_view character);
+
+  Map engToRusMap, engToUkrMap, engToHebMap, engToAraMap, engToGreMap;
+  Map rusToEngMap, ukrToEngMap, hebToEngMap, araToEngMap, greToEngMap;
+
+ private:
+  LayoutMaps();
+  const Map* mapFromEnglish(std::string_view target) const;
+  const Map* mapToEnglish(std::string_view source) const;
+};
+
+// Conversion with every layout counted as enabled (the command line).
+std::u16string transliterate(std::u16string_view text, bool forceSwap);
+
+}  // namespace brisquel

@@ -1,0 +1,187 @@
+#pragma once
+// The typo detector: recognises words typed with the wrong keyboard layout,
+// retypes them in the right one and switches the layout; a lone Option press
+// converts the last word by hand (a second press undoes it) and is learned.
+//
+// Main thread only. Create it through create() (delayed work holds it weakly).
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <string>
+#include <vector>
+
+#include "platform/Defaults.h"
+#include "platform/Platform.h"
+#include "typo/ChangeLayoutAction.h"
+#include "typo/LayoutMaps.h"
+
+namespace brisquel {
+
+// Where learned corrections live (typed word -> wanted word, UTF-8); the
+// settings store provides it. An entry mapping a word to itself means "leave it".
+struct LearnedWordsStore {
+  std::function<StringMap()> get;
+  std::function<void(const StringMap&)> set;
+};
+
+struct CompletedWord {
+  std::u16string word;
+  int spaces = 0;  // characters of the separator that ended the word
+  friend bool operator==(const CompletedWord&, const CompletedWord&) = default;
+};
+
+// A snapshot of the focused text element.
+struct AXTextState {
+  AXElement element;
+  std::u16string text;
+  std::int64_t cursorLoc = 0;  // UTF-16 units
+  std::int64_t selectionLength = 0;
+};
+
+struct WordAtCursor {
+  std::u16string word;
+  std::int64_t charsBeforeCursor = 0;
+  std::int64_t charsAfterCursor = 0;  // negative when the word ends before the cursor
+  bool isSelection = false;
+};
+
+struct WordInfo {
+  std::u16string fullWord;
+  std::u16string cleanWord;  // without emoji and symbols
+  std::int64_t startLoc = 0;
+  std::int64_t endLoc = 0;
+  std::int64_t trailingSpaces = 0;
+};
+
+class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
+ public:
+  static constexpr int maxBufferSize = 50;
+  static constexpr int maxHistorySize = 10;
+  static constexpr std::size_t maxCacheSize = 1000;
+  static constexpr double simulationCooldown = 0.05;
+  static constexpr double fixDebounceInterval = 0.35;
+  static constexpr double doublePressInterval = 0.4;
+  static constexpr double lonePressMaxHold = 0.7;
+  static constexpr double antiLoopInterval = 1.5;
+  static constexpr double learnDelay = 1.5;
+  static constexpr double undoWindow = 5.0;
+  static constexpr double axMessagingTimeout = 0.05;
+  static constexpr std::uint16_t backspaceKeyCode = 51;
+  static constexpr std::uint16_t leftArrowKeyCode = 123;
+  static constexpr std::uint16_t rightArrowKeyCode = 124;
+  static constexpr std::uint16_t downArrowKeyCode = 125;
+  static constexpr std::uint16_t upArrowKeyCode = 126;
+
+  // Uses the keyboard, accessibility, workspace, input-source, spelling,
+  // main-queue and clock ports of the platform.
+  static std::shared_ptr<TypoDetector> create(const Platform& platform, LearnedWordsStore learnedWords);
+
+  // The process-wide instance, set up by the composition root.
+  static std::shared_ptr<TypoDetector> shared();
+  static void setShared(std::shared_ptr<TypoDetector> detector);
+
+  // Called when reading the focused element system-wide fails (usually a
+  // withdrawn accessibility permission).
+  void setPermissionRecheck(std::function<void()> recheck) { permissionRecheck_ = std::move(recheck); }
+
+  // Key-down and flags-changed events from the keyboard path. True when the
+  // detector has already reproduced this key's effect itself: drop the event.
+  bool process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
+
+  // Forgets the word being typed, the last word and the history.
+  void clearBuffer();
+
+  bool isSimulating() const { return isSimulating_; }
+
+  // Observable state.
+  const std::u16string& buffer() const { return buffer_; }
+  const std::u16string& lastCompletedWord() const { return lastCompletedWord_; }
+  int lastCompletedWordTrailingSpaces() const { return lastCompletedWordTrailingSpaces_; }
+  const std::vector<CompletedWord>& completedWordsHistory() const { return completedWordsHistory_; }
+
+  // Conversion and language guessing, with the layouts enabled right now.
+  std::u16string transliterate(std::u16string_view text, bool forceSwap) const;
+  LanguagePair guessLanguagePair(std::u16string_view word) const;
+
+  // Spelling with the validity cache.
+  bool isWordValid(std::u16string_view word, const std::string& language);
+  bool isPrefixValid(std::u16string_view prefix, const std::string& language);
+  std::size_t validityCacheSize() const { return validityCache_.size(); }
+
+  // Text at the cursor.
+  std::optional<AXTextState> getAXTextState(bool bypassBlacklist);
+  static std::optional<WordAtCursor> getWordAtCursor(const AXTextState& state);
+  static std::optional<WordInfo> getWordBeforeCursor(const AXTextState& state);
+
+  // Manual conversion (a lone Option press) and the double-press action.
+  void performManualToggle(const ChangeLayoutAction& changeLayoutAction);
+  void performManualToggleBufferFallback(const ChangeLayoutAction& changeLayoutAction);
+  void performDoublePressFix(const ChangeLayoutAction& changeLayoutAction);
+
+  // Use create().
+  TypoDetector(const Platform& platform, LearnedWordsStore learnedWords);
+
+ private:
+  bool processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
+  bool checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
+                            const ChangeLayoutAction& changeLayoutAction);
+  bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction);
+  bool repairPreviousWord(const std::u16string& word, const std::u16string& separator);
+
+  // Replacement of the deleteCount characters before the cursor by text.
+  // True when typed keys were used (the separator has then been typed too).
+  bool replaceBeforeCursor(int deleteCount, const std::u16string& text, const std::u16string* separator);
+
+  void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
+                         std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
+                         const std::optional<AXTextState>& axState, const ChangeLayoutAction& changeLayoutAction);
+  void convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
+                               const ChangeLayoutAction& changeLayoutAction);
+  void saveLearnedWords(bool revert, const std::u16string& word, const std::u16string& result);
+  void scheduleOnMain(void (TypoDetector::*action)(const ChangeLayoutAction&), ChangeLayoutAction changeLayoutAction);
+
+  // Synthetic keys.
+  void simulateTyping(const std::u16string& text, double delay);
+  void pressKey(std::uint16_t keyCode, int times, double delay = 0.001);
+  void postKey(std::uint16_t keyCode, bool keyDown, const std::u16string* text);
+  void finishSimulation();
+
+  LayoutAvailability layoutAvailability() const;
+  std::string layoutCodeFor(const LanguagePair& pair) const;
+  StringMap learnedWords() const;
+  double now() const;
+
+  static constexpr double distantPast = -std::numeric_limits<double>::infinity();
+
+  Platform platform_;
+  LearnedWordsStore learnedWordsStore_;
+  std::function<void()> permissionRecheck_;
+
+  std::u16string buffer_;
+  std::vector<CompletedWord> completedWordsHistory_;
+  std::u16string lastCompletedWord_;
+  int lastCompletedWordTrailingSpaces_ = 0;
+  bool isSimulating_ = false;
+  double lastSimulationEndTime_ = distantPast;
+  bool isOptionCurrentlyDown_ = false;
+  bool optionPressedAlone_ = false;
+  double optionDownAt_ = distantPast;
+  double lastOptionUpTime_ = distantPast;
+  double lastFixTime_ = distantPast;
+
+  std::unordered_map<std::string, bool> validityCache_;
+  std::u16string lastAutoSwitchWord_;
+  std::u16string lastAutoSwitchResult_;
+  double lastAutoSwitchTime_ = distantPast;
+
+  std::u16string lastManualToggleWord_;
+  std::u16string lastManualToggleResult_;
+  double lastManualToggleTime_ = distantPast;
+  std::shared_ptr<WorkItem> pendingSaveItem_;
+};
+
+}  // namespace brisquel
