@@ -2,6 +2,7 @@
 // The running program: its bundle, ending it, child processes, login items.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,9 @@ class ApplicationPort {
   // The installed program's bundle (or installation folder on desktops without bundles).
   virtual std::filesystem::path mainBundlePath() = 0;
   virtual std::string bundleVersion() = 0;
-  // Orderly termination: the delegate's termination hook runs.
+  // Orderly termination: the handler set here (the delegate's termination hook) runs.
   virtual void terminate() = 0;
+  virtual void setTerminationHandler(std::function<void()> handler) = 0;
   // Ends the process at once; no termination hook runs.
   virtual void exitNow(int status) = 0;
 };
