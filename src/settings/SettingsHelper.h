@@ -104,16 +104,15 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
  private:
   SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace);
 
-  struct ListFile;
   void startWatchingFiles();
-  void startAppList(const ListFile& list, const StringList& defaults);
+  void startAppList(const std::filesystem::path& file, const char* key, const StringList& defaults,
+                    void (SettingsHelper::*import)(), void (SettingsHelper::*exportList)());
   void checkLearnedWordsFile();
   void checkIgnoredAppsFile();
   void checkIgnoredShortcutsAppsFile();
   void checkFile(const std::filesystem::path& file, std::optional<double>& lastSeen, void (SettingsHelper::*import)());
   void writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<double>& lastSeen);
   std::optional<std::string> readListFile(const std::filesystem::path& file) const;
-  bool openList(const std::filesystem::path& file);
 
   DefaultsPort& store_;
   FilesPort& files_;

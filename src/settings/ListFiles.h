@@ -1,0 +1,37 @@
+#pragma once
+// Text format of the user list files: headers, the line grammar, the
+// written form and the lists stored on a first start.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Defaults.h"
+
+namespace brisquel {
+
+extern const char* const learnedWordsHeader;
+extern const char* const ignoredAppsHeader;
+extern const char* const ignoredShortcutsAppsHeader;
+
+const StringList& defaultIgnoredApps();
+const StringList& defaultIgnoredShortcutsApps();
+
+// True when the bytes are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+// The entry lines of a list file: split at every Unicode line separator,
+// trimmed of white space, empty lines and "#" comments left out. None when
+// the text is not UTF-8.
+std::optional<StringList> listFileEntries(std::string_view text);
+
+// Learned words from the file text: each pair typed -> result adds both
+// typed -> result and result -> result; later lines win. Bad lines are skipped.
+std::optional<StringMap> parseLearnedWords(std::string_view text);
+std::optional<StringList> parseAppList(std::string_view text);
+
+// The file text written for a list: header, an empty line, one entry a line.
+std::string formatLearnedWords(const StringMap& words);
+std::string formatAppList(std::string_view header, const StringList& entries);
+
+}  // namespace brisquel
