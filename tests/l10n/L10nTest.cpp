@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "l10n/L10n.h"
+
+namespace brisquel {
+namespace {
+
+std::size_t countOf(const std::string& text, const std::string& needle) {
+  std::size_t count = 0;
+  for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + needle.size())) ++count;
+  return count;
+}
+
+bool lacksGreek(std::string_view key) {
+  return key == "menu.ctrl.close_window" || key == "menu.ctrl.quit_closes_windows";
+}
+
+TEST(L10nTable, HoldsEveryKeyOnceInEveryLanguage) {
+  const auto keys = L10n::keys();
+  EXPECT_EQ(keys.size(), 55u);
+  EXPECT_EQ(std::set<std::string_view>(keys.begin(), keys.end()).size(), keys.size()) << "a key appears twice";
+  for (std::string_view required : {"menu.language_switcher", "menu.ctrl.undo", "menu.about.text", "alert.ok",
+                                    "donation.btn_later", "menu.ctrl.need_more.text"}) {
+    EXPECT_NE(std::find(keys.begin(), keys.end(), required), keys.end()) << required;
+  }
+  for (std::string_view key : keys) {
+    for (std::string_view language : L10n::kLanguages) {
+      const bool expected = !(language == "el" && lacksGreek(key));
+      EXPECT_EQ(L10n::hasOwnText(key, language), expected) << key << " in " << language;
+      if (expected) {
+        EXPECT_FALSE(L10n::text(key, language).empty()) << key << " in " << language;
+      }
+    }
+  }
+}
+
+// Key names, modifier symbols, the product name and the version are the same
+// in every language, as often as the English text has them.
+TEST(L10nTable, TranslationsKeepNotationAndNames) {
+  const std::vector<std::string> markers = {"^ +", "^", "⌥", "⇧", "⌘", "🌐", "❤️", "💔", "Fn", "Ctrl", "Option",
+                                            "Del", "Finder", "/Applications", "Brisquel", "v1.01", "\n"};
+  for (std::string_view key : L10n::keys()) {
+    const std::string english = L10n::text(key, "en");
+    for (std::string_view language : L10n::kLanguages) {
+      if (!L10n::hasOwnText(key, language)) continue;
+      const std::string translated = L10n::text(key, language);
+      for (const std::string& marker : markers) {
+        EXPECT_EQ(countOf(translated, marker), countOf(english, marker))
+            << "marker \"" << marker << "\" in " << key << " [" << language << "]: " << translated;
+      }
+    }
+  }
+}
+
+TEST(L10nTable, ShortcutEntriesEndWithTheEnglishKeys) {
+  for (std::string_view key : L10n::keys()) {
+    if (!key.starts_with("menu.ctrl.")) continue;
+    const std::string english = L10n::text(key, "en");
+    const auto colon = english.find(": ");
+    if (colon == std::string::npos) continue;
+    const std::string keysPart = english.substr(colon);
+    for (std::string_view language : L10n::kLanguages) {
+      if (!L10n::hasOwnText(key, language)) continue;
+      EXPECT_TRUE(L10n::text(key, language).ends_with(keysPart)) << key << " [" << language << "]";
+    }
+  }
+}
+
+TEST(L10nTable, FixedTextsInEveryLanguage) {
+  const std::string settingsPath = "System Settings -> Keyboard -> Keyboard Shortcuts -> Modifier Keys";
+  for (std::string_view language : L10n::kLanguages) {
+    const std::string about = L10n::text("menu.about.text", language);
+    EXPECT_TRUE(about.starts_with("Brisquel v1.01")) << language << ": " << about;
+    EXPECT_TRUE(about.ends_with(kProductSiteURL)) << language << ": " << about;
+    EXPECT_NE(L10n::text("menu.ctrl.need_more.text", language).find(settingsPath), std::string::npos) << language;
+    EXPECT_NE(L10n::text("donation.title", language).find("Brisquel"), std::string::npos) << language;
+  }
+  EXPECT_EQ(kDonationURL, std::string(kProductSiteURL) + "/donate");
+  EXPECT_NE(kProductSiteURL.find(kProductSiteHost), std::string_view::npos);
+}
+
+TEST(L10nLookup, FallsBackToEnglishThenToTheKey) {
+  struct Case {
+    std::string_view key, language, expected;
+  };
+  const Case cases[] = {
+      {"menu.quit", "en", "Quit"},
+      {"menu.quit", "ru", "Завершить"},
+      {"menu.ctrl.copy", "uk", "Копіювати: ^ + C"},
+      {"menu.ctrl.close_window", "el", "Close Window: ^ + W"},
+      {"menu.ctrl.quit_closes_windows", "el", "Close Finder windows: ^ + Q"},
+      {"menu.ctrl.tabs", "el", "Καρτέλες: ^ + T"},
+      {"menu.quit", "de", "Quit"},
+      {"no.such.key", "ru", "no.such.key"},
+      {"", "en", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(L10n::text(c.key, c.language), c.expected) << c.key << " in " << c.language;
+  }
+}
+
+TEST(L10nLanguage, ChosenFromPreferredLanguages) {
+  struct Case {
+    std::vector<std::string> preferred;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{"he-IL"}, "he"},
+      {{"EN-us"}, "en"},
+      {{"de-DE", "uk-UA"}, "uk"},
+      {{"zh-Hans-CN"}, "en"},
+      {{"ru"}, "ru"},
+      {{"ru_RU.UTF-8"}, "ru"},
+      {{"ar", "el"}, "ar"},
+      {{"EL"}, "el"},
+      {{"u", "e"}, "en"},  // one character never matches
+      {{"r", "ru"}, "ru"},
+      {{"fr", "uk"}, "uk"},
+      {{}, "en"},
+  };
+  for (const Case& c : cases) {
+    std::string list;
+    for (const auto& entry : c.preferred) list += entry + " ";
+    EXPECT_EQ(L10n::chooseLanguage(c.preferred), c.expected) << "preferred: " << list;
+  }
+}
+
+TEST(L10nLanguage, CurrentLanguageDrivesL) {
+  EXPECT_FALSE(L10n::setCurrentForTesting("de"));
+  ASSERT_TRUE(L10n::setCurrentForTesting("he"));
+  EXPECT_EQ(L10n::current(), "he");
+  EXPECT_EQ(L("alert.ok"), "אישור");
+  ASSERT_TRUE(L10n::setCurrentForTesting("el"));
+  EXPECT_EQ(L("menu.ctrl.close_window"), "Close Window: ^ + W");
+  EXPECT_EQ(L("menu.quit"), "Τερματισμός");
+  EXPECT_EQ(L("no.such.key"), "no.such.key");
+  // Once fixed, the language stays for the life of the process.
+  L10n::initialize({"ru-RU"});
+  EXPECT_EQ(L10n::current(), "el");
+  ASSERT_TRUE(L10n::setCurrentForTesting("en"));
+  EXPECT_EQ(L("menu.quit"), "Quit");
+}
+
+}  // namespace
+}  // namespace brisquel
