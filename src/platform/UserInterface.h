@@ -75,6 +75,8 @@ struct AlertSpec {
   std::string messageText;
   std::string informativeText;
   std::vector<std::string> buttons;  // first button answers 1000, the next 1001, ...
+  // Bring the program to the front, ignoring other applications, before the alert runs.
+  bool activateApplication = false;
 };
 
 inline constexpr int kAlertFirstButtonReturn = 1000;
