@@ -1,0 +1,101 @@
+#include "hotkeys/EditHotKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace brisquel {
+namespace {
+
+std::vector<std::int64_t> raws(const std::vector<EditHotKeys>& members) {
+  std::vector<std::int64_t> out;
+  for (auto m : members) out.push_back(m.rawValue);
+  return out;
+}
+
+TEST(EditHotKeys, AllIsEveryShortcutPlusTheUnnamedBit) {
+  EXPECT_EQ(EditHotKeys::all.rawValue, 262143);
+  EditHotKeys everyShortcut;
+  for (auto m : EditHotKeys::menuOrder()) everyShortcut.insert(m);
+  EXPECT_EQ(everyShortcut.elements().size(), 17u);
+  // Switching every shortcut on one by one still lacks bit 11.
+  EXPECT_NE(everyShortcut, EditHotKeys::all);
+  EXPECT_EQ(everyShortcut.unionWith(EditHotKeys(2048)), EditHotKeys::all);
+}
+
+TEST(EditHotKeys, ElementsWalkTheBitsUpward) {
+  struct Case {
+    std::int64_t raw;
+    std::vector<std::int64_t> expected;
+  };
+  const Case cases[] = {
+      {0, {}},
+      {32768 | 1, {1, 32768}},
+      {(std::int64_t{1} << 40) | 4, {4, std::int64_t{1} << 40}},
+      {INT64_MIN | 2, {2, INT64_MIN}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(raws(EditHotKeys(c.raw).elements()), c.expected) << "raw " << c.raw;
+  }
+  EXPECT_EQ(raws(EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}.elements()), (std::vector<std::int64_t>{1, 32768}));
+}
+
+TEST(EditHotKeys, SetAlgebra) {
+  EditHotKeys s{EditHotKeys::copy, EditHotKeys::paste};
+  EXPECT_TRUE(s.contains(EditHotKeys::copy));
+  EXPECT_FALSE(s.contains(EditHotKeys::cut));
+  EXPECT_TRUE(s.insert(EditHotKeys::cut));
+  EXPECT_FALSE(s.insert(EditHotKeys::cut));
+  EXPECT_EQ(s.remove(EditHotKeys::copy), EditHotKeys::copy);
+  EXPECT_EQ(s.remove(EditHotKeys::copy), std::nullopt);
+  EXPECT_EQ(s.update(EditHotKeys::paste), EditHotKeys::paste);
+  EXPECT_EQ(s, (EditHotKeys{EditHotKeys::cut, EditHotKeys::paste}));
+  EXPECT_TRUE(s.isSubset(EditHotKeys::all));
+  EXPECT_FALSE(EditHotKeys::all.isSubset(s));
+  EXPECT_TRUE(s.isDisjoint(EditHotKeys::undo));
+  EXPECT_EQ(s.symmetricDifference(EditHotKeys{EditHotKeys::cut, EditHotKeys::undo}),
+            (EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}));
+  EXPECT_EQ(s.intersection(EditHotKeys::paste), EditHotKeys::paste);
+  s.subtract(EditHotKeys::all);
+  EXPECT_TRUE(s.isEmpty());
+  // Bits that name no shortcut are kept as given.
+  EXPECT_EQ(EditHotKeys(-1).rawValue, -1);
+}
+
+TEST(EditHotKeys, KeyNameGroups) {
+  const auto& values = editHotkeysValues();
+  EXPECT_EQ(values.size(), 16u);
+  EXPECT_EQ(editHotkeysGroup(EditHotKeys::activityMonitor.rawValue), nullptr);
+  EXPECT_EQ(editHotkeysGroup(2048), nullptr);
+  EXPECT_EQ(editHotkeysGroup(3), nullptr);
+  std::set<std::string> seen;
+  for (const auto& [bit, group] : values) {
+    EXPECT_EQ(group.size(), bit == EditHotKeys::save.rawValue ? 6u : 5u) << "bit " << bit;
+    for (const auto& c : group) EXPECT_TRUE(seen.insert(c).second) << c << " is in two groups";
+  }
+  struct Case {
+    const char* character;
+    EditHotKeys member;
+  };
+  const Case cases[] = {
+      {"ы", EditHotKeys::save}, {"і", EditHotKeys::save},  {"\u2014", EditHotKeys::zoom}, {"с", EditHotKeys::copy},
+      {"/", EditHotKeys::quit}, {"н", EditHotKeys::redo},  {"ς", EditHotKeys::closeWindow},
+  };
+  for (const auto& c : cases) {
+    const auto* group = editHotkeysGroup(c.member.rawValue);
+    ASSERT_NE(group, nullptr);
+    EXPECT_NE(std::find(group->begin(), group->end(), c.character), group->end()) << c.character;
+  }
+}
+
+TEST(EditHotKeys, EnabledKeyNamesFollowTheSelection) {
+  EXPECT_TRUE(enabledEditKeysValuesFor(EditHotKeys(0)).empty());
+  EXPECT_TRUE(enabledEditKeysValuesFor(EditHotKeys::activityMonitor).empty());
+  EXPECT_TRUE(enabledEditKeysValuesFor(EditHotKeys(std::int64_t{1} << 30)).empty());
+  const std::vector<std::string> expected = {"z", "ζ", "я", "ז", "ئ", "v", "ω", "м", "ה", "ر"};
+  EXPECT_EQ(enabledEditKeysValuesFor(EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}), expected);
+  EXPECT_EQ(enabledEditKeysValuesFor(EditHotKeys::all).size(), 16u * 5 + 1);
+}
+
+}  // namespace
+}  // namespace brisquel
