@@ -1,0 +1,22 @@
+#pragma once
+// The XML property-list form of a defaults domain, written and read by our
+// own small code. Values of types the program does not read (real numbers,
+// data, nested containers) are kept as their XML text and written back as is.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Defaults.h"
+
+namespace brisquel::posix {
+
+using DefaultsDomain = std::map<std::string, DefaultsValue>;
+
+std::string encodePropertyList(const DefaultsDomain& values);
+
+// None when the text is not a property list holding one dictionary.
+std::optional<DefaultsDomain> decodePropertyList(std::string_view xml);
+
+}  // namespace brisquel::posix
