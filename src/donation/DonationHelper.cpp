@@ -1,0 +1,67 @@
+#include "donation/DonationHelper.h"
+
+#include <string>
+#include <variant>
+
+namespace brisquel {
+
+namespace {
+std::shared_ptr<DonationHelper>& sharedInstance() {
+  static std::shared_ptr<DonationHelper> instance;
+  return instance;
+}
+}  // namespace
+
+std::shared_ptr<DonationHelper> DonationHelper::create(DefaultsPort& defaults, ClockPort& clock,
+                                                       MainQueuePort& mainQueue, UserInterfacePort& ui,
+                                                       WorkspacePort& workspace) {
+  return std::shared_ptr<DonationHelper>(new DonationHelper(defaults, clock, mainQueue, ui, workspace));
+}
+
+DonationHelper::DonationHelper(DefaultsPort& defaults, ClockPort& clock, MainQueuePort& mainQueue,
+                               UserInterfacePort& ui, WorkspacePort& workspace)
+    : defaults_(defaults), clock_(clock), mainQueue_(mainQueue), ui_(ui), workspace_(workspace) {}
+
+DonationHelper& DonationHelper::shared() { return *sharedInstance(); }
+void DonationHelper::installShared(std::shared_ptr<DonationHelper> instance) { sharedInstance() = std::move(instance); }
+bool DonationHelper::hasShared() { return static_cast<bool>(sharedInstance()); }
+
+void DonationHelper::checkAndShowPromptIfNeeded() {
+  performCheck();
+  checkTimer_.reset();
+  checkTimer_ = mainQueue_.scheduleRepeatingTimer(checkIntervalSeconds, [weak = weak_from_this()] {
+    if (auto self = weak.lock()) self->performCheck();
+  });
+}
+
+void DonationHelper::performCheck() {
+  const auto stored = defaults_.object(lastPromptDateKey);
+  const auto* date = stored ? std::get_if<DefaultsDate>(&*stored) : nullptr;
+  if (!date) {
+    // First start (or a value of another type): the first reminder comes 30 days later.
+    storeNow();
+    return;
+  }
+  const double elapsed = clock_.wallTime() - date->secondsSince1970;
+  if (elapsed >= promptIntervalSeconds) {
+    mainQueue_.async([weak = weak_from_this()] {
+      if (auto self = weak.lock()) self->showSupportWindow(false);
+    });
+  }
+}
+
+void DonationHelper::showSupportWindow(bool /*force*/) {
+  AlertSpec alert;
+  alert.style = AlertStyle::Informational;
+  alert.messageText = L("donation.title");
+  alert.informativeText = L("donation.message");
+  alert.buttons = {L("donation.btn_support"), L("donation.btn_later")};
+  alert.activateApplication = true;
+  const int response = ui_.runModalAlert(alert);
+  storeNow();
+  if (response == kAlertFirstButtonReturn) workspace_.openURL(std::string(donationURL));
+}
+
+void DonationHelper::storeNow() { defaults_.set(lastPromptDateKey, DefaultsDate{clock_.wallTime()}); }
+
+}  // namespace brisquel
