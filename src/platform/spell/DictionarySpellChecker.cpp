@@ -1,0 +1,356 @@
+#include "platform/spell/DictionarySpellChecker.h"
+
+#include <hunspell.hxx>
+#include <marisa.h>
+#include <unicode/ucnv.h>
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+
+#include "platform/spell/AffixExpander.h"
+#include "platform/spell/WordText.h"
+
+namespace brisquel::spell {
+namespace {
+
+// Bumped whenever the index content changes meaning, so that old caches are rebuilt.
+constexpr std::string_view kIndexFormat = "brisquel-prefix-index-2";
+// Keys that start with this byte are clitic prefixes, not words.
+constexpr char kCliticMark = '\x01';
+
+enum class WholeWords { Hunspell, FormIndex };
+
+struct LanguageInfo {
+  const char* id;
+  const char* fileStem;
+  const char* package;
+  UScriptCode script;
+  std::u16string_view extraCharacters;
+  bool stripMarks;
+  bool clitics;  // prefixes are stacked clitics: indexed apart, tried as splits
+  WholeWords wholeWords;
+  std::size_t maxWordLength;  // 0: no limit
+};
+
+// Greek's .dic is already a list of every form, so the index answers exactly what Hunspell would.
+// Arabic's longest clitic chains make Hunspell take milliseconds; no real word is that long.
+const LanguageInfo kLanguages[] = {
+    {"en_US", "en_US", "hunspell-en-us", USCRIPT_LATIN, u"'-", false, false, WholeWords::Hunspell, 0},
+    {"ru_RU", "ru_RU", "hunspell-ru", USCRIPT_CYRILLIC, u"-", false, false, WholeWords::Hunspell, 0},
+    {"uk_UA", "uk_UA", "hunspell-uk", USCRIPT_CYRILLIC, u"'-", false, false, WholeWords::Hunspell, 0},
+    {"he", "he_IL", "hunspell-he", USCRIPT_HEBREW, u"\"'-", true, true, WholeWords::Hunspell, 0},
+    {"ar", "ar", "hunspell-ar", USCRIPT_ARABIC, u"", true, true, WholeWords::Hunspell, 15},
+    {"el", "el_GR", "hunspell-el", USCRIPT_GREEK, u"'-", false, false, WholeWords::FormIndex, 0},
+};
+
+enum State : int { Idle, Loading, Ready };
+
+std::uint64_t fnv1a(std::string_view s, std::uint64_t h = 1469598103934665603ull) {
+  for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+std::optional<std::string> fileIdentity(const std::filesystem::path& p) {
+  std::error_code ec;
+  auto size = std::filesystem::file_size(p, ec);
+  if (ec) return std::nullopt;
+  auto time = std::filesystem::last_write_time(p, ec);
+  if (ec) return std::nullopt;
+  return std::filesystem::absolute(p, ec).string() + "|" + std::to_string(size) + "|" +
+         std::to_string(time.time_since_epoch().count());
+}
+
+// Whether a key strictly longer than key starts with it.
+bool hasLongerKey(const marisa::Trie& trie, std::string_view key) {
+  marisa::Agent agent;
+  agent.set_query(key.data(), key.size());
+  while (trie.predictive_search(agent))
+    if (agent.key().length() > key.size()) return true;
+  return false;
+}
+
+bool hasKey(const marisa::Trie& trie, std::string_view key) {
+  marisa::Agent agent;
+  agent.set_query(key.data(), key.size());
+  return trie.lookup(agent);
+}
+
+struct ConverterDeleter {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+
+}  // namespace
+
+struct DictionarySpellChecker::Language {
+  const LanguageInfo* info = nullptr;
+  std::atomic<int> state{Idle};
+  std::atomic<IndexSource> source{IndexSource::None};
+  std::thread loader;
+  // Written by the loader before state becomes Ready, read-only afterwards.
+  bool present = false;
+  WordTextRules rules;
+  marisa::Trie index;
+  std::unique_ptr<Hunspell> hunspell;
+  std::unique_ptr<UConverter, ConverterDeleter> hunspellEncoding;  // null when the dictionary is UTF-8
+  std::mutex hunspellMutex;  // Hunspell objects are not safe to share between threads
+
+  std::filesystem::path aff(const std::filesystem::path& dir) const { return dir / (std::string(info->fileStem) + ".aff"); }
+  std::filesystem::path dic(const std::filesystem::path& dir) const { return dir / (std::string(info->fileStem) + ".dic"); }
+};
+
+const std::vector<std::string>& DictionarySpellChecker::languages() {
+  static const std::vector<std::string> ids = [] {
+    std::vector<std::string> v;
+    for (const auto& l : kLanguages) v.emplace_back(l.id);
+    return v;
+  }();
+  return ids;
+}
+
+std::filesystem::path DictionarySpellChecker::defaultDictionaryDirectory() { return "/usr/share/hunspell"; }
+
+std::filesystem::path DictionarySpellChecker::defaultCacheDirectory() {
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return std::filesystem::path(xdg) / "brisquel";
+  if (const char* home = std::getenv("HOME"); home && *home) return std::filesystem::path(home) / ".cache" / "brisquel";
+  return {};
+}
+
+DictionarySpellChecker::DictionarySpellChecker(std::filesystem::path dictionaryDirectory,
+                                               std::filesystem::path cacheDirectory)
+    : dictionaryDirectory_(std::move(dictionaryDirectory)), cacheDirectory_(std::move(cacheDirectory)) {
+  for (const auto& info : kLanguages) {
+    auto lang = std::make_unique<Language>();
+    lang->info = &info;
+    languages_.push_back(std::move(lang));
+  }
+}
+
+DictionarySpellChecker::~DictionarySpellChecker() {
+  stopping_ = true;
+  for (auto& lang : languages_)
+    if (lang->loader.joinable()) lang->loader.join();
+}
+
+DictionarySpellChecker::Language* DictionarySpellChecker::find(std::string_view language) const {
+  for (const auto& lang : languages_)
+    if (language == lang->info->id) return lang.get();
+  return nullptr;
+}
+
+void DictionarySpellChecker::prepare(std::string_view language) {
+  Language* lang = find(language);
+  if (!lang) return;
+  int expected = Idle;
+  if (!lang->state.compare_exchange_strong(expected, Loading)) return;
+  lang->loader = std::thread([this, lang] { load(*lang); });
+}
+
+bool DictionarySpellChecker::isReady(std::string_view language) {
+  Language* lang = find(language);
+  return lang && lang->state.load(std::memory_order_acquire) == Ready;
+}
+
+bool DictionarySpellChecker::waitUntilReady(std::string_view language, std::chrono::milliseconds timeout) {
+  Language* lang = find(language);
+  if (!lang) return false;
+  prepare(language);
+  std::unique_lock lock(readyMutex_);
+  return readyChanged_.wait_for(lock, timeout, [&] { return lang->state.load(std::memory_order_acquire) == Ready; });
+}
+
+std::optional<std::string> DictionarySpellChecker::missingPackage(std::string_view language) const {
+  Language* lang = find(language);
+  if (!lang) return std::nullopt;
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(lang->aff(dictionaryDirectory_), ec) &&
+      std::filesystem::is_regular_file(lang->dic(dictionaryDirectory_), ec))
+    return std::nullopt;
+  return std::string(lang->info->package);
+}
+
+DictionarySpellChecker::IndexSource DictionarySpellChecker::indexSource(std::string_view language) const {
+  Language* lang = find(language);
+  return lang ? lang->source.load() : IndexSource::None;
+}
+
+void DictionarySpellChecker::load(Language& lang) {
+  auto finish = [&] {
+    {
+      std::lock_guard lock(readyMutex_);
+      lang.state.store(Ready, std::memory_order_release);
+    }
+    readyChanged_.notify_all();
+  };
+  const auto affPath = lang.aff(dictionaryDirectory_);
+  const auto dicPath = lang.dic(dictionaryDirectory_);
+  auto affIdentity = fileIdentity(affPath);
+  auto dicIdentity = fileIdentity(dicPath);
+  if (!affIdentity || !dicIdentity) return finish();  // not installed: no valid words
+  auto expander = AffixExpander::load(affPath);
+  if (!expander) return finish();
+
+  lang.rules.script = lang.info->script;
+  lang.rules.extraCharacters = lang.info->extraCharacters;
+  lang.rules.stripMarks = lang.info->stripMarks;
+  lang.rules.conversion = expander->inputConversion();
+
+  auto indexKey = [&](std::u16string_view form) -> std::optional<std::string> {
+    auto cleaned = cleanWord(form, lang.rules);
+    if (!cleaned || cleaned->empty()) return std::nullopt;
+    return toUtf8(lowerCase(*cleaned));
+  };
+
+  // The prefix index: mapped from the cache when it matches the dictionary files, else built.
+  char hash[17];
+  std::snprintf(hash, sizeof hash, "%016llx",
+                static_cast<unsigned long long>(fnv1a(std::string(kIndexFormat) + "|" + *affIdentity + "|" + *dicIdentity)));
+  const std::string prefix = std::string(lang.info->id) + "-";
+  const std::filesystem::path cacheFile =
+      cacheDirectory_.empty() ? std::filesystem::path() : cacheDirectory_ / (prefix + hash + ".trie");
+  bool mapped = false;
+  std::error_code ec;
+  if (!cacheFile.empty() && std::filesystem::is_regular_file(cacheFile, ec)) {
+    try {
+      lang.index.mmap(cacheFile.c_str());
+      mapped = true;
+      lang.source = IndexSource::Cache;
+    } catch (const marisa::Exception&) {
+      lang.index.clear();
+    }
+  }
+  if (!mapped) {
+    marisa::Keyset keys;
+    bool complete = expander->expand(
+        dicPath, !lang.info->clitics,
+        [&](std::u16string_view form) {
+          if (auto key = indexKey(form)) keys.push_back(key->data(), key->size());
+        },
+        &stopping_);
+    if (!complete) return finish();
+    if (lang.info->clitics) {
+      for (const auto& clitic : expander->prefixStrings())
+        if (auto key = indexKey(clitic)) {
+          std::string marked = kCliticMark + *key;
+          keys.push_back(marked.data(), marked.size());
+        }
+    }
+    try {
+      lang.index.build(keys);
+    } catch (const marisa::Exception&) {
+      return finish();
+    }
+    lang.source = IndexSource::Built;
+    if (!cacheFile.empty()) {
+      std::filesystem::create_directories(cacheDirectory_, ec);
+      // Other indexes of this language belong to older dictionary files.
+      for (const auto& entry : std::filesystem::directory_iterator(cacheDirectory_, ec)) {
+        const auto name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(".trie")) std::filesystem::remove(entry.path(), ec);
+      }
+      const auto temp = cacheFile.string() + ".tmp" + std::to_string(::getpid());
+      try {
+        lang.index.save(temp.c_str());
+        std::filesystem::rename(temp, cacheFile, ec);
+        if (ec) {
+          std::filesystem::remove(temp, ec);
+        } else {
+          // The mapped copy shares pages with every other process using it.
+          marisa::Trie mappedIndex;
+          mappedIndex.mmap(cacheFile.c_str());
+          lang.index.swap(mappedIndex);
+        }
+      } catch (const marisa::Exception&) {
+        std::filesystem::remove(temp, ec);
+      }
+    }
+#if defined(__GLIBC__)
+    malloc_trim(0);  // the expansion's transient memory
+#endif
+  }
+
+  if (stopping_) return finish();
+  if (lang.info->wholeWords == WholeWords::Hunspell) {
+    lang.hunspell = std::make_unique<Hunspell>(affPath.c_str(), dicPath.c_str());
+    const std::string encoding = lang.hunspell->get_dict_encoding();
+    if (encoding != "UTF-8" && encoding != "utf-8") {
+      UErrorCode status = U_ZERO_ERROR;
+      lang.hunspellEncoding.reset(ucnv_open(encoding.c_str(), &status));
+      if (U_FAILURE(status)) lang.hunspellEncoding.reset();
+    }
+  }
+  lang.present = true;
+  finish();
+}
+
+bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
+  Language* lang = find(language);
+  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present || word.empty()) return false;
+  auto cleaned = cleanWord(word, lang->rules);
+  if (!cleaned || cleaned->empty()) return false;
+  if (lang->info->maxWordLength && cleaned->size() > lang->info->maxWordLength) return false;
+  if (!lang->hunspell) return hasKey(lang->index, toUtf8(lowerCase(*cleaned)));
+
+  std::string bytes;
+  if (lang->hunspellEncoding) {
+    bytes.resize(cleaned->size() * 4 + 4);
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t n = ucnv_fromUChars(lang->hunspellEncoding.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
+                                cleaned->data(), static_cast<int32_t>(cleaned->size()), &status);
+    if (U_FAILURE(status)) return false;
+    bytes.resize(static_cast<std::size_t>(n));
+  } else {
+    bytes = toUtf8(*cleaned);
+  }
+  std::lock_guard lock(lang->hunspellMutex);
+  return lang->hunspell->spell(bytes);
+}
+
+bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
+  Language* lang = find(language);
+  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present || prefix.empty()) return false;
+  auto cleaned = cleanWord(prefix, lang->rules);
+  if (!cleaned || cleaned->empty()) return false;
+  const std::string key = toUtf8(lowerCase(*cleaned));
+  if (hasLongerKey(lang->index, key)) return true;
+  if (!lang->info->clitics) return false;
+
+  // A clitic chain, or the start of one, is followed by some word.
+  const std::string marked = kCliticMark + key;
+  {
+    marisa::Agent agent;
+    agent.set_query(marked.data(), marked.size());
+    if (lang->index.predictive_search(agent)) return true;
+  }
+  // A clitic followed by the beginning of a word.
+  marisa::Agent agent;
+  agent.set_query(marked.data(), marked.size());
+  while (lang->index.common_prefix_search(agent)) {
+    const std::size_t cliticLength = agent.key().length() - 1;
+    if (cliticLength == 0 || cliticLength >= key.size()) continue;
+    if (hasLongerKey(lang->index, std::string_view(key).substr(cliticLength))) return true;
+  }
+  return false;
+}
+
+std::string missingDictionariesWarning(const DictionarySpellChecker& checker, const std::vector<std::string>& languages) {
+  std::vector<std::string> seen;
+  std::string packages;
+  for (const auto& language : languages) {
+    auto package = checker.missingPackage(language);
+    if (!package || std::find(seen.begin(), seen.end(), *package) != seen.end()) continue;
+    seen.push_back(*package);
+    packages += (packages.empty() ? "" : " ") + *package;
+  }
+  if (packages.empty()) return {};
+  return "warning: spelling dictionaries not installed (Debian package " + packages +
+         "); those languages have no valid words";
+}
+
+}  // namespace brisquel::spell

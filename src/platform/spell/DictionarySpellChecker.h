@@ -1,0 +1,75 @@
+#pragma once
+// The spelling port on the installed Hunspell dictionaries.
+//
+// Whole words go to Hunspell, or to an exact lookup in the word forms where
+// the dictionary is a plain list of forms anyway (Greek). Prefixes go to a
+// trie of every full form (stems with their affixes applied), built by us
+// from the dictionary and cached under the XDG cache folder, keyed by the
+// dictionary files' identity, so that later starts only map it.
+//
+// Languages load on a background thread the first time they are asked for;
+// until then they answer as an unknown language does. Queries never wait.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/SpellChecker.h"
+
+namespace brisquel::spell {
+
+class DictionarySpellChecker final : public SpellCheckerPort {
+ public:
+  // The language identifiers this checker knows, in a fixed order.
+  static const std::vector<std::string>& languages();
+  static std::filesystem::path defaultDictionaryDirectory();
+  // $XDG_CACHE_HOME/brisquel, or ~/.cache/brisquel.
+  static std::filesystem::path defaultCacheDirectory();
+
+  explicit DictionarySpellChecker(std::filesystem::path dictionaryDirectory = defaultDictionaryDirectory(),
+                                  std::filesystem::path cacheDirectory = defaultCacheDirectory());
+  ~DictionarySpellChecker() override;
+  DictionarySpellChecker(const DictionarySpellChecker&) = delete;
+  DictionarySpellChecker& operator=(const DictionarySpellChecker&) = delete;
+
+  bool isWordCorrect(std::u16string_view word, std::string_view language) override;
+  bool hasCompletions(std::u16string_view prefix, std::string_view language) override;
+  void prepare(std::string_view language) override;
+  // True once loading has finished, also when the dictionary turned out to be missing.
+  bool isReady(std::string_view language) override;
+
+  // For tools, never for the key path: blocks until the language is ready or the timeout passes.
+  bool waitUntilReady(std::string_view language, std::chrono::milliseconds timeout);
+
+  // The Debian package that provides the language's dictionary, when its files are not there.
+  std::optional<std::string> missingPackage(std::string_view language) const;
+
+  // Where the language's prefix index came from in the last load.
+  enum class IndexSource { None, Built, Cache };
+  IndexSource indexSource(std::string_view language) const;
+
+ private:
+  struct Language;
+  Language* find(std::string_view language) const;
+  void load(Language& lang);
+
+  std::filesystem::path dictionaryDirectory_;
+  std::filesystem::path cacheDirectory_;
+  std::vector<std::unique_ptr<Language>> languages_;
+  std::atomic<bool> stopping_{false};
+  std::mutex readyMutex_;
+  std::condition_variable readyChanged_;
+};
+
+// One line naming the Debian packages of the missing dictionaries among the
+// given languages, or an empty string when none is missing.
+std::string missingDictionariesWarning(const DictionarySpellChecker& checker, const std::vector<std::string>& languages);
+
+}  // namespace brisquel::spell
