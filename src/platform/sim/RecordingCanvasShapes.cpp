@@ -8,15 +8,24 @@ namespace {
 
 const char* colorName(ColorRole color) {
   switch (color) {
-    case ColorRole::Label: return "Label";
-    case ColorRole::SecondaryLabel: return "SecondaryLabel";
-    case ColorRole::TertiaryLabel: return "TertiaryLabel";
-    case ColorRole::SystemBlue: return "SystemBlue";
-    case ColorRole::SystemGreen: return "SystemGreen";
-    case ColorRole::SystemGray: return "SystemGray";
-    case ColorRole::ControlAccent: return "ControlAccent";
-    case ColorRole::Separator: return "Separator";
-    case ColorRole::Black: return "Black";
+    case ColorRole::Label:
+      return "Label";
+    case ColorRole::SecondaryLabel:
+      return "SecondaryLabel";
+    case ColorRole::TertiaryLabel:
+      return "TertiaryLabel";
+    case ColorRole::SystemBlue:
+      return "SystemBlue";
+    case ColorRole::SystemGreen:
+      return "SystemGreen";
+    case ColorRole::SystemGray:
+      return "SystemGray";
+    case ColorRole::ControlAccent:
+      return "ControlAccent";
+    case ColorRole::Separator:
+      return "Separator";
+    case ColorRole::Black:
+      return "Black";
   }
   return "?";
 }

@@ -1,0 +1,87 @@
+#include "menu/TextMetrics.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace brisquel {
+namespace {
+
+// Grapheme clusters of a UTF-16 range.
+std::size_t graphemeCount(const icu::UnicodeString& text) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status)) return static_cast<std::size_t>(text.countChar32());
+  it->setText(text);
+  std::size_t count = 0;
+  for (int32_t pos = it->next(); pos != icu::BreakIterator::DONE; pos = it->next()) ++count;
+  return count;
+}
+
+double widthOf(const icu::UnicodeString& text, const Font& font) {
+  return static_cast<double>(graphemeCount(text)) * kGraphemeWidthEm * font.size;
+}
+
+// Splits at hard line breaks.
+std::vector<icu::UnicodeString> paragraphs(const icu::UnicodeString& text) {
+  std::vector<icu::UnicodeString> out;
+  int32_t start = 0;
+  while (true) {
+    const int32_t nl = text.indexOf(u'\n', start);
+    if (nl < 0) {
+      out.push_back(text.tempSubStringBetween(start));
+      return out;
+    }
+    out.push_back(text.tempSubStringBetween(start, nl));
+    start = nl + 1;
+  }
+}
+
+}  // namespace
+
+double textWidth(const std::string& text, const Font& font) {
+  return widthOf(icu::UnicodeString::fromUTF8(text), font);
+}
+
+Size wrappedTextSize(const std::string& text, const Font& font, double maxWidth) {
+  const double lineHeight = kLineHeightEm * font.size;
+  double widest = 0;
+  std::size_t lines = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> breaks(icu::BreakIterator::createLineInstance(icu::Locale::getRoot(), status));
+  for (const auto& para : paragraphs(icu::UnicodeString::fromUTF8(text))) {
+    if (U_FAILURE(status) || para.isEmpty()) {
+      widest = std::max(widest, widthOf(para, font));
+      ++lines;
+      continue;
+    }
+    breaks->setText(para);
+    int32_t lineStart = 0;
+    int32_t lastFit = 0;
+    for (int32_t pos = breaks->next(); pos != icu::BreakIterator::DONE; pos = breaks->next()) {
+      icu::UnicodeString candidate = para.tempSubStringBetween(lineStart, pos);
+      candidate.trim();
+      if (widthOf(candidate, font) <= maxWidth || lastFit == lineStart) {
+        lastFit = pos;
+        continue;
+      }
+      icu::UnicodeString line = para.tempSubStringBetween(lineStart, lastFit);
+      line.trim();
+      widest = std::max(widest, widthOf(line, font));
+      ++lines;
+      lineStart = lastFit;
+      lastFit = pos;
+    }
+    icu::UnicodeString line = para.tempSubStringBetween(lineStart);
+    line.trim();
+    widest = std::max(widest, widthOf(line, font));
+    ++lines;
+  }
+  return {widest, static_cast<double>(lines) * lineHeight};
+}
+
+}  // namespace brisquel
