@@ -15,11 +15,13 @@ inline constexpr const char* kVersion = "1.01";
 using CommandFn = int (*)(const std::vector<std::string>& args, Streams io);
 
 int versionInfoCommand(const std::vector<std::string>& args, Streams io);
+int convertCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
   return {
       {"version", {"print the version", &versionInfoCommand}},
+      {"convert", {"convert text to the other keyboard layout", &convertCommand}},
   };
 }
 
