@@ -3,8 +3,11 @@
 
 #include <utility>
 
+#include "donation/DonationHelper.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
+#include "login/LoginItem.h"
+#include "menu/MenuController.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 
@@ -44,7 +47,14 @@ void AppDelegate::makeComponents() {
     if (auto detector = typo.lock()) detector->clearBuffer();
   });
 
+  // The bundle identifier is not asked of the platform: the login item uses the program's own.
+  loginItem_ = std::make_unique<LoginItem>(*platform_.loginItems, *platform_.files, *platform_.application,
+                                           *platform_.ui, *services_.settings, std::nullopt);
+
   hotkeys_ = HotkeysHelper::create(platform_, *services_.settings, services_.typoDetector, *this);
+
+  menu_ = MenuController::create(*services_.settings, *platform_.ui, *platform_.application, inputSources_,
+                                 menuHost());
 
   if (services_.typoDetector) {
     // A failed read of the focused element usually means the permission was withdrawn.
@@ -60,10 +70,17 @@ void AppDelegate::applicationDidFinishLaunching() {
   // The settings object already watches its list files; read the learned words.
   services_.settings->importLearnedWordsFromFile();
 
+  initMenu();
+
+  // Bring the login-item registration in line with the stored wish; a failure here is silent.
+  (void)loginItem_->launchAtLogin(services_.settings->isAutostartEnable());
+
   std::weak_ptr<AppDelegate> weak = weak_from_this();
   inputSourceObserver_ = platform_.inputSources->observeSelectedSourceChanged([weak] {
     if (auto self = weak.lock()) self->inputSourceChanged();
   });
+
+  updateMenuBarIcon(getCurrentLanguageCode());
 
   platform_.mainQueue->asyncAfter(permissionCheckDelay, [weak] {
     auto self = weak.lock();
@@ -71,12 +88,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     self->checkAccessibilityAndPrompt();
     self->platform_.mainQueue->asyncAfter(donationCheckDelay, [weak] {
       auto again = weak.lock();
-      if (!again) return;
+      if (again && again->services_.donation) again->services_.donation->checkAndShowPromptIfNeeded();
     });
   });
 }
 
-void AppDelegate::inputSourceChanged() {}
+void AppDelegate::inputSourceChanged() { updateMenuBarIcon(getCurrentLanguageCode()); }
+
+
 
 void AppDelegate::initializeEventMonitorsIfNeeded() {
   if (hasInitializedEventMonitors_) return;

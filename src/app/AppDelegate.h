@@ -23,13 +23,18 @@
 namespace brisquel {
 
 class AppSwitchObserver;
+class DonationHelper;
 class LayoutHotkey;
+class LoginItem;
+class MenuController;
+struct MenuHost;
 
 // The process-wide objects the delegate works with; the composition root
 // creates them (and publishes them as their classes' shared instances).
 struct AppServices {
   std::shared_ptr<SettingsHelper> settings;
   std::shared_ptr<TypoDetector> typoDetector;
+  std::shared_ptr<DonationHelper> donation;
 };
 
 class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, public HotkeysHost {
@@ -72,6 +77,10 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   // Starts a fresh instance through a child shell and terminates this one.
   void relaunchApp();
 
+  // --- The status item: its menu and the layout indicator (MenuController) ---
+  void initMenu();
+  void updateMenuBarIcon(const std::string& code);
+
   // --- Input sources ---
   std::vector<InputSourceRef> getActiveLayouts() const { return inputSources_.getActiveLayouts(); }
   std::string getCurrentLanguageCode() const { return inputSources_.getCurrentLanguageCode(); }
@@ -108,11 +117,14 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   LayoutHotkey& layoutHotkey() { return *layoutHotkey_; }
   AppSwitchObserver& appSwitchObserver() { return *appSwitchObserver_; }
   HotkeysHelper& hotkeys() { return *hotkeys_; }
+  LoginItem& loginItem() { return *loginItem_; }
+  MenuController& menu() { return *menu_; }
   const Platform& platform() const { return platform_; }
 
  private:
   AppDelegate(const Platform& platform, AppServices services);
   void makeComponents();
+  MenuHost menuHost();
   void showSecurityAlert();
   void accessibilityPollTick();
   void warmUpSpelling();
@@ -124,6 +136,8 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   std::shared_ptr<LayoutHotkey> layoutHotkey_;
   std::shared_ptr<AppSwitchObserver> appSwitchObserver_;
   std::shared_ptr<HotkeysHelper> hotkeys_;
+  std::unique_ptr<LoginItem> loginItem_;
+  std::shared_ptr<MenuController> menu_;
 
   Registration inputSourceObserver_;
   Registration accessibilityCheckTimer_;

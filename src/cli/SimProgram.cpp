@@ -1,6 +1,7 @@
 #include "cli/SimProgram.h"
 
 #include "app/AppDelegate.h"
+#include "donation/DonationHelper.h"
 #include "l10n/L10n.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
@@ -12,6 +13,7 @@ struct SimProgram::Parts {
   sim::Desktop* desktop = nullptr;
   std::shared_ptr<SettingsHelper> settings;
   std::shared_ptr<TypoDetector> typoDetector;
+  std::shared_ptr<DonationHelper> donation;
   std::shared_ptr<AppDelegate> delegate;
 };
 
@@ -40,7 +42,12 @@ SimProgram::SimProgram(sim::Desktop& desktop, SimProgramOptions options) : parts
   parts_->typoDetector = TypoDetector::create(platform, std::move(learnedWords));
   TypoDetector::setShared(parts_->typoDetector);
 
-  parts_->delegate = AppDelegate::create(platform, AppServices{parts_->settings, parts_->typoDetector});
+  parts_->donation = DonationHelper::create(*platform.defaults, *platform.clock, *platform.mainQueue, *platform.ui,
+                                            *platform.workspace);
+  DonationHelper::installShared(parts_->donation);
+
+  parts_->delegate =
+      AppDelegate::create(platform, AppServices{parts_->settings, parts_->typoDetector, parts_->donation});
   std::weak_ptr<AppDelegate> delegate = parts_->delegate;
   platform.application->setTerminationHandler([delegate] {
     if (auto d = delegate.lock()) d->applicationWillTerminate();
@@ -52,6 +59,8 @@ SimProgram::~SimProgram() {
   parts_->delegate.reset();
   if (TypoDetector::shared() == parts_->typoDetector) TypoDetector::setShared(nullptr);
   parts_->typoDetector.reset();
+  DonationHelper::installShared(nullptr);
+  parts_->donation.reset();
   SettingsHelper::installShared(nullptr);
   parts_->settings.reset();
 }
