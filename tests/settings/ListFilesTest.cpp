@@ -1,0 +1,170 @@
+// The text format of the list files, as a user editing them sees it.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "settings/ListFiles.h"
+
+namespace brisquel {
+namespace {
+
+std::string learnedFile(const std::string& body) { return std::string(learnedWordsHeader) + "\n\n" + body; }
+
+std::string describe(const StringMap& m) {
+  std::string out = "{";
+  for (const auto& [k, v] : m) out += " [" + k + " -> " + v + "]";
+  return out + " }";
+}
+
+TEST(ListFileFormat, HeadersHaveTheirExactLengthsAndLines) {
+  EXPECT_EQ(std::string(learnedWordsHeader).size(), 246u);
+  EXPECT_EQ(std::string(ignoredAppsHeader).size(), 334u);
+  EXPECT_EQ(std::string(ignoredShortcutsAppsHeader).size(), 743u);
+  // The third line of the ignored-apps header keeps its trailing space.
+  EXPECT_NE(std::string(ignoredAppsHeader).find("(e.g. myapp|terminal) \n# to treat"), std::string::npos);
+  EXPECT_FALSE(std::string(learnedWordsHeader).ends_with("\n"));
+}
+
+TEST(ListFileFormat, DefaultListsInOrder) {
+  ASSERT_EQ(defaultIgnoredApps().size(), 37u);
+  EXPECT_EQ(defaultIgnoredApps().front(), "anydesk");
+  EXPECT_EQ(defaultIgnoredApps()[27], "RustDesk");
+  EXPECT_EQ(defaultIgnoredApps().back(), "com.electron.shadow");
+  const StringList rules = {
+      "com.apple.terminal|c|x|z|d|w|a|r",     "com.googlecode.iterm2|c|x|z|d|w|a|r", "co.zeit.hyper|c|x|z|d|w|a|r",
+      "net.kovidgoyal.kitty|c|x|z|d|w|a|r",   "com.github.wez.wezterm|c|x|z|d|w|a|r",
+      "io.alacritty|c|x|z|d|w|a|r",           "org.alacritty|c|x|z|d|w|a|r",
+  };
+  EXPECT_EQ(defaultIgnoredShortcutsApps(), rules);
+}
+
+TEST(ListFileFormat, WrittenFormOfApplicationLists) {
+  const std::string header = ignoredAppsHeader;
+  EXPECT_EQ(formatAppList(header, {}), header + "\n");
+  EXPECT_EQ(formatAppList(header, {"a"}), header + "\n\na");
+  // Entries are written as stored: no sorting, trimming or de-duplication.
+  EXPECT_EQ(formatAppList(header, {"zed", " Spaced App ", "zed", "#x", ""}), header + "\n\nzed\n Spaced App \nzed\n#x\n");
+}
+
+struct LearnedCase {
+  const char* name;
+  std::string body;
+  StringMap expected;
+};
+
+TEST(ListFileFormat, LearnedWordsLineGrammar) {
+  const std::vector<LearnedCase> cases = {
+      {"space form", "ghbdtn привет", {{"ghbdtn", "привет"}, {"привет", "привет"}}},
+      {"tab form", "ghbdtn\tпривет", {{"ghbdtn", "привет"}, {"привет", "привет"}}},
+      {"padded form with extra word", "  ghbdtn    привет  extra", {{"ghbdtn", "привет"}, {"привет", "привет"}}},
+      {"tab fields trimmed, third ignored", "a \t b\tc", {{"a", "b"}, {"b", "b"}}},
+      {"tab form keeps inner spaces", "a b\tc d", {{"a b", "c d"}, {"c d", "c d"}}},
+      {"one word skipped", "lonely\nx y", {{"x", "y"}, {"y", "y"}}},
+      {"word and tab skipped", "word\t\nx y", {{"x", "y"}, {"y", "y"}}},
+      {"empty tab field skipped", "\t\tb\na\t\tb", {}},
+      {"comments, also indented", "# a b\n   # c d\n\t#e f\nx y", {{"x", "y"}, {"y", "y"}}},
+      {"later lines win", "x y\ny x", {{"x", "x"}, {"y", "x"}}},
+      {"CR LF", "a b\r\nc d\r\n", {{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}}},
+      {"lone CR", "a b\rc d", {{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}}},
+      {"Unicode line separators", "a b\u2028c d\u2029e f\u0085g h",
+       {{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}, {"e", "f"}, {"f", "f"}, {"g", "h"}, {"h", "h"}}},
+      {"Unicode spaces trimmed", "\u00A0\u3000a b\u2003", {{"a", "b"}, {"b", "b"}}},
+      {"no-break space does not separate words", "a\u00A0b", {}},
+  };
+  for (const auto& c : cases) {
+    auto words = parseLearnedWords(learnedFile(c.body));
+    ASSERT_TRUE(words.has_value()) << c.name;
+    EXPECT_EQ(*words, c.expected) << c.name << ": expected " << describe(c.expected) << ", got " << describe(*words);
+  }
+}
+
+TEST(ListFileFormat, CrLfReadsLikeLf) {
+  const std::string lf = std::string(ignoredAppsHeader) + "\n\nfoo\nbar baz\n";
+  std::string crlf;
+  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(parseAppList(crlf), parseAppList(lf));
+  EXPECT_EQ(parseAppList(lf), (StringList{"foo", "bar baz"}));
+}
+
+TEST(ListFileFormat, ApplicationEntriesKeptExactly) {
+  const std::string text = std::string(ignoredShortcutsAppsHeader) +
+                           "\n\n  My App|c|X  \n/Applications/Some Thing.app\nmy app\nmy app\n\t\n#commented|c";
+  EXPECT_EQ(parseAppList(text), (StringList{"My App|c|X", "/Applications/Some Thing.app", "my app", "my app"}));
+}
+
+TEST(ListFileFormat, ByteOrderMarkDoesNotMakeTheHeaderAnEntry) {
+  EXPECT_EQ(parseAppList("\xEF\xBB\xBF" + std::string(ignoredAppsHeader) + "\n\nfoo"), (StringList{"foo"}));
+}
+
+TEST(ListFileFormat, TextThatIsNotUtf8IsRefused) {
+  for (const std::string& bad : {std::string("a b\n\xFF"), std::string("\xC0\xAF"), std::string("x\xED\xA0\x80y")}) {
+    EXPECT_FALSE(parseLearnedWords(bad).has_value());
+    EXPECT_FALSE(parseAppList(bad).has_value());
+    EXPECT_FALSE(isValidUtf8(bad));
+  }
+  EXPECT_TRUE(isValidUtf8("привет \xF0\x9F\x98\x80"));
+}
+
+struct ExportCase {
+  const char* name;
+  StringMap words;
+  std::string body;
+};
+
+TEST(ListFileFormat, LearnedWordsExport) {
+  const std::vector<ExportCase> cases = {
+      {"empty", {}, ""},
+      {"a learned pair", {{"ghbdtn", "привет"}, {"привет", "привет"}}, "\nghbdtn\tпривет"},
+      {"reverse item dropped", {{"x", "x"}, {"y", "x"}}, "\ny\tx"},
+      {"reverse pair after its partner", {{"a", "b"}, {"b", "a"}}, "\na\tb"},
+      // Scalar order, not UTF-16 order: U+FB00 before U+1F600.
+      {"scalar order",
+       {{"\U0001F600", "1"}, {"\uFB00", "2"}, {"z", "3"}, {"A", "4"}},
+       "\nA\t4\nz\t3\n\uFB00\t2\n\U0001F600\t1"},
+      // A decomposed key sorts as its composed form (U+00E9, after "z").
+      {"composed order", {{"e\u0301", "1"}, {"z", "2"}, {"f", "3"}}, "\nf\t3\nz\t2\ne\u0301\t1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(formatLearnedWords(c.words), std::string(learnedWordsHeader) + "\n" + c.body) << c.name;
+  }
+}
+
+TEST(ListFileFormat, LearnedWordsSurviveExportAndImport) {
+  const StringMap words = {{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"},
+                           {"a b", "c"},         {"c", "c"}};
+  EXPECT_EQ(parseLearnedWords(formatLearnedWords(words)), words);
+}
+
+// Whatever a user or a broken disk puts in a list file, reading it never
+// crashes, and what is read writes back to text that reads again.
+TEST(ListFileFormat, ArbitraryBytesNeverBreakTheReader) {
+  std::mt19937 rng(20261206);
+  const std::vector<std::string> pieces = {"a", "b", " ", "\t", "\n", "\r", "#", "\u2028", "\u00A0", "привет",
+                                           "\xFF", "\xE2\x80", "\xEF\xBB\xBF", "|", std::string(1, '\0'), "\U0001F600"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int n = static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i) {
+      if (rng() % 4 == 0) {
+        text += static_cast<char>(rng() % 256);
+      } else {
+        text += pieces[rng() % pieces.size()];
+      }
+    }
+    if (auto words = parseLearnedWords(text)) {
+      auto again = parseLearnedWords(formatLearnedWords(*words));
+      ASSERT_TRUE(again.has_value());
+      EXPECT_LE(again->size(), words->size() * 2);
+    } else {
+      EXPECT_FALSE(isValidUtf8(text));
+    }
+    if (auto apps = parseAppList(text)) {
+      EXPECT_EQ(parseAppList(formatAppList(ignoredAppsHeader, *apps)), apps);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace brisquel
