@@ -1,2 +1,13 @@
 // VelmonteLauncher: starts Brisquel at login unless it already runs.
-int main() { return 0; }
+#include "launcher/Launcher.h"
+#include "launcher/ProcWorkspace.h"
+
+namespace {
+velmonte::ProcWorkspace workspace;
+velmonte::VelmonteLauncher delegate(workspace);
+}  // namespace
+
+int main() {
+  workspace.dispatchToMain([] { delegate.applicationDidFinishLaunching(); });
+  return workspace.run();
+}
