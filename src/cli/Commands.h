@@ -16,12 +16,14 @@ using CommandFn = int (*)(const std::vector<std::string>& args, Streams io);
 
 int versionInfoCommand(const std::vector<std::string>& args, Streams io);
 int convertCommand(const std::vector<std::string>& args, Streams io);
+int menuCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
   return {
       {"version", {"print the version", &versionInfoCommand}},
       {"convert", {"convert text to the other keyboard layout", &convertCommand}},
+      {"menu", {"print the status menu as built from the settings", &menuCommand}},
   };
 }
 
