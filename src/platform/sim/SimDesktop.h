@@ -52,7 +52,8 @@ struct AXFaults {
 
 class SimApp {
  public:
-  SimApp(AppSpec spec, std::function<double()> clock);
+  // clock: the desktop's time for the logs; clipboard: shared by every application.
+  SimApp(AppSpec spec, std::function<double()> clock, std::shared_ptr<std::u16string> clipboard);
 
   const AppSpec& spec() const { return spec_; }
   const std::string& bundleId() const { return spec_.bundleId; }
@@ -84,7 +85,11 @@ class SimApp {
   // Successful accessibility writes of the value, in order.
   const std::vector<std::u16string>& axValueWrites() const { return axValueWrites_; }
 
-  // Applies a delivered event (called by the desktop).
+  // Applies a delivered event (called by the desktop). Key-downs without
+  // Command or Control edit the text: characters replace the selection,
+  // Backspace and Forward Delete remove a selection or one grapheme, arrows
+  // move the caret (Shift extends; Up/Down go to the start/end), Return inserts
+  // "\n". Command+A/C/X/V select all, copy, cut and paste.
   void deliver(const KeyEvent& event);
   // Accessibility write of the whole value; the caret goes to the end.
   void axSetValue(std::u16string value);
@@ -94,11 +99,14 @@ class SimApp {
   void deleteBackward();
   void deleteForward();
   void moveCaret(int direction, bool extend);
+  void performCommand(const KeyEvent& event);
 
   AppSpec spec_;
   std::function<double()> clock_;
+  std::shared_ptr<std::u16string> clipboard_;
   std::u16string text_;
   TextRange selection_;
+  std::int64_t anchor_ = 0;  // where a Shift-extended selection began
   std::vector<ReceivedEvent> received_;
   std::vector<ReceivedEvent> shortcuts_;
   std::vector<std::u16string> axValueWrites_;
@@ -230,6 +238,7 @@ class Desktop {
   std::size_t tapCount() const;  // live taps, enabled or not
 
   // --- applications --------------------------------------------------------
+  // The first application added is frontmost from the start (no notification).
   SimApp& addApplication(AppSpec spec);
   void removeApplication(const std::string& bundleId);  // quits it
   SimApp* application(const std::string& bundleId);
@@ -237,6 +246,8 @@ class Desktop {
   // Makes it frontmost at once; activation observers run on the main queue (run here).
   void activate(const std::string& bundleId);
   SimApp* frontmost();
+  // The pasteboard the applications' Command+C/X/V use.
+  std::u16string& clipboard();
 
   // --- accessibility -------------------------------------------------------
   // Trust also decides whether event taps can be created.
@@ -256,6 +267,10 @@ class Desktop {
   std::map<std::string, DefaultsValue>& defaultsValues();
   const std::filesystem::path& filesRoot() const;
   void setFileWritesFail(bool fails);
+  // The user saves a file in an editor: writes it (creating folders) and
+  // dates it with the virtual wall time. Files written through the files port
+  // are dated the same way; other files carry their real date.
+  bool userWritesFile(const std::filesystem::path& file, const std::string& bytes);
 
   // --- application, processes, login items ---------------------------------
   void setMainBundlePath(std::filesystem::path path);  // default "/Applications/Brisquel.app"
