@@ -1,0 +1,174 @@
+// The layout-switch hotkey and per-application layouts, end to end: keys in,
+// layout out, with the program started as a user starts it.
+#include "layouts/AppSwitchObserver.h"
+#include "layouts/LayoutHotkey.h"
+#include "ProgramFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+struct HotkeyCase {
+  const char* what;
+  int method;
+  const char* script;
+  int switches;
+};
+
+std::ostream& operator<<(std::ostream& os, const HotkeyCase& c) { return os << c.what; }
+
+class HotkeyTest : public ProgramTest, public ::testing::WithParamInterface<HotkeyCase> {};
+
+TEST_P(HotkeyTest, SwitchesOnReleaseOfTheChosenCombination) {
+  const HotkeyCase& c = GetParam();
+  startProgram(storing(SettingsHelper::indexHotKey, std::int64_t{c.method}));
+  ASSERT_TRUE(delegate().isAccessibilityTrusted());
+  const std::size_t before = desktop.selectLog().size();
+
+  play(c.script);
+
+  EXPECT_EQ(static_cast<int>(desktop.selectLog().size() - before), c.switches)
+      << "method " << c.method << ", keys \"" << c.script << "\"";
+  EXPECT_EQ(desktop.currentLayoutCode(), c.switches % 2 == 1 ? "ru" : "en");
+  EXPECT_FALSE(delegate().modifiersPressed()) << "armed after every key was released";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, HotkeyTest,
+    ::testing::Values(
+        HotkeyCase{"shift+fn", 0, "+shift +fn -fn -shift", 1},
+        HotkeyCase{"shift+option", 1, "+shift +opt -opt -shift", 1},
+        HotkeyCase{"shift+control, control released first", 2, "+shift +ctrl -ctrl -shift", 1},
+        HotkeyCase{"shift+control, shift released first", 2, "+shift +ctrl -shift -ctrl", 1},
+        HotkeyCase{"control pressed before shift", 2, "+ctrl +shift -shift -ctrl", 1},
+        HotkeyCase{"shift+command", 3, "+shift +cmd -cmd -shift", 1},
+        HotkeyCase{"any: shift+command+option together", 4, "+shift +cmd +opt -opt -cmd -shift", 1},
+        HotkeyCase{"any: fn+shift", 4, "+fn +shift -shift -fn", 1},
+        HotkeyCase{"any: shift+control", 4, "+shift +ctrl -ctrl -shift", 1},
+        HotkeyCase{"control again while shift stays held", 2, "+shift +ctrl -ctrl +ctrl -ctrl -shift", 2},
+        HotkeyCase{"option is not the chosen control", 2, "+shift +opt -opt -shift", 0},
+        HotkeyCase{"control is not the chosen option", 1, "+shift +ctrl -ctrl -shift", 0},
+        HotkeyCase{"shift alone", 4, "+shift -shift", 0},
+        HotkeyCase{"second modifier alone", 3, "+cmd -cmd", 0},
+        HotkeyCase{"a typed letter cancels", 2, "+shift +ctrl a -ctrl -shift", 0},
+        HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
+        HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
+
+TEST_F(ProgramTest, ChoosingAnotherMethodTakesEffectAtTheNextPress) {
+  startProgram();
+  ASSERT_EQ(program->settings().checkedHotKeyIndex(), 2);
+
+  delegate().applicationChangeHotkey(1);
+  EXPECT_EQ(program->settings().checkedHotKeyIndex(), 1);
+
+  const std::size_t before = desktop.selectLog().size();
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_EQ(desktop.selectLog().size(), before) << "the old method still switches";
+  play("+shift +opt -opt -shift");
+  EXPECT_EQ(desktop.selectLog().size(), before + 1);
+  EXPECT_EQ(desktop.currentLayoutCode(), "ru");
+}
+
+TEST_F(ProgramTest, TheHotkeyStaysInertWithoutTrustEvenAfterAMethodChange) {
+  startProgram(untrusted());
+  delegate().applicationChangeHotkey(2);
+  EXPECT_TRUE(delegate().layoutHotkey().hasLangEventMonitor()) << "the monitor is reinstalled regardless";
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_TRUE(desktop.selectLog().empty());
+  EXPECT_EQ(desktop.currentLayoutCode(), "en");
+}
+
+// --- per-application layouts ---
+
+TEST_F(ProgramTest, EachApplicationGetsBackTheLayoutItWasLeftIn) {
+  startProgram();
+  ASSERT_TRUE(desktop.selectLayout("ru"));  // the user picks Russian in the editor
+  desktop.runUntilIdle();
+
+  desktop.activate(kNotesID);
+  EXPECT_EQ(desktop.currentLayoutCode(), "ru") << "an application without an entry keeps the current layout";
+  ASSERT_TRUE(desktop.selectLayout("en"));
+  desktop.runUntilIdle();
+
+  desktop.activate(kEditorID);
+  EXPECT_EQ(desktop.currentLayoutCode(), "ru");
+  desktop.activate(kNotesID);
+  EXPECT_EQ(desktop.currentLayoutCode(), "en");
+
+  const std::map<std::string, std::string> expected = {{kEditorID, "com.apple.keylayout.Russian"},
+                                                       {kNotesID, "com.apple.keylayout.US"}};
+  EXPECT_EQ(delegate().perAppLayouts(), expected);
+  EXPECT_EQ(delegate().lastActiveBundleID(), kNotesID);
+  EXPECT_EQ(delegate().lastActiveAppName(), "Notes");
+  EXPECT_EQ(delegate().lastActiveAppPath(), "/System/Applications/Notes.app");
+}
+
+TEST_F(ProgramTest, AVisitToSpotlightNeitherSavesNorRestoresNorForgetsTheWord) {
+  startProgram();
+  ASSERT_TRUE(desktop.selectLayout("ru"));
+  desktop.runUntilIdle();
+  desktop.typeText(std::string_view("ку"));
+  const std::u16string typed = program->typoDetector().buffer();
+  ASSERT_FALSE(typed.empty());
+
+  desktop.activate(kSpotlightID);
+  ASSERT_TRUE(desktop.selectLayout("en"));  // changed while Spotlight is in front
+  desktop.runUntilIdle();
+  EXPECT_EQ(delegate().lastActiveBundleID(), kSpotlightID);
+  EXPECT_EQ(program->typoDetector().buffer(), typed);
+
+  desktop.activate(kEditorID);
+  EXPECT_EQ(desktop.currentLayoutCode(), "ru") << "the editor's layout comes back after Spotlight";
+  EXPECT_EQ(program->typoDetector().buffer(), typed) << "Spotlight and back keeps the word";
+  EXPECT_EQ(delegate().perAppLayouts().count(kSpotlightID), 0u);
+
+  desktop.activate(kDockID);
+  desktop.activate(kNotesID);
+  EXPECT_TRUE(program->typoDetector().buffer().empty()) << "a real switch forgets the word";
+  EXPECT_EQ(delegate().perAppLayouts().count(kDockID), 0u);
+}
+
+TEST_F(ProgramTest, AClickForgetsTheWordBeingTyped) {
+  startProgram();
+  desktop.typeText(std::string_view("hel"));
+  ASSERT_FALSE(program->typoDetector().buffer().empty());
+  desktop.click(1);
+  EXPECT_TRUE(program->typoDetector().buffer().empty());
+}
+
+TEST_F(ProgramTest, FirstActivationWithNoFrontmostApplicationSavesNothing) {
+  desktop.removeApplication(kEditorID);
+  desktop.removeApplication(kNotesID);
+  desktop.removeApplication(kSpotlightID);
+  desktop.removeApplication(kDockID);
+  ASSERT_EQ(desktop.frontmost(), nullptr);
+  startProgram();
+  EXPECT_EQ(delegate().lastActiveBundleID(), std::nullopt);
+
+  desktop.addApplication({kEditorID, "TextEdit", "/System/Applications/TextEdit.app", 0});
+  desktop.activate(kEditorID);
+  EXPECT_TRUE(delegate().perAppLayouts().empty());
+  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID);
+}
+
+TEST(LayoutHotkeyCombination, HeldFlagsForEachMethod) {
+  using F = std::uint64_t;
+  struct Row {
+    int method;
+    F flags;
+    std::optional<bool> held;
+  };
+  const Row rows[] = {
+      {0, Flags::Shift | Flags::Fn, true},       {0, Flags::Shift | Flags::Option, false},
+      {1, Flags::Shift | Flags::Option, true},   {2, Flags::Shift | Flags::Control | Flags::Command, true},
+      {3, Flags::Command, false},                {4, Flags::Shift, false},
+      {4, Flags::Shift | Flags::Fn, true},       {-1, Flags::Shift | Flags::Fn, std::nullopt},
+      {5, Flags::ModifierMask, std::nullopt},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(LayoutHotkey::isCombinationHeld(r.method, r.flags), r.held)
+        << "method " << r.method << " flags 0x" << std::hex << r.flags;
+  }
+}
+
+}  // namespace
+}  // namespace brisquel::testing

@@ -1,0 +1,101 @@
+// Start-up and termination of the program on the simulated desktop.
+#include "layouts/AppSwitchObserver.h"
+#include "layouts/LayoutHotkey.h"
+#include "ProgramFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+// What is installed, as a user would find out: taps, the hotkey monitor, the activation observer.
+struct Installed {
+  std::size_t taps;
+  bool hotkeyMonitor;
+  bool activationObserver;
+  bool mouseMonitor;
+  friend bool operator==(const Installed&, const Installed&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const Installed& i) {
+    return os << "{taps " << i.taps << ", hotkey " << i.hotkeyMonitor << ", activation " << i.activationObserver
+              << ", mouse " << i.mouseMonitor << "}";
+  }
+};
+
+class StartupTest : public ProgramTest {
+ protected:
+  Installed installed() {
+    return {desktop.tapCount(), delegate().layoutHotkey().hasLangEventMonitor(),
+            delegate().appSwitchObserver().hasAppSwitchObserver(), delegate().hotkeys().hasMouseEventMonitor()};
+  }
+  static constexpr Installed kNothing{0, false, false, false};
+  static constexpr Installed kEverything{1, true, true, true};
+};
+
+TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
+  makeProgram();
+  EXPECT_EQ(AppDelegate::shared(), nullptr) << "published before launch";
+
+  program->launch();
+  EXPECT_EQ(AppDelegate::shared().get(), &delegate());
+  EXPECT_TRUE(delegate().observesInputSourceChanges());
+  EXPECT_EQ(installed(), kNothing);
+  EXPECT_FALSE(delegate().isAccessibilityTrusted()) << "trust is only believed after the check";
+
+  desktop.advance(0.99);
+  EXPECT_EQ(installed(), kNothing);
+  EXPECT_EQ(desktop.trustQueryCount(), 0);
+
+  desktop.advance(0.02);
+  EXPECT_EQ(installed(), kEverything);
+  EXPECT_TRUE(delegate().isAccessibilityTrusted());
+  EXPECT_TRUE(delegate().hasInitializedEventMonitors());
+  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
+  EXPECT_GE(desktop.spelling().prepareCount("en_US"), 1) << "English spelling warmed up";
+  EXPECT_GE(desktop.spelling().prepareCount("ru_RU"), 1) << "Russian spelling warmed up";
+  EXPECT_EQ(desktop.trustPromptCount(), 0) << "the launch check never makes the system prompt";
+
+  desktop.advance(5);
+  EXPECT_TRUE(desktop.alerts().empty());
+}
+
+TEST_F(StartupTest, MonitorsAreInstalledOncePerProcess) {
+  startProgram();
+  delegate().initializeEventMonitorsIfNeeded();
+  delegate().checkAccessibilityAndPrompt();
+  EXPECT_EQ(installed(), kEverything);
+
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
+}
+
+TEST_F(StartupTest, QuitEndsAtOnceWithoutTheTerminationHook) {
+  startProgram();
+  delegate().applicationQuit();
+  EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
+  EXPECT_EQ(desktop.terminateCount(), 0);
+  EXPECT_EQ(installed(), kEverything) << "monitors are not removed first";
+}
+
+TEST_F(StartupTest, TerminationRemovesMonitorsTapAndObservers) {
+  startProgram();
+  desktop.platform().application->terminate();
+  EXPECT_EQ(desktop.terminateCount(), 1);
+  EXPECT_EQ(installed(), kNothing);
+  EXPECT_FALSE(delegate().observesInputSourceChanges());
+
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_TRUE(desktop.selectLog().empty()) << "the hotkey still switches after termination";
+  desktop.activate(kNotesID);
+  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "activations still observed";
+}
+
+TEST_F(StartupTest, DelayedWorkDoesNothingOnceTheDelegateIsGone) {
+  makeProgram().launch();
+  program.reset();
+  EXPECT_EQ(AppDelegate::shared(), nullptr);
+  desktop.advance(5);
+  EXPECT_EQ(desktop.tapCount(), 0u);
+  EXPECT_EQ(desktop.trustQueryCount(), 0);
+  EXPECT_TRUE(desktop.alerts().empty());
+}
+
+}  // namespace
+}  // namespace brisquel::testing
