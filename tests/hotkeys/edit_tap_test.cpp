@@ -212,7 +212,7 @@ TEST_F(EditTapTest, ActivityMonitorOpensAndTheKeysDisappear) {
     ASSERT_EQ(desktop.openedApplications().size(), opened + 1);
     EXPECT_EQ(desktop.openedApplications().back(), HotkeysHelper::activityMonitorPath);
   }
-  EXPECT_TRUE(app.shortcuts().empty());
+  for (const auto& r : app.received()) EXPECT_NE(r.event.type, EventType::KeyDown) << r.event.keyCode;
 }
 
 TEST_F(EditTapTest, OwnEventsPassAndAKeyWithoutCharactersCountsAsQuit) {
