@@ -101,7 +101,7 @@ std::optional<std::string> readFile(const std::filesystem::path& file) {
   return bytes;
 }
 
-PosixFiles::PosixFiles() : PosixFiles(xdgDataHome(), homeDirectory()) {}
+PosixFiles::PosixFiles() : PosixFiles(xdgDataHome(), posix::homeDirectory()) {}
 
 PosixFiles::PosixFiles(std::filesystem::path applicationSupport, std::filesystem::path home)
     : applicationSupport_(std::move(applicationSupport)), home_(std::move(home)) {}
