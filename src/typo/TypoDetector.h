@@ -21,11 +21,17 @@
 
 namespace brisquel {
 
+class SettingsHelper;
+
 // Where learned corrections live (typed word -> wanted word, UTF-8); the
 // settings store provides it. An entry mapping a word to itself means "leave it".
 struct LearnedWordsStore {
   std::function<StringMap()> get;
   std::function<void(const StringMap&)> set;
+
+  // The settings' "LEARNED_WORDS" (and the learned-words file), read afresh
+  // on every use; does nothing once the settings object is gone.
+  static LearnedWordsStore of(SettingsHelper& settings);
 };
 
 struct CompletedWord {
