@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "layouts/InputSources.h"
+#include "platform/sim/SimDesktop.h"
 
 namespace brisquel {
 namespace {
@@ -203,6 +204,36 @@ TEST(InputSources, ChangeLayoutActionPicksLanguageOrNext) {
   action(std::nullopt);
   EXPECT_EQ(d.port.selected, (Ids{"ru", "ua", "us", "ru"}));
   EXPECT_EQ(InputSources(d.port).currentInputSourceID(), "ru");
+}
+
+// On the simulated desktop: the layout chosen is the one the user then types with.
+TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
+  sim::Desktop desk;
+  desk.enableLayouts({"en", "ru", "uk", "he"});
+  sim::SimApp& editor = desk.addApplication({"com.example.editor", "Editor", "/Applications/Editor.app"});
+  desk.activate("com.example.editor");
+  InputSources sources(*desk.platform().inputSources);
+  const ChangeLayoutAction action = sources.changeLayoutAction();
+
+  struct Step {
+    std::optional<std::string> language;
+    std::string indicator;
+    std::string typed;  // what the keys g h b d t n give
+  };
+  const Step steps[] = {
+      {std::string("ru"), "RU", "привет"},
+      {std::nullopt, "UK", "привет"},  // Ukrainian types the same letters here
+      {std::nullopt, "HE", "עינגאמ"},
+      {std::string("el"), "HE", "עינגאמ"},  // not enabled: unchanged
+      {std::nullopt, "EN", "ghbdtn"},
+  };
+  for (const Step& step : steps) {
+    action(step.language);
+    EXPECT_EQ(sources.getCurrentLanguageCode(), step.indicator) << step.language.value_or("<next>");
+    editor.setText(std::string_view(""));
+    desk.typeText(std::string_view("ghbdtn"), "us");
+    EXPECT_EQ(editor.textUtf8(), step.typed) << "after " << step.language.value_or("<next>");
+  }
 }
 
 }  // namespace
