@@ -203,7 +203,7 @@ std::optional<AffixExpander> AffixExpander::load(const std::filesystem::path& af
     } else if (key == u"IGNORE" && f.size() >= 2) {
       x.conversion_.ignored += std::u16string(f[1]);
     } else if (key == u"ICONV" && f.size() >= 3) {
-      x.conversion_.replacements.emplace_back(std::u16string(f[1]), f[2] == u"0" ? u"" : std::u16string(f[2]));
+      x.conversion_.replacements.emplace_back(std::u16string(f[1]), std::u16string(f[2]));
     } else if ((key == u"PFX" || key == u"SFX") && f.size() >= 4) {
       auto& table = key == u"PFX" ? x.prefixes_ : x.suffixes_;
       auto classFlags = x.parseFlags(f[1], false);

@@ -59,11 +59,13 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   struct Language;
   Language* find(std::string_view language) const;
   void load(Language& lang);
+  bool isIndexedWord(const Language& lang, std::string_view key) const;
 
   std::filesystem::path dictionaryDirectory_;
   std::filesystem::path cacheDirectory_;
   std::vector<std::unique_ptr<Language>> languages_;
   std::atomic<bool> stopping_{false};
+  std::mutex buildMutex_;
   std::mutex readyMutex_;
   std::condition_variable readyChanged_;
 };

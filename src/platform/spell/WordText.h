@@ -4,7 +4,9 @@
 
 #include <unicode/uscript.h>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -23,6 +25,28 @@ struct WordTextRules {
 // ICONV applied; nullopt when the word holds a character of another script
 // (a dictionary may map foreign letters onto its own and accept them).
 std::optional<std::u16string> cleanWord(std::u16string_view word, const WordTextRules& rules);
+
+// cleanWord and the lower-cased UTF-8 lookup key, with a per-character table
+// for the common case so that neither the key path nor an index build pays
+// for a full normalisation of every word.
+class WordKeys {
+ public:
+  explicit WordKeys(WordTextRules rules);
+  const WordTextRules& rules() const { return rules_; }
+  std::optional<std::u16string> clean(std::u16string_view word) const;
+  // The form the index holds: cleaned, lower-cased, UTF-8; nullopt for a foreign or empty word.
+  std::optional<std::string> key(std::u16string_view word) const;
+
+ private:
+  enum Kind : std::uint8_t { Keep, Drop, Reject, Complex };
+  struct Entry {
+    char16_t lower;
+    Kind kind;
+  };
+  static constexpr char32_t kTableSize = 0x2000;
+  WordTextRules rules_;
+  std::vector<Entry> table_;
+};
 
 std::u16string lowerCase(std::u16string_view text);
 std::string toUtf8(std::u16string_view text);

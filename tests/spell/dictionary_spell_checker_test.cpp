@@ -1,0 +1,193 @@
+// The spelling port on small dictionaries written by the test: whole words,
+// prefixes, loading, the cache of the prefix index and missing dictionaries.
+#include "DictionaryTestSupport.h"
+
+namespace brisquel::spell::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Fixture {
+  std::filesystem::path dictionaries;
+  std::filesystem::path cache;
+};
+
+Fixture writeDictionaries() {
+  Fixture f{freshFolder("dictionaries"), freshFolder("cache")};
+  writeFile(f.dictionaries / "en_US.aff",
+            "SET UTF-8\n"
+            "ICONV 1\n"
+            "ICONV ’ '\n"
+            "SFX S Y 1\n"
+            "SFX S 0 s .\n"
+            "PFX U Y 1\n"
+            "PFX U 0 un .\n");
+  writeFile(f.dictionaries / "en_US.dic", "5\nhello\ndo/U\ncat/S\nLondon\ndon't\n");
+  writeFile(f.dictionaries / "ru_RU.aff", "SET UTF-8\nSFX A Y 2\nSFX A 0 а .\nSFX A 0 ом .\n");
+  writeFile(f.dictionaries / "ru_RU.dic", "2\nпривет\nдом/A\n");
+  // Every Latin letter mapped to a digit, as the real Ukrainian dictionary does.
+  std::string ukAff = "SET UTF-8\nICONV 26\n";
+  for (char c = 'a'; c <= 'z'; ++c) ukAff += std::string("ICONV ") + c + " 0\n";
+  writeFile(f.dictionaries / "uk_UA.aff", ukAff);
+  writeFile(f.dictionaries / "uk_UA.dic", "2\nпривіт\n00000\n");
+  writeFile(f.dictionaries / "he_IL.aff",
+            "SET UTF-8\n"
+            "PFX a Y 3\n"
+            "PFX a 0 ו .\n"
+            "PFX a 0 ה .\n"
+            "PFX a 0 וה .\n");
+  writeFile(f.dictionaries / "he_IL.dic", "2\nשלום/a\nספר/a\n");
+  writeFile(f.dictionaries / "el_GR.aff", "SET ISO8859-7\nTRY αβ\n");
+  writeFile(f.dictionaries / "el_GR.dic", encodeAs("2\nκαλημέρα\nκαλός\n", "ISO-8859-7"));
+  return f;
+}
+
+class DictionarySpellCheckerTest : public ::testing::Test {
+ protected:
+  Fixture files = writeDictionaries();
+  DictionarySpellChecker checker{files.dictionaries, files.cache};
+
+  void SetUp() override { ASSERT_TRUE(loadAll(checker)); }
+};
+
+struct Case {
+  const char* language;
+  const char* text;
+  bool word;
+  bool prefix;
+};
+
+TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
+  const Case cases[] = {
+      {"en_US", "hello", true, false},  // the prefix itself does not count as a completion
+      {"en_US", "hel", false, true},
+      {"en_US", "Hello", true, false},
+      {"en_US", "HEL", false, true},
+      {"en_US", "cats", true, false},
+      {"en_US", "undo", true, false},
+      {"en_US", "und", false, true},
+      {"en_US", "london", false, false},  // Hunspell keeps proper names capitalised
+      {"en_US", "London", true, false},
+      {"en_US", "don’t", true, false},  // typographic apostrophe
+      {"en_US", "lond", false, true},
+      {"en_US", "ghbdtn", false, false},
+      {"en_US", "привет", false, false},
+      {"ru_RU", "привет", true, false},
+      {"ru_RU", "Привет", true, false},
+      {"ru_RU", "при", false, true},
+      {"ru_RU", "домом", true, false},
+      {"ru_RU", "домо", false, true},
+      {"ru_RU", "ghb", false, false},
+      {"uk_UA", "привіт", true, false},
+      {"uk_UA", "hello", false, false},  // Latin letters would all read as "0"
+      {"uk_UA", "hel", false, false},
+      {"he", "שלום", true, false},
+      {"he", "ושלום", true, false},  // clitic + word
+      {"he", "והספר", true, false},
+      {"he", "שָׁלוֹם", true, false},  // niqqud
+      {"he", "וש", false, true},
+      {"he", "וה", false, true},  // a clitic chain is followed by some word
+      {"he", "ושפ", false, false},
+      {"he", "hello", false, false},
+      {"el", "καλημέρα", true, false},
+      {"el", "Καλημέρα", true, false},
+      {"el", "καλ", false, true},
+      {"el", "καλημ", false, true},
+      {"el", "kal", false, false},
+      {"ar", "مرحبا", false, false},  // no Arabic dictionary in this folder
+      {"xx", "hello", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.language) + " \"" + c.text + "\"");
+    EXPECT_EQ(checker.isWordCorrect(u(c.text), c.language), c.word);
+    EXPECT_EQ(checker.hasCompletions(u(c.text), c.language), c.prefix);
+  }
+}
+
+TEST_F(DictionarySpellCheckerTest, MissingDictionaryLeavesTheLanguageWithoutWordsAndNamesItsPackage) {
+  EXPECT_TRUE(checker.isReady("ar"));
+  EXPECT_EQ(checker.missingPackage("ar"), std::optional<std::string>("hunspell-ar"));
+  EXPECT_EQ(checker.missingPackage("ru_RU"), std::nullopt);
+  const auto warning = missingDictionariesWarning(checker, {"en_US", "ar", "ru_RU", "ar"});
+  EXPECT_NE(warning.find("hunspell-ar"), std::string::npos) << warning;
+  EXPECT_EQ(warning.find("hunspell-ar"), warning.rfind("hunspell-ar")) << warning;
+  EXPECT_EQ(missingDictionariesWarning(checker, {"en_US", "ru_RU"}), "");
+}
+
+TEST(DictionarySpellCheckerLoading, UnpreparedLanguageAnswersAsUnknown) {
+  auto files = writeDictionaries();
+  DictionarySpellChecker checker(files.dictionaries, files.cache);
+  EXPECT_FALSE(checker.isReady("en_US"));
+  EXPECT_FALSE(checker.isWordCorrect(u"hello", "en_US"));
+  EXPECT_FALSE(checker.hasCompletions(u"hel", "en_US"));
+  checker.prepare("en_US");
+  ASSERT_TRUE(checker.waitUntilReady("en_US", 1min));
+  EXPECT_TRUE(checker.isWordCorrect(u"hello", "en_US"));
+  // Other languages stay unloaded until asked for.
+  EXPECT_FALSE(checker.isReady("ru_RU"));
+  EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
+}
+
+TEST(DictionarySpellCheckerLoading, PrefixIndexIsCachedAndRebuiltWhenTheDictionaryChanges) {
+  auto files = writeDictionaries();
+  auto load = [&] {
+    auto checker = std::make_unique<DictionarySpellChecker>(files.dictionaries, files.cache);
+    checker->prepare("ru_RU");
+    EXPECT_TRUE(checker->waitUntilReady("ru_RU", 1min));
+    return checker;
+  };
+  auto trieFiles = [&] {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(files.cache))
+      n += e.path().filename().string().starts_with("ru_RU-");
+    return n;
+  };
+  {
+    auto first = load();
+    EXPECT_EQ(first->indexSource("ru_RU"), DictionarySpellChecker::IndexSource::Built);
+  }
+  {
+    auto second = load();
+    EXPECT_EQ(second->indexSource("ru_RU"), DictionarySpellChecker::IndexSource::Cache);
+    EXPECT_TRUE(second->hasCompletions(u"дом", "ru_RU"));
+  }
+  writeFile(files.dictionaries / "ru_RU.dic", "3\nпривет\nдом/A\nкошка\n");
+  auto third = load();
+  EXPECT_EQ(third->indexSource("ru_RU"), DictionarySpellChecker::IndexSource::Built);
+  EXPECT_TRUE(third->hasCompletions(u"кош", "ru_RU"));
+  EXPECT_EQ(trieFiles(), 1) << "the index of the old dictionary is removed";
+}
+
+TEST(DictionarySpellCheckerLoading, CorruptCacheIsRebuilt) {
+  auto files = writeDictionaries();
+  {
+    DictionarySpellChecker checker(files.dictionaries, files.cache);
+    ASSERT_TRUE(checker.waitUntilReady("el", 1min));
+  }
+  for (const auto& e : std::filesystem::directory_iterator(files.cache)) writeFile(e.path(), "not a trie");
+  DictionarySpellChecker checker(files.dictionaries, files.cache);
+  ASSERT_TRUE(checker.waitUntilReady("el", 1min));
+  EXPECT_EQ(checker.indexSource("el"), DictionarySpellChecker::IndexSource::Built);
+  EXPECT_TRUE(checker.isWordCorrect(u("καλός"), "el"));
+}
+
+TEST(DictionarySpellCheckerLoading, UnwritableCacheStillServesTheLanguage) {
+  auto files = writeDictionaries();
+  writeFile(files.cache / "blocked", "");
+  DictionarySpellChecker checker(files.dictionaries, files.cache / "blocked" / "inside");
+  ASSERT_TRUE(checker.waitUntilReady("ru_RU", 1min));
+  EXPECT_TRUE(checker.hasCompletions(u"при", "ru_RU"));
+}
+
+TEST(DictionarySpellCheckerLoading, DestroyedWhileLoading) {
+  auto files = writeDictionaries();
+  auto checker = std::make_unique<DictionarySpellChecker>(files.dictionaries, files.cache);
+  for (const auto& language : DictionarySpellChecker::languages()) checker->prepare(language);
+  checker.reset();  // joins the loaders; must not crash or hang
+  DictionarySpellChecker again(files.dictionaries, files.cache);
+  ASSERT_TRUE(loadAll(again));
+  EXPECT_TRUE(again.isWordCorrect(u"hello", "en_US"));
+}
+
+}  // namespace
+}  // namespace brisquel::spell::testing
