@@ -826,14 +826,12 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
     for (const auto& key : layout.keys) {
       if (!key.levels[0].isDead() && key.levels[0].text == ch) return std::vector<Stroke>{{key.keyCode, false}};
     }
+    // Where two keys give it with Shift, the one whose plain character is its lower case.
     const LayoutKey* shifted = nullptr;
-    std::u16string folded = text::foldCase(ch);
+    std::u16string lowered = text::toLower(ch);
     for (const auto& key : layout.keys) {
       if (key.levels[1].isDead() || key.levels[1].text != ch) continue;
-      if (!shifted || (!key.levels[0].isDead() && text::foldCase(key.levels[0].text) == folded &&
-                       text::foldCase(shifted->levels[0].text) != folded)) {
-        shifted = &key;
-      }
+      if (!shifted || (key.levels[0].text == lowered && shifted->levels[0].text != lowered)) shifted = &key;
     }
     if (shifted) return std::vector<Stroke>{{shifted->keyCode, true}};
     for (int deadLevel = 0; deadLevel < 2; ++deadLevel) {

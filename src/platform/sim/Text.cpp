@@ -41,6 +41,8 @@ std::string toUtf8(std::u16string_view utf16) {
 
 std::u16string foldCase(std::u16string_view s) { return own(view(s).foldCase()); }
 
+std::u16string toLower(std::u16string_view s) { return own(view(s).toLower(icu::Locale::getRoot())); }
+
 std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark) {
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
