@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <unordered_map>
 
 namespace brisquel {
@@ -449,8 +448,12 @@ namespace L10n {
 
 std::string chooseLanguage(const std::vector<std::string>& preferredLanguages) {
   for (const std::string& entry : preferredLanguages) {
+    // Supported codes are ASCII: a prefix holding anything else cannot match,
+    // so folding ASCII letters is all the lower-casing needed.
     std::string prefix = entry.substr(0, 2);
-    for (char& c : prefix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : prefix) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
     if (supportedLiteral(prefix)) return prefix;
   }
   return "en";

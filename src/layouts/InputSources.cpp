@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+#include <cstdint>
+#include <memory>
 #include <utility>
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
 
 namespace brisquel {
 
@@ -13,14 +18,26 @@ bool isActiveLayout(const InputSource& source) {
   return source.category == std::string(kKeyboardInputSourceCategory) && source.selectCapable == true;
 }
 
-std::string asciiLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
+std::string lowercased(const std::string& s) {
+  std::string out;
+  icu::UnicodeString::fromUTF8(s).toLower(icu::Locale::getRoot()).toUTF8String(out);
+  return out;
 }
 
-std::string asciiUpper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
+// The first `count` user-perceived characters, upper-cased.
+std::string upperPrefix(const std::string& s, int count) {
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(s);
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> characters(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_SUCCESS(status)) {
+    characters->setText(text);
+    const std::int32_t end = characters->next(count);
+    if (end != icu::BreakIterator::DONE) text.truncate(end);
+  }
+  std::string out;
+  text.toUpper(icu::Locale::getRoot()).toUTF8String(out);
+  return out;
 }
 
 // Checked in this order: an identifier naming two languages shows the first.
@@ -46,11 +63,10 @@ std::string InputSources::getCurrentLanguageCode() const {
   const InputSourceRef current = port_->currentKeyboardInputSource();
   if (!current) return "EN";
   if (current->languages && !current->languages->empty()) {
-    // Language codes are ASCII tags; only their first two characters show.
-    return asciiUpper(current->languages->front().substr(0, 2));
+    return upperPrefix(current->languages->front(), 2);
   }
   if (!current->id) return "EN";
-  const std::string id = asciiLower(*current->id);
+  const std::string id = lowercased(*current->id);
   for (const auto& [needle, code] : kIdentifierCodes) {
     if (id.find(needle) != std::string::npos) return code;
   }

@@ -70,6 +70,8 @@ TEST(InputSources, IndicatorCode) {
       {"com.apple.keylayout.Ukrainian", {{"uk"}}, "UK"},
       {"x", {{"zh-Hans"}}, "ZH"},
       {"x", {{"e"}}, "E"},
+      {"x", {{"ñu-x"}}, "ÑU"},          // characters, not bytes
+      {"x", {{"e\u0301xy"}}, "E\u0301X"},  // a combining accent stays with its letter
       // Identifier fallback when the languages list is missing or empty.
       {"com.apple.keylayout.Ukrainian", std::nullopt, "UA"},
       {"com.apple.keylayout.Ukrainian-PC", {{}}, "UA"},
