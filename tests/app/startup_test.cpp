@@ -1,4 +1,5 @@
 // Start-up and termination of the program on the simulated desktop.
+#include "donation/DonationHelper.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
 #include "ProgramFixture.h"
@@ -54,6 +55,69 @@ TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
 
   desktop.advance(5);
   EXPECT_TRUE(desktop.alerts().empty());
+}
+
+// The code the menu-bar indicator draws, or "" when it shows something else.
+std::string indicatorCode(const sim::Desktop& desktop) {
+  for (const std::string& command : desktop.drawStatusItemImage()) {
+    const auto open = command.find("text \"");
+    if (open != 0) continue;
+    const auto close = command.find('"', 6);
+    return command.substr(6, close - 6);
+  }
+  return "";
+}
+
+TEST_F(StartupTest, LaunchBuildsTheMenuRegistersAtLoginAndDrawsTheLayout) {
+  makeProgram(storing(SettingsHelper::enableShowLayoutInTray, true));
+  EXPECT_EQ(desktop.statusItemMenu(), nullptr);
+  program->launch();
+  EXPECT_NE(desktop.statusItemMenu(), nullptr);
+  EXPECT_EQ(desktop.loginStatus(), LoginItemStatus::Enabled) << "launch at login is on unless the user said otherwise";
+  EXPECT_EQ(indicatorCode(desktop), "EN");
+}
+
+TEST_F(StartupTest, LaunchWithAutostartOffUnregisters) {
+  desktop.setLoginStatus(LoginItemStatus::Enabled);
+  makeProgram(storing(SettingsHelper::enableAutostart, false)).launch();
+  EXPECT_EQ(desktop.loginStatus(), LoginItemStatus::NotRegistered);
+}
+
+TEST_F(StartupTest, WithoutTrustTheIndicatorStillFollowsTheLayout) {
+  SimProgramOptions options = untrusted();
+  options.storedDefaults.emplace_back(SettingsHelper::enableShowLayoutInTray, true);
+  startProgram(options);
+  ASSERT_FALSE(delegate().isAccessibilityTrusted());
+
+  ASSERT_TRUE(desktop.selectLayout("ru"));  // the system's own layout menu
+  desktop.runUntilIdle();
+  EXPECT_EQ(indicatorCode(desktop), "RU");
+  ASSERT_TRUE(desktop.selectLayout("en"));
+  desktop.runUntilIdle();
+  EXPECT_EQ(indicatorCode(desktop), "EN");
+}
+
+TEST_F(StartupTest, TheDonationCheckRunsThreeSecondsAfterLaunchEvenWithoutTrust) {
+  const double thirtyOneDaysAgo = desktop.wallTime() - 31 * 86400.0;
+  SimProgramOptions options = untrusted();
+  options.storedDefaults.emplace_back(DonationHelper::lastPromptDateKey, DefaultsDate{thirtyOneDaysAgo});
+  makeProgram(options).launch();
+
+  desktop.advance(2.9);
+  ASSERT_EQ(desktop.alerts().size(), 1u) << "only the permission alert so far";
+  desktop.advance(0.2);
+  ASSERT_EQ(desktop.alerts().size(), 2u);
+  EXPECT_EQ(desktop.alerts()[1].messageText, "Enjoying Brisquel?");
+}
+
+TEST_F(StartupTest, FirstStartRecordsTheDonationDateWithoutAnAlert) {
+  makeProgram().launch();
+  desktop.advance(3.1);
+  EXPECT_TRUE(desktop.alerts().empty());
+  const auto& stored = desktop.defaultsValues();
+  auto it = stored.find(DonationHelper::lastPromptDateKey);
+  ASSERT_NE(it, stored.end());
+  EXPECT_TRUE(std::holds_alternative<DefaultsDate>(it->second));
 }
 
 TEST_F(StartupTest, MonitorsAreInstalledOncePerProcess) {
