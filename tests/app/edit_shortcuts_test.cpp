@@ -139,7 +139,8 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   EXPECT_EQ(desktop.openedApplications().size(), 1u);
 
   program.reset();
-  startProgram(storing({{SettingsHelper::quitClosesWindowsEnabled, false}}));
+  startProgram(storing({{SettingsHelper::winEditHotKeys, EditHotKeys::all.rawValue},
+                        {SettingsHelper::quitClosesWindowsEnabled, false}}));
   EXPECT_EQ(pressIn(kFinderID, "ctrl+q"), "cmd+q");
 }
 
