@@ -16,6 +16,7 @@ using CommandFn = int (*)(const std::vector<std::string>& args, Streams io);
 
 int versionInfoCommand(const std::vector<std::string>& args, Streams io);
 int convertCommand(const std::vector<std::string>& args, Streams io);
+int pressCommand(const std::vector<std::string>& args, Streams io);
 int menuCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
@@ -23,6 +24,7 @@ std::map<std::string, Command> commandTable() {
   return {
       {"version", {"print the version", &versionInfoCommand}},
       {"convert", {"convert text to the other keyboard layout", &convertCommand}},
+      {"press", {"what a key chord does in an application", &pressCommand}},
       {"menu", {"print the status menu as built from the settings", &menuCommand}},
   };
 }
