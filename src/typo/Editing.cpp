@@ -105,10 +105,10 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   const std::u16string lower = text::toLower(word);
   bool revert = false;
   std::u16string result;
-  if (lower == text::toLower(lastManualToggleResult_) && t - lastManualToggleTime_ < undoWindow) {
+  if (lower == text::toLower(lastManualToggleResult_) && isWithin(t - lastManualToggleTime_, undoWindow)) {
     result = lastManualToggleWord_;
     revert = true;
-  } else if (lower == text::toLower(lastAutoSwitchResult_) && t - lastAutoSwitchTime_ < undoWindow) {
+  } else if (lower == text::toLower(lastAutoSwitchResult_) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
     result = lastAutoSwitchWord_;
     revert = true;
   } else if (isSelection) {

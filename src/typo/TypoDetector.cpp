@@ -80,7 +80,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
-  if (now() - lastSimulationEndTime_ < simulationCooldown) return false;
+  if (isWithin(now() - lastSimulationEndTime_, simulationCooldown)) return false;
   if (event.flags & Flags::Option) {
     optionPressedAlone_ = false;
     return false;
@@ -136,9 +136,9 @@ bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayout
       const double t = now();
       const double held = t - optionDownAt_;
       const double sinceLastUp = t - lastOptionUpTime_;
-      if (held < lonePressMaxHold && t - lastFixTime_ >= fixDebounceInterval) {
+      if (isWithin(held, lonePressMaxHold) && !isWithin(t - lastFixTime_, fixDebounceInterval)) {
         lastFixTime_ = t;
-        scheduleOnMain(sinceLastUp >= doublePressInterval ? &TypoDetector::performManualToggle
+        scheduleOnMain(!isWithin(sinceLastUp, doublePressInterval) ? &TypoDetector::performManualToggle
                                                           : &TypoDetector::performDoublePressFix,
                        changeLayoutAction);
       }
@@ -239,7 +239,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
 
   if (!correct) return repairPreviousWord(word, separator);
 
-  if (word == lastAutoSwitchWord_ && now() - lastAutoSwitchTime_ < antiLoopInterval) return false;
+  if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -331,7 +331,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   if (isPrefixValid(word, pair.source)) return false;
   const std::u16string converted = maps.transliterate(word, false, layouts);
   if (!isPrefixValid(converted, pair.target)) return false;
-  if (word == lastAutoSwitchWord_ && now() - lastAutoSwitchTime_ < antiLoopInterval) return false;
+  if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();

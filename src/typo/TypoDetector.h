@@ -161,6 +161,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   StringMap learnedWords() const;
   double now() const;
 
+  // elapsed < interval, ignoring rounding of the clock's sums (below a nanosecond).
+  static bool isWithin(double elapsed, double interval) { return elapsed < interval - 1e-9; }
+
   static constexpr double distantPast = -std::numeric_limits<double>::infinity();
 
   Platform platform_;
