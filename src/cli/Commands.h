@@ -18,6 +18,7 @@ int versionInfoCommand(const std::vector<std::string>& args, Streams io);
 int convertCommand(const std::vector<std::string>& args, Streams io);
 int pressCommand(const std::vector<std::string>& args, Streams io);
 int menuCommand(const std::vector<std::string>& args, Streams io);
+int listsCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
@@ -26,6 +27,7 @@ std::map<std::string, Command> commandTable() {
       {"convert", {"convert text to the other keyboard layout", &convertCommand}},
       {"press", {"what a key chord does in an application", &pressCommand}},
       {"menu", {"print the status menu as built from the settings", &menuCommand}},
+      {"lists", {"show or open the user list files", &listsCommand}},
   };
 }
 
