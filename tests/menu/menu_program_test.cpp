@@ -315,3 +315,39 @@ TEST_F(MenuProgramTest, TheMenuCommandListsTheTreeAsShown) {
 
 }  // namespace
 }  // namespace brisquel::testing
+
+namespace brisquel::testing {
+namespace {
+
+TEST_F(MenuProgramTest, AStoredMethodOutsideTheFiveLeavesEveryRadioRowOff) {
+  start(storing({{SettingsHelper::indexHotKey, std::int64_t{7}}}));
+  for (std::int64_t tag = 0; tag < 5; ++tag) EXPECT_FALSE(box(row(layoutMenu(), tag)).isOn()) << tag;
+}
+
+TEST_F(MenuProgramTest, QuitClosesTheMenuAndEndsTheProgram) {
+  start();
+  MenuTracker tracker(topMenu());
+  auto quit = topMenu()->items().back();
+  EXPECT_EQ(quit->title(), L("menu.quit"));
+  // A control row keeps the menu open; the quit entry closes it.
+  tracker.click(row(topMenu(), 998));
+  EXPECT_TRUE(tracker.isOpen());
+  tracker.click(quit);
+  EXPECT_FALSE(tracker.isOpen());
+  EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
+}
+
+TEST_F(MenuProgramTest, TheFailureAlertOfLaunchAtLoginIsAWarningWithOneButton) {
+  start();
+  desktop.setLoginRegistrationRefused(true);
+  MenuTracker tracker(topMenu());
+  tracker.click(row(topMenu(), 998));
+  ASSERT_FALSE(desktop.alerts().empty());
+  const AlertSpec& alert = desktop.alerts().back();
+  EXPECT_EQ(alert.style, AlertStyle::Warning);
+  EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
+  EXPECT_EQ(alert.buttons, std::vector<std::string>{L("alert.ok")});
+}
+
+}  // namespace
+}  // namespace brisquel::testing
