@@ -1,0 +1,152 @@
+// Reading the focused text field and finding the word at the cursor; the
+// spelling cache.
+#include "TypoFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+AXTextState state(std::string_view text, std::int64_t cursor, std::int64_t selection = 0) {
+  return AXTextState{{}, u16(text), cursor, selection};
+}
+
+TEST(WordFinders, WordAtCursor) {
+  struct Case {
+    const char* text;
+    std::int64_t cursor;
+    std::int64_t selection;
+    std::optional<WordAtCursor> expected;
+  };
+  const Case cases[] = {
+      {"hello world", 5, 0, WordAtCursor{u"hello", 5, 0, false}},
+      {"hello world", 6, 0, WordAtCursor{u"world", 0, 5, false}},
+      {"hello world", 2, 0, WordAtCursor{u"hello", 2, 3, false}},
+      {"hello world", 0, 0, WordAtCursor{u"hello", 0, 5, false}},
+      {"word   ", 7, 0, WordAtCursor{u"word", 7, -3, false}},
+      {"word   ", 99, 0, WordAtCursor{u"word", 7, -3, false}},  // clamped
+      {"a  b", 2, 0, WordAtCursor{u"a", 2, -1, false}},  // white space around: the word before
+      {"   ", 2, 0, std::nullopt},
+      {"", 0, 0, std::nullopt},
+      {"hello", 1, 2, std::nullopt},  // a selection
+  };
+  for (const auto& c : cases) {
+    auto got = TypoDetector::getWordAtCursor(state(c.text, c.cursor, c.selection));
+    ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.text << " @" << c.cursor;
+    if (!got) continue;
+    EXPECT_EQ(u8(got->word), u8(c.expected->word)) << c.text << " @" << c.cursor;
+    EXPECT_EQ(got->charsBeforeCursor, c.expected->charsBeforeCursor) << c.text << " @" << c.cursor;
+    EXPECT_EQ(got->charsAfterCursor, c.expected->charsAfterCursor) << c.text << " @" << c.cursor;
+  }
+}
+
+TEST(WordFinders, WordBeforeCursor) {
+  struct Case {
+    const char* text;
+    std::int64_t cursor;
+    const char* fullWord;  // null: none
+    std::int64_t startLoc, endLoc, trailingSpaces;
+  };
+  const Case cases[] = {
+      {"hello   ", 8, "hello", 0, 5, 3},
+      {"hi 😀", 5, "hi", 0, 2, 3},  // the emoji run is passed over
+      {"say hi😀 ", 8, "hi😀", 4, 8, 0},
+      {"   ", 3, nullptr, 0, 0, 0},
+      {"😀", 2, nullptr, 0, 0, 0},
+      {"", 0, nullptr, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    auto got = TypoDetector::getWordBeforeCursor(state(c.text, c.cursor));
+    ASSERT_EQ(got.has_value(), c.fullWord != nullptr) << c.text;
+    if (!got) continue;
+    EXPECT_EQ(u8(got->fullWord), c.fullWord) << c.text;
+    EXPECT_EQ(got->startLoc, c.startLoc) << c.text;
+    EXPECT_EQ(got->endLoc, c.endLoc) << c.text;
+    EXPECT_EQ(got->trailingSpaces, c.trailingSpaces) << c.text;
+  }
+  auto info = TypoDetector::getWordBeforeCursor(state("say hi😀 ", 8));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->cleanWord, u"hi");
+}
+
+class FocusedText : public TypoScenario {};
+
+TEST_F(FocusedText, Snapshot) {
+  app().setText(u"hello world", TextRange{3, 2});
+  auto snapshot = detector_->getAXTextState(false);
+  ASSERT_TRUE(snapshot);
+  EXPECT_EQ(snapshot->text, u"hello world");
+  EXPECT_EQ(snapshot->cursorLoc, 3);
+  EXPECT_EQ(snapshot->selectionLength, 2);
+}
+
+TEST_F(FocusedText, ListedApplicationsOnlyWhenBypassing) {
+  focus(kTerminal);
+  app().setText(u"ls");
+  EXPECT_FALSE(detector_->getAXTextState(false));
+  EXPECT_TRUE(detector_->getAXTextState(true));
+}
+
+TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
+  app().setText(u"text");
+  app().axFaults().valueNotString = true;
+  EXPECT_FALSE(detector_->getAXTextState(true));
+  app().axFaults() = {};
+  app().axFaults().noFocusedElement = true;
+  EXPECT_FALSE(detector_->getAXTextState(true));
+}
+
+TEST_F(FocusedText, FailedFocusReadAsksForAPermissionCheck) {
+  int rechecks = 0;
+  detector_->setPermissionRecheck([&] { ++rechecks; });
+  app().axFaults().focusQueryFails = true;
+  EXPECT_FALSE(detector_->getAXTextState(false));
+  desktop_.runUntilIdle();
+  EXPECT_EQ(rechecks, 1);
+  app().axFaults() = {};
+  EXPECT_TRUE(detector_->getAXTextState(false));
+  desktop_.runUntilIdle();
+  EXPECT_EQ(rechecks, 1);
+}
+
+TEST_F(FocusedText, UnreadableRangePutsTheCursorAtTheEnd) {
+  app().setText(u"abc", TextRange{1, 0});
+  app().axFaults().readFails = true;
+  EXPECT_FALSE(detector_->getAXTextState(false));  // the value cannot be read either
+}
+
+class Spelling : public TypoScenario {};
+
+TEST_F(Spelling, ValidityCacheIsEmptiedWhenFull) {
+  std::vector<std::string> list{"hello"};
+  for (int i = 0; i < 1200; ++i) list.push_back("pre" + std::to_string(i) + "xyz");
+  words("en_US", list);
+  EXPECT_TRUE(detector_->isWordValid(u"hello", "en_US"));
+  EXPECT_FALSE(detector_->isWordValid(u"h", "en_US"));  // too short, not cached
+  EXPECT_EQ(detector_->validityCacheSize(), 1u);
+  // A cached answer stands even when the checker changes its mind.
+  desktop_.spelling().setWords("en_US", std::vector<std::string>(list.begin() + 1, list.end()));
+  EXPECT_TRUE(detector_->isWordValid(u"hello", "en_US"));
+  for (int i = 0; i < 1200; ++i) EXPECT_TRUE(detector_->isPrefixValid(u"pre" + u16(std::to_string(i)), "en_US"));
+  EXPECT_GT(detector_->validityCacheSize(), 1000u);  // prefixes alone never empty it
+  detector_->isWordValid(u"world", "en_US");
+  EXPECT_EQ(detector_->validityCacheSize(), 1u);
+  EXPECT_FALSE(detector_->isWordValid(u"hello", "en_US"));
+}
+
+TEST_F(Spelling, PrefixIsValidAsBeginningOrWholeWord) {
+  words("ru_RU", {"где", "привет"});
+  EXPECT_TRUE(detector_->isPrefixValid(u"при", "ru_RU"));
+  EXPECT_TRUE(detector_->isPrefixValid(u"где", "ru_RU"));
+  EXPECT_FALSE(detector_->isPrefixValid(u"гдк", "ru_RU"));
+  EXPECT_FALSE(detector_->isPrefixValid(u"п", "ru_RU"));
+}
+
+TEST_F(Spelling, LanguageStillLoadingIsNotCached) {
+  words("ru_RU", {"привет"});
+  desktop_.spelling().setReady("ru_RU", false);
+  EXPECT_FALSE(detector_->isWordValid(u"привет", "ru_RU"));
+  desktop_.spelling().setReady("ru_RU", true);
+  EXPECT_TRUE(detector_->isWordValid(u"привет", "ru_RU"));
+}
+
+}  // namespace
+}  // namespace brisquel::testing
