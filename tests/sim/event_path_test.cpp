@@ -34,21 +34,21 @@ TEST_F(EventPathTest, NewestTapSeesEventsFirstAndCanReplaceOrDrop) {
     log.push_back("older " + describe(type, e));
     return std::optional<KeyEvent>(e);
   });
-  auto newer = platform.keyboard->createEventTap(kKeyEventsMask, [&](EventType type, const KeyEvent& e)
-                                                     -> std::optional<KeyEvent> {
-    log.push_back("newer " + describe(type, e));
-    if (e.keyCode == KeyCode::ANSI_X) return std::nullopt;  // drop
-    if (e.keyCode == KeyCode::ANSI_A) {
-      KeyEvent replacement = e;
-      replacement.characters = u"b";
-      return replacement;
-    }
-    return e;
-  });
+  auto newer = platform.keyboard->createEventTap(kKeyEventsMask,
+                                                 [&](EventType type, const KeyEvent& e) -> std::optional<KeyEvent> {
+                                                   log.push_back("newer " + describe(type, e));
+                                                   if (e.keyCode == KeyCode::ANSI_X) return std::nullopt;  // drop
+                                                   if (e.keyCode == KeyCode::ANSI_A) {
+                                                     KeyEvent replacement = e;
+                                                     replacement.characters = u"b";
+                                                     return replacement;
+                                                   }
+                                                   return e;
+                                                 });
   ASSERT_TRUE(older && newer);
   desktop.press("a x");
-  std::vector<std::string> expected = {"newer down a", "older down b", "newer up a", "older up b",
-                                       "newer down x", "newer up x"};
+  std::vector<std::string> expected = {"newer down a", "older down b", "newer up a",
+                                       "older up b",   "newer down x", "newer up x"};
   EXPECT_EQ(log, expected);
   EXPECT_EQ(editor.textUtf8(), "b");
 }
@@ -156,9 +156,8 @@ TEST_F(EventPathTest, SystemDisablingTapsTellsEachCallback) {
 
 TEST_F(EventPathTest, NoTapWithoutTrust) {
   desktop.setTrusted(false);
-  auto tap = platform.keyboard->createEventTap(kKeyEventsMask, [](EventType, const KeyEvent& e) {
-    return std::optional<KeyEvent>(e);
-  });
+  auto tap = platform.keyboard->createEventTap(kKeyEventsMask,
+                                               [](EventType, const KeyEvent& e) { return std::optional<KeyEvent>(e); });
   EXPECT_EQ(tap, nullptr);
 }
 

@@ -52,9 +52,9 @@ TEST_F(KeyboardTest, KeysProduceTheCurrentLayoutsCharacters) {
       {"el", "shift+; shift+i", "Ϊ"},
       {"el", "; space", "´"},
       {"el", "shift+; space", "¨"},
-      {"el", "; t", "τ"},             // no composition: the accent is dropped
-      {"el", "shift+; ; o", "ό"},     // a second dead key replaces the first
-      {"el", "; return a", "\nα"},    // Return drops a waiting accent
+      {"el", "; t", "τ"},           // no composition: the accent is dropped
+      {"el", "shift+; ; o", "ό"},   // a second dead key replaces the first
+      {"el", "; return a", "\nα"},  // Return drops a waiting accent
       {"el", "tab", "\t"},
   };
   for (const auto& c : cases) {

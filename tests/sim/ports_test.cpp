@@ -40,7 +40,7 @@ TEST(Clock, WorkRunsInTimeOrderAndCancelledWorkDoesNot) {
   });
   cancelled->cancel();
   EXPECT_EQ(desktop.pendingTaskCount(), 5u);  // the cancelled item does not count
-  EXPECT_TRUE(log.empty());  // nothing runs until the test lets time pass
+  EXPECT_TRUE(log.empty());                   // nothing runs until the test lets time pass
   desktop.runUntilIdle();
   EXPECT_EQ(log, (std::vector<std::string>{"now1@0", "background@0", "now2"}));
   desktop.advance(0.25);
@@ -104,7 +104,8 @@ TEST(InputSources, SelectionChangesAtOnceAndNotifiesLater) {
   p.inputSources->select(sources[1]);  // already current
   desktop.runUntilIdle();
   EXPECT_EQ(notifications, 1);
-  EXPECT_EQ(desktop.selectLog(), (std::vector<std::string>{"com.apple.keylayout.Russian", "com.apple.keylayout.Russian"}));
+  EXPECT_EQ(desktop.selectLog(),
+            (std::vector<std::string>{"com.apple.keylayout.Russian", "com.apple.keylayout.Russian"}));
 
   EXPECT_TRUE(desktop.selectLayout("el"));
   EXPECT_EQ(notifications, 2);
@@ -124,7 +125,7 @@ TEST(InputSources, UnusualSources) {
   phonetic.selectCapable = true;
   phonetic.id = "com.example.keylayout.RussianPhonetic";  // no languages: the id decides
   auto ru = desktop.addSource(phonetic);
-  auto bare = desktop.addSource(InputSource{});           // every property missing
+  auto bare = desktop.addSource(InputSource{});  // every property missing
   InputSource input;
   input.id = "com.example.inputmethod.Greek";
   input.selectCapable = false;
@@ -208,9 +209,9 @@ TEST(Spelling, WordListsPerLanguage) {
     bool correct, completions;
   };
   const Case cases[] = {
-      {u"привет", "ru_RU", true, false},  {u"Привет", "ru_RU", true, false}, {u"ПРИВЕТ", "ru_RU", true, false},
-      {u"при", "ru_RU", true, true},      {u"пр", "ru_RU", false, true},     {u"привет", "en_US", false, false},
-      {u"hel", "en_US", false, true},     {u"hello", "uk_UA", false, false}, {u"", "en_US", false, true},
+      {u"привет", "ru_RU", true, false}, {u"Привет", "ru_RU", true, false}, {u"ПРИВЕТ", "ru_RU", true, false},
+      {u"при", "ru_RU", true, true},     {u"пр", "ru_RU", false, true},     {u"привет", "en_US", false, false},
+      {u"hel", "en_US", false, true},    {u"hello", "uk_UA", false, false}, {u"", "en_US", false, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(spelling.isWordCorrect(c.text, c.language), c.correct) << c.language;

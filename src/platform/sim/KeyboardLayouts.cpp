@@ -13,16 +13,13 @@ using Name = std::pair<std::uint16_t, std::string_view>;
 
 // US names of keys outside the layout table, and of modifiers.
 constexpr std::array kNamedKeys = {
-    Name{KeyCode::Space, "space"},         Name{KeyCode::Return, "return"},
-    Name{KeyCode::Tab, "tab"},             Name{KeyCode::Delete, "backspace"},
-    Name{KeyCode::ForwardDelete, "delete"}, Name{KeyCode::Escape, "esc"},
-    Name{KeyCode::LeftArrow, "left"},      Name{KeyCode::RightArrow, "right"},
-    Name{KeyCode::UpArrow, "up"},          Name{KeyCode::DownArrow, "down"},
-    Name{KeyCode::Command, "cmd"},         Name{KeyCode::RightCommand, "rcmd"},
-    Name{KeyCode::Shift, "shift"},         Name{KeyCode::RightShift, "rshift"},
-    Name{KeyCode::Option, "opt"},          Name{KeyCode::RightOption, "ropt"},
-    Name{KeyCode::Control, "ctrl"},        Name{KeyCode::RightControl, "rctrl"},
-    Name{KeyCode::Function, "fn"},         Name{KeyCode::CapsLock, "capslock"},
+    Name{KeyCode::Space, "space"},      Name{KeyCode::Return, "return"},        Name{KeyCode::Tab, "tab"},
+    Name{KeyCode::Delete, "backspace"}, Name{KeyCode::ForwardDelete, "delete"}, Name{KeyCode::Escape, "esc"},
+    Name{KeyCode::LeftArrow, "left"},   Name{KeyCode::RightArrow, "right"},     Name{KeyCode::UpArrow, "up"},
+    Name{KeyCode::DownArrow, "down"},   Name{KeyCode::Command, "cmd"},          Name{KeyCode::RightCommand, "rcmd"},
+    Name{KeyCode::Shift, "shift"},      Name{KeyCode::RightShift, "rshift"},    Name{KeyCode::Option, "opt"},
+    Name{KeyCode::RightOption, "ropt"}, Name{KeyCode::Control, "ctrl"},         Name{KeyCode::RightControl, "rctrl"},
+    Name{KeyCode::Function, "fn"},      Name{KeyCode::CapsLock, "capslock"},
 };
 
 // Names a user might write for the same key.

@@ -13,8 +13,8 @@
 namespace brisquel::sim {
 
 struct KeyLevel {
-  std::u16string_view text;   // empty for a dead key
-  std::string_view deadKey;   // the dead key's keysym name ("dead_acute"), else empty
+  std::u16string_view text;  // empty for a dead key
+  std::string_view deadKey;  // the dead key's keysym name ("dead_acute"), else empty
   bool isDead() const { return !deadKey.empty(); }
 };
 

@@ -9,34 +9,50 @@ namespace {
 
 const char* name(ColorRole role) {
   switch (role) {
-    case ColorRole::Label: return "Label";
-    case ColorRole::SecondaryLabel: return "SecondaryLabel";
-    case ColorRole::TertiaryLabel: return "TertiaryLabel";
-    case ColorRole::SystemBlue: return "SystemBlue";
-    case ColorRole::SystemGreen: return "SystemGreen";
-    case ColorRole::SystemGray: return "SystemGray";
-    case ColorRole::ControlAccent: return "ControlAccent";
-    case ColorRole::Separator: return "Separator";
-    case ColorRole::Black: return "Black";
+    case ColorRole::Label:
+      return "Label";
+    case ColorRole::SecondaryLabel:
+      return "SecondaryLabel";
+    case ColorRole::TertiaryLabel:
+      return "TertiaryLabel";
+    case ColorRole::SystemBlue:
+      return "SystemBlue";
+    case ColorRole::SystemGreen:
+      return "SystemGreen";
+    case ColorRole::SystemGray:
+      return "SystemGray";
+    case ColorRole::ControlAccent:
+      return "ControlAccent";
+    case ColorRole::Separator:
+      return "Separator";
+    case ColorRole::Black:
+      return "Black";
   }
   return "?";
 }
 
 const char* name(FontWeight weight) {
   switch (weight) {
-    case FontWeight::Regular: return "Regular";
-    case FontWeight::Medium: return "Medium";
-    case FontWeight::Semibold: return "Semibold";
-    case FontWeight::Bold: return "Bold";
+    case FontWeight::Regular:
+      return "Regular";
+    case FontWeight::Medium:
+      return "Medium";
+    case FontWeight::Semibold:
+      return "Semibold";
+    case FontWeight::Bold:
+      return "Bold";
   }
   return "?";
 }
 
 const char* name(TextAlignment alignment) {
   switch (alignment) {
-    case TextAlignment::Left: return "Left";
-    case TextAlignment::Center: return "Center";
-    case TextAlignment::Right: return "Right";
+    case TextAlignment::Left:
+      return "Left";
+    case TextAlignment::Center:
+      return "Center";
+    case TextAlignment::Right:
+      return "Right";
   }
   return "?";
 }

@@ -10,7 +10,9 @@ namespace brisquel::sim {
 
 namespace {
 
-bool isShortcut(std::uint64_t flags) { return (flags & (Flags::Command | Flags::Control)) != 0; }
+bool isShortcut(std::uint64_t flags) {
+  return (flags & (Flags::Command | Flags::Control)) != 0;
+}
 
 // What a text field inserts for delivered characters: line breaks become
 // "\n"; control characters and the private-use function-key characters
@@ -41,7 +43,9 @@ RunningApplication SimApp::runningApplication() const {
   return app;
 }
 
-std::string SimApp::textUtf8() const { return text::toUtf8(text_); }
+std::string SimApp::textUtf8() const {
+  return text::toUtf8(text_);
+}
 
 void SimApp::setText(std::u16string value, std::optional<TextRange> selection) {
   text_ = std::move(value);

@@ -114,16 +114,26 @@ std::uint64_t modifierFlag(std::uint16_t code) {
 // Characters of the keys outside the layout table, as the system gives them.
 std::optional<std::u16string> functionKeyCharacters(std::uint16_t code) {
   switch (code) {
-    case KeyCode::Return: return u"\r";
-    case KeyCode::Tab: return u"\t";
-    case KeyCode::Delete: return u"\x7f";
-    case KeyCode::Escape: return u"\x1b";
-    case KeyCode::ForwardDelete: return u"\uF728";
-    case KeyCode::UpArrow: return u"\uF700";
-    case KeyCode::DownArrow: return u"\uF701";
-    case KeyCode::LeftArrow: return u"\uF702";
-    case KeyCode::RightArrow: return u"\uF703";
-    default: return std::nullopt;
+    case KeyCode::Return:
+      return u"\r";
+    case KeyCode::Tab:
+      return u"\t";
+    case KeyCode::Delete:
+      return u"\x7f";
+    case KeyCode::Escape:
+      return u"\x1b";
+    case KeyCode::ForwardDelete:
+      return u"\uF728";
+    case KeyCode::UpArrow:
+      return u"\uF700";
+    case KeyCode::DownArrow:
+      return u"\uF701";
+    case KeyCode::LeftArrow:
+      return u"\uF702";
+    case KeyCode::RightArrow:
+      return u"\uF703";
+    default:
+      return std::nullopt;
   }
 }
 
@@ -551,9 +561,7 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
       return d.trusted;
     }
     AXElement systemWideElement() override { return makeElement(ElementData::Kind::SystemWide, 0); }
-    AXElement applicationElement(std::int64_t pid) override {
-      return makeElement(ElementData::Kind::Application, pid);
-    }
+    AXElement applicationElement(std::int64_t pid) override { return makeElement(ElementData::Kind::Application, pid); }
     void setMessagingTimeout(const AXElement&, double) override {}
 
     AXResult<AXElement> focusedElement(const AXElement& element) override {
@@ -561,7 +569,8 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
       const ElementData* data = elementData(element);
       if (!data || data->kind == ElementData::Kind::Field) return {AXError::AttributeUnsupported, std::nullopt};
       SimApp* app = data->kind == ElementData::Kind::SystemWide ? d.frontmost : d.appByPid(data->pid);
-      if (!app) return {data->kind == ElementData::Kind::SystemWide ? AXError::NoValue : AXError::Failure, std::nullopt};
+      if (!app)
+        return {data->kind == ElementData::Kind::SystemWide ? AXError::NoValue : AXError::Failure, std::nullopt};
       if (app->axFaults().focusQueryFails) return {AXError::CannotComplete, std::nullopt};
       if (app->axFaults().noFocusedElement) return {AXError::NoValue, std::nullopt};
       return {AXError::Success, makeElement(ElementData::Kind::Field, app->pid())};
@@ -957,14 +966,28 @@ Desktop::~Desktop() {
   }
 }
 
-Platform Desktop::platform() { return impl_->platform(); }
+Platform Desktop::platform() {
+  return impl_->platform();
+}
 
-double Desktop::now() const { return impl_->now; }
-void Desktop::advance(double seconds) { impl_->advance(seconds); }
-void Desktop::runUntilIdle() { impl_->advance(0); }
-void Desktop::setWallTime(double secondsSince1970) { impl_->wallOffset = secondsSince1970 - impl_->now; }
-double Desktop::wallTime() const { return impl_->wallOffset + impl_->now; }
-const std::vector<double>& Desktop::sleeps() const { return impl_->sleeps; }
+double Desktop::now() const {
+  return impl_->now;
+}
+void Desktop::advance(double seconds) {
+  impl_->advance(seconds);
+}
+void Desktop::runUntilIdle() {
+  impl_->advance(0);
+}
+void Desktop::setWallTime(double secondsSince1970) {
+  impl_->wallOffset = secondsSince1970 - impl_->now;
+}
+double Desktop::wallTime() const {
+  return impl_->wallOffset + impl_->now;
+}
+const std::vector<double>& Desktop::sleeps() const {
+  return impl_->sleeps;
+}
 
 std::size_t Desktop::pendingTaskCount() const {
   return static_cast<std::size_t>(std::count_if(impl_->queue.begin(), impl_->queue.end(), [](const auto& entry) {
@@ -998,9 +1021,9 @@ InputSource Desktop::standardSource(const std::string& code) {
 
 InputSourceRef Desktop::addSource(InputSource source, std::optional<std::string> keyboardLayout) {
   auto ref = std::make_shared<const InputSource>(std::move(source));
-  impl_->sourceTables[ref.get()] =
-      keyboardLayout && findKeyboardLayout(*keyboardLayout) ? std::string(findKeyboardLayout(*keyboardLayout)->name)
-                                                            : deriveTable(*ref);
+  impl_->sourceTables[ref.get()] = keyboardLayout && findKeyboardLayout(*keyboardLayout)
+                                       ? std::string(findKeyboardLayout(*keyboardLayout)->name)
+                                       : deriveTable(*ref);
   impl_->enabledSources.push_back(ref);
   return ref;
 }
@@ -1029,18 +1052,28 @@ bool Desktop::selectLayout(const std::string& code) {
   return false;
 }
 
-InputSourceRef Desktop::currentSource() const { return impl_->current; }
+InputSourceRef Desktop::currentSource() const {
+  return impl_->current;
+}
 
 std::optional<std::string> Desktop::currentSourceId() const {
   return impl_->current ? impl_->current->id : std::nullopt;
 }
 
-std::string Desktop::currentLayoutCode() const { return std::string(impl_->currentLayout().code); }
+std::string Desktop::currentLayoutCode() const {
+  return std::string(impl_->currentLayout().code);
+}
 
-const std::vector<std::string>& Desktop::selectLog() const { return impl_->selectLog; }
+const std::vector<std::string>& Desktop::selectLog() const {
+  return impl_->selectLog;
+}
 
-void Desktop::keyDown(std::uint16_t keyCode, bool autoRepeat) { impl_->keyDown(keyCode, autoRepeat); }
-void Desktop::keyUp(std::uint16_t keyCode) { impl_->keyUp(keyCode); }
+void Desktop::keyDown(std::uint16_t keyCode, bool autoRepeat) {
+  impl_->keyDown(keyCode, autoRepeat);
+}
+void Desktop::keyUp(std::uint16_t keyCode) {
+  impl_->keyUp(keyCode);
+}
 
 void Desktop::tapKey(std::uint16_t keyCode) {
   impl_->keyDown(keyCode, false);
@@ -1099,7 +1132,9 @@ void Desktop::typeText(std::string_view utf8, std::string_view keysLayout) {
   typeText(std::u16string_view(text::fromUtf8(utf8)), keysLayout);
 }
 
-void Desktop::setTypingInterval(double seconds) { impl_->typingInterval = std::max(0.0, seconds); }
+void Desktop::setTypingInterval(double seconds) {
+  impl_->typingInterval = std::max(0.0, seconds);
+}
 
 void Desktop::click(std::optional<std::int64_t> caretPosition) {
   if (caretPosition && impl_->frontmost) impl_->frontmost->setSelection({*caretPosition, 0});
@@ -1107,8 +1142,12 @@ void Desktop::click(std::optional<std::int64_t> caretPosition) {
   runUntilIdle();
 }
 
-std::uint64_t Desktop::modifierFlags() const { return impl_->flags(); }
-const std::vector<ReceivedEvent>& Desktop::posted() const { return impl_->posted; }
+std::uint64_t Desktop::modifierFlags() const {
+  return impl_->flags();
+}
+const std::vector<ReceivedEvent>& Desktop::posted() const {
+  return impl_->posted;
+}
 
 void Desktop::disableTaps(EventType reason) {
   auto snapshot = impl_->taps;
@@ -1122,7 +1161,9 @@ void Desktop::disableTaps(EventType reason) {
   runUntilIdle();
 }
 
-std::size_t Desktop::tapCount() const { return impl_->taps.size(); }
+std::size_t Desktop::tapCount() const {
+  return impl_->taps.size();
+}
 
 SimApp& Desktop::addApplication(AppSpec spec) {
   if (spec.pid <= 0) spec.pid = impl_->nextPid;
@@ -1153,7 +1194,9 @@ SimApp* Desktop::application(const std::string& bundleId) {
   return nullptr;
 }
 
-SimApp* Desktop::applicationByPid(std::int64_t pid) { return impl_->appByPid(pid); }
+SimApp* Desktop::applicationByPid(std::int64_t pid) {
+  return impl_->appByPid(pid);
+}
 
 void Desktop::activate(const std::string& bundleId) {
   SimApp* app = application(bundleId);
@@ -1169,25 +1212,51 @@ void Desktop::activate(const std::string& bundleId) {
   runUntilIdle();
 }
 
-SimApp* Desktop::frontmost() { return impl_->frontmost; }
-std::u16string& Desktop::clipboard() { return *impl_->clipboard; }
+SimApp* Desktop::frontmost() {
+  return impl_->frontmost;
+}
+std::u16string& Desktop::clipboard() {
+  return *impl_->clipboard;
+}
 
-void Desktop::setTrusted(bool trusted) { impl_->trusted = trusted; }
-bool Desktop::isTrusted() const { return impl_->trusted; }
-int Desktop::trustQueryCount() const { return impl_->trustQueries; }
-int Desktop::trustPromptCount() const { return impl_->trustPrompts; }
+void Desktop::setTrusted(bool trusted) {
+  impl_->trusted = trusted;
+}
+bool Desktop::isTrusted() const {
+  return impl_->trusted;
+}
+int Desktop::trustQueryCount() const {
+  return impl_->trustQueries;
+}
+int Desktop::trustPromptCount() const {
+  return impl_->trustPrompts;
+}
 
-const std::vector<std::string>& Desktop::openedURLs() const { return impl_->openedURLs; }
-const std::vector<std::filesystem::path>& Desktop::openedFiles() const { return impl_->openedFiles; }
-const std::vector<std::filesystem::path>& Desktop::openedApplications() const { return impl_->openedApplications; }
-void Desktop::setOpenFails(bool fails) { impl_->openFails = fails; }
+const std::vector<std::string>& Desktop::openedURLs() const {
+  return impl_->openedURLs;
+}
+const std::vector<std::filesystem::path>& Desktop::openedFiles() const {
+  return impl_->openedFiles;
+}
+const std::vector<std::filesystem::path>& Desktop::openedApplications() const {
+  return impl_->openedApplications;
+}
+void Desktop::setOpenFails(bool fails) {
+  impl_->openFails = fails;
+}
 void Desktop::setPreferredLanguages(std::vector<std::string> languages) {
   impl_->preferredLanguages = std::move(languages);
 }
 
-std::map<std::string, DefaultsValue>& Desktop::defaultsValues() { return impl_->defaultsValues; }
-const std::filesystem::path& Desktop::filesRoot() const { return impl_->filesRoot; }
-void Desktop::setFileWritesFail(bool fails) { impl_->fileWritesFail = fails; }
+std::map<std::string, DefaultsValue>& Desktop::defaultsValues() {
+  return impl_->defaultsValues;
+}
+const std::filesystem::path& Desktop::filesRoot() const {
+  return impl_->filesRoot;
+}
+void Desktop::setFileWritesFail(bool fails) {
+  impl_->fileWritesFail = fails;
+}
 
 bool Desktop::userWritesFile(const std::filesystem::path& file, const std::string& bytes) {
   std::error_code ec;
@@ -1201,19 +1270,43 @@ bool Desktop::userWritesFile(const std::filesystem::path& file, const std::strin
   return true;
 }
 
-void Desktop::setMainBundlePath(std::filesystem::path path) { impl_->mainBundlePath = std::move(path); }
-void Desktop::setBundleVersion(std::string version) { impl_->bundleVersion = std::move(version); }
-int Desktop::terminateCount() const { return impl_->terminateCount; }
-const std::vector<int>& Desktop::exitStatuses() const { return impl_->exitStatuses; }
-const std::vector<Desktop::Launch>& Desktop::launches() const { return impl_->launches; }
-void Desktop::setLaunchFails(bool fails) { impl_->launchFails = fails; }
-void Desktop::setLoginServiceAvailable(bool available) { impl_->loginServiceAvailable = available; }
-void Desktop::setLoginRegistrationRefused(bool refused) { impl_->loginRegistrationRefused = refused; }
-void Desktop::setLoginStatus(LoginItemStatus status) { impl_->loginStatus = status; }
-LoginItemStatus Desktop::loginStatus() const { return impl_->loginStatus; }
+void Desktop::setMainBundlePath(std::filesystem::path path) {
+  impl_->mainBundlePath = std::move(path);
+}
+void Desktop::setBundleVersion(std::string version) {
+  impl_->bundleVersion = std::move(version);
+}
+int Desktop::terminateCount() const {
+  return impl_->terminateCount;
+}
+const std::vector<int>& Desktop::exitStatuses() const {
+  return impl_->exitStatuses;
+}
+const std::vector<Desktop::Launch>& Desktop::launches() const {
+  return impl_->launches;
+}
+void Desktop::setLaunchFails(bool fails) {
+  impl_->launchFails = fails;
+}
+void Desktop::setLoginServiceAvailable(bool available) {
+  impl_->loginServiceAvailable = available;
+}
+void Desktop::setLoginRegistrationRefused(bool refused) {
+  impl_->loginRegistrationRefused = refused;
+}
+void Desktop::setLoginStatus(LoginItemStatus status) {
+  impl_->loginStatus = status;
+}
+LoginItemStatus Desktop::loginStatus() const {
+  return impl_->loginStatus;
+}
 
-const std::optional<Image>& Desktop::statusItemImage() const { return impl_->statusImage; }
-int Desktop::statusItemImageCount() const { return impl_->statusImageCount; }
+const std::optional<Image>& Desktop::statusItemImage() const {
+  return impl_->statusImage;
+}
+int Desktop::statusItemImageCount() const {
+  return impl_->statusImageCount;
+}
 
 std::vector<std::string> Desktop::drawStatusItemImage() const {
   if (!impl_->statusImage) return {};
@@ -1224,10 +1317,18 @@ std::vector<std::string> Desktop::drawStatusItemImage() const {
   return canvas.commands();
 }
 
-std::shared_ptr<Menu> Desktop::statusItemMenu() const { return impl_->statusMenu; }
-const std::vector<AlertSpec>& Desktop::alerts() const { return impl_->alerts; }
-void Desktop::queueAlertResponse(int response) { impl_->alertResponses.push_back(response); }
+std::shared_ptr<Menu> Desktop::statusItemMenu() const {
+  return impl_->statusMenu;
+}
+const std::vector<AlertSpec>& Desktop::alerts() const {
+  return impl_->alerts;
+}
+void Desktop::queueAlertResponse(int response) {
+  impl_->alertResponses.push_back(response);
+}
 
-SimSpellChecker& Desktop::spelling() { return impl_->spelling; }
+SimSpellChecker& Desktop::spelling() {
+  return impl_->spelling;
+}
 
 }  // namespace brisquel::sim

@@ -260,7 +260,7 @@ class Desktop {
   const std::vector<std::string>& openedURLs() const;
   const std::vector<std::filesystem::path>& openedFiles() const;
   const std::vector<std::filesystem::path>& openedApplications() const;
-  void setOpenFails(bool fails);  // openURL/openFile/openApplication report failure
+  void setOpenFails(bool fails);                                   // openURL/openFile/openApplication report failure
   void setPreferredLanguages(std::vector<std::string> languages);  // default {"en-US"}
 
   // --- defaults, files -----------------------------------------------------
@@ -285,7 +285,7 @@ class Desktop {
   void setLaunchFails(bool fails);
   void setLoginServiceAvailable(bool available);  // default true
   void setLoginRegistrationRefused(bool refused);
-  void setLoginStatus(LoginItemStatus status);    // default NotRegistered
+  void setLoginStatus(LoginItemStatus status);  // default NotRegistered
   LoginItemStatus loginStatus() const;
 
   // --- user interface ------------------------------------------------------

@@ -56,7 +56,9 @@ bool SimSpellChecker::hasCompletions(std::u16string_view prefix, std::string_vie
   return false;
 }
 
-void SimSpellChecker::prepare(std::string_view language) { ++prepares_[std::string(language)]; }
+void SimSpellChecker::prepare(std::string_view language) {
+  ++prepares_[std::string(language)];
+}
 
 bool SimSpellChecker::isReady(std::string_view language) {
   auto it = languages_.find(language);

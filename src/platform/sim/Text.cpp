@@ -39,9 +39,13 @@ std::string toUtf8(std::u16string_view utf16) {
   return out;
 }
 
-std::u16string foldCase(std::u16string_view s) { return own(view(s).foldCase()); }
+std::u16string foldCase(std::u16string_view s) {
+  return own(view(s).foldCase());
+}
 
-std::u16string toLower(std::u16string_view s) { return own(view(s).toLower(icu::Locale::getRoot())); }
+std::u16string toLower(std::u16string_view s) {
+  return own(view(s).toLower(icu::Locale::getRoot()));
+}
 
 std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark) {
   UErrorCode status = U_ZERO_ERROR;
