@@ -6,6 +6,7 @@
 #include "layouts/InputSources.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
+#include "typo/TypoDetector.h"
 
 namespace brisquel {
 namespace {
@@ -51,7 +52,7 @@ class FakeHost final : public HotkeysHost {
 
 // A desktop with a few applications and the helper on a first start's settings.
 struct Rig {
-  Rig() : host(desktop) {
+  explicit Rig(bool withTypoDetector = false) : host(desktop) {
     desktop.setTrusted(true);
     desktop.enableLayouts({"en", "ru"});
     desktop.addApplication({kTextEdit, "TextEdit", "/System/Applications/TextEdit.app"});
@@ -63,7 +64,10 @@ struct Rig {
     const Platform p = desktop.platform();
     // A first start: the default lists are stored.
     settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
-    helper = HotkeysHelper::create(p, *settings, nullptr, host);
+    if (withTypoDetector) {
+      typo = TypoDetector::create(p, LearnedWordsStore{[] { return StringMap{}; }, [](const StringMap&) {}});
+    }
+    helper = HotkeysHelper::create(p, *settings, typo, host);
   }
 
   void install() {
@@ -86,6 +90,7 @@ struct Rig {
   sim::Desktop desktop;
   FakeHost host;
   std::shared_ptr<SettingsHelper> settings;
+  std::shared_ptr<TypoDetector> typo;
   std::shared_ptr<HotkeysHelper> helper;
 };
 
@@ -318,6 +323,37 @@ TEST_F(EditTapTest, AutoRepeatInATerminalIsTranslatedOnce) {
   EXPECT_EQ(app.shortcutLog(), "cmd+z");
   // Without the repeat flag the terminal gets both.
   EXPECT_EQ(pressIn(kTerminal, "ctrl+z"), "cmd+z ctrl+z@50ms");
+}
+
+TEST(EditTapTyping, DetectorSeesTypingUnlessTheApplicationIsIgnored) {
+  Rig rig(true);
+  rig.desktop.addApplication({"com.apple.Spotlight", "Spotlight", "/System/Library/CoreServices/Spotlight.app"});
+  rig.install();
+  rig.desktop.typeText(std::string_view("abc"));
+  EXPECT_EQ(rig.typo->buffer(), u"abc");
+
+  // A click moves the caret: the word is forgotten, except over Spotlight.
+  rig.desktop.activate("com.apple.Spotlight");
+  rig.desktop.typeText(std::string_view("de"));
+  rig.desktop.click();
+  EXPECT_EQ(rig.typo->buffer(), u"abcde");
+  rig.desktop.activate(kTextEdit);
+  rig.desktop.click();
+  EXPECT_EQ(rig.typo->buffer(), u"");
+
+  // An ignored application: the detector is not fed and its word is dropped.
+  rig.desktop.typeText(std::string_view("ab"));
+  rig.settings->setIgnoredApps({"textedit"});
+  rig.desktop.typeText(std::string_view("cd"));
+  EXPECT_EQ(rig.typo->buffer(), u"");
+  EXPECT_EQ(rig.desktop.application(kTextEdit)->textUtf8(), "abcabcd");
+
+  // Switched off: the detector is neither fed nor cleared.
+  rig.settings->setIgnoredApps({});
+  rig.desktop.typeText(std::string_view("xy"));
+  rig.set(SettingsHelper::enableTypoDetector, false);
+  rig.desktop.typeText(std::string_view("z"));
+  EXPECT_EQ(rig.typo->buffer(), u"xy");
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ TEST(AppIdentity, MatchesBySubstringOfAnyField) {
       {"", myApp, false},  // an empty text names nothing
       {"myapp", app(std::nullopt, std::nullopt, std::nullopt), false},
       {" myapp", myApp, false},  // nothing is trimmed
+      {"БЛОКНОТ", app("ru.example.notes", "Блокнот", "/Applications/Notes.app"), true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AppIdentity::of(c.application).matches(c.text), c.expected) << "'" << c.text << "'";
