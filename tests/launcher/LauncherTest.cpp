@@ -143,27 +143,6 @@ TEST(LauncherDesktop, SeesTheUsersProcessesByExecutableName) {
   for (const auto& app : nobody.runningApplications()) EXPECT_FALSE(app.bundleIdentifier.has_value());
 }
 
-TEST(LauncherDesktop, OpeningStartsTheBundlesMainProgram) {
-  TempDir dir;
-  const std::string name = "brisquel-main-" + std::to_string(::getpid());
-  const fs::path bundle = dir.path / "Brisquel.app";
-  const fs::path marker = dir.path / "started";
-  fs::create_directories(bundle / "Contents" / "MacOS");
-  const fs::path program = bundle / "Contents" / "MacOS" / name;
-  std::ofstream(program) << "#!/bin/sh\necho started > '" << marker.string() << "'\n";
-  fs::permissions(program, fs::perms::owner_all);
-
-  ProcWorkspace ws(name);
-  std::optional<bool> reported;
-  ws.openApplication(bundle, [&](bool ok) { reported = ok; });
-  ASSERT_EQ(reported, true);
-  EXPECT_TRUE(waitForFile(marker)) << "the main program did not run";
-
-  reported.reset();
-  ws.openApplication(dir.path / "Nowhere.app", [&](bool ok) { reported = ok; });
-  EXPECT_EQ(reported, false);
-}
-
 // The installed launcher binary, placed as the install layout places it.
 TEST(LauncherDesktop, InstalledLauncherStartsTheMainProgramOfItsBundle) {
   TempDir dir;

@@ -196,18 +196,6 @@ TEST(InputSources, SwitchToInputSourceByID) {
   EXPECT_EQ(none.selected, Ids{});
 }
 
-TEST(InputSources, ChangeLayoutActionPicksLanguageOrNext) {
-  Desk d;
-  const ChangeLayoutAction action = InputSources(d.port).changeLayoutAction();  // outlives the InputSources
-  action(std::string("ru"));
-  action(std::nullopt);
-  action(std::string("el"));  // not enabled: stays
-  action(std::string("en"));
-  action(std::nullopt);
-  EXPECT_EQ(d.port.selected, (Ids{"ru", "ua", "us", "ru"}));
-  EXPECT_EQ(InputSources(d.port).currentInputSourceID(), "ru");
-}
-
 // On the simulated desktop: the layout chosen is the one the user then types with.
 TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
   sim::Desktop desk;

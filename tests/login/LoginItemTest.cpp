@@ -5,7 +5,6 @@
 
 #include "l10n/L10n.h"
 #include "login/LoginItem.h"
-#include "login/PropertyListWriter.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
 
@@ -134,34 +133,6 @@ TEST(LaunchAgent, UnwritableFolderFails) {
   ASSERT_TRUE(withFile.item().setLaunchAgentEnabled(true));
   withFile.desk.setFileWritesFail(true);
   EXPECT_FALSE(withFile.item().setLaunchAgentEnabled(false)) << "the file cannot be removed";
-}
-
-TEST(PropertyListWriter, WritesNestedValuesWithSortedKeys) {
-  const plist::Value value = plist::Dictionary{
-      {"b", plist::Array{}},
-      {"a", plist::Dictionary{{"x", false}}},
-      {"c", "ü \"q\""},
-  };
-  EXPECT_EQ(plist::toXML(value).value_or("<failed>"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-            "<plist version=\"1.0\">\n"
-            "<dict>\n"
-            "\t<key>a</key>\n"
-            "\t<dict>\n"
-            "\t\t<key>x</key>\n"
-            "\t\t<false/>\n"
-            "\t</dict>\n"
-            "\t<key>b</key>\n"
-            "\t<array/>\n"
-            "\t<key>c</key>\n"
-            "\t<string>ü \"q\"</string>\n"
-            "</dict>\n"
-            "</plist>\n");
-  EXPECT_FALSE(plist::toXML(plist::Dictionary{{"k", true}, {"k", false}})) << "a repeated key";
-  EXPECT_FALSE(plist::toXML(plist::Dictionary{{"k\x02", true}})) << "a control character in a key";
-  EXPECT_FALSE(plist::toXML(plist::Value("\xef\xbf\xbe"))) << "U+FFFE";
-  EXPECT_TRUE(plist::toXML(plist::Value("tab\tand\nnewline")));
 }
 
 // The menu switch: what the user sees after toggling it.
