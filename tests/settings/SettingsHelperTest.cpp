@@ -1,35 +1,40 @@
-// The settings object: typed values with their defaults, the list settings
-// and their files, start-up, the file watcher and the open actions.
+// The settings object on the simulated desktop: typed values with their
+// defaults, the list settings and their files (real files in a folder of the
+// build tree, saved the way a text editor saves them), start-up, the file
+// watcher and the open actions.
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <sstream>
 
-#include "FakePorts.h"
+#include "platform/Platform.h"
+#include "platform/sim/SimDesktop.h"
 #include "settings/ListFiles.h"
 #include "settings/SettingsHelper.h"
 
 namespace brisquel {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeDefaults;
-using testing::FakeFiles;
-using testing::FakeQueue;
-using testing::FakeWorkspace;
-
-const std::filesystem::path kFolder = "/home/u/Library/Application Support/Velmonte";
-const std::filesystem::path kLearned = kFolder / "learned_words.txt";
-const std::filesystem::path kIgnored = kFolder / "ignored_apps.txt";
-const std::filesystem::path kShortcuts = kFolder / "ignored_shortcuts_apps.txt";
+namespace fs = std::filesystem;
 
 std::string appFile(const char* header, const std::string& body) { return std::string(header) + "\n\n" + body; }
 
 class SettingsTest : public ::testing::Test {
  protected:
-  // Starts the program's settings object, as a launch does.
+  static fs::path freshRoot() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    auto root = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "settings" / info->name();
+    fs::remove_all(root);
+    fs::create_directories(root);
+    return root;
+  }
+
+  // Creates the settings object as a launch does.
   std::shared_ptr<SettingsHelper>& start() {
-    settings = SettingsHelper::create(defaults, files, queue, workspace);
+    const Platform p = desktop.platform();
+    settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
     return settings;
   }
   // The program quits and starts again with the same defaults and files.
@@ -37,18 +42,34 @@ class SettingsTest : public ::testing::Test {
     settings.reset();
     return start();
   }
-  // Files present before the program starts (written while it was not running).
-  void existingFile(const std::filesystem::path& file, const std::string& text) {
-    files.createDirectories(file.parent_path());
-    files.userSaves(file, text);
-  }
 
-  FakeClock clock;
-  FakeDefaults defaults;
-  FakeFiles files{clock};
-  FakeQueue queue{clock};
-  FakeWorkspace workspace;
+  // The user saves a list file in a text editor, each save later than the last.
+  void userSaves(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << text;
+    }
+    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++saves_));
+  }
+  static std::string text(const fs::path& file) {
+    if (!fs::exists(file)) return "<missing>";
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  StringList stored(const char* key) { return std::get<StringList>(desktop.defaultsValues().at(key)); }
+
+  sim::Desktop desktop{freshRoot()};
+  const fs::path folder = desktop.filesRoot() / "Library" / "Application Support" / "Velmonte";
+  const fs::path learnedFile = folder / "learned_words.txt";
+  const fs::path ignoredFile = folder / "ignored_apps.txt";
+  const fs::path shortcutsFile = folder / "ignored_shortcuts_apps.txt";
   std::shared_ptr<SettingsHelper> settings;
+
+ private:
+  int saves_ = 0;
 };
 
 // --- typed settings ---------------------------------------------------------
@@ -98,73 +119,59 @@ TEST_F(SettingsTest, StoredValuesAndWrongTypes) {
       {"ENABLE_AUTOSTART", StringList{"x"}, autostart, 1},
   };
   start();
+  auto& values = desktop.defaultsValues();
   for (const auto& c : cases) {
-    defaults.values.clear();
-    defaults.set(c.key, c.stored);
-    EXPECT_EQ(c.read(*settings), c.expected) << c.key << " holding " << c.stored.index() << "-typed value";
-    EXPECT_EQ(defaults.values.at(c.key), c.stored) << "a read never repairs the stored value";
+    values.erase(c.key);
+    values[c.key] = c.stored;
+    EXPECT_EQ(c.read(*settings), c.expected) << c.key << " holding a value of type #" << c.stored.index();
+    EXPECT_EQ(values.at(c.key), c.stored) << "a read never repairs the stored value";
   }
 }
 
 TEST_F(SettingsTest, ListSettingsOfAnotherTypeReadEmpty) {
   start();
-  defaults.set("LEARNED_WORDS", StringList{"a", "b"});
-  defaults.set("IGNORED_APPS", StringMap{{"a", "b"}});
-  defaults.set("IGNORED_SHORTCUTS_APPS", std::string("com.apple.terminal"));
+  desktop.defaultsValues()["LEARNED_WORDS"] = StringList{"a", "b"};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringMap{{"a", "b"}};
+  desktop.defaultsValues()["IGNORED_SHORTCUTS_APPS"] = std::string("com.apple.terminal");
   EXPECT_TRUE(settings->learnedWords().empty());
   EXPECT_TRUE(settings->ignoredApps().empty());
   EXPECT_TRUE(settings->ignoredShortcutsApps().empty());
-}
-
-TEST_F(SettingsTest, ScalarWritersGoStraightToTheStore) {
-  start();
-  settings->store().set(SettingsHelper::indexHotKey, std::int64_t{0});
-  settings->store().set(SettingsHelper::enableFnShortcut, true);
-  EXPECT_EQ(settings->checkedHotKeyIndex(), 0);
-  EXPECT_TRUE(settings->isFnShortcutEnabled());
-  EXPECT_EQ(std::get<std::int64_t>(defaults.values.at("INDEX_HOT_KEY")), 0);
 }
 
 // --- first start and start-up -------------------------------------------------
 
 TEST_F(SettingsTest, FirstStartStoresTheDefaultListsAndWritesTheirFiles) {
   start();
-  EXPECT_EQ(settings->ignoredApps(), defaultIgnoredApps());
-  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
-
-  std::string apps;
-  for (const auto& a : defaultIgnoredApps()) apps += (apps.empty() ? "" : "\n") + a;
-  EXPECT_EQ(files.text(kIgnored), appFile(ignoredAppsHeader, apps));
-  EXPECT_EQ(files.text(kShortcuts),
-            appFile(ignoredShortcutsAppsHeader,
-                    "com.apple.terminal|c|x|z|d|w|a|r\ncom.googlecode.iterm2|c|x|z|d|w|a|r\n"
-                    "co.zeit.hyper|c|x|z|d|w|a|r\nnet.kovidgoyal.kitty|c|x|z|d|w|a|r\n"
-                    "com.github.wez.wezterm|c|x|z|d|w|a|r\nio.alacritty|c|x|z|d|w|a|r\norg.alacritty|c|x|z|d|w|a|r"));
-  EXPECT_FALSE(files.exists(kLearned)) << "the learned-words file is written only when needed";
-  EXPECT_EQ(queue.liveTimers(), 1u);
-  EXPECT_EQ(queue.timerInterval(0), 2.0);
+  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
+  EXPECT_EQ(stored("IGNORED_SHORTCUTS_APPS"), defaultIgnoredShortcutsApps());
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
+  // Header, an empty line, the entries one a line, no final line feed.
+  EXPECT_EQ(fs::file_size(ignoredFile), 1063u);
+  EXPECT_EQ(fs::file_size(shortcutsFile), 968u);
+  EXPECT_FALSE(fs::exists(learnedFile)) << "the learned-words file is written only when needed";
 }
 
 TEST_F(SettingsTest, RestartWithUnchangedFilesRewritesNothing) {
   start();
   settings->setIgnoredApps({"one", "two"});
-  const int writes = files.writeCount;
+  const auto written = fs::last_write_time(ignoredFile);
   restart();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
-  EXPECT_EQ(files.writeCount, writes);
+  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
 }
 
 TEST_F(SettingsTest, DeletedListFileIsResetToItsDefaultsAtTheNextStart) {
   start();
   settings->setIgnoredShortcutsApps({"mine|c"});
-  files.remove(kShortcuts);
+  fs::remove(shortcutsFile);
   restart();
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
-  EXPECT_EQ(files.text(kShortcuts), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
+  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
 }
 
 TEST_F(SettingsTest, ExistingFileFillsAnEmptyStoredList) {
-  existingFile(kIgnored, appFile(ignoredAppsHeader, "from-file"));
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "from-file"));
   start();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"from-file"}));
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
@@ -178,58 +185,57 @@ TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
   settings->setIgnoredShortcutsApps({"old|c"});
   settings.reset();
 
-  files.userSaves(kIgnored, appFile(ignoredAppsHeader, "old\nnew app"));
-  files.userSaves(kShortcuts, appFile(ignoredShortcutsAppsHeader, ""));
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "old\r\nnew app\r\n"));
+  userSaves(shortcutsFile, appFile(ignoredShortcutsAppsHeader, ""));
   start();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"old", "new app"}));
   EXPECT_TRUE(settings->ignoredShortcutsApps().empty()) << "a file reduced to its header empties the list";
 
   settings->exportIgnoredAppsToFile();
-  EXPECT_EQ(files.text(kIgnored), appFile(ignoredAppsHeader, "old\nnew app"));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "old\nnew app"));
 }
 
-TEST_F(SettingsTest, LearnedWordsFileIsImportedAtLaunch) {
-  existingFile(kLearned, appFile(learnedWordsHeader, "ghbdtn привет"));
+// --- import and export ----------------------------------------------------------
+
+TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImport) {
+  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn привет"));
   start();
   EXPECT_TRUE(settings->learnedWords().empty()) << "creation alone does not read the learned words";
   settings->importLearnedWordsFromFile();
   EXPECT_EQ(settings->learnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
 }
 
-// --- import and export ----------------------------------------------------------
-
 TEST_F(SettingsTest, ImportReplacesTheStoredListAndDoesNotWriteTheFileBack) {
   start();
   settings->setLearnedWords({{"old", "word"}, {"word", "word"}});
   const std::string userText = appFile(learnedWordsHeader, "x y\r\ny x\r\n# note\r\n");
-  files.userSaves(kLearned, userText);
+  userSaves(learnedFile, userText);
 
   settings->importLearnedWordsFromFile();
   EXPECT_EQ(settings->learnedWords(), (StringMap{{"x", "x"}, {"y", "x"}}));
-  EXPECT_EQ(files.text(kLearned), userText) << "the user's own text stays as saved";
+  EXPECT_EQ(text(learnedFile), userText) << "the user's own text stays as saved";
   EXPECT_FALSE(settings->isImporting());
 
   settings->exportLearnedWordsToFile();
-  EXPECT_EQ(files.text(kLearned), appFile(learnedWordsHeader, "y\tx"));
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "y\tx"));
 }
 
 TEST_F(SettingsTest, SettingAListWritesItsFile) {
   start();
   settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
-  EXPECT_EQ(files.text(kLearned), appFile(learnedWordsHeader, "ghbdtn\tпривет"));
-  settings->setIgnoredApps({"b", "a", "b", " spaced "});
-  EXPECT_EQ(files.text(kIgnored), appFile(ignoredAppsHeader, "b\na\nb\n spaced "));
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет"));
+  settings->setIgnoredApps({"b", "a", "b", " spaced ", "#kept"});
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "b\na\nb\n spaced \n#kept"));
 }
 
 TEST_F(SettingsTest, MissingOrUnreadableFileLeavesTheSettingUnchanged) {
   start();
   settings->setIgnoredApps({"keep"});
-  files.remove(kIgnored);
+  fs::remove(ignoredFile);
   settings->importIgnoredAppsFromFile();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
 
-  files.userSaves(kIgnored, appFile(ignoredAppsHeader, "other"));
-  files.unreadable.insert(kIgnored);
+  fs::create_directories(ignoredFile / "not a file");
   settings->importIgnoredAppsFromFile();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
 }
@@ -237,110 +243,109 @@ TEST_F(SettingsTest, MissingOrUnreadableFileLeavesTheSettingUnchanged) {
 TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   start();
   settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
-  const std::string latin1 = appFile(learnedWordsHeader, "caf\xE9 coffee");
-  files.userSaves(kLearned, latin1);
+  const std::string cp1251 = appFile(learnedWordsHeader, "ghbdtn \xEF\xF0\xE8\xE2\xE5\xF2");
+  userSaves(learnedFile, cp1251);
+  desktop.advance(4.0);
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}})) << "an unreadable file changes nothing";
 
-  settings->importLearnedWordsFromFile();
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}}));
-
-  settings->exportLearnedWordsToFile();
-  EXPECT_EQ(files.text(kFolder / "learned_words.txt.bak"), latin1);
-  EXPECT_EQ(files.text(kLearned), appFile(learnedWordsHeader, "a\tb"));
+  EXPECT_TRUE(settings->openLearnedWordsList());
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb"));
 
   // A second bad save does not overwrite the first backup.
-  files.userSaves(kLearned, "\xFF");
+  userSaves(learnedFile, "\xFF");
   settings->exportLearnedWordsToFile();
-  EXPECT_EQ(files.text(kFolder / "learned_words.txt.bak"), latin1);
-  EXPECT_EQ(files.text(kFolder / "learned_words.txt.2.bak"), "\xFF");
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
+  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
 }
 
 TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSetting) {
   start();
-  files.failWrites = true;
+  desktop.setFileWritesFail(true);
   settings->setIgnoredApps({"x"});
   EXPECT_EQ(settings->ignoredApps(), (StringList{"x"}));
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
 }
 
 TEST_F(SettingsTest, DeletedSupportFolderIsCreatedAgain) {
   start();
-  files.files.clear();
-  files.dirs.clear();
+  fs::remove_all(folder);
   settings->exportIgnoredAppsToFile();
-  EXPECT_TRUE(files.dirs.contains(kFolder));
-  EXPECT_EQ(files.text(kIgnored), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
 }
 
 // --- the watcher ------------------------------------------------------------------
 
 TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   start();
-  files.userSaves(kIgnored, appFile(ignoredAppsHeader, "edited"));
-  queue.advance(2.0);
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
+  desktop.advance(2.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"edited"}));
 
-  files.userSaves(kShortcuts, appFile(ignoredShortcutsAppsHeader, "app|x"));
-  queue.advance(1.9);
+  userSaves(shortcutsFile, appFile(ignoredShortcutsAppsHeader, "app|x"));
+  desktop.advance(1.9);
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps()) << "not before the tick";
-  queue.advance(0.1);
+  desktop.advance(0.1);
   EXPECT_EQ(settings->ignoredShortcutsApps(), (StringList{"app|x"}));
 }
 
 TEST_F(SettingsTest, FirstTickOnlyRecordsTheDatesOfFilesItHasNotSeen) {
-  existingFile(kLearned, appFile(learnedWordsHeader, "a b"));
+  userSaves(learnedFile, appFile(learnedWordsHeader, "a b"));
   start();
-  queue.advance(2.0);
+  desktop.advance(2.0);
   EXPECT_TRUE(settings->learnedWords().empty());
 
-  files.userSaves(kLearned, appFile(learnedWordsHeader, "c d"));
-  queue.advance(2.0);
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"c", "d"}, {"d", "d"}}));
+  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr как"));
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->learnedWords(),
+            (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}}));
 }
 
 TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {
   start();
-  queue.advance(2.0);
+  desktop.advance(2.0);
   settings->setIgnoredApps({"mine"});
   // The stored list changes behind the file's back; a re-import would undo it.
-  defaults.set("IGNORED_APPS", StringList{"changed directly"});
-  queue.advance(4.0);
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
+  desktop.advance(4.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
 }
 
 TEST_F(SettingsTest, DeletedFileIsIgnoredByTheWatcherUntilItReturns) {
   start();
-  queue.advance(2.0);
-  files.remove(kIgnored);
-  queue.advance(2.0);
+  desktop.advance(2.0);
+  fs::remove(ignoredFile);
+  desktop.advance(2.0);
   EXPECT_EQ(settings->ignoredApps(), defaultIgnoredApps());
-  files.userSaves(kIgnored, appFile(ignoredAppsHeader, "back"));
-  queue.advance(2.0);
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "back"));
+  desktop.advance(2.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"back"}));
 }
 
 TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {
   start();
   settings.reset();
-  EXPECT_EQ(queue.liveTimers(), 0u);
-  files.userSaves(kIgnored, appFile(ignoredAppsHeader, "edited"));
-  queue.advance(4.0);
-  EXPECT_EQ(std::get<StringList>(defaults.values.at("IGNORED_APPS")), defaultIgnoredApps());
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
+  desktop.advance(4.0);
+  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
+  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 
 // --- open actions -------------------------------------------------------------------
 
 TEST_F(SettingsTest, OpenActionsExportThenOpenTheFile) {
   start();
-  defaults.set("LEARNED_WORDS", StringMap{{"rfr", "как"}, {"как", "как"}});
-  defaults.set("IGNORED_APPS", StringList{"stored"});
+  desktop.defaultsValues()["LEARNED_WORDS"] = StringMap{{"rfr", "как"}, {"как", "как"}};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"stored"};
 
   EXPECT_TRUE(settings->openLearnedWordsList());
-  EXPECT_EQ(files.text(kLearned), appFile(learnedWordsHeader, "rfr\tкак")) << "missing file created";
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "rfr\tкак")) << "missing file created";
   EXPECT_TRUE(settings->openIgnoredAppsList());
-  EXPECT_EQ(files.text(kIgnored), appFile(ignoredAppsHeader, "stored"));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "stored"));
   EXPECT_TRUE(settings->openIgnoredShortcutsAppsList());
-  EXPECT_EQ(workspace.openedFiles, (std::vector<std::filesystem::path>{kLearned, kIgnored, kShortcuts}));
+  EXPECT_EQ(desktop.openedFiles(), (std::vector<fs::path>{learnedFile, ignoredFile, shortcutsFile}));
 
-  workspace.openFails = true;
+  desktop.setOpenFails(true);
   EXPECT_FALSE(settings->openLearnedWordsList());
 }
 
