@@ -222,7 +222,9 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     const auto front = platform_.workspace->frontmostApplication();
     if (front && front->bundleIdentifier == std::optional<std::string>(finderBundleID)) {
       // Finder cannot quit: Command+W closes its window instead.
+      // No recorded flags: the replacing key-up carries those of the incoming key-up.
       activeTranslatedKeycodes_[keyCode] = KeyCode::ANSI_W;
+      activeTranslatedFlags_.erase(keyCode);
       KeyEvent altered = event;
       altered.flags = commandFlags;
       altered.keyCode = KeyCode::ANSI_W;
