@@ -22,9 +22,15 @@ DonationHelper::DonationHelper(DefaultsPort& defaults, ClockPort& clock, MainQue
                                UserInterfacePort& ui, WorkspacePort& workspace)
     : defaults_(defaults), clock_(clock), mainQueue_(mainQueue), ui_(ui), workspace_(workspace) {}
 
-DonationHelper& DonationHelper::shared() { return *sharedInstance(); }
-void DonationHelper::installShared(std::shared_ptr<DonationHelper> instance) { sharedInstance() = std::move(instance); }
-bool DonationHelper::hasShared() { return static_cast<bool>(sharedInstance()); }
+DonationHelper& DonationHelper::shared() {
+  return *sharedInstance();
+}
+void DonationHelper::installShared(std::shared_ptr<DonationHelper> instance) {
+  sharedInstance() = std::move(instance);
+}
+bool DonationHelper::hasShared() {
+  return static_cast<bool>(sharedInstance());
+}
 
 void DonationHelper::checkAndShowPromptIfNeeded() {
   performCheck();
@@ -62,6 +68,8 @@ void DonationHelper::showSupportWindow(bool /*force*/) {
   if (response == kAlertFirstButtonReturn) workspace_.openURL(std::string(donationURL));
 }
 
-void DonationHelper::storeNow() { defaults_.set(lastPromptDateKey, DefaultsDate{clock_.wallTime()}); }
+void DonationHelper::storeNow() {
+  defaults_.set(lastPromptDateKey, DefaultsDate{clock_.wallTime()});
+}
 
 }  // namespace brisquel

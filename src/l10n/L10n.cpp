@@ -442,7 +442,9 @@ const char* supportedLiteral(std::string_view code) {
 
 }  // namespace
 
-std::string L(std::string_view key) { return L10n::text(key, L10n::current()); }
+std::string L(std::string_view key) {
+  return L10n::text(key, L10n::current());
+}
 
 namespace L10n {
 

@@ -22,9 +22,8 @@ void VelmonteLauncher::applicationDidFinishLaunching() {
   std::filesystem::path mainBundle = workspace_.ownBundlePath();
   for (int i = 0; i < 4; ++i) mainBundle = deletingLastPathComponent(mainBundle);
   LauncherWorkspace* workspace = &workspace_;
-  workspace_.openApplication(mainBundle, [workspace](bool /*opened*/) {
-    workspace->dispatchToMain([workspace] { workspace->terminate(); });
-  });
+  workspace_.openApplication(
+      mainBundle, [workspace](bool /*opened*/) { workspace->dispatchToMain([workspace] { workspace->terminate(); }); });
 }
 
 }  // namespace velmonte

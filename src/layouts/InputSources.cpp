@@ -1,14 +1,14 @@
 #include "layouts/InputSources.h"
 
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <utility>
-
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 
 namespace brisquel {
 

@@ -6,8 +6,8 @@
 
 namespace brisquel {
 
-LoginItem::LoginItem(LoginItemPort& loginItems, FilesPort& files, ApplicationPort& application,
-                     UserInterfacePort& ui, SettingsHelper& settings, std::optional<std::string> bundleIdentifier)
+LoginItem::LoginItem(LoginItemPort& loginItems, FilesPort& files, ApplicationPort& application, UserInterfacePort& ui,
+                     SettingsHelper& settings, std::optional<std::string> bundleIdentifier)
     : loginItems_(loginItems),
       files_(files),
       application_(application),

@@ -26,10 +26,17 @@ bool appendEscaped(std::string& out, const std::string& text) {
     U8_NEXT(bytes, i, length, c);
     if (c < 0 || !isXMLChar(c)) return false;
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out.append(text, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out.append(text, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
     }
   }
   return true;
@@ -61,8 +68,8 @@ bool write(std::string& out, const Value& value, int depth) {
     std::vector<const std::pair<std::string, Value>*> entries;
     for (const auto& entry : *dict) entries.push_back(&entry);
     std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->first < b->first; });
-    const auto repeated = std::adjacent_find(entries.begin(), entries.end(),
-                                             [](auto* a, auto* b) { return a->first == b->first; });
+    const auto repeated =
+        std::adjacent_find(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->first == b->first; });
     if (repeated != entries.end()) return false;
     out += indent + "<dict>\n";
     for (const auto* entry : entries) {

@@ -111,9 +111,9 @@ TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
     r.desk.runUntilIdle();
     ASSERT_EQ(r.alertCount(), 1u);
     EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response;
-    const std::vector<std::string> expectedURLs =
-        response == kAlertFirstButtonReturn ? std::vector<std::string>{"https://brisquel.app/donate"}
-                                            : std::vector<std::string>{};
+    const std::vector<std::string> expectedURLs = response == kAlertFirstButtonReturn
+                                                      ? std::vector<std::string>{"https://brisquel.app/donate"}
+                                                      : std::vector<std::string>{};
     EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response;
   }
 }

@@ -42,8 +42,9 @@ TEST(L10nTable, HoldsEveryKeyOnceInEveryLanguage) {
 // Key names, modifier symbols, the product name and the version are the same
 // in every language, as often as the English text has them.
 TEST(L10nTable, TranslationsKeepNotationAndNames) {
-  const std::vector<std::string> markers = {"^ +", "^", "⌥", "⇧", "⌘", "🌐", "❤️", "💔", "Fn", "Ctrl", "Option",
-                                            "Del", "Finder", "/Applications", "Brisquel", "v1.01", "\n"};
+  const std::vector<std::string> markers = {"^ +",      "^",     "⌥",    "⇧",      "⌘",   "🌐",      "❤️",
+                                            "💔",        "Fn",    "Ctrl", "Option", "Del", "Finder", "/Applications",
+                                            "Brisquel", "v1.01", "\n"};
   for (std::string_view key : L10n::keys()) {
     const std::string english = L10n::text(key, "en");
     for (std::string_view language : L10n::kLanguages) {
@@ -110,18 +111,10 @@ TEST(L10nLanguage, ChosenFromPreferredLanguages) {
     std::string expected;
   };
   const Case cases[] = {
-      {{"he-IL"}, "he"},
-      {{"EN-us"}, "en"},
-      {{"de-DE", "uk-UA"}, "uk"},
-      {{"zh-Hans-CN"}, "en"},
-      {{"ru"}, "ru"},
-      {{"ru_RU.UTF-8"}, "ru"},
-      {{"ar", "el"}, "ar"},
-      {{"EL"}, "el"},
-      {{"u", "e"}, "en"},  // one character never matches
-      {{"r", "ru"}, "ru"},
-      {{"fr", "uk"}, "uk"},
-      {{}, "en"},
+      {{"he-IL"}, "he"},      {{"EN-us"}, "en"},    {{"de-DE", "uk-UA"}, "uk"},
+      {{"zh-Hans-CN"}, "en"}, {{"ru"}, "ru"},       {{"ru_RU.UTF-8"}, "ru"},
+      {{"ar", "el"}, "ar"},   {{"EL"}, "el"},       {{"u", "e"}, "en"},  // one character never matches
+      {{"r", "ru"}, "ru"},    {{"fr", "uk"}, "uk"}, {{}, "en"},
   };
   for (const Case& c : cases) {
     std::string list;

@@ -3,9 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -77,7 +76,7 @@ TEST(Launcher, BundleLocationIsFourPathComponentsUp) {
       {"/opt/x/M.app/a/b/c/L.app/", "/opt/x/M.app"},
       {"/usr/lib/brisquel/Brisquel.app/Contents/Library/LoginItems/VelmonteLauncher.app",
        "/usr/lib/brisquel/Brisquel.app"},
-      {"/a/b/L.app", "/"},   // installed elsewhere: whatever lies four levels up
+      {"/a/b/L.app", "/"},  // installed elsewhere: whatever lies four levels up
       {"/L.app", "/"},
       {"b/c/d/L.app", ""},
   };

@@ -70,7 +70,7 @@ TEST(InputSources, IndicatorCode) {
       {"com.apple.keylayout.Ukrainian", {{"uk"}}, "UK"},
       {"x", {{"zh-Hans"}}, "ZH"},
       {"x", {{"e"}}, "E"},
-      {"x", {{"ñu-x"}}, "ÑU"},          // characters, not bytes
+      {"x", {{"ñu-x"}}, "ÑU"},             // characters, not bytes
       {"x", {{"e\u0301xy"}}, "E\u0301X"},  // a combining accent stays with its letter
       // Identifier fallback when the languages list is missing or empty.
       {"com.apple.keylayout.Ukrainian", std::nullopt, "UA"},
@@ -153,12 +153,11 @@ TEST(InputSources, SwitchToLayoutByLanguage) {
     Ids expected;
   };
   const Case cases[] = {
-      {"ru", {"ru"}},             // the first of two Russian layouts
-      {"en", {"us"}},             // the first declaring it, even as a second language
-      {"uk", {}},                 // "uk-UA" is not "uk"
-      {"uk-UA", {"ua"}},
-      {"RU", {}},                 // case-sensitive
-      {"he", {}},                 // nobody declares it: nothing changes
+      {"ru", {"ru"}},                 // the first of two Russian layouts
+      {"en", {"us"}},                 // the first declaring it, even as a second language
+      {"uk", {}},                     // "uk-UA" is not "uk"
+      {"uk-UA", {"ua"}}, {"RU", {}},  // case-sensitive
+      {"he", {}},                     // nobody declares it: nothing changes
       {"", {}},
   };
   for (const Case& c : cases) {
@@ -180,9 +179,9 @@ TEST(InputSources, SwitchToInputSourceByID) {
   const Case cases[] = {
       {"ru-phonetic", {"ru-phonetic"}},
       {"us", {"us"}},
-      {"RU", {}},              // case-sensitive
-      {"com.gone.layout", {}}, // since disabled
-      {"emoji", {}},           // enabled, but not a keyboard layout
+      {"RU", {}},               // case-sensitive
+      {"com.gone.layout", {}},  // since disabled
+      {"emoji", {}},            // enabled, but not a keyboard layout
   };
   for (const Case& c : cases) {
     Desk d;
@@ -211,10 +210,8 @@ TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
     std::string typed;  // what the keys g h b d t n give
   };
   const Step steps[] = {
-      {std::string("ru"), "RU", "привет"},
-      {std::nullopt, "UK", "привет"},  // Ukrainian types the same letters here
-      {std::nullopt, "HE", "עינגאמ"},
-      {std::string("el"), "HE", "עינגאמ"},  // not enabled: unchanged
+      {std::string("ru"), "RU", "привет"}, {std::nullopt, "UK", "привет"},  // Ukrainian types the same letters here
+      {std::nullopt, "HE", "עינגאמ"},      {std::string("el"), "HE", "עינגאמ"},  // not enabled: unchanged
       {std::nullopt, "EN", "ghbdtn"},
   };
   for (const Step& step : steps) {

@@ -50,8 +50,12 @@ std::optional<std::string> desktopEntryText(const AutostartEntry& entry) {
   if (hasControlCharacters(exec) || hasControlCharacters(entry.name)) return std::nullopt;
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=" + escapeValue(entry.name) + "\n"
-         "Exec=" + escapeValue(exec) + "\n"
+         "Name=" +
+         escapeValue(entry.name) +
+         "\n"
+         "Exec=" +
+         escapeValue(exec) +
+         "\n"
          "Terminal=false\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
@@ -62,12 +66,13 @@ XdgAutostart::XdgAutostart(AutostartEntry entry, std::filesystem::path autostart
   if (directory_.empty()) directory_ = xdgConfigHome() / "autostart";
 }
 
-std::filesystem::path XdgAutostart::entryFile() const { return directory_ / (entry_.id + ".desktop"); }
+std::filesystem::path XdgAutostart::entryFile() const {
+  return directory_ / (entry_.id + ".desktop");
+}
 
 LoginItemStatus XdgAutostart::status() {
   std::error_code ec;
-  return std::filesystem::is_regular_file(entryFile(), ec) ? LoginItemStatus::Enabled
-                                                           : LoginItemStatus::NotRegistered;
+  return std::filesystem::is_regular_file(entryFile(), ec) ? LoginItemStatus::Enabled : LoginItemStatus::NotRegistered;
 }
 
 bool XdgAutostart::registerMainApp() {
