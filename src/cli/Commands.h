@@ -19,6 +19,7 @@ int convertCommand(const std::vector<std::string>& args, Streams io);
 int pressCommand(const std::vector<std::string>& args, Streams io);
 int menuCommand(const std::vector<std::string>& args, Streams io);
 int listsCommand(const std::vector<std::string>& args, Streams io);
+int fixCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
@@ -28,6 +29,7 @@ std::map<std::string, Command> commandTable() {
       {"press", {"what a key chord does in an application", &pressCommand}},
       {"menu", {"print the status menu as built from the settings", &menuCommand}},
       {"lists", {"show or open the user list files", &listsCommand}},
+      {"fix", {"type text into a text field with the typo detector on", &fixCommand}},
   };
 }
 
