@@ -46,8 +46,7 @@ bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& re
       if (auto start = startOfLastCharacters(state->text, state->cursorLoc, deleteCount)) {
         if (ax.setValue(state->element, replaced(state->text, *start, state->cursorLoc, replacement)) ==
             AXError::Success) {
-          ax.setSelectedRange(state->element,
-                              TextRange{*start + static_cast<std::int64_t>(replacement.size()), 0});
+          ax.setSelectedRange(state->element, TextRange{*start + static_cast<std::int64_t>(replacement.size()), 0});
           return false;
         }
       }
@@ -156,8 +155,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     if (!axState) {
       lefts = spacesToSkip;
     } else {
-      const std::int64_t move =
-          axState->cursorLoc - (axState->cursorLoc - charsBefore - usedHistoryCount + wordLength);
+      const std::int64_t move = axState->cursorLoc - (axState->cursorLoc - charsBefore - usedHistoryCount + wordLength);
       if (move > 0) lefts = move;
       if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(-move));
     }
@@ -193,8 +191,9 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
     auto settable = ax.isValueSettable(state.element);
     if (settable.ok() && *settable.value && isValidRange(state.text, info.startLoc, info.endLoc) &&
         ax.setValue(state.element, replaced(state.text, info.startLoc, info.endLoc, converted)) == AXError::Success) {
-      ax.setSelectedRange(state.element,
-                          TextRange{info.startLoc + static_cast<std::int64_t>(converted.size()) + info.trailingSpaces, 0});
+      ax.setSelectedRange(
+          state.element,
+          TextRange{info.startLoc + static_cast<std::int64_t>(converted.size()) + info.trailingSpaces, 0});
       if (changeLayoutAction) changeLayoutAction(code);
       written = true;
     }

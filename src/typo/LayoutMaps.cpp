@@ -14,8 +14,7 @@ namespace {
 
 // Each table: the US-English key characters and, position for position, what
 // the same keys produce on the other layout.
-constexpr std::u16string_view kRusKeys =
-    u"qwertyuiop[]asdfghjkl;'zxcvbnm,./`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>?~@#$^&";
+constexpr std::u16string_view kRusKeys = u"qwertyuiop[]asdfghjkl;'zxcvbnm,./`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>?~@#$^&";
 constexpr std::u16string_view kRusValues =
     u"йцукенгшщзхъфывапролджэячсмитьбю.ёЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮ,Ё\"№;:?";
 
@@ -39,7 +38,9 @@ LayoutMaps::Map zip(std::u16string_view keys, std::u16string_view values) {
   return map;
 }
 
-bool isLowerAscii(char32_t c) { return c < 0x80 && !(c >= U'A' && c <= U'Z'); }
+bool isLowerAscii(char32_t c) {
+  return c < 0x80 && !(c >= U'A' && c <= U'Z');
+}
 
 // Value -> key; where two keys (a letter in both cases) share a value, the
 // lower-case key wins whatever the iteration order.

@@ -119,7 +119,9 @@ std::u16string toLower(std::u16string_view s) {
   return mapCase(s, u_strToLower);
 }
 
-std::u16string toUpper(std::u16string_view s) { return mapCase(s, u_strToUpper); }
+std::u16string toUpper(std::u16string_view s) {
+  return mapCase(s, u_strToUpper);
+}
 
 bool isUpperCase(std::u16string_view c) {
   if (c.size() == 1 && c[0] < 0x80) return c[0] >= u'A' && c[0] <= u'Z';
@@ -134,7 +136,9 @@ char32_t singleCodePoint(std::u16string_view c) {
   return i == c.size() ? cp : 0xFFFFFFFF;
 }
 
-bool isWhiteSpace(char32_t c) { return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE); }
+bool isWhiteSpace(char32_t c) {
+  return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+}
 
 bool containsWhiteSpace(std::u16string_view s) {
   std::size_t i = 0;

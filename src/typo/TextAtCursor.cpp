@@ -87,8 +87,8 @@ std::optional<WordAtCursor> TypoDetector::getWordAtCursor(const AXTextState& sta
   while (start > 0 && !isSpaceUnit(s, start - 1)) --start;
   while (end < n && !isSpaceUnit(s, end)) ++end;
   if (start == end) return std::nullopt;
-  return WordAtCursor{s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)),
-                      cursor - start, end - cursor, false};
+  return WordAtCursor{s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), cursor - start,
+                      end - cursor, false};
 }
 
 std::optional<WordInfo> TypoDetector::getWordBeforeCursor(const AXTextState& state) {

@@ -11,7 +11,9 @@ std::shared_ptr<TypoDetector>& sharedSlot() {
   return detector;
 }
 
-int count(std::u16string_view s) { return static_cast<int>(text::characterCount(s)); }
+int count(std::u16string_view s) {
+  return static_cast<int>(text::characterCount(s));
+}
 
 bool isAmbiguous(std::u16string_view word) {
   return words::ambiguousContextWords().count(text::toLower(word)) > 0;
@@ -30,13 +32,19 @@ std::shared_ptr<TypoDetector> TypoDetector::create(const Platform& platform, Lea
   return std::make_shared<TypoDetector>(platform, std::move(learnedWords));
 }
 
-std::shared_ptr<TypoDetector> TypoDetector::shared() { return sharedSlot(); }
-void TypoDetector::setShared(std::shared_ptr<TypoDetector> detector) { sharedSlot() = std::move(detector); }
+std::shared_ptr<TypoDetector> TypoDetector::shared() {
+  return sharedSlot();
+}
+void TypoDetector::setShared(std::shared_ptr<TypoDetector> detector) {
+  sharedSlot() = std::move(detector);
+}
 
 TypoDetector::TypoDetector(const Platform& platform, LearnedWordsStore learnedWords)
     : platform_(platform), learnedWordsStore_(std::move(learnedWords)) {}
 
-double TypoDetector::now() const { return platform_.clock ? platform_.clock->now() : 0.0; }
+double TypoDetector::now() const {
+  return platform_.clock ? platform_.clock->now() : 0.0;
+}
 
 StringMap TypoDetector::learnedWords() const {
   return learnedWordsStore_.get ? learnedWordsStore_.get() : StringMap{};
@@ -139,7 +147,7 @@ bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayout
       if (isWithin(held, lonePressMaxHold) && !isWithin(t - lastFixTime_, fixDebounceInterval)) {
         lastFixTime_ = t;
         scheduleOnMain(!isWithin(sinceLastUp, doublePressInterval) ? &TypoDetector::performManualToggle
-                                                          : &TypoDetector::performDoublePressFix,
+                                                                   : &TypoDetector::performDoublePressFix,
                        changeLayoutAction);
       }
       lastOptionUpTime_ = t;
@@ -304,14 +312,12 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
   if (sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
   if (maps.guessLanguagePair(swapped, layouts).source != sourceOfWord) return false;
-  if (text::characterCount(swapped) == 1 &&
-      !words::validSingleLetterWords(sourceOfWord).count(text::toLower(swapped)))
+  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(sourceOfWord).count(text::toLower(swapped)))
     return false;
 
   isSimulating_ = true;
   const int deleteCount = count(word) + previous.spaces + count(previous.word);
-  const std::u16string replacement =
-      swapped + std::u16string(static_cast<std::size_t>(previous.spaces), u' ') + word;
+  const std::u16string replacement = swapped + std::u16string(static_cast<std::size_t>(previous.spaces), u' ') + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   finishSimulation();
   return typedKeys;
@@ -323,14 +329,15 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
+  if (isPrefixValid(word, pair.source)) return false;
+  const std::u16string converted = maps.transliterate(word, false, layouts);
+  if (!isPrefixValid(converted, pair.target)) return false;
+  // Read last: copying the learned words is the costliest check on a keystroke.
   if (learnedWordsStore_.get) {
     const StringMap learned = learnedWords();
     const std::string key = text::toUtf8(word);
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }
-  if (isPrefixValid(word, pair.source)) return false;
-  const std::u16string converted = maps.transliterate(word, false, layouts);
-  if (!isPrefixValid(converted, pair.target)) return false;
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
 
   isSimulating_ = true;

@@ -10,8 +10,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Defaults.h"

@@ -22,8 +22,12 @@ inline constexpr const char* kTextEdit = "com.apple.TextEdit";  // accessibility
 inline constexpr const char* kTerminal = "com.apple.Terminal";  // listed: typed keys only
 inline constexpr std::int64_t kSyntheticEventMarker = 0xDEADBEEF;
 
-inline std::u16string u16(std::string_view s) { return text::fromUtf8(s); }
-inline std::string u8(std::u16string_view s) { return text::toUtf8(s); }
+inline std::u16string u16(std::string_view s) {
+  return text::fromUtf8(s);
+}
+inline std::string u8(std::u16string_view s) {
+  return text::toUtf8(s);
+}
 
 class TypoScenario : public ::testing::Test {
  protected:
@@ -49,14 +53,14 @@ class TypoScenario : public ::testing::Test {
     tap_.reset();
     detector_ = TypoDetector::create(p, learnedStore_);
     std::weak_ptr<TypoDetector> weak = detector_;
-    tap_ = p.keyboard->createEventTap(kKeyEventsMask, [this, weak](EventType type, const KeyEvent& event)
-                                                          -> std::optional<KeyEvent> {
-      if (event.userData == kSyntheticEventMarker) return event;
-      auto detector = weak.lock();
-      if (!detector || type == EventType::KeyUp) return event;
-      if (detector->process(event, changeLayout())) return std::nullopt;
-      return event;
-    });
+    tap_ = p.keyboard->createEventTap(kKeyEventsMask,
+                                      [this, weak](EventType type, const KeyEvent& event) -> std::optional<KeyEvent> {
+                                        if (event.userData == kSyntheticEventMarker) return event;
+                                        auto detector = weak.lock();
+                                        if (!detector || type == EventType::KeyUp) return event;
+                                        if (detector->process(event, changeLayout())) return std::nullopt;
+                                        return event;
+                                      });
     ASSERT_TRUE(tap_);
   }
 

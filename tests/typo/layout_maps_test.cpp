@@ -7,16 +7,24 @@
 namespace brisquel {
 namespace {
 
-std::string u8(std::u16string_view s) { return text::toUtf8(s); }
-std::u16string u16(std::string_view s) { return text::fromUtf8(s); }
+std::string u8(std::u16string_view s) {
+  return text::toUtf8(s);
+}
+std::u16string u16(std::string_view s) {
+  return text::fromUtf8(s);
+}
 
 }  // namespace
 
-void PrintTo(const LanguagePair& pair, std::ostream* os) { *os << "(" << pair.source << ", " << pair.target << ")"; }
+void PrintTo(const LanguagePair& pair, std::ostream* os) {
+  *os << "(" << pair.source << ", " << pair.target << ")";
+}
 
 namespace {
 
-LayoutAvailability enabled(std::set<std::string, std::less<>> codes) { return {true, std::move(codes)}; }
+LayoutAvailability enabled(std::set<std::string, std::less<>> codes) {
+  return {true, std::move(codes)};
+}
 
 TEST(LayoutMaps, TablesHoldEveryKey) {
   const auto& m = LayoutMaps::instance();
@@ -37,10 +45,10 @@ TEST(LayoutMaps, TablesHoldEveryKey) {
     char32_t value;
   };
   const Entry entries[] = {
-      {m.engToRusMap, U'#', U'№'}, {m.engToRusMap, U'&', U'?'},  {m.engToRusMap, U'/', U'.'},
-      {m.engToRusMap, U'~', U'Ё'}, {m.engToUkrMap, U'`', U'ё'},  {m.engToUkrMap, U']', U'ї'},
-      {m.engToUkrMap, U'"', U'Є'}, {m.engToHebMap, U'q', U'/'},  {m.engToHebMap, U';', U'ף'},
-      {m.engToHebMap, U'Z', U'ז'}, {m.engToAraMap, U'.', U'ز'},  {m.engToAraMap, U'M', U'ة'},
+      {m.engToRusMap, U'#', U'№'}, {m.engToRusMap, U'&', U'?'}, {m.engToRusMap, U'/', U'.'},
+      {m.engToRusMap, U'~', U'Ё'}, {m.engToUkrMap, U'`', U'ё'}, {m.engToUkrMap, U']', U'ї'},
+      {m.engToUkrMap, U'"', U'Є'}, {m.engToHebMap, U'q', U'/'}, {m.engToHebMap, U';', U'ף'},
+      {m.engToHebMap, U'Z', U'ז'}, {m.engToAraMap, U'.', U'ز'}, {m.engToAraMap, U'M', U'ة'},
       {m.engToGreMap, U'q', U';'}, {m.engToGreMap, U';', U'·'}, {m.engToGreMap, U'w', U'ς'},
       {m.hebToEngMap, U'ש', U'a'}, {m.araToEngMap, U'ض', U'q'},
   };
@@ -141,10 +149,9 @@ TEST(LayoutMaps, AlphabetSequence) {
     bool expected;
   };
   const Case cases[] = {
-      {{u"a", u"b", u"c"}, true},  {{u"a", u"b", u"d"}, true},  {{u"a", u"c", u"e"}, true},
-      {{u"c", u"b", u"a"}, true},  {{u"A", u"b", u"C"}, true},  {{u"ж", u"з", u"и"}, true},
-      {{u"a", u"a", u"b"}, false}, {{u"a", u"b", u"f"}, false}, {{u"a", u"b"}, false},
-      {{u"a", u"", u"c"}, false},  {{u";", u"p", u"b"}, false},
+      {{u"a", u"b", u"c"}, true}, {{u"a", u"b", u"d"}, true}, {{u"a", u"c", u"e"}, true},  {{u"c", u"b", u"a"}, true},
+      {{u"A", u"b", u"C"}, true}, {{u"ж", u"з", u"и"}, true}, {{u"a", u"a", u"b"}, false}, {{u"a", u"b", u"f"}, false},
+      {{u"a", u"b"}, false},      {{u"a", u"", u"c"}, false}, {{u";", u"p", u"b"}, false},
   };
   for (const auto& c : cases) {
     std::string shown;

@@ -78,11 +78,11 @@ TEST_F(ManualToggle, LearningLimits) {
     bool learnedExpected;
   };
   const Case cases[] = {
-      {"gh", false},                    // two letters, not ambiguous
-      {"ns", true},                     // two letters, ambiguous
-      {"ghb", true},                    // three letters
-      {std::string(30, 'g'), true},     // 30 characters
-      {std::string(31, 'g'), false},    // 31 characters
+      {"gh", false},                  // two letters, not ambiguous
+      {"ns", true},                   // two letters, ambiguous
+      {"ghb", true},                  // three letters
+      {std::string(30, 'g'), true},   // 30 characters
+      {std::string(31, 'g'), false},  // 31 characters
   };
   focus(kTerminal);
   for (const auto& c : cases) {

@@ -55,11 +55,11 @@ TEST_F(OtherLayouts, WordTablesCountOnlyWhereTheTargetHasTheWord) {
     const char* expected;
   };
   const Case cases[] = {
-      {{"en", "el"}, "b ", "b "},        // β is no Greek word
-      {{"en", "uk"}, "b ", "и "},        // и is a Ukrainian word
-      {{"en", "uk"}, "yt ", "не "},      // in the Ukrainian word list
-      {{"en", "uk"}, "lf ", "lf "},      // "да" is not
-      {{"en", "ru"}, "lf ", "да "},      // for Russian the table decides alone
+      {{"en", "el"}, "b ", "b "},          // β is no Greek word
+      {{"en", "uk"}, "b ", "и "},          // и is a Ukrainian word
+      {{"en", "uk"}, "yt ", "не "},        // in the Ukrainian word list
+      {{"en", "uk"}, "lf ", "lf "},        // "да" is not
+      {{"en", "ru"}, "lf ", "да "},        // for Russian the table decides alone
       {{"en", "uk"}, "; p b ", "; p и "},  // no run of single letters
   };
   words("uk_UA", {"не"});

@@ -23,7 +23,7 @@ TEST(WordFinders, WordAtCursor) {
       {"hello world", 0, 0, WordAtCursor{u"hello", 0, 5, false}},
       {"word   ", 7, 0, WordAtCursor{u"word", 7, -3, false}},
       {"word   ", 99, 0, WordAtCursor{u"word", 7, -3, false}},  // clamped
-      {"a  b", 2, 0, WordAtCursor{u"a", 2, -1, false}},  // white space around: the word before
+      {"a  b", 2, 0, WordAtCursor{u"a", 2, -1, false}},         // white space around: the word before
       {"   ", 2, 0, std::nullopt},
       {"", 0, 0, std::nullopt},
       {"hello", 1, 2, std::nullopt},  // a selection
@@ -46,12 +46,9 @@ TEST(WordFinders, WordBeforeCursor) {
     std::int64_t startLoc, endLoc, trailingSpaces;
   };
   const Case cases[] = {
-      {"hello   ", 8, "hello", 0, 5, 3},
-      {"hi 😀", 5, "hi", 0, 2, 3},  // the emoji run is passed over
-      {"say hi😀 ", 8, "hi😀", 4, 8, 0},
-      {"   ", 3, nullptr, 0, 0, 0},
-      {"😀", 2, nullptr, 0, 0, 0},
-      {"", 0, nullptr, 0, 0, 0},
+      {"hello   ", 8, "hello", 0, 5, 3}, {"hi 😀", 5, "hi", 0, 2, 3},  // the emoji run is passed over
+      {"say hi😀 ", 8, "hi😀", 4, 8, 0},   {"   ", 3, nullptr, 0, 0, 0},
+      {"😀", 2, nullptr, 0, 0, 0},        {"", 0, nullptr, 0, 0, 0},
   };
   for (const auto& c : cases) {
     auto got = TypoDetector::getWordBeforeCursor(state(c.text, c.cursor));
