@@ -2,6 +2,7 @@
 
 #include <hunspell.hxx>
 #include <marisa.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unistd.h>
 #if defined(__GLIBC__)
@@ -82,6 +83,15 @@ bool hasKey(const marisa::Trie& trie, std::string_view key) {
   marisa::Agent agent;
   agent.set_query(key.data(), key.size());
   return trie.lookup(agent);
+}
+
+// Punctuation around a word is no part of it ("it." is spelled right), except the
+// characters the language writes inside its words (apostrophes, gershayim).
+std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_view keep, bool trailing) {
+  auto strippable = [&](char16_t c) { return u_ispunct(c) && keep.find(c) == std::u16string_view::npos; };
+  while (!word.empty() && strippable(word.front())) word.remove_prefix(1);
+  while (trailing && !word.empty() && strippable(word.back())) word.remove_suffix(1);
+  return word;
 }
 
 struct ConverterDeleter {
@@ -306,7 +316,9 @@ bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_vie
 
 bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
   Language* lang = find(language);
-  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present || word.empty()) return false;
+  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
+  word = trimPunctuation(word, lang->info->extraCharacters, true);
+  if (word.empty()) return false;
   if (!lang->hunspell) {
     auto key = lang->keys->key(word);
     return key && isIndexedWord(*lang, *key);
@@ -332,7 +344,9 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
 
 bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
   Language* lang = find(language);
-  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present || prefix.empty()) return false;
+  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
+  prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);
+  if (prefix.empty()) return false;
   const auto found = lang->keys->key(prefix);
   if (!found) return false;
   const std::string& key = *found;
