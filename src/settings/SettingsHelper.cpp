@@ -125,7 +125,9 @@ void SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
       for (int n = 2; files_.exists(backup); ++n) {
         if (n > 1000) return;
         backup = file;
-        backup += "." + std::to_string(n) + ".bak";
+        backup += '.';
+        backup += std::to_string(n);
+        backup += ".bak";
       }
       if (!files_.rename(file, backup)) return;
     }

@@ -63,12 +63,15 @@ std::filesystem::path xdgConfigHome() {
 
 bool writeFileAtomically(const std::filesystem::path& file, const std::string& bytes) {
   const auto dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-  std::string pattern = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  std::string name = ".";
+  name += file.filename().string();
+  name += ".XXXXXX";
+  const std::string pattern = (dir / name).string();
+  std::vector<char> templ(pattern.begin(), pattern.end());
+  templ.push_back('\0');
+  const int fd = ::mkstemp(templ.data());
   if (fd < 0) return false;
-  const std::filesystem::path temp(name.data());
+  const std::filesystem::path temp(templ.data());
 
   // Keep the permissions of the file being replaced; new files get the usual 0666 & ~umask.
   struct stat old {};

@@ -26,7 +26,8 @@ void XdgDefaultsStore::load() {
   // Unreadable or not ours to understand: keep it for the user, start empty.
   for (int n = 1; n <= 1000; ++n) {
     auto aside = file_;
-    aside += ".corrupt-" + std::to_string(n);
+    aside += ".corrupt-";
+    aside += std::to_string(n);
     if (std::filesystem::exists(std::filesystem::symlink_status(aside, ec))) continue;
     std::filesystem::rename(file_, aside, ec);
     if (!ec) {
