@@ -95,8 +95,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::inputSourceChanged() { updateMenuBarIcon(getCurrentLanguageCode()); }
 
-
-
 void AppDelegate::initializeEventMonitorsIfNeeded() {
   if (hasInitializedEventMonitors_) return;
   // Set first, so that a re-entrant call installs nothing.

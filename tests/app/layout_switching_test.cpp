@@ -151,25 +151,5 @@ TEST_F(ProgramTest, FirstActivationWithNoFrontmostApplicationSavesNothing) {
   EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID);
 }
 
-TEST(LayoutHotkeyCombination, HeldFlagsForEachMethod) {
-  using F = std::uint64_t;
-  struct Row {
-    int method;
-    F flags;
-    std::optional<bool> held;
-  };
-  const Row rows[] = {
-      {0, Flags::Shift | Flags::Fn, true},       {0, Flags::Shift | Flags::Option, false},
-      {1, Flags::Shift | Flags::Option, true},   {2, Flags::Shift | Flags::Control | Flags::Command, true},
-      {3, Flags::Command, false},                {4, Flags::Shift, false},
-      {4, Flags::Shift | Flags::Fn, true},       {-1, Flags::Shift | Flags::Fn, std::nullopt},
-      {5, Flags::ModifierMask, std::nullopt},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(LayoutHotkey::isCombinationHeld(r.method, r.flags), r.held)
-        << "method " << r.method << " flags 0x" << std::hex << r.flags;
-  }
-}
-
 }  // namespace
 }  // namespace brisquel::testing

@@ -125,14 +125,5 @@ TEST_F(PermissionTest, ATransientNegativeAnswerIsIgnoredWhenTheRecheckConfirmsTr
   EXPECT_EQ(hotkeySwitches(), 1u);
 }
 
-TEST(RelaunchCommand, PassesThePathAsAPositionalParameter) {
-  const ChildCommand cmd = relaunchCommand("/Applications/Brisquel.app");
-  EXPECT_EQ(cmd.program, "/bin/sh");
-  ASSERT_EQ(cmd.arguments.size(), 4u);
-  EXPECT_EQ(cmd.arguments[0], "-c");
-  EXPECT_EQ(cmd.arguments[1].find("Brisquel"), std::string::npos) << "the path must not be part of the script";
-  EXPECT_EQ(cmd.arguments[3], "/Applications/Brisquel.app");
-}
-
 }  // namespace
 }  // namespace brisquel::testing

@@ -77,12 +77,6 @@ TEST_F(StartupTest, LaunchBuildsTheMenuRegistersAtLoginAndDrawsTheLayout) {
   EXPECT_EQ(indicatorCode(desktop), "EN");
 }
 
-TEST_F(StartupTest, LaunchWithAutostartOffUnregisters) {
-  desktop.setLoginStatus(LoginItemStatus::Enabled);
-  makeProgram(storing(SettingsHelper::enableAutostart, false)).launch();
-  EXPECT_EQ(desktop.loginStatus(), LoginItemStatus::NotRegistered);
-}
-
 TEST_F(StartupTest, WithoutTrustTheIndicatorStillFollowsTheLayout) {
   SimProgramOptions options = untrusted();
   options.storedDefaults.emplace_back(SettingsHelper::enableShowLayoutInTray, true);
@@ -108,16 +102,6 @@ TEST_F(StartupTest, TheDonationCheckRunsThreeSecondsAfterLaunchEvenWithoutTrust)
   desktop.advance(0.2);
   ASSERT_EQ(desktop.alerts().size(), 2u);
   EXPECT_EQ(desktop.alerts()[1].messageText, "Enjoying Brisquel?");
-}
-
-TEST_F(StartupTest, FirstStartRecordsTheDonationDateWithoutAnAlert) {
-  makeProgram().launch();
-  desktop.advance(3.1);
-  EXPECT_TRUE(desktop.alerts().empty());
-  const auto& stored = desktop.defaultsValues();
-  auto it = stored.find(DonationHelper::lastPromptDateKey);
-  ASSERT_NE(it, stored.end());
-  EXPECT_TRUE(std::holds_alternative<DefaultsDate>(it->second));
 }
 
 TEST_F(StartupTest, MonitorsAreInstalledOncePerProcess) {
