@@ -56,6 +56,7 @@ TEST_F(KeyboardTest, KeysProduceTheCurrentLayoutsCharacters) {
       {"el", "shift+; ; o", "ό"},   // a second dead key replaces the first
       {"el", "; return a", "\nα"},  // Return drops a waiting accent
       {"el", "tab", "\t"},
+      {"ru", "capslock a shift+a 1 ; capslock a", "Фф1Жф"},  // Caps Lock: letters only
   };
   for (const auto& c : cases) {
     editor.setText(u"");

@@ -362,7 +362,14 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
     }
     const LayoutKey* key = findKey(currentLayout(), code);
     if (!key) return out;
-    const KeyLevel& level = key->levels[(f & Flags::Shift) ? 1 : 0];
+    bool shifted = (f & Flags::Shift) != 0;
+    // Caps Lock inverts Shift on letter keys (whose Shift level is the plain level's upper case).
+    const KeyLevel& plain = key->levels[0];
+    if ((f & kAlphaShift) && !plain.isDead() && !key->levels[1].isDead() && plain.text != key->levels[1].text &&
+        text::toLower(key->levels[1].text) == plain.text) {
+      shifted = !shifted;
+    }
+    const KeyLevel& level = key->levels[shifted ? 1 : 0];
     out.fromTable = true;
     if (level.isDead()) {
       out.dead = findDeadKey(level.deadKey);
