@@ -38,9 +38,7 @@ struct TempDir {
 };
 
 AutostartEntry brisquelEntry() {
-  AutostartEntry entry;
-  entry.executable = "/usr/lib/brisquel/Brisquel.app/Contents/MacOS/brisquel";
-  return entry;
+  return posix::mainProgramEntry("/usr/lib/brisquel/Brisquel.app");
 }
 
 TEST(XdgAutostart, RegisteringWritesTheEntryAndTwiceGivesTheSameFile) {

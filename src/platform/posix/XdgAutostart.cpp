@@ -43,6 +43,12 @@ std::string escapeValue(const std::string& value) {
 
 }  // namespace
 
+AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle) {
+  AutostartEntry entry;
+  entry.executable = mainBundle / "Contents" / "MacOS" / "brisquel";
+  return entry;
+}
+
 std::optional<std::string> desktopEntryText(const AutostartEntry& entry) {
   if (entry.name.empty() || !entry.executable.is_absolute()) return std::nullopt;
   std::string exec = execArgument(entry.executable.string());

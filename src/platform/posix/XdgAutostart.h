@@ -19,6 +19,10 @@ struct AutostartEntry {
   std::vector<std::string> arguments;
 };
 
+// The entry that starts the main program installed in `mainBundle` (see the
+// README's install layout: <bundle>/Contents/MacOS/brisquel).
+AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle);
+
 // The text of the entry, or none when a value cannot be written in one
 // (control characters, a relative executable, an empty name).
 std::optional<std::string> desktopEntryText(const AutostartEntry& entry);
