@@ -155,13 +155,20 @@ TEST(LauncherDesktop, InstalledLauncherStartsTheMainProgramOfItsBundle) {
   std::ofstream(program) << "#!/bin/sh\necho started > '" << marker.string() << "'\n";
   fs::permissions(program, fs::perms::owner_all);
 
+  const auto mainProgramRuns = [] {
+    for (const auto& app : ProcWorkspace().runningApplications()) {
+      if (app.bundleIdentifier) return true;
+    }
+    return false;
+  };
+  if (mainProgramRuns()) GTEST_SKIP() << "a brisquel process of this user runs, so the launcher would open nothing";
+
   const std::string command = (launcherDir / "velmonte-launcher").string();
   const int status = std::system(("'" + command + "'").c_str());
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "launcher status " << status;
   if (!waitForFile(marker)) {
-    bool mainProgramRuns = false;
-    for (const auto& app : ProcWorkspace().runningApplications()) mainProgramRuns |= app.bundleIdentifier.has_value();
-    if (mainProgramRuns) GTEST_SKIP() << "a brisquel process of this user runs, so the launcher rightly opened nothing";
+    if (mainProgramRuns())
+      GTEST_SKIP() << "a brisquel process of this user runs, so the launcher rightly opened nothing";
     FAIL() << "the launcher did not start " << program;
   }
 }
