@@ -32,7 +32,9 @@ AppDelegate::AppDelegate(const Platform& platform, AppServices services)
 
 AppDelegate::~AppDelegate() = default;
 
-std::shared_ptr<AppDelegate> AppDelegate::shared() { return sharedDelegate().lock(); }
+std::shared_ptr<AppDelegate> AppDelegate::shared() {
+  return sharedDelegate().lock();
+}
 
 void AppDelegate::makeComponents() {
   std::weak_ptr<AppDelegate> weak = weak_from_this();
@@ -53,8 +55,7 @@ void AppDelegate::makeComponents() {
 
   hotkeys_ = HotkeysHelper::create(platform_, *services_.settings, services_.typoDetector, *this);
 
-  menu_ = MenuController::create(*services_.settings, *platform_.ui, *platform_.application, inputSources_,
-                                 menuHost());
+  menu_ = MenuController::create(*services_.settings, *platform_.ui, *platform_.application, inputSources_, menuHost());
 
   if (services_.typoDetector) {
     // A failed read of the focused element usually means the permission was withdrawn.
@@ -93,7 +94,9 @@ void AppDelegate::applicationDidFinishLaunching() {
   });
 }
 
-void AppDelegate::inputSourceChanged() { updateMenuBarIcon(getCurrentLanguageCode()); }
+void AppDelegate::inputSourceChanged() {
+  updateMenuBarIcon(getCurrentLanguageCode());
+}
 
 void AppDelegate::initializeEventMonitorsIfNeeded() {
   if (hasInitializedEventMonitors_) return;
@@ -126,10 +129,16 @@ void AppDelegate::applicationWillTerminate() {
   inputSourceObserver_.reset();
 }
 
-void AppDelegate::initWinEditEventMonitor() { hotkeys_->initWinEditEventMonitor(); }
+void AppDelegate::initWinEditEventMonitor() {
+  hotkeys_->initWinEditEventMonitor();
+}
 
-void AppDelegate::deinitEditEventMonitor() { hotkeys_->deinitEditEventMonitor(); }
+void AppDelegate::deinitEditEventMonitor() {
+  hotkeys_->deinitEditEventMonitor();
+}
 
-void AppDelegate::applicationQuit() { platform_.application->exitNow(0); }
+void AppDelegate::applicationQuit() {
+  platform_.application->exitNow(0);
+}
 
 }  // namespace brisquel

@@ -61,7 +61,9 @@ void AppDelegate::accessibilityPollTick() {
   relaunchApp();
 }
 
-void AppDelegate::openPrivacySettings() { platform_.workspace->openURL(privacySettingsURL); }
+void AppDelegate::openPrivacySettings() {
+  platform_.workspace->openURL(privacySettingsURL);
+}
 
 void AppDelegate::relaunchApp() {
   const ChildCommand child = relaunchCommand(platform_.application->mainBundlePath());

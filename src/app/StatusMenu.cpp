@@ -8,9 +8,13 @@
 
 namespace brisquel {
 
-void AppDelegate::initMenu() { menu_->initMenu(); }
+void AppDelegate::initMenu() {
+  menu_->initMenu();
+}
 
-void AppDelegate::updateMenuBarIcon(const std::string& code) { menu_->updateMenuBarIcon(code); }
+void AppDelegate::updateMenuBarIcon(const std::string& code) {
+  menu_->updateMenuBarIcon(code);
+}
 
 MenuHost AppDelegate::menuHost() {
   std::weak_ptr<AppDelegate> weak = weak_from_this();

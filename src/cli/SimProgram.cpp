@@ -26,19 +26,18 @@ SimProgram::SimProgram(sim::Desktop& desktop, SimProgramOptions options) : parts
   L10n::initialize(platform.workspace->preferredLanguages());
 
   // The process-wide objects, published as their classes' shared instances.
-  parts_->settings = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue,
-                                            *platform.workspace);
+  parts_->settings =
+      SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);
   SettingsHelper::installShared(parts_->settings);
 
   std::weak_ptr<SettingsHelper> settings = parts_->settings;
-  LearnedWordsStore learnedWords{
-      [settings] {
-        auto s = settings.lock();
-        return s ? s->learnedWords() : StringMap{};
-      },
-      [settings](const StringMap& words) {
-        if (auto s = settings.lock()) s->setLearnedWords(words);
-      }};
+  LearnedWordsStore learnedWords{[settings] {
+                                   auto s = settings.lock();
+                                   return s ? s->learnedWords() : StringMap{};
+                                 },
+                                 [settings](const StringMap& words) {
+                                   if (auto s = settings.lock()) s->setLearnedWords(words);
+                                 }};
   parts_->typoDetector = TypoDetector::create(platform, std::move(learnedWords));
   TypoDetector::setShared(parts_->typoDetector);
 
@@ -65,7 +64,9 @@ SimProgram::~SimProgram() {
   parts_->settings.reset();
 }
 
-void SimProgram::launch() { parts_->delegate->applicationDidFinishLaunching(); }
+void SimProgram::launch() {
+  parts_->delegate->applicationDidFinishLaunching();
+}
 
 void SimProgram::settle() {
   parts_->desktop->advance(AppDelegate::permissionCheckDelay + AppDelegate::donationCheckDelay);
@@ -76,9 +77,17 @@ void SimProgram::start() {
   settle();
 }
 
-sim::Desktop& SimProgram::desktop() { return *parts_->desktop; }
-AppDelegate& SimProgram::delegate() { return *parts_->delegate; }
-SettingsHelper& SimProgram::settings() { return *parts_->settings; }
-TypoDetector& SimProgram::typoDetector() { return *parts_->typoDetector; }
+sim::Desktop& SimProgram::desktop() {
+  return *parts_->desktop;
+}
+AppDelegate& SimProgram::delegate() {
+  return *parts_->delegate;
+}
+SettingsHelper& SimProgram::settings() {
+  return *parts_->settings;
+}
+TypoDetector& SimProgram::typoDetector() {
+  return *parts_->typoDetector;
+}
 
 }  // namespace brisquel

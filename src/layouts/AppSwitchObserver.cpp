@@ -33,7 +33,9 @@ void AppSwitchObserver::initAppSwitchObserver() {
   });
 }
 
-void AppSwitchObserver::deinitAppSwitchObserver() { appSwitchObserver_.reset(); }
+void AppSwitchObserver::deinitAppSwitchObserver() {
+  appSwitchObserver_.reset();
+}
 
 void AppSwitchObserver::setLastActive(const RunningApplication& app) {
   lastActiveBundleID_ = app.bundleIdentifier;

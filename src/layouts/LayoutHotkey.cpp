@@ -37,7 +37,9 @@ void LayoutHotkey::initLanSwitchEventMonitor() {
   });
 }
 
-void LayoutHotkey::deinitLangEventMonitor() { langEventMonitor_.reset(); }
+void LayoutHotkey::deinitLangEventMonitor() {
+  langEventMonitor_.reset();
+}
 
 void LayoutHotkey::applicationChangeHotkey(int tag) {
   settings_->store().set(SettingsHelper::indexHotKey, static_cast<std::int64_t>(tag));

@@ -73,9 +73,8 @@ class ProgramTest : public ::testing::Test {
   // other name taps it. Names: shift, ctrl, opt, cmd, fn, a, c, space.
   void play(const std::string& script) {
     static const std::map<std::string, std::uint16_t> keys = {
-        {"shift", KeyCode::Shift}, {"ctrl", KeyCode::Control}, {"opt", KeyCode::Option},
-        {"cmd", KeyCode::Command}, {"fn", KeyCode::Function},  {"a", KeyCode::ANSI_A},
-        {"c", KeyCode::ANSI_C},    {"space", KeyCode::Space},
+        {"shift", KeyCode::Shift}, {"ctrl", KeyCode::Control}, {"opt", KeyCode::Option}, {"cmd", KeyCode::Command},
+        {"fn", KeyCode::Function}, {"a", KeyCode::ANSI_A},     {"c", KeyCode::ANSI_C},   {"space", KeyCode::Space},
     };
     std::istringstream in(script);
     std::string step;

@@ -1,8 +1,8 @@
 // The layout-switch hotkey and per-application layouts, end to end: keys in,
 // layout out, with the program started as a user starts it.
+#include "ProgramFixture.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
-#include "ProgramFixture.h"
 
 namespace brisquel::testing {
 namespace {
@@ -14,7 +14,9 @@ struct HotkeyCase {
   int switches;
 };
 
-std::ostream& operator<<(std::ostream& os, const HotkeyCase& c) { return os << c.what; }
+std::ostream& operator<<(std::ostream& os, const HotkeyCase& c) {
+  return os << c.what;
+}
 
 class HotkeyTest : public ProgramTest, public ::testing::WithParamInterface<HotkeyCase> {};
 
@@ -34,24 +36,23 @@ TEST_P(HotkeyTest, SwitchesOnReleaseOfTheChosenCombination) {
 
 INSTANTIATE_TEST_SUITE_P(
     Methods, HotkeyTest,
-    ::testing::Values(
-        HotkeyCase{"shift+fn", 0, "+shift +fn -fn -shift", 1},
-        HotkeyCase{"shift+option", 1, "+shift +opt -opt -shift", 1},
-        HotkeyCase{"shift+control, control released first", 2, "+shift +ctrl -ctrl -shift", 1},
-        HotkeyCase{"shift+control, shift released first", 2, "+shift +ctrl -shift -ctrl", 1},
-        HotkeyCase{"control pressed before shift", 2, "+ctrl +shift -shift -ctrl", 1},
-        HotkeyCase{"shift+command", 3, "+shift +cmd -cmd -shift", 1},
-        HotkeyCase{"any: shift+command+option together", 4, "+shift +cmd +opt -opt -cmd -shift", 1},
-        HotkeyCase{"any: fn+shift", 4, "+fn +shift -shift -fn", 1},
-        HotkeyCase{"any: shift+control", 4, "+shift +ctrl -ctrl -shift", 1},
-        HotkeyCase{"control again while shift stays held", 2, "+shift +ctrl -ctrl +ctrl -ctrl -shift", 2},
-        HotkeyCase{"option is not the chosen control", 2, "+shift +opt -opt -shift", 0},
-        HotkeyCase{"control is not the chosen option", 1, "+shift +ctrl -ctrl -shift", 0},
-        HotkeyCase{"shift alone", 4, "+shift -shift", 0},
-        HotkeyCase{"second modifier alone", 3, "+cmd -cmd", 0},
-        HotkeyCase{"a typed letter cancels", 2, "+shift +ctrl a -ctrl -shift", 0},
-        HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
-        HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
+    ::testing::Values(HotkeyCase{"shift+fn", 0, "+shift +fn -fn -shift", 1},
+                      HotkeyCase{"shift+option", 1, "+shift +opt -opt -shift", 1},
+                      HotkeyCase{"shift+control, control released first", 2, "+shift +ctrl -ctrl -shift", 1},
+                      HotkeyCase{"shift+control, shift released first", 2, "+shift +ctrl -shift -ctrl", 1},
+                      HotkeyCase{"control pressed before shift", 2, "+ctrl +shift -shift -ctrl", 1},
+                      HotkeyCase{"shift+command", 3, "+shift +cmd -cmd -shift", 1},
+                      HotkeyCase{"any: shift+command+option together", 4, "+shift +cmd +opt -opt -cmd -shift", 1},
+                      HotkeyCase{"any: fn+shift", 4, "+fn +shift -shift -fn", 1},
+                      HotkeyCase{"any: shift+control", 4, "+shift +ctrl -ctrl -shift", 1},
+                      HotkeyCase{"control again while shift stays held", 2, "+shift +ctrl -ctrl +ctrl -ctrl -shift", 2},
+                      HotkeyCase{"option is not the chosen control", 2, "+shift +opt -opt -shift", 0},
+                      HotkeyCase{"control is not the chosen option", 1, "+shift +ctrl -ctrl -shift", 0},
+                      HotkeyCase{"shift alone", 4, "+shift -shift", 0},
+                      HotkeyCase{"second modifier alone", 3, "+cmd -cmd", 0},
+                      HotkeyCase{"a typed letter cancels", 2, "+shift +ctrl a -ctrl -shift", 0},
+                      HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
+                      HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
 
 TEST_F(ProgramTest, ChoosingAnotherMethodTakesEffectAtTheNextPress) {
   startProgram();

@@ -1,10 +1,10 @@
 // The accessibility permission on the simulated desktop: launch without
 // trust, loss of trust while running, the alert's two buttons, the poll and
 // the relaunch.
+#include "ProgramFixture.h"
 #include "app/Relaunch.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
-#include "ProgramFixture.h"
 
 namespace brisquel::testing {
 namespace {
@@ -70,8 +70,7 @@ TEST_F(PermissionTest, GrantingTrustFromTheSettingsRelaunchesWithTheLiteralPath)
   desktop.advance(1.0);
   ASSERT_EQ(desktop.launches().size(), 1u);
   EXPECT_EQ(desktop.launches()[0].program, "/bin/sh");
-  EXPECT_EQ(desktop.launches()[0].arguments,
-            (std::vector<std::string>{"-c", "sleep 0.5; open \"$1\"", "sh", bundle}));
+  EXPECT_EQ(desktop.launches()[0].arguments, (std::vector<std::string>{"-c", "sleep 0.5; open \"$1\"", "sh", bundle}));
   EXPECT_EQ(desktop.terminateCount(), 1);
   EXPECT_FALSE(delegate().observesInputSourceChanges()) << "the termination hook ran";
   EXPECT_FALSE(delegate().hasAccessibilityCheckTimer());

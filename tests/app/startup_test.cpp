@@ -1,8 +1,8 @@
 // Start-up and termination of the program on the simulated desktop.
+#include "ProgramFixture.h"
 #include "donation/DonationHelper.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
-#include "ProgramFixture.h"
 
 namespace brisquel::testing {
 namespace {
