@@ -240,7 +240,8 @@ class Desktop {
   // --- applications --------------------------------------------------------
   // The first application added is frontmost from the start (no notification).
   SimApp& addApplication(AppSpec spec);
-  void removeApplication(const std::string& bundleId);  // quits it
+  // Quits it: references to its SimApp no longer hold.
+  void removeApplication(const std::string& bundleId);
   SimApp* application(const std::string& bundleId);
   SimApp* applicationByPid(std::int64_t pid);
   // Makes it frontmost at once; activation observers run on the main queue (run here).
