@@ -124,14 +124,24 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   std::u16string word = std::move(buffer_);
   buffer_.clear();
   int spaces = count(characters);
-  if (!word.empty()) {
-    completedWordsHistory_.push_back({word, spaces});
-    if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
-      completedWordsHistory_.erase(completedWordsHistory_.begin());
+  if (word.empty()) {
+    // More white space after the last word: it still counts as the word's
+    // separator, so that corrections reaching back over it delete exactly
+    // what is in the text and the manual conversion still finds the word.
+    if (!lastCompletedWord_.empty() && !completedWordsHistory_.empty()) {
+      lastCompletedWordTrailingSpaces_ += spaces;
+      completedWordsHistory_.back().spaces += spaces;
+    } else {
+      lastCompletedWord_.clear();
+      lastCompletedWordTrailingSpaces_ = spaces;
+    }
+    return false;
   }
+  completedWordsHistory_.push_back({word, spaces});
+  if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
+    completedWordsHistory_.erase(completedWordsHistory_.begin());
   lastCompletedWord_ = word;
   lastCompletedWordTrailingSpaces_ = spaces;
-  if (word.empty()) return false;
   return checkWordOnSeparator(word, characters, changeLayoutAction);
 }
 

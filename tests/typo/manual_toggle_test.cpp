@@ -120,6 +120,15 @@ TEST_F(ManualToggle, WordBeforeTrailingSpacesByTypedKeys) {
   EXPECT_EQ(caret(), 7);
 }
 
+TEST_F(ManualToggle, WordBeforeTypedSpacesWithoutAccessibility) {
+  focus(kTerminal);
+  type("word   ");
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
+  EXPECT_EQ(text(), "цщкв   ");
+}
+
 TEST_F(ManualToggle, WordInsideTextByTypedKeys) {
   app().setText(u"say ghbdtn now", TextRange{6, 0});  // caret inside the word
   app().axFaults().writeRefused = true;

@@ -139,6 +139,17 @@ TEST_F(WordEnd, PrecedingAmbiguousWordIsFoldedIn) {
   EXPECT_EQ(text(), "ты где ");
 }
 
+TEST_F(WordEnd, SeveralSpacesBetweenFoldedWordsArePreserved) {
+  words("en_US", {"ns", "ultra"});
+  words("ru_RU", {"ты", "где"});
+  focus(kTerminal);
+  type("ns  ult");
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs ты  где ");
+  EXPECT_EQ(text(), "ты  где ");
+}
+
 TEST_F(WordEnd, RunOfSingleLettersIsRetypedWhole) {
   type("; p b ");
   EXPECT_EQ(text(), "ж з и ");
