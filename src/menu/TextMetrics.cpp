@@ -26,17 +26,17 @@ double widthOf(const icu::UnicodeString& text, const Font& font) {
   return static_cast<double>(graphemeCount(text)) * kGraphemeWidthEm * font.size;
 }
 
-// Splits at hard line breaks.
+// Splits at hard line breaks (copies: the pieces outlive text).
 std::vector<icu::UnicodeString> paragraphs(const icu::UnicodeString& text) {
   std::vector<icu::UnicodeString> out;
   int32_t start = 0;
   while (true) {
     const int32_t nl = text.indexOf(u'\n', start);
     if (nl < 0) {
-      out.push_back(text.tempSubStringBetween(start));
+      out.emplace_back(text, start);
       return out;
     }
-    out.push_back(text.tempSubStringBetween(start, nl));
+    out.emplace_back(text, start, nl - start);
     start = nl + 1;
   }
 }
@@ -53,7 +53,8 @@ Size wrappedTextSize(const std::string& text, const Font& font, double maxWidth)
   std::size_t lines = 0;
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::BreakIterator> breaks(icu::BreakIterator::createLineInstance(icu::Locale::getRoot(), status));
-  for (const auto& para : paragraphs(icu::UnicodeString::fromUTF8(text))) {
+  const icu::UnicodeString whole = icu::UnicodeString::fromUTF8(text);
+  for (const auto& para : paragraphs(whole)) {
     if (U_FAILURE(status) || para.isEmpty()) {
       widest = std::max(widest, widthOf(para, font));
       ++lines;
@@ -63,20 +64,20 @@ Size wrappedTextSize(const std::string& text, const Font& font, double maxWidth)
     int32_t lineStart = 0;
     int32_t lastFit = 0;
     for (int32_t pos = breaks->next(); pos != icu::BreakIterator::DONE; pos = breaks->next()) {
-      icu::UnicodeString candidate = para.tempSubStringBetween(lineStart, pos);
+      icu::UnicodeString candidate(para, lineStart, pos - lineStart);
       candidate.trim();
       if (widthOf(candidate, font) <= maxWidth || lastFit == lineStart) {
         lastFit = pos;
         continue;
       }
-      icu::UnicodeString line = para.tempSubStringBetween(lineStart, lastFit);
+      icu::UnicodeString line(para, lineStart, lastFit - lineStart);
       line.trim();
       widest = std::max(widest, widthOf(line, font));
       ++lines;
       lineStart = lastFit;
       lastFit = pos;
     }
-    icu::UnicodeString line = para.tempSubStringBetween(lineStart);
+    icu::UnicodeString line(para, lineStart);
     line.trim();
     widest = std::max(widest, widthOf(line, font));
     ++lines;
