@@ -1,5 +1,7 @@
 #include "typo/TypoDetector.h"
 
+#include <algorithm>
+
 #include "typo/Text.h"
 #include "typo/WordTables.h"
 
@@ -119,7 +121,8 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     buffer_ += typed;
     auto tail = text::lastCharacters(buffer_, maxBufferSize);
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
-    return checkMidWord(std::u16string(buffer_), changeLayoutAction);
+    const int pending = std::min(count(typed), count(buffer_));
+    return checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
   }
   std::u16string word = std::move(buffer_);
   buffer_.clear();
@@ -333,7 +336,8 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   return typedKeys;
 }
 
-bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction) {
+bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
+                                int pendingCharacters) {
   if (count(word) < 3) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
@@ -354,7 +358,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
   const std::string code = layoutCodeFor(pair);
-  replaceBeforeCursor(count(word) - 1, converted, nullptr);
+  replaceBeforeCursor(count(word) - pendingCharacters, converted, nullptr);
   finishSimulation();
   buffer_ = converted;
   if (changeLayoutAction) changeLayoutAction(code);

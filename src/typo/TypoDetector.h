@@ -135,7 +135,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   bool processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
   bool checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                             const ChangeLayoutAction& changeLayoutAction);
-  bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction);
+  // pendingCharacters: how many of the word's last characters came with the
+  // current event, which the application has not received yet.
+  bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
+                    int pendingCharacters = 1);
   bool repairPreviousWord(const std::u16string& word, const std::u16string& separator);
 
   // Replacement of the deleteCount characters before the cursor by text.

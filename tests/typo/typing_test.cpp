@@ -112,6 +112,19 @@ TEST_F(Typing, MidWordCorrectionByTypedKeys) {
   EXPECT_EQ(text(), "привет ");
 }
 
+TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {
+  words("ru_RU", {"привет"});
+  focus(kTerminal);
+  type("ok gh");
+  KeyEvent paste;
+  paste.keyCode = KeyCode::ANSI_V;
+  paste.characters = u"bd";
+  auto from = mark();
+  desktop_.platform().keyboard->post(paste);
+  EXPECT_EQ(postedSince(from), "bd bs bs прив");  // the pasted event itself, then the correction
+  EXPECT_EQ(text(), "ok прив");
+}
+
 TEST_F(Typing, MidWordKeepsWordsLearnedAsTyped) {
   words("ru_RU", {"привет"});
   learn({{"ghb", "ghb"}});
