@@ -115,11 +115,14 @@ void SettingsHelper::exportIgnoredShortcutsAppsToFile() {
 
 void SettingsHelper::writeListFile(const std::filesystem::path& file, const std::string& text,
                                    std::optional<double>& lastSeen) {
-  // A file we cannot read back as UTF-8 still holds the user's text: keep it
-  // beside the new one instead of replacing it.
+  // The file may hold text of the user's that the store does not: text we
+  // cannot read as UTF-8, or a save the watcher has not picked up yet. Keep it
+  // beside the new file instead of replacing it.
   if (files_.exists(file)) {
     auto old = files_.read(file);
-    if (!old || !isValidUtf8(*old)) {
+    auto date = files_.modificationDate(file);
+    const bool unseenSave = lastSeen && date && *date > *lastSeen;
+    if (!old || !isValidUtf8(*old) || unseenSave) {
       auto backup = file;
       backup += ".bak";
       for (int n = 2; files_.exists(backup); ++n) {

@@ -259,6 +259,22 @@ TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
 }
 
+// A word learned in the moment between a save and the watcher's next tick
+// must not wipe out what the user just saved.
+TEST_F(SettingsTest, SaveNotYetReadIsKeptAsBackupBeforeAnExportReplacesIt) {
+  start();
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
+  EXPECT_FALSE(fs::exists(folder / "learned_words.txt.bak")) << "our own writes need no backup";
+
+  desktop.advance(2.0);
+  const std::string saved = appFile(learnedWordsHeader, "a\tb\nc\td\nmy own\tword");
+  userSaves(learnedFile, saved);
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}, {"e", "f"}, {"f", "f"}});
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), saved);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb\nc\td\ne\tf"));
+}
+
 TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSetting) {
   start();
   desktop.setFileWritesFail(true);
