@@ -203,15 +203,19 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
     auto wait = [clock](double seconds) {
       if (clock) clock->sleep(seconds);
     };
+    // What lies between the word and the cursor may hold emoji passed over:
+    // remove it character by character and type it back as it was.
+    const std::u16string trailing =
+        state.text.substr(static_cast<std::size_t>(info.endLoc), static_cast<std::size_t>(info.trailingSpaces));
     wait(0.01);
-    pressKey(backspaceKeyCode, static_cast<int>(info.trailingSpaces), 0.002);
+    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(trailing)), 0.002);
     wait(0.01);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
     wait(0.01);
     if (changeLayoutAction) changeLayoutAction(code);
     wait(0.02);
     simulateTyping(converted, 0.002);
-    simulateTyping(std::u16string(static_cast<std::size_t>(info.trailingSpaces), u' '), 0.002);
+    simulateTyping(trailing, 0.002);
     wait(0.01);
   }
   buffer_.clear();

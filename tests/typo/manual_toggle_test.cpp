@@ -151,9 +151,17 @@ TEST_F(ManualToggle, LastWordWithAmbiguousNeighbourWithoutAccessibility) {
 }
 
 TEST_F(ManualToggle, EmojiOnlyRunIsPassedOver) {
-  app().setText(u16("ghbdtn 😀"));
-  option();
-  EXPECT_EQ(text(), "привет 😀");
+  for (bool writable : {true, false}) {
+    app().setText(u16("ok ghbdtn 😀"));
+    app().axFaults().writeRefused = !writable;
+    desktop_.advance(6);
+    auto from = mark();
+    option();
+    EXPECT_EQ(text(), "ok привет 😀") << (writable ? "accessibility" : "typed keys");
+    if (!writable) {
+      EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs привет 😀");
+    }
+  }
 }
 
 class OptionPresses : public TypoScenario {
