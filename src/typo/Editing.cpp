@@ -2,6 +2,8 @@
 // when the element allows it, otherwise by typing keys.
 #include <unicode/utf16.h>
 
+#include <algorithm>
+
 #include "typo/Text.h"
 #include "typo/TypoDetector.h"
 
@@ -155,9 +157,19 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     if (!axState) {
       lefts = spacesToSkip;
     } else {
-      const std::int64_t move = axState->cursorLoc - (axState->cursorLoc - charsBefore - usedHistoryCount + wordLength);
-      if (move > 0) lefts = move;
-      if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(-move));
+      const std::int64_t wordEnd = axState->cursorLoc - charsBefore - usedHistoryCount + wordLength;
+      const std::int64_t move = axState->cursorLoc - wordEnd;
+      // Arrow keys move by characters, not UTF-16 units.
+      auto charactersBetween = [&](std::int64_t from, std::int64_t to) {
+        const auto n = static_cast<std::int64_t>(axState->text.size());
+        from = std::clamp<std::int64_t>(from, 0, n);
+        to = std::clamp<std::int64_t>(to, from, n);
+        return static_cast<std::int64_t>(
+            text::characterCount(std::u16string_view(axState->text)
+                                     .substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))));
+      };
+      if (move > 0) lefts = charactersBetween(wordEnd, axState->cursorLoc);
+      if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
     }
     pressKey(leftArrowKeyCode, static_cast<int>(lefts));
     wait(0.002);

@@ -138,6 +138,15 @@ TEST_F(ManualToggle, WordInsideTextByTypedKeys) {
   EXPECT_EQ(text(), "say привет now");
 }
 
+TEST_F(ManualToggle, ArrowsCountCharactersNotUnits) {
+  app().setText(u16("say gh😀dtn now"), TextRange{6, 0});  // caret after "gh"
+  app().axFaults().writeRefused = true;
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs пр😀вет");
+  EXPECT_EQ(text(), "say пр😀вет now");
+}
+
 TEST_F(ManualToggle, LastWordWithAmbiguousNeighbourWithoutAccessibility) {
   focus(kTerminal);
   type("ns ult ");
