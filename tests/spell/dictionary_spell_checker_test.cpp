@@ -29,7 +29,7 @@ Fixture writeDictionaries() {
   std::string ukAff = "SET UTF-8\nICONV 26\n";
   for (char c = 'a'; c <= 'z'; ++c) ukAff += std::string("ICONV ") + c + " 0\n";
   writeFile(f.dictionaries / "uk_UA.aff", ukAff);
-  writeFile(f.dictionaries / "uk_UA.dic", "2\nпривіт\n00000\n");
+  writeFile(f.dictionaries / "uk_UA.dic", "3\nпривіт\n00000\nКиїв\n");
   writeFile(f.dictionaries / "he_IL.aff",
             "SET UTF-8\n"
             "PFX a Y 3\n"
@@ -81,6 +81,16 @@ TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
       {"uk_UA", "привіт", true, false},
       {"uk_UA", "hello", false, false},  // Latin letters would all read as "0"
       {"uk_UA", "hel", false, false},
+      {"uk_UA", "Київ", true, false},
+      {"uk_UA", "КИЇВ", true, false},
+      {"uk_UA", "київ", false, false},  // only ever written with a capital
+      {"uk_UA", "ки", false, true},
+      {"uk_UA", "Привіт", true, false},
+      {"uk_UA", "привіт-привіт", true, false},
+      {"uk_UA", "привіт-", false, false},
+      {"en_US", "hello.", true, false},  // punctuation around a word is no part of it
+      {"en_US", "\"hel", false, true},
+      {"en_US", "hel.lo", false, false},
       {"he", "שלום", true, false},
       {"he", "ושלום", true, false},  // clitic + word
       {"he", "והספר", true, false},
@@ -139,7 +149,7 @@ TEST(DictionarySpellCheckerLoading, PrefixIndexIsCachedAndRebuiltWhenTheDictiona
   auto trieFiles = [&] {
     int n = 0;
     for (const auto& e : std::filesystem::directory_iterator(files.cache))
-      n += e.path().filename().string().starts_with("ru_RU-");
+      n += e.path().filename().string().starts_with("ru_RU-") && e.path().extension() == ".trie";
     return n;
   };
   {

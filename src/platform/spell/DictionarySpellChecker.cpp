@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -22,7 +24,7 @@ namespace brisquel::spell {
 namespace {
 
 // Bumped whenever the index content changes meaning, so that old caches are rebuilt.
-constexpr std::string_view kIndexFormat = "brisquel-prefix-index-4";
+constexpr std::string_view kIndexFormat = "brisquel-prefix-index-5";
 // Keys that start with this byte are clitic prefixes, not words.
 constexpr char kCliticMark = '\x01';
 
@@ -40,14 +42,14 @@ struct LanguageInfo {
   std::size_t maxWordLength;  // 0: no limit
 };
 
-// Greek's .dic is already a list of every form, and Hebrew's stems take only clitic prefixes,
-// so there the index answers what Hunspell would (measured on real text, both ways) without
-// Hunspell's load time and memory. Arabic's longest clitic chains make Hunspell take
+// Greek's .dic is already a list of every form, Ukrainian's affixes expand completely and
+// Hebrew's stems take only clitic prefixes, so there the index answers what Hunspell would
+// (measured on real text, both ways) without Hunspell's load time and memory. Arabic's longest clitic chains make Hunspell take
 // milliseconds; no real word is that long.
 const LanguageInfo kLanguages[] = {
     {"en_US", "en_US", "hunspell-en-us", USCRIPT_LATIN, u"'-", false, false, WholeWords::Hunspell, 0},
     {"ru_RU", "ru_RU", "hunspell-ru", USCRIPT_CYRILLIC, u"-", false, false, WholeWords::Hunspell, 0},
-    {"uk_UA", "uk_UA", "hunspell-uk", USCRIPT_CYRILLIC, u"'-", false, false, WholeWords::Hunspell, 0},
+    {"uk_UA", "uk_UA", "hunspell-uk", USCRIPT_CYRILLIC, u"'-", false, false, WholeWords::FormIndex, 0},
     {"he", "he_IL", "hunspell-he", USCRIPT_HEBREW, u"\"'-", true, true, WholeWords::FormIndex, 0},
     {"ar", "ar", "hunspell-ar", USCRIPT_ARABIC, u"", true, true, WholeWords::Hunspell, 15},
     {"el", "el_GR", "hunspell-el", USCRIPT_GREEK, u"'-", false, false, WholeWords::FormIndex, 0},
@@ -79,10 +81,27 @@ bool hasLongerKey(const marisa::Trie& trie, std::string_view key) {
   return false;
 }
 
-bool hasKey(const marisa::Trie& trie, std::string_view key) {
+// The id of the key, if the index holds it.
+std::optional<std::size_t> keyId(const marisa::Trie& trie, std::string_view key) {
   marisa::Agent agent;
   agent.set_query(key.data(), key.size());
-  return trie.lookup(agent);
+  if (!trie.lookup(agent)) return std::nullopt;
+  return agent.key().id();
+}
+
+std::optional<std::string> readBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
 }
 
 // Punctuation around a word is no part of it ("it." is spelled right), except the
@@ -109,6 +128,9 @@ struct DictionarySpellChecker::Language {
   bool present = false;
   std::unique_ptr<WordKeys> keys;
   marisa::Trie index;
+  // One bit per index key: some form the dictionary writes in lower case has this key.
+  // Otherwise only capitalised forms have it ("London"), and the word needs a capital.
+  std::vector<std::uint8_t> lowerForms;
   std::unique_ptr<Hunspell> hunspell;
   std::unique_ptr<UConverter, ConverterDeleter> hunspellEncoding;  // null when the dictionary is UTF-8
   std::mutex hunspellMutex;  // Hunspell objects are not safe to share between threads
@@ -223,13 +245,21 @@ void DictionarySpellChecker::load(Language& lang) {
   const std::string prefix = std::string(lang.info->id) + "-";
   const std::filesystem::path cacheFile =
       cacheDirectory_.empty() ? std::filesystem::path() : cacheDirectory_ / (prefix + hash + ".trie");
+  const std::filesystem::path caseFile =
+      cacheDirectory_.empty() ? std::filesystem::path() : cacheDirectory_ / (prefix + hash + ".lower");
   bool mapped = false;
   std::error_code ec;
   if (!cacheFile.empty() && std::filesystem::is_regular_file(cacheFile, ec)) {
     try {
       lang.index.mmap(cacheFile.c_str());
-      mapped = true;
-      lang.source = IndexSource::Cache;
+      auto bits = readBytes(caseFile);
+      if (bits && bits->size() == (lang.index.num_keys() + 7) / 8) {
+        lang.lowerForms.assign(bits->begin(), bits->end());
+        mapped = true;
+        lang.source = IndexSource::Cache;
+      } else {
+        lang.index.clear();
+      }
     } catch (const marisa::Exception&) {
       lang.index.clear();
     }
@@ -238,10 +268,14 @@ void DictionarySpellChecker::load(Language& lang) {
     // One expansion at a time: each holds every form of its language in memory.
     std::lock_guard buildLock(buildMutex_);
     marisa::Keyset keys;
+    std::vector<bool> lowerOrigin;  // per pushed key: the dictionary writes it in lower case
     bool complete = expander->expand(
         dicPath, !lang.info->clitics,
         [&](std::u16string_view form) {
-          if (auto key = indexKey(form)) keys.push_back(key->data(), key->size());
+          if (auto key = indexKey(form)) {
+            keys.push_back(key->data(), key->size());
+            lowerOrigin.push_back(!lang.keys->hasUpperCase(form));
+          }
         },
         &stopping_);
     if (!complete) return finish();
@@ -250,6 +284,7 @@ void DictionarySpellChecker::load(Language& lang) {
         if (auto key = indexKey(clitic)) {
           std::string marked = kCliticMark + *key;
           keys.push_back(marked.data(), marked.size());
+          lowerOrigin.push_back(true);
         }
     }
     try {
@@ -257,20 +292,30 @@ void DictionarySpellChecker::load(Language& lang) {
     } catch (const marisa::Exception&) {
       return finish();
     }
+    lang.lowerForms.assign((lang.index.num_keys() + 7) / 8, 0);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      if (lowerOrigin[i]) lang.lowerForms[keys[i].id() / 8] |= static_cast<std::uint8_t>(1u << (keys[i].id() % 8));
     lang.source = IndexSource::Built;
     if (!cacheFile.empty()) {
       std::filesystem::create_directories(cacheDirectory_, ec);
       // Other indexes of this language belong to older dictionary files.
       for (const auto& entry : std::filesystem::directory_iterator(cacheDirectory_, ec)) {
         const auto name = entry.path().filename().string();
-        if (name.starts_with(prefix) && name.ends_with(".trie")) std::filesystem::remove(entry.path(), ec);
+        if (name.starts_with(prefix) && (name.ends_with(".trie") || name.ends_with(".lower")))
+          std::filesystem::remove(entry.path(), ec);
       }
-      const auto temp = cacheFile.string() + ".tmp" + std::to_string(::getpid());
+      const auto suffix = ".tmp" + std::to_string(::getpid());
+      const auto temp = cacheFile.string() + suffix;
+      const auto caseTemp = caseFile.string() + suffix;
       try {
+        // The case bits first: an index without them is rebuilt.
+        bool written = writeBytes(caseTemp, lang.lowerForms);
+        if (written) std::filesystem::rename(caseTemp, caseFile, ec);
         lang.index.save(temp.c_str());
-        std::filesystem::rename(temp, cacheFile, ec);
-        if (ec) {
+        if (written && !ec) std::filesystem::rename(temp, cacheFile, ec);
+        if (!written || ec) {
           std::filesystem::remove(temp, ec);
+          std::filesystem::remove(caseTemp, ec);
         } else {
           // The mapped copy shares pages with every other process using it.
           marisa::Trie mappedIndex;
@@ -279,6 +324,7 @@ void DictionarySpellChecker::load(Language& lang) {
         }
       } catch (const marisa::Exception&) {
         std::filesystem::remove(temp, ec);
+        std::filesystem::remove(caseTemp, ec);
       }
     }
 #if defined(__GLIBC__)
@@ -300,8 +346,11 @@ void DictionarySpellChecker::load(Language& lang) {
   finish();
 }
 
-bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_view key) const {
-  if (hasKey(lang.index, key)) return true;
+bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_view key, bool capitalised) const {
+  auto accepts = [&](std::optional<std::size_t> id) {
+    return id && (capitalised || (lang.lowerForms[*id / 8] >> (*id % 8)) & 1);
+  };
+  if (accepts(keyId(lang.index, key))) return true;
   if (!lang.info->clitics) return false;
   const std::string marked = kCliticMark + std::string(key);
   marisa::Agent agent;
@@ -309,7 +358,7 @@ bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_vie
   while (lang.index.common_prefix_search(agent)) {
     const std::size_t cliticLength = agent.key().length() - 1;
     if (cliticLength == 0 || cliticLength >= key.size()) continue;
-    if (hasKey(lang.index, key.substr(cliticLength))) return true;
+    if (accepts(keyId(lang.index, key.substr(cliticLength)))) return true;
   }
   return false;
 }
@@ -321,7 +370,19 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
   if (word.empty()) return false;
   if (!lang->hunspell) {
     auto key = lang->keys->key(word);
-    return key && isIndexedWord(*lang, *key);
+    if (!key) return false;
+    const bool capitalised = lang->keys->hasUpperCase(word);
+    if (isIndexedWord(*lang, *key, capitalised)) return true;
+    // Hyphenated compounds are right when each part is, as Hunspell's BREAK has it.
+    if (key->find('-') == std::string::npos) return false;
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t dash = key->find('-', start);
+      const std::string_view part = std::string_view(*key).substr(start, dash == std::string::npos ? std::string::npos : dash - start);
+      if (part.empty() || !isIndexedWord(*lang, part, capitalised)) return false;
+      if (dash == std::string::npos) return true;
+      start = dash + 1;
+    }
   }
   auto cleaned = lang->keys->clean(word);
   if (!cleaned || cleaned->empty()) return false;

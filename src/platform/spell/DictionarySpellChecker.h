@@ -59,7 +59,7 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   struct Language;
   Language* find(std::string_view language) const;
   void load(Language& lang);
-  bool isIndexedWord(const Language& lang, std::string_view key) const;
+  bool isIndexedWord(const Language& lang, std::string_view key, bool capitalised) const;
 
   std::filesystem::path dictionaryDirectory_;
   std::filesystem::path cacheDirectory_;

@@ -150,6 +150,13 @@ std::optional<std::string> WordKeys::key(std::u16string_view word) const {
   return out;
 }
 
+bool WordKeys::hasUpperCase(std::u16string_view word) const {
+  for (char16_t c : word) {
+    if (c < kTableSize ? table_[c].lower != c : u_tolower(c) != c) return true;
+  }
+  return false;
+}
+
 std::u16string lowerCase(std::u16string_view text) {
   std::u16string out(text.size() + 4, u'\0');
   UErrorCode status = U_ZERO_ERROR;

@@ -36,6 +36,7 @@ class WordKeys {
   std::optional<std::u16string> clean(std::u16string_view word) const;
   // The form the index holds: cleaned, lower-cased, UTF-8; nullopt for a foreign or empty word.
   std::optional<std::string> key(std::u16string_view word) const;
+  bool hasUpperCase(std::u16string_view word) const;
 
  private:
   enum Kind : std::uint8_t { Keep, Drop, Reject, Complex };
