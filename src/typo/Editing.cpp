@@ -104,6 +104,9 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
                                      const ChangeLayoutAction& changeLayoutAction) {
   const double t = now();
   const std::u16string lower = text::toLower(word);
+  const std::u16string typing = text::trimWhiteSpace(buffer_);
+  const bool wasBeingTyped =
+      !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
   bool revert = false;
   std::u16string result;
   if (lower == text::toLower(lastManualToggleResult_) && isWithin(t - lastManualToggleTime_, undoWindow)) {
@@ -186,7 +189,15 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   lastCompletedWord_ = result;
   lastCompletedWordTrailingSpaces_ = static_cast<int>(spacesToSkip);
   for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) completedWordsHistory_.pop_back();
-  if (!completedWordsHistory_.empty()) completedWordsHistory_.back().word = result;
+  if (wasBeingTyped) {
+    // The word had not ended yet: it becomes the newest entry, not a
+    // replacement of the word before it.
+    completedWordsHistory_.push_back({result, 0});
+    if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
+      completedWordsHistory_.erase(completedWordsHistory_.begin());
+  } else if (!completedWordsHistory_.empty()) {
+    completedWordsHistory_.back().word = result;
+  }
   finishSimulation();
 }
 

@@ -104,6 +104,19 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     if (!buffer_.empty()) {
       auto chars = text::characters(buffer_);
       buffer_.resize(buffer_.size() - chars.back().size());
+    } else if (!lastCompletedWord_.empty()) {
+      // Keep the separator count true to the text, and when the last word
+      // itself is erased into, it is the word being typed again.
+      if (lastCompletedWordTrailingSpaces_ > 0) {
+        --lastCompletedWordTrailingSpaces_;
+        if (!completedWordsHistory_.empty() && completedWordsHistory_.back().spaces > 0)
+          --completedWordsHistory_.back().spaces;
+      } else {
+        auto chars = text::characters(lastCompletedWord_);
+        buffer_ = lastCompletedWord_.substr(0, lastCompletedWord_.size() - chars.back().size());
+        lastCompletedWord_.clear();
+        if (!completedWordsHistory_.empty()) completedWordsHistory_.pop_back();
+      }
     }
     return false;
   }

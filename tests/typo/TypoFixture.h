@@ -16,6 +16,14 @@
 #include "typo/Text.h"
 #include "typo/TypoDetector.h"
 
+namespace brisquel {
+
+inline void PrintTo(const CompletedWord& entry, std::ostream* os) {
+  *os << "(" << text::toUtf8(entry.word) << ", " << entry.spaces << ")";
+}
+
+}  // namespace brisquel
+
 namespace brisquel::testing {
 
 inline constexpr const char* kTextEdit = "com.apple.TextEdit";  // accessibility text is used

@@ -36,6 +36,29 @@ TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
   EXPECT_EQ(storedLearnedWords(), (StringMap{{"keep", "this"}}));
 }
 
+TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
+  for (const char* app : {kTextEdit, kTerminal}) {
+    focus(app);
+    desktop_.selectLayout("en");
+    detector_->clearBuffer();
+    desktop_.advance(6);
+    type("hello ghbdtn");
+    option();
+    desktop_.advance(0.1);
+    type(" ");
+    const std::vector<CompletedWord> expected{{u"hello", 1}, {u"привет", 1}};
+    EXPECT_EQ(detector_->completedWordsHistory(), expected) << app;
+  }
+}
+
+TEST_F(ManualToggle, ErasedLetterIsLeftOutOfTheConversion) {
+  focus(kTerminal);
+  type("word ");
+  desktop_.press("backspace backspace");
+  option();
+  EXPECT_EQ(text(), "цщк");
+}
+
 TEST_F(ManualToggle, WordAtCursorThroughAccessibility) {
   type("ghbdtn");
   option();

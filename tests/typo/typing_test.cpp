@@ -43,6 +43,29 @@ TEST_F(Typing, BackspaceShortensTheWordAndPassesThrough) {
   EXPECT_EQ(text(), "ab");
 }
 
+TEST_F(Typing, BackspaceAfterAWordFollowsTheText) {
+  type("one two  ");
+  desktop_.press("backspace");
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
+  desktop_.press("backspace backspace");  // into the word: it is being typed again
+  EXPECT_EQ(text(), "one tw");
+  EXPECT_EQ(detector_->buffer(), u"tw");
+  EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);
+  type("o ");
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+}
+
+TEST_F(Typing, FoldAfterARetypedSpaceDeletesExactly) {
+  words("en_US", {"ns", "ultra"});
+  words("ru_RU", {"ты", "где"});
+  focus(kTerminal);
+  type("ns ");
+  desktop_.press("backspace");
+  type(" ult ");
+  EXPECT_EQ(text(), "ты где ");
+}
+
 TEST_F(Typing, ShortcutsAndArrowsForgetTheWord) {
   type("one tw");
   desktop_.press("ctrl+a");
