@@ -198,6 +198,8 @@ struct FixSession::Impl {
 FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : impl_(std::make_unique<Impl>()) {
   Impl& d = *impl_;
   d.options = options;
+  if (!isLayoutCode(d.options.keys)) d.options.keys = d.options.active;
+  if (!isLayoutCode(d.options.keys)) d.options.keys = "en";
   d.desktop.setTrusted(true);
   d.desktop.enableLayouts(options.layouts);
   d.desktop.setTypingInterval(options.intervalMs / 1000.0);
