@@ -106,10 +106,10 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
 
 // Punctuation around a word is no part of it ("it." is spelled right), except the
 // characters the language writes inside its words (apostrophes, gershayim).
-std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_view keep, bool trailing) {
+std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_view keep) {
   auto strippable = [&](char16_t c) { return u_ispunct(c) && keep.find(c) == std::u16string_view::npos; };
   while (!word.empty() && strippable(word.front())) word.remove_prefix(1);
-  while (trailing && !word.empty() && strippable(word.back())) word.remove_suffix(1);
+  while (!word.empty() && strippable(word.back())) word.remove_suffix(1);
   return word;
 }
 
@@ -366,7 +366,7 @@ bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_vie
 bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
   Language* lang = find(language);
   if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
-  word = trimPunctuation(word, lang->info->extraCharacters, true);
+  word = trimPunctuation(word, lang->info->extraCharacters);
   if (word.empty()) return false;
   if (!lang->hunspell) {
     auto key = lang->keys->key(word);
@@ -406,8 +406,7 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
 bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
   Language* lang = find(language);
   if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
-  prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);
-  if (prefix.empty()) return false;
+  // Unlike a whole word, a beginning keeps its punctuation: "[ti" begins no word.
   const auto found = lang->keys->key(prefix);
   if (!found) return false;
   const std::string& key = *found;
