@@ -13,10 +13,12 @@
 #include <sstream>
 
 #include "cli/Commands.h"
+#include "hotkeys/HotkeysHelper.h"
 #include "layouts/InputSources.h"
 #include "platform/KeyCodes.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/Text.h"
+#include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 #if defined(BRISQUEL_HAVE_SPELL)
 #include "platform/spell/DictionarySpellChecker.h"
@@ -26,9 +28,12 @@ namespace brisquel::cli {
 namespace {
 
 constexpr const char* kFixUsage =
-    "usage: brisquel fix [--keys CODE] [--active CODE] [--layouts LIST] [--interval MS] [--no-ax] [--json] [TEXT...]\n"
+    "usage: brisquel fix [--app BUNDLE_ID] [--keys CODE] [--active CODE] [--layouts LIST] [--interval MS] [--no-ax]\n"
+    "                    [--json] [TEXT...]\n"
     "  Types each line of TEXT (or of standard input) key by key into a fresh text field\n"
     "  with the typo detector on, ends it with Return and prints the field's text.\n"
+    "  --app BUNDLE_ID the application the field belongs to (default com.apple.TextEdit); the\n"
+    "                  keys go through the program's edit tap with the first-start lists\n"
     "  --keys CODE     the layout whose keys the characters name (default: the --active one)\n"
     "  --active CODE   the layout active when each line starts (default en)\n"
     "  --layouts LIST  the enabled layouts in order, comma-separated (default en,ru)\n"
@@ -37,8 +42,34 @@ constexpr const char* kFixUsage =
     "  --json          one JSON object per line: text, layout and the corrections made\n"
     "  codes: en ru uk he ar el\n";
 
-constexpr const char* kFixApp = "com.example.TextField";
-constexpr std::int64_t kMarker = 0xDEADBEEF;
+// The program's side of the edit tap: trusted, the field's application activated last.
+class FixTapHost final : public HotkeysHost {
+ public:
+  FixTapHost(sim::Desktop& desktop, const InputSources& inputSources)
+      : desktop_(desktop), inputSources_(inputSources) {}
+  bool isAccessibilityTrusted() const override { return true; }
+  void handleTapDisabled() override {}
+  void verifyPermissionsAsync() override {}
+  std::optional<std::string> lastActiveBundleID() const override { return lastActive().bundleIdentifier; }
+  std::optional<std::string> lastActiveAppName() const override { return lastActive().localizedName; }
+  std::optional<std::string> lastActiveAppPath() const override { return lastActive().bundlePath; }
+  void setModifiersPressed(bool) override {}
+  void switchToLayout(const std::string& language) override { inputSources_.switchToLayout(language); }
+  void switchToNextLayout() override { inputSources_.switchToNextLayout(); }
+
+ private:
+  RunningApplication lastActive() const {
+    auto* front = desktop_.frontmost();
+    return front ? front->runningApplication() : RunningApplication{};
+  }
+  sim::Desktop& desktop_;
+  const InputSources& inputSources_;
+};
+
+std::string appNameOf(const std::string& bundleId) {
+  const auto dot = bundleId.rfind('.');
+  return dot == std::string::npos ? bundleId : bundleId.substr(dot + 1);
+}
 constexpr double kPauseBetweenLines = 10.0;
 
 const std::map<std::string, std::string>& keyboardTables() {
@@ -132,10 +163,13 @@ ParsedFixOptions parseFixOptions(const std::vector<std::string>& args) {
       o.noAx = true;
     } else if (arg == "--json") {
       o.json = true;
-    } else if (arg == "--keys" || arg == "--active" || arg == "--layouts" || arg == "--interval") {
+    } else if (arg == "--keys" || arg == "--active" || arg == "--layouts" || arg == "--interval" || arg == "--app") {
       if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
       const std::string& value = args[++i];
-      if (arg == "--interval") {
+      if (arg == "--app") {
+        if (value.empty()) return {std::nullopt, "--app wants a bundle identifier"};
+        o.app = value;
+      } else if (arg == "--interval") {
         int ms = -1;
         auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
         if (ec != std::errc() || end != value.data() + value.size() || ms < 0 || ms > 60000)
@@ -170,7 +204,9 @@ struct FixSession::Impl {
   StringMap learned;
   std::shared_ptr<TypoDetector> detector;
   std::unique_ptr<InputSources> inputSources;
-  ChangeLayoutAction changeLayout;
+  std::shared_ptr<SettingsHelper> settings;
+  std::unique_ptr<FixTapHost> tapHost;
+  std::shared_ptr<HotkeysHelper> hotkeys;
   std::unique_ptr<EventTap> tap;
   std::vector<double>* timeSink = nullptr;
 
@@ -179,19 +215,18 @@ struct FixSession::Impl {
   std::size_t postedSeen = 0;
 
   std::optional<KeyEvent> onEvent(EventType type, const KeyEvent& event) {
-    // Events the detector posted come back here after the key that caused them.
+    // Posted events come back here after the key that caused them; they pass
+    // the edit tap as in the program but are not the user's typing.
     if (desktop.posted().size() > postedSeen) {
       ++postedSeen;
-      return event;
+      return hotkeys->handleEditEvent(event, type);
     }
-    if (event.userData == kMarker) return event;
     if (type == EventType::KeyDown) typedByUser += insertedText(event);
-    if (type != EventType::KeyDown && type != EventType::FlagsChanged) return event;
+    if (type != EventType::KeyDown && type != EventType::FlagsChanged) return hotkeys->handleEditEvent(event, type);
     const auto start = std::chrono::steady_clock::now();
-    const bool drop = detector->process(event, changeLayout);
+    auto result = hotkeys->handleEditEvent(event, type);
     if (timeSink) timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    if (drop) return std::nullopt;
-    return event;
+    return result;
   }
 };
 
@@ -203,7 +238,9 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
   d.desktop.setTrusted(true);
   d.desktop.enableLayouts(options.layouts);
   d.desktop.setTypingInterval(options.intervalMs / 1000.0);
-  d.app = &d.desktop.addApplication({kFixApp, "Text Field", "/Applications/Text Field.app", 0});
+  const std::string appName = appNameOf(options.app);
+  d.app = &d.desktop.addApplication({options.app, appName, "/Applications/" + appName + ".app", 0});
+  d.desktop.activate(options.app);
   d.app->axFaults().notSettable = options.noAx;
 
   Platform platform = d.desktop.platform();
@@ -211,7 +248,11 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
   d.detector = TypoDetector::create(
       platform, LearnedWordsStore{[&d] { return d.learned; }, [&d](const StringMap& words) { d.learned = words; }});
   d.inputSources = std::make_unique<InputSources>(*platform.inputSources);
-  d.changeLayout = d.inputSources->changeLayoutAction();
+  // A first start: default settings and lists, so an ignored application gets no correction.
+  d.settings = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);
+  d.tapHost = std::make_unique<FixTapHost>(d.desktop, *d.inputSources);
+  d.hotkeys = HotkeysHelper::create(platform, *d.settings, d.detector, *d.tapHost);
+  d.hotkeys->setEditKeysState(EditHotKeys(d.settings->winEditKeys()));
   d.tap = platform.keyboard->createEventTap(kKeyEventsMask, [&d](EventType type, const KeyEvent& event) {
     return d.onEvent(type, event);
   });

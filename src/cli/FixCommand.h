@@ -15,6 +15,7 @@
 namespace brisquel::cli {
 
 struct FixOptions {
+  std::string app = "com.apple.TextEdit";  // the field's application; its exclusions apply
   std::string keys;    // layout code whose keys name the input's characters; empty: the active one
   std::string active = "en";
   std::vector<std::string> layouts{"en", "ru"};
