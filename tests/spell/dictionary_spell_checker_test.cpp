@@ -86,8 +86,11 @@ TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
       {"uk_UA", "київ", false, false},  // only ever written with a capital
       {"uk_UA", "ки", false, true},
       {"uk_UA", "Привіт", true, false},
-      {"uk_UA", "привіт-привіт", true, false},
-      {"uk_UA", "привіт-", false, false},
+      {"uk_UA", "привіт-привіт", true, true},
+      {"uk_UA", "привіт-", false, true},  // a compound may go on
+      {"uk_UA", "привіт-пр", false, true},
+      {"uk_UA", "привіт-пк", false, false},
+      {"uk_UA", "при-пр", false, false},
       {"en_US", "hello.", true, false},  // punctuation around a word is no part of it
       {"en_US", "\"hello", true, false},
       {"en_US", "[hel", false, false},

@@ -411,6 +411,19 @@ bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::str
   if (!found) return false;
   const std::string& key = *found;
   if (hasLongerKey(lang->index, key)) return true;
+  // Dictionaries hold few hyphenated compounds and check them part by part
+  // ("из-за"): whole words up to the last hyphen, then any beginning.
+  if (const auto dash = prefix.rfind(u'-'); dash != std::u16string_view::npos && dash > 0) {
+    bool partsValid = true;
+    std::size_t start = 0;
+    while (partsValid && start < dash) {
+      const std::size_t end = std::min(prefix.find(u'-', start), dash);
+      partsValid = end > start && isWordCorrect(prefix.substr(start, end - start), language);
+      start = end + 1;
+    }
+    const auto tail = prefix.substr(dash + 1);
+    if (partsValid && (tail.empty() || hasCompletions(tail, language) || isWordCorrect(tail, language))) return true;
+  }
   if (!lang->info->clitics) return false;
 
   // A clitic chain, or the start of one, is followed by some word.
