@@ -3,6 +3,7 @@
 #include "donation/DonationHelper.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
+#include "menu/MenuTracker.h"
 
 namespace brisquel::testing {
 namespace {
@@ -114,9 +115,16 @@ TEST_F(StartupTest, MonitorsAreInstalledOncePerProcess) {
   EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
 }
 
-TEST_F(StartupTest, QuitEndsAtOnceWithoutTheTerminationHook) {
+TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
   startProgram();
-  delegate().applicationQuit();
+  MenuTracker tracker(desktop.statusItemMenu());
+  std::shared_ptr<MenuItem> quit;
+  for (const auto& item : desktop.statusItemMenu()->items()) {
+    if (item->title() == "Quit") quit = item;
+  }
+  ASSERT_NE(quit, nullptr) << "no quit item in the status menu";
+  ASSERT_TRUE(tracker.click(quit));
+
   EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
   EXPECT_EQ(desktop.terminateCount(), 0);
   EXPECT_EQ(installed(), kEverything) << "monitors are not removed first";
