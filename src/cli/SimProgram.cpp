@@ -58,9 +58,14 @@ SimProgram::~SimProgram() {
   parts_->delegate.reset();
   if (TypoDetector::shared() == parts_->typoDetector) TypoDetector::setShared(nullptr);
   parts_->typoDetector.reset();
-  DonationHelper::installShared(nullptr);
+  // Leave the shared instances alone when a later program has published its own.
+  if (DonationHelper::hasShared() && &DonationHelper::shared() == parts_->donation.get()) {
+    DonationHelper::installShared(nullptr);
+  }
   parts_->donation.reset();
-  SettingsHelper::installShared(nullptr);
+  if (SettingsHelper::hasShared() && &SettingsHelper::shared() == parts_->settings.get()) {
+    SettingsHelper::installShared(nullptr);
+  }
   parts_->settings.reset();
 }
 
