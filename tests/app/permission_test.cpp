@@ -77,6 +77,14 @@ TEST_F(PermissionTest, GrantingTrustFromTheSettingsRelaunchesWithTheLiteralPath)
 
   desktop.advance(5);
   EXPECT_EQ(desktop.launches().size(), 1u) << "the poll stopped";
+
+  // The fresh instance the child opens comes up trusted, with everything installed.
+  program.reset();
+  startProgram(SimProgramOptions{.trusted = std::nullopt, .storedDefaults = {}});
+  EXPECT_TRUE(delegate().isAccessibilityTrusted());
+  EXPECT_TRUE(anythingInstalled());
+  EXPECT_EQ(desktop.alerts().size(), 1u) << "no alert in the new process";
+  EXPECT_EQ(hotkeySwitches(), 1u);
 }
 
 TEST_F(PermissionTest, TrustRevokedWhileRunningMakesTheProgramInertAfterTheNextKey) {
