@@ -137,6 +137,10 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   EXPECT_EQ(desktop.openedApplications()[0], HotkeysHelper::activityMonitorPath);
   EXPECT_EQ(pressIn(kEditorID, "ctrl+backspace"), "ctrl+backspace");
   EXPECT_EQ(desktop.openedApplications().size(), 1u);
+  // Before the rules: also where every shortcut is excluded, and with Command.
+  program->settings().setIgnoredShortcutsApps({"textedit"});
+  EXPECT_EQ(pressIn(kEditorID, "ctrl+cmd+delete"), "");
+  EXPECT_EQ(desktop.openedApplications().size(), 2u);
 
   program.reset();
   startProgram(storing({{SettingsHelper::winEditHotKeys, EditHotKeys::all.rawValue},

@@ -38,6 +38,11 @@ TEST(PressCommand, PrintsWhatTheApplicationReceives) {
         "fn+v", "ctrl+v"},
        "cmd+v\nctrl+v\n"},
       {{"--app", "com.apple.TextEdit", "--set", "WIN_EDIT_HOTKEYS_V2=2", "ctrl+c", "ctrl+v"}, "cmd+c\nctrl+v\n"},
+      {{"--app", "com.apple.TextEdit", "--set", "WIN_EDIT_HOTKEYS_V2=0", "ctrl+c", "ctrl+alt+delete"},
+       "ctrl+c\nctrl+alt+delete\n"},
+      {{"--app", "com.apple.Terminal", "--set", "IGNORED_SHORTCUTS_APPS=apple.terminal|terminal-smart", "ctrl+c",
+        "ctrl+z"},
+       "cmd+c\ncmd+z ctrl+z@50ms\n"},
       // List keys: one entry per --set, rule words kept.
       {{"--app", "com.example.MyApp", "--set", "IGNORED_SHORTCUTS_APPS=other", "--set",
         "IGNORED_SHORTCUTS_APPS=myapp|v", "ctrl+c", "ctrl+v"},

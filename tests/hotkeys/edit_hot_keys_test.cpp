@@ -40,26 +40,15 @@ TEST(EditHotKeys, ElementsWalkTheBitsUpward) {
   EXPECT_EQ(raws(EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}.elements()), (std::vector<std::int64_t>{1, 32768}));
 }
 
-TEST(EditHotKeys, SetAlgebra) {
+TEST(EditHotKeys, InsertAndRemoveTellWhatChanged) {
   EditHotKeys s{EditHotKeys::copy, EditHotKeys::paste};
-  EXPECT_TRUE(s.contains(EditHotKeys::copy));
-  EXPECT_FALSE(s.contains(EditHotKeys::cut));
   EXPECT_TRUE(s.insert(EditHotKeys::cut));
   EXPECT_FALSE(s.insert(EditHotKeys::cut));
   EXPECT_EQ(s.remove(EditHotKeys::copy), EditHotKeys::copy);
   EXPECT_EQ(s.remove(EditHotKeys::copy), std::nullopt);
-  EXPECT_EQ(s.update(EditHotKeys::paste), EditHotKeys::paste);
   EXPECT_EQ(s, (EditHotKeys{EditHotKeys::cut, EditHotKeys::paste}));
   EXPECT_TRUE(s.isSubset(EditHotKeys::all));
-  EXPECT_FALSE(EditHotKeys::all.isSubset(s));
-  EXPECT_TRUE(s.isDisjoint(EditHotKeys::undo));
-  EXPECT_EQ(s.symmetricDifference(EditHotKeys{EditHotKeys::cut, EditHotKeys::undo}),
-            (EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}));
-  EXPECT_EQ(s.intersection(EditHotKeys::paste), EditHotKeys::paste);
-  s.subtract(EditHotKeys::all);
-  EXPECT_TRUE(s.isEmpty());
-  // Bits that name no shortcut are kept as given.
-  EXPECT_EQ(EditHotKeys(-1).rawValue, -1);
+  EXPECT_EQ(EditHotKeys(-1).rawValue, -1);  // bits that name no shortcut are kept
 }
 
 TEST(EditHotKeys, KeyNameGroups) {
