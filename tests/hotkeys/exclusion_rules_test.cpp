@@ -63,7 +63,7 @@ TEST(ExclusionRules, FocusedApplicationConfirmsTheFirstPass) {
   const AppIdentity lastActive = AppIdentity::of(myApp);
   const AppIdentity panel = AppIdentity::of(app("com.other.Panel", "Panel", "/Applications/Panel.app"));
   const std::vector<std::string> ignoredApps = {"myapp"};
-  const std::vector<std::string> rules = {"other|c"};
+  const std::vector<std::string> rules = {"myapp|c"};
 
   int queries = 0;
   auto focusedIs = [&](std::optional<AppIdentity> id) {
