@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
     printStats("prefix wrong", code, s);
   }
 
-  std::printf("\n== the detector per key event (sentences typed at 120 ms a key), us\n");
+  std::printf("\n== the key path per key event: edit tap and detector (sentences typed at 120 ms a key), us\n");
   for (const auto& code : kCodes) {
     std::vector<std::string> lines(corpusText[code].begin(),
                                    corpusText[code].begin() + static_cast<long>(std::min(sentences, corpusText[code].size())));
