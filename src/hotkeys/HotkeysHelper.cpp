@@ -169,9 +169,6 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
 
   if (type != EventType::KeyDown && type != EventType::KeyUp) return event;
 
-  const auto& chars = event.charactersIgnoringModifiers;
-  const std::optional<std::string> lowered =
-      chars && !chars->empty() ? std::optional<std::string>(lowercased(*chars)) : std::nullopt;
   const std::uint16_t keyCode = event.keyCode;
 
   if (type == EventType::KeyUp) {
@@ -187,7 +184,8 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
   }
 
   // A key without characters counts as "/", the Quit group's Hebrew character.
-  const std::string character = lowered.value_or("/");
+  const auto& chars = event.charactersIgnoringModifiers;
+  const std::string character = chars && !chars->empty() ? lowercased(*chars) : std::string("/");
   const std::uint64_t flags = event.flags;
   const bool controlDown = flags & Flags::Control;
   const bool fnDown = flags & Flags::Fn;
