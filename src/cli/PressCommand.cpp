@@ -33,8 +33,8 @@ struct Modifier {
 // In the order they are pressed and printed.
 const std::vector<Modifier>& modifiers() {
   static const std::vector<Modifier> list = {
-      {KeyCode::Function, Flags::Fn, "fn"},   {KeyCode::Control, Flags::Control, "ctrl"},
-      {KeyCode::Option, Flags::Option, "alt"}, {KeyCode::Shift, Flags::Shift, "shift"},
+      {KeyCode::Function, Flags::Fn, "fn"},      {KeyCode::Control, Flags::Control, "ctrl"},
+      {KeyCode::Option, Flags::Option, "alt"},   {KeyCode::Shift, Flags::Shift, "shift"},
       {KeyCode::Command, Flags::Command, "cmd"},
   };
   return list;
@@ -42,7 +42,7 @@ const std::vector<Modifier>& modifiers() {
 
 const std::map<std::string, std::size_t>& modifierNames() {
   static const std::map<std::string, std::size_t> names = {
-      {"fn", 0},  {"ctrl", 1}, {"control", 1}, {"alt", 2},     {"opt", 2},
+      {"fn", 0},     {"ctrl", 1},  {"control", 1}, {"alt", 2},     {"opt", 2},
       {"option", 2}, {"shift", 3}, {"cmd", 4},     {"command", 4},
   };
   return names;
@@ -52,25 +52,68 @@ const std::map<std::string, std::size_t>& modifierNames() {
 const std::vector<std::pair<std::string, std::uint16_t>>& keyNames() {
   static const std::vector<std::pair<std::string, std::uint16_t>> names = [] {
     std::vector<std::pair<std::string, std::uint16_t>> n = {
-        {"a", KeyCode::ANSI_A}, {"b", KeyCode::ANSI_B}, {"c", KeyCode::ANSI_C}, {"d", KeyCode::ANSI_D},
-        {"e", KeyCode::ANSI_E}, {"f", KeyCode::ANSI_F}, {"g", KeyCode::ANSI_G}, {"h", KeyCode::ANSI_H},
-        {"i", KeyCode::ANSI_I}, {"j", KeyCode::ANSI_J}, {"k", KeyCode::ANSI_K}, {"l", KeyCode::ANSI_L},
-        {"m", KeyCode::ANSI_M}, {"n", KeyCode::ANSI_N}, {"o", KeyCode::ANSI_O}, {"p", KeyCode::ANSI_P},
-        {"q", KeyCode::ANSI_Q}, {"r", KeyCode::ANSI_R}, {"s", KeyCode::ANSI_S}, {"t", KeyCode::ANSI_T},
-        {"u", KeyCode::ANSI_U}, {"v", KeyCode::ANSI_V}, {"w", KeyCode::ANSI_W}, {"x", KeyCode::ANSI_X},
-        {"y", KeyCode::ANSI_Y}, {"z", KeyCode::ANSI_Z}, {"0", KeyCode::ANSI_0}, {"1", KeyCode::ANSI_1},
-        {"2", KeyCode::ANSI_2}, {"3", KeyCode::ANSI_3}, {"4", KeyCode::ANSI_4}, {"5", KeyCode::ANSI_5},
-        {"6", KeyCode::ANSI_6}, {"7", KeyCode::ANSI_7}, {"8", KeyCode::ANSI_8}, {"9", KeyCode::ANSI_9},
-        {"-", KeyCode::ANSI_Minus}, {"minus", KeyCode::ANSI_Minus}, {"=", KeyCode::ANSI_Equal},
-        {"equal", KeyCode::ANSI_Equal}, {"[", KeyCode::ANSI_LeftBracket}, {"]", KeyCode::ANSI_RightBracket},
-        {";", KeyCode::ANSI_Semicolon}, {"'", KeyCode::ANSI_Quote}, {",", KeyCode::ANSI_Comma},
-        {".", KeyCode::ANSI_Period}, {"/", KeyCode::ANSI_Slash}, {"\\", KeyCode::ANSI_Backslash},
-        {"`", KeyCode::ANSI_Grave}, {"space", KeyCode::Space}, {"return", KeyCode::Return},
-        {"enter", KeyCode::Return}, {"tab", KeyCode::Tab}, {"esc", KeyCode::Escape},
+        {"a", KeyCode::ANSI_A},
+        {"b", KeyCode::ANSI_B},
+        {"c", KeyCode::ANSI_C},
+        {"d", KeyCode::ANSI_D},
+        {"e", KeyCode::ANSI_E},
+        {"f", KeyCode::ANSI_F},
+        {"g", KeyCode::ANSI_G},
+        {"h", KeyCode::ANSI_H},
+        {"i", KeyCode::ANSI_I},
+        {"j", KeyCode::ANSI_J},
+        {"k", KeyCode::ANSI_K},
+        {"l", KeyCode::ANSI_L},
+        {"m", KeyCode::ANSI_M},
+        {"n", KeyCode::ANSI_N},
+        {"o", KeyCode::ANSI_O},
+        {"p", KeyCode::ANSI_P},
+        {"q", KeyCode::ANSI_Q},
+        {"r", KeyCode::ANSI_R},
+        {"s", KeyCode::ANSI_S},
+        {"t", KeyCode::ANSI_T},
+        {"u", KeyCode::ANSI_U},
+        {"v", KeyCode::ANSI_V},
+        {"w", KeyCode::ANSI_W},
+        {"x", KeyCode::ANSI_X},
+        {"y", KeyCode::ANSI_Y},
+        {"z", KeyCode::ANSI_Z},
+        {"0", KeyCode::ANSI_0},
+        {"1", KeyCode::ANSI_1},
+        {"2", KeyCode::ANSI_2},
+        {"3", KeyCode::ANSI_3},
+        {"4", KeyCode::ANSI_4},
+        {"5", KeyCode::ANSI_5},
+        {"6", KeyCode::ANSI_6},
+        {"7", KeyCode::ANSI_7},
+        {"8", KeyCode::ANSI_8},
+        {"9", KeyCode::ANSI_9},
+        {"-", KeyCode::ANSI_Minus},
+        {"minus", KeyCode::ANSI_Minus},
+        {"=", KeyCode::ANSI_Equal},
+        {"equal", KeyCode::ANSI_Equal},
+        {"[", KeyCode::ANSI_LeftBracket},
+        {"]", KeyCode::ANSI_RightBracket},
+        {";", KeyCode::ANSI_Semicolon},
+        {"'", KeyCode::ANSI_Quote},
+        {",", KeyCode::ANSI_Comma},
+        {".", KeyCode::ANSI_Period},
+        {"/", KeyCode::ANSI_Slash},
+        {"\\", KeyCode::ANSI_Backslash},
+        {"`", KeyCode::ANSI_Grave},
+        {"space", KeyCode::Space},
+        {"return", KeyCode::Return},
+        {"enter", KeyCode::Return},
+        {"tab", KeyCode::Tab},
+        {"esc", KeyCode::Escape},
         {"escape", KeyCode::Escape},
         // The Mac keyboard's Delete is the backspace key.
-        {"delete", KeyCode::Delete}, {"backspace", KeyCode::Delete}, {"forwarddelete", KeyCode::ForwardDelete},
-        {"left", KeyCode::LeftArrow}, {"right", KeyCode::RightArrow}, {"up", KeyCode::UpArrow},
+        {"delete", KeyCode::Delete},
+        {"backspace", KeyCode::Delete},
+        {"forwarddelete", KeyCode::ForwardDelete},
+        {"left", KeyCode::LeftArrow},
+        {"right", KeyCode::RightArrow},
+        {"up", KeyCode::UpArrow},
         {"down", KeyCode::DownArrow},
     };
     return n;
@@ -236,8 +279,8 @@ int pressCommand(const std::vector<std::string>& args, Streams io) {
   sim::Desktop desktop;
   desktop.enableLayouts({"en", "ru"});
   const std::string name = options->name.value_or(defaultName(options->bundleId));
-  auto& app = desktop.addApplication(
-      {options->bundleId, name, options->path.value_or("/Applications/" + name + ".app"), 0});
+  auto& app =
+      desktop.addApplication({options->bundleId, name, options->path.value_or("/Applications/" + name + ".app"), 0});
 
   SimProgram program(desktop);  // a first start: default settings and lists
   applySettings(options->settings, program.settings().store());

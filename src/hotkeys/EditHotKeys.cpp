@@ -4,8 +4,8 @@ namespace brisquel {
 
 const std::array<EditHotKeys, 17>& EditHotKeys::menuOrder() {
   static const std::array<EditHotKeys, 17> order = {
-      undo, redo,  cut,         copy, paste, selectAll, find,    open,           save,
-      print, closeWindow, quit, zoom, tabs,  windows,   refresh, activityMonitor,
+      undo, redo, cut,  copy,    paste,   selectAll,       find, open, save, print, closeWindow,
+      quit, zoom, tabs, windows, refresh, activityMonitor,
   };
   return order;
 }

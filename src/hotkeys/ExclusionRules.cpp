@@ -8,7 +8,9 @@
 namespace brisquel {
 namespace {
 
-std::string lowerOrEmpty(const std::optional<std::string>& s) { return s ? lowercased(*s) : std::string(); }
+std::string lowerOrEmpty(const std::optional<std::string>& s) {
+  return s ? lowercased(*s) : std::string();
+}
 
 bool contains(const std::string& haystack, std::string_view needle) {
   return haystack.find(needle) != std::string::npos;
@@ -48,7 +50,7 @@ bool isIgnoredApp(const AppIdentity& app, const std::vector<std::string>& ignore
 }
 
 std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
-                                                      const std::vector<std::string>& ignoredShortcutsApps) {
+                                                     const std::vector<std::string>& ignoredShortcutsApps) {
   for (const auto& entry : ignoredShortcutsApps) {
     const auto pieces = splitEntry(entry);
     if (pieces.empty() || !app.matches(pieces.front())) continue;

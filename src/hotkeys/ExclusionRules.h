@@ -45,7 +45,7 @@ struct ShortcutExclusion {
 
 bool isIgnoredApp(const AppIdentity& app, const std::vector<std::string>& ignoredApps);
 std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
-                                                      const std::vector<std::string>& ignoredShortcutsApps);
+                                                     const std::vector<std::string>& ignoredShortcutsApps);
 
 // The lists evaluated for the last-activated application; when something
 // matched, confirmed (recomputed) with the application that owns the focused
@@ -69,8 +69,8 @@ bool isCharIgnored(const std::string& character, const std::set<std::string>& ig
                    bool isCtrlActive);
 
 inline constexpr std::array<std::string_view, 12> terminalEditorMarkers = {
-    "vscode", "code", "cursor", "antigravity", "terminal", "iterm",
-    "alacritty", "kitty", "warp", "wezterm", "hyper", "ghostty",
+    "vscode",    "code",  "cursor", "antigravity", "terminal", "iterm",
+    "alacritty", "kitty", "warp",   "wezterm",     "hyper",    "ghostty",
 };
 
 // Terminals in which Control+C copies without interrupting.

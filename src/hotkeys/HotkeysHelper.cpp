@@ -256,8 +256,7 @@ void HotkeysHelper::plainTranslation(std::uint16_t incomingKeyCode, std::uint16_
   postKey(keyCode, true, flags);
 }
 
-void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode,
-                                        std::uint64_t targetFlags) {
+void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags) {
   const auto front = platform_.workspace->frontmostApplication();
   const std::string bundle = front && front->bundleIdentifier ? lowercased(*front->bundleIdentifier) : "";
   const bool isNotSmart = !isSmartTerminal(bundle);

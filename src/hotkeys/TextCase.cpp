@@ -24,9 +24,8 @@ bool isAscii(const std::basic_string<Char>& s) {
 template <typename Char>
 std::string lowerAscii(const std::basic_string<Char>& s) {
   std::string out(s.size(), '\0');
-  std::transform(s.begin(), s.end(), out.begin(), [](Char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  });
+  std::transform(s.begin(), s.end(), out.begin(),
+                 [](Char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
   return out;
 }
 

@@ -2,7 +2,6 @@
 // starts it, keys pressed on the simulated keyboard, what the application
 // receives.
 #include "ProgramFixture.h"
-
 #include "hotkeys/HotkeysHelper.h"
 
 namespace brisquel::testing {
@@ -54,10 +53,7 @@ TEST_F(EditShortcutsTest, EditorGetsCommandShortcuts) {
     const char* expected;
   };
   const Case cases[] = {
-      {"ctrl+c", "cmd+c"},
-      {"ctrl+shift+c", "shift+cmd+c"},
-      {"ctrl+y", "shift+cmd+z"},
-      {"ctrl+cmd+c", "ctrl+cmd+c"},
+      {"ctrl+c", "cmd+c"},  {"ctrl+shift+c", "shift+cmd+c"}, {"ctrl+y", "shift+cmd+z"}, {"ctrl+cmd+c", "ctrl+cmd+c"},
       {"ctrl+k", "ctrl+k"},
   };
   for (const auto& c : cases) EXPECT_EQ(pressIn(kEditorID, c.chord), c.expected) << c.chord;
@@ -89,15 +85,15 @@ TEST_F(EditShortcutsTest, FnModes) {
   };
   const Case cases[] = {
       {true, false, "fn+ctrl+c", "fn+cmd+c"},  // Control mode: Fn is just another modifier
-      {false, true, "fn+c", "cmd+c"},
-      {false, true, "ctrl+c", "ctrl+c"},
+      {false, true, "fn+c", "cmd+c"},          {false, true, "ctrl+c", "ctrl+c"},
       {true, true, "fn+ctrl+c", "ctrl+cmd+c"},  // both: only Fn stands for Command
       {true, true, "fn+cmd+c", "fn+cmd+c"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chord);
     program.reset();
-    startProgram(storing({{SettingsHelper::enableCtrlShortcut, c.ctrlMode}, {SettingsHelper::enableFnShortcut, c.fnMode}}));
+    startProgram(
+        storing({{SettingsHelper::enableCtrlShortcut, c.ctrlMode}, {SettingsHelper::enableFnShortcut, c.fnMode}}));
     EXPECT_EQ(pressIn(kEditorID, c.chord), c.expected);
   }
 }

@@ -21,7 +21,7 @@ TEST(FixThroughTheTap, IgnoredApplicationsAreNotCorrected) {
   };
   const Case cases[] = {
       {nullptr, "привет мир"},
-      {"com.apple.Terminal", "привет мир"},        // shortcuts excluded there, typing is not
+      {"com.apple.Terminal", "привет мир"},       // shortcuts excluded there, typing is not
       {"com.anydesk.Anydesk.mac", "ghbdtn vbh"},  // on the typo detector's ignore list
       {"org.virtualbox.app.VirtualBoxVM", "ghbdtn vbh"},
   };

@@ -70,9 +70,13 @@ TEST(PressCommand, UsageErrors) {
   EXPECT_NE(r.err.find("ctrl+bogus"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("backspace"), std::string::npos) << "the known key names: " << r.err;
 
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"ctrl+c"}, {"--app", "com.apple.TextEdit"}, {"--app"}, {"--app", "x", "--set", "NOVALUE", "ctrl+c"},
-           {"--app", "x", "c+ctrl"}, {"--app", "x", "ctrl+c+v"}, {"--app", "x", "--bogus", "ctrl+c"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"ctrl+c"},
+                                                                {"--app", "com.apple.TextEdit"},
+                                                                {"--app"},
+                                                                {"--app", "x", "--set", "NOVALUE", "ctrl+c"},
+                                                                {"--app", "x", "c+ctrl"},
+                                                                {"--app", "x", "ctrl+c+v"},
+                                                                {"--app", "x", "--bogus", "ctrl+c"}}) {
     EXPECT_EQ(press(args).status, kExitUsage) << ::testing::PrintToString(args);
   }
 }

@@ -1,8 +1,8 @@
-#include "hotkeys/EditHotKeys.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include "hotkeys/EditHotKeys.h"
 
 namespace brisquel {
 namespace {
@@ -67,8 +67,8 @@ TEST(EditHotKeys, KeyNameGroups) {
     EditHotKeys member;
   };
   const Case cases[] = {
-      {"ы", EditHotKeys::save}, {"і", EditHotKeys::save},  {"\u2014", EditHotKeys::zoom}, {"с", EditHotKeys::copy},
-      {"/", EditHotKeys::quit}, {"н", EditHotKeys::redo},  {"ς", EditHotKeys::closeWindow},
+      {"ы", EditHotKeys::save}, {"і", EditHotKeys::save}, {"\u2014", EditHotKeys::zoom},   {"с", EditHotKeys::copy},
+      {"/", EditHotKeys::quit}, {"н", EditHotKeys::redo}, {"ς", EditHotKeys::closeWindow},
   };
   for (const auto& c : cases) {
     const auto* group = editHotkeysGroup(c.member.rawValue);

@@ -88,8 +88,8 @@ TEST_F(EditTapTest, OwnEventsPassAndAKeyWithoutCharactersCountsAsQuit) {
   auto& app = *desktop.application(kTextEdit);
   auto& keyboard = *desktop.platform().keyboard;
 
-  KeyEvent marked{EventType::KeyDown, KeyCode::ANSI_C, Flags::Control, u"c", u"c", false,
-                  HotkeysHelper::syntheticEventMarker};
+  KeyEvent marked{
+      EventType::KeyDown, KeyCode::ANSI_C, Flags::Control, u"c", u"c", false, HotkeysHelper::syntheticEventMarker};
   keyboard.post(marked);
   desktop.runUntilIdle();
   EXPECT_EQ(app.shortcutLog(), "ctrl+c");

@@ -1,6 +1,6 @@
-#include "hotkeys/ExclusionRules.h"
-
 #include <gtest/gtest.h>
+
+#include "hotkeys/ExclusionRules.h"
 
 namespace brisquel {
 namespace {
