@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs brisquel. With no arguments it shows
-# its main job on the simulated desktop; otherwise the arguments go to brisquel.
+# Sets everything up, builds, and runs brisquel. With arguments, they go to
+# brisquel (for example: scripts/run.sh fix --layouts en,uk). Without, it
+# shows the main job on the simulated desktop: text typed in the wrong
+# layout comes out corrected, and Control shortcuts act as Command ones.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -10,4 +12,20 @@ bin=build/release/src/brisquel
 if [ $# -gt 0 ]; then
   exec "$bin" "$@"
 fi
-"$bin" --help
+
+show() {
+  printf '\n$ %s\n' "$*"
+}
+show 'echo "ghbdtn vbh" | brisquel fix'
+echo "ghbdtn vbh" | "$bin" fix
+show 'printf "Ntcn yf heccrjv\nрудщ цщкдв\n" | brisquel fix'
+printf 'Ntcn yf heccrjv\nрудщ цщкдв\n' | "$bin" fix
+show 'echo "ghbdsn" | brisquel fix --layouts en,uk'
+echo "ghbdsn" | "$bin" fix --layouts en,uk
+show 'brisquel press --app com.apple.TextEdit ctrl+c ctrl+shift+z ctrl+y'
+"$bin" press --app com.apple.TextEdit ctrl+c ctrl+shift+z ctrl+y
+show 'brisquel press --app com.apple.Terminal ctrl+c ctrl+v ctrl+f'
+"$bin" press --app com.apple.Terminal ctrl+c ctrl+v ctrl+f
+show 'brisquel convert ghbdtn'
+"$bin" convert ghbdtn
+printf '\nMore: %s --help\n' "$bin"
