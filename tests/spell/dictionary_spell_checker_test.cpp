@@ -93,7 +93,8 @@ TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
       {"uk_UA", "при-пр", false, false},
       {"en_US", "hello.", true, false},  // punctuation around a word is no part of it
       {"en_US", "\"hello", true, false},
-      {"en_US", "[hel", false, false},
+      {"en_US", "(hel", false, true},
+      {"en_US", "hel)", false, false},
       {"en_US", "hel.lo", false, false},
       {"he", "שלום", true, false},
       {"he", "ושלום", true, false},  // clitic + word

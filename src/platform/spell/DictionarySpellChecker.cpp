@@ -110,10 +110,10 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
 
 // Punctuation around a word is no part of it ("it." is spelled right), except the
 // characters the language writes inside its words (apostrophes, gershayim).
-std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_view keep) {
+std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_view keep, bool trailing = true) {
   auto strippable = [&](char16_t c) { return u_ispunct(c) && keep.find(c) == std::u16string_view::npos; };
   while (!word.empty() && strippable(word.front())) word.remove_prefix(1);
-  while (!word.empty() && strippable(word.back())) word.remove_suffix(1);
+  while (trailing && !word.empty() && strippable(word.back())) word.remove_suffix(1);
   return word;
 }
 
@@ -410,7 +410,10 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
 bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
   Language* lang = find(language);
   if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
-  // Unlike a whole word, a beginning keeps its punctuation: "[ti" begins no word.
+  // An opening bracket or quote typed before a word is no part of it; closing
+  // punctuation ends the word, so a beginning keeps it.
+  prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);
+  if (prefix.empty()) return false;
   const auto found = lang->keys->key(prefix);
   if (!found) return false;
   const std::string& key = *found;
