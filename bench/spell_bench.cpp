@@ -111,6 +111,13 @@ double loadMs(const std::vector<std::string>& codes, const std::filesystem::path
   return msSince(start);
 }
 
+// The best of a few runs: on a shared machine the slower ones measure the neighbours.
+double bestLoadMs(const std::vector<std::string>& codes, const std::filesystem::path& cache) {
+  double best = loadMs(codes, cache);
+  for (int i = 0; i < 4; ++i) best = std::min(best, loadMs(codes, cache));
+  return best;
+}
+
 std::string join(const std::vector<std::string>& v) {
   std::string s;
   for (const auto& x : v) s += (s.empty() ? "" : ",") + x;
@@ -182,10 +189,10 @@ int main(int argc, char** argv) {
   const long rssTwo = fixPeakRssKb({"en", "ru"}, sample);
   const long rssSix = fixPeakRssKb(kCodes, sample);
 
-  std::printf("== load from the cache, ms (each a fresh checker)\n");
-  for (const auto& code : kCodes) std::printf("  %-18s %7.1f\n", code.c_str(), loadMs({code}, cache));
-  std::printf("  %-18s %7.1f\n", "en+ru", loadMs({"en", "ru"}, cache));
-  std::printf("  %-18s %7.1f\n", "all six", loadMs(kCodes, cache));
+  std::printf("== load from the cache, ms (each a fresh checker, best of 5)\n");
+  for (const auto& code : kCodes) std::printf("  %-18s %7.1f\n", code.c_str(), bestLoadMs({code}, cache));
+  std::printf("  %-18s %7.1f\n", "en+ru", bestLoadMs({"en", "ru"}, cache));
+  std::printf("  %-18s %7.1f\n", "all six", bestLoadMs(kCodes, cache));
 
   spell::DictionarySpellChecker checker;
   for (const auto& c : kCodes) checker.prepare(cli::spellingLanguageOf(c));
