@@ -384,7 +384,10 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   }
 
 #if defined(BRISQUEL_HAVE_SPELL)
-  spell::DictionarySpellChecker spelling;
+  // Only English and the enabled layouts' languages, loaded before typing: a language
+  // loading halfway through would make the results depend on timing.
+  spell::DictionarySpellChecker spelling(spell::DictionarySpellChecker::defaultDictionaryDirectory(),
+                                         spell::DictionarySpellChecker::defaultCacheDirectory(), false);
   std::vector<std::string> languages{"en_US"};
   for (const auto& code : options.layouts) languages.push_back(spellingLanguageOf(code));
   if (auto warning = spell::missingDictionariesWarning(spelling, languages); !warning.empty())

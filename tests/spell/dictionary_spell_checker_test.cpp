@@ -138,9 +138,20 @@ TEST(DictionarySpellCheckerLoading, UnpreparedLanguageAnswersAsUnknown) {
   checker.prepare("en_US");
   ASSERT_TRUE(checker.waitUntilReady("en_US", 1min));
   EXPECT_TRUE(checker.isWordCorrect(u"hello", "en_US"));
-  // Other languages stay unloaded until asked for.
+  // Other languages stay unloaded until asked for; the first question starts loading.
   EXPECT_FALSE(checker.isReady("ru_RU"));
   EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
+  ASSERT_TRUE(checker.waitUntilReady("ru_RU", 1min));
+  EXPECT_TRUE(checker.isWordCorrect(u"привет", "ru_RU"));
+}
+
+TEST(DictionarySpellCheckerLoading, ToolsCanKeepUnpreparedLanguagesUnloaded) {
+  auto files = writeDictionaries();
+  DictionarySpellChecker checker(files.dictionaries, files.cache, false);
+  EXPECT_FALSE(checker.hasCompletions(u"при", "ru_RU"));
+  EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
+  EXPECT_FALSE(checker.isReady("ru_RU"));
+  EXPECT_EQ(checker.indexSource("ru_RU"), DictionarySpellChecker::IndexSource::None);
 }
 
 TEST(DictionarySpellCheckerLoading, PrefixIndexIsCachedAndRebuiltWhenTheDictionaryChanges) {

@@ -161,8 +161,10 @@ std::filesystem::path DictionarySpellChecker::defaultCacheDirectory() {
 }
 
 DictionarySpellChecker::DictionarySpellChecker(std::filesystem::path dictionaryDirectory,
-                                               std::filesystem::path cacheDirectory)
-    : dictionaryDirectory_(std::move(dictionaryDirectory)), cacheDirectory_(std::move(cacheDirectory)) {
+                                               std::filesystem::path cacheDirectory, bool loadOnFirstUse)
+    : dictionaryDirectory_(std::move(dictionaryDirectory)),
+      cacheDirectory_(std::move(cacheDirectory)),
+      loadOnFirstUse_(loadOnFirstUse) {
   for (const auto& info : kLanguages) {
     auto lang = std::make_unique<Language>();
     lang->info = &info;
@@ -368,9 +370,17 @@ bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_vie
   return false;
 }
 
-bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
+DictionarySpellChecker::Language* DictionarySpellChecker::readyLanguage(std::string_view language) {
   Language* lang = find(language);
-  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
+  if (!lang) return nullptr;
+  const int state = lang->state.load(std::memory_order_acquire);
+  if (state == Idle && loadOnFirstUse_) prepare(language);
+  return state == Ready && lang->present ? lang : nullptr;
+}
+
+bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
+  Language* lang = readyLanguage(language);
+  if (!lang) return false;
   word = trimPunctuation(word, lang->info->extraCharacters);
   if (word.empty()) return false;
   if (!lang->hunspell) {
@@ -408,8 +418,8 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
 }
 
 bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
-  Language* lang = find(language);
-  if (!lang || lang->state.load(std::memory_order_acquire) != Ready || !lang->present) return false;
+  Language* lang = readyLanguage(language);
+  if (!lang) return false;
   // An opening bracket or quote typed before a word is no part of it; closing
   // punctuation ends the word, so a beginning keeps it.
   prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);

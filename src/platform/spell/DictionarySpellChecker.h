@@ -33,8 +33,11 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   // $XDG_CACHE_HOME/brisquel, or ~/.cache/brisquel.
   static std::filesystem::path defaultCacheDirectory();
 
+  // loadOnFirstUse: a question about a language not prepared yet starts loading it (and is
+  // answered as for an unknown language); tools that must not depend on timing turn it off.
   explicit DictionarySpellChecker(std::filesystem::path dictionaryDirectory = defaultDictionaryDirectory(),
-                                  std::filesystem::path cacheDirectory = defaultCacheDirectory());
+                                  std::filesystem::path cacheDirectory = defaultCacheDirectory(),
+                                  bool loadOnFirstUse = true);
   ~DictionarySpellChecker() override;
   DictionarySpellChecker(const DictionarySpellChecker&) = delete;
   DictionarySpellChecker& operator=(const DictionarySpellChecker&) = delete;
@@ -58,12 +61,15 @@ class DictionarySpellChecker final : public SpellCheckerPort {
  private:
   struct Language;
   Language* find(std::string_view language) const;
+  // The language when it is loaded and has a dictionary; starts loading it when allowed.
+  Language* readyLanguage(std::string_view language);
   void load(Language& lang);
   bool isIndexedWord(const Language& lang, std::string_view key, bool capitalised) const;
 
   std::filesystem::path dictionaryDirectory_;
   std::filesystem::path cacheDirectory_;
   std::vector<std::unique_ptr<Language>> languages_;
+  bool loadOnFirstUse_ = true;
   std::atomic<bool> stopping_{false};
   std::mutex buildMutex_;
   std::mutex readyMutex_;
