@@ -166,6 +166,8 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   static constexpr std::array<const char*, 5> foreignCodes = {"ru", "uk", "he", "ar", "el"};
   std::array<int, 5> counts{};
   int english = 0;
+  int russianLetters = 0;
+  int ukrainianLetters = 0;
   auto chars = text::characters(word);
   std::vector<char32_t> lowered;
   lowered.reserve(chars.size());
@@ -176,15 +178,23 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
     const std::array<const Map*, 5> reverse = {&rusToEngMap, &ukrToEngMap, &hebToEngMap, &araToEngMap, &greToEngMap};
     for (std::size_t i = 0; i < reverse.size(); ++i) counts[i] += reverse[i]->count(lower) ? 1 : 0;
     english += engToRusMap.count(lower) ? 1 : 0;
+    if (u_isalpha(static_cast<UChar32>(lower))) {
+      russianLetters += rusToEngMap.count(lower) ? 1 : 0;
+      ukrainianLetters += ukrToEngMap.count(lower) ? 1 : 0;
+    }
   }
   std::size_t best = 0;
   for (std::size_t i = 1; i < counts.size(); ++i)
     if (counts[i] > counts[best]) best = i;
-  // Cyrillic that reads as Russian and Ukrainian alike is Ukrainian for
-  // someone who types Ukrainian and no Russian.
-  if (best == 0 && counts[1] == counts[0] && layouts.known && layouts.has("uk") && !layouts.has("ru")) best = 1;
-
-  if (english < counts[best]) return {foreign[best], lang::english};
+  // Cyrillic whose letters read as Russian and Ukrainian alike is Ukrainian
+  // for someone who types Ukrainian and no Russian. Only letters decide: the
+  // Russian map also holds punctuation (" , ? ; :) that a Ukrainian word
+  // typed with quotes or a comma would otherwise count for Russian.
+  if (english < counts[best]) {
+    if (best == 0 && russianLetters == ukrainianLetters && layouts.known && layouts.has("uk") && !layouts.has("ru"))
+      return {lang::ukrainian, lang::english};
+    return {foreign[best], lang::english};
+  }
   if (english == 0) return {lang::english, lang::russian};
 
   const std::array<const Map*, 5> forward = {&engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};

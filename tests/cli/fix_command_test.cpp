@@ -179,6 +179,21 @@ TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
   }
 }
 
+// Someone with English and Ukrainian only: words typed right stay, quotes and
+// commas around them included.
+TEST_F(FixWithDictionaries, UkrainianTypedRightStaysWithoutRussian) {
+  if (spell::DictionarySpellChecker().missingPackage("uk_UA")) GTEST_SKIP() << "hunspell-uk not installed";
+  const char* lines[] = {
+      "\"Перевірити\" ви, це?\n",
+      "Натисніть «Зберегти», щоб продовжити.\n",
+  };
+  for (const char* line : lines) {
+    auto r = runFix({"--layouts", "en,uk", "--active", "uk"}, line);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, line);
+  }
+}
+
 TEST_F(FixWithDictionaries, JsonReportsTheFinalLayout) {
   auto r = runFix({"--json"}, "ghbdtn vbh\n");
   ASSERT_EQ(r.status, kExitOk) << r.err;

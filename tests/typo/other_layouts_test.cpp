@@ -96,6 +96,33 @@ TEST_F(OtherLayouts, UkrainianWordIsCheckedAsUkrainian) {
   EXPECT_EQ(text(), "db ");
 }
 
+// Quotes, commas and question marks sit on keys the Russian map knows and the
+// Ukrainian one does not; only the letters say which language a word is.
+TEST_F(OtherLayouts, PunctuationDoesNotMakeAUkrainianWordRussian) {
+  struct Case {
+    std::vector<std::string> layouts;
+    const char* word;
+    const char* source;
+    const char* converted;
+  };
+  const Case cases[] = {
+      {{"en", "uk"}, "\"Пе", "uk_UA", "\"Gt"},
+      {{"en", "uk"}, "ви,", "uk_UA", "db,"},
+      {{"en", "uk"}, "це?", "uk_UA", "wt?"},
+      {{"en", "uk"}, "«я»,", "uk_UA", "«z»,"},
+      {{"en", "uk"}, "объём", "ru_RU", "j,]`v"},           // letters only Russian has
+      {{"en", "ru", "uk"}, "\"Пе", "ru_RU", "@Gt"},         // Russian enabled: as before
+      {{"en", "ru", "uk"}, "ви,", "ru_RU", "db?"},
+  };
+  for (const auto& c : cases) {
+    use(c.layouts);
+    const LanguagePair pair = detector_->guessLanguagePair(u16(c.word));
+    EXPECT_EQ(pair.source, c.source) << c.word << " with " << c.layouts.size() << " layouts";
+    EXPECT_EQ(pair.target, "en_US") << c.word;
+    EXPECT_EQ(u8(detector_->transliterate(u16(c.word), false)), c.converted) << c.word;
+  }
+}
+
 TEST_F(OtherLayouts, PreviousWordIsNotTurnedIntoCyrillicWithoutRussian) {
   words("en_US", {"dj"});
   words("uk_UA", {"дворі", "во"});
