@@ -167,6 +167,8 @@ TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
       {{"--keys", "ru"}, "привет мир\n", "привет мир\n"},  // Russian keys pressed on the English layout
       {{"--active", "ru"}, "привет мир\n", "привет мир\n"},
       {{"--active", "el", "--layouts", "en,el"}, "Καλημέρα κόσμε\n", "Καλημέρα κόσμε\n"},  // dead-key accents
+      {{"--active", "el", "--layouts", "en,el"}, "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n", "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n"},  // capitals drop accents
+      {{"--active", "el", "--layouts", "en,el"}, "-Ασιατική Διάταξη\n", "-Ασιατική Διάταξη\n"},
       {{}, "hello — world 😀\n", "hello — world 😀\n"},  // characters no layout has arrive as text
   };
   for (const auto& c : cases) {

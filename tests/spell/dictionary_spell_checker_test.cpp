@@ -38,7 +38,7 @@ Fixture writeDictionaries() {
             "PFX a 0 וה .\n");
   writeFile(f.dictionaries / "he_IL.dic", "2\nשלום/a\nספר/a\n");
   writeFile(f.dictionaries / "el_GR.aff", "SET ISO8859-7\nTRY αβ\n");
-  writeFile(f.dictionaries / "el_GR.dic", encodeAs("2\nκαλημέρα\nκαλός\n", "ISO-8859-7"));
+  writeFile(f.dictionaries / "el_GR.dic", encodeAs("3\nκαλημέρα\nκαλός\nκόσμος\n", "ISO-8859-7"));
   return f;
 }
 
@@ -109,6 +109,18 @@ TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
       {"el", "καλ", false, true},
       {"el", "καλημ", false, true},
       {"el", "kal", false, false},
+      {"el", "ΚΑΛΗΜΕΡΑ", true, false},  // capitals drop the accent
+      {"el", "ΚΑΛΗΜΕ", false, true},
+      {"el", "ΚΑΛΟΣ", true, false},
+      {"el", "ΚΑΛΟ", false, true},
+      {"el", "ΚΟΣ", false, true},  // the inner σ of ΚΟΣΜΟΣ, not a final ς
+      {"el", "ΚΟΣΜΟΣ", true, false},
+      {"el", "καλημερα", false, false},  // in small letters the accent is wanted
+      {"el", "ΚΑΛΗΜΕΡΑΣ", false, false},
+      {"el", "-καλός", true, false},  // a dash before a word is no part of it
+      {"el", "-καλ", false, true},
+      {"uk_UA", "-привіт", true, false},
+      {"uk_UA", "--при", false, true},
       {"ar", "مرحبا", false, false},  // no Arabic dictionary in this folder
       {"xx", "hello", false, false},
   };

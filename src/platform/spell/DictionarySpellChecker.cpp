@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/spell/AffixExpander.h"
 #include "platform/spell/WordText.h"
@@ -106,6 +108,44 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return static_cast<bool>(out);
+}
+
+// A dash before a word (a list item, a range) is no part of it, as Hunspell's
+// default BREAK has it for the languages it checks itself.
+std::u16string_view trimLeadingHyphens(std::u16string_view word) {
+  while (!word.empty() && word.front() == u'-') word.remove_prefix(1);
+  return word;
+}
+
+// Greek capitals are written without accents: "ΚΑΛΗΜΕΡΑ" is "καλημέρα".
+bool isInGreekCapitals(std::u16string_view word, UScriptCode script) {
+  if (script != USCRIPT_GREEK) return false;
+  bool upper = false;
+  for (char16_t c : word) {
+    if (u_islower(c)) return false;
+    upper = upper || u_isupper(c);
+  }
+  return upper;
+}
+
+// The keys a word in Greek capitals may stand for: the accent (a word carries
+// at most one) on each vowel in turn.
+std::vector<std::string> greekAccentedKeys(std::string_view key) {
+  static constexpr std::pair<char16_t, char16_t> kAccented[] = {
+      {u'α', u'ά'}, {u'ε', u'έ'}, {u'η', u'ή'}, {u'ι', u'ί'}, {u'ο', u'ό'},
+      {u'υ', u'ύ'}, {u'ω', u'ώ'}, {u'ϊ', u'ΐ'}, {u'ϋ', u'ΰ'},
+  };
+  std::vector<std::string> keys;
+  const std::u16string plain = fromUtf8(key);
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    for (const auto& [vowel, accented] : kAccented) {
+      if (plain[i] != vowel) continue;
+      std::u16string variant = plain;
+      variant[i] = accented;
+      keys.push_back(toUtf8(variant));
+    }
+  }
+  return keys;
 }
 
 // Punctuation around a word is no part of it ("it." is spelled right), except the
@@ -381,20 +421,28 @@ DictionarySpellChecker::Language* DictionarySpellChecker::readyLanguage(std::str
 bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
   Language* lang = readyLanguage(language);
   if (!lang) return false;
-  word = trimPunctuation(word, lang->info->extraCharacters);
+  word = trimLeadingHyphens(trimPunctuation(word, lang->info->extraCharacters));
   if (word.empty()) return false;
   if (!lang->hunspell) {
     auto key = lang->keys->key(word);
     if (!key) return false;
     const bool capitalised = lang->keys->hasUpperCase(word);
-    if (isIndexedWord(*lang, *key, capitalised)) return true;
+    const bool greekCapitals = isInGreekCapitals(word, lang->info->script);
+    auto indexed = [&](std::string_view k) {
+      if (isIndexedWord(*lang, k, capitalised)) return true;
+      if (!greekCapitals) return false;
+      for (const auto& accented : greekAccentedKeys(k))
+        if (isIndexedWord(*lang, accented, capitalised)) return true;
+      return false;
+    };
+    if (indexed(*key)) return true;
     // Hyphenated compounds are right when each part is, as Hunspell's BREAK has it.
     if (key->find('-') == std::string::npos) return false;
     std::size_t start = 0;
     while (true) {
       const std::size_t dash = key->find('-', start);
       const std::string_view part = std::string_view(*key).substr(start, dash == std::string::npos ? std::string::npos : dash - start);
-      if (part.empty() || !isIndexedWord(*lang, part, capitalised)) return false;
+      if (part.empty() || !indexed(part)) return false;
       if (dash == std::string::npos) return true;
       start = dash + 1;
     }
@@ -422,12 +470,20 @@ bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::str
   if (!lang) return false;
   // An opening bracket or quote typed before a word is no part of it; closing
   // punctuation ends the word, so a beginning keeps it.
-  prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);
+  prefix = trimLeadingHyphens(trimPunctuation(prefix, lang->info->extraCharacters, false));
   if (prefix.empty()) return false;
   const auto found = lang->keys->key(prefix);
   if (!found) return false;
   const std::string& key = *found;
   if (hasLongerKey(lang->index, key)) return true;
+  if (isInGreekCapitals(prefix, lang->info->script)) {
+    // A capital sigma at the end of a beginning is the word's inner σ, not its final ς.
+    std::string inner = key;
+    if (inner.ends_with("ς")) inner.replace(inner.size() - std::string_view("ς").size(), std::string::npos, "σ");
+    if (inner != key && hasLongerKey(lang->index, inner)) return true;
+    for (const auto& accented : greekAccentedKeys(inner))
+      if (hasLongerKey(lang->index, accented)) return true;
+  }
   // Dictionaries hold few hyphenated compounds and check them part by part
   // ("из-за"): whole words up to the last hyphen, then any beginning.
   if (const auto dash = prefix.rfind(u'-'); dash != std::u16string_view::npos && dash > 0) {
