@@ -201,7 +201,7 @@ struct FixSession::Impl {
   FixOptions options;
   sim::Desktop desktop;
   sim::SimApp* app = nullptr;
-  StringMap learned;
+  std::shared_ptr<const StringMap> learned = std::make_shared<const StringMap>();
   std::shared_ptr<TypoDetector> detector;
   std::unique_ptr<InputSources> inputSources;
   std::shared_ptr<SettingsHelper> settings;
@@ -245,8 +245,10 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
 
   Platform platform = d.desktop.platform();
   platform.spelling = &spelling;
-  d.detector = TypoDetector::create(
-      platform, LearnedWordsStore{[&d] { return d.learned; }, [&d](const StringMap& words) { d.learned = words; }});
+  d.detector = TypoDetector::create(platform, LearnedWordsStore{[&d] { return d.learned; },
+                                                                [&d](const StringMap& words) {
+                                                                  d.learned = std::make_shared<const StringMap>(words);
+                                                                }});
   d.inputSources = std::make_unique<InputSources>(*platform.inputSources);
   // A first start: default settings and lists, so an ignored application gets no correction.
   d.settings = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);

@@ -33,7 +33,7 @@ SimProgram::SimProgram(sim::Desktop& desktop, SimProgramOptions options) : parts
   std::weak_ptr<SettingsHelper> settings = parts_->settings;
   LearnedWordsStore learnedWords{[settings] {
                                    auto s = settings.lock();
-                                   return s ? s->learnedWords() : StringMap{};
+                                   return s ? s->sharedLearnedWords() : nullptr;
                                  },
                                  [settings](const StringMap& words) {
                                    if (auto s = settings.lock()) s->setLearnedWords(words);

@@ -30,7 +30,10 @@ AppIdentity AppIdentity::of(const RunningApplication& app) {
 bool AppIdentity::matches(const std::string& text) const {
   // An empty text would be a substring of everything; it names no application.
   if (text.empty()) return false;
-  const std::string needle = lowercased(text);
+  return containsLowered(lowercased(text));
+}
+
+bool AppIdentity::containsLowered(std::string_view needle) const {
   return contains(bundleIdentifier, needle) || contains(name, needle) || contains(path, needle);
 }
 
@@ -45,20 +48,76 @@ std::vector<std::string> splitEntry(const std::string& entry) {
   return pieces;
 }
 
+ExclusionLists::Entry::Entry(const std::string& raw) : empty(raw.empty()), lowered(lowercased(raw)) {
+  const auto pieces = splitEntry(raw);
+  if (!pieces.empty()) {
+    hasApp = true;
+    app = lowercased(pieces.front());
+    for (std::size_t i = 1; i < pieces.size(); ++i) words.insert(lowercased(pieces[i]));
+    terminalWord =
+        std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) { return lowercased(p) == "terminal"; });
+  }
+  smart = contains(lowered, "terminal-smart");
+  const auto loweredPieces = splitEntry(lowered);
+  if (!loweredPieces.empty()) {
+    hasLoweredApp = true;
+    loweredApp = loweredPieces.front();
+  }
+}
+
+ExclusionLists::ExclusionLists(const std::vector<std::string>& ignoredApps,
+                               const std::vector<std::string>& ignoredShortcutsApps) {
+  ignoredApps_.reserve(ignoredApps.size());
+  for (const auto& e : ignoredApps) ignoredApps_.emplace_back(e);
+  ignoredShortcutsApps_.reserve(ignoredShortcutsApps.size());
+  for (const auto& e : ignoredShortcutsApps) ignoredShortcutsApps_.emplace_back(e);
+}
+
+bool ExclusionLists::isIgnoredApp(const AppIdentity& app) const {
+  return std::any_of(ignoredApps_.begin(), ignoredApps_.end(),
+                     [&](const Entry& e) { return !e.empty && app.containsLowered(e.lowered); });
+}
+
+const std::set<std::string>* ExclusionLists::ignoredRulesFor(const AppIdentity& app) const {
+  for (const auto& e : ignoredShortcutsApps_) {
+    if (e.hasApp && app.containsLowered(e.app)) return &e.words;
+  }
+  return nullptr;
+}
+
+bool ExclusionLists::isTerminalOrEditor(const std::optional<RunningApplication>& frontmost) const {
+  if (!frontmost || !frontmost->bundleIdentifier) return false;
+  const AppIdentity app = AppIdentity::of(*frontmost);
+  for (auto marker : terminalEditorMarkers) {
+    if (contains(app.bundleIdentifier, marker)) return true;
+  }
+  // The application piece is matched as a text to lower-case, as typed.
+  const auto hasTerminalWord = [&](const Entry& e) { return e.terminalWord && app.matches(e.app); };
+  return std::any_of(ignoredShortcutsApps_.begin(), ignoredShortcutsApps_.end(), hasTerminalWord) ||
+         std::any_of(ignoredApps_.begin(), ignoredApps_.end(), hasTerminalWord);
+}
+
+bool ExclusionLists::matchesAnyTerminalSmartRule(const std::string& bundleIdentifierLower,
+                                                 const std::string& nameLower) const {
+  const auto matches = [&](const Entry& e) {
+    if (!e.hasLoweredApp) return false;
+    if (e.smart) return contains(bundleIdentifierLower, e.loweredApp);
+    return e.loweredApp == nameLower;
+  };
+  return std::any_of(ignoredShortcutsApps_.begin(), ignoredShortcutsApps_.end(), matches) ||
+         std::any_of(ignoredApps_.begin(), ignoredApps_.end(), matches);
+}
+
 bool isIgnoredApp(const AppIdentity& app, const std::vector<std::string>& ignoredApps) {
-  return std::any_of(ignoredApps.begin(), ignoredApps.end(), [&](const std::string& e) { return app.matches(e); });
+  return ExclusionLists(ignoredApps, {}).isIgnoredApp(app);
 }
 
 std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
                                                      const std::vector<std::string>& ignoredShortcutsApps) {
-  for (const auto& entry : ignoredShortcutsApps) {
-    const auto pieces = splitEntry(entry);
-    if (pieces.empty() || !app.matches(pieces.front())) continue;
-    std::set<std::string> words;
-    for (std::size_t i = 1; i < pieces.size(); ++i) words.insert(lowercased(pieces[i]));
-    return words;
-  }
-  return std::nullopt;
+  const ExclusionLists lists({}, ignoredShortcutsApps);
+  const auto* words = lists.ignoredRulesFor(app);
+  if (!words) return std::nullopt;
+  return *words;
 }
 
 bool isCharIgnored(const std::string& character, const std::set<std::string>& ignoredRules, bool isFnActive,
@@ -79,28 +138,12 @@ bool isCharIgnored(const std::string& character, const std::set<std::string>& ig
 bool isTerminalOrEditor(const std::optional<RunningApplication>& frontmost,
                         const std::vector<std::string>& ignoredShortcutsApps,
                         const std::vector<std::string>& ignoredApps) {
-  if (!frontmost || !frontmost->bundleIdentifier) return false;
-  const AppIdentity app = AppIdentity::of(*frontmost);
-  for (auto marker : terminalEditorMarkers) {
-    if (contains(app.bundleIdentifier, marker)) return true;
-  }
-  const auto hasTerminalWord = [&](const std::string& entry) {
-    auto pieces = splitEntry(entry);
-    if (pieces.empty()) return false;
-    for (auto& p : pieces) p = lowercased(p);
-    return std::find(pieces.begin(), pieces.end(), "terminal") != pieces.end() && app.matches(pieces.front());
-  };
-  return std::any_of(ignoredShortcutsApps.begin(), ignoredShortcutsApps.end(), hasTerminalWord) ||
-         std::any_of(ignoredApps.begin(), ignoredApps.end(), hasTerminalWord);
+  return ExclusionLists(ignoredApps, ignoredShortcutsApps).isTerminalOrEditor(frontmost);
 }
 
 bool matchesTerminalSmartRule(const std::string& entry, const std::string& frontmostBundleIdentifierLower,
                               const std::string& frontmostNameLower) {
-  const std::string lower = lowercased(entry);
-  const auto pieces = splitEntry(lower);
-  if (pieces.empty()) return false;
-  if (contains(lower, "terminal-smart")) return contains(frontmostBundleIdentifierLower, pieces.front());
-  return pieces.front() == frontmostNameLower;
+  return ExclusionLists({entry}, {}).matchesAnyTerminalSmartRule(frontmostBundleIdentifierLower, frontmostNameLower);
 }
 
 bool isSmartTerminal(const std::string& bundleIdentifierLower) {

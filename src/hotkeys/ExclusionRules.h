@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Workspace.h"
@@ -31,6 +32,10 @@ struct AppIdentity {
   // The lower-cased text occurs in one of the three fields. An empty text
   // matches nothing.
   bool matches(const std::string& text) const;
+  // The same for a text already lower-cased.
+  bool containsLowered(std::string_view needle) const;
+
+  friend bool operator==(const AppIdentity&, const AppIdentity&) = default;
 };
 
 // Non-empty pieces of an entry split at "|".
@@ -43,6 +48,40 @@ struct ShortcutExclusion {
   std::optional<std::set<std::string>> ignoredRules;
 };
 
+// Both lists parsed once (entries lower-cased and split at "|"), so that
+// matching an application at a key press needs neither case mapping nor
+// allocation. The free functions below answer the same for raw lists.
+class ExclusionLists {
+ public:
+  ExclusionLists() = default;
+  ExclusionLists(const std::vector<std::string>& ignoredApps, const std::vector<std::string>& ignoredShortcutsApps);
+
+  bool isIgnoredApp(const AppIdentity& app) const;
+  // The words of the first shortcut rule naming the application, if any.
+  const std::set<std::string>* ignoredRulesFor(const AppIdentity& app) const;
+  bool isTerminalOrEditor(const std::optional<RunningApplication>& frontmost) const;
+  // An entry of either list is a terminal-smart rule for the application.
+  bool matchesAnyTerminalSmartRule(const std::string& bundleIdentifierLower, const std::string& nameLower) const;
+
+ private:
+  struct Entry {
+    bool empty = true;            // the raw entry is ""
+    std::string lowered;          // the whole entry lower-cased
+    bool hasApp = false;          // some piece is non-empty
+    std::string app;              // the first piece, lower-cased
+    std::set<std::string> words;  // the other pieces, lower-cased
+    bool terminalWord = false;    // some piece is "terminal", any case
+    bool smart = false;           // contains "terminal-smart", any case
+    bool hasLoweredApp = false;   // the lower-cased entry has a non-empty piece
+    std::string loweredApp;       // its first piece
+
+    explicit Entry(const std::string& raw);
+  };
+
+  std::vector<Entry> ignoredApps_;
+  std::vector<Entry> ignoredShortcutsApps_;
+};
+
 bool isIgnoredApp(const AppIdentity& app, const std::vector<std::string>& ignoredApps);
 std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
                                                      const std::vector<std::string>& ignoredShortcutsApps);
@@ -51,18 +90,32 @@ std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
 // matched, confirmed (recomputed) with the application that owns the focused
 // element, if that can be found.
 template <typename FocusedApp>
+ShortcutExclusion evaluateShortcutExclusion(const AppIdentity& lastActive, const ExclusionLists& lists,
+                                            FocusedApp&& focusedApplication) {
+  const auto rulesFor = [&](const AppIdentity& app) {
+    const auto* words = lists.ignoredRulesFor(app);
+    return words ? std::optional<std::set<std::string>>(*words) : std::nullopt;
+  };
+  ShortcutExclusion result;
+  result.isIgnoredApp = lists.isIgnoredApp(lastActive);
+  const bool ruleMatched = lists.ignoredRulesFor(lastActive) != nullptr;
+  if (!result.isIgnoredApp && !ruleMatched) return result;
+  const std::optional<AppIdentity> focused = focusedApplication();
+  if (!focused) {
+    result.ignoredRules = rulesFor(lastActive);
+    return result;
+  }
+  if (result.isIgnoredApp) result.isIgnoredApp = lists.isIgnoredApp(*focused);
+  if (ruleMatched) result.ignoredRules = rulesFor(*focused);
+  return result;
+}
+
+template <typename FocusedApp>
 ShortcutExclusion evaluateShortcutExclusion(const AppIdentity& lastActive, const std::vector<std::string>& ignoredApps,
                                             const std::vector<std::string>& ignoredShortcutsApps,
                                             FocusedApp&& focusedApplication) {
-  ShortcutExclusion result;
-  result.isIgnoredApp = isIgnoredApp(lastActive, ignoredApps);
-  result.ignoredRules = ignoredRulesFor(lastActive, ignoredShortcutsApps);
-  if (!result.isIgnoredApp && !result.ignoredRules) return result;
-  const std::optional<AppIdentity> focused = focusedApplication();
-  if (!focused) return result;
-  if (result.isIgnoredApp) result.isIgnoredApp = isIgnoredApp(*focused, ignoredApps);
-  if (result.ignoredRules) result.ignoredRules = ignoredRulesFor(*focused, ignoredShortcutsApps);
-  return result;
+  return evaluateShortcutExclusion(lastActive, ExclusionLists(ignoredApps, ignoredShortcutsApps),
+                                   std::forward<FocusedApp>(focusedApplication));
 }
 
 bool isCharIgnored(const std::string& character, const std::set<std::string>& ignoredRules, bool isFnActive,

@@ -97,8 +97,13 @@ void HotkeysHelper::disableEventTap() {
 }
 
 ChangeLayoutAction HotkeysHelper::changeLayoutAction() {
+  return cachedChangeLayoutAction();
+}
+
+const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
+  if (changeLayoutAction_) return changeLayoutAction_;
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  return [weak](const std::optional<std::string>& language) {
+  return changeLayoutAction_ = [weak](const std::optional<std::string>& language) {
     auto self = weak.lock();
     if (!self) return;
     if (language) {
@@ -123,25 +128,39 @@ std::optional<AppIdentity> HotkeysHelper::focusedApplicationIdentity() {
   return std::nullopt;
 }
 
+const ExclusionLists& HotkeysHelper::exclusionLists() {
+  auto apps = settings_.sharedIgnoredApps();
+  auto rules = settings_.sharedIgnoredShortcutsApps();
+  if (apps != parsedIgnoredApps_ || rules != parsedIgnoredShortcutsApps_) {
+    exclusionLists_ = ExclusionLists(*apps, *rules);
+    parsedIgnoredApps_ = std::move(apps);
+    parsedIgnoredShortcutsApps_ = std::move(rules);
+  }
+  return exclusionLists_;
+}
+
+const AppIdentity& HotkeysHelper::lastActiveIdentity() {
+  RawIdentity raw{host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath()};
+  if (raw != lastActiveRaw_) {
+    lastActiveIdentity_ = AppIdentity::from(raw.bundleIdentifier, raw.name, raw.path);
+    lastActiveRaw_ = std::move(raw);
+  }
+  return lastActiveIdentity_;
+}
+
 ShortcutExclusion HotkeysHelper::evaluateExclusion() {
-  const AppIdentity lastActive =
-      AppIdentity::from(host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath());
-  return evaluateShortcutExclusion(lastActive, settings_.ignoredApps(), settings_.ignoredShortcutsApps(),
+  return evaluateShortcutExclusion(lastActiveIdentity(), exclusionLists(),
                                    [this] { return focusedApplicationIdentity(); });
 }
 
 bool HotkeysHelper::isTerminalOrEditor() {
-  return brisquel::isTerminalOrEditor(platform_.workspace->frontmostApplication(), settings_.ignoredShortcutsApps(),
-                                      settings_.ignoredApps());
+  return exclusionLists().isTerminalOrEditor(platform_.workspace->frontmostApplication());
 }
 
 bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost) {
   const std::string bundle = frontmost && frontmost->bundleIdentifier ? lowercased(*frontmost->bundleIdentifier) : "";
   const std::string name = frontmost && frontmost->localizedName ? lowercased(*frontmost->localizedName) : "";
-  const auto matches = [&](const std::string& entry) { return matchesTerminalSmartRule(entry, bundle, name); };
-  const auto rules = settings_.ignoredShortcutsApps();
-  const auto apps = settings_.ignoredApps();
-  return std::any_of(rules.begin(), rules.end(), matches) || std::any_of(apps.begin(), apps.end(), matches);
+  return exclusionLists().matchesAnyTerminalSmartRule(bundle, name);
 }
 
 std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
@@ -163,7 +182,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     if (exclusion.isIgnoredApp) {
       typoDetector_->clearBuffer();
     } else if (type == EventType::KeyDown || type == EventType::FlagsChanged) {
-      if (typoDetector_->process(event, changeLayoutAction())) return std::nullopt;
+      if (typoDetector_->process(event, cachedChangeLayoutAction())) return std::nullopt;
     }
   }
 

@@ -107,6 +107,11 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
 
  private:
   std::optional<AppIdentity> focusedApplicationIdentity();
+  // The exclusion lists, parsed again only when the settings hold new ones.
+  const ExclusionLists& exclusionLists();
+  // The last-activated application, lower-cased again only when it changed.
+  const AppIdentity& lastActiveIdentity();
+  const ChangeLayoutAction& cachedChangeLayoutAction();
   bool matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost);
   void plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags);
   void terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags);
@@ -127,6 +132,17 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   std::map<std::uint16_t, std::uint16_t> activeTranslatedKeycodes_;
   std::map<std::uint16_t, std::uint64_t> activeTranslatedFlags_;
   bool isCtrlHoldWithoutOtherKeys_ = true;
+
+  std::shared_ptr<const std::vector<std::string>> parsedIgnoredApps_;
+  std::shared_ptr<const std::vector<std::string>> parsedIgnoredShortcutsApps_;
+  ExclusionLists exclusionLists_;
+  struct RawIdentity {
+    std::optional<std::string> bundleIdentifier, name, path;
+    friend bool operator==(const RawIdentity&, const RawIdentity&) = default;
+  };
+  std::optional<RawIdentity> lastActiveRaw_;
+  AppIdentity lastActiveIdentity_;
+  ChangeLayoutAction changeLayoutAction_;  // made once: the detector gets it at every key
 };
 
 }  // namespace brisquel

@@ -32,6 +32,9 @@ class DefaultsPort {
   virtual std::optional<DefaultsValue> object(const std::string& key) const = 0;
   virtual void set(const std::string& key, const DefaultsValue& value) = 0;
   virtual void remove(const std::string& key) = 0;
+  // Grows with every set and remove, so readers can keep what they parsed
+  // from the values until it moves.
+  virtual std::uint64_t changeCount() const = 0;
 };
 
 }  // namespace brisquel

@@ -58,15 +58,41 @@ bool SettingsHelper::isTypoDetectorEnabled() const { return valueOr(store_, enab
 std::int64_t SettingsHelper::winEditKeys() const {
   return valueOr<std::int64_t>(store_, winEditHotKeys, defaultWinEditKeys);
 }
-StringMap SettingsHelper::learnedWords() const { return valueOr(store_, learnedWordsKey, StringMap{}); }
+StringMap SettingsHelper::learnedWords() const {
+  return *sharedLearnedWords();
+}
 bool SettingsHelper::isShowLayoutInTrayEnabled() const { return valueOr(store_, enableShowLayoutInTray, false); }
 bool SettingsHelper::isFnShortcutEnabled() const { return valueOr(store_, enableFnShortcut, false); }
 bool SettingsHelper::isQuitClosesWindowsEnabled() const { return valueOr(store_, quitClosesWindowsEnabled, false); }
-StringList SettingsHelper::ignoredApps() const { return valueOr(store_, ignoredAppsKey, StringList{}); }
+StringList SettingsHelper::ignoredApps() const {
+  return *sharedIgnoredApps();
+}
 StringList SettingsHelper::ignoredShortcutsApps() const {
-  return valueOr(store_, ignoredShortcutsAppsKey, StringList{});
+  return *sharedIgnoredShortcutsApps();
 }
 bool SettingsHelper::isCtrlShortcutEnabled() const { return valueOr(store_, enableCtrlShortcut, true); }
+
+// Read again only after the store changed; a value equal to the last one
+// keeps its object, so readers see no change when another key moved.
+template <typename T>
+std::shared_ptr<const T> SettingsHelper::cached(const char* key, CachedValue<T>& cache) const {
+  const std::uint64_t change = store_.changeCount();
+  if (cache.value && cache.seenChange == change) return cache.value;
+  T fresh = valueOr(store_, key, T{});
+  if (!cache.value || *cache.value != fresh) cache.value = std::make_shared<const T>(std::move(fresh));
+  cache.seenChange = change;
+  return cache.value;
+}
+
+std::shared_ptr<const StringMap> SettingsHelper::sharedLearnedWords() const {
+  return cached(learnedWordsKey, learnedWordsCache_);
+}
+std::shared_ptr<const StringList> SettingsHelper::sharedIgnoredApps() const {
+  return cached(ignoredAppsKey, ignoredAppsCache_);
+}
+std::shared_ptr<const StringList> SettingsHelper::sharedIgnoredShortcutsApps() const {
+  return cached(ignoredShortcutsAppsKey, ignoredShortcutsAppsCache_);
+}
 
 // Writing the lists: the file follows the store, except while the store is
 // being filled from that very file.

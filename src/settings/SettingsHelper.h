@@ -72,6 +72,14 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   StringList ignoredShortcutsApps() const;
   bool isCtrlShortcutEnabled() const;
 
+  // The same lists without a copy, for readers on the keyboard path. Each
+  // answers the store's current value; the object stays the same (pointer
+  // equal) for as long as the value does, so a reader may keep what it
+  // derived from it until the pointer changes.
+  std::shared_ptr<const StringMap> sharedLearnedWords() const;
+  std::shared_ptr<const StringList> sharedIgnoredApps() const;
+  std::shared_ptr<const StringList> sharedIgnoredShortcutsApps() const;
+
   // Store the whole list, then write its file unless a file is being imported.
   void setLearnedWords(const StringMap& words);
   void setIgnoredApps(const StringList& apps);
@@ -114,7 +122,18 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   void writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<double>& lastSeen);
   std::optional<std::string> readListFile(const std::filesystem::path& file) const;
 
+  template <typename T>
+  struct CachedValue {
+    std::optional<std::uint64_t> seenChange;  // the store's change count when last read
+    std::shared_ptr<const T> value;
+  };
+  template <typename T>
+  std::shared_ptr<const T> cached(const char* key, CachedValue<T>& cache) const;
+
   DefaultsPort& store_;
+  mutable CachedValue<StringMap> learnedWordsCache_;
+  mutable CachedValue<StringList> ignoredAppsCache_;
+  mutable CachedValue<StringList> ignoredShortcutsAppsCache_;
   FilesPort& files_;
   MainQueuePort& mainQueue_;
   WorkspacePort& workspace_;

@@ -7,7 +7,7 @@ LearnedWordsStore LearnedWordsStore::of(SettingsHelper& settings) {
   std::weak_ptr<SettingsHelper> weak = settings.weak_from_this();
   return {[weak] {
             auto s = weak.lock();
-            return s ? s->learnedWords() : StringMap{};
+            return s ? s->sharedLearnedWords() : nullptr;
           },
           [weak](const StringMap& words) {
             if (auto s = weak.lock()) s->setLearnedWords(words);

@@ -69,7 +69,7 @@ void TypoDetector::performDoublePressFix(const ChangeLayoutAction& changeLayoutA
 
 void TypoDetector::saveLearnedWords(bool revert, const std::u16string& word, const std::u16string& result) {
   if (!learnedWordsStore_.set) return;
-  StringMap dict = learnedWords();
+  StringMap dict = *learnedWords();
   const std::string lowerWord = text::toUtf8(text::toLower(word));
   const std::string lowerResult = text::toUtf8(text::toLower(result));
   if (revert) {

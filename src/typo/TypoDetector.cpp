@@ -48,8 +48,10 @@ double TypoDetector::now() const {
   return platform_.clock ? platform_.clock->now() : 0.0;
 }
 
-StringMap TypoDetector::learnedWords() const {
-  return learnedWordsStore_.get ? learnedWordsStore_.get() : StringMap{};
+std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
+  static const auto none = std::make_shared<const StringMap>();
+  auto words = learnedWordsStore_.get ? learnedWordsStore_.get() : nullptr;
+  return words ? words : none;
 }
 
 LayoutAvailability TypoDetector::layoutAvailability() const {
@@ -252,7 +254,8 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
 
   bool correct = false;
   bool decided = false;
-  const StringMap learned = learnedWords();
+  const auto learnedWordsNow = learnedWords();
+  const StringMap& learned = *learnedWordsNow;
   if (auto it = learned.find(text::toUtf8(word)); it != learned.end()) {
     if (it->second == text::toUtf8(converted)) {
       correct = decided = true;
@@ -359,9 +362,9 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   if (isPrefixValid(word, pair.source)) return false;
   const std::u16string converted = maps.transliterate(word, false, layouts);
   if (!isPrefixValid(converted, pair.target)) return false;
-  // Read last: copying the learned words is the costliest check on a keystroke.
   if (learnedWordsStore_.get) {
-    const StringMap learned = learnedWords();
+    const auto learnedWordsNow = learnedWords();
+    const StringMap& learned = *learnedWordsNow;
     const std::string key = text::toUtf8(word);
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }

@@ -26,7 +26,9 @@ class SettingsHelper;
 // Where learned corrections live (typed word -> wanted word, UTF-8); the
 // settings store provides it. An entry mapping a word to itself means "leave it".
 struct LearnedWordsStore {
-  std::function<StringMap()> get;
+  // The current words, shared rather than copied: they are looked up at
+  // every word end.
+  std::function<std::shared_ptr<const StringMap>()> get;
   std::function<void(const StringMap&)> set;
 
   // The settings' "LEARNED_WORDS" (and the learned-words file), read afresh
@@ -161,7 +163,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
 
   LayoutAvailability layoutAvailability() const;
   std::string layoutCodeFor(const LanguagePair& pair) const;
-  StringMap learnedWords() const;
+  std::shared_ptr<const StringMap> learnedWords() const;
   double now() const;
 
   // elapsed < interval, ignoring rounding of the clock's sums (below a nanosecond).

@@ -3,6 +3,8 @@
 // in tests/app.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "hotkeys/HotkeysHelper.h"
 #include "layouts/InputSources.h"
 #include "platform/sim/SimDesktop.h"
@@ -52,7 +54,8 @@ struct Rig {
     // A first start: the default lists are stored.
     settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
     if (withTypoDetector) {
-      typo = TypoDetector::create(p, LearnedWordsStore{[] { return StringMap{}; }, [](const StringMap&) {}});
+      typo = TypoDetector::create(
+          p, LearnedWordsStore{[] { return std::make_shared<const StringMap>(); }, [](const StringMap&) {}});
     }
     helper = HotkeysHelper::create(p, *settings, typo, host);
   }
@@ -178,6 +181,41 @@ TEST(EditTapTyping, DetectorSeesTypingUnlessTheApplicationIsIgnored) {
   rig.set(SettingsHelper::enableTypoDetector, false);
   rig.desktop.typeText(std::string_view("z"));
   EXPECT_EQ(rig.typo->buffer(), u"xy");
+}
+
+// Whoever writes the lists into the store (the menu, a list-file import, a
+// direct write), the next key sees them: nothing read earlier is kept stale.
+TEST(EditTapTyping, ListsWrittenStraightIntoTheStoreApplyAtTheNextKey) {
+  struct Writer {
+    const char* name;
+    std::function<void(Rig&, const char* key, StringList)> write;
+  };
+  const Writer writers[] = {
+      {"defaults port", [](Rig& r, const char* key, StringList v) { r.set(key, std::move(v)); }},
+      {"desktop values", [](Rig& r, const char* key, StringList v) { r.desktop.defaultsValues()[key] = std::move(v); }},
+  };
+  for (const auto& w : writers) {
+    SCOPED_TRACE(w.name);
+    Rig rig(true);
+    rig.install();
+    w.write(rig, SettingsHelper::ignoredShortcutsAppsKey, {});
+    EXPECT_EQ(rig.pressIn(kTextEdit, "ctrl+c"), "cmd+c");
+    rig.desktop.typeText(std::string_view("ab"));
+    EXPECT_EQ(rig.typo->buffer(), u"ab");
+
+    w.write(rig, SettingsHelper::ignoredShortcutsAppsKey, {"TextEdit|c"});
+    EXPECT_EQ(rig.pressIn(kTextEdit, "ctrl+c"), "ctrl+c");
+    EXPECT_EQ(rig.pressIn(kTextEdit, "ctrl+v"), "cmd+v");
+    w.write(rig, SettingsHelper::ignoredAppsKey, {"textedit"});
+    rig.desktop.typeText(std::string_view("c"));
+    EXPECT_EQ(rig.typo->buffer(), u"");
+
+    w.write(rig, SettingsHelper::ignoredAppsKey, {});
+    rig.desktop.typeText(std::string_view("d"));
+    EXPECT_EQ(rig.typo->buffer(), u"d");
+    w.write(rig, SettingsHelper::ignoredShortcutsAppsKey, {"other|c"});
+    EXPECT_EQ(rig.pressIn(kTextEdit, "ctrl+c"), "cmd+c");
+  }
 }
 
 }  // namespace

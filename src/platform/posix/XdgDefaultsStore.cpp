@@ -47,11 +47,14 @@ std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) co
 
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
   values_[key] = value;
+  ++changes_;
   save();
 }
 
 void XdgDefaultsStore::remove(const std::string& key) {
-  if (values_.erase(key) > 0) save();
+  if (values_.erase(key) == 0) return;
+  ++changes_;
+  save();
 }
 
 void XdgDefaultsStore::save() {

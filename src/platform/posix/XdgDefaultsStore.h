@@ -4,6 +4,7 @@
 // A file that cannot be read or understood is moved aside, never
 // overwritten, and the store starts empty.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ class XdgDefaultsStore final : public DefaultsPort {
   std::optional<DefaultsValue> object(const std::string& key) const override;
   void set(const std::string& key, const DefaultsValue& value) override;
   void remove(const std::string& key) override;
+  std::uint64_t changeCount() const override { return changes_; }
 
   // <folder>/<domain>.plist
   const std::filesystem::path& file() const { return file_; }
@@ -41,6 +43,7 @@ class XdgDefaultsStore final : public DefaultsPort {
   std::optional<std::filesystem::path> setAside_;
   bool writable_ = true;  // false when a bad file could not be moved aside
   bool saved_ = true;
+  std::uint64_t changes_ = 0;
 };
 
 }  // namespace brisquel::posix

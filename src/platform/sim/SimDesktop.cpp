@@ -629,6 +629,9 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
 
   // --- defaults and files ---
   std::map<std::string, DefaultsValue> defaultsValues;
+  std::uint64_t defaultsChanges = 0;
+  // The map was handed out for writing: a change may come at any time.
+  bool defaultsHandedOut = false;
 
   struct Defaults final : DefaultsPort {
     Impl& d;
@@ -638,8 +641,15 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
       if (it == d.defaultsValues.end()) return std::nullopt;
       return it->second;
     }
-    void set(const std::string& key, const DefaultsValue& value) override { d.defaultsValues[key] = value; }
-    void remove(const std::string& key) override { d.defaultsValues.erase(key); }
+    void set(const std::string& key, const DefaultsValue& value) override {
+      d.defaultsValues[key] = value;
+      ++d.defaultsChanges;
+    }
+    void remove(const std::string& key) override {
+      d.defaultsValues.erase(key);
+      ++d.defaultsChanges;
+    }
+    std::uint64_t changeCount() const override { return d.defaultsHandedOut ? ++d.defaultsChanges : d.defaultsChanges; }
   };
 
   std::filesystem::path filesRoot;
@@ -1256,6 +1266,8 @@ void Desktop::setPreferredLanguages(std::vector<std::string> languages) {
 }
 
 std::map<std::string, DefaultsValue>& Desktop::defaultsValues() {
+  // The caller may write through the reference whenever it likes.
+  impl_->defaultsHandedOut = true;
   return impl_->defaultsValues;
 }
 const std::filesystem::path& Desktop::filesRoot() const {

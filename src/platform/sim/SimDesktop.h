@@ -265,6 +265,8 @@ class Desktop {
   void setPreferredLanguages(std::vector<std::string> languages);  // default {"en-US"}
 
   // --- defaults, files -----------------------------------------------------
+  // The values of the defaults store, to read or write directly. Once they
+  // were handed out, the store reports a change whenever asked.
   std::map<std::string, DefaultsValue>& defaultsValues();
   const std::filesystem::path& filesRoot() const;
   void setFileWritesFail(bool fails);
