@@ -45,25 +45,26 @@ constexpr const char* kFixUsage =
 // The program's side of the edit tap: trusted, the field's application activated last.
 class FixTapHost final : public HotkeysHost {
  public:
-  FixTapHost(sim::Desktop& desktop, const InputSources& inputSources)
-      : desktop_(desktop), inputSources_(inputSources) {}
+  FixTapHost(sim::Desktop& desktop, const InputSources& inputSources) : inputSources_(inputSources) {
+    // Kept as the program's activation observer keeps it, not looked up per key.
+    if (auto* front = desktop.frontmost()) lastActive_ = front->runningApplication();
+    activation_ =
+        desktop.platform().workspace->observeActivation([this](const RunningApplication& app) { lastActive_ = app; });
+  }
   bool isAccessibilityTrusted() const override { return true; }
   void handleTapDisabled() override {}
   void verifyPermissionsAsync() override {}
-  std::optional<std::string> lastActiveBundleID() const override { return lastActive().bundleIdentifier; }
-  std::optional<std::string> lastActiveAppName() const override { return lastActive().localizedName; }
-  std::optional<std::string> lastActiveAppPath() const override { return lastActive().bundlePath; }
+  std::optional<std::string> lastActiveBundleID() const override { return lastActive_.bundleIdentifier; }
+  std::optional<std::string> lastActiveAppName() const override { return lastActive_.localizedName; }
+  std::optional<std::string> lastActiveAppPath() const override { return lastActive_.bundlePath; }
   void setModifiersPressed(bool) override {}
   void switchToLayout(const std::string& language) override { inputSources_.switchToLayout(language); }
   void switchToNextLayout() override { inputSources_.switchToNextLayout(); }
 
  private:
-  RunningApplication lastActive() const {
-    auto* front = desktop_.frontmost();
-    return front ? front->runningApplication() : RunningApplication{};
-  }
-  sim::Desktop& desktop_;
   const InputSources& inputSources_;
+  RunningApplication lastActive_;
+  Registration activation_;
 };
 
 std::string appNameOf(const std::string& bundleId) {

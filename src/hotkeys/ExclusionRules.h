@@ -51,11 +51,18 @@ struct ShortcutExclusion {
 // Both lists parsed once (entries lower-cased and split at "|"), so that
 // matching an application at a key press needs neither case mapping nor
 // allocation. The free functions below answer the same for raw lists.
+// What the lists say about one application.
+struct ExclusionMatch {
+  bool isIgnoredApp = false;
+  const std::set<std::string>* ignoredRules = nullptr;  // into the lists; null when no rule names it
+};
+
 class ExclusionLists {
  public:
   ExclusionLists() = default;
   ExclusionLists(const std::vector<std::string>& ignoredApps, const std::vector<std::string>& ignoredShortcutsApps);
 
+  ExclusionMatch match(const AppIdentity& app) const { return {isIgnoredApp(app), ignoredRulesFor(app)}; }
   bool isIgnoredApp(const AppIdentity& app) const;
   // The words of the first shortcut rule naming the application, if any.
   const std::set<std::string>* ignoredRulesFor(const AppIdentity& app) const;
@@ -89,25 +96,34 @@ std::optional<std::set<std::string>> ignoredRulesFor(const AppIdentity& app,
 // The lists evaluated for the last-activated application; when something
 // matched, confirmed (recomputed) with the application that owns the focused
 // element, if that can be found.
-template <typename FocusedApp>
-ShortcutExclusion evaluateShortcutExclusion(const AppIdentity& lastActive, const ExclusionLists& lists,
-                                            FocusedApp&& focusedApplication) {
-  const auto rulesFor = [&](const AppIdentity& app) {
-    const auto* words = lists.ignoredRulesFor(app);
+// The same from the lists' match for the last-activated application;
+// focusedMatch answers the optional match for the focused application.
+template <typename FocusedMatch>
+ShortcutExclusion confirmShortcutExclusion(const ExclusionMatch& lastActive, FocusedMatch&& focusedMatch) {
+  const auto copy = [](const std::set<std::string>* words) {
     return words ? std::optional<std::set<std::string>>(*words) : std::nullopt;
   };
   ShortcutExclusion result;
-  result.isIgnoredApp = lists.isIgnoredApp(lastActive);
-  const bool ruleMatched = lists.ignoredRulesFor(lastActive) != nullptr;
-  if (!result.isIgnoredApp && !ruleMatched) return result;
-  const std::optional<AppIdentity> focused = focusedApplication();
+  result.isIgnoredApp = lastActive.isIgnoredApp;
+  if (!lastActive.isIgnoredApp && !lastActive.ignoredRules) return result;
+  const std::optional<ExclusionMatch> focused = focusedMatch();
   if (!focused) {
-    result.ignoredRules = rulesFor(lastActive);
+    result.ignoredRules = copy(lastActive.ignoredRules);
     return result;
   }
-  if (result.isIgnoredApp) result.isIgnoredApp = lists.isIgnoredApp(*focused);
-  if (ruleMatched) result.ignoredRules = rulesFor(*focused);
+  if (result.isIgnoredApp) result.isIgnoredApp = focused->isIgnoredApp;
+  if (lastActive.ignoredRules) result.ignoredRules = copy(focused->ignoredRules);
   return result;
+}
+
+template <typename FocusedApp>
+ShortcutExclusion evaluateShortcutExclusion(const AppIdentity& lastActive, const ExclusionLists& lists,
+                                            FocusedApp&& focusedApplication) {
+  return confirmShortcutExclusion(lists.match(lastActive), [&]() -> std::optional<ExclusionMatch> {
+    const std::optional<AppIdentity> focused = focusedApplication();
+    if (!focused) return std::nullopt;
+    return lists.match(*focused);
+  });
 }
 
 template <typename FocusedApp>

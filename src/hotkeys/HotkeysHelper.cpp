@@ -114,7 +114,7 @@ const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
   };
 }
 
-std::optional<AppIdentity> HotkeysHelper::focusedApplicationIdentity() {
+std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
   auto& ax = *platform_.accessibility;
   const AXElement systemWide = ax.systemWideElement();
   if (!systemWide) return std::nullopt;
@@ -122,8 +122,8 @@ std::optional<AppIdentity> HotkeysHelper::focusedApplicationIdentity() {
   if (!focused.ok() || !*focused.value) return std::nullopt;
   const auto pid = ax.pid(*focused.value);
   if (!pid || *pid <= 0) return std::nullopt;
-  for (const auto& app : platform_.workspace->runningApplications()) {
-    if (app.pid == *pid) return AppIdentity::of(app);
+  for (auto& app : platform_.workspace->runningApplications()) {
+    if (app.pid == *pid) return std::move(app);
   }
   return std::nullopt;
 }
@@ -133,24 +133,32 @@ const ExclusionLists& HotkeysHelper::exclusionLists() {
   auto rules = settings_.sharedIgnoredShortcutsApps();
   if (apps != parsedIgnoredApps_ || rules != parsedIgnoredShortcutsApps_) {
     exclusionLists_ = ExclusionLists(*apps, *rules);
+    ++listsGeneration_;
     parsedIgnoredApps_ = std::move(apps);
     parsedIgnoredShortcutsApps_ = std::move(rules);
   }
   return exclusionLists_;
 }
 
-const AppIdentity& HotkeysHelper::lastActiveIdentity() {
-  RawIdentity raw{host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath()};
-  if (raw != lastActiveRaw_) {
-    lastActiveIdentity_ = AppIdentity::from(raw.bundleIdentifier, raw.name, raw.path);
-    lastActiveRaw_ = std::move(raw);
+ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, RawIdentity raw) {
+  if (memo.raw != raw || memo.listsGeneration != listsGeneration_) {
+    memo.match = exclusionLists_.match(AppIdentity::from(raw.bundleIdentifier, raw.name, raw.path));
+    memo.raw = std::move(raw);
+    memo.listsGeneration = listsGeneration_;
   }
-  return lastActiveIdentity_;
+  return memo.match;
 }
 
 ShortcutExclusion HotkeysHelper::evaluateExclusion() {
-  return evaluateShortcutExclusion(lastActiveIdentity(), exclusionLists(),
-                                   [this] { return focusedApplicationIdentity(); });
+  exclusionLists();  // brought up to date once: the matches point into it
+  const ExclusionMatch lastActive =
+      matchFor(lastActiveMemo_, {host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath()});
+  return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {
+    auto app = focusedApplication();
+    if (!app) return std::nullopt;
+    return matchFor(focusedMemo_,
+                    {std::move(app->bundleIdentifier), std::move(app->localizedName), std::move(app->bundlePath)});
+  });
 }
 
 bool HotkeysHelper::isTerminalOrEditor() {

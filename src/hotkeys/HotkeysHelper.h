@@ -106,11 +106,21 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
                 HotkeysHost& host);  // use create()
 
  private:
-  std::optional<AppIdentity> focusedApplicationIdentity();
+  // The application that owns the focused element, if it can be found.
+  std::optional<RunningApplication> focusedApplication();
   // The exclusion lists, parsed again only when the settings hold new ones.
   const ExclusionLists& exclusionLists();
-  // The last-activated application, lower-cased again only when it changed.
-  const AppIdentity& lastActiveIdentity();
+  struct RawIdentity {
+    std::optional<std::string> bundleIdentifier, name, path;
+    friend bool operator==(const RawIdentity&, const RawIdentity&) = default;
+  };
+  // What the lists say about one application, kept until it or the lists change.
+  struct MatchMemo {
+    std::optional<RawIdentity> raw;
+    std::uint64_t listsGeneration = 0;
+    ExclusionMatch match;
+  };
+  ExclusionMatch matchFor(MatchMemo& memo, RawIdentity raw);
   const ChangeLayoutAction& cachedChangeLayoutAction();
   bool matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost);
   void plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags);
@@ -136,12 +146,9 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   std::shared_ptr<const std::vector<std::string>> parsedIgnoredApps_;
   std::shared_ptr<const std::vector<std::string>> parsedIgnoredShortcutsApps_;
   ExclusionLists exclusionLists_;
-  struct RawIdentity {
-    std::optional<std::string> bundleIdentifier, name, path;
-    friend bool operator==(const RawIdentity&, const RawIdentity&) = default;
-  };
-  std::optional<RawIdentity> lastActiveRaw_;
-  AppIdentity lastActiveIdentity_;
+  std::uint64_t listsGeneration_ = 0;
+  MatchMemo lastActiveMemo_;
+  MatchMemo focusedMemo_;
   ChangeLayoutAction changeLayoutAction_;  // made once: the detector gets it at every key
 };
 

@@ -54,7 +54,9 @@ std::int64_t SettingsHelper::checkedHotKeyIndex() const {
   return valueOr<std::int64_t>(store_, indexHotKey, defaultHotKeyIndex);
 }
 bool SettingsHelper::isAutostartEnable() const { return valueOr(store_, enableAutostart, true); }
-bool SettingsHelper::isTypoDetectorEnabled() const { return valueOr(store_, enableTypoDetector, true); }
+bool SettingsHelper::isTypoDetectorEnabled() const {
+  return cachedFlag(enableTypoDetector, true, typoDetectorEnabledCache_);
+}
 std::int64_t SettingsHelper::winEditKeys() const {
   return valueOr<std::int64_t>(store_, winEditHotKeys, defaultWinEditKeys);
 }
@@ -62,15 +64,21 @@ StringMap SettingsHelper::learnedWords() const {
   return *sharedLearnedWords();
 }
 bool SettingsHelper::isShowLayoutInTrayEnabled() const { return valueOr(store_, enableShowLayoutInTray, false); }
-bool SettingsHelper::isFnShortcutEnabled() const { return valueOr(store_, enableFnShortcut, false); }
-bool SettingsHelper::isQuitClosesWindowsEnabled() const { return valueOr(store_, quitClosesWindowsEnabled, false); }
+bool SettingsHelper::isFnShortcutEnabled() const {
+  return cachedFlag(enableFnShortcut, false, fnShortcutCache_);
+}
+bool SettingsHelper::isQuitClosesWindowsEnabled() const {
+  return cachedFlag(quitClosesWindowsEnabled, false, quitClosesWindowsCache_);
+}
 StringList SettingsHelper::ignoredApps() const {
   return *sharedIgnoredApps();
 }
 StringList SettingsHelper::ignoredShortcutsApps() const {
   return *sharedIgnoredShortcutsApps();
 }
-bool SettingsHelper::isCtrlShortcutEnabled() const { return valueOr(store_, enableCtrlShortcut, true); }
+bool SettingsHelper::isCtrlShortcutEnabled() const {
+  return cachedFlag(enableCtrlShortcut, true, ctrlShortcutCache_);
+}
 
 // Read again only after the store changed; a value equal to the last one
 // keeps its object, so readers see no change when another key moved.
@@ -81,6 +89,16 @@ std::shared_ptr<const T> SettingsHelper::cached(const char* key, CachedValue<T>&
   T fresh = valueOr(store_, key, T{});
   if (!cache.value || *cache.value != fresh) cache.value = std::make_shared<const T>(std::move(fresh));
   cache.seenChange = change;
+  return cache.value;
+}
+
+// The switches read at every key.
+bool SettingsHelper::cachedFlag(const char* key, bool fallback, CachedFlag& cache) const {
+  const std::uint64_t change = store_.changeCount();
+  if (cache.seenChange != change) {
+    cache.value = valueOr(store_, key, fallback);
+    cache.seenChange = change;
+  }
   return cache.value;
 }
 

@@ -130,7 +130,17 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   template <typename T>
   std::shared_ptr<const T> cached(const char* key, CachedValue<T>& cache) const;
 
+  struct CachedFlag {
+    std::optional<std::uint64_t> seenChange;
+    bool value = false;
+  };
+  bool cachedFlag(const char* key, bool fallback, CachedFlag& cache) const;
+
   DefaultsPort& store_;
+  mutable CachedFlag typoDetectorEnabledCache_;
+  mutable CachedFlag ctrlShortcutCache_;
+  mutable CachedFlag fnShortcutCache_;
+  mutable CachedFlag quitClosesWindowsCache_;
   mutable CachedValue<StringMap> learnedWordsCache_;
   mutable CachedValue<StringList> ignoredAppsCache_;
   mutable CachedValue<StringList> ignoredShortcutsAppsCache_;
