@@ -178,6 +178,10 @@ struct DictionarySpellChecker::Language {
   std::unique_ptr<Hunspell> hunspell;
   std::unique_ptr<UConverter, ConverterDeleter> hunspellEncoding;  // null when the dictionary is UTF-8
   std::mutex hunspellMutex;  // Hunspell objects are not safe to share between threads
+  // Hunspell's answers by the bytes asked, under hunspellMutex: a miss costs
+  // microseconds, and typing asks about the same words again and again.
+  std::unordered_map<std::string, bool> spelled;
+  static constexpr std::size_t maxSpelled = 20000;
 
   std::filesystem::path aff(const std::filesystem::path& dir) const { return dir / (std::string(info->fileStem) + ".aff"); }
   std::filesystem::path dic(const std::filesystem::path& dir) const { return dir / (std::string(info->fileStem) + ".dic"); }
@@ -462,7 +466,11 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
     bytes = toUtf8(*cleaned);
   }
   std::lock_guard lock(lang->hunspellMutex);
-  return lang->hunspell->spell(bytes);
+  if (auto it = lang->spelled.find(bytes); it != lang->spelled.end()) return it->second;
+  const bool correct = lang->hunspell->spell(bytes);
+  if (lang->spelled.size() >= Language::maxSpelled) lang->spelled.clear();
+  lang->spelled.emplace(std::move(bytes), correct);
+  return correct;
 }
 
 bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::string_view language) {
