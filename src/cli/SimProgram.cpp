@@ -20,9 +20,9 @@ struct SimProgram::Parts {
 SimProgram::SimProgram(sim::Desktop& desktop, SimProgramOptions options) : parts_(std::make_unique<Parts>()) {
   parts_->desktop = &desktop;
   if (options.trusted) desktop.setTrusted(*options.trusted);
-  for (auto& [key, value] : options.storedDefaults) desktop.defaultsValues()[key] = value;
-
   const Platform platform = desktop.platform();
+  for (const auto& [key, value] : options.storedDefaults) platform.defaults->set(key, value);
+
   L10n::initialize(platform.workspace->preferredLanguages());
 
   // The process-wide objects, published as their classes' shared instances.
