@@ -101,6 +101,15 @@ LayoutMaps::LayoutMaps() {
   hebToEngMap = invert(engToHebMap);
   araToEngMap = invert(engToAraMap);
   greToEngMap = invert(engToGreMap);
+  const std::array<const Map*, 10> all = {&rusToEngMap, &ukrToEngMap, &hebToEngMap, &araToEngMap, &greToEngMap,
+                                          &engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};
+  for (std::size_t i = 0; i < all.size(); ++i)
+    for (const auto& entry : *all[i]) keyMembership_[entry.first] |= static_cast<std::uint16_t>(1u << i);
+}
+
+std::uint16_t LayoutMaps::keyMembership(char32_t c) const {
+  auto it = keyMembership_.find(c);
+  return it == keyMembership_.end() ? 0 : it->second;
 }
 
 const LayoutMaps& LayoutMaps::instance() {
@@ -169,18 +178,18 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   int russianLetters = 0;
   int ukrainianLetters = 0;
   auto chars = text::characters(word);
-  std::vector<char32_t> lowered;
-  lowered.reserve(chars.size());
+  std::vector<std::uint16_t> membership;  // of each lower-cased character
+  membership.reserve(chars.size());
   for (auto c : chars) {
     char32_t lower = lowerCodePoint(c);
-    lowered.push_back(lower);
     if (lower == kNone) continue;
-    const std::array<const Map*, 5> reverse = {&rusToEngMap, &ukrToEngMap, &hebToEngMap, &araToEngMap, &greToEngMap};
-    for (std::size_t i = 0; i < reverse.size(); ++i) counts[i] += reverse[i]->count(lower) ? 1 : 0;
-    english += engToRusMap.count(lower) ? 1 : 0;
+    const std::uint16_t m = keyMembership(lower);
+    membership.push_back(m);
+    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] += (m >> i) & 1;
+    english += (m >> 5) & 1;  // a key of the English-to-Russian map
     if (u_isalpha(static_cast<UChar32>(lower))) {
-      russianLetters += rusToEngMap.count(lower) ? 1 : 0;
-      ukrainianLetters += ukrToEngMap.count(lower) ? 1 : 0;
+      russianLetters += m & 1;
+      ukrainianLetters += (m >> 1) & 1;
     }
   }
   std::size_t best = 0;
@@ -197,12 +206,9 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   }
   if (english == 0) return {lang::english, lang::russian};
 
-  const std::array<const Map*, 5> forward = {&engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};
   std::array<int, 5> targets{};
-  for (char32_t lower : lowered) {
-    if (lower == kNone) continue;
-    for (std::size_t i = 0; i < forward.size(); ++i) targets[i] += forward[i]->count(lower) ? 1 : 0;
-  }
+  for (std::uint16_t m : membership)
+    for (std::size_t i = 0; i < targets.size(); ++i) targets[i] += (m >> (5 + i)) & 1;
   std::size_t target = 0;
   if (!(targets[0] >= 1 && targets[0] >= targets[2])) {
     for (std::size_t i = 1; i < targets.size(); ++i)

@@ -3,6 +3,7 @@
 // Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.
 // Pure computation over constant tables.
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
@@ -55,6 +56,13 @@ class LayoutMaps {
   LayoutMaps();
   const Map* mapFromEnglish(std::string_view target) const;
   const Map* mapToEnglish(std::string_view source) const;
+
+  // For each character of any map, which maps hold it as a key: bits 0-4 the
+  // maps to English (Russian, Ukrainian, Hebrew, Arabic, Greek), bits 5-9 the
+  // maps from English in the same order. One lookup instead of ten per
+  // character when guessing a word's languages.
+  std::unordered_map<char32_t, std::uint16_t> keyMembership_;
+  std::uint16_t keyMembership(char32_t c) const;
 };
 
 // Conversion with every layout counted as enabled (the command line).
