@@ -85,6 +85,33 @@ TEST(DefaultsStore, RemovedKeysStayRemoved) {
   EXPECT_EQ(again.object("B"), DefaultsValue{std::int64_t{1}});
 }
 
+// Readers keep what they parsed until the change count moves: every change
+// must move it, also one whose file could not be written.
+TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
+  const auto dir = freshFolder("changes");
+  XdgDefaultsStore store(dir, kDomain);
+  auto seen = store.changeCount();
+  const auto moved = [&] {
+    const bool result = store.changeCount() != seen;
+    seen = store.changeCount();
+    return result;
+  };
+  store.set("A", StringList{"x"});
+  EXPECT_TRUE(moved()) << "set";
+  store.set("A", StringList{"y"});
+  EXPECT_TRUE(moved()) << "set again";
+  EXPECT_FALSE(moved()) << "reading changes nothing";
+  (void)store.object("A");
+  EXPECT_FALSE(moved()) << "object()";
+  store.remove("A");
+  EXPECT_TRUE(moved()) << "remove";
+  fs::remove_all(dir);
+  spit(dir, "not a folder");  // the next save fails
+  store.set("B", true);
+  EXPECT_FALSE(store.isSaved());
+  EXPECT_TRUE(moved()) << "set that could not be saved";
+}
+
 TEST(DefaultsStore, ValuesOfUnknownTypesAreKeptAsTheyWere) {
   const auto dir = freshFolder("unknown");
   spit(dir / "com.mebrun.velmonte.plist",
