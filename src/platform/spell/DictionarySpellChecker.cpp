@@ -110,13 +110,6 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
   return static_cast<bool>(out);
 }
 
-// A dash before a word (a list item, a range) is no part of it, as Hunspell's
-// default BREAK has it for the languages it checks itself.
-std::u16string_view trimLeadingHyphens(std::u16string_view word) {
-  while (!word.empty() && word.front() == u'-') word.remove_prefix(1);
-  return word;
-}
-
 // Greek capitals are written without accents: "ΚΑΛΗΜΕΡΑ" is "καλημέρα".
 bool isInGreekCapitals(std::u16string_view word, UScriptCode script) {
   if (script != USCRIPT_GREEK) return false;
@@ -425,7 +418,7 @@ DictionarySpellChecker::Language* DictionarySpellChecker::readyLanguage(std::str
 bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string_view language) {
   Language* lang = readyLanguage(language);
   if (!lang) return false;
-  word = trimLeadingHyphens(trimPunctuation(word, lang->info->extraCharacters));
+  word = trimPunctuation(word, lang->info->extraCharacters);
   if (word.empty()) return false;
   if (!lang->hunspell) {
     auto key = lang->keys->key(word);
@@ -478,7 +471,7 @@ bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::str
   if (!lang) return false;
   // An opening bracket or quote typed before a word is no part of it; closing
   // punctuation ends the word, so a beginning keeps it.
-  prefix = trimLeadingHyphens(trimPunctuation(prefix, lang->info->extraCharacters, false));
+  prefix = trimPunctuation(prefix, lang->info->extraCharacters, false);
   if (prefix.empty()) return false;
   const auto found = lang->keys->key(prefix);
   if (!found) return false;
