@@ -81,4 +81,24 @@ void RecordingCanvas::drawText(const std::string& s, Rect rect, Font font, Color
   commands_.push_back(out.str());
 }
 
+void RecordingCanvas::fillRoundedRect(Rect rect, double radius, ColorRole color, double alpha) {
+  std::ostringstream out;
+  out << "fillRoundedRect " << rect.x << ',' << rect.y << ',' << rect.width << ',' << rect.height << " r=" << radius
+      << ' ' << name(color) << " a=" << alpha;
+  commands_.push_back(out.str());
+}
+
+void RecordingCanvas::strokeLine(Point from, Point to, double lineWidth, ColorRole color,
+                                 const std::vector<double>& dashPattern, double dashPhase) {
+  std::ostringstream out;
+  out << "line " << from.x << ',' << from.y << ' ' << to.x << ',' << to.y << " w=" << lineWidth << ' '
+      << name(color);
+  if (!dashPattern.empty()) {
+    out << " dash=";
+    for (std::size_t i = 0; i < dashPattern.size(); ++i) out << (i ? "," : "") << dashPattern[i];
+    out << " phase=" << dashPhase;
+  }
+  commands_.push_back(out.str());
+}
+
 }  // namespace brisquel::sim
