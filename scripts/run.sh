@@ -18,8 +18,10 @@ show() {
 }
 show 'echo "ghbdtn vbh" | brisquel fix'
 echo "ghbdtn vbh" | "$bin" fix
-show 'printf "Ntcn yf heccrjv\nрудщ цщкдв\n" | brisquel fix'
-printf 'Ntcn yf heccrjv\nрудщ цщкдв\n' | "$bin" fix
+show 'echo "Ntcn yf heccrjv" | brisquel fix'
+echo "Ntcn yf heccrjv" | "$bin" fix
+show 'echo "руддщ цщкдв" | brisquel fix --active ru'
+echo "руддщ цщкдв" | "$bin" fix --active ru
 show 'echo "ghbdsn" | brisquel fix --layouts en,uk'
 echo "ghbdsn" | "$bin" fix --layouts en,uk
 show 'brisquel press --app com.apple.TextEdit ctrl+c ctrl+shift+z ctrl+y'
