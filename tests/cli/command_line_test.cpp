@@ -75,5 +75,14 @@ TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
   EXPECT_EQ(runCli({"convert", "--strange", "x"}).status, kExitUsage);
 }
 
+TEST(CommandLine, ConvertRefusesTextThatIsNotUtf8AndPrintsNothing) {
+  for (const std::string& bad : {std::string("gh\xff"), std::string("\xd0"), std::string("\xed\xa0\x80")}) {
+    auto r = runCli({"convert", "ghbdtn", bad});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("UTF-8"), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace brisquel::cli
