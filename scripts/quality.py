@@ -5,13 +5,17 @@ Runs `brisquel fix` over the corpus (one sentence per line, six languages) and
 prints, per language and direction:
   right  the sentence typed with its own layout active: how many come out unchanged
   wrong  the same keys typed with the other layout active: how many come out restored
-Layouts are enabled as a person of that language has them: en plus the
-language (English sentences: en plus each other language in turn).
+and, per row, the share of words that come out as meant. Layouts are enabled as
+a person of that language has them: en plus the language (English sentences:
+en plus each other language in turn). --dump FILE writes every failing sentence
+with the cause of its first wrong word (left as typed, or the correction that
+produced it).
 
-  scripts/quality.py [--brisquel PATH] [--corpus DIR] [--lines N] [--show N]
+  scripts/quality.py [--brisquel PATH] [--corpus DIR] [--lines N] [--show N] [--dump FILE]
 """
 import argparse
 import concurrent.futures
+import json
 import os
 import subprocess
 import sys
@@ -24,7 +28,7 @@ LANGUAGES = ["en", "ru", "uk", "he", "ar", "el"]
 def run_fix(brisquel, lines, keys, active, layouts):
     text = "".join(line + "\n" for line in lines)
     proc = subprocess.run(
-        [brisquel, "fix", "--keys", keys, "--active", active, "--layouts", ",".join(layouts)],
+        [brisquel, "fix", "--json", "--keys", keys, "--active", active, "--layouts", ",".join(layouts)],
         input=text.encode("utf-8"), stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False)
     if proc.returncode != 0:
         sys.exit(f"brisquel fix failed ({proc.returncode}): {proc.stderr.decode('utf-8', 'replace').strip()}")
@@ -33,7 +37,25 @@ def run_fix(brisquel, lines, keys, active, layouts):
         out.pop()
     if len(out) != len(lines):
         sys.exit(f"brisquel fix printed {len(out)} lines for {len(lines)}")
-    return out
+    return [json.loads(o) for o in out]
+
+
+def words_as_meant(want, got):
+    """Words of the wanted sentence that come out the same at the same place."""
+    w, g = want.split(), got.split()
+    return sum(1 for a, b in zip(w, g) if a == b), len(w)
+
+
+def first_wrong_cause(want, result):
+    """The first word that differs and what made it so."""
+    w, g = want.split(), result["text"].split()
+    i = next((k for k in range(min(len(w), len(g))) if w[k] != g[k]), min(len(w), len(g)))
+    wanted = w[i] if i < len(w) else ""
+    got = g[i] if i < len(g) else ""
+    for c in result["corrections"]:
+        if got and got in c["result"].split():
+            return wanted, got, f"{c['kind']}: {c['typed']} -> {c['result']}"
+    return wanted, got, "left as typed"
 
 
 def main():
@@ -42,6 +64,7 @@ def main():
     ap.add_argument("--corpus", default=os.path.join(ROOT, "..", "shared", "data", "corpus"))
     ap.add_argument("--lines", type=int, default=0, help="sentences per language (default: all)")
     ap.add_argument("--show", type=int, default=0, help="print up to N failing sentences per row")
+    ap.add_argument("--dump", help="write every failing sentence with the cause of its first wrong word here")
     args = ap.parse_args()
     if not os.access(args.brisquel, os.X_OK):
         subprocess.run([os.path.join(HERE, "setup.sh"), os.path.join(ROOT, "build", "release")], check=True)
@@ -64,8 +87,9 @@ def main():
         lang, direction, layouts, keys, active = row
         lines = corpus[lang]
         out = run_fix(args.brisquel, lines, keys, active, layouts)
-        bad = [(a, b) for a, b in zip(lines, out) if a != b]
-        return row, len(lines), bad
+        bad = [(a, r["text"], r) for a, r in zip(lines, out) if a != r["text"]]
+        good_words = [words_as_meant(a, r["text"]) for a, r in zip(lines, out)]
+        return row, len(lines), bad, good_words
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         results = list(pool.map(job, rows))
@@ -76,16 +100,32 @@ def main():
         return any("a" <= c.lower() <= "z" for c in line)
 
     print(f"{'language':<9}{'direction':<13}{'layouts':<8}{'sentences':>10}{'as meant':>10}{'share':>9}"
-          f"{'no Latin':>10}{'share':>9}")
-    for (lang, direction, layouts, _, _), n, bad in results:
+          f"{'no Latin':>10}{'share':>9}{'words':>9}{'no-Latin words':>16}")
+    dump = open(args.dump, "w", encoding="utf-8") if args.dump else None
+    for (lang, direction, layouts, _, active), n, bad, good_words in results:
         ok = n - len(bad)
         pure = [l for l in corpus[lang] if not has_latin(l)] if lang != "en" else corpus[lang]
         bad_pure = [b for b in bad if lang == "en" or not has_latin(b[0])]
         pure_ok = len(pure) - len(bad_pure)
+        words_ok = sum(k for k, _ in good_words)
+        words_all = sum(t for _, t in good_words)
+        pure_words = [gw for l, gw in zip(corpus[lang], good_words) if lang == "en" or not has_latin(l)]
+        pure_words_ok = sum(k for k, _ in pure_words)
+        pure_words_all = sum(t for _, t in pure_words)
         print(f"{lang:<9}{direction:<13}{','.join(layouts):<8}{n:>10}{ok:>10}{100.0 * ok / max(n, 1):>8.1f}%"
-              f"{len(pure):>10}{100.0 * pure_ok / max(len(pure), 1):>8.1f}%")
-        for typed, got in bad[: args.show]:
+              f"{len(pure):>10}{100.0 * pure_ok / max(len(pure), 1):>8.1f}%"
+              f"{100.0 * words_ok / max(words_all, 1):>8.1f}%{100.0 * pure_words_ok / max(pure_words_all, 1):>15.1f}%")
+        for typed, got, _ in bad[: args.show]:
             print(f"    want: {typed}\n    got:  {got}")
+        if dump:
+            dump.write(f"# {lang} {direction} (layouts {','.join(layouts)}, typed with {active} active): "
+                       f"{len(bad)} failing\n")
+            for typed, got, result in bad:
+                wanted, wrong, cause = first_wrong_cause(typed, result)
+                latin = " [Latin]" if lang != "en" and has_latin(typed) else ""
+                dump.write(f"want: {typed}\ngot:  {got}\nfirst wrong: {wanted!r} -> {wrong!r}: {cause}{latin}\n\n")
+    if dump:
+        dump.close()
 
 
 if __name__ == "__main__":

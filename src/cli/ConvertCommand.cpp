@@ -1,9 +1,11 @@
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "typo/LayoutMaps.h"
+#include "platform/sim/KeyboardLayouts.h"
+#include "typo/KeyTables.h"
 #include "typo/Text.h"
 
 namespace brisquel::cli {
@@ -16,16 +18,42 @@ bool isValidUtf8(const std::string& bytes) {
   return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
 }
 
+// The enabled layouts of --layouts en,el with the X11 key tables of the
+// simulated desktop; false for an unknown code.
+bool addLayouts(const std::string& list, LayoutAvailability& layouts, KeyTables& tables) {
+  layouts.known = true;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string code = list.substr(start, comma - start);
+    const sim::KeyboardLayout* layout = sim::findKeyboardLayout(code);
+    if (!layout || layout->code != code) return false;
+    layouts.codes.insert(code);
+    tables.add(code, sim::keyboardTable(*layout));
+    start = comma + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Converts each argument to the other keyboard layout, as the typo detector
-// would: by the word's own script, or (--force) every character swapped.
+// would: by the word's own script, or (--force) every character swapped; with
+// --layouts, towards the enabled layouts and by their key tables.
 int convertCommand(const std::vector<std::string>& args, Streams io) {
   bool forceSwap = false;
   std::vector<std::string> texts;
   bool optionsDone = false;
-  for (const auto& arg : args) {
-    if (!optionsDone && arg == "--force") {
+  LayoutAvailability layouts;
+  KeyTables tables;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (!optionsDone && arg == "--layouts") {
+      if (i + 1 >= args.size() || !addLayouts(args[++i], layouts, tables)) {
+        io.err << "brisquel convert: --layouts wants codes such as en,ru (en ru uk he ar el)\n";
+        return kExitUsage;
+      }
+    } else if (!optionsDone && arg == "--force") {
       forceSwap = true;
     } else if (!optionsDone && arg == "--") {
       optionsDone = true;
@@ -37,7 +65,7 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
     }
   }
   if (texts.empty()) {
-    io.err << "usage: brisquel convert [--force] TEXT...\n";
+    io.err << "usage: brisquel convert [--force] [--layouts LIST] TEXT...\n";
     return kExitUsage;
   }
   // Checked before anything is printed: a broken argument must not come out
@@ -48,7 +76,8 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
       return kExitFailure;
     }
   }
-  for (const auto& t : texts) io.out << text::toUtf8(transliterate(text::fromUtf8(t), forceSwap)) << "\n";
+  for (const auto& t : texts)
+    io.out << text::toUtf8(convertWord(text::fromUtf8(t), forceSwap, layouts, &tables)) << "\n";
   return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 // Keyboard input sources (layouts). Properties may be missing on a source;
 // the core treats a missing property as "matches nothing".
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +24,32 @@ struct InputSource {
 
 using InputSourceRef = std::shared_ptr<const InputSource>;
 
+// What one key gives at one level: its text, or, for a dead key, nothing
+// until the next key (deadKey names it, as "dead_acute").
+struct KeyOutput {
+  std::u16string text;
+  std::string deadKey;
+};
+
+struct KeyboardKey {
+  std::uint16_t keyCode = 0;  // US-position virtual key code (platform/KeyCodes.h)
+  KeyOutput levels[2];        // plain, Shift
+};
+
+// A dead key followed by a key that gives base types result ("dead_acute" +
+// "ε" -> "έ"; + " " gives the spacing accent).
+struct DeadKeyComposition {
+  std::string deadKey;
+  std::u16string base;
+  std::u16string result;
+};
+
+// What the keys of a keyboard layout produce, as the layout itself says.
+struct KeyboardTable {
+  std::vector<KeyboardKey> keys;
+  std::vector<DeadKeyComposition> compositions;
+};
+
 class InputSourcePort {
  public:
   virtual ~InputSourcePort() = default;
@@ -34,6 +61,13 @@ class InputSourcePort {
   virtual void select(const InputSourceRef& source) = 0;
   // Called on the main thread whenever the selected source changes.
   virtual Registration observeSelectedSourceChanged(std::function<void()> handler) = 0;
+  // The key table of an enabled keyboard source, where the platform can read
+  // one; none otherwise (conversions then use built-in maps). Asked again
+  // whenever the enabled sources change, so it may be built on demand.
+  virtual std::optional<KeyboardTable> keyboardTable(const InputSourceRef& source) {
+    (void)source;
+    return std::nullopt;
+  }
 };
 
 }  // namespace brisquel

@@ -139,14 +139,22 @@ std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceS
   std::u16string out;
   out.reserve(textIn.size());
   if (forceSwap) {
-    const std::array<const Map*, 6> order = {&engToRusMap, &rusToEngMap, &ukrToEngMap,
+    // English-layout characters go to Russian, or for a person without a
+    // Russian layout to the layout the word's own guess picks.
+    const Map* fromEnglish = &engToRusMap;
+    if (!layouts.has("ru")) {
+      const LanguagePair pair = guessLanguagePair(textIn, layouts);
+      const std::string& other = pair.source == lang::english ? pair.target : pair.source;
+      fromEnglish = other.empty() ? nullptr : mapFromEnglish(other);
+    }
+    const std::array<const Map*, 6> order = {fromEnglish,  &rusToEngMap, &ukrToEngMap,
                                              &hebToEngMap, &araToEngMap, &greToEngMap};
     for (auto c : text::characters(textIn)) {
       char32_t lower = lowerCodePoint(c);
       char32_t mapped = kNone;
       for (const Map* map : order) {
         if (lower == kNone || mapped != kNone) break;
-        mapped = lookup(*map, lower);
+        if (map) mapped = lookup(*map, lower);
       }
       if (mapped == kNone)
         out += c;

@@ -67,8 +67,7 @@ LayoutAvailability TypoDetector::layoutAvailability() const {
 }
 
 std::u16string TypoDetector::transliterate(std::u16string_view text, bool forceSwap) const {
-  if (forceSwap) return LayoutMaps::instance().transliterate(text, true, LayoutAvailability{});
-  return LayoutMaps::instance().transliterate(text, false, layoutAvailability());
+  return convert(text, forceSwap, layoutAvailability());
 }
 
 LanguagePair TypoDetector::guessLanguagePair(std::u16string_view word) const {
@@ -237,7 +236,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
-  const std::u16string converted = maps.transliterate(word, false, layouts);
+  const std::u16string converted = convert(word, false, layouts);
   const bool targetValid = hasTarget && isWordValid(converted, pair.target);
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
@@ -290,7 +289,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
     for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0;) {
       const auto& entry = completedWordsHistory_[i];
       if (!isAmbiguous(entry.word)) break;
-      std::u16string swapped = maps.transliterate(entry.word, true, layouts);
+      std::u16string swapped = convert(entry.word, true, layouts);
       if (swapped == entry.word) break;
       deleteCount += count(entry.word) + entry.spaces;
       replacement = swapped + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + replacement;
@@ -304,7 +303,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0 && typed.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
         if (count(entry.word) != 1) break;
-        std::u16string letter = maps.transliterate(entry.word, false, layouts);
+        std::u16string letter = convert(entry.word, false, layouts);
         typed.insert(typed.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
         runText = letter + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + runText;
@@ -336,7 +335,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (lowerPrevious == u"и" || lowerPrevious == u"b") return false;
   if (sourceOfWord == sourceOfPrevious) return false;
   if (!words::ambiguousContextWords().count(lowerPrevious)) return false;
-  const std::u16string swapped = maps.transliterate(previous.word, true, layouts);
+  const std::u16string swapped = convert(previous.word, true, layouts);
   if (swapped == previous.word) return false;
   // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
   if (sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
@@ -360,8 +359,10 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
   if (isPrefixValid(word, pair.source)) return false;
-  const std::u16string converted = maps.transliterate(word, false, layouts);
-  if (!isPrefixValid(converted, pair.target)) return false;
+  bool waitsForKey = false;
+  const std::u16string converted = convert(word, false, layouts, &waitsForKey);
+  // A dead key last: the next key decides the character, so wait for it.
+  if (waitsForKey || !isPrefixValid(converted, pair.target)) return false;
   if (learnedWordsStore_.get) {
     const auto learnedWordsNow = learnedWords();
     const StringMap& learned = *learnedWordsNow;

@@ -17,6 +17,7 @@
 #include "platform/Defaults.h"
 #include "platform/Platform.h"
 #include "typo/ChangeLayoutAction.h"
+#include "typo/KeyTables.h"
 #include "typo/LayoutMaps.h"
 
 namespace brisquel {
@@ -162,6 +163,13 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void finishSimulation();
 
   LayoutAvailability layoutAvailability() const;
+  // The enabled layouts' key tables, rebuilt when the enabled sources change.
+  std::shared_ptr<const KeyTables> keyTables() const;
+  // The word in the other layout: by the layouts' key tables where the port
+  // gives both, else by the built-in maps. endsWithDeadKey: the converted keys
+  // end with a dead key still waiting for the next one.
+  std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                         bool* endsWithDeadKey = nullptr) const;
   std::string layoutCodeFor(const LanguagePair& pair) const;
   std::shared_ptr<const StringMap> learnedWords() const;
   double now() const;
@@ -196,6 +204,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   std::u16string lastManualToggleResult_;
   double lastManualToggleTime_ = distantPast;
   std::shared_ptr<WorkItem> pendingSaveItem_;
+
+  mutable std::vector<InputSourceRef> keyTableSources_;
+  mutable std::shared_ptr<const KeyTables> keyTables_;
 };
 
 }  // namespace brisquel

@@ -65,6 +65,10 @@ TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
       {{"convert", "--force", "Hello"}, "Руддщ\n"},
       {{"convert", "руддщ", "ghbdtn"}, "hello\nпривет\n"},
       {{"convert", "--", "--force"}, "--ащксу\n"},
+      // With the layouts a person has: their own keys, Shift level and dead keys.
+      {{"convert", "--layouts", "en,el", "Epil;ejte", "Καλά"}, "Επιλέξτε\nKal;a\n"},
+      {{"convert", "--layouts", "en,ar", "hgYu]h]hj"}, "الإعدادات\n"},
+      {{"convert", "--layouts", "en,he", "--force", "Hello"}, "Hיךךם\n"},
   };
   for (const auto& c : cases) {
     auto r = runCli(c.args);
@@ -73,6 +77,7 @@ TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
   }
   EXPECT_EQ(runCli({"convert"}).status, kExitUsage);
   EXPECT_EQ(runCli({"convert", "--strange", "x"}).status, kExitUsage);
+  EXPECT_EQ(runCli({"convert", "--layouts", "en,fr", "x"}).status, kExitUsage);
 }
 
 TEST(CommandLine, ConvertRefusesTextThatIsNotUtf8AndPrintsNothing) {

@@ -1,6 +1,8 @@
 // Conversion between layouts and language guessing, without a desktop.
 #include <gtest/gtest.h>
 
+#include "platform/sim/KeyboardLayouts.h"
+#include "typo/KeyTables.h"
 #include "typo/LayoutMaps.h"
 #include "typo/Text.h"
 
@@ -135,6 +137,63 @@ TEST(LayoutMaps, GuessTowardsTheLayoutsAPersonHas) {
   }
   EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "el"}))), "γηβδτν");
   EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "uk"}))), "привет");
+}
+
+KeyTables simulatedKeyTables() {
+  KeyTables tables;
+  for (const auto& layout : sim::keyboardLayouts()) tables.add(std::string(layout.code), sim::keyboardTable(layout));
+  return tables;
+}
+
+// What the same keys give on another layout, both ways: Shift levels, dead
+// keys and the keys that differ from the built-in maps.
+TEST(KeyTables, SameKeysOnTheOtherLayout) {
+  const KeyTables tables = simulatedKeyTables();
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* typed;
+    const char* expected;
+    bool bothWays;
+  };
+  const Case cases[] = {
+      {"en", "ru", "Ghbdtn", "Привет", true},
+      {"en", "ru", "&?/", "?,.", true},
+      {"en", "uk", "g`znm", "п'ять", true},      // the apostrophe is on the backtick key
+      {"en", "uk", "?/", ",.", true},            // comma is Shift+/
+      {"en", "he", "akuo,.", "שלוםתץ", true},
+      {"en", "he", "[]Hi", "][Hן", true},        // mirrored brackets; Shift gives Latin capitals
+      {"en", "ar", "hgYu]h]hj", "الإعدادات", true},  // hamza forms on Shift, letters on ] and friends
+      {"en", "ar", "Hello", "أثممخ", true},
+      {"en", "ar", "b", "\uFEFB", true},         // lam-alef stays the form the key gives
+      {"en", "ar", "Qd", "\u064E\u064A", true},  // a Shift-level mark
+      {"en", "el", "Epil;ejte", "Επιλέξτε", true},  // dead acute, then the vowel
+      {"en", "el", ":iI:I", "ϊΙΪ", true},          // dead diaeresis on both levels
+      {"en", "el", "lesw", "λεσς", true},           // final sigma where the layout puts it
+      {"en", "el", "a; b", "α´β", true},            // dead key then Space: the spacing accent
+      {"en", "el", ";;e", "έ", false},              // a second dead key replaces the first
+      {"el", "en", "Σ", "S", false},                // Shift+S, the key whose plain level is σ
+      {"el", "en", "e\u0301", "e\u0301", false},  // outside the table: kept
+  };
+  for (const auto& c : cases) {
+    auto converted = tables.convert(u16(c.typed), c.from, c.to);
+    ASSERT_TRUE(converted) << c.typed;
+    EXPECT_EQ(u8(converted->text), c.expected) << c.typed << " " << c.from << " -> " << c.to;
+    EXPECT_FALSE(converted->endsWithDeadKey) << c.typed;
+    if (!c.bothWays) continue;
+    auto back = tables.convert(u16(c.expected), c.to, c.from);
+    ASSERT_TRUE(back) << c.expected;
+    EXPECT_EQ(u8(back->text), c.typed) << c.expected << " " << c.to << " -> " << c.from;
+  }
+
+  auto waiting = tables.convert(u"Epil;", "en", "el");
+  ASSERT_TRUE(waiting);
+  EXPECT_EQ(u8(waiting->text), "Επιλ");
+  EXPECT_TRUE(waiting->endsWithDeadKey);
+  // A forced swap sends the other layout's characters back.
+  EXPECT_EQ(u8(tables.convert(u16("ghbвет"), "en", "ru", true)->text), "приdtn");
+  EXPECT_FALSE(tables.convert(u"abc", "en", "fr"));
+  EXPECT_FALSE(KeyTables().convert(u"abc", "en", "ru"));
 }
 
 TEST(LayoutMaps, LayoutCode) {

@@ -106,10 +106,11 @@ TEST_F(OtherLayouts, PunctuationDoesNotMakeAUkrainianWordRussian) {
     const char* converted;
   };
   const Case cases[] = {
-      {{"en", "uk"}, "\"Пе", "uk_UA", "\"Gt"},
-      {{"en", "uk"}, "ви,", "uk_UA", "db,"},
-      {{"en", "uk"}, "це?", "uk_UA", "wt?"},
-      {{"en", "uk"}, "«я»,", "uk_UA", "«z»,"},
+      // The punctuation goes back to the keys that typed it on the Ukrainian layout.
+      {{"en", "uk"}, "\"Пе", "uk_UA", "@Gt"},
+      {{"en", "uk"}, "ви,", "uk_UA", "db?"},
+      {{"en", "uk"}, "це?", "uk_UA", "wt&"},
+      {{"en", "uk"}, "«я»,", "uk_UA", "«z»?"},
       {{"en", "uk"}, "объём", "ru_RU", "j,]`v"},           // letters only Russian has
       {{"en", "ru", "uk"}, "\"Пе", "ru_RU", "@Gt"},         // Russian enabled: as before
       {{"en", "ru", "uk"}, "ви,", "ru_RU", "db?"},

@@ -1,9 +1,11 @@
 #include "platform/sim/KeyboardLayouts.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "platform/KeyCodes.h"
+#include "platform/sim/Text.h"
 
 namespace brisquel::sim {
 
@@ -49,6 +51,32 @@ const DeadKey* findDeadKey(std::string_view name) {
     if (dead.name == name) return &dead;
   }
   return nullptr;
+}
+
+KeyboardTable keyboardTable(const KeyboardLayout& layout) {
+  KeyboardTable table;
+  std::vector<const DeadKey*> dead;
+  for (const auto& key : layout.keys) {
+    KeyboardKey& out = table.keys.emplace_back();
+    out.keyCode = key.keyCode;
+    for (int level = 0; level < 2; ++level) {
+      out.levels[level] = {std::u16string(key.levels[level].text), std::string(key.levels[level].deadKey)};
+      const DeadKey* d = key.levels[level].isDead() ? findDeadKey(key.levels[level].deadKey) : nullptr;
+      if (d && std::find(dead.begin(), dead.end(), d) == dead.end()) dead.push_back(d);
+    }
+  }
+  for (const DeadKey* d : dead) {
+    table.compositions.push_back({std::string(d->name), u" ", std::u16string(d->spacing)});
+    for (const auto& key : layout.keys) {
+      if (key.keyCode == KeyCode::Space) continue;
+      for (const auto& level : key.levels) {
+        if (level.isDead() || level.text.empty()) continue;
+        if (auto composed = text::composeOne(level.text, d->combining))
+          table.compositions.push_back({std::string(d->name), std::u16string(level.text), *composed});
+      }
+    }
+  }
+  return table;
 }
 
 std::optional<std::string_view> keyName(std::uint16_t keyCode) {

@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "platform/InputSources.h"
+
 namespace brisquel::sim {
 
 struct KeyLevel {
@@ -43,6 +45,10 @@ std::span<const DeadKey> deadKeys();
 const KeyboardLayout* findKeyboardLayout(std::string_view nameOrCode);
 const LayoutKey* findKey(const KeyboardLayout& layout, std::uint16_t keyCode);
 const DeadKey* findDeadKey(std::string_view name);
+
+// The layout as the input-source port describes it: both levels of every key
+// and what each of its dead keys composes with the layout's own keys.
+KeyboardTable keyboardTable(const KeyboardLayout& layout);
 
 // The US name of a key for chords and logs: "a", "1", "[", "space", "return",
 // "tab", "backspace", "delete", "esc", "left", "right", "up", "down", or

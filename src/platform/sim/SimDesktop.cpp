@@ -308,6 +308,11 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
                               },
                               nullptr});
     }
+    std::optional<KeyboardTable> keyboardTable(const InputSourceRef& source) override {
+      const KeyboardLayout* layout = findKeyboardLayout(d.tableOf(source));
+      if (!layout) return std::nullopt;
+      return sim::keyboardTable(*layout);
+    }
     Registration observeSelectedSourceChanged(std::function<void()> handler) override {
       int id = d.sourceObservers.add(std::move(handler));
       std::weak_ptr<Impl> weakSelf = d.weak_from_this();
