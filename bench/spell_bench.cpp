@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/Cli.h"
-#include "cli/FixCommand.h"
-#include "platform/sim/Text.h"
-#include "platform/spell/DictionarySpellChecker.h"
+#include "brisquel/Cli.h"
+#include "brisquel/FixCommand.h"
+#include "sim/Text.h"
+#include "spell/DictionarySpellChecker.h"
 #include "typo/LayoutMaps.h"
 
 using namespace brisquel;
