@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "sim/KeyboardLayouts.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 

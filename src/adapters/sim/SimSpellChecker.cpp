@@ -1,7 +1,7 @@
 #include <set>
 
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 
