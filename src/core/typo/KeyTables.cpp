@@ -1,0 +1,181 @@
+#include "typo/KeyTables.h"
+
+#include <unicode/utf16.h>
+
+#include "base/Text.h"
+
+namespace brisquel {
+namespace {
+
+std::uint32_t slot(std::uint16_t keyCode, std::uint8_t level) {
+  return static_cast<std::uint32_t>(keyCode) << 1 | level;
+}
+
+// UTF-16 units of the code point at `at`.
+std::size_t codePointLength(std::u16string_view s, std::size_t at) {
+  return at + 1 < s.size() && U16_IS_LEAD(s[at]) && U16_IS_TRAIL(s[at + 1]) ? 2 : 1;
+}
+
+}  // namespace
+
+void KeyTables::add(const std::string& code, KeyboardTable table) {
+  if (has(code)) return;
+  auto layout = std::make_unique<Layout>();
+  layout->table = std::move(table);
+  index(*layout);
+  layouts_.emplace_back(code, std::move(layout));
+}
+
+bool KeyTables::has(std::string_view code) const {
+  return find(code) != nullptr;
+}
+
+const KeyTables::Layout* KeyTables::find(std::string_view code) const {
+  for (const auto& [c, layout] : layouts_)
+    if (c == code) return layout.get();
+  return nullptr;
+}
+
+void KeyTables::index(Layout& layout) {
+  // Of several ways to type a text the likeliest wins: the plain level, then
+  // Shift on the key whose plain level is its lower case (Greek Σ is Shift+S,
+  // not Shift+W), then any Shift, then a dead key and a base key.
+  auto offer = [&layout](std::u16string_view text, Typing typing) {
+    if (text.empty()) return;
+    auto [it, inserted] = layout.typing.emplace(text, typing);
+    if (!inserted && typing.rank < it->second.rank) it->second = typing;
+    if (text.size() > layout.longestText) layout.longestText = text.size();
+  };
+  std::unordered_map<std::string_view, Stroke> deadKeys;
+  for (const KeyboardKey& key : layout.table.keys) {
+    for (std::uint8_t level = 0; level < 2; ++level) {
+      const KeyOutput& out = key.levels[level];
+      layout.outputs.emplace(slot(key.keyCode, level), &out);
+      if (!out.deadKey.empty()) {
+        deadKeys.emplace(out.deadKey, Stroke{key.keyCode, level});  // the first, plain level before Shift
+        continue;
+      }
+      Typing typing;
+      typing.keys[0] = {key.keyCode, level};
+      typing.count = 1;
+      typing.rank = level == 0 ? 0 : key.levels[0].text == text::toLower(out.text) ? 1 : 2;
+      offer(out.text, typing);
+    }
+  }
+  for (const DeadKeyComposition& composition : layout.table.compositions) {
+    layout.compositions.emplace(std::pair<std::string_view, std::u16string_view>(composition.deadKey, composition.base),
+                                composition.result);
+    auto dead = deadKeys.find(composition.deadKey);
+    auto base = layout.typing.find(composition.base);
+    if (dead == deadKeys.end() || base == layout.typing.end() || base->second.count != 1) continue;
+    Typing typing;
+    typing.keys[0] = dead->second;
+    typing.keys[1] = base->second.keys[0];
+    typing.count = 2;
+    typing.rank = static_cast<std::uint8_t>(3 + dead->second.level + base->second.rank);
+    offer(composition.result, typing);
+  }
+}
+
+std::optional<std::pair<KeyTables::Typing, std::size_t>> KeyTables::typingAt(const Layout& layout,
+                                                                               std::u16string_view text,
+                                                                               std::size_t at, bool& upperCased) {
+  upperCased = false;
+  // The longest text a key gives wins (a key may give two letters at once).
+  for (std::size_t n = std::min(layout.longestText, text.size() - at); n > 0; --n) {
+    if (at + n < text.size() && U16_IS_TRAIL(text[at + n]) && U16_IS_LEAD(text[at + n - 1])) continue;
+    if (auto it = layout.typing.find(text.substr(at, n)); it != layout.typing.end())
+      return std::pair{it->second, n};
+  }
+  // A capital the layout has no key for: its small letter, then upper-cased.
+  const std::size_t n = codePointLength(text, at);
+  const std::u16string lower = text::toLower(text.substr(at, n));
+  if (lower == text.substr(at, n)) return std::nullopt;
+  if (auto it = layout.typing.find(lower); it != layout.typing.end()) {
+    upperCased = true;
+    return std::pair{it->second, n};
+  }
+  return std::nullopt;
+}
+
+std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text, std::string_view from,
+                                                        std::string_view to, bool swapBack) const {
+  const Layout* source = find(from);
+  const Layout* target = find(to);
+  if (!source || !target) return std::nullopt;
+  Conversion result;
+  result.text.reserve(text.size());
+  std::string_view waiting;  // the dead key waiting for the next key, if any
+  for (std::size_t at = 0; at < text.size();) {
+    const Layout* typedOn = source;
+    const Layout* givenBy = target;
+    bool upperCased = false;
+    auto typing = typingAt(*source, text, at, upperCased);
+    if (!typing && swapBack) {
+      typing = typingAt(*target, text, at, upperCased);
+      std::swap(typedOn, givenBy);
+    }
+    if (!typing) {
+      const std::size_t n = codePointLength(text, at);
+      result.text += text.substr(at, n);
+      at += n;
+      waiting = {};
+      continue;
+    }
+    const auto [keys, length] = *typing;
+    std::u16string piece;
+    bool given = true;
+    for (std::uint8_t i = 0; i < keys.count && given; ++i) {
+      auto out = givenBy->outputs.find(slot(keys.keys[i].keyCode, keys.keys[i].level));
+      if (out == givenBy->outputs.end()) {
+        given = false;
+      } else if (!out->second->deadKey.empty()) {
+        waiting = out->second->deadKey;
+      } else if (!waiting.empty()) {
+        // The keyboard gives the composition, or the key's own text when there is none.
+        auto composed = givenBy->compositions.find({waiting, out->second->text});
+        piece += composed != givenBy->compositions.end() ? composed->second : out->second->text;
+        waiting = {};
+      } else {
+        piece += out->second->text;
+      }
+    }
+    if (!given) {
+      piece = text.substr(at, length);
+      waiting = {};
+    } else if (upperCased) {
+      piece = text::toUpper(piece);
+    }
+    result.text += piece;
+    at += length;
+  }
+  result.endsWithDeadKey = !waiting.empty();
+  return result;
+}
+
+bool KeyTables::types(std::string_view code, std::u16string_view character) const {
+  const Layout* layout = find(code);
+  if (!layout || character.empty()) return false;
+  bool upperCased = false;
+  auto typing = typingAt(*layout, character, 0, upperCased);
+  return typing && typing->second == character.size();
+}
+
+std::u16string convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                           const KeyTables* tables, bool* endsWithDeadKey) {
+  if (endsWithDeadKey) *endsWithDeadKey = false;
+  const auto& maps = LayoutMaps::instance();
+  if (tables && !tables->empty()) {
+    const LanguagePair pair = maps.guessLanguagePair(word, layouts);
+    const bool fromEnglish = pair.source == lang::english;
+    const std::string from = LayoutMaps::layoutCode(pair.source);
+    const std::string to = fromEnglish ? (pair.target.empty() ? "" : LayoutMaps::layoutCode(pair.target)) : "en";
+    if (auto converted = tables->convert(word, from, to, forceSwap)) {
+      if (endsWithDeadKey) *endsWithDeadKey = converted->endsWithDeadKey;
+      return std::move(converted->text);
+    }
+  }
+  return maps.transliterate(word, forceSwap, layouts);
+}
+
+}  // namespace brisquel

@@ -1,0 +1,229 @@
+// Conversion between layouts and language guessing, without a desktop.
+#include <gtest/gtest.h>
+
+#include "sim/KeyboardLayouts.h"
+#include "typo/KeyTables.h"
+#include "typo/LayoutMaps.h"
+#include "base/Text.h"
+
+namespace brisquel {
+namespace {
+
+std::string u8(std::u16string_view s) {
+  return text::toUtf8(s);
+}
+std::u16string u16(std::string_view s) {
+  return text::fromUtf8(s);
+}
+
+}  // namespace
+
+void PrintTo(const LanguagePair& pair, std::ostream* os) {
+  *os << "(" << pair.source << ", " << pair.target << ")";
+}
+
+namespace {
+
+LayoutAvailability enabled(std::set<std::string, std::less<>> codes) {
+  return {true, std::move(codes)};
+}
+
+TEST(LayoutMaps, TablesHoldEveryKey) {
+  const auto& m = LayoutMaps::instance();
+  EXPECT_EQ(m.engToRusMap.size(), 73u);
+  EXPECT_EQ(m.engToUkrMap.size(), 66u);
+  EXPECT_EQ(m.engToHebMap.size(), 54u);
+  EXPECT_EQ(m.engToAraMap.size(), 52u);
+  EXPECT_EQ(m.engToGreMap.size(), 51u);
+  // Hebrew and Arabic share one letter between both cases of a key.
+  EXPECT_EQ(m.rusToEngMap.size(), 73u);
+  EXPECT_EQ(m.ukrToEngMap.size(), 66u);
+  EXPECT_EQ(m.hebToEngMap.size(), 30u);
+  EXPECT_EQ(m.araToEngMap.size(), 27u);
+  EXPECT_EQ(m.greToEngMap.size(), 51u);
+  struct Entry {
+    const LayoutMaps::Map& map;
+    char32_t key;
+    char32_t value;
+  };
+  const Entry entries[] = {
+      {m.engToRusMap, U'#', U'№'}, {m.engToRusMap, U'&', U'?'}, {m.engToRusMap, U'/', U'.'},
+      {m.engToRusMap, U'~', U'Ё'}, {m.engToUkrMap, U'`', U'ё'}, {m.engToUkrMap, U']', U'ї'},
+      {m.engToUkrMap, U'"', U'Є'}, {m.engToHebMap, U'q', U'/'}, {m.engToHebMap, U';', U'ף'},
+      {m.engToHebMap, U'Z', U'ז'}, {m.engToAraMap, U'.', U'ز'}, {m.engToAraMap, U'M', U'ة'},
+      {m.engToGreMap, U'q', U';'}, {m.engToGreMap, U';', U'·'}, {m.engToGreMap, U'w', U'ς'},
+      {m.hebToEngMap, U'ש', U'a'}, {m.araToEngMap, U'ض', U'q'},
+  };
+  for (const auto& e : entries) {
+    auto it = e.map.find(e.key);
+    ASSERT_NE(it, e.map.end()) << "missing key U+" << std::hex << static_cast<unsigned>(e.key);
+    EXPECT_EQ(it->second, e.value) << "key U+" << std::hex << static_cast<unsigned>(e.key);
+  }
+  for (char32_t absent : {U'%', U'*', U'(', U'1'}) EXPECT_FALSE(m.engToRusMap.count(absent));
+  for (char32_t absent : {U'~', U'?', U'@', U'&'}) EXPECT_FALSE(m.engToUkrMap.count(absent));
+  for (char32_t absent : {U'Q', U'W'}) EXPECT_FALSE(m.engToHebMap.count(absent) || m.engToGreMap.count(absent));
+  for (char32_t absent : {U'b', U'[', U';', U'\'', U'/', U'`'}) EXPECT_FALSE(m.engToAraMap.count(absent));
+}
+
+TEST(LayoutMaps, Transliterate) {
+  struct Case {
+    const char* input;
+    bool force;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"ghbdtn", false, "привет"},
+      {"Ghbdtn", false, "Привет"},
+      {"Hello", true, "Руддщ"},
+      {"руддщ", false, "hello"},
+      {"Руддщ", false, "Hello"},
+      {"שלום", false, "akuo"},
+      {"abc1 😀", true, "фис1 😀"},
+      {"її", true, "]]"},
+      {"αβ", true, "ab"},
+      {"ΑΒ", false, "AB"},
+      {",.", true, "бю"},
+      {"і", true, "s"},
+      {"?", true, ","},
+      {"123", false, "123"},
+      {"", false, ""},
+      // A letter with a combining mark is one character outside every map.
+      {"e\u0301f", true, "e\u0301а"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(u8(transliterate(u16(c.input), c.force)), c.expected) << c.input << (c.force ? " forced" : "");
+}
+
+TEST(LayoutMaps, GuessLanguagePair) {
+  const auto& m = LayoutMaps::instance();
+  struct Case {
+    const char* word;
+    LanguagePair expected;
+  };
+  const Case cases[] = {
+      {"ghbdtn", {"en_US", "ru_RU"}}, {"привет", {"ru_RU", "en_US"}}, {"ї", {"uk_UA", "en_US"}},
+      {"ви", {"ru_RU", "en_US"}},     {"שלום", {"he", "en_US"}},      {"مرحبا", {"ar", "en_US"}},
+      {"γεια", {"el", "en_US"}},      {"123", {"en_US", "ru_RU"}},    {"", {"en_US", "ru_RU"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(m.guessLanguagePair(u16(c.word), {}), c.expected) << c.word;
+}
+
+TEST(LayoutMaps, GuessTowardsTheLayoutsAPersonHas) {
+  const auto& m = LayoutMaps::instance();
+  struct Case {
+    const char* word;
+    std::set<std::string, std::less<>> layouts;
+    LanguagePair expected;
+  };
+  const Case cases[] = {
+      // With Russian enabled nothing changes.
+      {"ghbdtn", {"en", "ru", "el"}, {"en_US", "ru_RU"}},
+      {"ви", {"en", "ru", "uk"}, {"ru_RU", "en_US"}},
+      // Without it: the enabled target with most mapped keys, earlier on ties.
+      {"ghbdtn", {"en", "el"}, {"en_US", "el"}},
+      {"ghbdtn", {"en", "uk", "el"}, {"en_US", "uk_UA"}},
+      {"b", {"en", "el", "ar"}, {"en_US", "el"}},  // Arabic has no key b
+      {"f", {"en", "he", "ar"}, {"en_US", "he"}},
+      {"ghbdtn", {"en"}, {"en_US", ""}},
+      // Cyrillic that is as Ukrainian as Russian.
+      {"ви", {"en", "uk"}, {"uk_UA", "en_US"}},
+      {"ёж", {"en", "uk"}, {"uk_UA", "en_US"}},  // both maps hold ё
+      {"эй", {"en", "uk"}, {"ru_RU", "en_US"}},
+  };
+  for (const auto& c : cases) {
+    std::string layouts;
+    for (const auto& l : c.layouts) layouts += l + " ";
+    EXPECT_EQ(m.guessLanguagePair(u16(c.word), enabled(c.layouts)), c.expected) << c.word << " with " << layouts;
+  }
+  EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "el"}))), "γηβδτν");
+  EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "uk"}))), "привет");
+}
+
+KeyTables simulatedKeyTables() {
+  KeyTables tables;
+  for (const auto& layout : sim::keyboardLayouts()) tables.add(std::string(layout.code), sim::keyboardTable(layout));
+  return tables;
+}
+
+// What the same keys give on another layout, both ways: Shift levels, dead
+// keys and the keys that differ from the built-in maps.
+TEST(KeyTables, SameKeysOnTheOtherLayout) {
+  const KeyTables tables = simulatedKeyTables();
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* typed;
+    const char* expected;
+    bool bothWays;
+  };
+  const Case cases[] = {
+      {"en", "ru", "Ghbdtn", "Привет", true},
+      {"en", "ru", "&?/", "?,.", true},
+      {"en", "uk", "g`znm", "п'ять", true},      // the apostrophe is on the backtick key
+      {"en", "uk", "?/", ",.", true},            // comma is Shift+/
+      {"en", "he", "akuo,.", "שלוםתץ", true},
+      {"en", "he", "[]Hi", "][Hן", true},        // mirrored brackets; Shift gives Latin capitals
+      {"en", "ar", "hgYu]h]hj", "الإعدادات", true},  // hamza forms on Shift, letters on ] and friends
+      {"en", "ar", "Hello", "أثممخ", true},
+      {"en", "ar", "b", "\uFEFB", true},         // lam-alef stays the form the key gives
+      {"en", "ar", "Qd", "\u064E\u064A", true},  // a Shift-level mark
+      {"en", "el", "Epil;ejte", "Επιλέξτε", true},  // dead acute, then the vowel
+      {"en", "el", ":iI:I", "ϊΙΪ", true},          // dead diaeresis on both levels
+      {"en", "el", "lesw", "λεσς", true},           // final sigma where the layout puts it
+      {"en", "el", "a; b", "α´β", true},            // dead key then Space: the spacing accent
+      {"en", "el", ";;e", "έ", false},              // a second dead key replaces the first
+      {"el", "en", "Σ", "S", false},                // Shift+S, the key whose plain level is σ
+      {"el", "en", "e\u0301", "e\u0301", false},  // outside the table: kept
+  };
+  for (const auto& c : cases) {
+    auto converted = tables.convert(u16(c.typed), c.from, c.to);
+    ASSERT_TRUE(converted) << c.typed;
+    EXPECT_EQ(u8(converted->text), c.expected) << c.typed << " " << c.from << " -> " << c.to;
+    EXPECT_FALSE(converted->endsWithDeadKey) << c.typed;
+    if (!c.bothWays) continue;
+    auto back = tables.convert(u16(c.expected), c.to, c.from);
+    ASSERT_TRUE(back) << c.expected;
+    EXPECT_EQ(u8(back->text), c.typed) << c.expected << " " << c.to << " -> " << c.from;
+  }
+
+  auto waiting = tables.convert(u"Epil;", "en", "el");
+  ASSERT_TRUE(waiting);
+  EXPECT_EQ(u8(waiting->text), "Επιλ");
+  EXPECT_TRUE(waiting->endsWithDeadKey);
+  // A forced swap sends the other layout's characters back.
+  EXPECT_EQ(u8(tables.convert(u16("ghbвет"), "en", "ru", true)->text), "приdtn");
+  EXPECT_FALSE(tables.convert(u"abc", "en", "fr"));
+  EXPECT_FALSE(KeyTables().convert(u"abc", "en", "ru"));
+}
+
+TEST(LayoutMaps, LayoutCode) {
+  const std::pair<const char*, const char*> cases[] = {{"ru_RU", "ru"}, {"uk_UA", "uk"}, {"he", "he"}, {"ar", "ar"},
+                                                       {"el", "el"},    {"en_US", "en"}, {"", "en"},   {"ru", "en"}};
+  for (const auto& [language, code] : cases) EXPECT_EQ(LayoutMaps::layoutCode(language), code) << language;
+}
+
+TEST(LayoutMaps, AlphabetSequence) {
+  struct Case {
+    std::vector<std::u16string> letters;
+    bool expected;
+  };
+  const Case cases[] = {
+      {{u"a", u"b", u"c"}, true}, {{u"a", u"b", u"d"}, true}, {{u"a", u"c", u"e"}, true},  {{u"c", u"b", u"a"}, true},
+      {{u"A", u"b", u"C"}, true}, {{u"ж", u"з", u"и"}, true}, {{u"a", u"a", u"b"}, false}, {{u"a", u"b", u"f"}, false},
+      {{u"a", u"b"}, false},      {{u"a", u"", u"c"}, false}, {{u";", u"p", u"b"}, false},
+  };
+  for (const auto& c : cases) {
+    std::string shown;
+    for (const auto& l : c.letters) shown += u8(l) + ",";
+    EXPECT_EQ(LayoutMaps::isAlphabetSequence(c.letters), c.expected) << shown;
+  }
+}
+
+TEST(LayoutMaps, EmojiOrSymbol) {
+  for (const char* yes : {"☀", "✂", "😀", "👍🏽", "©"}) EXPECT_TRUE(LayoutMaps::isEmojiOrSymbol(u16(yes))) << yes;
+  for (const char* no : {"#", "*", "1", "a", "ж", "ї", "ש", "ب", "λ", "·", "№"})
+    EXPECT_FALSE(LayoutMaps::isEmojiOrSymbol(u16(no))) << no;
+}
+
+}  // namespace
+}  // namespace brisquel
