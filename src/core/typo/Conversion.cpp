@@ -1,5 +1,8 @@
 // The key tables of the layouts the person has, as the platform gives them,
 // for converting words to the other layout.
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -21,6 +24,16 @@ std::string layoutCodeOf(const InputSource& source) {
   return {};
 }
 
+int letterCount(std::u16string_view s) {
+  int letters = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c;
+    U16_NEXT(s.data(), i, s.size(), c);
+    letters += u_isalpha(static_cast<UChar32>(c)) ? 1 : 0;
+  }
+  return letters;
+}
+
 }  // namespace
 
 std::shared_ptr<const KeyTables> TypoDetector::keyTables() const {
@@ -39,9 +52,32 @@ std::shared_ptr<const KeyTables> TypoDetector::keyTables() const {
   return keyTables_;
 }
 
-std::u16string TypoDetector::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
-                                     bool* endsWithDeadKey) const {
-  return convertWord(word, forceSwap, layouts, keyTables().get(), endsWithDeadKey);
+std::u16string TypoDetector::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const {
+  return convertWord(word, forceSwap, layouts, keyTables().get()).text;
+}
+
+TypoDetector::TargetConversion TypoDetector::convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
+                                                              const std::string& target, bool prefix) {
+  KeyTables::Conversion conversion = convertWord(word, false, layouts, keyTables().get());
+  TargetConversion result{std::move(conversion.text), false, conversion.endsWithDeadKey};
+  if (target.empty() || result.waitsForKey) return result;
+  auto spells = [&](const std::u16string& s) {
+    // Letters that became punctuation mostly leave the spelling checker a
+    // shorter word to judge than the one typed ("جنو" -> "[k,").
+    const int lost = letterCount(word) - letterCount(s);
+    if (lost >= 2 && lost >= letterCount(s)) return false;
+    return prefix ? isPrefixValid(s, target) : isWordValid(s, target);
+  };
+  result.valid = spells(result.text);
+  if (conversion.otherReading.empty()) return result;
+  const bool otherValid = spells(conversion.otherReading);
+  if (prefix && result.valid && otherValid) {
+    result.valid = false;  // both readings begin words: the next keys tell them apart
+  } else if (!result.valid && otherValid) {
+    result.text = std::move(conversion.otherReading);
+    result.valid = true;
+  }
+  return result;
 }
 
 }  // namespace brisquel

@@ -43,7 +43,12 @@ void KeyTables::index(Layout& layout) {
   auto offer = [&layout](std::u16string_view text, Typing typing) {
     if (text.empty()) return;
     auto [it, inserted] = layout.typing.emplace(text, typing);
-    if (!inserted && typing.rank < it->second.rank) it->second = typing;
+    if (!inserted) {
+      Typing& best = it->second;
+      if (typing.count == 1 && best.count == 1 && typing.keys[0].keyCode != best.keys[0].keyCode)
+        layout.otherKey.emplace(text, typing.rank < best.rank ? best.keys[0] : typing.keys[0]);
+      if (typing.rank < best.rank) best = typing;
+    }
     if (text.size() > layout.longestText) layout.longestText = text.size();
   };
   std::unordered_map<std::string_view, Stroke> deadKeys;
@@ -106,6 +111,7 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
   Conversion result;
   result.text.reserve(text.size());
   std::string_view waiting;  // the dead key waiting for the next key, if any
+  std::size_t otherReadingAt = 0;  // where the other reading has already been extended to
   for (std::size_t at = 0; at < text.size();) {
     const Layout* typedOn = source;
     const Layout* givenBy = target;
@@ -117,12 +123,21 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
     }
     if (!typing) {
       const std::size_t n = codePointLength(text, at);
+      if (!result.otherReading.empty()) result.otherReading += text.substr(at, n);
       result.text += text.substr(at, n);
       at += n;
       waiting = {};
       continue;
     }
     const auto [keys, length] = *typing;
+    if (auto other = typedOn->otherKey.find(text.substr(at, length)); other != typedOn->otherKey.end()) {
+      auto out = givenBy->outputs.find(slot(other->second.keyCode, other->second.level));
+      if (out != givenBy->outputs.end() && out->second->deadKey.empty() && waiting.empty()) {
+        if (result.otherReading.empty()) result.otherReading = result.text;
+        result.otherReading += upperCased ? text::toUpper(out->second->text) : out->second->text;
+        otherReadingAt = at + length;
+      }
+    }
     std::u16string piece;
     bool given = true;
     for (std::uint8_t i = 0; i < keys.count && given; ++i) {
@@ -146,9 +161,11 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
     } else if (upperCased) {
       piece = text::toUpper(piece);
     }
+    if (!result.otherReading.empty() && otherReadingAt != at + length) result.otherReading += piece;
     result.text += piece;
     at += length;
   }
+  if (result.otherReading == result.text) result.otherReading.clear();
   result.endsWithDeadKey = !waiting.empty();
   return result;
 }
@@ -161,21 +178,17 @@ bool KeyTables::types(std::string_view code, std::u16string_view character) cons
   return typing && typing->second == character.size();
 }
 
-std::u16string convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
-                           const KeyTables* tables, bool* endsWithDeadKey) {
-  if (endsWithDeadKey) *endsWithDeadKey = false;
+KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                                  const KeyTables* tables) {
   const auto& maps = LayoutMaps::instance();
   if (tables && !tables->empty()) {
     const LanguagePair pair = maps.guessLanguagePair(word, layouts);
     const bool fromEnglish = pair.source == lang::english;
     const std::string from = LayoutMaps::layoutCode(pair.source);
     const std::string to = fromEnglish ? (pair.target.empty() ? "" : LayoutMaps::layoutCode(pair.target)) : "en";
-    if (auto converted = tables->convert(word, from, to, forceSwap)) {
-      if (endsWithDeadKey) *endsWithDeadKey = converted->endsWithDeadKey;
-      return std::move(converted->text);
-    }
+    if (auto converted = tables->convert(word, from, to, forceSwap)) return std::move(*converted);
   }
-  return maps.transliterate(word, forceSwap, layouts);
+  return {maps.transliterate(word, forceSwap, layouts), {}, false};
 }
 
 }  // namespace brisquel

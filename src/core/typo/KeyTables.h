@@ -29,6 +29,9 @@ class KeyTables {
 
   struct Conversion {
     std::u16string text;
+    // The same where a character two keys type (Greek Σ: Shift+S or Shift+W)
+    // is read as the other key; empty when no character is read two ways.
+    std::u16string otherReading;
     bool endsWithDeadKey = false;  // the last keys wait for another one on `to`
   };
   // The text as the keys that typed it on `from` give it on `to`. Characters
@@ -54,6 +57,7 @@ class KeyTables {
   struct Layout {
     KeyboardTable table;  // owns the texts the views below point into
     std::unordered_map<std::u16string_view, Typing> typing;
+    std::unordered_map<std::u16string_view, Stroke> otherKey;  // a second single key typing the same
     std::unordered_map<std::uint32_t, const KeyOutput*> outputs;  // keyCode << 1 | level
     std::map<std::pair<std::string_view, std::u16string_view>, std::u16string_view> compositions;
     std::size_t longestText = 1;  // UTF-16 units of the longest text in `typing`
@@ -70,8 +74,7 @@ class KeyTables {
 // The word in the other layout, the direction chosen by the word itself (a
 // forced swap also turns characters of the other layout back): by the key
 // tables where both layouts have one, else by the built-in maps.
-// endsWithDeadKey: the converted keys end with a dead key waiting for the next.
-std::u16string convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
-                           const KeyTables* tables, bool* endsWithDeadKey = nullptr);
+KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                                  const KeyTables* tables);
 
 }  // namespace brisquel

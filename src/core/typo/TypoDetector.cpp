@@ -236,8 +236,9 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
-  const std::u16string converted = convert(word, false, layouts);
-  const bool targetValid = hasTarget && isWordValid(converted, pair.target);
+  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, false);
+  const std::u16string& converted = conversion.text;
+  const bool targetValid = hasTarget && conversion.valid;
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
 
@@ -359,10 +360,10 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
   if (isPrefixValid(word, pair.source)) return false;
-  bool waitsForKey = false;
-  const std::u16string converted = convert(word, false, layouts, &waitsForKey);
-  // A dead key last: the next key decides the character, so wait for it.
-  if (waitsForKey || !isPrefixValid(converted, pair.target)) return false;
+  // A dead key last waits for the next key, which decides the character.
+  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, true);
+  if (conversion.waitsForKey || !conversion.valid) return false;
+  const std::u16string& converted = conversion.text;
   if (learnedWordsStore_.get) {
     const auto learnedWordsNow = learnedWords();
     const StringMap& learned = *learnedWordsNow;

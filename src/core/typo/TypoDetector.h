@@ -166,10 +166,18 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // The enabled layouts' key tables, rebuilt when the enabled sources change.
   std::shared_ptr<const KeyTables> keyTables() const;
   // The word in the other layout: by the layouts' key tables where the port
-  // gives both, else by the built-in maps. endsWithDeadKey: the converted keys
-  // end with a dead key still waiting for the next one.
-  std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
-                         bool* endsWithDeadKey = nullptr) const;
+  // gives both, else by the built-in maps.
+  std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const;
+  // The conversion the correction rules judge, and whether it spells a word
+  // (a beginning, for prefix) of the target; of two readings of a character
+  // the one that does.
+  struct TargetConversion {
+    std::u16string text;
+    bool valid = false;
+    bool waitsForKey = false;  // ends with a dead key: the next key decides
+  };
+  TargetConversion convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
+                                    const std::string& target, bool prefix);
   std::string layoutCodeFor(const LanguagePair& pair) const;
   std::shared_ptr<const StringMap> learnedWords() const;
   double now() const;

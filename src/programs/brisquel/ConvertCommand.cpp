@@ -68,7 +68,7 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
     }
   }
   for (const auto& t : texts)
-    io.out << text::toUtf8(convertWord(text::fromUtf8(t), forceSwap, layouts, &tables)) << "\n";
+    io.out << text::toUtf8(convertWord(text::fromUtf8(t), forceSwap, layouts, &tables).text) << "\n";
   return kExitOk;
 }
 

@@ -70,6 +70,9 @@ class RecordingInputSources final : public InputSourcePort {
   Registration observeSelectedSourceChanged(std::function<void()> handler) override {
     return base_.observeSelectedSourceChanged(std::move(handler));
   }
+  std::optional<KeyboardTable> keyboardTable(const InputSourceRef& source) override {
+    return base_.keyboardTable(source);
+  }
   std::vector<std::string> selected;
 
  private:

@@ -137,6 +137,9 @@ TEST(LayoutMaps, GuessTowardsTheLayoutsAPersonHas) {
   }
   EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "el"}))), "γηβδτν");
   EXPECT_EQ(u8(m.transliterate(u"ghbdtn", false, enabled({"en", "uk"}))), "привет");
+  // The forced swap too, for a person without Russian.
+  EXPECT_EQ(u8(m.transliterate(u"geia", true, enabled({"en", "el"}))), "γεια");
+  EXPECT_EQ(u8(m.transliterate(u"geia", true, enabled({"en"}))), "geia");
 }
 
 KeyTables simulatedKeyTables() {

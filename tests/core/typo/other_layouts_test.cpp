@@ -142,5 +142,47 @@ TEST_F(OtherLayouts, PreviousWordIsNotTurnedIntoCyrillicWithoutRussian) {
   EXPECT_EQ(text(), "во дворе ");
 }
 
+// Whole sentences typed with the other layout active come out as the
+// layouts' own keys give them: Shift levels, dead keys, keys the built-in
+// maps do not know.
+TEST_F(OtherLayouts, SentencesComeOutAsTheLayoutsTypeThem) {
+  struct Case {
+    std::vector<std::string> layouts;
+    const char* active;  // the layout on when typing starts
+    const char* keys;    // the US keys pressed
+    const char* expected;
+    const char* layout;  // the layout on afterwards
+  };
+  const Case cases[] = {
+      {{"en", "el"}, "en", "Epil;ejte n;eew ", "Επιλέξτε νέες ", "el"},
+      {{"en", "el"}, "el", "When ", "When ", "en"},  // Σ could be Shift+S: the word decides
+      {{"en", "ar"}, "en", "hgYu]h]hj ", "الإعدادات ", "ar"},
+      {{"en", "ar"}, "ar", "Hello, World ", "Hello, World ", "en"},
+      {{"en", "uk"}, "en", "g`znm ", "п'ять ", "uk"},
+  };
+  words("el", {"Επιλέξτε", "νέες"});
+  words("ar", {"الإعدادات"});
+  words("uk_UA", {"п'ять"});
+  words("en_US", {"Hello", "World", "When"});
+  for (const auto& c : cases) {
+    use(c.layouts);
+    desktop_.selectLayout(c.active);
+    app().setText(u"");
+    desktop_.advance(2);
+    desktop_.typeText(std::string_view(c.keys), "us");
+    EXPECT_EQ(text(), c.expected) << c.keys << " on " << c.active;
+    EXPECT_EQ(desktop_.currentLayoutCode(), c.layout) << c.keys;
+  }
+}
+
+TEST_F(OtherLayouts, ManualConversionGoesToTheLayoutThePersonHas) {
+  use({"en", "el"});
+  type("Kal;a");
+  option();
+  desktop_.runUntilIdle();
+  EXPECT_EQ(text(), "Καλά");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "el");
+}
+
 }  // namespace
 }  // namespace brisquel::testing
