@@ -32,7 +32,7 @@ struct KeyOutput {
 };
 
 struct KeyboardKey {
-  std::uint16_t keyCode = 0;  // US-position virtual key code (platform/KeyCodes.h)
+  std::uint16_t keyCode = 0;  // US-position virtual key code, as key events carry it (base/KeyCodes.h)
   KeyOutput levels[2];        // plain, Shift
 };
 

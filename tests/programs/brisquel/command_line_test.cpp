@@ -68,7 +68,7 @@ TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
       // With the layouts a person has: their own keys, Shift level and dead keys.
       {{"convert", "--layouts", "en,el", "Epil;ejte", "Καλά"}, "Επιλέξτε\nKal;a\n"},
       {{"convert", "--layouts", "en,ar", "hgYu]h]hj"}, "الإعدادات\n"},
-      {{"convert", "--layouts", "en,he", "--force", "Hello"}, "Hיךךם\n"},
+      {{"convert", "--layouts", "en,he", "--force", "Hello"}, "Hקךךם\n"},
   };
   for (const auto& c : cases) {
     auto r = runCli(c.args);
