@@ -38,12 +38,6 @@ class EditShortcutsTest : public ProgramTest {
     desktop.advance(1.0);
     return app->shortcutLog();
   }
-
-  SimProgramOptions storing(std::vector<std::pair<std::string, DefaultsValue>> values) {
-    SimProgramOptions options;
-    options.storedDefaults = std::move(values);
-    return options;
-  }
 };
 
 TEST_F(EditShortcutsTest, EditorGetsCommandShortcuts) {
