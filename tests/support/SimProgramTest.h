@@ -56,6 +56,16 @@ class SimProgramTest : public ::testing::Test {
 
   void play(const std::string& script) { testing::play(desktop, script); }
 
+  // The shortcuts an application receives for the chords pressed in it.
+  std::string pressIn(const std::string& bundleId, const std::string& chords) {
+    desktop.activate(bundleId);
+    auto* app = desktop.application(bundleId);
+    app->clearLog();
+    EXPECT_TRUE(desktop.press(chords)) << chords;
+    desktop.advance(1.0);
+    return app->shortcutLog();
+  }
+
   sim::Desktop desktop;
   std::unique_ptr<SimProgram> program;
 };
