@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "SimProgramTest.h"
+#include "app/AppDelegate.h"
 #include "hotkeys/HotkeysHelper.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
