@@ -6,13 +6,14 @@
 #include <random>
 
 #include "TestFolders.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 #include "posix/XdgDefaultsStore.h"
 
 namespace brisquel::posix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace plist;
 using testing::freshFolder;
 using testing::readFile;
 using testing::writeFile;

@@ -4,6 +4,8 @@
 
 #include "SimProgramTest.h"
 #include "app/AppDelegate.h"
+#include "layouts/AppSwitchObserver.h"
+#include "layouts/LayoutHotkey.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 
