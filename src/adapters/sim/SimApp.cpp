@@ -1,9 +1,11 @@
+#include "sim/SimApp.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
+#include "base/KeyCodes.h"
 #include "sim/KeyboardLayouts.h"
-#include "sim/SimDesktop.h"
 #include "sim/Text.h"
 
 namespace brisquel::sim {
