@@ -5,6 +5,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
+#include <cctype>
 #include <memory>
 
 namespace brisquel::sim::text {
@@ -45,6 +46,11 @@ std::u16string foldCase(std::u16string_view s) {
 
 std::u16string toLower(std::u16string_view s) {
   return own(view(s).toLower(icu::Locale::getRoot()));
+}
+
+std::string asciiLower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark) {
