@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 
@@ -71,7 +71,7 @@ void RecordingCanvas::strokeRoundedRect(Rect rect, double radius, double lineWid
 }
 
 Size RecordingCanvas::measureText(const std::string& s, Font font) {
-  auto graphemes = static_cast<double>(text::graphemeCount(text::fromUtf8(s)));
+  auto graphemes = static_cast<double>(text::characterCount(text::fromUtf8(s)));
   return {0.6 * font.size * graphemes, 1.2 * font.size};
 }
 

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "base/KeyCodes.h"
+#include "base/Text.h"
 #include "sim/KeyboardLayouts.h"
-#include "sim/Text.h"
 
 namespace brisquel::sim {
 

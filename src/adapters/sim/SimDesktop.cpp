@@ -1,5 +1,6 @@
 #include "sim/SimDesktop.h"
 
+#include "base/Text.h"
 #include "sim/SimAccessibility.h"
 #include "sim/SimContext.h"
 #include "sim/SimInputSources.h"
@@ -8,7 +9,6 @@
 #include "sim/SimStorage.h"
 #include "sim/SimTyping.h"
 #include "sim/SimWorkspace.h"
-#include "sim/Text.h"
 
 namespace brisquel::sim {
 

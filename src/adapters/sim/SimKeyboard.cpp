@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "base/KeyCodes.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 

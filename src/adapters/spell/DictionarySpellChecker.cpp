@@ -1,5 +1,7 @@
 #include "spell/DictionarySpellChecker.h"
 
+#include "base/Text.h"
+
 #include <hunspell.hxx>
 #include <marisa.h>
 #include <unicode/uchar.h>
@@ -129,13 +131,13 @@ std::vector<std::string> greekAccentedKeys(std::string_view key) {
       {u'υ', u'ύ'}, {u'ω', u'ώ'}, {u'ϊ', u'ΐ'}, {u'ϋ', u'ΰ'},
   };
   std::vector<std::string> keys;
-  const std::u16string plain = fromUtf8(key);
+  const std::u16string plain = text::fromUtf8(key);
   for (std::size_t i = 0; i < plain.size(); ++i) {
     for (const auto& [vowel, accented] : kAccented) {
       if (plain[i] != vowel) continue;
       std::u16string variant = plain;
       variant[i] = accented;
-      keys.push_back(toUtf8(variant));
+      keys.push_back(text::toUtf8(variant));
     }
   }
   return keys;
@@ -456,7 +458,7 @@ bool DictionarySpellChecker::isWordCorrect(std::u16string_view word, std::string
     if (U_FAILURE(status)) return false;
     bytes.resize(static_cast<std::size_t>(n));
   } else {
-    bytes = toUtf8(*cleaned);
+    bytes = text::toUtf8(*cleaned);
   }
   std::lock_guard lock(lang->hunspellMutex);
   if (auto it = lang->spelled.find(bytes); it != lang->spelled.end()) return it->second;

@@ -1,5 +1,7 @@
 #include "spell/WordText.h"
 
+#include "base/Text.h"
+
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
@@ -102,7 +104,7 @@ WordKeys::WordKeys(WordTextRules rules) : rules_(std::move(rules)), table_(kTabl
     }
     // Characters whose lower case is not one simple code unit, or depends on context (final sigma).
     const char16_t one[1] = {unit};
-    if (lowerCase(std::u16string_view(one, 1)) != std::u16string(1, e.lower) || c == 0x03A3) {
+    if (text::toLower(std::u16string_view(one, 1)) != std::u16string(1, e.lower) || c == 0x03A3) {
       e.kind = Complex;
       continue;
     }
@@ -130,7 +132,7 @@ std::optional<std::string> WordKeys::key(std::u16string_view word) const {
     if (kind == Complex) {
       auto cleaned = cleanWord(word, rules_);
       if (!cleaned || cleaned->empty()) return std::nullopt;
-      return toUtf8(lowerCase(*cleaned));
+      return text::toUtf8(text::toLower(*cleaned));
     }
     if (kind == Reject) return std::nullopt;
     if (kind == Drop) continue;
@@ -155,50 +157,6 @@ bool WordKeys::hasUpperCase(std::u16string_view word) const {
     if (c < kTableSize ? table_[c].lower != c : u_tolower(c) != c) return true;
   }
   return false;
-}
-
-std::u16string lowerCase(std::u16string_view text) {
-  std::u16string out(text.size() + 4, u'\0');
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t n = u_strToLower(out.data(), static_cast<int32_t>(out.size()), text.data(),
-                           static_cast<int32_t>(text.size()), "", &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    out.resize(static_cast<std::size_t>(n));
-    status = U_ZERO_ERROR;
-    n = u_strToLower(out.data(), n, text.data(), static_cast<int32_t>(text.size()), "", &status);
-  }
-  if (U_FAILURE(status)) return std::u16string(text);
-  out.resize(static_cast<std::size_t>(n));
-  return out;
-}
-
-std::string toUtf8(std::u16string_view text) {
-  std::string out(text.size() * 3, '\0');
-  int32_t n = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, text.data(), static_cast<int32_t>(text.size()),
-                     0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) return {};
-  out.resize(static_cast<std::size_t>(n));
-  return out;
-}
-
-std::u16string fromUtf8(std::string_view text) {
-  std::u16string out(text.size(), u'\0');
-  int32_t n = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) return {};
-  out.resize(static_cast<std::size_t>(n));
-  return out;
-}
-
-bool isValidUtf8(std::string_view bytes) {
-  int32_t n = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(nullptr, 0, &n, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  return status != U_INVALID_CHAR_FOUND && status != U_ILLEGAL_CHAR_FOUND;
 }
 
 }  // namespace brisquel::spell

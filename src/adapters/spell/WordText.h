@@ -49,10 +49,4 @@ class WordKeys {
   std::vector<Entry> table_;
 };
 
-std::u16string lowerCase(std::u16string_view text);
-std::string toUtf8(std::u16string_view text);
-std::u16string fromUtf8(std::string_view text);
-// Whether the bytes are well-formed UTF-8.
-bool isValidUtf8(std::string_view bytes);
-
 }  // namespace brisquel::spell

@@ -52,8 +52,6 @@ class HotkeysHost {
 
 class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
  public:
-  // Written into the user-data field of every event the tap posts.
-  static constexpr std::int64_t syntheticEventMarker = 0xDEADBEEF;
   static constexpr std::uint64_t eventMask = kKeyEventsMask;
   // Delay of the second half of a terminal double send.
   static constexpr double translationDelay = 0.05;

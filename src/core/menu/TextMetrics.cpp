@@ -1,5 +1,7 @@
 #include "menu/TextMetrics.h"
 
+#include "base/Text.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -11,19 +13,9 @@
 namespace brisquel {
 namespace {
 
-// Grapheme clusters of a UTF-16 range.
-std::size_t graphemeCount(const icu::UnicodeString& text) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  if (U_FAILURE(status)) return static_cast<std::size_t>(text.countChar32());
-  it->setText(text);
-  std::size_t count = 0;
-  for (int32_t pos = it->next(); pos != icu::BreakIterator::DONE; pos = it->next()) ++count;
-  return count;
-}
-
 double widthOf(const icu::UnicodeString& text, const Font& font) {
-  return static_cast<double>(graphemeCount(text)) * kGraphemeWidthEm * font.size;
+  const std::u16string_view units(text.getBuffer(), static_cast<std::size_t>(text.length()));
+  return static_cast<double>(text::characterCount(units)) * kGraphemeWidthEm * font.size;
 }
 
 // Splits at hard line breaks (copies: the pieces outlive text).

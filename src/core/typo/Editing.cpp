@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "typo/Text.h"
+#include "base/Text.h"
 #include "typo/TypoDetector.h"
 
 namespace brisquel {
@@ -84,6 +84,7 @@ void TypoDetector::postKey(std::uint16_t keyCode, bool keyDown, const std::u16st
   auto event = platform_.keyboard->createKeyboardEvent(keyCode, keyDown);
   if (!event) return;  // the press is skipped
   event->flags = 0;
+  event->userData = syntheticEventMarker;
   if (characters) {
     event->characters = *characters;
     event->charactersIgnoringModifiers = *characters;

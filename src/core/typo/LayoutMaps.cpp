@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "typo/Text.h"
+#include "base/Text.h"
 
 namespace brisquel {
 namespace {

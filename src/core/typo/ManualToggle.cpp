@@ -1,5 +1,5 @@
 // The lone-Option conversion of the last word, its undo, and learning.
-#include "typo/Text.h"
+#include "base/Text.h"
 #include "typo/TypoDetector.h"
 #include "typo/WordTables.h"
 

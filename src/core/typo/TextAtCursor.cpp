@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "typo/Text.h"
+#include "base/Text.h"
 #include "typo/TypoDetector.h"
 #include "typo/WordTables.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "typo/Text.h"
+#include "base/Text.h"
 #include "typo/WordTables.h"
 
 namespace brisquel {

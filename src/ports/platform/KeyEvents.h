@@ -40,6 +40,11 @@ inline constexpr std::uint64_t ModifierMask = Shift | Control | Option | Command
 // Mask bits of the event types a tap listens to (1 << type).
 inline constexpr std::uint64_t kKeyEventsMask = (1u << 10) | (1u << 11) | (1u << 12);  // 0x1C00
 
+// Written into the user-data field of every event the program posts; taps
+// recognise the program's own events by it, never by timing. A platform that
+// has no such field carries the mark some other way.
+inline constexpr std::int64_t syntheticEventMarker = 0xDEADBEEF;
+
 struct KeyEvent {
   EventType type = EventType::KeyDown;
   std::uint16_t keyCode = 0;  // virtual key code, US positions
@@ -72,10 +77,10 @@ class KeyboardPort {
 
   // Head-inserted, active tap for the given event mask at the HID location.
   // Returns nullptr when the process may not observe input.
-  virtual std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) = 0;
+  [[nodiscard]] virtual std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) = 0;
 
   // Observing-only monitor; runs on the main thread.
-  virtual Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) = 0;
+  [[nodiscard]] virtual Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) = 0;
 
   // A keyboard event from the HID-system state source, or none (the press is then skipped).
   virtual std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) = 0;

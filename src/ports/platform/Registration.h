@@ -7,7 +7,7 @@
 
 namespace brisquel {
 
-class Registration {
+class [[nodiscard]] Registration {
  public:
   Registration() = default;
   explicit Registration(std::function<void()> cancel) : cancel_(std::move(cancel)) {}

@@ -1,22 +1,10 @@
-#include <unicode/ustring.h>
-
 #include <ostream>
 
 #include "brisquel/Commands.h"
 #include "typo/LayoutMaps.h"
-#include "typo/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::cli {
-namespace {
-
-bool isValidUtf8(const std::string& bytes) {
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
-}
-
-}  // namespace
 
 // Converts each argument to the other keyboard layout, as the typo detector
 // would: by the word's own script, or (--force) every character swapped.
@@ -43,7 +31,7 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
   // Checked before anything is printed: a broken argument must not come out
   // as replacement characters with a success status.
   for (const auto& t : texts) {
-    if (!isValidUtf8(t)) {
+    if (!text::isValidUtf8(t)) {
       io.err << "brisquel convert: an argument is not valid UTF-8\n";
       return kExitFailure;
     }

@@ -13,12 +13,10 @@
 #include <sstream>
 
 #include "brisquel/Commands.h"
-#include "hotkeys/HotkeysHelper.h"
-#include "layouts/InputSources.h"
+#include "brisquel/SimProgram.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
-#include "settings/SettingsHelper.h"
+#include "base/Text.h"
 #include "typo/TypoDetector.h"
 #if defined(BRISQUEL_HAVE_SPELL)
 #include "spell/DictionarySpellChecker.h"
@@ -41,31 +39,6 @@ constexpr const char* kFixUsage =
     "  --no-ax         the field refuses accessibility: corrections are typed as keys\n"
     "  --json          one JSON object per line: text, layout and the corrections made\n"
     "  codes: en ru uk he ar el\n";
-
-// The program's side of the edit tap: trusted, the field's application activated last.
-class FixTapHost final : public HotkeysHost {
- public:
-  FixTapHost(sim::Desktop& desktop, const InputSources& inputSources) : inputSources_(inputSources) {
-    // Kept as the program's activation observer keeps it, not looked up per key.
-    if (auto* front = desktop.frontmost()) lastActive_ = front->runningApplication();
-    activation_ =
-        desktop.platform().workspace->observeActivation([this](const RunningApplication& app) { lastActive_ = app; });
-  }
-  bool isAccessibilityTrusted() const override { return true; }
-  void handleTapDisabled() override {}
-  void verifyPermissionsAsync() override {}
-  std::optional<std::string> lastActiveBundleID() const override { return lastActive_.bundleIdentifier; }
-  std::optional<std::string> lastActiveAppName() const override { return lastActive_.localizedName; }
-  std::optional<std::string> lastActiveAppPath() const override { return lastActive_.bundlePath; }
-  void setModifiersPressed(bool) override {}
-  void switchToLayout(const std::string& language) override { inputSources_.switchToLayout(language); }
-  void switchToNextLayout() override { inputSources_.switchToNextLayout(); }
-
- private:
-  const InputSources& inputSources_;
-  RunningApplication lastActive_;
-  Registration activation_;
-};
 
 std::string appNameOf(const std::string& bundleId) {
   const auto dot = bundleId.rfind('.');
@@ -93,13 +66,6 @@ std::vector<std::string> splitList(const std::string& s) {
   }
 }
 
-bool isValidUtf8(std::string_view bytes) {
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
-}
-
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0'; }
 
 // What a text field inserts for a key's characters (line breaks as "\n").
@@ -116,6 +82,41 @@ std::u16string insertedText(const KeyEvent& event) {
   }
   return out;
 }
+
+// The desktop's keyboard as the program sees it: every event on its way
+// into the program's tap is watched, to tell what the person's own keys
+// inserted and to time the program's handling of them.
+class WatchedKeyboard final : public KeyboardPort {
+ public:
+  explicit WatchedKeyboard(KeyboardPort& base) : base_(base) {}
+
+  std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override {
+    return base_.createEventTap(eventMask, [this, callback](EventType type, const KeyEvent& event) {
+      if (event.userData == syntheticEventMarker) return callback(type, event);
+      if (type == EventType::KeyDown) typedByUser += insertedText(event);
+      if (!timeSink || (type != EventType::KeyDown && type != EventType::FlagsChanged)) return callback(type, event);
+      const auto start = std::chrono::steady_clock::now();
+      auto result = callback(type, event);
+      timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      return result;
+    });
+  }
+  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override {
+    return base_.addGlobalMonitor(kind, std::move(handler));
+  }
+  std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override {
+    return base_.createKeyboardEvent(keyCode, keyDown);
+  }
+  void post(const KeyEvent& event) override { base_.post(event); }
+
+  // What the person's own keys inserted since it was last cleared.
+  std::u16string typedByUser;
+  // Seconds the program spent on each of the person's key-down and flags-changed events.
+  std::vector<double>* timeSink = nullptr;
+
+ private:
+  KeyboardPort& base_;
+};
 
 std::string jsonString(std::string_view s) {
   std::string out = "\"";
@@ -202,33 +203,8 @@ struct FixSession::Impl {
   FixOptions options;
   sim::Desktop desktop;
   sim::SimApp* app = nullptr;
-  std::shared_ptr<const StringMap> learned = std::make_shared<const StringMap>();
-  std::shared_ptr<TypoDetector> detector;
-  std::unique_ptr<InputSources> inputSources;
-  std::shared_ptr<SettingsHelper> settings;
-  std::unique_ptr<FixTapHost> tapHost;
-  std::shared_ptr<HotkeysHelper> hotkeys;
-  std::unique_ptr<EventTap> tap;
-  std::vector<double>* timeSink = nullptr;
-
-  // What the user's own keys of the current character would have inserted.
-  std::u16string typedByUser;
-  std::size_t postedSeen = 0;
-
-  std::optional<KeyEvent> onEvent(EventType type, const KeyEvent& event) {
-    // Posted events come back here after the key that caused them; they pass
-    // the edit tap as in the program but are not the user's typing.
-    if (desktop.posted().size() > postedSeen) {
-      ++postedSeen;
-      return hotkeys->handleEditEvent(event, type);
-    }
-    if (type == EventType::KeyDown) typedByUser += insertedText(event);
-    if (type != EventType::KeyDown && type != EventType::FlagsChanged) return hotkeys->handleEditEvent(event, type);
-    const auto start = std::chrono::steady_clock::now();
-    auto result = hotkeys->handleEditEvent(event, type);
-    if (timeSink) timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    return result;
-  }
+  std::unique_ptr<WatchedKeyboard> keyboard;
+  std::unique_ptr<SimProgram> program;
 };
 
 FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : impl_(std::make_unique<Impl>()) {
@@ -236,7 +212,6 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
   d.options = options;
   if (!isLayoutCode(d.options.keys)) d.options.keys = d.options.active;
   if (!isLayoutCode(d.options.keys)) d.options.keys = "en";
-  d.desktop.setTrusted(true);
   d.desktop.enableLayouts(options.layouts);
   d.desktop.setTypingInterval(options.intervalMs / 1000.0);
   const std::string appName = appNameOf(options.app);
@@ -244,26 +219,22 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
   d.desktop.activate(options.app);
   d.app->axFaults().notSettable = options.noAx;
 
-  Platform platform = d.desktop.platform();
-  platform.spelling = &spelling;
-  d.detector = TypoDetector::create(platform, LearnedWordsStore{[&d] { return d.learned; },
-                                                                [&d](const StringMap& words) {
-                                                                  d.learned = std::make_shared<const StringMap>(words);
-                                                                }});
-  d.inputSources = std::make_unique<InputSources>(*platform.inputSources);
-  // A first start: default settings and lists, so an ignored application gets no correction.
-  d.settings = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);
-  d.tapHost = std::make_unique<FixTapHost>(d.desktop, *d.inputSources);
-  d.hotkeys = HotkeysHelper::create(platform, *d.settings, d.detector, *d.tapHost);
-  d.hotkeys->setEditKeysState(EditHotKeys(d.settings->winEditKeys()));
-  d.tap = platform.keyboard->createEventTap(kKeyEventsMask, [&d](EventType type, const KeyEvent& event) {
-    return d.onEvent(type, event);
-  });
+  // A first start of the whole program (default settings and lists, so an
+  // ignored application gets no correction), trusted, without the donation window.
+  d.keyboard = std::make_unique<WatchedKeyboard>(*d.desktop.platform().keyboard);
+  SimProgramOptions programOptions;
+  programOptions.ports = [&](Platform& p) {
+    p.spelling = &spelling;
+    p.keyboard = d.keyboard.get();
+  };
+  programOptions.program.donationReminder = false;
+  d.program = std::make_unique<SimProgram>(d.desktop, std::move(programOptions));
+  d.program->start();
 }
 
 FixSession::~FixSession() = default;
 
-void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->timeSink = sink; }
+void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->keyboard->timeSink = sink; }
 
 FixLineResult FixSession::typeLine(std::u16string_view line) {
   Impl& d = *impl_;
@@ -272,9 +243,8 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
   d.desktop.advance(kPauseBetweenLines);
   d.desktop.selectLayout(d.options.active);
   d.app->setText(std::u16string());
-  d.detector->clearBuffer();
+  d.program->typoDetector().clearBuffer();
   d.desktop.runUntilIdle();
-  d.postedSeen = d.desktop.posted().size();
 
   FixLineResult result;
   const std::string keysTable = keyboardTables().at(d.options.keys);
@@ -285,8 +255,9 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
     const std::u16string before = d.app->text();
     const std::size_t postedBefore = d.desktop.posted().size();
     const std::size_t writesBefore = d.app->axValueWrites().size();
-    const std::u16string bufferBefore = d.detector->buffer();
-    d.typedByUser.clear();
+    const std::u16string bufferBefore = d.program->typoDetector().buffer();
+    std::u16string& typedByUser = d.keyboard->typedByUser;
+    typedByUser.clear();
     if (full[i] == u'\r') {
       d.desktop.press("return");
     } else {
@@ -296,7 +267,7 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
     if (d.desktop.posted().size() == postedBefore && d.app->axValueWrites().size() == writesBefore) continue;
 
     // A correction: compare the field with what the keys alone would have left.
-    const std::u16string expected = before + d.typedByUser;
+    const std::u16string expected = before + typedByUser;
     const std::u16string& after = d.app->text();
     std::size_t head = 0;
     while (head < expected.size() && head < after.size() && expected[head] == after[head]) ++head;
@@ -316,10 +287,10 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
     if (typed == fixed) continue;
 
     std::string kind;
-    const bool separator = d.typedByUser.empty() || isSpace(d.typedByUser.back());
+    const bool separator = typedByUser.empty() || isSpace(typedByUser.back());
     if (!separator) {
       kind = "mid-word";
-    } else if (d.detector->lastCompletedWord() == bufferBefore && !bufferBefore.empty()) {
+    } else if (d.program->typoDetector().lastCompletedWord() == bufferBefore && !bufferBefore.empty()) {
       kind = "previous-word repair";  // the word just ended stays; the one before it changed
     } else {
       bool singleLetters = typed.find(u' ') != std::u16string::npos;
@@ -327,12 +298,12 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
         singleLetters = isSpace(typed[k]) == (k % 2 == 1);
       kind = singleLetters ? "single-letter run" : "word end";
     }
-    result.corrections.push_back({sim::text::toUtf8(typed), sim::text::toUtf8(fixed), kind});
+    result.corrections.push_back({text::toUtf8(typed), text::toUtf8(fixed), kind});
   }
 
   std::u16string text = d.app->text();
   if (!text.empty() && text.back() == u'\n') text.pop_back();
-  result.text = sim::text::toUtf8(text);
+  result.text = text::toUtf8(text);
   result.layout = d.desktop.currentLayoutCode();
   return result;
 }
@@ -368,13 +339,13 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   } else {
     input.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
   }
-  if (!isValidUtf8(input)) {
+  if (!text::isValidUtf8(input)) {
     io.err << "brisquel fix: the input is not valid UTF-8\n";
     return kExitFailure;
   }
   std::vector<std::u16string> lines;
   {
-    const std::u16string all = sim::text::fromUtf8(input);
+    const std::u16string all = text::fromUtf8(input);
     std::size_t start = 0;
     while (start < all.size()) {
       std::size_t end = all.find(u'\n', start);

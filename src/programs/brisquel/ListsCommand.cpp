@@ -2,6 +2,7 @@
 // the menu's actions that open them in the default text editor.
 #include <ostream>
 
+#include "app/Program.h"
 #include "brisquel/Commands.h"
 #include "platform/Platform.h"
 #include "posix/DesktopOpen.h"
@@ -94,8 +95,15 @@ int listsCommand(const std::vector<std::string>& args, Streams io) {
            << "\n";
   }
 
-  auto settings = SettingsHelper::create(store, files, *desktop.platform().mainQueue, workspace);
-  settings->importLearnedWordsFromFile();  // as a launch does
+  // The program on the real settings and files; nothing of it runs but the
+  // settings' start, and the learned words' import as a launch does it.
+  Platform platform = desktop.platform();
+  platform.defaults = &store;
+  platform.files = &files;
+  platform.workspace = &workspace;
+  auto program = Program::build(platform, {.donationReminder = false});
+  SettingsHelper* settings = &program->settings();
+  settings->importLearnedWordsFromFile();
 
   const ListInfo lists[] = {
       {"learned", settings->learnedWordsFile(), &SettingsHelper::openLearnedWordsList, true},

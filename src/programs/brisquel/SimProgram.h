@@ -1,23 +1,18 @@
 #pragma once
-// The whole program started on a simulated desktop exactly as main starts
-// it: the settings, the typo detector and the application delegate with
-// every component it owns, wired together; then the delegate's launch.
-// The commands that run the program on the simulated desktop and the
-// end-to-end tests use this.
+// The program built by the composition root on a simulated desktop: the
+// commands that run the program there and the end-to-end tests use this.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/Program.h"
 #include "platform/Defaults.h"
 
 namespace brisquel {
-
-class AppDelegate;
-class SettingsHelper;
-class TypoDetector;
 
 namespace sim {
 class Desktop;
@@ -29,12 +24,16 @@ struct SimProgramOptions {
   // Values put into the defaults store before the program first reads it
   // (as though a previous run had stored them).
   std::vector<std::pair<std::string, DefaultsValue>> storedDefaults;
+  // Replaces some of the desktop's ports before the program is built: the
+  // real dictionaries for its word lists, a port wrapped to watch it.
+  std::function<void(Platform&)> ports;
+  ProgramOptions program;
 };
 
 class SimProgram {
  public:
-  // Builds every object main builds, on the desktop's ports. The desktop
-  // must outlive the program. Nothing runs until launch().
+  // Builds the program on the desktop's ports. The desktop must outlive the
+  // program. Nothing runs until launch().
   explicit SimProgram(sim::Desktop& desktop, SimProgramOptions options = {});
   ~SimProgram();
   SimProgram(const SimProgram&) = delete;
@@ -49,14 +48,15 @@ class SimProgram {
   // launch() then settle(): the program as a user finds it after starting it.
   void start();
 
-  sim::Desktop& desktop();
-  AppDelegate& delegate();
-  SettingsHelper& settings();
-  TypoDetector& typoDetector();
+  sim::Desktop& desktop() { return desktop_; }
+  Program& program() { return *program_; }
+  AppDelegate& delegate() { return program_->delegate(); }
+  SettingsHelper& settings() { return program_->settings(); }
+  TypoDetector& typoDetector() { return program_->typoDetector(); }
 
  private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
+  sim::Desktop& desktop_;
+  std::unique_ptr<Program> program_;
 };
 
 }  // namespace brisquel

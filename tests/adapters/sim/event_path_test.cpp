@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "sim/KeyboardLayouts.h"
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::sim {
 namespace {

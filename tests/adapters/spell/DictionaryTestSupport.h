@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "base/Text.h"
 #include "spell/DictionarySpellChecker.h"
 #include "spell/WordText.h"
 
@@ -31,7 +32,7 @@ inline void writeFile(const std::filesystem::path& file, const std::string& byte
 
 // The text re-encoded from UTF-8 into a legacy charset.
 inline std::string encodeAs(const std::string& utf8, const char* charset) {
-  std::u16string text = fromUtf8(utf8);
+  std::u16string text = text::fromUtf8(utf8);
   UErrorCode status = U_ZERO_ERROR;
   UConverter* conv = ucnv_open(charset, &status);
   std::string out(text.size() * 2 + 8, '\0');
@@ -42,7 +43,7 @@ inline std::string encodeAs(const std::string& utf8, const char* charset) {
   return out;
 }
 
-inline std::u16string u(const std::string& utf8) { return fromUtf8(utf8); }
+inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); }
 
 inline bool loadAll(DictionarySpellChecker& checker) {
   bool ok = true;

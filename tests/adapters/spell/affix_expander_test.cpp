@@ -1,6 +1,7 @@
 // The word forms our own affix expansion produces from .aff/.dic pairs.
 #include <set>
 
+#include "base/Text.h"
 #include "DictionaryTestSupport.h"
 #include "spell/AffixExpander.h"
 
@@ -15,7 +16,7 @@ std::set<std::string> formsOf(const std::string& aff, const std::string& dic, bo
   EXPECT_TRUE(expander.has_value());
   std::set<std::string> forms;
   if (!expander) return forms;
-  EXPECT_TRUE(expander->expand(dir / "x.dic", withPrefixes, [&](std::u16string_view f) { forms.insert(toUtf8(f)); }));
+  EXPECT_TRUE(expander->expand(dir / "x.dic", withPrefixes, [&](std::u16string_view f) { forms.insert(text::toUtf8(f)); }));
   return forms;
 }
 
@@ -79,7 +80,7 @@ TEST(AffixExpansion, LegacyCharsetIsDecoded) {
   auto expander = AffixExpander::load(dir / "el.aff");
   ASSERT_TRUE(expander);
   Forms forms;
-  ASSERT_TRUE(expander->expand(dir / "el.dic", true, [&](std::u16string_view f) { forms.insert(toUtf8(f)); }));
+  ASSERT_TRUE(expander->expand(dir / "el.dic", true, [&](std::u16string_view f) { forms.insert(text::toUtf8(f)); }));
   EXPECT_EQ(forms, (Forms{"καλημέρα", "Αθήνα"}));
 }
 
@@ -94,7 +95,7 @@ TEST(AffixExpansion, PrefixStringsAreTheCliticsToTry) {
   auto expander = AffixExpander::load(dir / "he.aff");
   ASSERT_TRUE(expander);
   std::vector<std::string> clitics;
-  for (const auto& s : expander->prefixStrings()) clitics.push_back(toUtf8(s));
+  for (const auto& s : expander->prefixStrings()) clitics.push_back(text::toUtf8(s));
   EXPECT_EQ(clitics, (std::vector<std::string>{"ו", "וה"}));
 }
 

@@ -1,4 +1,5 @@
 // A few answers of the real Debian dictionaries, where they are installed.
+#include "base/Text.h"
 #include "DictionaryTestSupport.h"
 
 namespace brisquel::spell::testing {
@@ -57,7 +58,7 @@ TEST_F(InstalledDictionaries, KnownWordsPrefixesAndWrongLayoutStrings) {
       // Every beginning of a real word of two letters or more is a valid prefix.
       std::u16string word = u(c.text);
       for (std::size_t n = 2; n < word.size(); ++n)
-        EXPECT_TRUE(checker().hasCompletions(word.substr(0, n), c.language)) << toUtf8(word.substr(0, n));
+        EXPECT_TRUE(checker().hasCompletions(word.substr(0, n), c.language)) << text::toUtf8(word.substr(0, n));
     } else {
       EXPECT_FALSE(checker().hasCompletions(u(c.text), c.language));
     }

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "TestFolders.h"
 #include "app/AppDelegate.h"
 #include "brisquel/SimProgram.h"
 #include "base/KeyCodes.h"
@@ -18,18 +19,6 @@
 
 namespace brisquel::testing {
 
-inline std::filesystem::path freshFolder(const std::string& name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string test = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : test) {
-    if (c == '/') c = '_';
-  }
-  auto dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "app" / (test + "-" + name);
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 inline constexpr const char* kEditorID = "com.apple.TextEdit";
 inline constexpr const char* kNotesID = "com.apple.Notes";
 inline constexpr const char* kSpotlightID = "com.apple.Spotlight";
@@ -37,7 +26,7 @@ inline constexpr const char* kDockID = "com.apple.dock";
 
 class ProgramTest : public ::testing::Test {
  protected:
-  ProgramTest() : desktop(freshFolder("files")) {
+  ProgramTest() : desktop(freshFolder("app")) {
     desktop.enableLayouts({"en", "ru"});
     desktop.addApplication({kEditorID, "TextEdit", "/System/Applications/TextEdit.app", 0});
     desktop.addApplication({kNotesID, "Notes", "/System/Applications/Notes.app", 0});

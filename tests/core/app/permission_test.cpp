@@ -80,7 +80,9 @@ TEST_F(PermissionTest, GrantingTrustFromTheSettingsRelaunchesWithTheLiteralPath)
 
   // The fresh instance the child opens comes up trusted, with everything installed.
   program.reset();
-  startProgram(SimProgramOptions{.trusted = std::nullopt, .storedDefaults = {}});
+  SimProgramOptions asFound;
+  asFound.trusted = std::nullopt;
+  startProgram(std::move(asFound));
   EXPECT_TRUE(delegate().isAccessibilityTrusted());
   EXPECT_TRUE(anythingInstalled());
   EXPECT_EQ(desktop.alerts().size(), 1u) << "no alert in the new process";

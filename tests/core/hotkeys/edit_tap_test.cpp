@@ -92,7 +92,7 @@ TEST_F(EditTapTest, OwnEventsPassAndAKeyWithoutCharactersCountsAsQuit) {
   auto& keyboard = *desktop.platform().keyboard;
 
   KeyEvent marked{
-      EventType::KeyDown, KeyCode::ANSI_C, Flags::Control, u"c", u"c", false, HotkeysHelper::syntheticEventMarker};
+      EventType::KeyDown, KeyCode::ANSI_C, Flags::Control, u"c", u"c", false, syntheticEventMarker};
   keyboard.post(marked);
   desktop.runUntilIdle();
   EXPECT_EQ(app.shortcutLog(), "ctrl+c");

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "TestFolders.h"
 #include "brisquel/SimProgram.h"
 #include "l10n/L10n.h"
 #include "menu/EditMenuSection.h"
@@ -17,23 +18,11 @@
 
 namespace brisquel::testing {
 
-inline std::filesystem::path menuTestFolder() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string test = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : test) {
-    if (c == '/') c = '_';
-  }
-  auto dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "menu" / test;
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 inline constexpr const char* kEditorID = "com.apple.TextEdit";
 
 class MenuProgramTest : public ::testing::Test {
  protected:
-  MenuProgramTest() : desktop(menuTestFolder()) {
+  MenuProgramTest() : desktop(freshFolder("menu")) {
     L10n::setCurrentForTesting("en");
     desktop.enableLayouts({"en", "ru"});
     desktop.addApplication({kEditorID, "TextEdit", "/System/Applications/TextEdit.app", 0});

@@ -16,7 +16,7 @@ namespace {
 
 TEST(MenuController, TheStatusItemFirstShowsTheGlobeAndTheMenuIsAttached) {
   L10n::setCurrentForTesting("en");
-  sim::Desktop desktop(menuTestFolder());
+  sim::Desktop desktop(freshFolder("menu"));
   desktop.enableLayouts({"en", "ru"});
   const Platform platform = desktop.platform();
   auto settings = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);

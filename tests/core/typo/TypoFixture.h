@@ -1,19 +1,20 @@
 #pragma once
-// The typo detector on the simulated desktop, behind a stand-in for the edit
-// tap: it passes the program's own marked events, hands key-downs and
-// flags-changed events to the detector and drops those it has reproduced.
+// The whole program on the simulated desktop, built by the composition root,
+// seen from the typo detector's side: keys typed into a text field, the
+// field's text, the layout, the synthetic events posted and the words learned.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TestFolders.h"
 #include "base/KeyCodes.h"
-#include "sim/SimDesktop.h"
+#include "brisquel/SimProgram.h"
 #include "settings/SettingsHelper.h"
-#include "typo/Text.h"
+#include "sim/SimDesktop.h"
+#include "base/Text.h"
 #include "typo/TypoDetector.h"
 
 namespace brisquel {
@@ -28,7 +29,6 @@ namespace brisquel::testing {
 
 inline constexpr const char* kTextEdit = "com.apple.TextEdit";  // accessibility text is used
 inline constexpr const char* kTerminal = "com.apple.Terminal";  // listed: typed keys only
-inline constexpr std::int64_t kSyntheticEventMarker = 0xDEADBEEF;
 
 inline std::u16string u16(std::string_view s) {
   return text::fromUtf8(s);
@@ -37,57 +37,75 @@ inline std::string u8(std::u16string_view s) {
   return text::toUtf8(s);
 }
 
+// Counts the writes of the learned words, which the program debounces.
+class CountingDefaults final : public DefaultsPort {
+ public:
+  explicit CountingDefaults(DefaultsPort& base) : base_(base) {}
+  std::optional<DefaultsValue> object(const std::string& key) const override { return base_.object(key); }
+  void set(const std::string& key, const DefaultsValue& value) override {
+    if (key == SettingsHelper::learnedWordsKey) ++learnedWrites;
+    base_.set(key, value);
+  }
+  void remove(const std::string& key) override { base_.remove(key); }
+  std::uint64_t changeCount() const override { return base_.changeCount(); }
+  int learnedWrites = 0;
+
+ private:
+  DefaultsPort& base_;
+};
+
+// Records the layouts the program selects (the person's own picks from the
+// system menu do not pass through the program's port).
+class RecordingInputSources final : public InputSourcePort {
+ public:
+  explicit RecordingInputSources(InputSourcePort& base) : base_(base) {}
+  std::vector<InputSourceRef> enabledInputSources() override { return base_.enabledInputSources(); }
+  InputSourceRef currentKeyboardInputSource() override { return base_.currentKeyboardInputSource(); }
+  void select(const InputSourceRef& source) override {
+    for (const char* code : {"en", "ru", "uk", "he", "ar", "el"}) {
+      if (source && sim::Desktop::standardSource(code).id == source->id) selected.emplace_back(code);
+    }
+    base_.select(source);
+  }
+  Registration observeSelectedSourceChanged(std::function<void()> handler) override {
+    return base_.observeSelectedSourceChanged(std::move(handler));
+  }
+  std::vector<std::string> selected;
+
+ private:
+  InputSourcePort& base_;
+};
+
 class TypoScenario : public ::testing::Test {
  protected:
-  TypoScenario() : desktop_(testFolder()) {}
+  TypoScenario() : desktop_(freshFolder("typo")) {}
 
   void SetUp() override {
     desktop_.enableLayouts({"en", "ru"});
     desktop_.addApplication({kTextEdit, "TextEdit", "/System/Applications/TextEdit.app", 0});
     desktop_.addApplication({kTerminal, "Terminal", "/System/Applications/Utilities/Terminal.app", 0});
-    Platform p = desktop_.platform();
-    settings_ = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
-    LearnedWordsStore store = LearnedWordsStore::of(*settings_);
-    learnedStore_ = {store.get, [this, set = store.set](const StringMap& words) {
-                       ++learnedWrites_;
-                       set(words);
-                     }};
     startDetector();
   }
 
-  // (Re)creates the detector and the stand-in tap, e.g. after changing layouts.
+  // (Re)starts the program, e.g. after changing layouts; the settings stay.
   void startDetector() {
-    Platform p = desktop_.platform();
-    tap_.reset();
-    detector_ = TypoDetector::create(p, learnedStore_);
-    std::weak_ptr<TypoDetector> weak = detector_;
-    tap_ = p.keyboard->createEventTap(kKeyEventsMask,
-                                      [this, weak](EventType type, const KeyEvent& event) -> std::optional<KeyEvent> {
-                                        if (event.userData == kSyntheticEventMarker) return event;
-                                        auto detector = weak.lock();
-                                        if (!detector || type == EventType::KeyUp) return event;
-                                        if (detector->process(event, changeLayout())) return std::nullopt;
-                                        return event;
-                                      });
-    ASSERT_TRUE(tap_);
+    program_.reset();
+    defaults_ = std::make_unique<CountingDefaults>(*desktop_.platform().defaults);
+    inputSources_ = std::make_unique<RecordingInputSources>(*desktop_.platform().inputSources);
+    SimProgramOptions options;
+    options.ports = [this](Platform& p) {
+      p.defaults = defaults_.get();
+      p.inputSources = inputSources_.get();
+    };
+    options.program.donationReminder = false;
+    program_ = std::make_unique<SimProgram>(desktop_, std::move(options));
+    program_->start();
+    settings_ = &program_->settings();
+    detector_ = &program_->typoDetector();
   }
 
-  // Selects the first enabled layout declaring the code, as the program does.
-  ChangeLayoutAction changeLayout() {
-    return [this](const std::optional<std::string>& code) {
-      layoutRequests_.push_back(code.value_or("next"));
-      InputSourcePort& sources = *desktop_.platform().inputSources;
-      for (const auto& source : sources.enabledInputSources()) {
-        if (!code || !source->languages) continue;
-        for (const auto& language : *source->languages) {
-          if (language == *code) {
-            sources.select(source);
-            return;
-          }
-        }
-      }
-    };
-  }
+  // The layouts the program switched to since it started, as codes.
+  const std::vector<std::string>& layoutRequests() const { return inputSources_->selected; }
 
   void focus(const std::string& bundleId) { desktop_.activate(bundleId); }
   sim::SimApp& app() { return *desktop_.frontmost(); }
@@ -99,6 +117,7 @@ class TypoScenario : public ::testing::Test {
   }
   StringMap learned() { return settings_->learnedWords(); }
   void learn(const StringMap& words) { settings_->setLearnedWords(words); }
+  int learnedWrites() const { return defaults_->learnedWrites; }
 
   // A lone Option press.
   void option() {
@@ -120,7 +139,10 @@ class TypoScenario : public ::testing::Test {
     for (std::size_t i = from; i < posted.size(); ++i) {
       const KeyEvent& e = posted[i].event;
       if (e.type != EventType::KeyDown) continue;
-      const char* name = e.keyCode == 51 ? "bs" : e.keyCode == 123 ? "left" : e.keyCode == 124 ? "right" : nullptr;
+      const char* name = e.keyCode == KeyCode::Delete      ? "bs"
+                         : e.keyCode == KeyCode::LeftArrow  ? "left"
+                         : e.keyCode == KeyCode::RightArrow ? "right"
+                                                            : nullptr;
       if (name) {
         flush();
         out += (out.empty() ? "" : " ") + std::string(name);
@@ -132,23 +154,12 @@ class TypoScenario : public ::testing::Test {
     return out;
   }
 
-  static std::filesystem::path testFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-home" / "typo" /
-                                (std::string(info->test_suite_name()) + "." + info->name());
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    std::filesystem::create_directories(dir, ec);
-    return dir;
-  }
-
   sim::Desktop desktop_;
-  std::shared_ptr<SettingsHelper> settings_;
-  LearnedWordsStore learnedStore_;
-  int learnedWrites_ = 0;
-  std::shared_ptr<TypoDetector> detector_;
-  std::unique_ptr<EventTap> tap_;
-  std::vector<std::string> layoutRequests_;
+  std::unique_ptr<CountingDefaults> defaults_;
+  std::unique_ptr<RecordingInputSources> inputSources_;
+  std::unique_ptr<SimProgram> program_;
+  SettingsHelper* settings_ = nullptr;
+  TypoDetector* detector_ = nullptr;
 };
 
 }  // namespace brisquel::testing

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "typo/LayoutMaps.h"
-#include "typo/Text.h"
+#include "base/Text.h"
 
 namespace brisquel {
 namespace {

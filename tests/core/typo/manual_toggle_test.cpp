@@ -90,7 +90,7 @@ TEST_F(ManualToggle, QuickSeriesIsSavedOnce) {
   desktop_.advance(1.0);
   option();  // undo, 1 s later: the first save is cancelled
   desktop_.advance(5);
-  EXPECT_EQ(learnedWrites_, 1);
+  EXPECT_EQ(learnedWrites(), 1);
   EXPECT_TRUE(learned().empty());
   EXPECT_EQ(text(), "ghbdtn");
 }

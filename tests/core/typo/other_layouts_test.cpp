@@ -45,7 +45,7 @@ TEST_F(OtherLayouts, NoOtherLayoutMeansNoCorrection) {
   words("ru_RU", {"привет"});
   type("ghbdtn ghb");
   EXPECT_EQ(text(), "ghbdtn ghb");
-  EXPECT_TRUE(layoutRequests_.empty());
+  EXPECT_TRUE(layoutRequests().empty());
 }
 
 TEST_F(OtherLayouts, WordTablesCountOnlyWhereTheTargetHasTheWord) {

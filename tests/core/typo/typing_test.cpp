@@ -118,7 +118,7 @@ TEST_F(Typing, MidWordCorrectionThroughAccessibility) {
   EXPECT_EQ(postedSince(0), "");
   type("dtn ");  // the same keys, now on the Russian layout
   EXPECT_EQ(text(), "привет ");
-  EXPECT_EQ(layoutRequests_, std::vector<std::string>{"ru"});
+  EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
 }
 
 TEST_F(Typing, MidWordCorrectionByTypedKeys) {

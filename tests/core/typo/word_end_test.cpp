@@ -12,7 +12,7 @@ TEST_F(WordEnd, KnownWrongLayoutWordThroughAccessibility) {
   EXPECT_EQ(caret(), 7);
   EXPECT_EQ(app().axValueWrites().size(), 1u);
   EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  EXPECT_EQ(layoutRequests_, std::vector<std::string>{"ru"});
+  EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
   EXPECT_EQ(u8(detector_->lastCompletedWord()), "привет");
   EXPECT_EQ(postedSince(0), "");
 }
@@ -81,7 +81,7 @@ TEST_F(WordEnd, ProtectedWordsStay) {
     type(std::string(word) + " ");
     EXPECT_EQ(text(), std::string(word) + " ") << word;
   }
-  EXPECT_TRUE(layoutRequests_.empty());
+  EXPECT_TRUE(layoutRequests().empty());
 }
 
 TEST_F(WordEnd, LearnedWordsSteerTheRules) {
@@ -169,7 +169,7 @@ TEST_F(WordEnd, PreviousWordIsRepairedWithoutSwitchingLayout) {
   desktop_.selectLayout("ru");
   type("пойдем ");
   EXPECT_EQ(text(), "мы пойдем ");
-  EXPECT_TRUE(layoutRequests_.empty());
+  EXPECT_TRUE(layoutRequests().empty());
   EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
 }
 

@@ -7,7 +7,7 @@
 #include "brisquel/Cli.h"
 #include "brisquel/FixCommand.h"
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 #if defined(BRISQUEL_HAVE_SPELL)
 #include "spell/DictionarySpellChecker.h"
 #endif
@@ -95,7 +95,7 @@ class FixSessionKinds : public ::testing::Test {
     FixOptions options;
     options.noAx = noAx;
     FixSession session(options, spelling);
-    return session.typeLine(sim::text::fromUtf8(line));
+    return session.typeLine(text::fromUtf8(line));
   }
 };
 

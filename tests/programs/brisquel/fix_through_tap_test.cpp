@@ -6,7 +6,7 @@
 
 #include "brisquel/FixCommand.h"
 #include "sim/SimDesktop.h"
-#include "sim/Text.h"
+#include "base/Text.h"
 
 namespace brisquel::cli {
 namespace {

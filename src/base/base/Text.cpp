@@ -1,6 +1,10 @@
-#include "typo/Text.h"
+#include "base/Text.h"
 
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
 #include <unicode/ubrk.h>
+#include <unicode/unistr.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
@@ -177,6 +181,68 @@ std::string toUtf8(std::u16string_view s) {
   if (U_FAILURE(status)) return {};
   out.resize(static_cast<std::size_t>(n));
   return out;
+}
+
+
+namespace {
+
+icu::UnicodeString uview(std::u16string_view s) {
+  return icu::UnicodeString(s.data(), static_cast<int32_t>(s.size()));
+}
+
+std::u16string owned(const icu::UnicodeString& s) {
+  return std::u16string(s.getBuffer(), static_cast<std::size_t>(s.length()));
+}
+
+std::unique_ptr<icu::BreakIterator> breaks(const icu::UnicodeString& s) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status)) return nullptr;
+  it->setText(s);
+  return it;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+  int32_t n = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(nullptr, 0, &n, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  return status != U_INVALID_CHAR_FOUND && status != U_ILLEGAL_CHAR_FOUND;
+}
+
+std::u16string foldCase(std::u16string_view s) {
+  return owned(uview(s).foldCase());
+}
+
+std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  icu::UnicodeString joined = uview(base);
+  joined.append(uview(mark));
+  icu::UnicodeString composed = nfc->normalize(joined, status);
+  if (U_FAILURE(status) || composed.countChar32() != 1) return std::nullopt;
+  return owned(composed);
+}
+
+std::int64_t previousBoundary(std::u16string_view s, std::int64_t offset) {
+  if (offset <= 0) return 0;
+  icu::UnicodeString u = uview(s);
+  auto it = breaks(u);
+  if (!it) return offset - 1;
+  int32_t b = it->preceding(static_cast<int32_t>(offset));
+  return b == icu::BreakIterator::DONE ? 0 : b;
+}
+
+std::int64_t nextBoundary(std::u16string_view s, std::int64_t offset) {
+  auto size = static_cast<std::int64_t>(s.size());
+  if (offset >= size) return size;
+  icu::UnicodeString u = uview(s);
+  auto it = breaks(u);
+  if (!it) return offset + 1;
+  int32_t b = it->following(static_cast<int32_t>(offset));
+  return b == icu::BreakIterator::DONE ? size : b;
 }
 
 }  // namespace brisquel::text

@@ -1,7 +1,10 @@
 #pragma once
-// Unicode helpers of the typo detector (through ICU): characters are extended
-// grapheme clusters, case mapping is the full root-locale mapping.
+// Unicode text helpers over ICU, shared by every layer: characters are
+// extended grapheme clusters, case mapping is the full root-locale mapping,
+// invalid input is replaced by U+FFFD.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,5 +31,14 @@ std::u16string trimWhiteSpace(std::u16string_view s);
 
 std::u16string fromUtf8(std::string_view s);
 std::string toUtf8(std::u16string_view s);
+// Whether the bytes are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+std::u16string foldCase(std::u16string_view s);
+// NFC of base + mark when that is one code point.
+std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark);
+// Grapheme-cluster boundaries around a UTF-16 offset.
+std::int64_t previousBoundary(std::u16string_view s, std::int64_t offset);
+std::int64_t nextBoundary(std::u16string_view s, std::int64_t offset);
 
 }  // namespace brisquel::text
