@@ -21,7 +21,6 @@ constexpr double kStartWallTime = 1767225600.0;  // 2026-01-01T00:00:00Z
 constexpr double kTimeEpsilon = 1e-9;            // sums of decimal seconds are inexact
 constexpr double kMinTimerInterval = 1e-3;
 constexpr std::size_t kMaxTasksPerRun = 1'000'000;  // a runaway loop stops here instead of hanging the test
-constexpr std::uint64_t kAlphaShift = 0x10000;
 constexpr std::int64_t kFirstPid = 501;
 
 // Handlers kept by id, so a handler may unregister itself (or others) while they run.
@@ -124,6 +123,10 @@ std::optional<std::u16string> functionKeyCharacters(std::uint16_t code) {
       return u"\x1b";
     case KeyCode::ForwardDelete:
       return u"\uF728";
+    case KeyCode::Home:
+      return u"\uF729";
+    case KeyCode::End:
+      return u"\uF72B";
     case KeyCode::UpArrow:
       return u"\uF700";
     case KeyCode::DownArrow:
@@ -336,7 +339,7 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
   double typingInterval = 0.1;
 
   std::uint64_t flags() const {
-    std::uint64_t f = capsLock ? kAlphaShift : 0;
+    std::uint64_t f = capsLock ? Flags::CapsLock : 0;
     for (auto code : heldModifiers) f |= modifierFlag(code);
     return f;
   }
@@ -365,7 +368,7 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
     bool shifted = (f & Flags::Shift) != 0;
     // Caps Lock inverts Shift on letter keys (whose Shift level is the plain level's upper case).
     const KeyLevel& plain = key->levels[0];
-    if ((f & kAlphaShift) && !plain.isDead() && !key->levels[1].isDead() && plain.text != key->levels[1].text &&
+    if ((f & Flags::CapsLock) && !plain.isDead() && !key->levels[1].isDead() && plain.text != key->levels[1].text &&
         text::toLower(key->levels[1].text) == plain.text) {
       shifted = !shifted;
     }
