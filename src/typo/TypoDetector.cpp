@@ -1,6 +1,10 @@
 #include "typo/TypoDetector.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "typo/Text.h"
 #include "typo/WordTables.h"
@@ -28,7 +32,74 @@ std::u16string withoutEmoji(std::u16string_view s) {
   return out;
 }
 
+void dropLastCharacter(std::u16string& s) {
+  if (s.empty()) return;
+  s.resize(s.size() - text::characters(s).back().size());
+}
+
+bool allUnits(std::u16string_view s, bool (*test)(char16_t)) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), test);
+}
+
+// Keys that move the caret or delete after it (Forward Delete, Home, End)
+// carry characters of the private-use block the system reserves for them.
+bool isFunctionKeyText(std::u16string_view s) {
+  return allUnits(s, [](char16_t c) { return c >= 0xF700 && c <= 0xF8FF; });
+}
+
+// Escape and other control characters that are not white space.
+bool isControlText(std::u16string_view s) {
+  return allUnits(s, [](char16_t c) { return (c < 0x20 || c == 0x7F) && !text::isWhiteSpace(c); });
+}
+
+// Only capital letters, at least two: an abbreviation such as TLS or CSV.
+bool isAllCapitals(std::u16string_view word) {
+  int capitals = 0;
+  std::size_t i = 0;
+  while (i < word.size()) {
+    UChar32 c;
+    U16_NEXT(word.data(), i, word.size(), c);
+    if (u_hasBinaryProperty(c, UCHAR_LOWERCASE)) return false;
+    if (u_hasBinaryProperty(c, UCHAR_UPPERCASE)) ++capitals;
+  }
+  return capitals >= 2;
+}
+
+// A letter that no key of the English layout types.
+bool hasLetterOffTheEnglishLayout(std::u16string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char16_t c) { return c >= 0x80 && u_isalpha(c); });
+}
+
+// A hyphen, maqaf or apostrophe: it joins letters, so a word ending in one is
+// judged once the letter after it is there.
+bool endsWithJoiner(std::u16string_view word) {
+  static constexpr std::u16string_view joiners = u"-\u2010\u05BE'\u2019";
+  return !word.empty() && joiners.find(word.back()) != std::u16string_view::npos;
+}
+
+// The spelling check strips punctuation at a word's ends. Where the
+// conversion has punctuation there for letters of the typed word ("видж"
+// gives "dbl;"), what the check sees is no longer the word typed.
+bool losesLettersToPunctuation(std::u16string_view typed, std::u16string_view converted) {
+  const auto typedCharacters = text::characters(typed);
+  const auto convertedCharacters = text::characters(converted);
+  if (typedCharacters.size() != convertedCharacters.size()) return false;
+  const std::u16string_view kept = text::trimPunctuation(converted);
+  const char16_t* keptBegin = kept.data();
+  const char16_t* keptEnd = kept.data() + kept.size();
+  for (std::size_t i = 0; i < convertedCharacters.size(); ++i) {
+    const char16_t* at = convertedCharacters[i].data();
+    const bool stripped = kept.empty() || at < keptBegin || at >= keptEnd;
+    if (stripped && text::hasLetter(typedCharacters[i])) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+int CompletedWord::spaces() const {
+  return count(separator);
+}
 
 std::shared_ptr<TypoDetector> TypoDetector::create(const Platform& platform, LearnedWordsStore learnedWords) {
   return std::make_shared<TypoDetector>(platform, std::move(learnedWords));
@@ -80,6 +151,7 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 }
 
 void TypoDetector::clearBuffer() {
+  leaveWordAsTyped_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -89,6 +161,7 @@ void TypoDetector::clearBuffer() {
 // ---- Key events ------------------------------------------------------------
 
 bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
+  if (!isSimulating_) capsLockOn_ = (event.flags & Flags::CapsLock) != 0;
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
@@ -104,32 +177,38 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (!event.characters || event.characters->empty()) return false;
   if (event.keyCode == backspaceKeyCode) {
     if (!buffer_.empty()) {
-      auto chars = text::characters(buffer_);
-      buffer_.resize(buffer_.size() - chars.back().size());
+      dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
-      // Keep the separator count true to the text, and when the last word
-      // itself is erased into, it is the word being typed again.
+      // Keep the separator true to the text, and when the last word itself
+      // is erased into, it is the word being typed again.
       if (lastCompletedWordTrailingSpaces_ > 0) {
         --lastCompletedWordTrailingSpaces_;
-        if (!completedWordsHistory_.empty() && completedWordsHistory_.back().spaces > 0)
-          --completedWordsHistory_.back().spaces;
+        if (!completedWordsHistory_.empty()) dropLastCharacter(completedWordsHistory_.back().separator);
       } else {
-        auto chars = text::characters(lastCompletedWord_);
-        buffer_ = lastCompletedWord_.substr(0, lastCompletedWord_.size() - chars.back().size());
+        buffer_ = lastCompletedWord_;
+        dropLastCharacter(buffer_);
         lastCompletedWord_.clear();
         if (!completedWordsHistory_.empty()) completedWordsHistory_.pop_back();
       }
     }
     return false;
   }
+  const std::u16string& characters = *event.characters;
   if (event.keyCode == leftArrowKeyCode || event.keyCode == rightArrowKeyCode || event.keyCode == upArrowKeyCode ||
-      event.keyCode == downArrowKeyCode) {
+      event.keyCode == downArrowKeyCode || isFunctionKeyText(characters)) {
+    leaveWordAsTyped_ = false;
     buffer_.clear();
     lastCompletedWord_.clear();
     lastCompletedWordTrailingSpaces_ = 0;
     return false;
   }
-  const std::u16string& characters = *event.characters;
+  if (isControlText(characters)) {
+    // Escape types nothing but ends the word: it can still be converted by
+    // hand, and what follows is a new word.
+    leaveWordAsTyped_ = false;
+    finishWord({});
+    return false;
+  }
   if (!text::containsWhiteSpace(characters)) {
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
@@ -139,28 +218,34 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     const int pending = std::min(count(typed), count(buffer_));
     return checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
   }
+  const bool leaveAsTyped = std::exchange(leaveWordAsTyped_, false);
+  if (!finishWord(characters) || leaveAsTyped) return false;
+  return checkWordOnSeparator(lastCompletedWord_, characters, changeLayoutAction);
+}
+
+bool TypoDetector::finishWord(const std::u16string& separator) {
   std::u16string word = std::move(buffer_);
   buffer_.clear();
-  int spaces = count(characters);
+  const int spaces = count(separator);
   if (word.empty()) {
     // More white space after the last word: it still counts as the word's
     // separator, so that corrections reaching back over it delete exactly
     // what is in the text and the manual conversion still finds the word.
     if (!lastCompletedWord_.empty() && !completedWordsHistory_.empty()) {
       lastCompletedWordTrailingSpaces_ += spaces;
-      completedWordsHistory_.back().spaces += spaces;
+      completedWordsHistory_.back().separator += separator;
     } else {
       lastCompletedWord_.clear();
       lastCompletedWordTrailingSpaces_ = spaces;
     }
     return false;
   }
-  completedWordsHistory_.push_back({word, spaces});
+  completedWordsHistory_.push_back({word, separator});
   if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
     completedWordsHistory_.erase(completedWordsHistory_.begin());
-  lastCompletedWord_ = word;
+  lastCompletedWord_ = std::move(word);
   lastCompletedWordTrailingSpaces_ = spaces;
-  return checkWordOnSeparator(word, characters, changeLayoutAction);
+  return true;
 }
 
 bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
@@ -205,7 +290,8 @@ void TypoDetector::scheduleOnMain(void (TypoDetector::*action)(const ChangeLayou
 // ---- Spelling --------------------------------------------------------------
 
 bool TypoDetector::isWordValid(std::u16string_view word, const std::string& language) {
-  if (text::characterCount(word) < 2) return false;
+  // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
+  if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
   std::string key = language + ":" + text::toUtf8(word);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   if (!platform_.spelling) return false;
@@ -218,7 +304,7 @@ bool TypoDetector::isWordValid(std::u16string_view word, const std::string& lang
 }
 
 bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& language) {
-  if (text::characterCount(prefix) < 2) return false;
+  if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
   std::string key = "pre:" + language + ":" + text::toUtf8(prefix);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   if (!platform_.spelling) return false;
@@ -230,6 +316,12 @@ bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& 
 
 // ---- Correction rules ------------------------------------------------------
 
+std::optional<std::string> TypoDetector::languageOf(std::u16string_view word, const LayoutAvailability& layouts) const {
+  // Numbers, dashes and signs are written the same on every layout.
+  if (!text::hasLetter(word)) return std::nullopt;
+  return LayoutMaps::instance().guessLanguagePair(word, layouts).source;
+}
+
 bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                                         const ChangeLayoutAction& changeLayoutAction) {
   const LayoutAvailability layouts = layoutAvailability();
@@ -238,9 +330,13 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
   const std::u16string converted = maps.transliterate(word, false, layouts);
-  const bool targetValid = hasTarget && isWordValid(converted, pair.target);
+  const bool targetValid =
+      hasTarget && !losesLettersToPunctuation(word, converted) && isWordValid(converted, pair.target);
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
+  // An abbreviation typed in capitals with Shift is meant as typed; a word
+  // typed with Caps Lock on the wrong layout is still corrected.
+  const bool abbreviation = isAllCapitals(word) && !capsLockOn_;
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
@@ -266,13 +362,15 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (!decided && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
     correct = decided = true;
   }
-  if (!decided && !sourceValid && targetValid) correct = decided = true;
-  if (!decided && hasPrevious && words::ambiguousContextWords().count(lower) && tablesApply()) {
+  if (!decided && !sourceValid && targetValid && !abbreviation) correct = decided = true;
+  if (!decided && hasPrevious && !abbreviation && words::ambiguousContextWords().count(lower) && tablesApply()) {
     const auto& previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
-    if (maps.guessLanguagePair(previous.word, layouts).source == pair.target) correct = decided = true;
+    if (languageOf(previous.word, layouts) == pair.target) correct = decided = true;
   }
   if (correct && words::systemProtectedWords().count(lower)) correct = false;
   if (!hasTarget) correct = false;
+  // A word with letters the English layout cannot type was not typed on it.
+  if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) correct = false;
 
   if (!correct) return repairPreviousWord(word, separator);
 
@@ -282,38 +380,49 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
   lastAutoSwitchResult_ = converted;
+  lastAutoSwitchWasMidWord_ = false;
 
+  // The history entries the correction rewrites, with their new words.
+  const std::size_t newest = completedWordsHistory_.size() - 1;
+  std::vector<std::pair<std::size_t, std::u16string>> rewritten{{newest, converted}};
   int deleteCount = count(word);
   std::u16string replacement = converted;
+  // Earlier words typed on the same layout as this one; words already in
+  // the right layout (or corrected before) end the walk.
+  auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
   if (russianRules) {
     // Fold preceding ambiguous words into the correction.
-    for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0;) {
+    for (std::size_t i = newest; i-- > 0;) {
       const auto& entry = completedWordsHistory_[i];
-      if (!isAmbiguous(entry.word)) break;
+      if (!isAmbiguous(entry.word) || !sameLayout(entry)) break;
       std::u16string swapped = maps.transliterate(entry.word, true, layouts);
       if (swapped == entry.word) break;
-      deleteCount += count(entry.word) + entry.spaces;
-      replacement = swapped + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + replacement;
+      deleteCount += count(entry.word) + entry.spaces();
+      replacement = swapped + entry.separator + replacement;
+      rewritten.emplace_back(i, std::move(swapped));
     }
     // A run of single letters typed on the wrong layout.
     if (count(word) == 1) {
       std::vector<std::u16string> typed{word};
       std::vector<std::u16string> convertedLetters{converted};
+      std::vector<std::pair<std::size_t, std::u16string>> runRewritten{{newest, converted}};
       int runDeleteCount = 1;
       std::u16string runText = converted;
-      for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0 && typed.size() < 5;) {
+      for (std::size_t i = newest; i-- > 0 && typed.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
-        if (count(entry.word) != 1) break;
+        if (count(entry.word) != 1 || (text::hasLetter(entry.word) && !sameLayout(entry))) break;
         std::u16string letter = maps.transliterate(entry.word, false, layouts);
         typed.insert(typed.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
-        runText = letter + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + runText;
-        runDeleteCount += 1 + entry.spaces;
+        runText = letter + entry.separator + runText;
+        runDeleteCount += 1 + entry.spaces();
+        runRewritten.emplace_back(i, std::move(letter));
       }
       if (typed.size() > 2 && !LayoutMaps::isAlphabetSequence(typed) &&
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
+        rewritten = std::move(runRewritten);
       }
     }
   }
@@ -321,6 +430,8 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   if (changeLayoutAction) changeLayoutAction(code);
   finishSimulation();
+  // The text now holds the corrected words; the rules that look back see them.
+  for (auto& [index, corrected] : rewritten) completedWordsHistory_[index].word = std::move(corrected);
   lastCompletedWord_ = converted;
   return typedKeys;
 }
@@ -329,9 +440,11 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (completedWordsHistory_.size() < 2) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
-  const CompletedWord previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
-  const std::string sourceOfWord = maps.guessLanguagePair(word, layouts).source;
-  const std::string sourceOfPrevious = maps.guessLanguagePair(previous.word, layouts).source;
+  const std::size_t previousIndex = completedWordsHistory_.size() - 2;
+  const CompletedWord previous = completedWordsHistory_[previousIndex];
+  const auto sourceOfWord = languageOf(word, layouts);
+  const auto sourceOfPrevious = languageOf(previous.word, layouts);
+  if (!sourceOfWord || !sourceOfPrevious) return false;
   const std::u16string lowerPrevious = text::toLower(previous.word);
   if (lowerPrevious == u"и" || lowerPrevious == u"b") return false;
   if (sourceOfWord == sourceOfPrevious) return false;
@@ -340,28 +453,33 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (swapped == previous.word) return false;
   // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
   if (sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
-  if (maps.guessLanguagePair(swapped, layouts).source != sourceOfWord) return false;
-  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(sourceOfWord).count(text::toLower(swapped)))
+  if (languageOf(swapped, layouts) != sourceOfWord) return false;
+  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(*sourceOfWord).count(text::toLower(swapped)))
     return false;
 
   isSimulating_ = true;
-  const int deleteCount = count(word) + previous.spaces + count(previous.word);
-  const std::u16string replacement = swapped + std::u16string(static_cast<std::size_t>(previous.spaces), u' ') + word;
+  const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   finishSimulation();
+  completedWordsHistory_[previousIndex].word = swapped;
   return typedKeys;
 }
 
 bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                                 int pendingCharacters) {
-  if (count(word) < 3) return false;
+  if (count(word) < 3 || leaveWordAsTyped_) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
-  if (isPrefixValid(word, pair.source)) return false;
+  if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
+  if (isAllCapitals(word) && !capsLockOn_) return false;
   const std::u16string converted = maps.transliterate(word, false, layouts);
-  if (!isPrefixValid(converted, pair.target)) return false;
+  if (endsWithJoiner(word) || endsWithJoiner(converted)) return false;
+  // An opening quote or bracket is no part of the word's beginning.
+  if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return false;
+  if (losesLettersToPunctuation(word, converted) || !isPrefixValid(converted, pair.target)) return false;
   if (learnedWordsStore_.get) {
     const auto learnedWordsNow = learnedWords();
     const StringMap& learned = *learnedWordsNow;
@@ -373,6 +491,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
+  lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
+  lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
   replaceBeforeCursor(count(word) - pendingCharacters, converted, nullptr);
   finishSimulation();

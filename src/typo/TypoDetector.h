@@ -36,9 +36,13 @@ struct LearnedWordsStore {
   static LearnedWordsStore of(SettingsHelper& settings);
 };
 
+// A finished word as it stands in the text (after any correction of it) and
+// the white space typed after it, kept as typed so that a correction reaching
+// back over it puts back a Return or a Tab, not a space.
 struct CompletedWord {
   std::u16string word;
-  int spaces = 0;  // characters of the separator that ended the word
+  std::u16string separator;
+  int spaces() const;  // characters of the separator
   friend bool operator==(const CompletedWord&, const CompletedWord&) = default;
 };
 
@@ -103,6 +107,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // Forgets the word being typed, the last word and the history.
   void clearBuffer();
 
+  // A mouse button went down: Option held through a click is no lone press.
+  void cancelLoneOptionPress() { optionPressedAlone_ = false; }
+
   bool isSimulating() const { return isSimulating_; }
 
   // Observable state.
@@ -135,6 +142,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
 
  private:
   bool processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
+  // Ends the buffered word with the separator; false when there was none.
+  bool finishWord(const std::u16string& separator);
+  // The layout a word was typed on; none for a word without letters.
+  std::optional<std::string> languageOf(std::u16string_view word, const LayoutAvailability& layouts) const;
   bool checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                             const ChangeLayoutAction& changeLayoutAction);
   // pendingCharacters: how many of the word's last characters came with the
@@ -150,6 +161,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
                          const std::optional<AXTextState>& axState, const ChangeLayoutAction& changeLayoutAction);
+  // The selected text of the snapshot replaced by result.
+  void replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
+                        const std::string& code, const ChangeLayoutAction& changeLayoutAction);
   void convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
                                const ChangeLayoutAction& changeLayoutAction);
   void saveLearnedWords(bool revert, const std::u16string& word, const std::u16string& result);
@@ -181,6 +195,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   int lastCompletedWordTrailingSpaces_ = 0;
   bool isSimulating_ = false;
   double lastSimulationEndTime_ = distantPast;
+  bool capsLockOn_ = false;  // as the last key event had it
   bool isOptionCurrentlyDown_ = false;
   bool optionPressedAlone_ = false;
   double optionDownAt_ = distantPast;
@@ -191,6 +206,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   std::u16string lastAutoSwitchWord_;
   std::u16string lastAutoSwitchResult_;
   double lastAutoSwitchTime_ = distantPast;
+  bool lastAutoSwitchWasMidWord_ = false;
+  // An automatic correction of the word being typed was undone: the rest of
+  // the word is left as the person types it.
+  bool leaveWordAsTyped_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;
