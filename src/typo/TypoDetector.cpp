@@ -161,7 +161,6 @@ void TypoDetector::clearBuffer() {
 // ---- Key events ------------------------------------------------------------
 
 bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
-  if (!isSimulating_) capsLockOn_ = (event.flags & Flags::CapsLock) != 0;
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
@@ -212,6 +211,8 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (!text::containsWhiteSpace(characters)) {
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
+    // Caps Lock on for any key of the word: capitals that mean nothing by themselves.
+    typedWithCapsLock_ = (!buffer_.empty() && typedWithCapsLock_) || (event.flags & Flags::CapsLock) != 0;
     buffer_ += typed;
     auto tail = text::lastCharacters(buffer_, maxBufferSize);
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
@@ -330,13 +331,10 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
   const std::u16string converted = maps.transliterate(word, false, layouts);
-  const bool targetValid =
-      hasTarget && !losesLettersToPunctuation(word, converted) && isWordValid(converted, pair.target);
+  const bool targetValid = hasTarget && isWordValid(converted, pair.target);
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
-  // An abbreviation typed in capitals with Shift is meant as typed; a word
-  // typed with Caps Lock on the wrong layout is still corrected.
-  const bool abbreviation = isAllCapitals(word) && !capsLockOn_;
+  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts);
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
@@ -384,23 +382,13 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
 
   // The history entries the correction rewrites, with their new words.
   const std::size_t newest = completedWordsHistory_.size() - 1;
-  std::vector<std::pair<std::size_t, std::u16string>> rewritten{{newest, converted}};
-  int deleteCount = count(word);
-  std::u16string replacement = converted;
-  // Earlier words typed on the same layout as this one; words already in
-  // the right layout (or corrected before) end the walk.
+  Fold fold{count(word), converted, {{newest, converted}}};
   auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
+  foldPreceding(fold, newest, pair, russianRules, layouts);
+  int deleteCount = fold.deleteCount;
+  std::u16string replacement = fold.text;
+  auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
-    // Fold preceding ambiguous words into the correction.
-    for (std::size_t i = newest; i-- > 0;) {
-      const auto& entry = completedWordsHistory_[i];
-      if (!isAmbiguous(entry.word) || !sameLayout(entry)) break;
-      std::u16string swapped = maps.transliterate(entry.word, true, layouts);
-      if (swapped == entry.word) break;
-      deleteCount += count(entry.word) + entry.spaces();
-      replacement = swapped + entry.separator + replacement;
-      rewritten.emplace_back(i, std::move(swapped));
-    }
     // A run of single letters typed on the wrong layout.
     if (count(word) == 1) {
       std::vector<std::u16string> typed{word};
@@ -434,6 +422,43 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   for (auto& [index, corrected] : rewritten) completedWordsHistory_[index].word = std::move(corrected);
   lastCompletedWord_ = converted;
   return typedKeys;
+}
+
+bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& pair, std::size_t before,
+                                  const LayoutAvailability& layouts) const {
+  // Capitals typed with Shift among words of the same layout (or with no
+  // word before them) are an abbreviation such as TLS, meant as typed.
+  // Typed with Caps Lock, or among words of the other layout, they are text
+  // typed on the wrong layout.
+  if (!isAllCapitals(word) || typedWithCapsLock_) return false;
+  for (std::size_t i = before; i-- > 0;) {
+    if (auto language = languageOf(completedWordsHistory_[i].word, layouts)) return *language == pair.source;
+  }
+  return true;
+}
+
+void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
+                                 const LayoutAvailability& layouts) {
+  // Earlier words typed on the same layout as the corrected one, newest
+  // first: ambiguous words (word end only) and abbreviations left as typed
+  // for want of context, which this correction now gives. A word already in
+  // the right layout (or corrected before) ends the walk.
+  const auto& maps = LayoutMaps::instance();
+  for (std::size_t i = before; i-- > 0;) {
+    const auto& entry = completedWordsHistory_[i];
+    if (languageOf(entry.word, layouts) != pair.source) break;
+    std::u16string swapped;
+    if (ambiguousWords && isAmbiguous(entry.word)) {
+      swapped = maps.transliterate(entry.word, true, layouts);
+    } else if (isAllCapitals(entry.word)) {
+      swapped = maps.transliterate(entry.word, false, layouts);
+      if (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target)) break;
+    }
+    if (swapped.empty() || swapped == entry.word) break;
+    fold.deleteCount += count(entry.word) + entry.spaces();
+    fold.text = swapped + entry.separator + fold.text;
+    fold.rewritten.emplace_back(i, std::move(swapped));
+  }
 }
 
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
@@ -474,7 +499,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
-  if (isAllCapitals(word) && !capsLockOn_) return false;
+  if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   const std::u16string converted = maps.transliterate(word, false, layouts);
   if (endsWithJoiner(word) || endsWithJoiner(converted)) return false;
   // An opening quote or bracket is no part of the word's beginning.
@@ -494,8 +519,11 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
   lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
-  replaceBeforeCursor(count(word) - pendingCharacters, converted, nullptr);
+  Fold fold{count(word) - pendingCharacters, converted, {}};
+  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
+  replaceBeforeCursor(fold.deleteCount, fold.text, nullptr);
   finishSimulation();
+  for (auto& [index, corrected] : fold.rewritten) completedWordsHistory_[index].word = std::move(corrected);
   buffer_ = converted;
   if (changeLayoutAction) changeLayoutAction(code);
   return true;

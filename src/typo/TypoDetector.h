@@ -153,6 +153,18 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                     int pendingCharacters = 1);
   bool repairPreviousWord(const std::u16string& word, const std::u16string& separator);
+  // Capitals meant as typed; `before`: the history entries before the word.
+  bool isAbbreviation(std::u16string_view word, const LanguagePair& pair, std::size_t before,
+                      const LayoutAvailability& layouts) const;
+  // What a correction deletes and types, and the history entries it rewrites.
+  struct Fold {
+    int deleteCount = 0;
+    std::u16string text;
+    std::vector<std::pair<std::size_t, std::u16string>> rewritten;
+  };
+  // Takes earlier words typed on the same wrong layout into the correction.
+  void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
+                     const LayoutAvailability& layouts);
 
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
@@ -195,7 +207,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   int lastCompletedWordTrailingSpaces_ = 0;
   bool isSimulating_ = false;
   double lastSimulationEndTime_ = distantPast;
-  bool capsLockOn_ = false;  // as the last key event had it
+  bool typedWithCapsLock_ = false;  // some key of the buffered word came with Caps Lock on
   bool isOptionCurrentlyDown_ = false;
   bool optionPressedAlone_ = false;
   double optionDownAt_ = distantPast;

@@ -15,8 +15,8 @@ struct RunResult {
   std::string err;
 };
 
-RunResult runCli(const std::vector<std::string>& args) {
-  std::istringstream in;
+RunResult runCli(const std::vector<std::string>& args, const std::string& input = {}) {
+  std::istringstream in(input);
   std::ostringstream out, err;
   int status = run(args, Streams{in, out, err});
   return {status, out.str(), err.str()};
@@ -56,22 +56,31 @@ TEST(CommandLine, UnknownCommandOrOptionExitsTwoWithAnErrorAndTheUsage) {
   }
 }
 
-TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
+TEST(CommandLine, ConvertPrintsEachArgumentOnItsLineWordByWord) {
   const struct {
     std::vector<std::string> args;
+    std::string input;
     std::string out;
   } cases[] = {
-      {{"convert", "ghbdtn"}, "привет\n"},
-      {{"convert", "--force", "Hello"}, "Руддщ\n"},
-      {{"convert", "руддщ", "ghbdtn"}, "hello\nпривет\n"},
-      {{"convert", "--", "--force"}, "--ащксу\n"},
+      {{"convert", "ghbdtn"}, "", "привет\n"},
+      {{"convert", "--force", "Hello"}, "", "Руддщ\n"},
+      {{"convert", "руддщ", "ghbdtn"}, "", "hello\nпривет\n"},
+      {{"convert", "--", "--force"}, "", "--ащксу\n"},
+      {{"convert", "hello руддщ"}, "", "руддщ hello\n"},  // each word by its own letters
+      {{"convert", "ghbdtn\vvbh\fhello"}, "", "привет\vмир\fруддщ\n"},
+      {{"convert"}, "ghbdtn vbh\n\nруддщ", "привет мир\n\nhello\n"},  // standard input, line by line
+      {{"convert"}, "", ""},
   };
   for (const auto& c : cases) {
-    auto r = runCli(c.args);
+    auto r = runCli(c.args, c.input);
     EXPECT_EQ(r.status, kExitOk) << c.out;
     EXPECT_EQ(r.out, c.out);
   }
-  EXPECT_EQ(runCli({"convert"}).status, kExitUsage);
+  for (const char* help : {"--help", "-h"}) {
+    auto r = runCli({"convert", help});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_TRUE(r.out.starts_with("usage: brisquel convert")) << r.out;
+  }
   EXPECT_EQ(runCli({"convert", "--strange", "x"}).status, kExitUsage);
 }
 
