@@ -180,7 +180,8 @@ std::u16string_view trimPunctuation(std::u16string_view s, bool leadingOnly) {
 
 std::u16string_view trimOpeningMarks(std::u16string_view s) {
   return trimFront(s, [](UChar32 c) {
-    return u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK) || u_charType(c) == U_START_PUNCTUATION;
+    return u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK) || u_charType(c) == U_START_PUNCTUATION ||
+           u_charType(c) == U_DASH_PUNCTUATION;
   });
 }
 

@@ -28,7 +28,7 @@ bool hasLetter(std::u16string_view s);
 // s without the punctuation characters at its ends (as a spelling checker
 // strips them); leadingOnly keeps the end, as a word being typed does.
 std::u16string_view trimPunctuation(std::u16string_view s, bool leadingOnly = false);
-// s without the quotation marks and opening brackets at its start.
+// s without the quotation marks, opening brackets and dashes at its start.
 std::u16string_view trimOpeningMarks(std::u16string_view s);
 bool containsWhiteSpace(std::u16string_view s);
 std::u16string trimWhiteSpace(std::u16string_view s);

@@ -52,17 +52,23 @@ bool isControlText(std::u16string_view s) {
   return allUnits(s, [](char16_t c) { return (c < 0x20 || c == 0x7F) && !text::isWhiteSpace(c); });
 }
 
-// Only capital letters, at least two: an abbreviation such as TLS or CSV.
-bool isAllCapitals(std::u16string_view word) {
-  int capitals = 0;
+// Capitals where words have none: an abbreviation (TLS, CSV, B) or a name
+// in code (GtkWindow, GFlare): a capital after the first letter, or a lone
+// capital letter.
+bool hasInnerCapitals(std::u16string_view word) {
+  int letters = 0;
+  bool capitalFirst = false;
   std::size_t i = 0;
   while (i < word.size()) {
     UChar32 c;
     U16_NEXT(word.data(), i, word.size(), c);
-    if (u_hasBinaryProperty(c, UCHAR_LOWERCASE)) return false;
-    if (u_hasBinaryProperty(c, UCHAR_UPPERCASE)) ++capitals;
+    if (!u_isalpha(c)) continue;
+    const bool capital = u_hasBinaryProperty(c, UCHAR_UPPERCASE);
+    if (capital && letters > 0) return true;
+    if (letters == 0) capitalFirst = capital;
+    ++letters;
   }
-  return capitals >= 2;
+  return letters == 1 && capitalFirst;
 }
 
 // A letter that no key of the English layout types.
@@ -70,11 +76,9 @@ bool hasLetterOffTheEnglishLayout(std::u16string_view word) {
   return std::any_of(word.begin(), word.end(), [](char16_t c) { return c >= 0x80 && u_isalpha(c); });
 }
 
-// A hyphen, maqaf or apostrophe: it joins letters, so a word ending in one is
-// judged once the letter after it is there.
-bool endsWithJoiner(std::u16string_view word) {
+bool hasJoiner(std::u16string_view word) {
   static constexpr std::u16string_view joiners = u"-\u2010\u05BE'\u2019";
-  return !word.empty() && joiners.find(word.back()) != std::u16string_view::npos;
+  return word.find_first_of(joiners) != std::u16string_view::npos;
 }
 
 // The spelling check strips punctuation at a word's ends. Where the
@@ -357,7 +361,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       decided = true;
     }
   }
-  if (!decided && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
+  if (!decided && !abbreviation && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
     correct = decided = true;
   }
   if (!decided && !sourceValid && targetValid && !abbreviation) correct = decided = true;
@@ -430,7 +434,7 @@ bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& 
   // word before them) are an abbreviation such as TLS, meant as typed.
   // Typed with Caps Lock, or among words of the other layout, they are text
   // typed on the wrong layout.
-  if (!isAllCapitals(word) || typedWithCapsLock_) return false;
+  if (!hasInnerCapitals(word) || typedWithCapsLock_) return false;
   for (std::size_t i = before; i-- > 0;) {
     if (auto language = languageOf(completedWordsHistory_[i].word, layouts)) return *language == pair.source;
   }
@@ -450,9 +454,13 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
     std::u16string swapped;
     if (ambiguousWords && isAmbiguous(entry.word)) {
       swapped = maps.transliterate(entry.word, true, layouts);
-    } else if (isAllCapitals(entry.word)) {
+    } else if (hasInnerCapitals(entry.word)) {
       swapped = maps.transliterate(entry.word, false, layouts);
-      if (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target)) break;
+      if (text::characterCount(entry.word) == 1) {
+        if (!words::validSingleLetterWords(pair.target).count(text::toLower(swapped))) break;
+      } else if (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target)) {
+        break;
+      }
     }
     if (swapped.empty() || swapped == entry.word) break;
     fold.deleteCount += count(entry.word) + entry.spaces();
@@ -493,7 +501,9 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
 
 bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                                 int pendingCharacters) {
-  if (count(word) < 3 || leaveWordAsTyped_) return false;
+  // Three characters at least besides quotes, brackets and marks around them.
+  const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
+  if (count(core) < 3 || leaveWordAsTyped_) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
@@ -501,7 +511,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   const std::u16string converted = maps.transliterate(word, false, layouts);
-  if (endsWithJoiner(word) || endsWithJoiner(converted)) return false;
+  // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.
+  if (hasJoiner(core) || hasJoiner(text::trimPunctuation(converted))) return false;
   // An opening quote or bracket is no part of the word's beginning.
   if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return false;
   if (losesLettersToPunctuation(word, converted) || !isPrefixValid(converted, pair.target)) return false;
