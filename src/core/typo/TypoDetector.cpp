@@ -515,6 +515,15 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   if (hasJoiner(core) || hasJoiner(text::trimPunctuation(converted))) return false;
   // An opening quote or bracket is no part of the word's beginning.
   if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return false;
+  // Five letters or more that began a word of this layout, and one more
+  // that does not: a typo or a word the dictionary lacks, not the wrong
+  // layout. Not for Latin letters: Greek typed on English keys follows the
+  // sounds, and Greek roots begin English words too.
+  const std::u16string_view before =
+      std::u16string_view(word).substr(0, word.size() - text::characters(word).back().size());
+  if (pair.source != lang::english && count(text::trimPunctuation(text::trimOpeningMarks(before))) >= 5 &&
+      isPrefixValid(text::trimOpeningMarks(before), pair.source))
+    return false;
   if (losesLettersToPunctuation(word, converted) || !isPrefixValid(converted, pair.target)) return false;
   if (learnedWordsStore_.get) {
     const auto learnedWordsNow = learnedWords();
