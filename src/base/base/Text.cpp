@@ -144,17 +144,18 @@ bool isWhiteSpace(char32_t c) {
   return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
 }
 
-bool hasLetter(std::u16string_view s) {
+namespace {
+
+template <typename Test>
+bool anyCodePoint(std::u16string_view s, Test test) {
   std::size_t i = 0;
   while (i < s.size()) {
     UChar32 c;
     U16_NEXT(s.data(), i, s.size(), c);
-    if (u_isalpha(c)) return true;
+    if (test(c)) return true;
   }
   return false;
 }
-
-namespace {
 
 template <typename Strip>
 std::u16string_view trimFront(std::u16string_view s, Strip strip) {
@@ -170,9 +171,13 @@ std::u16string_view trimFront(std::u16string_view s, Strip strip) {
 
 }  // namespace
 
-std::u16string_view trimPunctuation(std::u16string_view s, bool leadingOnly) {
+bool hasLetter(std::u16string_view s) {
+  return anyCodePoint(s, [](UChar32 c) { return u_isalpha(c) != 0; });
+}
+
+std::u16string_view trimPunctuation(std::u16string_view s) {
   s = trimFront(s, [](UChar32 c) { return u_ispunct(c) != 0; });
-  while (!leadingOnly && !s.empty()) {
+  while (!s.empty()) {
     std::size_t i = s.size();
     UChar32 c;
     U16_PREV(s.data(), 0, i, c);
@@ -190,13 +195,7 @@ std::u16string_view trimOpeningMarks(std::u16string_view s) {
 }
 
 bool containsWhiteSpace(std::u16string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    char32_t c;
-    U16_NEXT(s.data(), i, s.size(), c);
-    if (isWhiteSpace(c)) return true;
-  }
-  return false;
+  return anyCodePoint(s, [](UChar32 c) { return isWhiteSpace(static_cast<char32_t>(c)); });
 }
 
 std::u16string trimWhiteSpace(std::u16string_view s) {

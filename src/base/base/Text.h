@@ -28,9 +28,8 @@ char32_t singleCodePoint(std::u16string_view c);
 bool isWhiteSpace(char32_t c);  // white space or newline
 // Whether any code point of s is a letter (digits, dashes and signs are not).
 bool hasLetter(std::u16string_view s);
-// s without the punctuation characters at its ends (as a spelling checker
-// strips them); leadingOnly keeps the end, as a word being typed does.
-std::u16string_view trimPunctuation(std::u16string_view s, bool leadingOnly = false);
+// s without the punctuation characters at its ends (as a spelling checker strips them).
+std::u16string_view trimPunctuation(std::u16string_view s);
 // s without the quotation marks, opening brackets and dashes at its start.
 std::u16string_view trimOpeningMarks(std::u16string_view s);
 bool containsWhiteSpace(std::u16string_view s);
