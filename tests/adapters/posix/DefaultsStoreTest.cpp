@@ -7,13 +7,14 @@
 #include <random>
 #include <sstream>
 
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 #include "posix/XdgDefaultsStore.h"
 
 namespace brisquel::posix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace plist;
 
 fs::path freshFolder(const std::string& name) {
   const fs::path dir = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "defaults" / name;

@@ -11,6 +11,8 @@
 
 #include "TestFolders.h"
 #include "app/AppDelegate.h"
+#include "layouts/AppSwitchObserver.h"
+#include "layouts/LayoutHotkey.h"
 #include "brisquel/SimProgram.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"

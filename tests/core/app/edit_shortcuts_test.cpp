@@ -182,7 +182,7 @@ TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {
   desktop.advance(0.5);
   auto* panel = desktop.frontmost();
   ASSERT_NE(panel, nullptr);
-  ASSERT_EQ(delegate().lastActiveBundleID(), std::optional<std::string>(kMyAppID));
+  ASSERT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), std::optional<std::string>(kMyAppID));
   panel->clearLog();
   desktop.press("ctrl+c");
   EXPECT_EQ(panel->shortcutLog(), "cmd+c");

@@ -49,7 +49,7 @@ TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
   EXPECT_EQ(installed(), kEverything);
   EXPECT_TRUE(delegate().isAccessibilityTrusted());
   EXPECT_TRUE(delegate().hasInitializedEventMonitors());
-  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
   EXPECT_GE(desktop.spelling().prepareCount("en_US"), 1) << "English spelling warmed up";
   EXPECT_GE(desktop.spelling().prepareCount("ru_RU"), 1) << "Russian spelling warmed up";
   EXPECT_EQ(desktop.trustPromptCount(), 0) << "the launch check never makes the system prompt";
@@ -140,7 +140,7 @@ TEST_F(StartupTest, TerminationRemovesMonitorsTapAndObservers) {
   play("+shift +ctrl -ctrl -shift");
   EXPECT_TRUE(desktop.selectLog().empty()) << "the hotkey still switches after termination";
   desktop.activate(kNotesID);
-  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "activations still observed";
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "activations still observed";
 }
 
 TEST_F(StartupTest, DelayedWorkDoesNothingOnceTheDelegateIsGone) {

@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "hotkeys/HotkeysHelper.h"
+#include "layouts/AppSwitchObserver.h"
 #include "layouts/InputSources.h"
+#include "layouts/LayoutHotkey.h"
 #include "sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
@@ -17,34 +19,9 @@ namespace {
 constexpr const char* kTextEdit = "com.apple.TextEdit";
 constexpr const char* kTerminal = "com.apple.Terminal";
 
-class FakeHost final : public HotkeysHost {
- public:
-  explicit FakeHost(sim::Desktop& desktop) : desktop_(desktop), inputSources_(*desktop.platform().inputSources) {}
-
-  bool isAccessibilityTrusted() const override { return true; }
-  void handleTapDisabled() override {}
-  void verifyPermissionsAsync() override {}
-  std::optional<std::string> lastActiveBundleID() const override { return lastActive().bundleIdentifier; }
-  std::optional<std::string> lastActiveAppName() const override { return lastActive().localizedName; }
-  std::optional<std::string> lastActiveAppPath() const override { return lastActive().bundlePath; }
-  void setModifiersPressed(bool) override {}
-  void switchToLayout(const std::string& language) override { inputSources_.switchToLayout(language); }
-  void switchToNextLayout() override { inputSources_.switchToNextLayout(); }
-
-  // What the activation observer would have recorded.
-  RunningApplication lastActive() const {
-    auto* front = desktop_.frontmost();
-    return front ? front->runningApplication() : RunningApplication{};
-  }
-
- private:
-  sim::Desktop& desktop_;
-  InputSources inputSources_;
-};
-
 // A desktop with a few applications and the helper on a first start's settings.
 struct Rig {
-  explicit Rig(bool withTypoDetector = false) : host(desktop) {
+  explicit Rig(bool withTypoDetector = false) {
     desktop.setTrusted(true);
     desktop.enableLayouts({"en", "ru"});
     desktop.addApplication({kTextEdit, "TextEdit", "/System/Applications/TextEdit.app"});
@@ -57,7 +34,12 @@ struct Rig {
       typo = TypoDetector::create(
           p, LearnedWordsStore{[] { return std::make_shared<const StringMap>(); }, [](const StringMap&) {}});
     }
-    helper = HotkeysHelper::create(p, *settings, typo, host);
+    InputSources sources(*p.inputSources);
+    layoutHotkey = LayoutHotkey::create(*p.keyboard, sources, *settings, [] { return true; });
+    appSwitch = AppSwitchObserver::create(*p.workspace, sources, [] {});
+    appSwitch->initAppSwitchObserver();
+    helper = HotkeysHelper::create({*p.keyboard, *p.accessibility, *p.workspace, *p.mainQueue}, *settings, typo,
+                                   sources, *layoutHotkey, *appSwitch, TapPermission{[] { return true; }, {}, {}});
   }
 
   void install() {
@@ -78,7 +60,8 @@ struct Rig {
   }
 
   sim::Desktop desktop;
-  FakeHost host;
+  std::shared_ptr<LayoutHotkey> layoutHotkey;
+  std::shared_ptr<AppSwitchObserver> appSwitch;
   std::shared_ptr<SettingsHelper> settings;
   std::shared_ptr<TypoDetector> typo;
   std::shared_ptr<HotkeysHelper> helper;
