@@ -338,7 +338,11 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool targetValid = hasTarget && isWordValid(converted, pair.target);
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
-  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts);
+  // Capitals meant as typed, unless they convert to an abbreviation the
+  // target's dictionary knows in capitals only ("ЗВА" typed for "PDF"; "TLS"
+  // gives "ЕДЫ", an ordinary word in capitals, and stays).
+  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) &&
+                            !(targetValid && !isWordValid(text::toLower(converted), pair.target));
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
