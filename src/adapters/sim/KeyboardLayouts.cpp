@@ -21,7 +21,8 @@ constexpr std::array kNamedKeys = {
     Name{KeyCode::DownArrow, "down"},   Name{KeyCode::Command, "cmd"},          Name{KeyCode::RightCommand, "rcmd"},
     Name{KeyCode::Shift, "shift"},      Name{KeyCode::RightShift, "rshift"},    Name{KeyCode::Option, "opt"},
     Name{KeyCode::RightOption, "ropt"}, Name{KeyCode::Control, "ctrl"},         Name{KeyCode::RightControl, "rctrl"},
-    Name{KeyCode::Function, "fn"},      Name{KeyCode::CapsLock, "capslock"},
+    Name{KeyCode::Function, "fn"},      Name{KeyCode::CapsLock, "capslock"},    Name{KeyCode::Home, "home"},
+    Name{KeyCode::End, "end"},
 };
 
 // Names a user might write for the same key.

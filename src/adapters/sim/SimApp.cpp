@@ -124,9 +124,11 @@ void SimApp::deliver(const KeyEvent& event) {
       moveCaret(1, extend);
       return;
     case KeyCode::UpArrow:
+    case KeyCode::Home:
       moveCaret(-2, extend);
       return;
     case KeyCode::DownArrow:
+    case KeyCode::End:
       moveCaret(2, extend);
       return;
     case KeyCode::Return:

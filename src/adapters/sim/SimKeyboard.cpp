@@ -11,8 +11,6 @@ namespace brisquel::sim {
 
 namespace {
 
-constexpr std::uint64_t kAlphaShift = 0x10000;
-
 std::uint64_t modifierFlag(std::uint16_t code) {
   switch (code) {
     case KeyCode::Shift:
@@ -47,6 +45,10 @@ std::optional<std::u16string> functionKeyCharacters(std::uint16_t code) {
       return u"\x1b";
     case KeyCode::ForwardDelete:
       return u"\uF728";
+    case KeyCode::Home:
+      return u"\uF729";
+    case KeyCode::End:
+      return u"\uF72B";
     case KeyCode::UpArrow:
       return u"\uF700";
     case KeyCode::DownArrow:
@@ -137,7 +139,7 @@ bool SimKeyboard::isModifierKey(std::uint16_t code) {
 }
 
 std::uint64_t SimKeyboard::flags() const {
-  std::uint64_t f = capsLock_ ? kAlphaShift : 0;
+  std::uint64_t f = capsLock_ ? Flags::CapsLock : 0;
   for (auto code : heldModifiers_) f |= modifierFlag(code);
   return f;
 }
@@ -161,7 +163,7 @@ SimKeyboard::KeyOutput SimKeyboard::keyOutput(std::uint16_t code, std::uint64_t 
   bool shifted = (f & Flags::Shift) != 0;
   // Caps Lock inverts Shift on letter keys (whose Shift level is the plain level's upper case).
   const KeyLevel& plain = key->levels[0];
-  if ((f & kAlphaShift) && !plain.isDead() && !key->levels[1].isDead() && plain.text != key->levels[1].text &&
+  if ((f & Flags::CapsLock) && !plain.isDead() && !key->levels[1].isDead() && plain.text != key->levels[1].text &&
       text::toLower(key->levels[1].text) == plain.text) {
     shifted = !shifted;
   }

@@ -144,14 +144,58 @@ bool isWhiteSpace(char32_t c) {
   return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
 }
 
-bool containsWhiteSpace(std::u16string_view s) {
+namespace {
+
+template <typename Test>
+bool anyCodePoint(std::u16string_view s, Test test) {
   std::size_t i = 0;
   while (i < s.size()) {
-    char32_t c;
+    UChar32 c;
     U16_NEXT(s.data(), i, s.size(), c);
-    if (isWhiteSpace(c)) return true;
+    if (test(c)) return true;
   }
   return false;
+}
+
+template <typename Strip>
+std::u16string_view trimFront(std::u16string_view s, Strip strip) {
+  while (!s.empty()) {
+    std::size_t i = 0;
+    UChar32 c;
+    U16_NEXT(s.data(), i, s.size(), c);
+    if (!strip(c)) break;
+    s.remove_prefix(i);
+  }
+  return s;
+}
+
+}  // namespace
+
+bool hasLetter(std::u16string_view s) {
+  return anyCodePoint(s, [](UChar32 c) { return u_isalpha(c) != 0; });
+}
+
+std::u16string_view trimPunctuation(std::u16string_view s) {
+  s = trimFront(s, [](UChar32 c) { return u_ispunct(c) != 0; });
+  while (!s.empty()) {
+    std::size_t i = s.size();
+    UChar32 c;
+    U16_PREV(s.data(), 0, i, c);
+    if (!u_ispunct(c)) break;
+    s.remove_suffix(s.size() - i);
+  }
+  return s;
+}
+
+std::u16string_view trimOpeningMarks(std::u16string_view s) {
+  return trimFront(s, [](UChar32 c) {
+    return u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK) || u_charType(c) == U_START_PUNCTUATION ||
+           u_charType(c) == U_DASH_PUNCTUATION;
+  });
+}
+
+bool containsWhiteSpace(std::u16string_view s) {
+  return anyCodePoint(s, [](UChar32 c) { return isWhiteSpace(static_cast<char32_t>(c)); });
 }
 
 std::u16string trimWhiteSpace(std::u16string_view s) {

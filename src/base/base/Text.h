@@ -26,6 +26,12 @@ bool isUpperCase(std::u16string_view c);
 char32_t singleCodePoint(std::u16string_view c);
 
 bool isWhiteSpace(char32_t c);  // white space or newline
+// Whether any code point of s is a letter (digits, dashes and signs are not).
+bool hasLetter(std::u16string_view s);
+// s without the punctuation characters at its ends (as a spelling checker strips them).
+std::u16string_view trimPunctuation(std::u16string_view s);
+// s without the quotation marks, opening brackets and dashes at its start.
+std::u16string_view trimOpeningMarks(std::u16string_view s);
 bool containsWhiteSpace(std::u16string_view s);
 std::u16string trimWhiteSpace(std::u16string_view s);
 

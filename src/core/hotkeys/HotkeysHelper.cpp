@@ -90,6 +90,7 @@ void HotkeysHelper::installMouseMonitor() {
   mouseEventMonitor_ = ports_.keyboard.addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
     auto self = weak.lock();
     if (!self || !self->typoDetector_) return;
+    self->typoDetector_->cancelLoneOptionPress();
     // A click moves the caret: the word being typed is no longer the one before it.
     const auto front = self->ports_.workspace.frontmostApplication();
     const std::string bundle = front && front->bundleIdentifier ? *front->bundleIdentifier : std::string();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/KeyCodes.h"
 #include "base/Text.h"
 #include "typo/TypoDetector.h"
 
@@ -34,6 +35,19 @@ std::u16string replaced(const std::u16string& s, std::int64_t start, std::int64_
   return s.substr(0, static_cast<std::size_t>(start)) + with + s.substr(static_cast<std::size_t>(end));
 }
 
+// A Return key carries "\r"; the text it left holds a line break.
+std::u16string asFieldText(std::u16string s) {
+  std::replace(s.begin(), s.end(), u'\r', u'\n');
+  return s;
+}
+
+// Line breaks and tabs are retyped with their own keys, as they were typed.
+std::uint16_t keyCodeFor(std::u16string_view character) {
+  if (character == u"\r" || character == u"\n") return KeyCode::Return;
+  if (character == u"\t") return KeyCode::Tab;
+  return 0;
+}
+
 }  // namespace
 
 bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
@@ -46,9 +60,10 @@ bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& re
     if (settable.ok() && *settable.value && state->cursorLoc >= 0 && state->cursorLoc <= length &&
         isValidRange(state->text, state->cursorLoc, state->cursorLoc)) {
       if (auto start = startOfLastCharacters(state->text, state->cursorLoc, deleteCount)) {
-        if (ax.setValue(state->element, replaced(state->text, *start, state->cursorLoc, replacement)) ==
+        const std::u16string written = asFieldText(replacement);
+        if (ax.setValue(state->element, replaced(state->text, *start, state->cursorLoc, written)) ==
             AXError::Success) {
-          ax.setSelectedRange(state->element, TextRange{*start + static_cast<std::int64_t>(replacement.size()), 0});
+          ax.setSelectedRange(state->element, TextRange{*start + static_cast<std::int64_t>(written.size()), 0});
           return false;
         }
       }
@@ -63,9 +78,9 @@ bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& re
 void TypoDetector::simulateTyping(const std::u16string& typed, double delay) {
   for (auto c : text::characters(typed)) {
     std::u16string character(c);
-    postKey(0, true, &character);
+    postKey(keyCodeFor(c), true, &character);
     if (platform_.clock) platform_.clock->sleep(delay);
-    postKey(0, false, &character);
+    postKey(keyCodeFor(c), false, &character);
     if (platform_.clock) platform_.clock->sleep(delay);
   }
 }
@@ -116,6 +131,12 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   } else if (lower == text::toLower(lastAutoSwitchResult_) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
     result = lastAutoSwitchWord_;
     revert = true;
+  } else if (wasBeingTyped && lastAutoSwitchWasMidWord_ && !lastAutoSwitchResult_.empty() &&
+             lower.starts_with(text::toLower(lastAutoSwitchResult_)) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
+    // Typed on after a correction made while the word was being typed: all
+    // of it goes back to the layout it was typed on.
+    result = transliterate(word, false);
+    revert = true;
   } else if (isSelection) {
     result = transliterate(word, true);
   } else {
@@ -139,7 +160,10 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   const auto wordLength = static_cast<std::int64_t>(word.size());
 
   bool written = false;
-  if (axState && !isSelection && platform_.accessibility) {
+  if (isSelection) {
+    replaceSelection(result, axState, code, changeLayoutAction);
+    written = true;
+  } else if (axState && platform_.accessibility) {
     const std::int64_t start = axState->cursorLoc - charsBefore - usedHistoryCount;
     const std::int64_t end = axState->cursorLoc + charsAfter;
     if (isValidRange(axState->text, start, end) &&
@@ -187,19 +211,50 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   }
 
   buffer_.clear();
+  if (isSelection) {
+    // Text chosen anywhere: no word of the typing history.
+    lastCompletedWord_.clear();
+    lastCompletedWordTrailingSpaces_ = 0;
+    finishSimulation();
+    return;
+  }
+  // Undoing the correction of the word being typed: the person wants it as typed.
+  if (revert && wasBeingTyped) leaveWordAsTyped_ = true;
   lastCompletedWord_ = result;
   lastCompletedWordTrailingSpaces_ = static_cast<int>(spacesToSkip);
   for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) completedWordsHistory_.pop_back();
   if (wasBeingTyped) {
     // The word had not ended yet: it becomes the newest entry, not a
     // replacement of the word before it.
-    completedWordsHistory_.push_back({result, 0});
+    completedWordsHistory_.push_back({result, {}});
     if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
       completedWordsHistory_.erase(completedWordsHistory_.begin());
   } else if (!completedWordsHistory_.empty()) {
     completedWordsHistory_.back().word = result;
   }
   finishSimulation();
+}
+
+void TypoDetector::replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
+                                    const std::string& code, const ChangeLayoutAction& changeLayoutAction) {
+  if (axState && platform_.accessibility) {
+    AccessibilityPort& ax = *platform_.accessibility;
+    const std::int64_t start = axState->cursorLoc;
+    const std::int64_t end = start + axState->selectionLength;
+    auto settable = ax.isValueSettable(axState->element);
+    if (settable.ok() && *settable.value && isValidRange(axState->text, start, end) &&
+        ax.setValue(axState->element, replaced(axState->text, start, end, result)) == AXError::Success) {
+      // Still selected: another press converts it back.
+      ax.setSelectedRange(axState->element, TextRange{start, static_cast<std::int64_t>(result.size())});
+      if (changeLayoutAction) changeLayoutAction(code);
+      return;
+    }
+  }
+  // Typing replaces the selection; the first Backspace removes it.
+  pressKey(backspaceKeyCode, 1);
+  if (changeLayoutAction) changeLayoutAction(code);
+  if (platform_.clock) platform_.clock->sleep(0.01);
+  simulateTyping(result, 0.001);
 }
 
 void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,

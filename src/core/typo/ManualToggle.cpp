@@ -1,4 +1,6 @@
 // The lone-Option conversion of the last word, its undo, and learning.
+#include <algorithm>
+
 #include "base/Text.h"
 #include "typo/TypoDetector.h"
 #include "typo/WordTables.h"
@@ -24,6 +26,16 @@ void TypoDetector::performManualToggle(const ChangeLayoutAction& changeLayoutAct
     performManualToggleBufferFallback(changeLayoutAction);
     return;
   }
+  if (state->selectionLength > 0) {
+    // The selection exactly, or nothing: never the word next to it.
+    const auto start = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
+    const std::u16string selected = state->text.substr(static_cast<std::size_t>(start),
+                                                       static_cast<std::size_t>(state->selectionLength));
+    if (hasLetters(selected))
+      performFixForWord(selected, 0, static_cast<std::int64_t>(selected.size()), 0, 0, true, state,
+                        changeLayoutAction);
+    return;
+  }
   if (auto word = getWordAtCursor(*state); word && hasLetters(word->word)) {
     performFixForWord(word->word, word->charsBeforeCursor, word->charsAfterCursor, 0, 0, false, state,
                       changeLayoutAction);
@@ -43,7 +55,7 @@ void TypoDetector::performManualToggleBufferFallback(const ChangeLayoutAction& c
   int used = 0;
   const auto& history = completedWordsHistory_;
   // A preceding ambiguous word one space away is converted with this one.
-  auto joinable = [](const CompletedWord& entry) { return entry.spaces == 1 && isAmbiguous(entry.word); };
+  auto joinable = [](const CompletedWord& entry) { return entry.separator == u" " && isAmbiguous(entry.word); };
   if (word.empty()) {
     word = lastCompletedWord_;
     if (word.empty()) return;

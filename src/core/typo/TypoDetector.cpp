@@ -1,6 +1,10 @@
 #include "typo/TypoDetector.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "base/Text.h"
 #include "typo/WordTables.h"
@@ -28,7 +32,78 @@ std::u16string withoutEmoji(std::u16string_view s) {
   return out;
 }
 
+void dropLastCharacter(std::u16string& s) {
+  if (s.empty()) return;
+  s.resize(s.size() - text::characters(s).back().size());
+}
+
+bool allUnits(std::u16string_view s, bool (*test)(char16_t)) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), test);
+}
+
+// Keys that move the caret or delete after it (Forward Delete, Home, End)
+// carry characters of the private-use block the system reserves for them.
+bool isFunctionKeyText(std::u16string_view s) {
+  return allUnits(s, [](char16_t c) { return c >= 0xF700 && c <= 0xF8FF; });
+}
+
+// Escape and other control characters that are not white space.
+bool isControlText(std::u16string_view s) {
+  return allUnits(s, [](char16_t c) { return (c < 0x20 || c == 0x7F) && !text::isWhiteSpace(c); });
+}
+
+// Capitals where words have none: an abbreviation (TLS, CSV, B) or a name
+// in code (GtkWindow, GFlare): a capital after the first letter, or a lone
+// capital letter.
+bool hasInnerCapitals(std::u16string_view word) {
+  int letters = 0;
+  bool capitalFirst = false;
+  std::size_t i = 0;
+  while (i < word.size()) {
+    UChar32 c;
+    U16_NEXT(word.data(), i, word.size(), c);
+    if (!u_isalpha(c)) continue;
+    const bool capital = u_hasBinaryProperty(c, UCHAR_UPPERCASE);
+    if (capital && letters > 0) return true;
+    if (letters == 0) capitalFirst = capital;
+    ++letters;
+  }
+  return letters == 1 && capitalFirst;
+}
+
+// A letter that no key of the English layout types.
+bool hasLetterOffTheEnglishLayout(std::u16string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char16_t c) { return c >= 0x80 && u_isalpha(c); });
+}
+
+bool hasJoiner(std::u16string_view word) {
+  static constexpr std::u16string_view joiners = u"-\u2010\u05BE'\u2019";
+  return word.find_first_of(joiners) != std::u16string_view::npos;
+}
+
+// The spelling check strips punctuation at a word's ends. Where the
+// conversion has punctuation there for letters of the typed word ("видж"
+// gives "dbl;"), what the check sees is no longer the word typed.
+bool losesLettersToPunctuation(std::u16string_view typed, std::u16string_view converted) {
+  const auto typedCharacters = text::characters(typed);
+  const auto convertedCharacters = text::characters(converted);
+  if (typedCharacters.size() != convertedCharacters.size()) return false;
+  const std::u16string_view kept = text::trimPunctuation(converted);
+  const char16_t* keptBegin = kept.data();
+  const char16_t* keptEnd = kept.data() + kept.size();
+  for (std::size_t i = 0; i < convertedCharacters.size(); ++i) {
+    const char16_t* at = convertedCharacters[i].data();
+    const bool stripped = kept.empty() || at < keptBegin || at >= keptEnd;
+    if (stripped && text::hasLetter(typedCharacters[i])) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+int CompletedWord::spaces() const {
+  return count(separator);
+}
 
 std::shared_ptr<TypoDetector> TypoDetector::create(const Platform& platform, LearnedWordsStore learnedWords) {
   return std::make_shared<TypoDetector>(platform, std::move(learnedWords));
@@ -79,6 +154,7 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 }
 
 void TypoDetector::clearBuffer() {
+  leaveWordAsTyped_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -103,63 +179,77 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (!event.characters || event.characters->empty()) return false;
   if (event.keyCode == backspaceKeyCode) {
     if (!buffer_.empty()) {
-      auto chars = text::characters(buffer_);
-      buffer_.resize(buffer_.size() - chars.back().size());
+      dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
-      // Keep the separator count true to the text, and when the last word
-      // itself is erased into, it is the word being typed again.
+      // Keep the separator true to the text, and when the last word itself
+      // is erased into, it is the word being typed again.
       if (lastCompletedWordTrailingSpaces_ > 0) {
         --lastCompletedWordTrailingSpaces_;
-        if (!completedWordsHistory_.empty() && completedWordsHistory_.back().spaces > 0)
-          --completedWordsHistory_.back().spaces;
+        if (!completedWordsHistory_.empty()) dropLastCharacter(completedWordsHistory_.back().separator);
       } else {
-        auto chars = text::characters(lastCompletedWord_);
-        buffer_ = lastCompletedWord_.substr(0, lastCompletedWord_.size() - chars.back().size());
+        buffer_ = lastCompletedWord_;
+        dropLastCharacter(buffer_);
         lastCompletedWord_.clear();
         if (!completedWordsHistory_.empty()) completedWordsHistory_.pop_back();
       }
     }
     return false;
   }
+  const std::u16string& characters = *event.characters;
   if (event.keyCode == leftArrowKeyCode || event.keyCode == rightArrowKeyCode || event.keyCode == upArrowKeyCode ||
-      event.keyCode == downArrowKeyCode) {
+      event.keyCode == downArrowKeyCode || isFunctionKeyText(characters)) {
+    leaveWordAsTyped_ = false;
     buffer_.clear();
     lastCompletedWord_.clear();
     lastCompletedWordTrailingSpaces_ = 0;
     return false;
   }
-  const std::u16string& characters = *event.characters;
+  if (isControlText(characters)) {
+    // Escape types nothing but ends the word: it can still be converted by
+    // hand, and what follows is a new word.
+    leaveWordAsTyped_ = false;
+    finishWord({});
+    return false;
+  }
   if (!text::containsWhiteSpace(characters)) {
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
+    // Caps Lock on for any key of the word: capitals that mean nothing by themselves.
+    typedWithCapsLock_ = (!buffer_.empty() && typedWithCapsLock_) || (event.flags & Flags::CapsLock) != 0;
     buffer_ += typed;
     auto tail = text::lastCharacters(buffer_, maxBufferSize);
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
     const int pending = std::min(count(typed), count(buffer_));
     return checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
   }
+  const bool leaveAsTyped = std::exchange(leaveWordAsTyped_, false);
+  if (!finishWord(characters) || leaveAsTyped) return false;
+  return checkWordOnSeparator(lastCompletedWord_, characters, changeLayoutAction);
+}
+
+bool TypoDetector::finishWord(const std::u16string& separator) {
   std::u16string word = std::move(buffer_);
   buffer_.clear();
-  int spaces = count(characters);
+  const int spaces = count(separator);
   if (word.empty()) {
     // More white space after the last word: it still counts as the word's
     // separator, so that corrections reaching back over it delete exactly
     // what is in the text and the manual conversion still finds the word.
     if (!lastCompletedWord_.empty() && !completedWordsHistory_.empty()) {
       lastCompletedWordTrailingSpaces_ += spaces;
-      completedWordsHistory_.back().spaces += spaces;
+      completedWordsHistory_.back().separator += separator;
     } else {
       lastCompletedWord_.clear();
       lastCompletedWordTrailingSpaces_ = spaces;
     }
     return false;
   }
-  completedWordsHistory_.push_back({word, spaces});
+  completedWordsHistory_.push_back({word, separator});
   if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
     completedWordsHistory_.erase(completedWordsHistory_.begin());
-  lastCompletedWord_ = word;
+  lastCompletedWord_ = std::move(word);
   lastCompletedWordTrailingSpaces_ = spaces;
-  return checkWordOnSeparator(word, characters, changeLayoutAction);
+  return true;
 }
 
 bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
@@ -204,7 +294,8 @@ void TypoDetector::scheduleOnMain(void (TypoDetector::*action)(const ChangeLayou
 // ---- Spelling --------------------------------------------------------------
 
 bool TypoDetector::isWordValid(std::u16string_view word, const std::string& language) {
-  if (text::characterCount(word) < 2) return false;
+  // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
+  if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
   std::string key = language + ":" + text::toUtf8(word);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   if (!platform_.spelling) return false;
@@ -217,7 +308,7 @@ bool TypoDetector::isWordValid(std::u16string_view word, const std::string& lang
 }
 
 bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& language) {
-  if (text::characterCount(prefix) < 2) return false;
+  if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
   std::string key = "pre:" + language + ":" + text::toUtf8(prefix);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   if (!platform_.spelling) return false;
@@ -228,6 +319,12 @@ bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& 
 }
 
 // ---- Correction rules ------------------------------------------------------
+
+std::optional<std::string> TypoDetector::languageOf(std::u16string_view word, const LayoutAvailability& layouts) const {
+  // Numbers, dashes and signs are written the same on every layout.
+  if (!text::hasLetter(word)) return std::nullopt;
+  return LayoutMaps::instance().guessLanguagePair(word, layouts).source;
+}
 
 bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                                         const ChangeLayoutAction& changeLayoutAction) {
@@ -241,6 +338,11 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool targetValid = hasTarget && conversion.valid;
   const std::u16string lower = text::toLower(word);
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
+  // Capitals meant as typed, unless they convert to an abbreviation the
+  // target's dictionary knows in capitals only ("ЗВА" typed for "PDF"; "TLS"
+  // gives "ЕДЫ", an ordinary word in capitals, and stays).
+  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) &&
+                            !(targetValid && !isWordValid(text::toLower(converted), pair.target));
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
@@ -263,16 +365,18 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       decided = true;
     }
   }
-  if (!decided && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
+  if (!decided && !abbreviation && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
     correct = decided = true;
   }
-  if (!decided && !sourceValid && targetValid) correct = decided = true;
-  if (!decided && hasPrevious && words::ambiguousContextWords().count(lower) && tablesApply()) {
+  if (!decided && !sourceValid && targetValid && !abbreviation) correct = decided = true;
+  if (!decided && hasPrevious && !abbreviation && words::ambiguousContextWords().count(lower) && tablesApply()) {
     const auto& previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
-    if (maps.guessLanguagePair(previous.word, layouts).source == pair.target) correct = decided = true;
+    if (languageOf(previous.word, layouts) == pair.target) correct = decided = true;
   }
   if (correct && words::systemProtectedWords().count(lower)) correct = false;
   if (!hasTarget) correct = false;
+  // A word with letters the English layout cannot type was not typed on it.
+  if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) correct = false;
 
   if (!correct) return repairPreviousWord(word, separator);
 
@@ -282,38 +386,39 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
   lastAutoSwitchResult_ = converted;
+  lastAutoSwitchWasMidWord_ = false;
 
-  int deleteCount = count(word);
-  std::u16string replacement = converted;
+  // The history entries the correction rewrites, with their new words.
+  const std::size_t newest = completedWordsHistory_.size() - 1;
+  Fold fold{count(word), converted, {{newest, converted}}};
+  auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
+  foldPreceding(fold, newest, pair, russianRules, layouts);
+  int deleteCount = fold.deleteCount;
+  std::u16string replacement = fold.text;
+  auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
-    // Fold preceding ambiguous words into the correction.
-    for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0;) {
-      const auto& entry = completedWordsHistory_[i];
-      if (!isAmbiguous(entry.word)) break;
-      std::u16string swapped = convert(entry.word, true, layouts);
-      if (swapped == entry.word) break;
-      deleteCount += count(entry.word) + entry.spaces;
-      replacement = swapped + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + replacement;
-    }
     // A run of single letters typed on the wrong layout.
     if (count(word) == 1) {
       std::vector<std::u16string> typed{word};
       std::vector<std::u16string> convertedLetters{converted};
+      std::vector<std::pair<std::size_t, std::u16string>> runRewritten{{newest, converted}};
       int runDeleteCount = 1;
       std::u16string runText = converted;
-      for (std::size_t i = completedWordsHistory_.size() - 1; i-- > 0 && typed.size() < 5;) {
+      for (std::size_t i = newest; i-- > 0 && typed.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
-        if (count(entry.word) != 1) break;
+        if (count(entry.word) != 1 || (text::hasLetter(entry.word) && !sameLayout(entry))) break;
         std::u16string letter = convert(entry.word, false, layouts);
         typed.insert(typed.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
-        runText = letter + std::u16string(static_cast<std::size_t>(entry.spaces), u' ') + runText;
-        runDeleteCount += 1 + entry.spaces;
+        runText = letter + entry.separator + runText;
+        runDeleteCount += 1 + entry.spaces();
+        runRewritten.emplace_back(i, std::move(letter));
       }
       if (typed.size() > 2 && !LayoutMaps::isAlphabetSequence(typed) &&
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
+        rewritten = std::move(runRewritten);
       }
     }
   }
@@ -321,17 +426,62 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   if (changeLayoutAction) changeLayoutAction(code);
   finishSimulation();
+  // The text now holds the corrected words; the rules that look back see them.
+  for (auto& [index, corrected] : rewritten) completedWordsHistory_[index].word = std::move(corrected);
   lastCompletedWord_ = converted;
   return typedKeys;
+}
+
+bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& pair, std::size_t before,
+                                  const LayoutAvailability& layouts) const {
+  // Capitals typed with Shift among words of the same layout (or with no
+  // word before them) are an abbreviation such as TLS, meant as typed.
+  // Typed with Caps Lock, or among words of the other layout, they are text
+  // typed on the wrong layout.
+  if (!hasInnerCapitals(word) || typedWithCapsLock_) return false;
+  for (std::size_t i = before; i-- > 0;) {
+    if (auto language = languageOf(completedWordsHistory_[i].word, layouts)) return *language == pair.source;
+  }
+  return true;
+}
+
+void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
+                                 const LayoutAvailability& layouts) {
+  // Earlier words typed on the same layout as the corrected one, newest
+  // first: ambiguous words (word end only) and abbreviations left as typed
+  // for want of context, which this correction now gives. A word already in
+  // the right layout (or corrected before) ends the walk.
+  const auto& maps = LayoutMaps::instance();
+  for (std::size_t i = before; i-- > 0;) {
+    const auto& entry = completedWordsHistory_[i];
+    if (languageOf(entry.word, layouts) != pair.source) break;
+    std::u16string swapped;
+    if (ambiguousWords && isAmbiguous(entry.word)) {
+      swapped = convert(entry.word, true, layouts);
+    } else if (hasInnerCapitals(entry.word)) {
+      swapped = convert(entry.word, false, layouts);
+      if (text::characterCount(entry.word) == 1) {
+        if (!words::validSingleLetterWords(pair.target).count(text::toLower(swapped))) break;
+      } else if (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target)) {
+        break;
+      }
+    }
+    if (swapped.empty() || swapped == entry.word) break;
+    fold.deleteCount += count(entry.word) + entry.spaces();
+    fold.text = swapped + entry.separator + fold.text;
+    fold.rewritten.emplace_back(i, std::move(swapped));
+  }
 }
 
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
   if (completedWordsHistory_.size() < 2) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
-  const CompletedWord previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
-  const std::string sourceOfWord = maps.guessLanguagePair(word, layouts).source;
-  const std::string sourceOfPrevious = maps.guessLanguagePair(previous.word, layouts).source;
+  const std::size_t previousIndex = completedWordsHistory_.size() - 2;
+  const CompletedWord previous = completedWordsHistory_[previousIndex];
+  const auto sourceOfWord = languageOf(word, layouts);
+  const auto sourceOfPrevious = languageOf(previous.word, layouts);
+  if (!sourceOfWord || !sourceOfPrevious) return false;
   const std::u16string lowerPrevious = text::toLower(previous.word);
   if (lowerPrevious == u"и" || lowerPrevious == u"b") return false;
   if (sourceOfWord == sourceOfPrevious) return false;
@@ -340,30 +490,48 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (swapped == previous.word) return false;
   // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
   if (sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
-  if (maps.guessLanguagePair(swapped, layouts).source != sourceOfWord) return false;
-  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(sourceOfWord).count(text::toLower(swapped)))
+  if (languageOf(swapped, layouts) != sourceOfWord) return false;
+  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(*sourceOfWord).count(text::toLower(swapped)))
     return false;
 
   isSimulating_ = true;
-  const int deleteCount = count(word) + previous.spaces + count(previous.word);
-  const std::u16string replacement = swapped + std::u16string(static_cast<std::size_t>(previous.spaces), u' ') + word;
+  const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   finishSimulation();
+  completedWordsHistory_[previousIndex].word = swapped;
   return typedKeys;
 }
 
 bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                                 int pendingCharacters) {
-  if (count(word) < 3) return false;
+  // Three characters at least besides quotes, brackets and marks around them.
+  const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
+  if (count(core) < 3 || leaveWordAsTyped_) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
-  if (isPrefixValid(word, pair.source)) return false;
+  if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
+  if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.
   const TargetConversion conversion = convertForTarget(word, layouts, pair.target, true);
-  if (conversion.waitsForKey || !conversion.valid) return false;
+  if (conversion.waitsForKey) return false;
   const std::u16string& converted = conversion.text;
+  // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.
+  if (hasJoiner(core) || hasJoiner(text::trimPunctuation(converted))) return false;
+  // An opening quote or bracket is no part of the word's beginning.
+  if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return false;
+  // Five letters or more that began a word of this layout, and one more
+  // that does not: a typo or a word the dictionary lacks, not the wrong
+  // layout. Not for Latin letters: Greek typed on English keys follows the
+  // sounds, and Greek roots begin English words too.
+  const std::u16string_view before =
+      std::u16string_view(word).substr(0, word.size() - text::characters(word).back().size());
+  if (pair.source != lang::english && count(text::trimPunctuation(text::trimOpeningMarks(before))) >= 5 &&
+      isPrefixValid(text::trimOpeningMarks(before), pair.source))
+    return false;
+  if (losesLettersToPunctuation(word, converted) || !conversion.valid) return false;
   if (learnedWordsStore_.get) {
     const auto learnedWordsNow = learnedWords();
     const StringMap& learned = *learnedWordsNow;
@@ -375,9 +543,14 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
+  lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
+  lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
-  replaceBeforeCursor(count(word) - pendingCharacters, converted, nullptr);
+  Fold fold{count(word) - pendingCharacters, converted, {}};
+  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
+  replaceBeforeCursor(fold.deleteCount, fold.text, nullptr);
   finishSimulation();
+  for (auto& [index, corrected] : fold.rewritten) completedWordsHistory_[index].word = std::move(corrected);
   buffer_ = converted;
   if (changeLayoutAction) changeLayoutAction(code);
   return true;

@@ -37,9 +37,13 @@ struct LearnedWordsStore {
   static LearnedWordsStore of(SettingsHelper& settings);
 };
 
+// A finished word as it stands in the text (after any correction of it) and
+// the white space typed after it, kept as typed so that a correction reaching
+// back over it puts back a Return or a Tab, not a space.
 struct CompletedWord {
   std::u16string word;
-  int spaces = 0;  // characters of the separator that ended the word
+  std::u16string separator;
+  int spaces() const;  // characters of the separator
   friend bool operator==(const CompletedWord&, const CompletedWord&) = default;
 };
 
@@ -104,6 +108,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // Forgets the word being typed, the last word and the history.
   void clearBuffer();
 
+  // A mouse button went down: Option held through a click is no lone press.
+  void cancelLoneOptionPress() { optionPressedAlone_ = false; }
+
   bool isSimulating() const { return isSimulating_; }
 
   // Observable state.
@@ -136,6 +143,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
 
  private:
   bool processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
+  // Ends the buffered word with the separator; false when there was none.
+  bool finishWord(const std::u16string& separator);
+  // The layout a word was typed on; none for a word without letters.
+  std::optional<std::string> languageOf(std::u16string_view word, const LayoutAvailability& layouts) const;
   bool checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                             const ChangeLayoutAction& changeLayoutAction);
   // pendingCharacters: how many of the word's last characters came with the
@@ -143,6 +154,18 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                     int pendingCharacters = 1);
   bool repairPreviousWord(const std::u16string& word, const std::u16string& separator);
+  // Capitals meant as typed; `before`: the history entries before the word.
+  bool isAbbreviation(std::u16string_view word, const LanguagePair& pair, std::size_t before,
+                      const LayoutAvailability& layouts) const;
+  // What a correction deletes and types, and the history entries it rewrites.
+  struct Fold {
+    int deleteCount = 0;
+    std::u16string text;
+    std::vector<std::pair<std::size_t, std::u16string>> rewritten;
+  };
+  // Takes earlier words typed on the same wrong layout into the correction.
+  void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
+                     const LayoutAvailability& layouts);
 
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
@@ -151,6 +174,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
                          const std::optional<AXTextState>& axState, const ChangeLayoutAction& changeLayoutAction);
+  // The selected text of the snapshot replaced by result.
+  void replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
+                        const std::string& code, const ChangeLayoutAction& changeLayoutAction);
   void convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
                                const ChangeLayoutAction& changeLayoutAction);
   void saveLearnedWords(bool revert, const std::u16string& word, const std::u16string& result);
@@ -197,6 +223,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   int lastCompletedWordTrailingSpaces_ = 0;
   bool isSimulating_ = false;
   double lastSimulationEndTime_ = distantPast;
+  bool typedWithCapsLock_ = false;  // some key of the buffered word came with Caps Lock on
   bool isOptionCurrentlyDown_ = false;
   bool optionPressedAlone_ = false;
   double optionDownAt_ = distantPast;
@@ -207,6 +234,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   std::u16string lastAutoSwitchWord_;
   std::u16string lastAutoSwitchResult_;
   double lastAutoSwitchTime_ = distantPast;
+  bool lastAutoSwitchWasMidWord_ = false;
+  // An automatic correction of the word being typed was undone: the rest of
+  // the word is left as the person types it.
+  bool leaveWordAsTyped_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;

@@ -29,6 +29,7 @@ enum class EventType : std::uint32_t {
 inline bool isTapDisabledType(EventType t) { return static_cast<std::uint32_t>(t) >= 0xFFFFFFFEu; }
 
 namespace Flags {
+inline constexpr std::uint64_t CapsLock = 0x10000;  // set while Caps Lock is on, with every key
 inline constexpr std::uint64_t Shift = 0x20000;
 inline constexpr std::uint64_t Control = 0x40000;
 inline constexpr std::uint64_t Option = 0x80000;

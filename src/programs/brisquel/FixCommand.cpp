@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -38,6 +39,10 @@ constexpr const char* kFixUsage =
     "  --interval MS   time between two keys on the virtual clock (default 120)\n"
     "  --no-ax         the field refuses accessibility: corrections are typed as keys\n"
     "  --json          one JSON object per line: text, layout and the corrections made\n"
+    "  --named-keys    key names in braces among the text: {BackSpace} {Delete} {Left} {Right}\n"
+    "                  {Home} {End} {Escape} {Return} {Tab} {CapsLock} {Option} (a lone press)\n"
+    "                  {Click} (a mouse press in the field) {Select N} (the N characters before\n"
+    "                  the caret) {Wait S} (seconds on the virtual clock); {{ is a brace\n"
     "  codes: en ru uk he ar el\n";
 
 std::string appNameOf(const std::string& bundleId) {
@@ -165,6 +170,8 @@ ParsedFixOptions parseFixOptions(const std::vector<std::string>& args) {
       o.noAx = true;
     } else if (arg == "--json") {
       o.json = true;
+    } else if (arg == "--named-keys") {
+      o.namedKeys = true;
     } else if (arg == "--keys" || arg == "--active" || arg == "--layouts" || arg == "--interval" || arg == "--app") {
       if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
       const std::string& value = args[++i];
@@ -237,6 +244,10 @@ FixSession::~FixSession() = default;
 void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->keyboard->timeSink = sink; }
 
 FixLineResult FixSession::typeLine(std::u16string_view line) {
+  return typeKeys({KeyStep{KeyStep::Kind::Text, std::u16string(line), {}, 0, 0}});
+}
+
+FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   Impl& d = *impl_;
   // Nothing carries over from the previous line: a fresh field, the starting
   // layout, the word state cleared as a click clears it, and a pause.
@@ -248,23 +259,17 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
 
   FixLineResult result;
   const std::string keysTable = keyboardTables().at(d.options.keys);
-  std::u16string full(line);
-  full += u'\r';
-  for (std::size_t i = 0; i < full.size();) {
-    const std::size_t n = (i + 1 < full.size() && full[i] >= 0xD800 && full[i] <= 0xDBFF) ? 2 : 1;
+  // One user action (a character's keys, a named key); reports what the
+  // detector changed beyond what the user's own keys typed.
+  auto act = [&](const std::function<void()>& press, bool manual) {
     const std::u16string before = d.app->text();
     const std::size_t postedBefore = d.desktop.posted().size();
     const std::size_t writesBefore = d.app->axValueWrites().size();
     const std::u16string bufferBefore = d.program->typoDetector().buffer();
     std::u16string& typedByUser = d.keyboard->typedByUser;
     typedByUser.clear();
-    if (full[i] == u'\r') {
-      d.desktop.press("return");
-    } else {
-      d.desktop.typeText(full.substr(i, n), keysTable);
-    }
-    i += n;
-    if (d.desktop.posted().size() == postedBefore && d.app->axValueWrites().size() == writesBefore) continue;
+    press();
+    if (d.desktop.posted().size() == postedBefore && d.app->axValueWrites().size() == writesBefore) return;
 
     // A correction: compare the field with what the keys alone would have left.
     const std::u16string expected = before + typedByUser;
@@ -284,11 +289,13 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
     };
     const std::u16string typed = trimmed(expected.substr(head, expected.size() - head - tail));
     const std::u16string fixed = trimmed(after.substr(head, after.size() - head - tail));
-    if (typed == fixed) continue;
+    if (typed == fixed) return;
 
     std::string kind;
     const bool separator = typedByUser.empty() || isSpace(typedByUser.back());
-    if (!separator) {
+    if (manual) {
+      kind = "manual";
+    } else if (!separator) {
       kind = "mid-word";
     } else if (d.program->typoDetector().lastCompletedWord() == bufferBefore && !bufferBefore.empty()) {
       kind = "previous-word repair";  // the word just ended stays; the one before it changed
@@ -299,7 +306,38 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
       kind = singleLetters ? "single-letter run" : "word end";
     }
     result.corrections.push_back({text::toUtf8(typed), text::toUtf8(fixed), kind});
+  };
+
+  for (const KeyStep& step : steps) {
+    switch (step.kind) {
+      case KeyStep::Kind::Text:
+        for (std::size_t i = 0; i < step.text.size();) {
+          const std::size_t n =
+              (i + 1 < step.text.size() && step.text[i] >= 0xD800 && step.text[i] <= 0xDBFF) ? 2 : 1;
+          const std::u16string character = step.text.substr(i, n);
+          act([&] { d.desktop.typeText(character, keysTable); }, false);
+          i += n;
+        }
+        break;
+      case KeyStep::Kind::Key:
+        act([&] { d.desktop.press(step.key); }, false);
+        break;
+      case KeyStep::Kind::Option:
+        act([&] { d.desktop.press("opt"); }, true);
+        break;
+      case KeyStep::Kind::Click:
+        d.desktop.click();
+        break;
+      case KeyStep::Kind::Select:
+        for (int i = 0; i < step.count; ++i) d.desktop.press("shift+left");
+        break;
+      case KeyStep::Kind::Wait:
+        d.desktop.advance(step.seconds);
+        break;
+    }
   }
+  // Return ends the last word, unless it would replace a selection left at the end.
+  if (d.app->selection().length == 0) act([&] { d.desktop.press("return"); }, false);
 
   std::u16string text = d.app->text();
   if (!text.empty() && text.back() == u'\n') text.pop_back();
@@ -357,6 +395,18 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
     }
   }
 
+  // Every line is read before anything is typed: a bad name prints nothing else.
+  std::vector<ParsedKeys> keyLines;
+  if (options.namedKeys) {
+    for (const auto& line : lines) {
+      keyLines.push_back(parseNamedKeys(line));
+      if (!keyLines.back().steps) {
+        io.err << "brisquel fix: " << keyLines.back().error << "\n";
+        return kExitUsage;
+      }
+    }
+  }
+
 #if defined(BRISQUEL_HAVE_SPELL)
   // Only English and the enabled layouts' languages, loaded before typing: a language
   // loading halfway through would make the results depend on timing.
@@ -382,7 +432,7 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lines.size()))
       io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lines.size() << std::flush;
-    auto result = session.typeLine(lines[i]);
+    auto result = options.namedKeys ? session.typeKeys(*keyLines[i].steps) : session.typeLine(lines[i]);
     io.out << (options.json ? fixResultJson(result) : result.text) << "\n";
   }
   if (io.errIsTerminal && !lines.empty()) io.err << "\n";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "brisquel/Cli.h"
+#include "brisquel/NamedKeys.h"
 #include "platform/SpellChecker.h"
 
 namespace brisquel::cli {
@@ -22,6 +23,7 @@ struct FixOptions {
   int intervalMs = 120;
   bool noAx = false;
   bool json = false;
+  bool namedKeys = false;  // key names in braces among the text: "{BackSpace}", "{Option}"
   std::vector<std::string> text;  // arguments typed as one line instead of standard input
 };
 
@@ -35,7 +37,7 @@ ParsedFixOptions parseFixOptions(const std::vector<std::string>& args);
 struct FixCorrection {
   std::string typed;
   std::string result;
-  std::string kind;  // "word end", "mid-word", "previous-word repair", "single-letter run"
+  std::string kind;  // "word end", "mid-word", "previous-word repair", "single-letter run", "manual"
 };
 
 struct FixLineResult {
@@ -56,6 +58,8 @@ class FixSession {
   FixSession& operator=(const FixSession&) = delete;
 
   FixLineResult typeLine(std::u16string_view line);
+  // The same with named keys among the text (see parseNamedKeys).
+  FixLineResult typeKeys(const std::vector<KeyStep>& steps);
 
   // Seconds spent in the detector for each key event, appended while set.
   void recordDetectorTimes(std::vector<double>* sink);

@@ -120,6 +120,18 @@ TEST_F(ProgramTest, AClickForgetsTheWordBeingTyped) {
   EXPECT_TRUE(program->typoDetector().buffer().empty());
 }
 
+TEST_F(ProgramTest, OptionHeldThroughAClickConvertsNothing) {
+  startProgram();
+  desktop.typeText(std::string_view("say ns"));
+  desktop.keyDown(KeyCode::Option);
+  desktop.click(6);  // on the word: a lone Option press would convert it
+  desktop.keyUp(KeyCode::Option);
+  EXPECT_EQ(desktop.frontmost()->textUtf8(), "say ns");
+  desktop.advance(1);
+  play("opt");
+  EXPECT_EQ(desktop.frontmost()->textUtf8(), "say ты");
+}
+
 TEST_F(ProgramTest, FirstActivationWithNoFrontmostApplicationSavesNothing) {
   desktop.removeApplication(kEditorID);
   desktop.removeApplication(kNotesID);

@@ -22,7 +22,7 @@
 namespace brisquel {
 
 inline void PrintTo(const CompletedWord& entry, std::ostream* os) {
-  *os << "(" << text::toUtf8(entry.word) << ", " << entry.spaces << ")";
+  *os << "(" << text::toUtf8(entry.word) << ", \"" << text::toUtf8(entry.separator) << "\")";
 }
 
 }  // namespace brisquel

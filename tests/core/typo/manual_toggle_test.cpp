@@ -46,7 +46,7 @@ TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
     option();
     desktop_.advance(0.1);
     type(" ");
-    const std::vector<CompletedWord> expected{{u"hello", 1}, {u"привет", 1}};
+    const std::vector<CompletedWord> expected{{u"hello", u" "}, {u"привет", u" "}};
     EXPECT_EQ(detector_->completedWordsHistory(), expected) << app;
   }
 }

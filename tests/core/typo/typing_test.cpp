@@ -14,7 +14,7 @@ TEST_F(Typing, SpaceEndsTheWordIntoHistory) {
   type(" ");
   EXPECT_EQ(detector_->buffer(), u"");
   ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"hello", 1}));
+  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"hello", u" "}));
   EXPECT_EQ(detector_->lastCompletedWord(), u"hello");
   EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
 }
@@ -46,14 +46,14 @@ TEST_F(Typing, BackspaceShortensTheWordAndPassesThrough) {
 TEST_F(Typing, BackspaceAfterAWordFollowsTheText) {
   type("one two  ");
   desktop_.press("backspace");
-  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
   EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
   desktop_.press("backspace backspace");  // into the word: it is being typed again
   EXPECT_EQ(text(), "one tw");
   EXPECT_EQ(detector_->buffer(), u"tw");
   EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);
   type("o ");
-  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
 }
 
 TEST_F(Typing, FoldAfterARetypedSpaceDeletesExactly) {
@@ -87,7 +87,7 @@ TEST_F(Typing, PastedTextWithSpaceEndsTheWord) {
   paste.characters = u"x  y";
   desktop_.platform().keyboard->post(paste);
   ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"ab", 4}));
+  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"ab", u"x  y"}));
   EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 4);
 }
 

@@ -43,26 +43,35 @@ TEST(CommandLine, UnknownCommandOrOptionExitsTwoWithAnErrorAndTheUsage) {
   }
 }
 
-TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
+TEST(CommandLine, ConvertPrintsEachArgumentOnItsLineWordByWord) {
   const struct {
     std::vector<std::string> args;
+    std::string input;
     std::string out;
   } cases[] = {
-      {{"convert", "ghbdtn"}, "привет\n"},
-      {{"convert", "--force", "Hello"}, "Руддщ\n"},
-      {{"convert", "руддщ", "ghbdtn"}, "hello\nпривет\n"},
-      {{"convert", "--", "--force"}, "--ащксу\n"},
+      {{"convert", "ghbdtn"}, "", "привет\n"},
+      {{"convert", "--force", "Hello"}, "", "Руддщ\n"},
+      {{"convert", "руддщ", "ghbdtn"}, "", "hello\nпривет\n"},
+      {{"convert", "--", "--force"}, "", "--ащксу\n"},
+      {{"convert", "hello руддщ"}, "", "руддщ hello\n"},  // each word by its own letters
+      {{"convert", "ghbdtn\vvbh\fhello"}, "", "привет\vмир\fруддщ\n"},
+      {{"convert"}, "ghbdtn vbh\n\nруддщ", "привет мир\n\nhello\n"},  // standard input, line by line
+      {{"convert"}, "", ""},
       // With the layouts a person has: their own keys, Shift level and dead keys.
-      {{"convert", "--layouts", "en,el", "Epil;ejte", "Καλά"}, "Επιλέξτε\nKal;a\n"},
-      {{"convert", "--layouts", "en,ar", "hgYu]h]hj"}, "الإعدادات\n"},
-      {{"convert", "--layouts", "en,he", "--force", "Hello"}, "Hקךךם\n"},
+      {{"convert", "--layouts", "en,el", "Epil;ejte", "Καλά"}, "", "Επιλέξτε\nKal;a\n"},
+      {{"convert", "--layouts", "en,ar", "hgYu]h]hj"}, "", "الإعدادات\n"},
+      {{"convert", "--layouts", "en,he", "--force", "Hello"}, "", "Hקךךם\n"},
   };
   for (const auto& c : cases) {
-    auto r = runCli(c.args);
+    auto r = runCli(c.args, c.input);
     EXPECT_EQ(r.status, kExitOk) << c.out;
     EXPECT_EQ(r.out, c.out);
   }
-  EXPECT_EQ(runCli({"convert"}).status, kExitUsage);
+  for (const char* help : {"--help", "-h"}) {
+    auto r = runCli({"convert", help});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_TRUE(r.out.starts_with("usage: brisquel convert")) << r.out;
+  }
   EXPECT_EQ(runCli({"convert", "--strange", "x"}).status, kExitUsage);
   EXPECT_EQ(runCli({"convert", "--layouts", "en,fr", "x"}).status, kExitUsage);
 }

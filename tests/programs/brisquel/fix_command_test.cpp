@@ -195,6 +195,92 @@ TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
   }
 }
 
+// Lines as people type them, each typed into a fresh field in order (words
+// learned on one line count on the next). Text typed right stays; what a
+// correction leaves is what the next words are judged by.
+TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
+  if (spell::DictionarySpellChecker().missingPackage("he") || spell::DictionarySpellChecker().missingPackage("ar"))
+    GTEST_SKIP() << "hunspell-he or hunspell-ar not installed";
+  using Args = std::vector<std::string>;
+  const Args english, russian{"--active", "ru"}, named{"--named-keys"};
+  const Args hebrew{"--layouts", "en,he", "--active", "he"}, arabic{"--layouts", "en,ar", "--active", "ar"};
+  struct Case {
+    Args args;
+    const char* typed;
+    const char* expected;  // null: as typed
+  };
+  const Case cases[] = {
+      // Numbers, dashes and signs belong to no language.
+      {russian, "1 и 2", nullptr},
+      {russian, "взгляд - и навстречу", nullptr},
+      {russian, "мы 5 раз", nullptr},
+      {russian, "Мы - студенты", nullptr},
+      {russian, "во 2", nullptr},
+      // A letter and a mark is no word.
+      {russian, "том Е. Иванова", nullptr},
+      {russian, "В 2024 г.", nullptr},
+      {russian, "кнопку ОК.", nullptr},
+      {arabic, "او", nullptr},
+      // Quotes around a word, hyphens and letters that convert to punctuation.
+      {english, "say 'yes' now", nullptr},
+      {english, "use 'drop' here", nullptr},
+      {hebrew, "תת־מערכת", nullptr},
+      {russian, "хеш-таблицы", nullptr},
+      {russian, "виджет", nullptr},
+      // A period after an Arabic word, with or without a Russian layout.
+      {arabic, "شكرا لك.", nullptr},
+      {{"--layouts", "en,ru,ar", "--active", "ar"}, "شكرا لك.", nullptr},
+      // Abbreviations and macros in English text; Caps Lock on the wrong layout is corrected.
+      {english, "TLS CSV GTK", nullptr},
+      {english, "The selected filter $(FILTER) has not been installed.", nullptr},
+      {named, "{CapsLock}ukfdysq{CapsLock} vbh", "ГЛАВНЫЙ мир"},
+      // English keys typed with Russian active: the words corrected count as English.
+      {{"--active", "ru", "--keys", "en"}, "is a test", nullptr},
+      {{"--active", "ru", "--keys", "en"}, "in a way", nullptr},
+      {{"--active", "ru", "--keys", "en"}, "on an island", nullptr},
+      // Separators come back as typed.
+      {named, "ns{Return}ult", "ты\nгде"},
+      {{"--named-keys", "--no-ax"}, "ns{Tab}ult", "ты\tгде"},
+      // Escape ends the word and Forward Delete clears it.
+      {{"--named-keys", "--app", "com.apple.Terminal"}, "hello ns{Escape}{Option}", "hello ты"},
+      {named, "hello {Delete}ghbdtn", "hello привет"},
+      // Undoing a correction made mid-word teaches nothing.
+      {named, "ghb{Option}{Wait 2}", "ghb"},
+      {named, "при мне", nullptr},
+      // With a selection, Option converts the selection.
+      {named, "ghbdtn hello{Select 5}{Option}", "привет руддщ"},
+  };
+  // One run per set of options, its lines in order.
+  std::vector<std::pair<Args, std::vector<const Case*>>> runs;
+  for (const auto& c : cases) {
+    if (runs.empty() || runs.back().first != c.args) runs.push_back({c.args, {}});
+    runs.back().second.push_back(&c);
+  }
+  for (const auto& [args, lines] : runs) {
+    std::string input, expected;
+    for (const Case* c : lines) {
+      input += std::string(c->typed) + "\n";
+      expected += std::string(c->expected ? c->expected : c->typed) + "\n";
+    }
+    auto r = runFix(args, input);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, expected) << ::testing::PrintToString(args);
+  }
+}
+
+TEST(FixNamedKeys, UnknownNameExitsTwoWithTheName) {
+  for (const char* line : {"ghb{Bogus}", "{Select}", "{Select x}", "{Wait}", "a{b"}) {
+    auto r = runFix({"--named-keys"}, std::string(line) + "\n");
+    EXPECT_EQ(r.status, kExitUsage) << line;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("brisquel fix: "), std::string::npos) << r.err;
+  }
+  EXPECT_NE(runFix({"--named-keys"}, "{Bogus}\n").err.find("'Bogus'"), std::string::npos);
+  // Without the option braces are text; with it "{{" is one.
+  EXPECT_EQ(runFix({}, "{Option}\n").out, "{Option}\n");
+  EXPECT_EQ(runFix({"--named-keys"}, "a{{b}\n").out, "a{b}\n");
+}
+
 // Someone with English and Ukrainian only: words typed right stay, quotes and
 // commas around them included.
 TEST_F(FixWithDictionaries, UkrainianTypedRightStaysWithoutRussian) {
