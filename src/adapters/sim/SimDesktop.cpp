@@ -1162,6 +1162,20 @@ void Desktop::click(std::optional<std::int64_t> caretPosition) {
 std::uint64_t Desktop::modifierFlags() const {
   return impl_->flags();
 }
+void Desktop::clearLogs() {
+  Impl& d = *impl_;
+  d.posted.clear();
+  d.selectLog.clear();
+  d.sleeps.clear();
+  d.alerts.clear();
+  d.openedURLs.clear();
+  d.openedFiles.clear();
+  d.openedApplications.clear();
+  d.launches.clear();
+  d.exitStatuses.clear();
+  for (auto& app : d.apps) app->clearLog();
+}
+
 const std::vector<ReceivedEvent>& Desktop::posted() const {
   return impl_->posted;
 }

@@ -78,6 +78,7 @@ class SimApp {
   // fn, ctrl, opt, shift, cmd, then the US key name; "@Nms" when N ms passed
   // since the previous entry.
   std::string shortcutLog() const;
+  // Forgets the received events, shortcuts and accessibility writes.
   void clearLog();
 
   AXFaults& axFaults() { return faults_; }
@@ -233,6 +234,10 @@ class Desktop {
   std::uint64_t modifierFlags() const;
   // Events posted through KeyboardPort::post, in order, with the time they were posted.
   const std::vector<ReceivedEvent>& posted() const;
+  // Forgets what the desktop and its applications recorded (posted events,
+  // select calls, sleeps, received events, value writes, alerts, opened
+  // files): long runs call it between checks to stay in constant memory.
+  void clearLogs();
   // The system disables every enabled tap, telling each callback (TapDisabledByTimeout / ByUserInput).
   void disableTaps(EventType reason);
   std::size_t tapCount() const;  // live taps, enabled or not

@@ -14,6 +14,7 @@
 
 #include "brisquel/Commands.h"
 #include "brisquel/SimProgram.h"
+#include "brisquel/WatchedKeyboard.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"
 #include "base/Text.h"
@@ -67,56 +68,6 @@ std::vector<std::string> splitList(const std::string& s) {
 }
 
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0'; }
-
-// What a text field inserts for a key's characters (line breaks as "\n").
-std::u16string insertedText(const KeyEvent& event) {
-  if (event.keyCode == KeyCode::Return) return u"\n";
-  if (event.keyCode == KeyCode::Delete || !event.characters) return {};
-  std::u16string out;
-  for (char16_t c : *event.characters) {
-    if (c == u'\r' || c == u'\n') {
-      out += u'\n';
-    } else if (c == u'\t' || (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))) {
-      out += c;
-    }
-  }
-  return out;
-}
-
-// The desktop's keyboard as the program sees it: every event on its way
-// into the program's tap is watched, to tell what the person's own keys
-// inserted and to time the program's handling of them.
-class WatchedKeyboard final : public KeyboardPort {
- public:
-  explicit WatchedKeyboard(KeyboardPort& base) : base_(base) {}
-
-  std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override {
-    return base_.createEventTap(eventMask, [this, callback](EventType type, const KeyEvent& event) {
-      if (event.userData == syntheticEventMarker) return callback(type, event);
-      if (type == EventType::KeyDown) typedByUser += insertedText(event);
-      if (!timeSink || (type != EventType::KeyDown && type != EventType::FlagsChanged)) return callback(type, event);
-      const auto start = std::chrono::steady_clock::now();
-      auto result = callback(type, event);
-      timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-      return result;
-    });
-  }
-  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override {
-    return base_.addGlobalMonitor(kind, std::move(handler));
-  }
-  std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override {
-    return base_.createKeyboardEvent(keyCode, keyDown);
-  }
-  void post(const KeyEvent& event) override { base_.post(event); }
-
-  // What the person's own keys inserted since it was last cleared.
-  std::u16string typedByUser;
-  // Seconds the program spent on each of the person's key-down and flags-changed events.
-  std::vector<double>* timeSink = nullptr;
-
- private:
-  KeyboardPort& base_;
-};
 
 std::string jsonString(std::string_view s) {
   std::string out = "\"";
@@ -234,7 +185,9 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
 
 FixSession::~FixSession() = default;
 
-void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->keyboard->timeSink = sink; }
+void FixSession::recordDetectorTimes(std::vector<double>* sink) {
+  impl_->keyboard->onTimed = sink ? std::function<void(double)>([sink](double s) { sink->push_back(s); }) : nullptr;
+}
 
 FixLineResult FixSession::typeLine(std::u16string_view line) {
   Impl& d = *impl_;
@@ -245,6 +198,7 @@ FixLineResult FixSession::typeLine(std::u16string_view line) {
   d.app->setText(std::u16string());
   d.program->typoDetector().clearBuffer();
   d.desktop.runUntilIdle();
+  d.desktop.clearLogs();  // only this line's events are compared below
 
   FixLineResult result;
   const std::string keysTable = keyboardTables().at(d.options.keys);
@@ -343,18 +297,16 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
     io.err << "brisquel fix: the input is not valid UTF-8\n";
     return kExitFailure;
   }
-  std::vector<std::u16string> lines;
-  {
-    const std::u16string all = text::fromUtf8(input);
-    std::size_t start = 0;
-    while (start < all.size()) {
-      std::size_t end = all.find(u'\n', start);
-      if (end == std::u16string::npos) end = all.size();
-      std::u16string line = all.substr(start, end - start);
-      if (!line.empty() && line.back() == u'\r') line.pop_back();
-      lines.push_back(std::move(line));
-      start = end + 1;
-    }
+  // The input stays UTF-8 and each line is converted when it is typed: the
+  // whole input is read first only so that bad UTF-8 fails before any output.
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0; start < input.size();) {
+    std::size_t end = input.find('\n', start);
+    if (end == std::string::npos) end = input.size();
+    std::string_view line(input.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
   }
 
 #if defined(BRISQUEL_HAVE_SPELL)
@@ -382,7 +334,7 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lines.size()))
       io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lines.size() << std::flush;
-    auto result = session.typeLine(lines[i]);
+    auto result = session.typeLine(text::fromUtf8(lines[i]));
     io.out << (options.json ? fixResultJson(result) : result.text) << "\n";
   }
   if (io.errIsTerminal && !lines.empty()) io.err << "\n";
