@@ -4,11 +4,14 @@
 #include "brisquel/FixCommand.h"
 
 #include <unicode/ustring.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -287,27 +290,34 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   }
   const FixOptions& options = *parsed.options;
 
-  std::string input;
-  if (!options.text.empty()) {
-    for (std::size_t i = 0; i < options.text.size(); ++i) input += (i ? " " : "") + options.text[i];
-  } else {
-    input.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
+  // The input is checked and spooled to an unlinked temporary file, so that
+  // bad UTF-8 fails before any output, then typed a line at a time: memory
+  // stays the same however long the input is.
+  std::string arguments;
+  for (std::size_t i = 0; i < options.text.size(); ++i) arguments += (i ? " " : "") + options.text[i];
+  std::istringstream argumentStream(arguments);
+  std::istream& source = options.text.empty() ? io.in : argumentStream;
+  std::string spoolPath = (std::filesystem::temp_directory_path() / "brisquel-fix-XXXXXX").string();
+  const int spoolFd = ::mkstemp(spoolPath.data());
+  std::fstream spool;
+  if (spoolFd >= 0) {
+    spool.open(spoolPath, std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
+    ::unlink(spoolPath.c_str());
+    ::close(spoolFd);
   }
-  if (!text::isValidUtf8(input)) {
-    io.err << "brisquel fix: the input is not valid UTF-8\n";
+  if (!spool.is_open()) {
+    io.err << "brisquel fix: cannot create a temporary file for the input\n";
     return kExitFailure;
   }
-  // The input stays UTF-8 and each line is converted when it is typed: the
-  // whole input is read first only so that bad UTF-8 fails before any output.
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0; start < input.size();) {
-    std::size_t end = input.find('\n', start);
-    if (end == std::string::npos) end = input.size();
-    std::string_view line(input.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
+  std::size_t lineCount = 0;
+  for (std::string line; std::getline(source, line); ++lineCount) {
+    if (!text::isValidUtf8(line)) {  // a line break never splits a UTF-8 sequence
+      io.err << "brisquel fix: the input is not valid UTF-8\n";
+      return kExitFailure;
+    }
+    spool << line << '\n';
   }
+  spool.seekg(0);
 
 #if defined(BRISQUEL_HAVE_SPELL)
   // Only English and the enabled layouts' languages, loaded before typing: a language
@@ -331,13 +341,15 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
 #endif
 
   FixSession session(options, spelling);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lines.size()))
-      io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lines.size() << std::flush;
-    auto result = session.typeLine(text::fromUtf8(lines[i]));
+  std::string line;
+  for (std::size_t i = 0; i < lineCount && std::getline(spool, line); ++i) {
+    if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lineCount))
+      io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lineCount << std::flush;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    auto result = session.typeLine(text::fromUtf8(line));
     io.out << (options.json ? fixResultJson(result) : result.text) << "\n";
   }
-  if (io.errIsTerminal && !lines.empty()) io.err << "\n";
+  if (io.errIsTerminal && lineCount > 0) io.err << "\n";
   io.out.flush();
   return kExitOk;
 }
