@@ -54,21 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
                       HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
 
-TEST_F(ProgramTest, ChoosingAnotherMethodTakesEffectAtTheNextPress) {
-  startProgram();
-  ASSERT_EQ(program->settings().checkedHotKeyIndex(), 2);
-
-  delegate().applicationChangeHotkey(1);
-  EXPECT_EQ(program->settings().checkedHotKeyIndex(), 1);
-
-  const std::size_t before = desktop.selectLog().size();
-  play("+shift +ctrl -ctrl -shift");
-  EXPECT_EQ(desktop.selectLog().size(), before) << "the old method still switches";
-  play("+shift +opt -opt -shift");
-  EXPECT_EQ(desktop.selectLog().size(), before + 1);
-  EXPECT_EQ(desktop.currentLayoutCode(), "ru");
-}
-
 TEST_F(ProgramTest, TheHotkeyStaysInertWithoutTrustEvenAfterAMethodChange) {
   startProgram(untrusted());
   delegate().applicationChangeHotkey(2);

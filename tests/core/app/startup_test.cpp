@@ -124,6 +124,7 @@ TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
   }
   ASSERT_NE(quit, nullptr) << "no quit item in the status menu";
   ASSERT_TRUE(tracker.click(quit));
+  EXPECT_FALSE(tracker.isOpen());
 
   EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
   EXPECT_EQ(desktop.terminateCount(), 0);
