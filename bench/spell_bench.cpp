@@ -230,7 +230,7 @@ void addPersonalData(SettingsHelper& settings, const std::vector<std::string>& r
   }
   for (std::size_t i = 0; learned.size() < count; ++i) learned.emplace("learned" + std::to_string(i), "выучено");
   settings.setLearnedWords(learned);
-  StringList ignored;
+  StringList ignored = settings.ignoredApps();  // the first-start list stays: the same keys reach the detector
   for (std::size_t i = 0; i < count; ++i) ignored.push_back("com.vendor" + std::to_string(i) + ".tool");
   settings.setIgnoredApps(ignored);
 }
