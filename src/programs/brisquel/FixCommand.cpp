@@ -337,7 +337,7 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   }
 #else
   sim::SimSpellChecker spelling;
-  io.err << "brisquel fix: warning: built without Hunspell and marisa; no language has valid words\n";
+  io.err << "brisquel fix: warning: built without the spelling dictionaries; no language has valid words\n";
 #endif
 
   FixSession session(options, spelling);
