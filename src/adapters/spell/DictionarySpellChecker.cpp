@@ -259,14 +259,15 @@ void DictionarySpellChecker::load(Language& lang) {
   auto affIdentity = fileIdentity(affPath);
   auto dicIdentity = fileIdentity(dicPath);
   if (!affIdentity || !dicIdentity) return finish();  // not installed: no valid words
-  auto expander = AffixExpander::load(affPath);
-  if (!expander) return finish();
+  // The affix rules are parsed only when the index is built; a lookup needs the input conversion.
+  auto conversion = AffixExpander::loadInputConversion(affPath);
+  if (!conversion) return finish();
 
   WordTextRules rules;
   rules.script = lang.info->script;
   rules.extraCharacters = lang.info->extraCharacters;
   rules.stripMarks = lang.info->stripMarks;
-  rules.conversion = expander->inputConversion();
+  rules.conversion = std::move(*conversion);
   lang.keys = std::make_unique<WordKeys>(std::move(rules));
   auto indexKey = [&](std::u16string_view form) { return lang.keys->key(form); };
 
@@ -299,6 +300,8 @@ void DictionarySpellChecker::load(Language& lang) {
   if (!mapped) {
     // One expansion at a time: each holds every form of its language in memory.
     std::lock_guard buildLock(buildMutex_);
+    auto expander = AffixExpander::load(affPath);
+    if (!expander) return finish();
     marisa::Keyset keys;
     std::vector<bool> lowerOrigin;  // per pushed key: the dictionary writes it in lower case
     bool complete = expander->expand(
