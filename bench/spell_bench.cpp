@@ -1,12 +1,23 @@
 // Spelling and typing figures on the real dictionaries, printed as tables:
-//   spell_bench [--corpus DIR] [--sentences N]   load from the cache, queries, per key event, memory
+//   spell_bench [--corpus DIR] [--sentences N] [--soak-keys N]
+//       load from the cache, queries, per key event, memory of brisquel fix, and the soak
+//   spell_bench soak [--corpus DIR] [--soak-keys N]   the soak alone
 //   spell_bench cold                             load with the prefix index built from scratch
+//
+// The soak types a million key events of corpus text, right and in the wrong
+// layout, switching applications, through the whole program on the simulated
+// desktop; once with the first-start settings and once with 10,000 learned
+// words and 10,000 ignored applications. It prints resident memory after the
+// warm-up (the first tenth) and at the end, and the time per key event.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,9 +28,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "brisquel/Cli.h"
 #include "brisquel/FixCommand.h"
-#include "base/Text.h"
+#include "brisquel/SimProgram.h"
+#include "brisquel/WatchedKeyboard.h"
+#include "settings/SettingsHelper.h"
+#include "sim/SimDesktop.h"
 #include "spell/DictionarySpellChecker.h"
 #include "typo/LayoutMaps.h"
 
@@ -154,6 +169,147 @@ long fixPeakRssKb(const std::vector<std::string>& layouts, const std::vector<std
   return usage.ru_maxrss;
 }
 
+// ---- soak: a long day of typing on the simulated desktop ----------------
+
+// Per-key times counted in 10 ns buckets up to 1 ms: a million keys cost no memory.
+class KeyTimes {
+ public:
+  void add(double seconds) {
+    const double ns = seconds * 1e9;
+    const auto bucket = static_cast<std::size_t>(std::clamp(ns / kBucketNs, 0.0, double(kBuckets - 1)));
+    ++counts_[bucket];
+    ++n_;
+    max_ = std::max(max_, seconds);
+  }
+  Stats stats() const {
+    Stats s;
+    s.n = n_;
+    s.median = quantile(n_ / 2);
+    s.p99 = quantile(std::min(n_ - 1, n_ * 99 / 100));
+    s.max = max_ * 1e6;
+    return s;
+  }
+
+ private:
+  static constexpr std::size_t kBuckets = 100000;
+  static constexpr double kBucketNs = 10;
+  double quantile(std::size_t rank) const {  // microseconds, the bucket's upper edge
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < kBuckets; ++i) {
+      seen += counts_[i];
+      if (seen > rank) return double(i + 1) * kBucketNs / 1000.0;
+    }
+    return max_ * 1e6;
+  }
+  std::vector<std::uint32_t> counts_ = std::vector<std::uint32_t>(kBuckets);
+  std::size_t n_ = 0;
+  double max_ = 0;
+};
+
+double residentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+struct SoakFigures {
+  std::size_t keyEvents = 0;
+  std::size_t lines = 0;
+  double warmMiB = 0, endMiB = 0, seconds = 0;
+  Stats perKey;
+};
+
+// What a person who used the program for years has: learned conversions of
+// real words and a long list of ignored applications.
+void addPersonalData(SettingsHelper& settings, const std::vector<std::string>& ruText, std::size_t count) {
+  StringMap learned;
+  for (const auto& w : words(ruText)) {
+    if (learned.size() >= count) break;
+    learned.emplace(text::toUtf8(convert(text::toLower(w), toEnglish("ru"))), text::toUtf8(text::toLower(w)));
+  }
+  for (std::size_t i = 0; learned.size() < count; ++i) learned.emplace("learned" + std::to_string(i), "выучено");
+  settings.setLearnedWords(learned);
+  StringList ignored = settings.ignoredApps();  // the first-start list stays: the same keys reach the detector
+  for (std::size_t i = 0; i < count; ++i) ignored.push_back("com.vendor" + std::to_string(i) + ".tool");
+  settings.setIgnoredApps(ignored);
+}
+
+// English and Russian sentences typed key by key through the whole program:
+// every third one in the other layout (the detector corrects it), a click
+// into a fresh field before each, and another application every seventh.
+SoakFigures soak(SpellCheckerPort& spelling, const std::vector<std::string>& en, const std::vector<std::string>& ru,
+                 std::size_t keyEvents, std::size_t personalData) {
+  sim::Desktop desktop;
+  desktop.enableLayouts({"en", "ru"});
+  desktop.setTypingInterval(0.12);
+  const std::vector<std::string> apps = {"com.apple.TextEdit", "com.apple.Notes", "com.apple.mail",
+                                         "com.apple.Terminal", "com.teamviewer.TeamViewer"};
+  for (const auto& id : apps) desktop.addApplication({id, id.substr(id.rfind('.') + 1), "/Applications/" + id, 0});
+
+  cli::WatchedKeyboard keyboard(*desktop.platform().keyboard);
+  SimProgramOptions options;
+  options.ports = [&](Platform& p) {
+    p.spelling = &spelling;
+    p.keyboard = &keyboard;
+  };
+  options.program.donationReminder = false;
+  SimProgram program(desktop, std::move(options));
+  program.start();
+  if (personalData) addPersonalData(program.settings(), ru, personalData);
+
+  SoakFigures f;
+  KeyTimes times;
+  const std::size_t warmUp = keyEvents / 10;
+  const auto start = Clock::now();
+  bool warm = false;
+  for (std::size_t line = 0; keyboard.userEvents < keyEvents; ++line) {
+    if (!warm && keyboard.userEvents >= warmUp) {
+      warm = true;
+      f.warmMiB = residentMiB();
+      keyboard.onTimed = [&times](double seconds) { times.add(seconds); };
+    }
+    if (line % 7 == 0) desktop.activate(apps[(line / 7) % apps.size()]);
+    const bool russian = line % 2 == 1;
+    const bool wrongLayout = line % 3 == 2;
+    const auto& text = russian ? ru[(line / 2) % ru.size()] : en[(line / 2) % en.size()];
+    desktop.selectLayout(russian != wrongLayout ? "ru" : "en");
+    desktop.frontmost()->setText(std::u16string());
+    desktop.click(0);
+    desktop.typeText(text::fromUtf8(text), russian ? "ru" : "us");
+    desktop.press("return");
+    desktop.advance(2);
+    desktop.clearLogs();
+    keyboard.typedByUser.clear();
+    ++f.lines;
+  }
+  f.seconds = msSince(start) / 1000;
+  f.endMiB = residentMiB();
+  f.keyEvents = keyboard.userEvents;
+  f.perKey = times.stats();
+  return f;
+}
+
+void printSoak(const char* label, const SoakFigures& f) {
+  std::printf("  %-26s %8zu keys %6zu lines %6.1f s  resident %6.1f -> %6.1f MiB (%+5.2f)  "
+              "per key median %5.2f  p99 %6.2f  max %8.1f us\n",
+              label, f.keyEvents, f.lines, f.seconds, f.warmMiB, f.endMiB, f.endMiB - f.warmMiB, f.perKey.median,
+              f.perKey.p99, f.perKey.max);
+  std::fflush(stdout);
+}
+
+int runSoak(const std::map<std::string, std::vector<std::string>>& corpusText, std::size_t keyEvents) {
+  spell::DictionarySpellChecker checker;
+  for (const char* language : {"en_US", "ru_RU"}) checker.prepare(language);
+  for (const char* language : {"en_US", "ru_RU"}) checker.waitUntilReady(language, std::chrono::minutes(10));
+  const auto& en = corpusText.at("en");
+  const auto& ru = corpusText.at("ru");
+  std::printf("== soak: en and ru sentences typed through the whole program, every third in the wrong layout\n");
+  printSoak("first-start settings", soak(checker, en, ru, keyEvents, 0));
+  printSoak("10,000 learned, ignored", soak(checker, en, ru, keyEvents, 10000));
+  return 0;
+}
+
 int cold() {
   std::printf("== load with the prefix index built from the dictionary (no cache), ms\n");
   const auto dir = std::filesystem::temp_directory_path() / ("brisquel-bench-cold-" + std::to_string(getpid()));
@@ -171,16 +327,42 @@ int cold() {
 int main(int argc, char** argv) {
   std::filesystem::path corpus = std::filesystem::path(BRISQUEL_SOURCE_DIR) / ".." / "shared" / "data" / "corpus";
   std::size_t sentences = 150;
+  std::size_t soakKeys = 1000000;
+  bool soakOnly = false;
+  auto count = [](const char* s) -> std::optional<std::size_t> {
+    std::size_t n = 0;
+    auto [end, ec] = std::from_chars(s, s + std::strlen(s), n);
+    if (ec != std::errc() || *end || n == 0) return std::nullopt;
+    return n;
+  };
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    std::optional<std::size_t> n;
     if (a == "cold") return cold();
-    if (a == "--corpus" && i + 1 < argc) corpus = argv[++i];
-    else if (a == "--sentences" && i + 1 < argc) sentences = std::stoul(argv[++i]);
+    if (a == "soak") soakOnly = true;
+    else if (a == "--corpus" && i + 1 < argc) corpus = argv[++i];
+    else if (a == "--sentences" && i + 1 < argc && (n = count(argv[++i]))) sentences = *n;
+    else if (a == "--soak-keys" && i + 1 < argc && (n = count(argv[++i]))) soakKeys = *n;
     else {
-      std::cerr << "usage: spell_bench [cold] [--corpus DIR] [--sentences N]\n";
+      std::cerr << "usage: spell_bench [cold | soak] [--corpus DIR] [--sentences N] [--soak-keys N]\n";
       return 2;
     }
   }
+  std::string missing;
+  for (const auto& code : kCodes)
+    if (readLines(corpus / (code + ".txt"), 300).size() < 300) missing += " " + code + ".txt";
+  if (!missing.empty()) {
+    std::cerr << "spell_bench: the corpus folder " << corpus.string()
+              << " lacks sentences (300 or more, one a line) in:" << missing << "\n"
+              << "give the folder with --corpus DIR (the project's is shared/data/corpus)\n";
+    return 2;
+  }
+  const auto readCorpus = [&] {
+    std::map<std::string, std::vector<std::string>> text;
+    for (const auto& code : kCodes) text[code] = readLines(corpus / (code + ".txt"), 0);
+    return text;
+  };
+  if (soakOnly) return runSoak(readCorpus(), soakKeys);
   const auto cache = spell::DictionarySpellChecker::defaultCacheDirectory();
   loadMs(kCodes, cache);  // make sure every index is cached
 
@@ -194,12 +376,10 @@ int main(int argc, char** argv) {
   std::printf("  %-18s %7.1f\n", "en+ru", bestLoadMs({"en", "ru"}, cache));
   std::printf("  %-18s %7.1f\n", "all six", bestLoadMs(kCodes, cache));
 
+  auto corpusText = readCorpus();
   spell::DictionarySpellChecker checker;
   for (const auto& c : kCodes) checker.prepare(cli::spellingLanguageOf(c));
   for (const auto& c : kCodes) checker.waitUntilReady(cli::spellingLanguageOf(c), std::chrono::minutes(10));
-
-  std::map<std::string, std::vector<std::string>> corpusText;
-  for (const auto& code : kCodes) corpusText[code] = readLines(corpus / (code + ".txt"), 0);
 
   std::printf("\n== spelling queries without the detector's cache, us\n");
   for (const auto& code : kCodes) {
@@ -263,5 +443,6 @@ int main(int argc, char** argv) {
   std::printf("\n== peak resident memory of brisquel fix (%zu sentences), MiB\n", sample.size());
   std::printf("  %-18s %7.1f\n", "en,ru", rssTwo / 1024.0);
   std::printf("  %-18s %7.1f\n", "all six", rssSix / 1024.0);
-  return 0;
+  std::printf("\n");
+  return runSoak(corpusText, soakKeys);
 }

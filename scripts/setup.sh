@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   cmake ninja-build g++ pkg-config ccache python3
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libhunspell-dev libmarisa-dev
+  libmarisa-dev
   hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
 )
 missing=()

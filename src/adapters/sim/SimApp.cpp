@@ -70,6 +70,7 @@ void SimApp::setSelection(TextRange range) {
 void SimApp::clearLog() {
   received_.clear();
   shortcuts_.clear();
+  axValueWrites_.clear();
 }
 
 std::string SimApp::shortcutLog() const {

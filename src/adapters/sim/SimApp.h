@@ -67,6 +67,7 @@ class SimApp {
   // fn, ctrl, opt, shift, cmd, then the US key name; "@Nms" when N ms passed
   // since the previous entry.
   std::string shortcutLog() const;
+  // Forgets the received events, shortcuts and accessibility writes.
   void clearLog();
 
   AXFaults& axFaults() { return faults_; }

@@ -142,6 +142,13 @@ void Desktop::click(std::optional<std::int64_t> caretPosition) {
 std::uint64_t Desktop::modifierFlags() const {
   return impl_->keyboard.flags();
 }
+void Desktop::clearLogs() {
+  impl_->keyboard.clearPosted();
+  impl_->inputSources.clearSelectLog();
+  impl_->context.loop.clearSleeps();
+  for (const auto& app : impl_->context.apps.all()) app->clearLog();
+}
+
 const std::vector<ReceivedEvent>& Desktop::posted() const {
   return impl_->keyboard.posted();
 }

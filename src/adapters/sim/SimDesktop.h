@@ -99,6 +99,10 @@ class Desktop {
   std::uint64_t modifierFlags() const;
   // Events posted through KeyboardPort::post, in order, with the time they were posted.
   const std::vector<ReceivedEvent>& posted() const;
+  // Forgets what grows while keys are typed: posted events, select calls,
+  // sleeps and every application's received events and value writes. Long
+  // runs call it between checks to stay in constant memory.
+  void clearLogs();
   // The system disables every enabled tap, telling each callback (TapDisabledByTimeout / ByUserInput).
   void disableTaps(EventType reason);
   std::size_t tapCount() const;  // live taps, enabled or not

@@ -38,6 +38,7 @@ class SimEventLoop final : public MainQueuePort,
   void advance(double seconds);
   void setWallTime(double secondsSince1970) { wallOffset_ = secondsSince1970 - now_; }
   const std::vector<double>& sleeps() const { return sleeps_; }
+  void clearSleeps() { sleeps_.clear(); }
   std::size_t pendingTaskCount() const;  // live timers included
 
  private:

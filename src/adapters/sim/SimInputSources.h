@@ -34,6 +34,7 @@ class SimInputSources final : public InputSourcePort {
   void setCurrentSource(InputSourceRef source);
   bool selectLayout(const std::string& code);
   const std::vector<std::string>& selectLog() const { return selectLog_; }
+  void clearSelectLog() { selectLog_.clear(); }
 
  private:
   const KeyboardLayout* tableOf(const InputSourceRef& source) const;

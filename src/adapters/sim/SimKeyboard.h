@@ -39,6 +39,7 @@ class SimKeyboard final : public KeyboardPort {
   void disableTaps(EventType reason);
   std::uint64_t flags() const;
   const std::vector<ReceivedEvent>& posted() const { return posted_; }
+  void clearPosted() { posted_.clear(); }
   std::size_t tapCount() const { return taps_->size(); }
 
   static bool isModifierKey(std::uint16_t code);

@@ -68,20 +68,41 @@ std::string declaredCharset(const std::filesystem::path& affFile) {
   return "UTF-8";
 }
 
-std::optional<std::u16string> readDecoded(const std::filesystem::path& file, const std::string& charset) {
-  auto bytes = readBytes(file);
-  if (!bytes) return std::nullopt;
+namespace {
+
+std::optional<std::u16string> decode(std::string_view bytes, const std::string& charset) {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, decltype(&ucnv_close)> conv(ucnv_open(charset.c_str(), &status), &ucnv_close);
   if (U_FAILURE(status)) return std::nullopt;
-  std::u16string out(bytes->size() + 1, u'\0');
+  std::u16string out(bytes.size() + 1, u'\0');
   status = U_ZERO_ERROR;
-  int32_t n = ucnv_toUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()), bytes->data(),
-                            static_cast<int32_t>(bytes->size()), &status);
+  int32_t n = ucnv_toUChars(conv.get(), out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                            static_cast<int32_t>(bytes.size()), &status);
   if (U_FAILURE(status)) return std::nullopt;
   out.resize(static_cast<std::size_t>(n));
   if (!out.empty() && out.front() == u'\uFEFF') out.erase(0, 1);
   return out;
+}
+
+// An IGNORE or ICONV line's part of the input conversion; false for other lines.
+bool addConversion(InputConversion& conversion, const std::vector<std::u16string_view>& f) {
+  if (f.size() >= 2 && f[0] == u"IGNORE") {
+    conversion.ignored += std::u16string(f[1]);
+    return true;
+  }
+  if (f.size() >= 3 && f[0] == u"ICONV") {
+    conversion.replacements.emplace_back(std::u16string(f[1]), std::u16string(f[2]));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::u16string> readDecoded(const std::filesystem::path& file, const std::string& charset) {
+  auto bytes = readBytes(file);
+  if (!bytes) return std::nullopt;
+  return decode(*bytes, charset);
 }
 
 AffixExpander::Flags AffixExpander::parseFlags(std::u16string_view text, bool aliasAllowed) const {
@@ -200,10 +221,7 @@ std::optional<AffixExpander> AffixExpander::load(const std::filesystem::path& af
     } else if ((key == u"FORBIDDENWORD" || key == u"ONLYINCOMPOUND") && f.size() >= 2) {
       auto flags = x.parseFlags(f[1], false);
       x.excluded_.insert(x.excluded_.end(), flags.begin(), flags.end());
-    } else if (key == u"IGNORE" && f.size() >= 2) {
-      x.conversion_.ignored += std::u16string(f[1]);
-    } else if (key == u"ICONV" && f.size() >= 3) {
-      x.conversion_.replacements.emplace_back(std::u16string(f[1]), std::u16string(f[2]));
+    } else if (addConversion(x.conversion_, f)) {
     } else if ((key == u"PFX" || key == u"SFX") && f.size() >= 4) {
       auto& table = key == u"PFX" ? x.prefixes_ : x.suffixes_;
       auto classFlags = x.parseFlags(f[1], false);
@@ -228,6 +246,32 @@ std::optional<AffixExpander> AffixExpander::load(const std::filesystem::path& af
     return true;
   });
   return x;
+}
+
+std::optional<InputConversion> AffixExpander::loadInputConversion(const std::filesystem::path& affFile) {
+  auto bytes = readBytes(affFile);
+  if (!bytes) return std::nullopt;
+  // The keywords are ASCII in every charset a dictionary declares, so only
+  // their lines need decoding (the affix rules are most of the file).
+  std::string wanted;
+  for (std::size_t start = 0; start < bytes->size();) {
+    const std::size_t end = std::min(bytes->find('\n', start), bytes->size());
+    const std::string_view line(bytes->data() + start, end - start);
+    const std::size_t first = std::min(line.find_first_not_of(" \t"), line.size());
+    if (line.substr(first).starts_with("IGNORE") || line.substr(first).starts_with("ICONV")) {
+      wanted += line;
+      wanted += '\n';
+    }
+    start = end + 1;
+  }
+  auto text = decode(wanted, declaredCharset(affFile));
+  if (!text) return std::nullopt;
+  InputConversion conversion;
+  forEachLine(*text, [&](std::u16string_view line) {
+    addConversion(conversion, fields(line));
+    return true;
+  });
+  return conversion;
 }
 
 std::vector<std::u16string> AffixExpander::prefixStrings() const {

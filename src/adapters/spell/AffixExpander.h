@@ -35,6 +35,8 @@ class AffixExpander {
  public:
   // Parses the .aff file; nullopt when it cannot be read.
   static std::optional<AffixExpander> load(const std::filesystem::path& affFile);
+  // Only the input conversion, as load() reads it, without parsing the affix rules.
+  static std::optional<InputConversion> loadInputConversion(const std::filesystem::path& affFile);
 
   const InputConversion& inputConversion() const { return conversion_; }
   const std::string& charset() const { return charset_; }

@@ -1,11 +1,10 @@
 #pragma once
 // The spelling port on the installed Hunspell dictionaries.
 //
-// Whole words go to Hunspell, or to an exact lookup in the word forms where
-// the dictionary is a plain list of forms anyway (Greek). Prefixes go to a
-// trie of every full form (stems with their affixes applied), built by us
-// from the dictionary and cached under the XDG cache folder, keyed by the
-// dictionary files' identity, so that later starts only map it.
+// Words and prefixes are looked up in a trie of every full form (stems with
+// their affixes applied), built by us from the dictionary and cached under
+// the XDG cache folder, keyed by the dictionary files' identity, so that
+// later starts only map it.
 //
 // Languages load on a background thread the first time they are asked for;
 // until then they answer as an unknown language does. Queries never wait.

@@ -87,6 +87,14 @@ std::u16string mapCase(std::u16string_view s, Convert convert) {
   return out;
 }
 
+// Where the full case mapping of a code unit is its simple one, independent of
+// the text around it: everywhere but surrogates, capital sigma (final form
+// by context), dotted capital I (two code points in lower case) and the
+// Greek letters with iota subscript (titlecase, two code points in upper case).
+bool hasSimpleCase(char16_t u) {
+  return !U16_IS_SURROGATE(u) && u != 0x03A3 && u != 0x0130 && !(u >= 0x1F80 && u <= 0x1FFF);
+}
+
 }  // namespace
 
 std::vector<std::u16string_view> characters(std::u16string_view s) {
@@ -111,16 +119,20 @@ std::u16string_view lastCharacters(std::u16string_view s, std::size_t n) {
   return s.substr(static_cast<std::size_t>(first.data() - s.data()));
 }
 
+// Per code unit where that is exact: typing asks for one character at a time,
+// and ICU's full case mapping costs an allocation and a context walk.
 std::u16string toLower(std::u16string_view s) {
-  bool ascii = true;
-  for (char16_t u : s) ascii = ascii && u < 0x80;
-  if (ascii) {
-    std::u16string out(s);
-    for (auto& u : out)
+  std::u16string out(s);
+  for (auto& u : out) {
+    if (u < 0x80) {
       if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + 32);
-    return out;
+    } else {
+      const UChar32 lower = hasSimpleCase(u) ? u_tolower(u) : 0x10000;
+      if (lower > 0xFFFF) return mapCase(s, u_strToLower);
+      u = static_cast<char16_t>(lower);
+    }
   }
-  return mapCase(s, u_strToLower);
+  return out;
 }
 
 std::u16string toUpper(std::u16string_view s) {
@@ -129,6 +141,8 @@ std::u16string toUpper(std::u16string_view s) {
 
 bool isUpperCase(std::u16string_view c) {
   if (c.size() == 1 && c[0] < 0x80) return c[0] >= u'A' && c[0] <= u'Z';
+  if (c.size() == 1 && hasSimpleCase(c[0]))
+    return u_toupper(c[0]) == static_cast<UChar32>(c[0]) && u_tolower(c[0]) != static_cast<UChar32>(c[0]);
   return toUpper(c) == c && toLower(c) != c;
 }
 

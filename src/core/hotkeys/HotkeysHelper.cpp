@@ -135,6 +135,8 @@ std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
   if (!focused.ok() || !*focused.value) return std::nullopt;
   const auto pid = ax.pid(*focused.value);
   if (!pid || *pid <= 0) return std::nullopt;
+  // The frontmost application mostly owns the focus: asked first, it spares listing every application.
+  if (auto front = ports_.workspace.frontmostApplication(); front && front->pid == *pid) return front;
   for (auto& app : ports_.workspace.runningApplications()) {
     if (app.pid == *pid) return std::move(app);
   }
@@ -153,10 +155,14 @@ const ExclusionLists& HotkeysHelper::exclusionLists() {
   return exclusionLists_;
 }
 
-ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, RawIdentity raw) {
-  if (memo.raw != raw || memo.listsGeneration != listsGeneration_) {
-    memo.match = exclusionLists_.match(AppIdentity::from(raw.bundleIdentifier, raw.name, raw.path));
-    memo.raw = std::move(raw);
+// Compared in place: the memo copies the identity only when it changed, not at every key.
+ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
+                                       const std::optional<std::string>& name, const std::optional<std::string>& path) {
+  const bool same = memo.raw && memo.raw->bundleIdentifier == bundleIdentifier && memo.raw->name == name &&
+                    memo.raw->path == path;
+  if (!same || memo.listsGeneration != listsGeneration_) {
+    memo.match = exclusionLists_.match(AppIdentity::from(bundleIdentifier, name, path));
+    memo.raw = RawIdentity{bundleIdentifier, name, path};
     memo.listsGeneration = listsGeneration_;
   }
   return memo.match;
@@ -164,14 +170,12 @@ ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, RawIdentity raw) {
 
 ShortcutExclusion HotkeysHelper::evaluateExclusion() {
   exclusionLists();  // brought up to date once: the matches point into it
-  const ExclusionMatch lastActive =
-      matchFor(lastActiveMemo_,
-               {appSwitch_.lastActiveBundleID(), appSwitch_.lastActiveAppName(), appSwitch_.lastActiveAppPath()});
+  const ExclusionMatch lastActive = matchFor(lastActiveMemo_, appSwitch_.lastActiveBundleID(),
+                                            appSwitch_.lastActiveAppName(), appSwitch_.lastActiveAppPath());
   return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {
     auto app = focusedApplication();
     if (!app) return std::nullopt;
-    return matchFor(focusedMemo_,
-                    {std::move(app->bundleIdentifier), std::move(app->localizedName), std::move(app->bundlePath)});
+    return matchFor(focusedMemo_, app->bundleIdentifier, app->localizedName, app->bundlePath);
   });
 }
 

@@ -122,7 +122,8 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
     std::uint64_t listsGeneration = 0;
     ExclusionMatch match;
   };
-  ExclusionMatch matchFor(MatchMemo& memo, RawIdentity raw);
+  ExclusionMatch matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
+                          const std::optional<std::string>& name, const std::optional<std::string>& path);
   const ChangeLayoutAction& cachedChangeLayoutAction();
   bool matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost);
   void plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags);

@@ -4,17 +4,21 @@
 #include "brisquel/FixCommand.h"
 
 #include <unicode/ustring.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
 #include "brisquel/Commands.h"
 #include "brisquel/SimProgram.h"
+#include "brisquel/WatchedKeyboard.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"
 #include "base/Text.h"
@@ -72,56 +76,6 @@ std::vector<std::string> splitList(const std::string& s) {
 }
 
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0'; }
-
-// What a text field inserts for a key's characters (line breaks as "\n").
-std::u16string insertedText(const KeyEvent& event) {
-  if (event.keyCode == KeyCode::Return) return u"\n";
-  if (event.keyCode == KeyCode::Delete || !event.characters) return {};
-  std::u16string out;
-  for (char16_t c : *event.characters) {
-    if (c == u'\r' || c == u'\n') {
-      out += u'\n';
-    } else if (c == u'\t' || (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))) {
-      out += c;
-    }
-  }
-  return out;
-}
-
-// The desktop's keyboard as the program sees it: every event on its way
-// into the program's tap is watched, to tell what the person's own keys
-// inserted and to time the program's handling of them.
-class WatchedKeyboard final : public KeyboardPort {
- public:
-  explicit WatchedKeyboard(KeyboardPort& base) : base_(base) {}
-
-  std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override {
-    return base_.createEventTap(eventMask, [this, callback](EventType type, const KeyEvent& event) {
-      if (event.userData == syntheticEventMarker) return callback(type, event);
-      if (type == EventType::KeyDown) typedByUser += insertedText(event);
-      if (!timeSink || (type != EventType::KeyDown && type != EventType::FlagsChanged)) return callback(type, event);
-      const auto start = std::chrono::steady_clock::now();
-      auto result = callback(type, event);
-      timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-      return result;
-    });
-  }
-  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override {
-    return base_.addGlobalMonitor(kind, std::move(handler));
-  }
-  std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override {
-    return base_.createKeyboardEvent(keyCode, keyDown);
-  }
-  void post(const KeyEvent& event) override { base_.post(event); }
-
-  // What the person's own keys inserted since it was last cleared.
-  std::u16string typedByUser;
-  // Seconds the program spent on each of the person's key-down and flags-changed events.
-  std::vector<double>* timeSink = nullptr;
-
- private:
-  KeyboardPort& base_;
-};
 
 std::string jsonString(std::string_view s) {
   std::string out = "\"";
@@ -241,7 +195,9 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
 
 FixSession::~FixSession() = default;
 
-void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->keyboard->timeSink = sink; }
+void FixSession::recordDetectorTimes(std::vector<double>* sink) {
+  impl_->keyboard->onTimed = sink ? std::function<void(double)>([sink](double s) { sink->push_back(s); }) : nullptr;
+}
 
 FixLineResult FixSession::typeLine(std::u16string_view line) {
   return typeKeys({KeyStep{KeyStep::Kind::Text, std::u16string(line), {}, 0, 0}});
@@ -256,6 +212,7 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   d.app->setText(std::u16string());
   d.program->typoDetector().clearBuffer();
   d.desktop.runUntilIdle();
+  d.desktop.clearLogs();  // only this line's events are compared below
 
   FixLineResult result;
   const std::string keysTable = keyboardTables().at(d.options.keys);
@@ -371,41 +328,41 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   }
   const FixOptions& options = *parsed.options;
 
-  std::string input;
-  if (!options.text.empty()) {
-    for (std::size_t i = 0; i < options.text.size(); ++i) input += (i ? " " : "") + options.text[i];
-  } else {
-    input.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
+  // The input is checked and spooled to an unlinked temporary file, so that
+  // bad UTF-8 fails before any output, then typed a line at a time: memory
+  // stays the same however long the input is.
+  std::string arguments;
+  for (std::size_t i = 0; i < options.text.size(); ++i) arguments += (i ? " " : "") + options.text[i];
+  std::istringstream argumentStream(arguments);
+  std::istream& source = options.text.empty() ? io.in : argumentStream;
+  std::string spoolPath = (std::filesystem::temp_directory_path() / "brisquel-fix-XXXXXX").string();
+  const int spoolFd = ::mkstemp(spoolPath.data());
+  std::fstream spool;
+  if (spoolFd >= 0) {
+    spool.open(spoolPath, std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
+    ::unlink(spoolPath.c_str());
+    ::close(spoolFd);
   }
-  if (!text::isValidUtf8(input)) {
-    io.err << "brisquel fix: the input is not valid UTF-8\n";
+  if (!spool.is_open()) {
+    io.err << "brisquel fix: cannot create a temporary file for the input\n";
     return kExitFailure;
   }
-  std::vector<std::u16string> lines;
-  {
-    const std::u16string all = text::fromUtf8(input);
-    std::size_t start = 0;
-    while (start < all.size()) {
-      std::size_t end = all.find(u'\n', start);
-      if (end == std::u16string::npos) end = all.size();
-      std::u16string line = all.substr(start, end - start);
-      if (!line.empty() && line.back() == u'\r') line.pop_back();
-      lines.push_back(std::move(line));
-      start = end + 1;
+  std::size_t lineCount = 0;
+  for (std::string line; std::getline(source, line); ++lineCount) {
+    if (!text::isValidUtf8(line)) {  // a line break never splits a UTF-8 sequence
+      io.err << "brisquel fix: the input is not valid UTF-8\n";
+      return kExitFailure;
     }
-  }
-
-  // Every line is read before anything is typed: a bad name prints nothing else.
-  std::vector<ParsedKeys> keyLines;
-  if (options.namedKeys) {
-    for (const auto& line : lines) {
-      keyLines.push_back(parseNamedKeys(line));
-      if (!keyLines.back().steps) {
-        io.err << "brisquel fix: " << keyLines.back().error << "\n";
+    // Every line is read before anything is typed: a bad name prints nothing else.
+    if (options.namedKeys) {
+      if (auto parsedKeys = parseNamedKeys(text::fromUtf8(line)); !parsedKeys.steps) {
+        io.err << "brisquel fix: " << parsedKeys.error << "\n";
         return kExitUsage;
       }
     }
+    spool << line << '\n';
   }
+  spool.seekg(0);
 
 #if defined(BRISQUEL_HAVE_SPELL)
   // Only English and the enabled layouts' languages, loaded before typing: a language
@@ -425,17 +382,20 @@ int fixCommand(const std::vector<std::string>& args, Streams io) {
   }
 #else
   sim::SimSpellChecker spelling;
-  io.err << "brisquel fix: warning: built without Hunspell and marisa; no language has valid words\n";
+  io.err << "brisquel fix: warning: built without the spelling dictionaries; no language has valid words\n";
 #endif
 
   FixSession session(options, spelling);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lines.size()))
-      io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lines.size() << std::flush;
-    auto result = options.namedKeys ? session.typeKeys(*keyLines[i].steps) : session.typeLine(lines[i]);
+  std::string line;
+  for (std::size_t i = 0; i < lineCount && std::getline(spool, line); ++i) {
+    if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lineCount))
+      io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lineCount << std::flush;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::u16string typed = text::fromUtf8(line);
+    auto result = options.namedKeys ? session.typeKeys(*parseNamedKeys(typed).steps) : session.typeLine(typed);
     io.out << (options.json ? fixResultJson(result) : result.text) << "\n";
   }
-  if (io.errIsTerminal && !lines.empty()) io.err << "\n";
+  if (io.errIsTerminal && lineCount > 0) io.err << "\n";
   io.out.flush();
   return kExitOk;
 }

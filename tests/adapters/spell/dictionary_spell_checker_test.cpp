@@ -192,6 +192,17 @@ TEST(DictionarySpellCheckerLoading, PrefixIndexIsCachedAndRebuiltWhenTheDictiona
   EXPECT_EQ(trieFiles(), 1) << "the index of the old dictionary is removed";
 }
 
+TEST(DictionarySpellCheckerLoading, CachedIndexKeepsTheInputConversion) {
+  auto files = writeDictionaries();
+  for (auto source : {DictionarySpellChecker::IndexSource::Built, DictionarySpellChecker::IndexSource::Cache}) {
+    DictionarySpellChecker checker(files.dictionaries, files.cache);
+    checker.prepare("en_US");
+    ASSERT_TRUE(checker.waitUntilReady("en_US", 1min));
+    EXPECT_EQ(checker.indexSource("en_US"), source);
+    EXPECT_TRUE(checker.isWordCorrect(u"don’t", "en_US"));  // ICONV ’ '
+  }
+}
+
 TEST(DictionarySpellCheckerLoading, CorruptCacheIsRebuilt) {
   auto files = writeDictionaries();
   {
