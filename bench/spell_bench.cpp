@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -174,10 +175,27 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "cold") return cold();
-    if (a == "--corpus" && i + 1 < argc) corpus = argv[++i];
-    else if (a == "--sentences" && i + 1 < argc) sentences = std::stoul(argv[++i]);
-    else {
+    bool ok = true;
+    if (a == "--corpus" && i + 1 < argc) {
+      corpus = argv[++i];
+    } else if (a == "--sentences" && i + 1 < argc) {
+      const std::string n = argv[++i];
+      ok = std::from_chars(n.data(), n.data() + n.size(), sentences).ptr == n.data() + n.size() && sentences > 0;
+    } else {
+      ok = false;
+    }
+    if (!ok) {
       std::cerr << "usage: spell_bench [cold] [--corpus DIR] [--sentences N]\n";
+      return 2;
+    }
+  }
+  // One text file of sentences per language, checked before anything is measured.
+  for (const auto& code : kCodes) {
+    const auto file = corpus / (code + ".txt");
+    if (readLines(file, 1).empty()) {
+      std::cerr << "spell_bench: the corpus file " << file.string()
+                << " is missing or empty (the corpus folder holds en.txt, ru.txt, uk.txt, he.txt, ar.txt and "
+                   "el.txt; give another with --corpus DIR)\n";
       return 2;
     }
   }
@@ -209,7 +227,9 @@ int main(int argc, char** argv) {
     if (code == "en") {
       for (const auto& other : kCodes)
         if (other != "en")
-          for (const auto& w : words(std::vector<std::string>(corpusText[other].begin(), corpusText[other].begin() + 300)))
+          for (const auto& w : words(std::vector<std::string>(
+                   corpusText[other].begin(),
+                   corpusText[other].begin() + static_cast<long>(std::min<std::size_t>(300, corpusText[other].size())))))
             wrong.push_back(convert(w, toEnglish(other)));
     } else {
       for (const auto& w : words(corpusText["en"])) wrong.push_back(convert(w, fromEnglish(code)));
