@@ -9,6 +9,11 @@
 namespace brisquel::cli {
 namespace {
 
+constexpr const char* kConvertUsage =
+    "usage: brisquel convert [--force] [--] TEXT...\n"
+    "  Prints each TEXT converted to the other keyboard layout, as the typo detector\n"
+    "  would convert it; --force swaps every character between the layouts.\n";
+
 bool isValidUtf8(const std::string& bytes) {
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
@@ -25,6 +30,10 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
   std::vector<std::string> texts;
   bool optionsDone = false;
   for (const auto& arg : args) {
+    if (!optionsDone && (arg == "--help" || arg == "-h")) {
+      io.out << kConvertUsage;
+      return kExitOk;
+    }
     if (!optionsDone && arg == "--force") {
       forceSwap = true;
     } else if (!optionsDone && arg == "--") {
@@ -37,7 +46,7 @@ int convertCommand(const std::vector<std::string>& args, Streams io) {
     }
   }
   if (texts.empty()) {
-    io.err << "usage: brisquel convert [--force] TEXT...\n";
+    io.err << kConvertUsage;
     return kExitUsage;
   }
   // Checked before anything is printed: a broken argument must not come out
