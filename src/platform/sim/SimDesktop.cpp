@@ -705,15 +705,18 @@ struct Desktop::Impl : std::enable_shared_from_this<Impl> {
       d.dateFile(file);
       return true;
     }
-    std::optional<std::string> read(const std::filesystem::path& file) override {
+    std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override {
       std::error_code ec;
       if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
       std::ifstream in(file, std::ios::binary);
       if (!in) return std::nullopt;
-      std::ostringstream content;
-      content << in.rdbuf();
+      std::string content;
+      char buffer[65536];
+      while (content.size() < maxBytes && in.read(buffer, sizeof buffer).gcount() > 0) {
+        content.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(in.gcount()), maxBytes - content.size()));
+      }
       if (in.bad()) return std::nullopt;
-      return content.str();
+      return content;
     }
     std::optional<double> modificationDate(const std::filesystem::path& file) override {
       std::error_code ec;
