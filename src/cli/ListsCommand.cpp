@@ -3,10 +3,10 @@
 #include <ostream>
 
 #include "cli/Commands.h"
+#include "cli/SettingsFiles.h"
 #include "platform/Platform.h"
 #include "platform/posix/DesktopOpen.h"
 #include "platform/posix/PosixFiles.h"
-#include "platform/posix/XdgDefaultsStore.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/ListFiles.h"
 #include "settings/SettingsHelper.h"
@@ -85,16 +85,12 @@ int listsCommand(const std::vector<std::string>& args, Streams io) {
     return kExitUsage;
   }
 
-  posix::XdgDefaultsStore store;
+  auto store = openSettingsStore("lists", io.err);
   posix::PosixFiles files;
   sim::Desktop desktop;  // the main queue: the watcher is started but never ticks here
   OpeningWorkspace workspace(*desktop.platform().workspace);
-  if (store.setAside()) {
-    io.err << "brisquel lists: the settings file could not be read; it was kept as " << store.setAside()->string()
-           << "\n";
-  }
-
-  auto settings = SettingsHelper::create(store, files, *desktop.platform().mainQueue, workspace);
+  auto settings =
+      SettingsHelper::create(*store, files, *desktop.platform().mainQueue, workspace, printNotices("lists", io.err));
   settings->importLearnedWordsFromFile();  // as a launch does
 
   const ListInfo lists[] = {
@@ -117,8 +113,10 @@ int listsCommand(const std::vector<std::string>& args, Streams io) {
       io.out << "opened " << list.file.string() << "\n";
       return kExitOk;
     }
-    io.err << "brisquel lists: could not open " << list.file.string() << ": "
-           << (workspace.problem.empty() ? "unknown reason" : workspace.problem) << "\n";
+    // A file that could not be written was reported as it failed.
+    if (!workspace.problem.empty()) {
+      io.err << "brisquel lists: could not open " << list.file.string() << ": " << workspace.problem << "\n";
+    }
     return kExitFailure;
   }
   io.err << "brisquel lists: unknown list '" << args[1] << "' (learned, ignored, shortcuts)\n";
