@@ -58,17 +58,18 @@ struct ListInfo {
 
 std::string describeFile(FilesPort& files, const ListInfo& list) {
   if (!files.exists(list.file)) return "no file yet";
-  auto text = files.read(list.file);
-  if (!text) return "unreadable";
+  auto bytes = files.read(list.file, SettingsHelper::maxListFileSize + 1);
+  if (!bytes) return "unreadable";
+  const auto text = leadingLines(*bytes, SettingsHelper::maxListFileSize);  // what an import reads
   if (list.learned) {
-    auto words = parseLearnedWords(*text);
+    auto words = parseLearnedWords(text);
     if (!words) return "not UTF-8, left unread";
     // One entry a line in the file; the settings keep each result also as its own entry.
     std::size_t pairs = 0;
     for (const auto& [typed, result] : *words) pairs += typed != result ? 1 : 0;
     return std::to_string(pairs) + (pairs == 1 ? " entry" : " entries");
   }
-  auto entries = parseAppList(*text);
+  auto entries = parseAppList(text);
   if (!entries) return "not UTF-8, left unread";
   return std::to_string(entries->size()) + (entries->size() == 1 ? " entry" : " entries");
 }

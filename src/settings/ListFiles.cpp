@@ -222,6 +222,12 @@ std::string joinLines(std::string_view header, const StringList& entries) {
 
 }  // namespace
 
+std::string_view leadingLines(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  const auto lastLine = text.substr(0, limit).rfind('\n');
+  return text.substr(0, lastLine == std::string_view::npos ? 0 : lastLine + 1);
+}
+
 bool isValidUtf8(std::string_view bytes) { return decodeUtf8(bytes).has_value(); }
 
 std::optional<StringList> listFileEntries(std::string_view text) {

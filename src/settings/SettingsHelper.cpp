@@ -208,11 +208,7 @@ std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(const std::
   auto bytes = files_.read(file, maxListFileSize + 1);
   if (!bytes) return std::nullopt;
   if (bytes->size() <= maxListFileSize) return ListText{std::move(*bytes), true};
-  // Up to the last whole line within the limit.
-  bytes->resize(maxListFileSize);
-  const auto lastLine = bytes->rfind('\n');
-  bytes->resize(lastLine == std::string::npos ? 0 : lastLine + 1);
-  return ListText{std::move(*bytes), false};
+  return ListText{std::string(leadingLines(*bytes, maxListFileSize)), false};
 }
 
 void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText& text,
