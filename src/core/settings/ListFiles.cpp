@@ -255,8 +255,11 @@ std::optional<StringMap> parseLearnedWords(std::string_view text) {
       if (typed.isEmpty() || result.isEmpty()) continue;
     } else {
       std::vector<icu::UnicodeString> pieces;
-      for (auto& piece : split(line, u' ')) {
-        if (!piece.isEmpty()) pieces.push_back(std::move(piece));
+      // Each word trimmed of the other spaces too, as the tab form's fields
+      // are: the tab form is what gets written back.
+      for (const auto& piece : split(line, u' ')) {
+        icu::UnicodeString word = trimmed(piece);
+        if (!word.isEmpty()) pieces.push_back(std::move(word));
       }
       if (pieces.size() < 2) continue;
       typed = pieces[0];
