@@ -9,7 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "platform/Platform.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 #include "sim/SimDesktop.h"
 #include "settings/ListFiles.h"
 #include "settings/SettingsHelper.h"
@@ -45,8 +45,8 @@ class MemoryFiles final : public FilesPort {
 void roundTripsThroughTheSettingsFile(const DefaultsPort& store, const char* key) {
   auto value = store.object(key);
   if (!value) return;
-  const posix::DefaultsDomain domain = {{key, *value}};
-  FUZZ_CHECK(posix::decodePropertyList(posix::encodePropertyList(domain)) == domain);
+  const plist::DefaultsDomain domain = {{key, *value}};
+  FUZZ_CHECK(plist::decodePropertyList(plist::encodePropertyList(domain)) == domain);
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 
 using namespace brisquel;
-using namespace brisquel::posix;
+using namespace brisquel::plist;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

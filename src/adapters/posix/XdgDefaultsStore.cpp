@@ -36,7 +36,7 @@ class FileLock {
   int fd_ = -1;
 };
 
-void applyChanges(DefaultsDomain& values, const std::map<std::string, std::optional<DefaultsValue>>& changes) {
+void applyChanges(plist::DefaultsDomain& values, const std::map<std::string, std::optional<DefaultsValue>>& changes) {
   for (const auto& [key, value] : changes) {
     if (value) {
       values[key] = *value;
@@ -52,7 +52,7 @@ XdgDefaultsStore::XdgDefaultsStore() : XdgDefaultsStore(xdgConfigHome(), applica
 
 XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain)
     : file_(std::move(folder) / (std::move(domain) + ".plist")) {
-  DefaultsDomain disk;
+  plist::DefaultsDomain disk;
   if (readDisk(disk, true) == Disk::read) values_ = std::move(disk);
 }
 
@@ -64,7 +64,7 @@ std::optional<XdgDefaultsStore::Stamp> XdgDefaultsStore::stampOf(const std::file
                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
 }
 
-XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(DefaultsDomain& into, bool moveAsideIfDamaged) {
+XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged) {
   const auto target = linkTarget(file_);
   const auto stamp = stampOf(target);
   if (!stamp) {
@@ -76,14 +76,14 @@ XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(DefaultsDomain& into, bool mov
     unreadable_ = std::strerror(errno);
     return Disk::unreadable;
   }
-  std::optional<DefaultsDomain> decoded;
+  std::optional<plist::DefaultsDomain> decoded;
   if (stamp->size <= maxFileSize) {
     const FileRead r = readFileBytes(target, maxFileSize + 1);
     if (!r.bytes) {
       unreadable_ = std::strerror(r.error);
       return Disk::unreadable;
     }
-    if (r.bytes->size() <= maxFileSize) decoded = decodePropertyList(*r.bytes);
+    if (r.bytes->size() <= maxFileSize) decoded = plist::decodePropertyList(*r.bytes);
   }
   seen_ = stamp;
   if (decoded) {
@@ -130,7 +130,7 @@ void XdgDefaultsStore::remove(const std::string& key) {
   save();
 }
 
-void XdgDefaultsStore::adopt(DefaultsDomain values) {
+void XdgDefaultsStore::adopt(plist::DefaultsDomain values) {
   if (values == values_) return;
   values_ = std::move(values);
   ++changes_;
@@ -142,7 +142,7 @@ void XdgDefaultsStore::synchronize() {
     return;
   }
   if (stampOf(linkTarget(file_)) == seen_ && !unreadable_) return;
-  DefaultsDomain disk;
+  plist::DefaultsDomain disk;
   switch (readDisk(disk, false)) {
     case Disk::read:
       adopt(std::move(disk));
@@ -162,7 +162,7 @@ void XdgDefaultsStore::save() {
   std::error_code ec;
   std::filesystem::create_directories(target.parent_path(), ec);
   FileLock lock(target);
-  DefaultsDomain merged;
+  plist::DefaultsDomain merged;
   switch (readDisk(merged, true)) {
     case Disk::read:
       break;
@@ -177,7 +177,7 @@ void XdgDefaultsStore::save() {
       return;
   }
   applyChanges(merged, pending_);
-  saved_ = writeFileAtomically(file_, encodePropertyList(merged));
+  saved_ = writeFileAtomically(file_, plist::encodePropertyList(merged));
   if (!saved_) return;
   pending_.clear();
   seen_ = stampOf(target);

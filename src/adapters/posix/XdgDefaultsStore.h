@@ -18,7 +18,7 @@
 #include <string>
 
 #include "platform/Defaults.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 
 namespace brisquel::posix {
 
@@ -58,12 +58,12 @@ class XdgDefaultsStore final : public DefaultsPort {
   static std::optional<Stamp> stampOf(const std::filesystem::path& file);
   // Reads the file into `into`, recording its stamp; a damaged file is moved
   // aside when asked (not while merely looking: an editor may be saving it).
-  Disk readDisk(DefaultsDomain& into, bool moveAsideIfDamaged);
-  void adopt(DefaultsDomain disk);
+  Disk readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged);
+  void adopt(plist::DefaultsDomain disk);
   void save();
 
   std::filesystem::path file_;
-  DefaultsDomain values_;
+  plist::DefaultsDomain values_;
   // Changes made here that the file does not hold yet; none means removed.
   std::map<std::string, std::optional<DefaultsValue>> pending_;
   std::optional<Stamp> seen_;  // the file as last read or written

@@ -16,7 +16,7 @@
 #include "TestFolders.h"
 #include "platform/Platform.h"
 #include "posix/PosixFiles.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 #include "posix/XdgDefaultsStore.h"
 #include "sim/SimDesktop.h"
 #include "settings/ListFiles.h"
@@ -122,9 +122,9 @@ TEST(CrashSafeFiles, KilledWhileWritingLeavesOldOrNewContent) {
     check(folder / "ignored_apps.txt", allowedApps);
     check(folder / "ignored_shortcuts_apps.txt", allowedRules);
     if (auto text = contents(plist)) {
-      const auto values = posix::decodePropertyList(*text);
+      const auto values = plist::decodePropertyList(*text);
       ASSERT_TRUE(values.has_value()) << "the settings file after kill " << kills << " does not read";
-      for (const auto& [key, value] : *values) seen[key].insert(posix::encodePropertyList({{key, value}}));
+      for (const auto& [key, value] : *values) seen[key].insert(plist::encodePropertyList({{key, value}}));
     }
     if (HasFailure()) break;
   }
