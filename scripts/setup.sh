@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache python3
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   libmarisa-dev
+  clang libclang-rt-dev
   hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
 )
 missing=()

@@ -18,4 +18,8 @@ ctest --test-dir build/asan --output-on-failure -j "$(nproc)" || status=1
 scripts/setup.sh build/release || exit 1
 echo "== tests (release build)"
 ctest --test-dir build/release --output-on-failure -j "$(nproc)" || status=1
+
+# The fuzz targets, built with clang in a tree of their own, each run for a bounded number of inputs.
+echo "== fuzz targets (bounded runs)"
+scripts/fuzz.sh --bounded || status=1
 exit $status

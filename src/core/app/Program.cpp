@@ -14,7 +14,8 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
 
   L10n::initialize(platform.workspace->preferredLanguages());
 
-  p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);
+  p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
+                                       std::move(options.settingsNotices));
   SettingsHelper::installShared(p.settings_);
 
   p.typoDetector_ = TypoDetector::create(platform, LearnedWordsStore::of(*p.settings_));
