@@ -18,7 +18,10 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
                                        std::move(options.settingsNotices));
   SettingsHelper::installShared(p.settings_);
 
-  p.typoDetector_ = TypoDetector::create(platform, LearnedWordsStore::of(*p.settings_));
+  p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.accessibility, *platform.workspace,
+                                          *platform.inputSources, *platform.spelling, *platform.mainQueue,
+                                          *platform.clock},
+                                         LearnedWordsStore::of(*p.settings_));
   TypoDetector::setShared(p.typoDetector_);
 
   if (options.donationReminder) {
