@@ -1,0 +1,83 @@
+#pragma once
+// fcitx5 running in the test process, without a display or a bus: a real
+// Instance with the test layouts (and, for whole-program tests, our addon),
+// and text fields that behave like a toolkit's: they take committed text,
+// deletions around the cursor and forwarded keys, report their surrounding
+// text, and type a key themselves when no one filtered it. Keys are pressed
+// by US position and arrive with the symbol of the field's current layout,
+// as an X server or compositor delivers them.
+
+#include <fcitx/inputcontext.h>
+#include <fcitx/instance.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brisquel::fcitx5test {
+
+class FcitxHarness {
+ public:
+  // addons: what to enable besides the test layouts and testui.
+  explicit FcitxHarness(std::vector<std::string> addons = {});
+  ~FcitxHarness();
+
+  // Runs the steps on fcitx5's loop, one after another, letting the loop run
+  // everything queued (and timers due within `gap` seconds) between steps.
+  void run(const std::vector<std::function<void()>>& steps, double gap = 0.02);
+
+  fcitx::Instance& instance() { return *instance_; }
+  // Puts the layouts (input method names) in the current group; the first is the default.
+  void setLayouts(const std::vector<std::string>& inputMethods);
+
+ private:
+  std::unique_ptr<fcitx::Instance> instance_;
+};
+
+struct FieldOptions {
+  bool surroundingText = true;  // GTK and Qt fields report it; xterm does not
+  bool password = false;
+  bool terminal = false;
+};
+
+class TextField final : public fcitx::InputContext {
+ public:
+  TextField(fcitx::Instance& instance, const std::string& program, FieldOptions options = {});
+  ~TextField() override;
+
+  const char* frontend() const override { return "brisquel-test"; }
+
+  // Presses keys: characters are typed at their US positions ("ghbdtn vbh "),
+  // "<ctrl+c>", "<alt>", "<shift+a>" press a chord, "<BackSpace>" a named key.
+  void type(const std::string& keys);
+  void focus();
+
+  std::string text() const;
+  // Everything the application did besides typing: its shortcuts ("ctrl+shift+c").
+  const std::vector<std::string>& shortcuts() const { return shortcuts_; }
+  const std::vector<std::string>& forwarded() const { return forwarded_; }
+  void setText(const std::string& text);
+
+ protected:
+  void commitStringImpl(const std::string& text) override;
+  void deleteSurroundingTextImpl(int offset, unsigned int size) override;
+  void forwardKeyImpl(const fcitx::ForwardKeyEvent& key) override;
+  void updatePreeditImpl() override {}
+
+ private:
+  void press(const std::string& chord);
+  void sendKey(unsigned int keycode, unsigned int modifiers, bool release);
+  void apply(const fcitx::Key& key);
+  void insert(const std::u32string& s);
+  void reportSurrounding();
+
+  fcitx::Instance& instance_;
+  FieldOptions options_;
+  std::u32string text_;
+  std::size_t cursor_ = 0;
+  std::vector<std::string> shortcuts_;
+  std::vector<std::string> forwarded_;
+};
+
+}  // namespace brisquel::fcitx5test
