@@ -10,6 +10,9 @@ packages=(
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   libhunspell-dev libmarisa-dev
   hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
+  # the desktop host (an fcitx5 addon) and its tests on a headless X server
+  fcitx5 fcitx5-modules libfcitx5core-dev libfcitx5utils-dev fcitx5-modules-dev libxkbcommon-dev
+  xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -72,7 +72,12 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
                                    });
   std::weak_ptr<bool> alive = alive_;
   return Registration([this, alive, id] {
-    if (alive.lock()) timers_.erase(id);
+    if (!alive.lock()) return;
+    // Cancelled from its own tick, maybe: stop it now, free it outside the callback.
+    if (auto it = timers_.find(id); it != timers_.end()) it->second->setEnabled(false);
+    dispatcher_.schedule([this, alive, id] {
+      if (alive.lock()) timers_.erase(id);
+    });
   });
 }
 
