@@ -19,8 +19,8 @@ using brisquel::fcitx5test::TextField;
 class Fcitx5DesktopTest : public ::testing::Test {
  protected:
   // Runs the steps with a desktop on the layouts, and fields made in the first step.
-  void run(const std::vector<std::function<void()>>& steps) {
-    std::vector<std::function<void()>> all{[this] {
+  void run(const std::vector<fcitx5test::Step>& steps) {
+    std::vector<fcitx5test::Step> all{[this] {
       harness.setLayouts({"keyboard-us", "keyboard-ru"});
       desktop = std::make_unique<fcitx5::Desktop>(harness.instance(), fcitx5::DesktopOptions{"/opt/brisquel", "1.0"});
     }};

@@ -2,6 +2,8 @@
 
 #include <fcitx-utils/event.h>
 #include <fcitx-utils/eventdispatcher.h>
+#include <fcitx-utils/log.h>
+#include <gtest/gtest.h>
 #include <fcitx-utils/testing.h>
 #include <fcitx/addonmanager.h>
 #include <fcitx/inputmethodgroup.h>
@@ -10,6 +12,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <ctime>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -113,11 +116,16 @@ FcitxHarness::FcitxHarness(std::vector<std::string> addons) {
   static std::string enableArgument;
   enableArgument = enable;
   char* argv[] = {program, disable, enableArgument.data()};
+  log_ = std::make_shared<std::stringstream>();
+  fcitx::Log::setLogStream(*log_);
   instance_ = std::make_unique<fcitx::Instance>(3, argv);
   instance_->addonManager().registerDefaultLoader(nullptr);
 }
 
-FcitxHarness::~FcitxHarness() = default;
+FcitxHarness::~FcitxHarness() {
+  instance_.reset();
+  fcitx::Log::setLogStream(std::cerr);
+}
 
 void FcitxHarness::setLayouts(const std::vector<std::string>& inputMethods) {
   auto& manager = instance_->inputMethodManager();
@@ -128,27 +136,47 @@ void FcitxHarness::setLayouts(const std::vector<std::string>& inputMethods) {
   manager.setGroup(std::move(group));
 }
 
-void FcitxHarness::run(const std::vector<std::function<void()>>& steps, double gap) {
+void FcitxHarness::run(const std::vector<Step>& steps) {
   fcitx::EventDispatcher dispatcher;
   dispatcher.attach(&instance_->eventLoop());
   std::size_t index = 0;
+  std::uint64_t waitingSince = 0;
   std::unique_ptr<fcitx::EventSourceTime> timer;
-  std::function<void()> next = [&] {
+  std::function<void()> next;
+  auto after = [&](double seconds) {
+    timer = instance_->eventLoop().addTimeEvent(CLOCK_MONOTONIC,
+                                                nowMicroseconds() + static_cast<std::uint64_t>(seconds * 1e6), 0,
+                                                [&](fcitx::EventSourceTime*, std::uint64_t) {
+                                                  dispatcher.schedule(next);
+                                                  return true;
+                                                });
+  };
+  next = [&] {
+    if (index > 0 && steps[index - 1].until && !steps[index - 1].until()) {
+      if (nowMicroseconds() - waitingSince > 30000000u) {
+        ADD_FAILURE() << "a condition of step " << index << " never held";
+        instance_->exit();
+        return;
+      }
+      after(0.05);
+      return;
+    }
     if (index == steps.size()) {
       instance_->exit();
       return;
     }
-    steps[index++]();
-    timer = instance_->eventLoop().addTimeEvent(
-        CLOCK_MONOTONIC, nowMicroseconds() + static_cast<std::uint64_t>(gap * 1e6), 0,
-        [&](fcitx::EventSourceTime*, std::uint64_t) {
-          dispatcher.schedule(next);
-          return true;
-        });
+    const Step& step = steps[index++];
+    step.action();
+    waitingSince = nowMicroseconds();
+    after(step.after);
   };
   dispatcher.schedule(next);
   instance_->exec();
   dispatcher.detach();
+}
+
+std::string FcitxHarness::log() const {
+  return log_->str();
 }
 
 TextField::TextField(fcitx::Instance& instance, const std::string& program, FieldOptions options)

@@ -12,10 +12,28 @@
 
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace brisquel::fcitx5test {
+
+// One step of a test on fcitx5's loop: an action, then the loop runs on its
+// own for `after` seconds (or, with a condition, until it holds, at most 30 s).
+struct Step {
+  template <typename Action>
+    requires std::is_invocable_v<Action>
+  Step(Action action, double after = 0.02) : action(std::move(action)), after(after) {}
+  static Step waitUntil(std::function<bool()> condition) {
+    Step step([] {}, 0.02);
+    step.until = std::move(condition);
+    return step;
+  }
+  std::function<void()> action;
+  double after;
+  std::function<bool()> until;
+};
 
 class FcitxHarness {
  public:
@@ -23,9 +41,11 @@ class FcitxHarness {
   explicit FcitxHarness(std::vector<std::string> addons = {});
   ~FcitxHarness();
 
-  // Runs the steps on fcitx5's loop, one after another, letting the loop run
-  // everything queued (and timers due within `gap` seconds) between steps.
-  void run(const std::vector<std::function<void()>>& steps, double gap = 0.02);
+  // Runs the steps on fcitx5's loop, one after another; fails the test when a
+  // condition never held.
+  void run(const std::vector<Step>& steps);
+  // What fcitx5 and the addons logged so far.
+  std::string log() const;
 
   fcitx::Instance& instance() { return *instance_; }
   // Puts the layouts (input method names) in the current group; the first is the default.
@@ -33,6 +53,7 @@ class FcitxHarness {
 
  private:
   std::unique_ptr<fcitx::Instance> instance_;
+  std::shared_ptr<std::stringstream> log_;
 };
 
 struct FieldOptions {
