@@ -11,7 +11,10 @@
 #include <unicode/unistr.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -109,6 +112,13 @@ const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>>& modifiers
 FcitxHarness::FcitxHarness(std::vector<std::string> addons) {
   fcitx::setupTestingEnvironment(BRISQUEL_FCITX5_TREE, {"lib", FCITX5_ADDON_DIR},
                                  {"share/fcitx5", FCITX5_TESTING_DATA_DIR});
+  // One layout for the session, as the README has users set it.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::filesystem::path folder =
+      std::filesystem::path(config ? config : std::string(std::getenv("HOME")) + "/.config") / "fcitx5";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "config") << "[Behavior]\nShareInputState=All\n";
+
   std::string enable = "--enable=brisquel-testlayouts,testui";
   for (const auto& addon : addons) enable += "," + addon;
   static char program[] = "brisquel-test";
