@@ -1,5 +1,7 @@
 #include "fcitx5/Desktop.h"
 
+#include <fcitx-utils/log.h>
+
 namespace brisquel::fcitx5 {
 
 Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
@@ -35,7 +37,12 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       }));
 }
 
-Desktop::~Desktop() = default;
+Desktop::~Desktop() {
+  if (const auto t = keyboard_.timings(); t.keys > 0) {
+    FCITX_INFO() << "Brisquel decided " << t.keys << " key events: median " << t.median << " us, p99 " << t.p99
+                 << " us, max " << t.max << " us";
+  }
+}
 
 Platform Desktop::platform() {
   Platform p;

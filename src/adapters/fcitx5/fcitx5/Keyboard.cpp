@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "fcitx5/KeyMapping.h"
 
@@ -13,6 +14,7 @@ namespace {
 // Keys with no place on a US keyboard (keypad, media keys, keys remapped by
 // a test tool) still reach the taps, under a code no key uses.
 constexpr std::uint16_t kNoPosition = 0xFF;
+constexpr std::size_t kMaxTimings = 100000;
 
 bool sameEvent(const KeyEvent& a, const KeyEvent& b) {
   return a.type == b.type && a.keyCode == b.keyCode && a.flags == b.flags && a.characters == b.characters &&
@@ -193,6 +195,25 @@ void Keyboard::caretMoved() {
 }
 
 void Keyboard::handle(fcitx::KeyEvent& source) {
+  const auto start = std::chrono::steady_clock::now();
+  decide(source);
+  if (durations_.size() < kMaxTimings)
+    durations_.push_back(std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start).count());
+}
+
+Keyboard::Timings Keyboard::timings() const {
+  Timings t;
+  if (durations_.empty()) return t;
+  std::vector<float> sorted = durations_;
+  std::sort(sorted.begin(), sorted.end());
+  t.keys = sorted.size();
+  t.median = sorted[(sorted.size() - 1) / 2];
+  t.p99 = sorted[(sorted.size() - 1) * 99 / 100];
+  t.max = sorted.back();
+  return t;
+}
+
+void Keyboard::decide(fcitx::KeyEvent& source) {
   fcitx::InputContext* ic = source.inputContext();
   session_.setFocus(ic);
   if (session_.stopped || Session::isSecure(*ic)) return;

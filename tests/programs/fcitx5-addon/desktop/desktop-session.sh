@@ -189,5 +189,9 @@ case $mode in
         printf "corrections measured: %d of %d (missed %d)\n", c, n, missed + 0
         if (c) printf "Space -> corrected text, ms: median %.2f  p90 %.2f  worst %.2f\n", d[int((c + 1) / 2)], d[int(c * 0.9)], d[c]
       }' "$work/$name.keys" "$work/$name.out"
+    # fcitx5 stopping unloads the addon, which reports its time per key.
+    kill ${pids[0]}
+    wait ${pids[0]} 2>/dev/null
+    sed -n 's/.*\(Brisquel decided .*\)/\1/p' "$work/fcitx5.log"
     ;;
 esac
