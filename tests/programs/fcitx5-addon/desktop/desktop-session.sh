@@ -44,7 +44,7 @@ if [ "${BRISQUEL_INNER:-}" != 1 ]; then
   rc=$?
   kill $xvfb 2>/dev/null
   wait $xvfb 2>/dev/null
-  [ $rc = 0 ] && [ "$mode" = check ] && rm -rf "$work"
+  [ $rc = 0 ] && [ "$mode" != latency ] && rm -rf "$work"
   [ $rc = 0 ] || echo "logs in $work"
   exit $rc
 fi
