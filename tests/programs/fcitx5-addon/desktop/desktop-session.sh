@@ -117,19 +117,20 @@ check() {  # name got want
   fi
 }
 
-# gtk_session NAME KEYS... : a GTK 3 field typed into; prints its final text
-gtk_session() {
-  local name=$1
-  shift
+# probe_session gtk|qt NAME KEYS... : a text field typed into; prints its final text
+probe_session() {
+  local probe=$tools/$1-probe name=$2
+  shift 2
   fcitx5-remote -s keyboard-us
-  "$tools/gtk-probe" "$name" >"$work/$name.out" 2>"$work/$name.err" &
-  local probe=$!
-  pids+=($probe)
+  "$probe" "$name" >"$work/$name.out" 2>"$work/$name.err" &
+  local pid=$!
+  pids+=($pid)
   "$tools/press-keys" --window "$name" "$@" >"$work/$name.keys" 2>>"$work/$name.err"
-  for _ in $(seq 50); do kill -0 $probe 2>/dev/null || break; sleep 0.1; done
-  kill $probe 2>/dev/null
+  for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill $pid 2>/dev/null
   sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$name.out"
 }
+gtk_session() { probe_session gtk "$@"; }
 
 # xterm_session NAME KEYS... : xterm (XIM) reading one line; prints the line
 xterm_session() {
@@ -140,7 +141,8 @@ xterm_session() {
   xterm -title "$name" -xrm '*inputMethod: fcitx' -e sh -c "head -n 1 > '$work/$name.line'" 2>"$work/$name.err" &
   local term=$!
   pids+=($term)
-  "$tools/press-keys" --window "$name" "$@" >"$work/$name.keys" 2>>"$work/$name.err"
+  # xterm connects to the input method after its window shows: keys before that go by it.
+  "$tools/press-keys" --window "$name" @800 "$@" >"$work/$name.keys" 2>>"$work/$name.err"
   for _ in $(seq 50); do kill -0 $term 2>/dev/null || break; sleep 0.1; done
   kill $term 2>/dev/null
   cat "$work/$name.line" 2>/dev/null
@@ -154,6 +156,13 @@ case $mode in
       "$(gtk_session gtk-russian =ghbdtn\  =rfr\ ltkf\  Return)" "привет как дела "
     check "xterm (XIM): ghbdtn vbh + Space becomes привет мир" \
       "$(xterm_session xterm-correct =ghbdtn\ vbh\  Return)" "привет мир "
+    if [ -x "$tools/qt-probe" ] && ls /usr/lib/*/qt6/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so \
+      >/dev/null 2>&1; then
+      check "Qt 6: ghbdtn vbh + Space becomes привет мир" "$(probe_session qt qt-correct =ghbdtn\ vbh\  Return)" \
+        "привет мир "
+    else
+      echo "SKIP Qt 6: needs qt6-base-dev and fcitx5-frontend-qt6"
+    fi
     exit $((failures > 0))
     ;;
   demo)
