@@ -29,8 +29,12 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     platform.files = &files_;
     platform.spelling = &spelling_;
     program_ = Program::build(platform, ProgramOptions{});
-    program_->launch();
-    announceWhenReady();
+    // fcitx5 creates modules before it reads its input-method groups and
+    // starts its frontends: the program starts on the loop's first turn.
+    platform.mainQueue->async([this] {
+      program_->launch();
+      announceWhenReady();
+    });
   }
 
  private:

@@ -40,7 +40,9 @@ InputSourceRef Layouts::source(const std::string& inputMethod) {
 
 std::vector<InputSourceRef> Layouts::enabledInputSources() {
   std::vector<InputSourceRef> sources;
-  const auto& group = session_.instance.inputMethodManager().currentGroup();
+  const auto& manager = session_.instance.inputMethodManager();
+  if (manager.groupCount() == 0) return sources;  // fcitx5 reads its groups after loading the modules
+  const auto& group = manager.currentGroup();
   for (const auto& item : group.inputMethodList())
     if (item.name().starts_with("keyboard-")) sources.push_back(source(item.name()));
   return sources;
@@ -49,8 +51,9 @@ std::vector<InputSourceRef> Layouts::enabledInputSources() {
 InputSourceRef Layouts::currentKeyboardInputSource() {
   fcitx::InputContext* ic = session_.focused();
   if (!ic) ic = session_.focus.get();
-  const std::string name = ic ? session_.instance.inputMethod(ic)
-                              : session_.instance.inputMethodManager().currentGroup().defaultInputMethod();
+  const auto& manager = session_.instance.inputMethodManager();
+  if (!ic && manager.groupCount() == 0) return nullptr;
+  const std::string name = ic ? session_.instance.inputMethod(ic) : manager.currentGroup().defaultInputMethod();
   if (!name.starts_with("keyboard-")) return nullptr;
   return source(name);
 }
