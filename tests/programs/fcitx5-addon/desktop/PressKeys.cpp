@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "press-keys: cannot open the display\n");
     return 1;
   }
-  int gapMs = 20;
+  int gapMs = 30;  // a key every 60 ms: a fast typist
   std::string windowName;
   int i = 1;
   for (; i + 1 < argc && argv[i][0] == '-' && argv[i][1] == '-'; i += 2) {

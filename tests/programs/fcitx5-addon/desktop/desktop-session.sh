@@ -175,12 +175,13 @@ case $mode in
     ;;
   latency)
     keys=()
-    for ((i = 0; i < count; i += 2)); do keys+=(=ghbdtn\  =hello\ ); done
+    # Two-letter words: corrected when the word ends, never in the middle.
+    for ((i = 0; i < count; i += 2)); do keys+=(=yt\  =we\ ); done
     name=gtk-latency
     fcitx5-remote -s keyboard-us
     "$tools/gtk-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
     pids+=($!)
-    "$tools/press-keys" --gap 8 --window $name "${keys[@]}" Return >"$work/$name.keys" 2>>"$work/$name.err"
+    "$tools/press-keys" --window $name "${keys[@]}" Return >"$work/$name.keys" 2>>"$work/$name.err"
     sleep 0.5
     # Space press -> first moment the field ends with the corrected word and the space.
     awk -v n="$count" '
@@ -189,15 +190,21 @@ case $mode in
       END {
         j = 1
         for (k = 1; k <= s && k <= n; k++) {
-          want = (k % 2 == 1) ? "привет '\''$" : "hello '\''$"
+          want = (k % 2 == 1) ? "не '\''$" : "we '\''$"
           while (j <= m && (t[j] < space[k] || line[j] !~ want)) j++
-          if (j > m) { missed++; continue }
-          d[++c] = (t[j] - space[k]) / 1000
+          if (j > m) { print "missed" > "/dev/stderr"; continue }
+          printf "%.3f\n", (t[j] - space[k]) / 1000
         }
-        asort(d)
-        printf "corrections measured: %d of %d (missed %d)\n", c, n, missed + 0
-        if (c) printf "Space -> corrected text, ms: median %.2f  p90 %.2f  worst %.2f\n", d[int((c + 1) / 2)], d[int(c * 0.9)], d[c]
-      }' "$work/$name.keys" "$work/$name.out"
+      }' "$work/$name.keys" "$work/$name.out" 2>"$work/missed" | sort -n >"$work/latencies"
+    awk -v n="$count" -v missed="$(wc -l <"$work/missed")" '
+      { d[++c] = $1 }
+      END {
+        printf "corrections measured: %d of %d (missed %d)\n", c, n, missed
+        p90 = int(c * 0.9)
+        if (p90 < 1) p90 = 1
+        if (c) printf "Space -> corrected text in the GTK field, ms: median %.2f  p90 %.2f  worst %.2f\n",
+          d[int((c + 1) / 2)], d[p90], d[c]
+      }' "$work/latencies"
     # fcitx5 stopping unloads the addon, which reports its time per key.
     kill ${pids[0]}
     wait ${pids[0]} 2>/dev/null
