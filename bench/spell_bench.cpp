@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/Cli.h"
-#include "cli/FixCommand.h"
-#include "platform/sim/Text.h"
-#include "platform/spell/DictionarySpellChecker.h"
+#include "brisquel/Cli.h"
+#include "brisquel/FixCommand.h"
+#include "base/Text.h"
+#include "spell/DictionarySpellChecker.h"
 #include "typo/LayoutMaps.h"
 
 using namespace brisquel;
@@ -61,7 +61,7 @@ std::vector<std::string> readLines(const std::filesystem::path& file, std::size_
 std::vector<std::u16string> words(const std::vector<std::string>& sentences) {
   std::vector<std::u16string> out;
   for (const auto& s : sentences) {
-    std::u16string text = sim::text::fromUtf8(s);
+    std::u16string text = text::fromUtf8(s);
     std::size_t i = 0;
     while (i < text.size()) {
       while (i < text.size() && u_isUWhiteSpace(text[i])) ++i;
@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
       cli::FixSession session(options, checker);
       std::vector<double> times;
       session.recordDetectorTimes(&times);
-      for (const auto& line : lines) session.typeLine(sim::text::fromUtf8(line));
+      for (const auto& line : lines) session.typeLine(text::fromUtf8(line));
       printStats(direction.c_str(), code, stats(times));
     }
   }

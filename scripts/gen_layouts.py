@@ -4,7 +4,7 @@
 Runs `xkbcli compile-keymap` (libxkbcommon-tools) on Debian's xkb-data for each
 basic layout, keeps the plain and Shift levels of the ANSI main-block keys and
 Space, names characters through keysymdef.h (x11proto-dev), and writes
-src/platform/sim/LayoutTables.cpp.
+src/adapters/sim/LayoutTables.cpp.
 
     scripts/gen_layouts.py [--out FILE]
 """
@@ -145,7 +145,7 @@ def package_version(name):
 def main():
     root = pathlib.Path(__file__).resolve().parent.parent
     parser = argparse.ArgumentParser()
-    parser.add_argument("--out", default=str(root / "src/platform/sim/LayoutTables.cpp"))
+    parser.add_argument("--out", default=str(root / "src/adapters/sim/LayoutTables.cpp"))
     parser.add_argument("--keysymdef", default="/usr/include/X11/keysymdef.h")
     args = parser.parse_args()
     table = keysym_table(args.keysymdef)
@@ -156,7 +156,7 @@ def main():
         "// Do not edit: run the script again.",
         "// Rules evdev, model pc105, levels 1 and 2 of the ANSI main-block keys and Space.",
         "",
-        '#include "platform/sim/KeyboardLayouts.h"',
+        '#include "sim/KeyboardLayouts.h"',
         "",
         "namespace brisquel::sim {",
         "namespace {",

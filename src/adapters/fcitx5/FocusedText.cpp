@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/Text.h"
 #include "fcitx5/KeyMapping.h"
-#include "platform/KeyCodes.h"
+#include "base/KeyCodes.h"
 
 namespace brisquel::fcitx5 {
 namespace {
@@ -98,9 +99,7 @@ fcitx::InputContext* FocusedText::readable(const AXElement& element) const {
 AXResult<AXValue> FocusedText::value(const AXElement& element) {
   fcitx::InputContext* ic = readable(element);
   if (!ic) return {AXError::NoValue, std::nullopt};
-  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(ic->surroundingText().text());
-  return {AXError::Success, AXValue{std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()),
-                                                   static_cast<std::size_t>(text.length()))}};
+  return {AXError::Success, AXValue{text::fromUtf8(ic->surroundingText().text())}};
 }
 
 AXResult<TextRange> FocusedText::selectedRange(const AXElement& element) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <utility>
 
-#include "platform/KeyCodes.h"
+#include "base/KeyCodes.h"
 
 namespace brisquel::fcitx5 {
 namespace {

@@ -1,11 +1,10 @@
 #include "fcitx5/Keyboard.h"
 
-#include <unicode/unistr.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
 
+#include "base/Text.h"
 #include "fcitx5/KeyMapping.h"
 
 namespace brisquel::fcitx5 {
@@ -19,12 +18,6 @@ constexpr std::size_t kMaxTimings = 100000;
 bool sameEvent(const KeyEvent& a, const KeyEvent& b) {
   return a.type == b.type && a.keyCode == b.keyCode && a.flags == b.flags && a.characters == b.characters &&
          a.userData == b.userData;
-}
-
-std::string utf8(const std::u16string& s) {
-  std::string out;
-  icu::UnicodeString(false, s.data(), static_cast<std::int32_t>(s.size())).toUTF8String(out);
-  return out;
 }
 
 // Text a key types into a field, as opposed to the control and function-key
@@ -236,7 +229,7 @@ void Keyboard::decide(fcitx::KeyEvent& source) {
     // D-Bus deliver a passed key and a commit in no fixed order, so the key's
     // own text is committed after the rewrite instead.
     source.filterAndAccept();
-    ic->commitString(utf8(*event->characters));
+    ic->commitString(text::toUtf8(*event->characters));
   }
   flushPosted();
 }
@@ -256,7 +249,7 @@ void Keyboard::deliver(const KeyEvent& event) {
   const bool release = event.type == EventType::KeyUp;
   if (event.characters && isTypedText(*event.characters) &&
       !(event.flags & (Flags::Control | Flags::Option | Flags::Command))) {
-    if (!release) ic->commitString(utf8(*event.characters));
+    if (!release) ic->commitString(text::toUtf8(*event.characters));
     return;
   }
   const auto key = physicalKey(event.keyCode);

@@ -6,7 +6,7 @@
 
 #include "FcitxHarness.h"
 #include "fcitx5/Desktop.h"
-#include "platform/KeyCodes.h"
+#include "base/KeyCodes.h"
 
 namespace brisquel {
 namespace {

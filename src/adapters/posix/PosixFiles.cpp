@@ -1,0 +1,146 @@
+#include "posix/PosixFiles.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+namespace brisquel::posix {
+namespace {
+
+std::optional<std::filesystem::path> absoluteEnv(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  std::filesystem::path path(value);
+  if (!path.is_absolute()) return std::nullopt;  // XDG says relative values are to be ignored
+  return path;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void syncFolder(const std::filesystem::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::filesystem::path homeDirectory() {
+  if (auto home = absoluteEnv("HOME")) return *home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) return pw->pw_dir;
+  return "/";
+}
+
+std::filesystem::path xdgDataHome() {
+  if (auto dir = absoluteEnv("XDG_DATA_HOME")) return *dir;
+  return homeDirectory() / ".local" / "share";
+}
+
+std::filesystem::path xdgConfigHome() {
+  if (auto dir = absoluteEnv("XDG_CONFIG_HOME")) return *dir;
+  return homeDirectory() / ".config";
+}
+
+bool writeFileAtomically(const std::filesystem::path& file, const std::string& bytes) {
+  const auto dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  std::string name = ".";
+  name += file.filename().string();
+  name += ".XXXXXX";
+  const std::string pattern = (dir / name).string();
+  std::vector<char> templ(pattern.begin(), pattern.end());
+  templ.push_back('\0');
+  const int fd = ::mkstemp(templ.data());
+  if (fd < 0) return false;
+  const std::filesystem::path temp(templ.data());
+
+  // Keep the permissions of the file being replaced; new files get the usual 0666 & ~umask.
+  struct stat old {};
+  if (::stat(file.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  syncFolder(dir);
+  return true;
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+PosixFiles::PosixFiles() : PosixFiles(xdgDataHome(), posix::homeDirectory()) {}
+
+PosixFiles::PosixFiles(std::filesystem::path applicationSupport, std::filesystem::path home)
+    : applicationSupport_(std::move(applicationSupport)), home_(std::move(home)) {}
+
+bool PosixFiles::createDirectories(const std::filesystem::path& dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return !ec && std::filesystem::is_directory(dir, ec);
+}
+
+bool PosixFiles::writeAtomically(const std::filesystem::path& file, const std::string& bytes) {
+  return writeFileAtomically(file, bytes);
+}
+
+std::optional<std::string> PosixFiles::read(const std::filesystem::path& file) { return readFile(file); }
+
+std::optional<double> PosixFiles::modificationDate(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
+}
+
+bool PosixFiles::exists(const std::filesystem::path& file) {
+  std::error_code ec;
+  return std::filesystem::exists(file, ec);
+}
+
+bool PosixFiles::remove(const std::filesystem::path& file) {
+  std::error_code ec;
+  return std::filesystem::remove(file, ec) && !ec;
+}
+
+bool PosixFiles::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  return !ec;
+}
+
+}  // namespace brisquel::posix

@@ -1,0 +1,312 @@
+#pragma once
+// A deterministic desktop for tests and the command-line tools: a virtual
+// clock driving the main queue, input sources, a keyboard typing with the
+// real X11 layouts, applications with focused text fields, accessibility
+// over those fields, and recording fakes of the remaining ports.
+//
+// Nothing waits for real time: the test advances the clock. Keyboard and
+// application actions run the work that is due right after they happen,
+// as the main loop would between two user actions.
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/KeyCodes.h"
+#include "platform/Platform.h"
+
+namespace brisquel::sim {
+
+// ---------------------------------------------------------------------------
+// Applications and their text fields
+
+struct AppSpec {
+  std::string bundleId;
+  std::string name;
+  std::string bundlePath;
+  std::int64_t pid = 0;  // 0: the desktop picks a fresh one
+};
+
+// An event as an application received it.
+struct ReceivedEvent {
+  KeyEvent event;
+  double time = 0;  // virtual seconds (Desktop::now)
+};
+
+// Accessibility failures an application can show.
+struct AXFaults {
+  bool noFocusedElement = false;  // focus queries answer NoValue
+  bool focusQueryFails = false;   // focus queries answer CannotComplete
+  bool valueNotString = false;    // "AXValue" is not a string
+  bool readFails = false;         // value and selected-range reads answer CannotComplete
+  bool notSettable = false;       // "AXValue" is not settable
+  bool writeRefused = false;      // writes answer Failure and change nothing
+};
+
+class SimApp {
+ public:
+  // clock: the desktop's time for the logs; clipboard: shared by every application.
+  SimApp(AppSpec spec, std::function<double()> clock, std::shared_ptr<std::u16string> clipboard);
+
+  const AppSpec& spec() const { return spec_; }
+  const std::string& bundleId() const { return spec_.bundleId; }
+  std::int64_t pid() const { return spec_.pid; }
+  RunningApplication runningApplication() const;
+
+  // The focused text field (UTF-16; selection in UTF-16 units).
+  const std::u16string& text() const { return text_; }
+  std::string textUtf8() const;
+  TextRange selection() const { return selection_; }
+  // Replaces the text; the caret goes to the end unless a selection is given.
+  void setText(std::u16string text, std::optional<TextRange> selection = std::nullopt);
+  void setText(std::string_view utf8, std::optional<TextRange> selection = std::nullopt);
+  // Clamped to the text.
+  void setSelection(TextRange range);
+
+  // Every key event delivered to the application, in order.
+  const std::vector<ReceivedEvent>& received() const { return received_; }
+  // The delivered key-down and key-up events with Command or Control held.
+  const std::vector<ReceivedEvent>& shortcuts() const { return shortcuts_; }
+  // The shortcut key-downs as "ctrl+f cmd+f@50ms": modifiers in the order
+  // fn, ctrl, opt, shift, cmd, then the US key name; "@Nms" when N ms passed
+  // since the previous entry.
+  std::string shortcutLog() const;
+  void clearLog();
+
+  AXFaults& axFaults() { return faults_; }
+  const AXFaults& axFaults() const { return faults_; }
+  // Successful accessibility writes of the value, in order.
+  const std::vector<std::u16string>& axValueWrites() const { return axValueWrites_; }
+
+  // Applies a delivered event (called by the desktop). Key-downs without
+  // Command or Control edit the text: characters replace the selection,
+  // Backspace and Forward Delete remove a selection or one grapheme, arrows
+  // move the caret (Shift extends; Up/Down go to the start/end), Return inserts
+  // "\n". Command+A/C/X/V select all, copy, cut and paste.
+  void deliver(const KeyEvent& event);
+  // Accessibility write of the whole value; the caret goes to the end.
+  void axSetValue(std::u16string value);
+
+ private:
+  void insert(const std::u16string& s);
+  void deleteBackward();
+  void deleteForward();
+  void moveCaret(int direction, bool extend);
+  void performCommand(const KeyEvent& event);
+
+  AppSpec spec_;
+  std::function<double()> clock_;
+  std::shared_ptr<std::u16string> clipboard_;
+  std::u16string text_;
+  TextRange selection_;
+  std::int64_t anchor_ = 0;  // where a Shift-extended selection began
+  std::vector<ReceivedEvent> received_;
+  std::vector<ReceivedEvent> shortcuts_;
+  std::vector<std::u16string> axValueWrites_;
+  AXFaults faults_;
+};
+
+// ---------------------------------------------------------------------------
+// Spelling: word lists given by the test
+
+class SimSpellChecker final : public SpellCheckerPort {
+ public:
+  // Words of a language ("en_US", "ru_RU", ...), UTF-8. Replaces earlier words.
+  void setWords(const std::string& language, const std::vector<std::string>& words);
+  void addWords(const std::string& language, const std::vector<std::string>& words);
+  // A language that is not ready answers false (as an unloaded one does).
+  void setReady(const std::string& language, bool ready);
+  int prepareCount(const std::string& language) const;
+
+  bool isWordCorrect(std::u16string_view word, std::string_view language) override;
+  bool hasCompletions(std::u16string_view prefix, std::string_view language) override;
+  void prepare(std::string_view language) override;
+  bool isReady(std::string_view language) override;
+
+ private:
+  struct Language;
+  std::map<std::string, std::shared_ptr<Language>, std::less<>> languages_;
+  std::map<std::string, int, std::less<>> prepares_;
+};
+
+// ---------------------------------------------------------------------------
+// Drawing: a canvas that records commands with deterministic text metrics
+// (width 0.6 * size per grapheme cluster, height 1.2 * size).
+
+class RecordingCanvas final : public Canvas {
+ public:
+  void strokeRoundedRect(Rect rect, double radius, double lineWidth, ColorRole color) override;
+  Size measureText(const std::string& text, Font font) override;
+  void drawText(const std::string& text, Rect rect, Font font, ColorRole color, TextAlignment alignment) override;
+  // "fillRoundedRect 4,1,312,22 r=6 SystemBlue a=0.1"
+  void fillRoundedRect(Rect rect, double radius, ColorRole color, double alpha) override;
+  // "line 20,5.5 300,5.5 w=1 Separator dash=3,3 phase=0" (no dash part for a solid line)
+  void strokeLine(Point from, Point to, double lineWidth, ColorRole color, const std::vector<double>& dashPattern,
+                  double dashPhase) override;
+  // e.g. "roundedRect 1,1,20,14 r=3 w=1 Label", "text \"EN\" 1,1,20,14 size=11 Bold Label Center"
+  const std::vector<std::string>& commands() const { return commands_; }
+
+ private:
+  std::vector<std::string> commands_;
+};
+
+// ---------------------------------------------------------------------------
+// The desktop
+
+class Desktop {
+ public:
+  // Files live under filesRoot (application support = <root>/Library/Application Support,
+  // home = <root>); empty: a fresh folder under the system's temporary folder.
+  explicit Desktop(std::filesystem::path filesRoot = {});
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  // Every port, owned by the desktop.
+  Platform platform();
+
+  // --- clock and queues ----------------------------------------------------
+  double now() const;  // monotonic virtual seconds, starting at 0
+  // Runs main-queue work, timers and background tasks in time order up to now + seconds.
+  void advance(double seconds);
+  // Runs everything due now (including work that this work queues for now).
+  void runUntilIdle();
+  // Wall time in seconds since 1970; starts at 2026-01-01T00:00:00Z and moves with now().
+  void setWallTime(double secondsSince1970);
+  double wallTime() const;
+  // Seconds spent in ClockPort::sleep, in order.
+  const std::vector<double>& sleeps() const;
+  std::size_t pendingTaskCount() const;  // queued work not yet run (live timers included)
+
+  // --- input sources -------------------------------------------------------
+  // Replaces the enabled sources with realistic ones for the layout codes
+  // "en", "ru", "uk", "he", "ar", "el" (ids "com.apple.keylayout.US", ".Russian",
+  // ".Ukrainian", ".Hebrew", ".Arabic", ".Greek"); the first becomes current.
+  void enableLayouts(const std::vector<std::string>& codes);
+  static InputSource standardSource(const std::string& code);
+  // Full control: arbitrary sources. The keyboard table a source types with is
+  // derived from its first language, else its id; `keyboardLayout` ("us", "ru",
+  // "ua", "il", "ara", "gr") overrides. Typing with an unknown source uses "us".
+  InputSourceRef addSource(InputSource source, std::optional<std::string> keyboardLayout = std::nullopt);
+  void clearSources();
+  // Makes a source current without a notification (setup); it need not be enabled.
+  void setCurrentSource(InputSourceRef source);
+  // The user picks a layout (by code as in enableLayouts) from the system menu:
+  // selects it and posts the change notification. False when no enabled source has it.
+  bool selectLayout(const std::string& code);
+  InputSourceRef currentSource() const;
+  std::optional<std::string> currentSourceId() const;
+  // The layout code ("en", "ru", "uk", "he", "ar", "el") of the current source's keyboard table.
+  std::string currentLayoutCode() const;
+  // Ids of every InputSourcePort::select call, in order.
+  const std::vector<std::string>& selectLog() const;
+
+  // --- keyboard ------------------------------------------------------------
+  // Physical keys. A modifier key produces flags-changed; other keys key-down /
+  // key-up with the characters of the current layout at the time of the press.
+  void keyDown(std::uint16_t keyCode, bool autoRepeat = false);
+  void keyUp(std::uint16_t keyCode);
+  // Down then up.
+  void tapKey(std::uint16_t keyCode);
+  // Chords separated by spaces: "ctrl+c", "shift+cmd+z", "opt", "fn+shift", "a",
+  // "left", "return", "backspace", "delete" (forward), "tab", "space", "esc".
+  // Each chord: modifiers down, key down and up, modifiers up, then the typing
+  // interval passes. False (nothing pressed) when a name is unknown.
+  bool press(std::string_view chords);
+  // Presses the keys that produce each character in the keys layout ("us",
+  // "ru", ...; default: the current source's table). A character that neither
+  // it nor "us" produces is one key-down/key-up carrying it as text.
+  // The typing interval passes after each character.
+  void typeText(std::u16string_view text, std::string_view keysLayout = {});
+  void typeText(std::string_view utf8, std::string_view keysLayout = {});
+  // Clock time between two typed characters or chords (default 0.1 s; 0 allowed).
+  void setTypingInterval(double seconds);
+  // A mouse-down: global mouse monitors run; with a caret position the focused field's caret moves there.
+  void click(std::optional<std::int64_t> caretPosition = std::nullopt);
+  std::uint64_t modifierFlags() const;
+  // Events posted through KeyboardPort::post, in order, with the time they were posted.
+  const std::vector<ReceivedEvent>& posted() const;
+  // The system disables every enabled tap, telling each callback (TapDisabledByTimeout / ByUserInput).
+  void disableTaps(EventType reason);
+  std::size_t tapCount() const;  // live taps, enabled or not
+
+  // --- applications --------------------------------------------------------
+  // The first application added is frontmost from the start (no notification).
+  SimApp& addApplication(AppSpec spec);
+  // Quits it: references to its SimApp no longer hold.
+  void removeApplication(const std::string& bundleId);
+  SimApp* application(const std::string& bundleId);
+  SimApp* applicationByPid(std::int64_t pid);
+  // Makes it frontmost at once; activation observers run on the main queue (run here).
+  void activate(const std::string& bundleId);
+  SimApp* frontmost();
+  // The pasteboard the applications' Command+C/X/V use.
+  std::u16string& clipboard();
+
+  // --- accessibility -------------------------------------------------------
+  // Trust also decides whether event taps can be created.
+  void setTrusted(bool trusted);
+  bool isTrusted() const;
+  int trustQueryCount() const;
+  int trustPromptCount() const;  // queries with prompt=true
+
+  // --- workspace -----------------------------------------------------------
+  const std::vector<std::string>& openedURLs() const;
+  const std::vector<std::filesystem::path>& openedFiles() const;
+  const std::vector<std::filesystem::path>& openedApplications() const;
+  void setOpenFails(bool fails);                                   // openURL/openFile/openApplication report failure
+  void setPreferredLanguages(std::vector<std::string> languages);  // default {"en-US"}
+
+  // --- defaults, files -----------------------------------------------------
+  // The values of the defaults store, to read or write directly. Once they
+  // were handed out, the store reports a change whenever asked.
+  std::map<std::string, DefaultsValue>& defaultsValues();
+  const std::filesystem::path& filesRoot() const;
+  void setFileWritesFail(bool fails);
+  // The user saves a file in an editor: writes it (creating folders) and
+  // dates it with the virtual wall time. Files written through the files port
+  // are dated the same way; other files carry their real date.
+  bool userWritesFile(const std::filesystem::path& file, const std::string& bytes);
+
+  // --- application, processes, login items ---------------------------------
+  void setMainBundlePath(std::filesystem::path path);  // default "/Applications/Brisquel.app"
+  void setBundleVersion(std::string version);          // default "1.01"
+  int terminateCount() const;
+  const std::vector<int>& exitStatuses() const;  // exitNow calls (the test process goes on)
+  struct Launch {
+    std::string program;
+    std::vector<std::string> arguments;
+  };
+  const std::vector<Launch>& launches() const;
+  void setLaunchFails(bool fails);
+  void setLoginServiceAvailable(bool available);  // default true
+  void setLoginRegistrationRefused(bool refused);
+  void setLoginStatus(LoginItemStatus status);  // default NotRegistered
+  LoginItemStatus loginStatus() const;
+
+  // --- user interface ------------------------------------------------------
+  const std::optional<Image>& statusItemImage() const;
+  int statusItemImageCount() const;  // how many times it was set
+  // Replays the status image's drawing (or "named <resource>") on a recording canvas.
+  std::vector<std::string> drawStatusItemImage() const;
+  std::shared_ptr<Menu> statusItemMenu() const;
+  const std::vector<AlertSpec>& alerts() const;
+  // The answers of the next alerts, in order; once used up, alerts answer 1000.
+  void queueAlertResponse(int response);
+
+  // --- spelling ------------------------------------------------------------
+  SimSpellChecker& spelling();
+
+ private:
+  struct Impl;
+  std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace brisquel::sim

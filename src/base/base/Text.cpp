@@ -1,0 +1,248 @@
+#include "base/Text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/ubrk.h>
+#include <unicode/unistr.h>
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <memory>
+
+namespace brisquel::text {
+namespace {
+
+struct BreakIteratorCloser {
+  void operator()(UBreakIterator* it) const { ubrk_close(it); }
+};
+
+UBreakIterator* characterIterator() {
+  // One per thread: break iterators are not shareable between threads.
+  thread_local std::unique_ptr<UBreakIterator, BreakIteratorCloser> it = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    return std::unique_ptr<UBreakIterator, BreakIteratorCloser>(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
+  }();
+  return it.get();
+}
+
+// Text in which every code unit is a character on its own: no surrogates and
+// nothing that joins a cluster (marks, joiners, Hangul jamo, CR LF).
+bool isOneUnitPerCharacter(std::u16string_view s) {
+  for (char16_t u : s) {
+    if (u < 0x80) {
+      if (u == u'\r') return false;
+      continue;
+    }
+    if (U16_IS_SURROGATE(u)) return false;
+    auto gcb = u_getIntPropertyValue(u, UCHAR_GRAPHEME_CLUSTER_BREAK);
+    if (gcb != U_GCB_OTHER && gcb != U_GCB_CONTROL && gcb != U_GCB_LF) return false;
+  }
+  return true;
+}
+
+template <typename Fn>
+void forEachCharacter(std::u16string_view s, Fn&& fn) {
+  if (s.empty()) return;
+  if (isOneUnitPerCharacter(s)) {
+    for (std::size_t i = 0; i < s.size(); ++i) fn(s.substr(i, 1));
+    return;
+  }
+  UBreakIterator* it = characterIterator();
+  UErrorCode status = U_ZERO_ERROR;
+  if (it) ubrk_setText(it, reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), &status);
+  if (!it || U_FAILURE(status)) {
+    // Without a break iterator fall back to code points.
+    std::size_t i = 0;
+    while (i < s.size()) {
+      std::size_t start = i;
+      char32_t c;
+      U16_NEXT(s.data(), i, s.size(), c);
+      (void)c;
+      fn(s.substr(start, i - start));
+    }
+    return;
+  }
+  int32_t start = ubrk_first(it);
+  for (int32_t end = ubrk_next(it); end != UBRK_DONE; start = end, end = ubrk_next(it))
+    fn(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+  ubrk_setText(it, nullptr, 0, &status);
+}
+
+template <typename Convert>
+std::u16string mapCase(std::u16string_view s, Convert convert) {
+  std::u16string out(s.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = convert(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), "", &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(static_cast<std::size_t>(n), u'\0');
+    status = U_ZERO_ERROR;
+    n = convert(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()), "", &status);
+  }
+  if (U_FAILURE(status)) return std::u16string(s);
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::u16string_view> characters(std::u16string_view s) {
+  std::vector<std::u16string_view> out;
+  out.reserve(s.size());
+  forEachCharacter(s, [&](std::u16string_view c) { out.push_back(c); });
+  return out;
+}
+
+std::size_t characterCount(std::u16string_view s) {
+  if (isOneUnitPerCharacter(s)) return s.size();
+  std::size_t n = 0;
+  forEachCharacter(s, [&](std::u16string_view) { ++n; });
+  return n;
+}
+
+std::u16string_view lastCharacters(std::u16string_view s, std::size_t n) {
+  if (isOneUnitPerCharacter(s)) return s.size() <= n ? s : s.substr(s.size() - n);
+  auto chars = characters(s);
+  if (chars.size() <= n) return s;
+  auto first = chars[chars.size() - n];
+  return s.substr(static_cast<std::size_t>(first.data() - s.data()));
+}
+
+std::u16string toLower(std::u16string_view s) {
+  bool ascii = true;
+  for (char16_t u : s) ascii = ascii && u < 0x80;
+  if (ascii) {
+    std::u16string out(s);
+    for (auto& u : out)
+      if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + 32);
+    return out;
+  }
+  return mapCase(s, u_strToLower);
+}
+
+std::u16string toUpper(std::u16string_view s) {
+  return mapCase(s, u_strToUpper);
+}
+
+bool isUpperCase(std::u16string_view c) {
+  if (c.size() == 1 && c[0] < 0x80) return c[0] >= u'A' && c[0] <= u'Z';
+  return toUpper(c) == c && toLower(c) != c;
+}
+
+char32_t singleCodePoint(std::u16string_view c) {
+  if (c.empty()) return 0xFFFFFFFF;
+  std::size_t i = 0;
+  char32_t cp;
+  U16_NEXT(c.data(), i, c.size(), cp);
+  return i == c.size() ? cp : 0xFFFFFFFF;
+}
+
+bool isWhiteSpace(char32_t c) {
+  return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+}
+
+bool containsWhiteSpace(std::u16string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    char32_t c;
+    U16_NEXT(s.data(), i, s.size(), c);
+    if (isWhiteSpace(c)) return true;
+  }
+  return false;
+}
+
+std::u16string trimWhiteSpace(std::u16string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && !U16_IS_SURROGATE(s[b]) && isWhiteSpace(s[b])) ++b;
+  while (e > b && !U16_IS_SURROGATE(s[e - 1]) && isWhiteSpace(s[e - 1])) --e;
+  return std::u16string(s.substr(b, e - b));
+}
+
+std::u16string fromUtf8(std::string_view s) {
+  std::u16string out(s.size(), u'\0');
+  int32_t n = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &n, s.data(),
+                       static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) return {};
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+std::string toUtf8(std::u16string_view s) {
+  std::string out(s.size() * 3, '\0');
+  int32_t n = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, reinterpret_cast<const UChar*>(s.data()),
+                     static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) return {};
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+
+namespace {
+
+icu::UnicodeString uview(std::u16string_view s) {
+  return icu::UnicodeString(s.data(), static_cast<int32_t>(s.size()));
+}
+
+std::u16string owned(const icu::UnicodeString& s) {
+  return std::u16string(s.getBuffer(), static_cast<std::size_t>(s.length()));
+}
+
+std::unique_ptr<icu::BreakIterator> breaks(const icu::UnicodeString& s) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status)) return nullptr;
+  it->setText(s);
+  return it;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+  int32_t n = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(nullptr, 0, &n, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  return status != U_INVALID_CHAR_FOUND && status != U_ILLEGAL_CHAR_FOUND;
+}
+
+std::u16string foldCase(std::u16string_view s) {
+  return owned(uview(s).foldCase());
+}
+
+std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  icu::UnicodeString joined = uview(base);
+  joined.append(uview(mark));
+  icu::UnicodeString composed = nfc->normalize(joined, status);
+  if (U_FAILURE(status) || composed.countChar32() != 1) return std::nullopt;
+  return owned(composed);
+}
+
+std::int64_t previousBoundary(std::u16string_view s, std::int64_t offset) {
+  if (offset <= 0) return 0;
+  icu::UnicodeString u = uview(s);
+  auto it = breaks(u);
+  if (!it) return offset - 1;
+  int32_t b = it->preceding(static_cast<int32_t>(offset));
+  return b == icu::BreakIterator::DONE ? 0 : b;
+}
+
+std::int64_t nextBoundary(std::u16string_view s, std::int64_t offset) {
+  auto size = static_cast<std::int64_t>(s.size());
+  if (offset >= size) return size;
+  icu::UnicodeString u = uview(s);
+  auto it = breaks(u);
+  if (!it) return offset + 1;
+  int32_t b = it->following(static_cast<int32_t>(offset));
+  return b == icu::BreakIterator::DONE ? size : b;
+}
+
+}  // namespace brisquel::text

@@ -1,0 +1,44 @@
+#pragma once
+// Unicode text helpers over ICU, shared by every layer: characters are
+// extended grapheme clusters, case mapping is the full root-locale mapping,
+// invalid input is replaced by U+FFFD.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brisquel::text {
+
+// The extended grapheme clusters of s, as views into s.
+std::vector<std::u16string_view> characters(std::u16string_view s);
+std::size_t characterCount(std::u16string_view s);
+// The last n characters of s.
+std::u16string_view lastCharacters(std::u16string_view s, std::size_t n);
+
+std::u16string toLower(std::u16string_view s);
+std::u16string toUpper(std::u16string_view s);
+// Upper-casing gives c itself and lower-casing changes it.
+bool isUpperCase(std::u16string_view c);
+
+// The single code point of c, or U+FFFFFFFF when c is not exactly one code point.
+char32_t singleCodePoint(std::u16string_view c);
+
+bool isWhiteSpace(char32_t c);  // white space or newline
+bool containsWhiteSpace(std::u16string_view s);
+std::u16string trimWhiteSpace(std::u16string_view s);
+
+std::u16string fromUtf8(std::string_view s);
+std::string toUtf8(std::u16string_view s);
+// Whether the bytes are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+std::u16string foldCase(std::u16string_view s);
+// NFC of base + mark when that is one code point.
+std::optional<std::u16string> composeOne(std::u16string_view base, std::u16string_view mark);
+// Grapheme-cluster boundaries around a UTF-16 offset.
+std::int64_t previousBoundary(std::u16string_view s, std::int64_t offset);
+std::int64_t nextBoundary(std::u16string_view s, std::int64_t offset);
+
+}  // namespace brisquel::text

@@ -1,0 +1,336 @@
+#include "hotkeys/HotkeysHelper.h"
+
+#include <algorithm>
+
+#include "hotkeys/TextCase.h"
+#include "base/KeyCodes.h"
+#include "settings/SettingsHelper.h"
+#include "typo/TypoDetector.h"
+
+namespace brisquel {
+namespace {
+
+bool isLineEditingKey(std::uint16_t keyCode) {
+  // Control+A/E/B/F/L move or redraw in a shell: the Control version goes first.
+  switch (keyCode) {
+    case KeyCode::ANSI_A:
+    case KeyCode::ANSI_F:
+    case KeyCode::ANSI_B:
+    case KeyCode::ANSI_E:
+    case KeyCode::ANSI_L:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool groupContains(EditHotKeys member, const std::string& character) {
+  const auto* group = editHotkeysGroup(member.rawValue);
+  return group && std::find(group->begin(), group->end(), character) != group->end();
+}
+
+}  // namespace
+
+std::shared_ptr<HotkeysHelper> HotkeysHelper::create(const Platform& platform, SettingsHelper& settings,
+                                                     std::shared_ptr<TypoDetector> typoDetector, HotkeysHost& host) {
+  return std::make_shared<HotkeysHelper>(platform, settings, std::move(typoDetector), host);
+}
+
+HotkeysHelper::HotkeysHelper(const Platform& platform, SettingsHelper& settings,
+                             std::shared_ptr<TypoDetector> typoDetector, HotkeysHost& host)
+    : platform_(platform), settings_(settings), typoDetector_(std::move(typoDetector)), host_(host) {}
+
+void HotkeysHelper::initWinEditEventMonitor() {
+  enabledEditKeysValues_ = enabledEditKeysValuesFor(editKeysState_);
+
+  std::weak_ptr<HotkeysHelper> weak = weak_from_this();
+  eventTap_ = platform_.keyboard->createEventTap(
+      eventMask, [weak](EventType type, const KeyEvent& event) -> std::optional<KeyEvent> {
+        auto self = weak.lock();
+        if (isTapDisabledType(type)) {
+          if (self) self->host_.handleTapDisabled();
+          return event;
+        }
+        if (!self) return event;
+        return self->handleEditEvent(event, type);
+      });
+  if (eventTap_) {
+    eventTap_->setEnabled(true);
+  } else {
+    scheduleRetry();
+  }
+  installMouseMonitor();
+}
+
+void HotkeysHelper::scheduleRetry() {
+  std::weak_ptr<HotkeysHelper> weak = weak_from_this();
+  platform_.mainQueue->asyncAfter(tapRetryDelay, [weak] {
+    auto self = weak.lock();
+    if (!self || self->eventTap_) return;
+    // The one query that lets the system show its permission prompt.
+    if (self->platform_.accessibility->isProcessTrusted(true)) self->initWinEditEventMonitor();
+  });
+}
+
+void HotkeysHelper::installMouseMonitor() {
+  // Replacing the handle removes a monitor left by an earlier attempt.
+  std::weak_ptr<HotkeysHelper> weak = weak_from_this();
+  mouseEventMonitor_ = platform_.keyboard->addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
+    auto self = weak.lock();
+    if (!self || !self->typoDetector_) return;
+    // A click moves the caret: the word being typed is no longer the one before it.
+    const auto front = self->platform_.workspace->frontmostApplication();
+    const std::string bundle = front && front->bundleIdentifier ? *front->bundleIdentifier : std::string();
+    if (bundle == "com.apple.Spotlight" || bundle == "com.apple.SpotlightSearch") return;
+    self->typoDetector_->clearBuffer();
+  });
+}
+
+void HotkeysHelper::deinitEditEventMonitor() {
+  mouseEventMonitor_.reset();
+  if (eventTap_) eventTap_->setEnabled(false);
+  eventTap_.reset();
+}
+
+void HotkeysHelper::disableEventTap() {
+  if (eventTap_) eventTap_->setEnabled(false);
+}
+
+ChangeLayoutAction HotkeysHelper::changeLayoutAction() {
+  return cachedChangeLayoutAction();
+}
+
+const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
+  if (changeLayoutAction_) return changeLayoutAction_;
+  std::weak_ptr<HotkeysHelper> weak = weak_from_this();
+  return changeLayoutAction_ = [weak](const std::optional<std::string>& language) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (language) {
+      self->host_.switchToLayout(*language);
+    } else {
+      self->host_.switchToNextLayout();
+    }
+  };
+}
+
+std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
+  auto& ax = *platform_.accessibility;
+  const AXElement systemWide = ax.systemWideElement();
+  if (!systemWide) return std::nullopt;
+  const auto focused = ax.focusedElement(systemWide);
+  if (!focused.ok() || !*focused.value) return std::nullopt;
+  const auto pid = ax.pid(*focused.value);
+  if (!pid || *pid <= 0) return std::nullopt;
+  for (auto& app : platform_.workspace->runningApplications()) {
+    if (app.pid == *pid) return std::move(app);
+  }
+  return std::nullopt;
+}
+
+const ExclusionLists& HotkeysHelper::exclusionLists() {
+  auto apps = settings_.sharedIgnoredApps();
+  auto rules = settings_.sharedIgnoredShortcutsApps();
+  if (apps != parsedIgnoredApps_ || rules != parsedIgnoredShortcutsApps_) {
+    exclusionLists_ = ExclusionLists(*apps, *rules);
+    ++listsGeneration_;
+    parsedIgnoredApps_ = std::move(apps);
+    parsedIgnoredShortcutsApps_ = std::move(rules);
+  }
+  return exclusionLists_;
+}
+
+ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, RawIdentity raw) {
+  if (memo.raw != raw || memo.listsGeneration != listsGeneration_) {
+    memo.match = exclusionLists_.match(AppIdentity::from(raw.bundleIdentifier, raw.name, raw.path));
+    memo.raw = std::move(raw);
+    memo.listsGeneration = listsGeneration_;
+  }
+  return memo.match;
+}
+
+ShortcutExclusion HotkeysHelper::evaluateExclusion() {
+  exclusionLists();  // brought up to date once: the matches point into it
+  const ExclusionMatch lastActive =
+      matchFor(lastActiveMemo_, {host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath()});
+  return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {
+    auto app = focusedApplication();
+    if (!app) return std::nullopt;
+    return matchFor(focusedMemo_,
+                    {std::move(app->bundleIdentifier), std::move(app->localizedName), std::move(app->bundlePath)});
+  });
+}
+
+bool HotkeysHelper::isTerminalOrEditor() {
+  return exclusionLists().isTerminalOrEditor(platform_.workspace->frontmostApplication());
+}
+
+bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost) {
+  const std::string bundle = frontmost && frontmost->bundleIdentifier ? lowercased(*frontmost->bundleIdentifier) : "";
+  const std::string name = frontmost && frontmost->localizedName ? lowercased(*frontmost->localizedName) : "";
+  return exclusionLists().matchesAnyTerminalSmartRule(bundle, name);
+}
+
+std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
+  if (!host_.isAccessibilityTrusted()) return event;
+  if (!platform_.accessibility->isProcessTrusted(false)) {
+    host_.verifyPermissionsAsync();
+    return event;
+  }
+  if (event.userData == syntheticEventMarker) return event;
+
+  if (type == EventType::KeyDown) {
+    isCtrlHoldWithoutOtherKeys_ = false;
+    host_.setModifiersPressed(false);
+  }
+
+  const ShortcutExclusion exclusion = evaluateExclusion();
+
+  if (typoDetector_ && settings_.isTypoDetectorEnabled()) {
+    if (exclusion.isIgnoredApp) {
+      typoDetector_->clearBuffer();
+    } else if (type == EventType::KeyDown || type == EventType::FlagsChanged) {
+      if (typoDetector_->process(event, cachedChangeLayoutAction())) return std::nullopt;
+    }
+  }
+
+  if (type != EventType::KeyDown && type != EventType::KeyUp) return event;
+
+  const std::uint16_t keyCode = event.keyCode;
+
+  if (type == EventType::KeyUp) {
+    auto it = activeTranslatedKeycodes_.find(keyCode);
+    if (it == activeTranslatedKeycodes_.end()) return event;
+    if (!isCtrlHoldWithoutOtherKeys_) {
+      auto flagsIt = activeTranslatedFlags_.find(keyCode);
+      postKey(it->second, false, flagsIt != activeTranslatedFlags_.end() ? flagsIt->second : event.flags);
+    }
+    activeTranslatedKeycodes_.erase(keyCode);
+    activeTranslatedFlags_.erase(keyCode);
+    return std::nullopt;
+  }
+
+  // A key without characters counts as "/", the Quit group's Hebrew character.
+  const auto& chars = event.charactersIgnoringModifiers;
+  const std::string character = chars && !chars->empty() ? lowercased(*chars) : std::string("/");
+  const std::uint64_t flags = event.flags;
+  const bool controlDown = flags & Flags::Control;
+  const bool fnDown = flags & Flags::Fn;
+  const bool commandDown = flags & Flags::Command;
+  const bool ctrlEnabled = settings_.isCtrlShortcutEnabled();
+  const bool fnEnabled = settings_.isFnShortcutEnabled();
+
+  if (editKeysState_.contains(EditHotKeys::activityMonitor)) {
+    const bool modifier = (ctrlEnabled && controlDown) || (fnEnabled && fnDown);
+    const bool second = (flags & Flags::Option) || commandDown;
+    if (modifier && second && (keyCode == KeyCode::ForwardDelete || keyCode == KeyCode::Delete)) {
+      platform_.workspace->openApplication(activityMonitorPath, [](bool) {});
+      return std::nullopt;
+    }
+  }
+
+  if (exclusion.ignoredRules && exclusion.ignoredRules->empty()) return event;
+
+  const bool isCtrlActive = ctrlEnabled && controlDown && !commandDown;
+  const bool isFnActive = fnEnabled && fnDown && !commandDown;
+  if (!isCtrlActive && !isFnActive) return event;
+
+  if (exclusion.ignoredRules && isCharIgnored(character, *exclusion.ignoredRules, isFnActive, isCtrlActive)) {
+    return event;
+  }
+
+  // Only the modifier that stands for Command goes; Shift, Option and the other stay.
+  const std::uint64_t baseFlags = flags & ~(isFnActive ? Flags::Fn : Flags::Control);
+  const std::uint64_t commandFlags = baseFlags | Flags::Command;
+
+  if (settings_.isQuitClosesWindowsEnabled() && groupContains(EditHotKeys::quit, character)) {
+    const auto front = platform_.workspace->frontmostApplication();
+    if (front && front->bundleIdentifier == std::optional<std::string>(finderBundleID)) {
+      // Finder cannot quit: Command+W closes its window instead.
+      // No recorded flags: the replacing key-up carries those of the incoming key-up.
+      activeTranslatedKeycodes_[keyCode] = KeyCode::ANSI_W;
+      activeTranslatedFlags_.erase(keyCode);
+      KeyEvent altered = event;
+      altered.flags = commandFlags;
+      altered.keyCode = KeyCode::ANSI_W;
+      return altered;
+    }
+  }
+
+  if (std::find(enabledEditKeysValues_.begin(), enabledEditKeysValues_.end(), character) ==
+      enabledEditKeysValues_.end()) {
+    return event;
+  }
+
+  std::uint16_t targetKeyCode = keyCode;
+  std::uint64_t targetFlags = commandFlags;
+  if (groupContains(EditHotKeys::redo, character)) {
+    targetKeyCode = KeyCode::ANSI_Z;
+    targetFlags = baseFlags | Flags::Command | Flags::Shift;
+  }
+
+  if (!event.autoRepeat && isTerminalOrEditor()) {
+    terminalTranslation(event, targetKeyCode, targetFlags);
+  } else {
+    plainTranslation(keyCode, targetKeyCode, targetFlags);
+  }
+  return std::nullopt;
+}
+
+void HotkeysHelper::plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags) {
+  activeTranslatedKeycodes_[incomingKeyCode] = keyCode;
+  activeTranslatedFlags_[incomingKeyCode] = flags;
+  postKey(keyCode, true, flags);
+}
+
+void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags) {
+  const auto front = platform_.workspace->frontmostApplication();
+  const std::string bundle = front && front->bundleIdentifier ? lowercased(*front->bundleIdentifier) : "";
+  const bool isNotSmart = !isSmartTerminal(bundle);
+  const bool ruleHit = matchesAnyTerminalSmartRule(front);
+  const bool copyOrPaste = targetKeyCode == KeyCode::ANSI_C || targetKeyCode == KeyCode::ANSI_V;
+
+  bool commandOnly = false;
+  if (ruleHit) {
+    commandOnly = copyOrPaste;
+  } else {
+    // Pasting must never send Control+V; smart terminals copy without interrupting.
+    commandOnly = targetKeyCode == KeyCode::ANSI_V || (targetKeyCode == KeyCode::ANSI_C && !isNotSmart);
+  }
+  if (commandOnly) {
+    plainTranslation(event.keyCode, targetKeyCode, targetFlags);
+    return;
+  }
+
+  const std::uint64_t controlFlags = (event.flags & ~(Flags::Fn | Flags::Control)) | Flags::Control;
+  if (isLineEditingKey(targetKeyCode)) {
+    scheduleKeyTap(targetKeyCode, targetFlags);
+    plainTranslation(event.keyCode, event.keyCode, controlFlags);
+  } else {
+    scheduleKeyTap(event.keyCode, controlFlags);
+    plainTranslation(event.keyCode, targetKeyCode, targetFlags);
+  }
+}
+
+void HotkeysHelper::scheduleKeyTap(std::uint16_t keyCode, std::uint64_t flags) {
+  std::weak_ptr<HotkeysHelper> weak = weak_from_this();
+  platform_.mainQueue->asyncAfter(translationDelay, [weak, keyCode, flags] {
+    if (auto self = weak.lock()) self->postKeyTap(keyCode, flags);
+  });
+}
+
+void HotkeysHelper::postKeyTap(std::uint16_t keyCode, std::uint64_t flags) {
+  postKey(keyCode, true, flags);
+  postKey(keyCode, false, flags);
+}
+
+bool HotkeysHelper::postKey(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) {
+  auto created = platform_.keyboard->createKeyboardEvent(keyCode, keyDown);
+  if (!created) return false;
+  created->flags = flags;
+  created->userData = syntheticEventMarker;
+  platform_.keyboard->post(*created);
+  return true;
+}
+
+}  // namespace brisquel

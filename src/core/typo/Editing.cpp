@@ -1,0 +1,251 @@
+// Putting a correction into the focused application: through accessibility
+// when the element allows it, otherwise by typing keys.
+#include <unicode/utf16.h>
+
+#include <algorithm>
+
+#include "base/Text.h"
+#include "typo/TypoDetector.h"
+
+namespace brisquel {
+namespace {
+
+// UTF-16 offset where the last `characters` characters before `cursor` begin,
+// or none when there are fewer.
+std::optional<std::int64_t> startOfLastCharacters(const std::u16string& s, std::int64_t cursor, int characters) {
+  if (characters <= 0) return cursor;
+  auto chars = text::characters(std::u16string_view(s).substr(0, static_cast<std::size_t>(cursor)));
+  if (chars.size() < static_cast<std::size_t>(characters)) return std::nullopt;
+  return static_cast<std::int64_t>(chars[chars.size() - static_cast<std::size_t>(characters)].data() - s.data());
+}
+
+// A range of whole code points inside s.
+bool isValidRange(const std::u16string& s, std::int64_t start, std::int64_t end) {
+  const auto n = static_cast<std::int64_t>(s.size());
+  if (start < 0 || end > n || start > end) return false;
+  auto splitsPair = [&](std::int64_t i) {
+    return i > 0 && i < n && U16_IS_LEAD(s[static_cast<std::size_t>(i - 1)]) &&
+           U16_IS_TRAIL(s[static_cast<std::size_t>(i)]);
+  };
+  return !splitsPair(start) && !splitsPair(end);
+}
+
+std::u16string replaced(const std::u16string& s, std::int64_t start, std::int64_t end, const std::u16string& with) {
+  return s.substr(0, static_cast<std::size_t>(start)) + with + s.substr(static_cast<std::size_t>(end));
+}
+
+}  // namespace
+
+bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
+                                       const std::u16string* separator) {
+  auto state = getAXTextState(false);
+  if (state && platform_.accessibility) {
+    AccessibilityPort& ax = *platform_.accessibility;
+    auto settable = ax.isValueSettable(state->element);
+    const auto length = static_cast<std::int64_t>(state->text.size());
+    if (settable.ok() && *settable.value && state->cursorLoc >= 0 && state->cursorLoc <= length &&
+        isValidRange(state->text, state->cursorLoc, state->cursorLoc)) {
+      if (auto start = startOfLastCharacters(state->text, state->cursorLoc, deleteCount)) {
+        if (ax.setValue(state->element, replaced(state->text, *start, state->cursorLoc, replacement)) ==
+            AXError::Success) {
+          ax.setSelectedRange(state->element, TextRange{*start + static_cast<std::int64_t>(replacement.size()), 0});
+          return false;
+        }
+      }
+    }
+  }
+  const int extra = state && state->selectionLength > 0 ? 1 : 0;
+  pressKey(backspaceKeyCode, deleteCount + extra);
+  simulateTyping(separator ? replacement + *separator : replacement, 0.001);
+  return true;
+}
+
+void TypoDetector::simulateTyping(const std::u16string& typed, double delay) {
+  for (auto c : text::characters(typed)) {
+    std::u16string character(c);
+    postKey(0, true, &character);
+    if (platform_.clock) platform_.clock->sleep(delay);
+    postKey(0, false, &character);
+    if (platform_.clock) platform_.clock->sleep(delay);
+  }
+}
+
+void TypoDetector::pressKey(std::uint16_t keyCode, int times, double delay) {
+  for (int i = 0; i < times; ++i) {
+    postKey(keyCode, true, nullptr);
+    if (platform_.clock) platform_.clock->sleep(delay);
+    postKey(keyCode, false, nullptr);
+    if (platform_.clock) platform_.clock->sleep(delay);
+  }
+}
+
+void TypoDetector::postKey(std::uint16_t keyCode, bool keyDown, const std::u16string* characters) {
+  if (!platform_.keyboard) return;
+  auto event = platform_.keyboard->createKeyboardEvent(keyCode, keyDown);
+  if (!event) return;  // the press is skipped
+  event->flags = 0;
+  event->userData = syntheticEventMarker;
+  if (characters) {
+    event->characters = *characters;
+    event->charactersIgnoringModifiers = *characters;
+  }
+  platform_.keyboard->post(*event);
+}
+
+void TypoDetector::finishSimulation() {
+  isSimulating_ = false;
+  lastSimulationEndTime_ = now();
+}
+
+// ---- Manual conversion -----------------------------------------------------
+
+void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
+                                     std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
+                                     const std::optional<AXTextState>& axState,
+                                     const ChangeLayoutAction& changeLayoutAction) {
+  const double t = now();
+  const std::u16string lower = text::toLower(word);
+  const std::u16string typing = text::trimWhiteSpace(buffer_);
+  const bool wasBeingTyped =
+      !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
+  bool revert = false;
+  std::u16string result;
+  if (lower == text::toLower(lastManualToggleResult_) && isWithin(t - lastManualToggleTime_, undoWindow)) {
+    result = lastManualToggleWord_;
+    revert = true;
+  } else if (lower == text::toLower(lastAutoSwitchResult_) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
+    result = lastAutoSwitchWord_;
+    revert = true;
+  } else if (isSelection) {
+    result = transliterate(word, true);
+  } else {
+    result = transliterate(word, false);
+    if (result == word) result = transliterate(word, true);
+  }
+
+  if (pendingSaveItem_) pendingSaveItem_->cancel();
+  pendingSaveItem_ = std::make_shared<WorkItem>([weak = weak_from_this(), revert, word, result] {
+    if (auto self = weak.lock()) self->saveLearnedWords(revert, word, result);
+  });
+  if (platform_.mainQueue) platform_.mainQueue->asyncAfter(learnDelay, pendingSaveItem_);
+
+  lastManualToggleWord_ = word;
+  lastManualToggleResult_ = result;
+  lastManualToggleTime_ = t;
+
+  const std::string code = layoutCodeFor(guessLanguagePair(word));
+  isSimulating_ = true;
+  const std::int64_t spacesToSkip = trailingSpaces + (charsAfter < 0 ? -charsAfter : 0);
+  const auto wordLength = static_cast<std::int64_t>(word.size());
+
+  bool written = false;
+  if (axState && !isSelection && platform_.accessibility) {
+    const std::int64_t start = axState->cursorLoc - charsBefore - usedHistoryCount;
+    const std::int64_t end = axState->cursorLoc + charsAfter;
+    if (isValidRange(axState->text, start, end) &&
+        platform_.accessibility->setValue(axState->element, replaced(axState->text, start, end, result)) ==
+            AXError::Success) {
+      platform_.accessibility->setSelectedRange(
+          axState->element, TextRange{start + static_cast<std::int64_t>(result.size()) + spacesToSkip, 0});
+      if (changeLayoutAction) changeLayoutAction(code);
+      written = true;
+    }
+  }
+  if (!written) {
+    ClockPort* clock = platform_.clock;
+    auto wait = [clock](double seconds) {
+      if (clock) clock->sleep(seconds);
+    };
+    wait(0.002);
+    std::int64_t lefts = 0;
+    if (!axState) {
+      lefts = spacesToSkip;
+    } else {
+      const std::int64_t wordEnd = axState->cursorLoc - charsBefore - usedHistoryCount + wordLength;
+      const std::int64_t move = axState->cursorLoc - wordEnd;
+      // Arrow keys move by characters, not UTF-16 units.
+      auto charactersBetween = [&](std::int64_t from, std::int64_t to) {
+        const auto n = static_cast<std::int64_t>(axState->text.size());
+        from = std::clamp<std::int64_t>(from, 0, n);
+        to = std::clamp<std::int64_t>(to, from, n);
+        return static_cast<std::int64_t>(
+            text::characterCount(std::u16string_view(axState->text)
+                                     .substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))));
+      };
+      if (move > 0) lefts = charactersBetween(wordEnd, axState->cursorLoc);
+      if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
+    }
+    pressKey(leftArrowKeyCode, static_cast<int>(lefts));
+    wait(0.002);
+    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(word)));
+    wait(0.002);
+    if (changeLayoutAction) changeLayoutAction(code);
+    wait(0.01);
+    simulateTyping(result, 0.001);
+    wait(0.002);
+    pressKey(rightArrowKeyCode, static_cast<int>(lefts));
+  }
+
+  buffer_.clear();
+  lastCompletedWord_ = result;
+  lastCompletedWordTrailingSpaces_ = static_cast<int>(spacesToSkip);
+  for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) completedWordsHistory_.pop_back();
+  if (wasBeingTyped) {
+    // The word had not ended yet: it becomes the newest entry, not a
+    // replacement of the word before it.
+    completedWordsHistory_.push_back({result, 0});
+    if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
+      completedWordsHistory_.erase(completedWordsHistory_.begin());
+  } else if (!completedWordsHistory_.empty()) {
+    completedWordsHistory_.back().word = result;
+  }
+  finishSimulation();
+}
+
+void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
+                                           const ChangeLayoutAction& changeLayoutAction) {
+  std::u16string converted = transliterate(info.fullWord, false);
+  if (converted == info.fullWord) converted = transliterate(info.fullWord, true);
+  const std::string code = layoutCodeFor(guessLanguagePair(info.cleanWord));
+  isSimulating_ = true;
+
+  bool written = false;
+  if (platform_.accessibility) {
+    AccessibilityPort& ax = *platform_.accessibility;
+    auto settable = ax.isValueSettable(state.element);
+    if (settable.ok() && *settable.value && isValidRange(state.text, info.startLoc, info.endLoc) &&
+        ax.setValue(state.element, replaced(state.text, info.startLoc, info.endLoc, converted)) == AXError::Success) {
+      ax.setSelectedRange(
+          state.element,
+          TextRange{info.startLoc + static_cast<std::int64_t>(converted.size()) + info.trailingSpaces, 0});
+      if (changeLayoutAction) changeLayoutAction(code);
+      written = true;
+    }
+  }
+  if (!written) {
+    ClockPort* clock = platform_.clock;
+    auto wait = [clock](double seconds) {
+      if (clock) clock->sleep(seconds);
+    };
+    // What lies between the word and the cursor may hold emoji passed over:
+    // remove it character by character and type it back as it was.
+    const std::u16string trailing =
+        state.text.substr(static_cast<std::size_t>(info.endLoc), static_cast<std::size_t>(info.trailingSpaces));
+    wait(0.01);
+    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(trailing)), 0.002);
+    wait(0.01);
+    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
+    wait(0.01);
+    if (changeLayoutAction) changeLayoutAction(code);
+    wait(0.02);
+    simulateTyping(converted, 0.002);
+    simulateTyping(trailing, 0.002);
+    wait(0.01);
+  }
+  buffer_.clear();
+  lastCompletedWord_ = converted;
+  lastCompletedWordTrailingSpaces_ = static_cast<int>(info.trailingSpaces);
+  finishSimulation();
+}
+
+}  // namespace brisquel

@@ -1,0 +1,271 @@
+#include "typo/LayoutMaps.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+
+#include "base/Text.h"
+
+namespace brisquel {
+namespace {
+
+// Each table: the US-English key characters and, position for position, what
+// the same keys produce on the other layout.
+constexpr std::u16string_view kRusKeys = u"qwertyuiop[]asdfghjkl;'zxcvbnm,./`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>?~@#$^&";
+constexpr std::u16string_view kRusValues =
+    u"йцукенгшщзхъфывапролджэячсмитьбю.ёЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮ,Ё\"№;:?";
+
+constexpr std::u16string_view kUkrKeys = u"qwertyuiop[]asdfghjkl;'zxcvbnm,./`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>";
+constexpr std::u16string_view kUkrValues = u"йцукенгшщзхїфівапролджєячсмитьбю.ёЙЦУКЕНГШЩЗХЇФІВАПРОЛДЖЄЯЧСМИТЬБЮ";
+
+constexpr std::u16string_view kHebKeys = u"abcdefghijklmnopqrstuvwxyz;',.ABCDEFGHIJKLMNOPRSTUVXYZ";
+constexpr std::u16string_view kHebValues = u"שנבגקכעיןחלךצמםפ/רדאוה'סטזף,תץ";  // upper-case keys: see the constructor
+
+constexpr std::u16string_view kAraKeys = u"qwertyuiopasdfghjklzxcvnm,.QWERTYUIOPASDFGHJKLZXCVNM";
+constexpr std::u16string_view kAraValues = u"ضصثقفغعهخحشسيبلاتنمئءؤرىةوزضصثقفغعهخحشسيبلاتنمئءؤرىة";
+
+constexpr std::u16string_view kGreKeys = u"abcdefghijklmnopqrstuvwxyz;ABCDEFGHIJKLMNOPRSTUVXYZ";
+constexpr std::u16string_view kGreValues = u"αβψδεφγηιξκλμνοπ;ρστθωςχυζ·ΑΒΨΔΕΦΓΗΙΞΚΛΜΝΟΠΡΣΤΘΩΧΥΖ";
+
+constexpr char32_t kNone = 0xFFFFFFFF;
+
+LayoutMaps::Map zip(std::u16string_view keys, std::u16string_view values) {
+  LayoutMaps::Map map;
+  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) map.emplace(keys[i], values[i]);
+  return map;
+}
+
+bool isLowerAscii(char32_t c) {
+  return c < 0x80 && !(c >= U'A' && c <= U'Z');
+}
+
+// Value -> key; where two keys (a letter in both cases) share a value, the
+// lower-case key wins whatever the iteration order.
+LayoutMaps::Map invert(const LayoutMaps::Map& forward) {
+  LayoutMaps::Map reverse;
+  for (const auto& [key, value] : forward) {
+    auto [it, inserted] = reverse.emplace(value, key);
+    if (!inserted && !isLowerAscii(it->second) && isLowerAscii(key)) it->second = key;
+  }
+  return reverse;
+}
+
+char32_t lookup(const LayoutMaps::Map& map, char32_t c) {
+  auto it = map.find(c);
+  return it == map.end() ? kNone : it->second;
+}
+
+void appendCodePoint(std::u16string& out, char32_t c) {
+  if (c <= 0xFFFF) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    out.push_back(static_cast<char16_t>(U16_LEAD(c)));
+    out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+  }
+}
+
+// The lower-cased character as one code point, or kNone.
+char32_t lowerCodePoint(std::u16string_view c) {
+  if (c.size() == 1 && c[0] < 0x80) {
+    char16_t u = c[0];
+    return (u >= u'A' && u <= u'Z') ? static_cast<char32_t>(u + 32) : u;
+  }
+  return text::singleCodePoint(text::toLower(c));
+}
+
+void emit(std::u16string& out, std::u16string_view original, char32_t mapped) {
+  if (text::isUpperCase(original)) {
+    std::u16string one;
+    appendCodePoint(one, mapped);
+    out += text::toUpper(one);
+  } else {
+    appendCodePoint(out, mapped);
+  }
+}
+
+}  // namespace
+
+LayoutMaps::LayoutMaps() {
+  engToRusMap = zip(kRusKeys, kRusValues);
+  engToUkrMap = zip(kUkrKeys, kUkrValues);
+  // Hebrew has no case: the 24 upper-case keys produce what their lower-case keys do.
+  engToHebMap = zip(kHebKeys.substr(0, 30), kHebValues);
+  for (char16_t k : kHebKeys.substr(30)) engToHebMap.emplace(k, engToHebMap.at(static_cast<char16_t>(k + 32)));
+  engToAraMap = zip(kAraKeys, kAraValues);
+  engToGreMap = zip(kGreKeys, kGreValues);
+  rusToEngMap = invert(engToRusMap);
+  ukrToEngMap = invert(engToUkrMap);
+  hebToEngMap = invert(engToHebMap);
+  araToEngMap = invert(engToAraMap);
+  greToEngMap = invert(engToGreMap);
+  const std::array<const Map*, 10> all = {&rusToEngMap, &ukrToEngMap, &hebToEngMap, &araToEngMap, &greToEngMap,
+                                          &engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};
+  for (std::size_t i = 0; i < all.size(); ++i)
+    for (const auto& entry : *all[i]) keyMembership_[entry.first] |= static_cast<std::uint16_t>(1u << i);
+}
+
+std::uint16_t LayoutMaps::keyMembership(char32_t c) const {
+  auto it = keyMembership_.find(c);
+  return it == keyMembership_.end() ? 0 : it->second;
+}
+
+const LayoutMaps& LayoutMaps::instance() {
+  static const LayoutMaps maps;
+  return maps;
+}
+
+const LayoutMaps::Map* LayoutMaps::mapToEnglish(std::string_view source) const {
+  if (source == lang::russian) return &rusToEngMap;
+  if (source == lang::ukrainian) return &ukrToEngMap;
+  if (source == lang::hebrew) return &hebToEngMap;
+  if (source == lang::arabic) return &araToEngMap;
+  if (source == lang::greek) return &greToEngMap;
+  return nullptr;
+}
+
+const LayoutMaps::Map* LayoutMaps::mapFromEnglish(std::string_view target) const {
+  if (target == lang::ukrainian) return &engToUkrMap;
+  if (target == lang::hebrew) return &engToHebMap;
+  if (target == lang::arabic) return &engToAraMap;
+  if (target == lang::greek) return &engToGreMap;
+  return &engToRusMap;
+}
+
+std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceSwap,
+                                         const LayoutAvailability& layouts) const {
+  std::u16string out;
+  out.reserve(textIn.size());
+  if (forceSwap) {
+    const std::array<const Map*, 6> order = {&engToRusMap, &rusToEngMap, &ukrToEngMap,
+                                             &hebToEngMap, &araToEngMap, &greToEngMap};
+    for (auto c : text::characters(textIn)) {
+      char32_t lower = lowerCodePoint(c);
+      char32_t mapped = kNone;
+      for (const Map* map : order) {
+        if (lower == kNone || mapped != kNone) break;
+        mapped = lookup(*map, lower);
+      }
+      if (mapped == kNone)
+        out += c;
+      else
+        emit(out, c, mapped);
+    }
+    return out;
+  }
+  LanguagePair pair = guessLanguagePair(textIn, layouts);
+  const Map* map = mapToEnglish(pair.source);
+  if (!map) map = mapFromEnglish(pair.target);
+  for (auto c : text::characters(textIn)) {
+    char32_t lower = lowerCodePoint(c);
+    char32_t mapped = lower == kNone ? kNone : lookup(*map, lower);
+    if (mapped == kNone)
+      out += c;
+    else
+      emit(out, c, mapped);
+  }
+  return out;
+}
+
+LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const LayoutAvailability& layouts) const {
+  static constexpr std::array<const char*, 5> foreign = {lang::russian, lang::ukrainian, lang::hebrew, lang::arabic,
+                                                         lang::greek};
+  static constexpr std::array<const char*, 5> foreignCodes = {"ru", "uk", "he", "ar", "el"};
+  std::array<int, 5> counts{};
+  int english = 0;
+  int russianLetters = 0;
+  int ukrainianLetters = 0;
+  auto chars = text::characters(word);
+  std::vector<std::uint16_t> membership;  // of each lower-cased character
+  membership.reserve(chars.size());
+  for (auto c : chars) {
+    char32_t lower = lowerCodePoint(c);
+    if (lower == kNone) continue;
+    const std::uint16_t m = keyMembership(lower);
+    membership.push_back(m);
+    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] += (m >> i) & 1;
+    english += (m >> 5) & 1;  // a key of the English-to-Russian map
+    if (u_isalpha(static_cast<UChar32>(lower))) {
+      russianLetters += m & 1;
+      ukrainianLetters += (m >> 1) & 1;
+    }
+  }
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < counts.size(); ++i)
+    if (counts[i] > counts[best]) best = i;
+  // Cyrillic whose letters read as Russian and Ukrainian alike is Ukrainian
+  // for someone who types Ukrainian and no Russian. Only letters decide: the
+  // Russian map also holds punctuation (" , ? ; :) that a Ukrainian word
+  // typed with quotes or a comma would otherwise count for Russian.
+  if (english < counts[best]) {
+    if (best == 0 && russianLetters == ukrainianLetters && layouts.known && layouts.has("uk") && !layouts.has("ru"))
+      return {lang::ukrainian, lang::english};
+    return {foreign[best], lang::english};
+  }
+  if (english == 0) return {lang::english, lang::russian};
+
+  std::array<int, 5> targets{};
+  for (std::uint16_t m : membership)
+    for (std::size_t i = 0; i < targets.size(); ++i) targets[i] += (m >> (5 + i)) & 1;
+  std::size_t target = 0;
+  if (!(targets[0] >= 1 && targets[0] >= targets[2])) {
+    for (std::size_t i = 1; i < targets.size(); ++i)
+      if (targets[i] > targets[target]) target = i;
+  }
+  if (target == 0 && !layouts.has("ru")) {
+    // No Russian layout: convert towards an enabled one, or not at all.
+    std::optional<std::size_t> chosen;
+    for (std::size_t i = 1; i < targets.size(); ++i)
+      if (layouts.has(foreignCodes[i]) && (!chosen || targets[i] > targets[*chosen])) chosen = i;
+    if (!chosen) return {lang::english, ""};
+    target = *chosen;
+  }
+  return {lang::english, foreign[target]};
+}
+
+std::string LayoutMaps::layoutCode(std::string_view language) {
+  if (language == lang::russian) return "ru";
+  if (language == lang::ukrainian) return "uk";
+  if (language == lang::hebrew) return "he";
+  if (language == lang::arabic) return "ar";
+  if (language == lang::greek) return "el";
+  return "en";
+}
+
+bool LayoutMaps::isAlphabetSequence(const std::vector<std::u16string>& letters) {
+  if (letters.size() < 3) return false;
+  std::vector<char32_t> firsts;
+  for (const auto& letter : letters) {
+    std::u16string lower = text::toLower(letter);
+    if (lower.empty()) return false;
+    std::size_t i = 0;
+    char32_t c;
+    U16_NEXT(lower.data(), i, lower.size(), c);
+    firsts.push_back(c);
+  }
+  for (std::size_t i = 1; i < firsts.size(); ++i) {
+    auto diff = std::abs(static_cast<long>(firsts[i]) - static_cast<long>(firsts[i - 1]));
+    if (diff < 1 || diff > 3) return false;
+  }
+  return true;
+}
+
+bool LayoutMaps::isEmojiOrSymbol(std::u16string_view character) {
+  std::size_t i = 0;
+  while (i < character.size()) {
+    char32_t c;
+    U16_NEXT(character.data(), i, character.size(), c);
+    if (c <= 0x7F) continue;
+    if (u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_EMOJI)) return true;
+    if ((c >= 0x1F300 && c <= 0x1F9FF) || (c >= 0x2600 && c <= 0x26FF) || (c >= 0x2700 && c <= 0x27BF)) return true;
+  }
+  return false;
+}
+
+std::u16string transliterate(std::u16string_view text, bool forceSwap) {
+  return LayoutMaps::instance().transliterate(text, forceSwap, LayoutAvailability{});
+}
+
+}  // namespace brisquel

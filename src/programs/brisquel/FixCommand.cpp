@@ -1,0 +1,393 @@
+// `brisquel fix`: types text key by key into a text field of the simulated
+// desktop with the typo detector on the real dictionaries, and prints what
+// the field holds afterwards.
+#include "brisquel/FixCommand.h"
+
+#include <unicode/ustring.h>
+
+#include <charconv>
+#include <chrono>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "brisquel/Commands.h"
+#include "brisquel/SimProgram.h"
+#include "base/KeyCodes.h"
+#include "sim/SimDesktop.h"
+#include "base/Text.h"
+#include "typo/TypoDetector.h"
+#if defined(BRISQUEL_HAVE_SPELL)
+#include "spell/DictionarySpellChecker.h"
+#endif
+
+namespace brisquel::cli {
+namespace {
+
+constexpr const char* kFixUsage =
+    "usage: brisquel fix [--app BUNDLE_ID] [--keys CODE] [--active CODE] [--layouts LIST] [--interval MS] [--no-ax]\n"
+    "                    [--json] [TEXT...]\n"
+    "  Types each line of TEXT (or of standard input) key by key into a fresh text field\n"
+    "  with the typo detector on, ends it with Return and prints the field's text.\n"
+    "  --app BUNDLE_ID the application the field belongs to (default com.apple.TextEdit); the\n"
+    "                  keys go through the program's edit tap with the first-start lists\n"
+    "  --keys CODE     the layout whose keys the characters name (default: the --active one)\n"
+    "  --active CODE   the layout active when each line starts (default en)\n"
+    "  --layouts LIST  the enabled layouts in order, comma-separated (default en,ru)\n"
+    "  --interval MS   time between two keys on the virtual clock (default 120)\n"
+    "  --no-ax         the field refuses accessibility: corrections are typed as keys\n"
+    "  --json          one JSON object per line: text, layout and the corrections made\n"
+    "  codes: en ru uk he ar el\n";
+
+std::string appNameOf(const std::string& bundleId) {
+  const auto dot = bundleId.rfind('.');
+  return dot == std::string::npos ? bundleId : bundleId.substr(dot + 1);
+}
+constexpr double kPauseBetweenLines = 10.0;
+
+const std::map<std::string, std::string>& keyboardTables() {
+  static const std::map<std::string, std::string> tables = {
+      {"en", "us"}, {"ru", "ru"}, {"uk", "ua"}, {"he", "il"}, {"ar", "ara"}, {"el", "gr"},
+  };
+  return tables;
+}
+
+bool isLayoutCode(const std::string& code) { return keyboardTables().count(code) != 0; }
+
+std::vector<std::string> splitList(const std::string& s) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t comma = s.find(',', start);
+    out.push_back(s.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return out;
+    start = comma + 1;
+  }
+}
+
+bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0'; }
+
+// What a text field inserts for a key's characters (line breaks as "\n").
+std::u16string insertedText(const KeyEvent& event) {
+  if (event.keyCode == KeyCode::Return) return u"\n";
+  if (event.keyCode == KeyCode::Delete || !event.characters) return {};
+  std::u16string out;
+  for (char16_t c : *event.characters) {
+    if (c == u'\r' || c == u'\n') {
+      out += u'\n';
+    } else if (c == u'\t' || (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))) {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The desktop's keyboard as the program sees it: every event on its way
+// into the program's tap is watched, to tell what the person's own keys
+// inserted and to time the program's handling of them.
+class WatchedKeyboard final : public KeyboardPort {
+ public:
+  explicit WatchedKeyboard(KeyboardPort& base) : base_(base) {}
+
+  std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override {
+    return base_.createEventTap(eventMask, [this, callback](EventType type, const KeyEvent& event) {
+      if (event.userData == syntheticEventMarker) return callback(type, event);
+      if (type == EventType::KeyDown) typedByUser += insertedText(event);
+      if (!timeSink || (type != EventType::KeyDown && type != EventType::FlagsChanged)) return callback(type, event);
+      const auto start = std::chrono::steady_clock::now();
+      auto result = callback(type, event);
+      timeSink->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      return result;
+    });
+  }
+  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override {
+    return base_.addGlobalMonitor(kind, std::move(handler));
+  }
+  std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override {
+    return base_.createKeyboardEvent(keyCode, keyDown);
+  }
+  void post(const KeyEvent& event) override { base_.post(event); }
+
+  // What the person's own keys inserted since it was last cleared.
+  std::u16string typedByUser;
+  // Seconds the program spent on each of the person's key-down and flags-changed events.
+  std::vector<double>* timeSink = nullptr;
+
+ private:
+  KeyboardPort& base_;
+};
+
+std::string jsonString(std::string_view s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string spellingLanguageOf(const std::string& layoutCode) {
+  static const std::map<std::string, std::string> languages = {
+      {"en", "en_US"}, {"ru", "ru_RU"}, {"uk", "uk_UA"}, {"he", "he"}, {"ar", "ar"}, {"el", "el"},
+  };
+  auto it = languages.find(layoutCode);
+  return it == languages.end() ? std::string() : it->second;
+}
+
+ParsedFixOptions parseFixOptions(const std::vector<std::string>& args) {
+  FixOptions o;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || !arg.starts_with("--")) {
+      o.text.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--no-ax") {
+      o.noAx = true;
+    } else if (arg == "--json") {
+      o.json = true;
+    } else if (arg == "--keys" || arg == "--active" || arg == "--layouts" || arg == "--interval" || arg == "--app") {
+      if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
+      const std::string& value = args[++i];
+      if (arg == "--app") {
+        if (value.empty()) return {std::nullopt, "--app wants a bundle identifier"};
+        o.app = value;
+      } else if (arg == "--interval") {
+        int ms = -1;
+        auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+        if (ec != std::errc() || end != value.data() + value.size() || ms < 0 || ms > 60000)
+          return {std::nullopt, "--interval wants milliseconds from 0 to 60000, got '" + value + "'"};
+        o.intervalMs = ms;
+      } else if (arg == "--layouts") {
+        o.layouts = splitList(value);
+        for (std::size_t k = 0; k < o.layouts.size(); ++k) {
+          if (!isLayoutCode(o.layouts[k])) return {std::nullopt, "unknown layout code '" + o.layouts[k] + "' in --layouts"};
+          for (std::size_t j = 0; j < k; ++j)
+            if (o.layouts[j] == o.layouts[k]) return {std::nullopt, "layout '" + o.layouts[k] + "' listed twice in --layouts"};
+        }
+      } else {
+        if (!isLayoutCode(value)) return {std::nullopt, "unknown layout code '" + value + "' for " + arg};
+        (arg == "--keys" ? o.keys : o.active) = value;
+      }
+    } else {
+      return {std::nullopt, "unknown option '" + arg + "'"};
+    }
+  }
+  bool activeEnabled = false;
+  for (const auto& code : o.layouts) activeEnabled = activeEnabled || code == o.active;
+  if (!activeEnabled) return {std::nullopt, "--active " + o.active + " is not among the enabled layouts"};
+  if (o.keys.empty()) o.keys = o.active;
+  return {o, {}};
+}
+
+struct FixSession::Impl {
+  FixOptions options;
+  sim::Desktop desktop;
+  sim::SimApp* app = nullptr;
+  std::unique_ptr<WatchedKeyboard> keyboard;
+  std::unique_ptr<SimProgram> program;
+};
+
+FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : impl_(std::make_unique<Impl>()) {
+  Impl& d = *impl_;
+  d.options = options;
+  if (!isLayoutCode(d.options.keys)) d.options.keys = d.options.active;
+  if (!isLayoutCode(d.options.keys)) d.options.keys = "en";
+  d.desktop.enableLayouts(options.layouts);
+  d.desktop.setTypingInterval(options.intervalMs / 1000.0);
+  const std::string appName = appNameOf(options.app);
+  d.app = &d.desktop.addApplication({options.app, appName, "/Applications/" + appName + ".app", 0});
+  d.desktop.activate(options.app);
+  d.app->axFaults().notSettable = options.noAx;
+
+  // A first start of the whole program (default settings and lists, so an
+  // ignored application gets no correction), trusted, without the donation window.
+  d.keyboard = std::make_unique<WatchedKeyboard>(*d.desktop.platform().keyboard);
+  SimProgramOptions programOptions;
+  programOptions.ports = [&](Platform& p) {
+    p.spelling = &spelling;
+    p.keyboard = d.keyboard.get();
+  };
+  programOptions.program.donationReminder = false;
+  d.program = std::make_unique<SimProgram>(d.desktop, std::move(programOptions));
+  d.program->start();
+}
+
+FixSession::~FixSession() = default;
+
+void FixSession::recordDetectorTimes(std::vector<double>* sink) { impl_->keyboard->timeSink = sink; }
+
+FixLineResult FixSession::typeLine(std::u16string_view line) {
+  Impl& d = *impl_;
+  // Nothing carries over from the previous line: a fresh field, the starting
+  // layout, the word state cleared as a click clears it, and a pause.
+  d.desktop.advance(kPauseBetweenLines);
+  d.desktop.selectLayout(d.options.active);
+  d.app->setText(std::u16string());
+  d.program->typoDetector().clearBuffer();
+  d.desktop.runUntilIdle();
+
+  FixLineResult result;
+  const std::string keysTable = keyboardTables().at(d.options.keys);
+  std::u16string full(line);
+  full += u'\r';
+  for (std::size_t i = 0; i < full.size();) {
+    const std::size_t n = (i + 1 < full.size() && full[i] >= 0xD800 && full[i] <= 0xDBFF) ? 2 : 1;
+    const std::u16string before = d.app->text();
+    const std::size_t postedBefore = d.desktop.posted().size();
+    const std::size_t writesBefore = d.app->axValueWrites().size();
+    const std::u16string bufferBefore = d.program->typoDetector().buffer();
+    std::u16string& typedByUser = d.keyboard->typedByUser;
+    typedByUser.clear();
+    if (full[i] == u'\r') {
+      d.desktop.press("return");
+    } else {
+      d.desktop.typeText(full.substr(i, n), keysTable);
+    }
+    i += n;
+    if (d.desktop.posted().size() == postedBefore && d.app->axValueWrites().size() == writesBefore) continue;
+
+    // A correction: compare the field with what the keys alone would have left.
+    const std::u16string expected = before + typedByUser;
+    const std::u16string& after = d.app->text();
+    std::size_t head = 0;
+    while (head < expected.size() && head < after.size() && expected[head] == after[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < expected.size() - head && tail < after.size() - head &&
+           expected[expected.size() - 1 - tail] == after[after.size() - 1 - tail])
+      ++tail;
+    while (head > 0 && !isSpace(expected[head - 1])) --head;  // whole words
+    while (tail > 0 && !isSpace(expected[expected.size() - tail])) --tail;
+    auto trimmed = [](std::u16string s) {
+      while (!s.empty() && isSpace(s.back())) s.pop_back();
+      while (!s.empty() && isSpace(s.front())) s.erase(0, 1);
+      return s;
+    };
+    const std::u16string typed = trimmed(expected.substr(head, expected.size() - head - tail));
+    const std::u16string fixed = trimmed(after.substr(head, after.size() - head - tail));
+    if (typed == fixed) continue;
+
+    std::string kind;
+    const bool separator = typedByUser.empty() || isSpace(typedByUser.back());
+    if (!separator) {
+      kind = "mid-word";
+    } else if (d.program->typoDetector().lastCompletedWord() == bufferBefore && !bufferBefore.empty()) {
+      kind = "previous-word repair";  // the word just ended stays; the one before it changed
+    } else {
+      bool singleLetters = typed.find(u' ') != std::u16string::npos;
+      for (std::size_t k = 0; k < typed.size() && singleLetters; ++k)
+        singleLetters = isSpace(typed[k]) == (k % 2 == 1);
+      kind = singleLetters ? "single-letter run" : "word end";
+    }
+    result.corrections.push_back({text::toUtf8(typed), text::toUtf8(fixed), kind});
+  }
+
+  std::u16string text = d.app->text();
+  if (!text.empty() && text.back() == u'\n') text.pop_back();
+  result.text = text::toUtf8(text);
+  result.layout = d.desktop.currentLayoutCode();
+  return result;
+}
+
+std::string fixResultJson(const FixLineResult& result) {
+  std::string out = "{\"text\":" + jsonString(result.text) + ",\"layout\":" + jsonString(result.layout) +
+                    ",\"corrections\":[";
+  for (std::size_t i = 0; i < result.corrections.size(); ++i) {
+    const auto& c = result.corrections[i];
+    out += (i ? "," : "") + std::string("{\"typed\":") + jsonString(c.typed) + ",\"result\":" + jsonString(c.result) +
+           ",\"kind\":" + jsonString(c.kind) + "}";
+  }
+  return out + "]}";
+}
+
+int fixCommand(const std::vector<std::string>& args, Streams io) {
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") {
+      io.out << kFixUsage;
+      return kExitOk;
+    }
+  }
+  auto parsed = parseFixOptions(args);
+  if (!parsed.options) {
+    io.err << "brisquel fix: " << parsed.error << "\n";
+    return kExitUsage;
+  }
+  const FixOptions& options = *parsed.options;
+
+  std::string input;
+  if (!options.text.empty()) {
+    for (std::size_t i = 0; i < options.text.size(); ++i) input += (i ? " " : "") + options.text[i];
+  } else {
+    input.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
+  }
+  if (!text::isValidUtf8(input)) {
+    io.err << "brisquel fix: the input is not valid UTF-8\n";
+    return kExitFailure;
+  }
+  std::vector<std::u16string> lines;
+  {
+    const std::u16string all = text::fromUtf8(input);
+    std::size_t start = 0;
+    while (start < all.size()) {
+      std::size_t end = all.find(u'\n', start);
+      if (end == std::u16string::npos) end = all.size();
+      std::u16string line = all.substr(start, end - start);
+      if (!line.empty() && line.back() == u'\r') line.pop_back();
+      lines.push_back(std::move(line));
+      start = end + 1;
+    }
+  }
+
+#if defined(BRISQUEL_HAVE_SPELL)
+  // Only English and the enabled layouts' languages, loaded before typing: a language
+  // loading halfway through would make the results depend on timing.
+  spell::DictionarySpellChecker spelling(spell::DictionarySpellChecker::defaultDictionaryDirectory(),
+                                         spell::DictionarySpellChecker::defaultCacheDirectory(), false);
+  std::vector<std::string> languages{"en_US"};
+  for (const auto& code : options.layouts) languages.push_back(spellingLanguageOf(code));
+  if (auto warning = spell::missingDictionariesWarning(spelling, languages); !warning.empty())
+    io.err << "brisquel fix: " << warning << "\n";
+  for (const auto& language : languages) spelling.prepare(language);
+  for (const auto& language : languages) {
+    if (!spelling.waitUntilReady(language, std::chrono::minutes(10))) {
+      io.err << "brisquel fix: the " << language << " dictionary did not load\n";
+      return kExitFailure;
+    }
+  }
+#else
+  sim::SimSpellChecker spelling;
+  io.err << "brisquel fix: warning: built without Hunspell and marisa; no language has valid words\n";
+#endif
+
+  FixSession session(options, spelling);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (io.errIsTerminal && (i % 25 == 0 || i + 1 == lines.size()))
+      io.err << "\rbrisquel fix: line " << (i + 1) << " of " << lines.size() << std::flush;
+    auto result = session.typeLine(lines[i]);
+    io.out << (options.json ? fixResultJson(result) : result.text) << "\n";
+  }
+  if (io.errIsTerminal && !lines.empty()) io.err << "\n";
+  io.out.flush();
+  return kExitOk;
+}
+
+}  // namespace brisquel::cli

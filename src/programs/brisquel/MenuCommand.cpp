@@ -1,0 +1,139 @@
+// brisquel menu: the status menu as the program builds it from the settings,
+// one row per line.
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+#include <sstream>
+
+#include "brisquel/Commands.h"
+#include "brisquel/SimProgram.h"
+#include "l10n/L10n.h"
+#include "menu/MenuPrinter.h"
+#include "posix/XdgDefaultsStore.h"
+#include "sim/SimDesktop.h"
+#include "settings/SettingsHelper.h"
+
+namespace brisquel::cli {
+namespace {
+
+constexpr const char* kMenuUsage =
+    "usage: brisquel menu [--lang CODE] [--set KEY=VALUE]...\n"
+    "  Prints the status menu as the program builds it from your settings (and\n"
+    "  each --set applied over them: true/false or an integer), one row per line.\n"
+    "  --lang CODE  the interface language (en, ru, uk, he, ar, el) instead of\n"
+    "               the preferred languages\n";
+
+// The settings the menu shows.
+constexpr const char* kMenuKeys[] = {
+    SettingsHelper::indexHotKey,
+    SettingsHelper::enableAutostart,
+    SettingsHelper::enableTypoDetector,
+    SettingsHelper::winEditHotKeys,
+    SettingsHelper::enableShowLayoutInTray,
+    SettingsHelper::enableFnShortcut,
+    SettingsHelper::quitClosesWindowsEnabled,
+    SettingsHelper::enableCtrlShortcut,
+};
+
+bool isMenuKey(const std::string& key) {
+  for (const char* k : kMenuKeys) {
+    if (key == k) return true;
+  }
+  return false;
+}
+
+std::optional<DefaultsValue> parseValue(const std::string& text) {
+  if (text == "true") return DefaultsValue(true);
+  if (text == "false") return DefaultsValue(false);
+  if (text.empty()) return std::nullopt;
+  std::size_t used = 0;
+  try {
+    const long long n = std::stoll(text, &used, 0);
+    if (used == text.size()) return DefaultsValue(static_cast<std::int64_t>(n));
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+// The preferred languages as the environment states them, most preferred first.
+std::vector<std::string> environmentLanguages() {
+  std::vector<std::string> out;
+  auto add = [&](std::string entry) {
+    entry = entry.substr(0, entry.find_first_of(".@"));
+    if (!entry.empty() && entry != "C" && entry != "POSIX") out.push_back(entry);
+  };
+  if (const char* list = std::getenv("LANGUAGE"); list && *list) {
+    std::istringstream in(list);
+    for (std::string entry; std::getline(in, entry, ':');) add(entry);
+  }
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    if (const char* value = std::getenv(name); value && *value) {
+      add(value);
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int menuCommand(const std::vector<std::string>& args, Streams io) {
+  SimProgramOptions options;
+  {
+    posix::XdgDefaultsStore stored;
+    for (const char* key : kMenuKeys) {
+      if (auto value = stored.object(key)) options.storedDefaults.emplace_back(key, *value);
+    }
+  }
+  std::optional<std::string> language;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      io.out << kMenuUsage;
+      return kExitOk;
+    }
+    if ((arg == "--lang" || arg == "--set") && i + 1 == args.size()) {
+      io.err << "brisquel menu: " << arg << " needs a value\n" << kMenuUsage;
+      return kExitUsage;
+    }
+    if (arg == "--lang") {
+      language = args[++i];
+      const auto& codes = L10n::kLanguages;
+      if (std::find(codes.begin(), codes.end(), *language) == codes.end()) {
+        io.err << "brisquel menu: unknown language '" << *language << "' (en, ru, uk, he, ar, el)\n";
+        return kExitUsage;
+      }
+    } else if (arg == "--set") {
+      const std::string& assignment = args[++i];
+      const auto eq = assignment.find('=');
+      const std::string key = assignment.substr(0, eq);
+      const auto value = eq == std::string::npos ? std::nullopt : parseValue(assignment.substr(eq + 1));
+      if (!isMenuKey(key) || !value) {
+        io.err << "brisquel menu: bad --set '" << assignment << "' (KEY=true|false|integer; keys:";
+        for (const char* k : kMenuKeys) io.err << " " << k;
+        io.err << ")\n";
+        return kExitUsage;
+      }
+      options.storedDefaults.emplace_back(key, *value);
+    } else {
+      io.err << "brisquel menu: unknown argument '" << arg << "'\n" << kMenuUsage;
+      return kExitUsage;
+    }
+  }
+
+  sim::Desktop desktop;
+  desktop.enableLayouts({"en", "ru"});
+  desktop.setPreferredLanguages(language ? std::vector<std::string>{*language} : environmentLanguages());
+  if (language) L10n::setCurrentForTesting(*language);
+  SimProgram program(desktop, options);
+  program.launch();
+  auto menu = desktop.statusItemMenu();
+  if (!menu) {
+    io.err << "brisquel menu: the program attached no menu\n";
+    return kExitFailure;
+  }
+  io.out << formatMenuTree(*menu);
+  return kExitOk;
+}
+
+}  // namespace brisquel::cli

@@ -1,0 +1,16 @@
+#include <ostream>
+
+#include "brisquel/Commands.h"
+
+namespace brisquel::cli {
+
+int versionInfoCommand(const std::vector<std::string>& args, Streams io) {
+  if (!args.empty()) {
+    io.err << "brisquel version: takes no arguments\n";
+    return kExitUsage;
+  }
+  io.out << "brisquel " << kVersion << "\n";
+  return kExitOk;
+}
+
+}  // namespace brisquel::cli

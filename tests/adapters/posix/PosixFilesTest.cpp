@@ -1,0 +1,85 @@
+// Real files: atomic replacement, dates, folders from the XDG variables.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "posix/PosixFiles.h"
+
+namespace brisquel::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path freshFolder(const std::string& name) {
+  const fs::path dir = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "files" / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+TEST(PosixFiles, FoldersFollowTheXdgVariables) {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  ASSERT_NE(data, nullptr);
+  ASSERT_NE(home, nullptr);
+  PosixFiles files;
+  EXPECT_EQ(files.applicationSupportDirectory(), fs::path(data));
+  EXPECT_EQ(files.homeDirectory(), fs::path(home));
+}
+
+TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
+  const auto dir = freshFolder("write");
+  PosixFiles files(dir, dir);
+  const auto file = dir / "list.txt";
+  ASSERT_TRUE(files.writeAtomically(file, std::string("first\0version", 13)));
+  ::chmod(file.c_str(), 0600);
+  ASSERT_TRUE(files.writeAtomically(file, "second"));
+  EXPECT_EQ(files.read(file), "second");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)
+      << "replacing keeps the file's permissions";
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    ++entries;
+    EXPECT_EQ(e.path().filename(), "list.txt");
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(PosixFiles, FailuresAreAnswersNotCrashes) {
+  const auto dir = freshFolder("failures");
+  PosixFiles files(dir, dir);
+  EXPECT_FALSE(files.writeAtomically(dir / "missing-folder" / "x.txt", "x"));
+  EXPECT_FALSE(files.read(dir / "nothing.txt").has_value());
+  EXPECT_FALSE(files.read(dir).has_value()) << "a folder is not a file";
+  EXPECT_FALSE(files.modificationDate(dir / "nothing.txt").has_value());
+  EXPECT_FALSE(files.rename(dir / "nothing.txt", dir / "else.txt"));
+  EXPECT_FALSE(files.remove(dir / "nothing.txt"));
+}
+
+TEST(PosixFiles, FoldersDatesRenamesAndRemoval) {
+  const auto dir = freshFolder("ops");
+  PosixFiles files(dir, dir);
+  const auto sub = dir / "a" / "b";
+  EXPECT_TRUE(files.createDirectories(sub));
+  EXPECT_TRUE(files.createDirectories(sub)) << "an existing folder is fine";
+  const auto file = sub / "f.txt";
+  ASSERT_TRUE(files.writeAtomically(file, "x"));
+  EXPECT_TRUE(files.exists(file));
+
+  struct timespec times[2] = {{1767225600, 500000000}, {1767225600, 500000000}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  EXPECT_DOUBLE_EQ(*files.modificationDate(file), 1767225600.5);
+
+  EXPECT_TRUE(files.rename(file, sub / "g.txt"));
+  EXPECT_FALSE(files.exists(file));
+  EXPECT_EQ(files.read(sub / "g.txt"), "x");
+  EXPECT_TRUE(files.remove(sub / "g.txt"));
+  EXPECT_FALSE(files.exists(sub / "g.txt"));
+}
+
+}  // namespace
+}  // namespace brisquel::posix

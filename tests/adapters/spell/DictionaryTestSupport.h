@@ -1,0 +1,56 @@
+#pragma once
+// Small dictionaries written by the tests into a folder of their own.
+
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "base/Text.h"
+#include "spell/DictionarySpellChecker.h"
+#include "spell/WordText.h"
+
+namespace brisquel::spell::testing {
+
+inline std::filesystem::path freshFolder(const std::string& name) {
+  auto dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-spell" /
+             (std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + "." +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name()) /
+             name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// The text re-encoded from UTF-8 into a legacy charset.
+inline std::string encodeAs(const std::string& utf8, const char* charset) {
+  std::u16string text = text::fromUtf8(utf8);
+  UErrorCode status = U_ZERO_ERROR;
+  UConverter* conv = ucnv_open(charset, &status);
+  std::string out(text.size() * 2 + 8, '\0');
+  int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()), text.data(),
+                              static_cast<int32_t>(text.size()), &status);
+  ucnv_close(conv);
+  out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(n) : 0);
+  return out;
+}
+
+inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); }
+
+inline bool loadAll(DictionarySpellChecker& checker) {
+  bool ok = true;
+  for (const auto& language : DictionarySpellChecker::languages()) checker.prepare(language);
+  for (const auto& language : DictionarySpellChecker::languages())
+    ok = checker.waitUntilReady(language, std::chrono::minutes(5)) && ok;
+  return ok;
+}
+
+}  // namespace brisquel::spell::testing

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+#include "donation/DonationHelper.h"
+#include "l10n/L10n.h"
+#include "sim/SimDesktop.h"
+
+namespace brisquel {
+namespace {
+
+constexpr double kDay = 86400.0;
+constexpr const char* kKey = "LAST_SUPPORT_PROMPT_DATE";
+
+struct Reminder {
+  sim::Desktop desk;
+  Platform p = desk.platform();
+  std::shared_ptr<DonationHelper> helper =
+      DonationHelper::create(*p.defaults, *p.clock, *p.mainQueue, *p.ui, *p.workspace);
+
+  Reminder() { L10n::setCurrentForTesting("en"); }
+
+  void storeDateAge(double seconds) { desk.defaultsValues()[kKey] = DefaultsDate{desk.wallTime() - seconds}; }
+  std::optional<double> storedDate() {
+    auto& values = desk.defaultsValues();
+    auto it = values.find(kKey);
+    if (it == values.end()) return std::nullopt;
+    if (auto* date = std::get_if<DefaultsDate>(&it->second)) return date->secondsSince1970;
+    return std::nullopt;
+  }
+  std::size_t alertCount() { return desk.alerts().size(); }
+};
+
+TEST(DonationReminder, FirstStartStoresTheDateWithoutAnAlert) {
+  Reminder r;
+  r.helper->checkAndShowPromptIfNeeded();
+  r.desk.runUntilIdle();
+  EXPECT_EQ(r.alertCount(), 0u);
+  EXPECT_EQ(r.storedDate(), r.desk.wallTime());
+}
+
+TEST(DonationReminder, DueAfterThirtyDays) {
+  struct Case {
+    const char* name;
+    std::optional<DefaultsValue> stored;  // relative dates are given as an age below
+    double age;
+    bool alert;
+    bool dateReset;
+  };
+  const Case cases[] = {
+      {"29 days 23 hours", std::nullopt, 30 * kDay - 3600, false, false},
+      {"exactly 30 days", std::nullopt, 2592000.0, true, true},
+      {"a year", std::nullopt, 365 * kDay, true, true},
+      {"in the future", std::nullopt, -10 * kDay, false, false},
+      {"not a date", DefaultsValue{std::string("2020-01-01")}, 0, false, true},
+      {"a number", DefaultsValue{std::int64_t{0}}, 0, false, true},
+  };
+  for (const Case& c : cases) {
+    Reminder r;
+    r.desk.advance(3);
+    if (c.stored) {
+      r.desk.defaultsValues()[kKey] = *c.stored;
+    } else {
+      r.storeDateAge(c.age);
+    }
+    const auto before = r.storedDate();
+    r.helper->checkAndShowPromptIfNeeded();
+    EXPECT_EQ(r.alertCount(), 0u) << c.name << ": the alert comes from the main queue, not at once";
+    r.desk.runUntilIdle();
+    EXPECT_EQ(r.alertCount(), c.alert ? 1u : 0u) << c.name;
+    if (c.dateReset) {
+      EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << c.name;
+    } else {
+      EXPECT_EQ(r.storedDate(), before) << c.name;
+    }
+  }
+}
+
+TEST(DonationReminder, DailyCheckShowsItOnceItBecomesDue) {
+  Reminder r;
+  r.storeDateAge(30 * kDay - 3600);
+  r.helper->checkAndShowPromptIfNeeded();
+  r.desk.advance(kDay - 1);
+  EXPECT_EQ(r.alertCount(), 0u);
+  r.desk.advance(1);
+  EXPECT_EQ(r.alertCount(), 1u);
+  EXPECT_EQ(r.storedDate(), r.desk.wallTime());
+  r.desk.advance(29 * kDay);
+  EXPECT_EQ(r.alertCount(), 1u) << "the next one is 30 days after the last";
+  r.desk.advance(kDay);
+  EXPECT_EQ(r.alertCount(), 2u);
+}
+
+TEST(DonationReminder, CheckingAgainKeepsOneDailyTimer) {
+  Reminder r;
+  r.storeDateAge(30 * kDay - 3600);
+  r.helper->checkAndShowPromptIfNeeded();
+  r.helper->checkAndShowPromptIfNeeded();
+  r.desk.advance(kDay);
+  EXPECT_EQ(r.alertCount(), 1u);
+}
+
+TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
+  for (int response : {kAlertFirstButtonReturn, kAlertFirstButtonReturn + 1}) {
+    Reminder r;
+    r.storeDateAge(40 * kDay);
+    r.desk.queueAlertResponse(response);
+    r.desk.advance(3);
+    r.helper->checkAndShowPromptIfNeeded();
+    r.desk.runUntilIdle();
+    ASSERT_EQ(r.alertCount(), 1u);
+    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response;
+    const std::vector<std::string> expectedURLs = response == kAlertFirstButtonReturn
+                                                      ? std::vector<std::string>{"https://brisquel.app/donate"}
+                                                      : std::vector<std::string>{};
+    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response;
+  }
+}
+
+TEST(DonationReminder, MenuEntryShowsItAnyTimeAndRestartsThePeriod) {
+  Reminder r;
+  r.storeDateAge(kDay);
+  r.helper->checkAndShowPromptIfNeeded();
+  r.desk.advance(10 * kDay);
+  EXPECT_EQ(r.alertCount(), 0u);
+  r.helper->showSupportWindow(true);
+  EXPECT_EQ(r.alertCount(), 1u);
+  EXPECT_EQ(r.storedDate(), r.desk.wallTime());
+  r.desk.advance(29 * kDay);
+  EXPECT_EQ(r.alertCount(), 1u) << "the menu's alert restarted the 30 days";
+  r.desk.advance(kDay);
+  EXPECT_EQ(r.alertCount(), 2u);
+}
+
+TEST(DonationReminder, AlertSpeaksTheInterfaceLanguage) {
+  struct Case {
+    const char* language;
+    const char* title;
+    const char* later;
+  };
+  const Case cases[] = {
+      {"en", "Enjoying Brisquel?", "Remind in a Month 💔"},
+      {"ru", "Нравится Brisquel?", "Напомнить через месяц 💔"},
+      {"el", "Σας αρέσει το Brisquel;", "Υπενθύμιση σε έναν μήνα 💔"},
+  };
+  for (const Case& c : cases) {
+    Reminder r;
+    ASSERT_TRUE(L10n::setCurrentForTesting(c.language));
+    r.helper->showSupportWindow(false);
+    ASSERT_EQ(r.alertCount(), 1u);
+    const AlertSpec& alert = r.desk.alerts().front();
+    EXPECT_EQ(alert.style, AlertStyle::Informational);
+    EXPECT_EQ(alert.messageText, c.title);
+    EXPECT_EQ(alert.informativeText, L("donation.message"));
+    EXPECT_EQ(alert.buttons, (std::vector<std::string>{L("donation.btn_support"), c.later}));
+    EXPECT_TRUE(alert.activateApplication);
+  }
+  L10n::setCurrentForTesting("en");
+}
+
+TEST(DonationReminder, NothingHappensOnceTheReminderIsGone) {
+  Reminder r;
+  r.storeDateAge(40 * kDay);
+  r.helper->checkAndShowPromptIfNeeded();
+  r.helper.reset();  // the due alert is still queued
+  r.desk.advance(3 * kDay);
+  EXPECT_EQ(r.alertCount(), 0u);
+}
+
+}  // namespace
+}  // namespace brisquel

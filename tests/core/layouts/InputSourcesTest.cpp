@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "layouts/InputSources.h"
+#include "sim/SimDesktop.h"
+
+namespace brisquel {
+namespace {
+
+// Input sources exactly as configured by the test; records every selection.
+class ConfiguredSources final : public InputSourcePort {
+ public:
+  InputSourceRef add(InputSource source) {
+    auto ref = std::make_shared<const InputSource>(std::move(source));
+    enabled.push_back(ref);
+    return ref;
+  }
+  std::vector<InputSourceRef> enabledInputSources() override { return enabled; }
+  InputSourceRef currentKeyboardInputSource() override { return current; }
+  void select(const InputSourceRef& source) override {
+    selected.push_back(source && source->id ? *source->id : "<no id>");
+    current = source;
+  }
+  Registration observeSelectedSourceChanged(std::function<void()>) override { return {}; }
+
+  std::vector<InputSourceRef> enabled;
+  InputSourceRef current;
+  std::vector<std::string> selected;
+};
+
+InputSource layout(std::string id, std::vector<std::string> languages) {
+  return {kKeyboardInputSourceCategory, true, std::move(id), std::move(languages)};
+}
+
+using Ids = std::vector<std::string>;
+
+Ids idsOf(const std::vector<InputSourceRef>& sources) {
+  Ids ids;
+  for (const auto& s : sources) ids.push_back(s->id.value_or("<no id>"));
+  return ids;
+}
+
+TEST(InputSources, ActiveLayoutsAreSelectableKeyboardSourcesInSystemOrder) {
+  ConfiguredSources port;
+  port.add(layout("us", {"en"}));
+  port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
+  port.add({kKeyboardInputSourceCategory, false, "not-selectable", {{"fr"}}});
+  port.add({kKeyboardInputSourceCategory, std::nullopt, "no-flag", {{"de"}}});
+  port.add({std::nullopt, true, "no-category", {{"it"}}});
+  port.add({kKeyboardInputSourceCategory, true, "input-mode", std::nullopt});  // input methods count too
+  port.add(layout("ru", {"ru"}));
+  EXPECT_EQ(idsOf(InputSources(port).getActiveLayouts()), (Ids{"us", "input-mode", "ru"}));
+
+  ConfiguredSources none;
+  EXPECT_TRUE(InputSources(none).getActiveLayouts().empty());
+}
+
+TEST(InputSources, IndicatorCode) {
+  struct Case {
+    std::optional<std::string> id;
+    std::optional<std::vector<std::string>> languages;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"com.apple.keylayout.US", {{"en"}}, "EN"},
+      {"com.apple.keylayout.Greek", {{"el", "en"}}, "EL"},
+      {"com.apple.keylayout.Ukrainian", {{"uk"}}, "UK"},
+      {"x", {{"zh-Hans"}}, "ZH"},
+      {"x", {{"e"}}, "E"},
+      {"x", {{"ñu-x"}}, "ÑU"},             // characters, not bytes
+      {"x", {{"e\u0301xy"}}, "E\u0301X"},  // a combining accent stays with its letter
+      // Identifier fallback when the languages list is missing or empty.
+      {"com.apple.keylayout.Ukrainian", std::nullopt, "UA"},
+      {"com.apple.keylayout.Ukrainian-PC", {{}}, "UA"},
+      {"com.apple.keylayout.RUSSIAN-PC", std::nullopt, "RU"},
+      {"org.example.Hebrew-QWERTY", std::nullopt, "HE"},
+      {"org.example.arabic", std::nullopt, "AR"},
+      {"org.example.GreekPolytonic", std::nullopt, "EL"},
+      {"org.example.ukrainian-russian", std::nullopt, "RU"},  // table order decides
+      {"com.apple.keylayout.German", std::nullopt, "EN"},
+      {std::nullopt, std::nullopt, "EN"},
+  };
+  for (const Case& c : cases) {
+    ConfiguredSources port;
+    port.current = port.add({kKeyboardInputSourceCategory, true, c.id, c.languages});
+    EXPECT_EQ(InputSources(port).getCurrentLanguageCode(), c.expected) << "id " << c.id.value_or("<none>");
+  }
+  ConfiguredSources noCurrent;
+  EXPECT_EQ(InputSources(noCurrent).getCurrentLanguageCode(), "EN");
+}
+
+// A standard set: US, Russian, Ukrainian (declares only "uk-UA"), a second Russian.
+struct Desk {
+  ConfiguredSources port;
+  InputSourceRef us, ru, ua, ru2;
+  Desk() {
+    us = port.add(layout("us", {"en"}));
+    ru = port.add(layout("ru", {"ru"}));
+    ua = port.add(layout("ua", {"uk-UA"}));
+    ru2 = port.add(layout("ru-phonetic", {"ru", "en"}));
+    port.current = us;
+  }
+};
+
+TEST(InputSources, SwitchToNextLayoutWrapsAround) {
+  Desk d;
+  InputSources sources(d.port);
+  for (int i = 0; i < 5; ++i) sources.switchToNextLayout();
+  EXPECT_EQ(d.port.selected, (Ids{"ru", "ua", "ru-phonetic", "us", "ru"}));
+}
+
+TEST(InputSources, SwitchToNextLayoutEdgeCases) {
+  {  // one layout: selected again
+    ConfiguredSources port;
+    port.current = port.add(layout("us", {"en"}));
+    InputSources(port).switchToNextLayout();
+    EXPECT_EQ(port.selected, (Ids{"us"}));
+  }
+  {  // nothing enabled
+    ConfiguredSources port;
+    port.current = std::make_shared<const InputSource>(layout("us", {"en"}));
+    InputSources(port).switchToNextLayout();
+    EXPECT_EQ(port.selected, Ids{});
+  }
+  {  // the current source is not a keyboard layout
+    Desk d;
+    d.port.current = d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
+    InputSources(d.port).switchToNextLayout();
+    EXPECT_EQ(d.port.selected, Ids{});
+  }
+  {  // the current source is not select-capable
+    Desk d;
+    d.port.current = d.port.add({kKeyboardInputSourceCategory, false, "hidden", std::nullopt});
+    InputSources(d.port).switchToNextLayout();
+    EXPECT_EQ(d.port.selected, Ids{});
+  }
+  {  // the current source has no identifier, or there is none
+    Desk d;
+    d.port.current = std::make_shared<const InputSource>(InputSource{kKeyboardInputSourceCategory, true, {}, {}});
+    InputSources(d.port).switchToNextLayout();
+    d.port.current = nullptr;
+    InputSources(d.port).switchToNextLayout();
+    EXPECT_EQ(d.port.selected, Ids{});
+  }
+}
+
+TEST(InputSources, SwitchToLayoutByLanguage) {
+  struct Case {
+    std::string language;
+    Ids expected;
+  };
+  const Case cases[] = {
+      {"ru", {"ru"}},                 // the first of two Russian layouts
+      {"en", {"us"}},                 // the first declaring it, even as a second language
+      {"uk", {}},                     // "uk-UA" is not "uk"
+      {"uk-UA", {"ua"}}, {"RU", {}},  // case-sensitive
+      {"he", {}},                     // nobody declares it: nothing changes
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    Desk d;
+    d.port.current = d.ru2;
+    InputSources(d.port).switchToLayout(c.language);
+    EXPECT_EQ(d.port.selected, c.expected) << "language " << c.language;
+    if (c.expected.empty()) {
+      EXPECT_EQ(d.port.current, d.ru2);
+    }
+  }
+}
+
+TEST(InputSources, SwitchToInputSourceByID) {
+  struct Case {
+    std::string id;
+    Ids expected;
+  };
+  const Case cases[] = {
+      {"ru-phonetic", {"ru-phonetic"}},
+      {"us", {"us"}},
+      {"RU", {}},               // case-sensitive
+      {"com.gone.layout", {}},  // since disabled
+      {"emoji", {}},            // enabled, but not a keyboard layout
+  };
+  for (const Case& c : cases) {
+    Desk d;
+    d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
+    d.port.add({kKeyboardInputSourceCategory, true, std::nullopt, {{"en"}}});
+    InputSources(d.port).switchToInputSourceByID(c.id);
+    EXPECT_EQ(d.port.selected, c.expected) << "id " << c.id;
+  }
+  ConfiguredSources none;
+  InputSources(none).switchToInputSourceByID("us");
+  EXPECT_EQ(none.selected, Ids{});
+}
+
+// On the simulated desktop: the layout chosen is the one the user then types with.
+TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
+  sim::Desktop desk;
+  desk.enableLayouts({"en", "ru", "uk", "he"});
+  sim::SimApp& editor = desk.addApplication({"com.example.editor", "Editor", "/Applications/Editor.app"});
+  desk.activate("com.example.editor");
+  InputSources sources(*desk.platform().inputSources);
+  const ChangeLayoutAction action = sources.changeLayoutAction();
+
+  struct Step {
+    std::optional<std::string> language;
+    std::string indicator;
+    std::string typed;  // what the keys g h b d t n give
+  };
+  const Step steps[] = {
+      {std::string("ru"), "RU", "привет"}, {std::nullopt, "UK", "привет"},  // Ukrainian types the same letters here
+      {std::nullopt, "HE", "עינגאמ"},      {std::string("el"), "HE", "עינגאמ"},  // not enabled: unchanged
+      {std::nullopt, "EN", "ghbdtn"},
+  };
+  for (const Step& step : steps) {
+    action(step.language);
+    EXPECT_EQ(sources.getCurrentLanguageCode(), step.indicator) << step.language.value_or("<next>");
+    editor.setText(std::string_view(""));
+    desk.typeText(std::string_view("ghbdtn"), "us");
+    EXPECT_EQ(editor.textUtf8(), step.typed) << "after " << step.language.value_or("<next>");
+  }
+}
+
+}  // namespace
+}  // namespace brisquel

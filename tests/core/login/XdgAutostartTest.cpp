@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "l10n/L10n.h"
+#include "login/LoginItem.h"
+#include "posix/XdgAutostart.h"
+#include "sim/SimDesktop.h"
+#include "settings/SettingsHelper.h"
+
+namespace brisquel {
+namespace {
+
+namespace fs = std::filesystem;
+using posix::AutostartEntry;
+using posix::XdgAutostart;
+
+std::string fileText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct TempDir {
+  fs::path path;
+  explicit TempDir(const std::string& name) {
+    path = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / (name + "-" + std::to_string(::getpid()));
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+AutostartEntry brisquelEntry() {
+  return posix::mainProgramEntry("/usr/lib/brisquel/Brisquel.app");
+}
+
+TEST(XdgAutostart, RegisteringWritesTheEntryAndTwiceGivesTheSameFile) {
+  TempDir dir("autostart");
+  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
+  EXPECT_EQ(service.entryFile(), dir.path / "autostart" / "com.mebrun.velmonte.desktop");
+  EXPECT_EQ(service.status(), LoginItemStatus::NotRegistered);
+  EXPECT_TRUE(service.unregisterMainApp()) << "nothing to remove is fine";
+
+  ASSERT_TRUE(service.registerMainApp());
+  const std::string expected =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=Brisquel\n"
+      "Exec=/usr/lib/brisquel/Brisquel.app/Contents/MacOS/brisquel\n"
+      "Terminal=false\n"
+      "NoDisplay=true\n"
+      "X-GNOME-Autostart-enabled=true\n";
+  EXPECT_EQ(fileText(service.entryFile()), expected);
+  EXPECT_EQ(service.status(), LoginItemStatus::Enabled);
+  ASSERT_TRUE(service.registerMainApp());
+  EXPECT_EQ(fileText(service.entryFile()), expected);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path / "autostart"), fs::directory_iterator()), 1)
+      << "no temporary file is left behind";
+
+  EXPECT_TRUE(service.unregisterMainApp());
+  EXPECT_FALSE(fs::exists(service.entryFile()));
+  EXPECT_EQ(service.status(), LoginItemStatus::NotRegistered);
+}
+
+TEST(XdgAutostart, ExecLineQuotesWhatTheShellRulesReserve) {
+  struct Case {
+    std::string executable;
+    std::vector<std::string> arguments;
+    std::optional<std::string> exec;  // none: cannot be written
+  };
+  const Case cases[] = {
+      {"/opt/My Apps/brisquel", {}, R"(Exec="/opt/My Apps/brisquel")"},
+      {"/opt/b", {"--x=100%", "$HOME", "a\"b"}, R"(Exec=/opt/b --x=100%% "\\$HOME" "a\\"b")"},
+      {"/opt/back\\slash", {}, R"(Exec="/opt/back\\\\slash")"},
+      {"/opt/b", {""}, R"(Exec=/opt/b "")"},
+      {"relative/brisquel", {}, std::nullopt},
+      {"/opt/new\nline", {}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    AutostartEntry entry;
+    entry.executable = c.executable;
+    entry.arguments = c.arguments;
+    const auto text = posix::desktopEntryText(entry);
+    if (!c.exec) {
+      EXPECT_FALSE(text) << c.executable;
+      continue;
+    }
+    ASSERT_TRUE(text) << c.executable;
+    EXPECT_NE(text->find("\n" + *c.exec + "\n"), std::string::npos) << "expected " << *c.exec << " in\n" << *text;
+  }
+}
+
+TEST(XdgAutostart, FailsWhenTheEntryCannotBeWritten) {
+  TempDir dir("autostart-blocked");
+  std::ofstream(dir.path / "autostart") << "a file where the folder should be";
+  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
+  EXPECT_FALSE(service.registerMainApp());
+
+  AutostartEntry unwritable = brisquelEntry();
+  unwritable.executable = "brisquel";
+  XdgAutostart relative(unwritable, dir.path / "other");
+  EXPECT_FALSE(relative.registerMainApp());
+  EXPECT_FALSE(fs::exists(dir.path / "other" / "com.mebrun.velmonte.desktop"));
+}
+
+// The switch in the menu, with the desktop's autostart folder as the service.
+TEST(XdgAutostart, MenuSwitchRegistersAndAlertsWhenTheFolderIsBlocked) {
+  TempDir dir("autostart-switch");
+  sim::Desktop desk;
+  Platform p = desk.platform();
+  auto settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
+  L10n::setCurrentForTesting("en");
+
+  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
+  LoginItem item(service, *p.files, *p.application, *p.ui, *settings, std::nullopt);
+  EXPECT_FALSE(item.applicationAutostart(false));
+  EXPECT_FALSE(settings->isAutostartEnable());
+  EXPECT_TRUE(item.applicationAutostart(true));
+  EXPECT_TRUE(fs::exists(service.entryFile()));
+  EXPECT_TRUE(settings->isAutostartEnable());
+  EXPECT_TRUE(desk.alerts().empty());
+
+  std::ofstream(dir.path / "blocked") << "a file where the folder should be";
+  XdgAutostart blocked(brisquelEntry(), dir.path / "blocked");
+  LoginItem blockedItem(blocked, *p.files, *p.application, *p.ui, *settings, std::nullopt);
+  ASSERT_FALSE(item.applicationAutostart(false));
+  ASSERT_FALSE(fs::exists(service.entryFile()));
+  EXPECT_FALSE(blockedItem.applicationAutostart(true)) << "the switch goes back to off";
+  EXPECT_FALSE(settings->isAutostartEnable());
+  ASSERT_EQ(desk.alerts().size(), 1u);
+  EXPECT_EQ(desk.alerts().front().messageText, "Unable to Perform Operation");
+}
+
+}  // namespace
+}  // namespace brisquel

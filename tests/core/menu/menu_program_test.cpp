@@ -1,0 +1,353 @@
+// The status menu of the running program: what a user sees in it and what
+// each click changes, on the simulated desktop.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "MenuFixture.h"
+#include "brisquel/Cli.h"
+#include "menu/MenuPrinter.h"
+#include "settings/SettingsHelper.h"
+
+namespace brisquel::testing {
+namespace {
+
+// The shortcut rows in menu order.
+constexpr std::int64_t kShortcutTags[] = {1,  16384, 65536, 2,   32768, 8,   4,    16,  131072,
+                                          32, 8192,  64,    128, 256,   512, 1024, 4096};
+
+std::vector<std::string> shortcutTitles(const std::shared_ptr<Menu>& menu) {
+  std::vector<std::string> out;
+  for (auto tag : kShortcutTags) {
+    auto item = menu->itemWithTag(tag);
+    auto* row = item ? dynamic_cast<StayOpenContainerView*>(item->view().get()) : nullptr;
+    out.push_back(row && row->associatedButton ? row->associatedButton->title() : "<missing>");
+  }
+  return out;
+}
+
+std::vector<std::string> hiddenRows(const Menu& menu) {
+  std::vector<std::string> out;
+  for (const auto& item : menu.items()) {
+    if (item->isHidden()) out.push_back(std::to_string(item->tag()));
+  }
+  return out;
+}
+
+TEST_F(MenuProgramTest, FreshSettingsShowTheDefaults) {
+  start();
+  for (std::int64_t tag = 0; tag < 5; ++tag) {
+    EXPECT_EQ(box(row(layoutMenu(), tag)).isOn(), tag == 2) << "switching method " << tag;
+    EXPECT_EQ(box(row(layoutMenu(), tag)).type(), ButtonType::Radio);
+  }
+  EXPECT_TRUE(box(row(layoutMenu(), 999)).isOn()) << "typo switcher";
+  EXPECT_FALSE(box(row(layoutMenu(), 997)).isOn()) << "layout in menu bar";
+  EXPECT_TRUE(box(row(topMenu(), 998)).isOn()) << "launch at login";
+  EXPECT_FALSE(box(row(editMenu(), 996)).isOn()) << "close Finder windows";
+  for (auto tag : kShortcutTags) EXPECT_TRUE(box(row(editMenu(), tag)).isOn()) << "shortcut " << tag;
+  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
+  EXPECT_TRUE(headerBox(kCtrlModifierTag).isOn());
+  EXPECT_FALSE(headerBox(kFnModifierTag).isOn());
+  EXPECT_EQ(hiddenRows(*editMenu()), std::vector<std::string>{"100101"}) << "only the warning is hidden";
+  EXPECT_EQ(box(row(editMenu(), 65536)).title(), "Cut: ^ + X");
+}
+
+TEST_F(MenuProgramTest, AShortcutRowChangesTheVeryNextKeyPress) {
+  start();
+  auto* editor = desktop.application(kEditorID);
+  ASSERT_TRUE(editor);
+  ASSERT_TRUE(desktop.press("ctrl+c"));
+  EXPECT_EQ(editor->shortcutLog(), "cmd+c");
+
+  MenuTracker tracker(topMenu());
+  MenuTracker edit = tracker.openSubmenu(topMenu()->items().at(1));
+  editor->clearLog();
+  edit.click(row(editMenu(), 2));  // Copy off
+  ASSERT_TRUE(desktop.press("ctrl+c"));
+  EXPECT_EQ(editor->shortcutLog(), "ctrl+c");
+  EXPECT_EQ(stored(SettingsHelper::winEditHotKeys), DefaultsValue(std::int64_t{0x3FFFF & ~2}));
+
+  editor->clearLog();
+  edit.click(row(editMenu(), 2));  // Copy on again
+  ASSERT_TRUE(desktop.press("ctrl+c"));
+  EXPECT_EQ(editor->shortcutLog(), "cmd+c");
+  EXPECT_TRUE(edit.isOpen());
+}
+
+TEST_F(MenuProgramTest, ToggleAllFollowsEveryShortcutIncludingTheSpareBit) {
+  start();
+  MenuTracker edit(editMenu());
+
+  // With the default selection, one row off unticks Toggle All and on again ticks it.
+  edit.click(row(editMenu(), 8));
+  EXPECT_FALSE(headerBox(kToggleAllTag).isOn());
+  edit.click(row(editMenu(), 8));
+  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
+
+  clickHeaderBox(edit, kToggleAllTag);  // off
+  EXPECT_FALSE(headerBox(kToggleAllTag).isOn());
+  for (auto tag : kShortcutTags) EXPECT_FALSE(box(row(editMenu(), tag)).isOn()) << tag;
+  EXPECT_FALSE(box(row(editMenu(), 996)).isOn());
+  EXPECT_TRUE(headerBox(kCtrlModifierTag).isOn()) << "modifiers keep their state";
+  EXPECT_EQ(stored(SettingsHelper::winEditHotKeys), DefaultsValue(std::int64_t{0}));
+  EXPECT_EQ(stored(SettingsHelper::quitClosesWindowsEnabled), DefaultsValue(false));
+
+  for (auto tag : kShortcutTags) edit.click(row(editMenu(), tag));
+  EXPECT_FALSE(headerBox(kToggleAllTag).isOn()) << "bit 11 is still clear";
+  EXPECT_EQ(stored(SettingsHelper::winEditHotKeys), DefaultsValue(std::int64_t{0x3FFFF & ~2048}));
+
+  clickHeaderBox(edit, kToggleAllTag);  // on
+  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
+  EXPECT_TRUE(box(row(editMenu(), 996)).isOn()) << "Toggle All also switches Close Finder windows";
+  EXPECT_EQ(stored(SettingsHelper::winEditHotKeys), DefaultsValue(std::int64_t{0x3FFFF}));
+  EXPECT_EQ(stored(SettingsHelper::quitClosesWindowsEnabled), DefaultsValue(true));
+  EXPECT_TRUE(edit.isOpen());
+}
+
+TEST_F(MenuProgramTest, WithoutAModifierOnlyTheModifierBoxesTheWarningAndTheListRowsShow) {
+  start();
+  MenuTracker edit(editMenu());
+  const auto english = shortcutTitles(editMenu());
+
+  clickHeaderBox(edit, kCtrlModifierTag);  // neither modifier now
+  EXPECT_EQ(stored(SettingsHelper::enableCtrlShortcut), DefaultsValue(false));
+  std::vector<std::string> shown;
+  for (const auto& item : edit.visibleItems()) shown.push_back(std::to_string(item->tag()));
+  EXPECT_EQ(shown, (std::vector<std::string>{"100100", "100101", "888", "889"}));
+  EXPECT_TRUE(headerBox(kToggleAllTag).isHidden());
+  EXPECT_FALSE(headerBox(kCtrlModifierTag).isHidden());
+  EXPECT_FALSE(headerBox(kFnModifierTag).isHidden());
+  for (const auto& sub : row(editMenu(), kModifiersHeaderTag)->view()->subviews()) {
+    if (sub->tag() == kToggleAllArrowTag) {
+      EXPECT_TRUE(sub->isHidden()) << "the arrow above Toggle All";
+    }
+  }
+  // The hidden Toggle All box does not react to a click where it was.
+  clickHeaderBox(edit, kToggleAllTag);
+  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
+
+  clickHeaderBox(edit, kFnModifierTag);  // Fn only
+  EXPECT_EQ(hiddenRows(*editMenu()), std::vector<std::string>{"100101"});
+  EXPECT_FALSE(headerBox(kToggleAllTag).isHidden());
+  EXPECT_EQ(box(row(editMenu(), 65536)).title(), "Cut: FN + X");
+
+  clickHeaderBox(edit, kCtrlModifierTag);  // both
+  EXPECT_EQ(box(row(editMenu(), 4096)).title(), "Activity Monitor: ^/FN + ⌥ + Del");
+  clickHeaderBox(edit, kFnModifierTag);  // Control only again
+  EXPECT_EQ(shortcutTitles(editMenu()), english);
+  EXPECT_EQ(box(row(editMenu(), 996)).title(), "Close Finder windows: ^ + Q");
+}
+
+TEST_F(MenuProgramTest, FnOnlyModeShowsItsNotationFromTheStart) {
+  start(storing({{SettingsHelper::enableCtrlShortcut, false}, {SettingsHelper::enableFnShortcut, true}}));
+  for (const auto& title : shortcutTitles(editMenu())) {
+    EXPECT_NE(title.find("FN +"), std::string::npos) << title;
+    EXPECT_EQ(title.find("^"), std::string::npos) << title;
+  }
+  // And Fn+C is the copy shortcut now.
+  auto* editor = desktop.application(kEditorID);
+  ASSERT_TRUE(desktop.press("fn+c"));
+  EXPECT_EQ(editor->shortcutLog(), "cmd+c");
+}
+
+TEST_F(MenuProgramTest, TheSwitchingMethodRowsActAsOneRadioGroup) {
+  start();
+  MenuTracker tracker(layoutMenu());
+  tracker.click(row(layoutMenu(), 0));
+  for (std::int64_t tag = 0; tag < 5; ++tag) EXPECT_EQ(box(row(layoutMenu(), tag)).isOn(), tag == 0) << tag;
+  EXPECT_EQ(stored(SettingsHelper::indexHotKey), DefaultsValue(std::int64_t{0}));
+
+  // The new method works at once: Shift + Fn switches, Shift + Control no longer does.
+  const std::string before = desktop.currentLayoutCode();
+  ASSERT_TRUE(desktop.press("shift+ctrl"));
+  EXPECT_EQ(desktop.currentLayoutCode(), before);
+  ASSERT_TRUE(desktop.press("shift+fn"));
+  desktop.runUntilIdle();
+  EXPECT_NE(desktop.currentLayoutCode(), before);
+
+  tracker.click(row(layoutMenu(), 999));
+  EXPECT_EQ(stored(SettingsHelper::enableTypoDetector), DefaultsValue(false));
+  EXPECT_TRUE(tracker.isOpen());
+}
+
+TEST_F(MenuProgramTest, TheIndicatorDrawsTheLayoutCodeWhenAskedAndTheIconOtherwise) {
+  start();
+  ASSERT_TRUE(desktop.statusItemImage());
+  EXPECT_EQ(desktop.statusItemImage()->namedResource, "MenuBarIcon");
+  EXPECT_EQ(desktop.statusItemImage()->size, (Size{18, 18}));
+  EXPECT_TRUE(desktop.statusItemImage()->isTemplate);
+  ASSERT_TRUE(desktop.selectLayout("ru"));
+  desktop.runUntilIdle();
+  EXPECT_EQ(desktop.statusItemImage()->namedResource, "MenuBarIcon") << "the icon ignores layout changes";
+
+  MenuTracker tracker(layoutMenu());
+  tracker.click(row(layoutMenu(), 997));
+  EXPECT_EQ(stored(SettingsHelper::enableShowLayoutInTray), DefaultsValue(true));
+  EXPECT_EQ(desktop.statusItemImage()->size, (Size{24, 16}));
+  EXPECT_TRUE(desktop.statusItemImage()->isTemplate);
+  // 2 graphemes of bold 9 pt measure 10.8 high: (16 - 10.8) / 2 + 0.5 = 3.1.
+  EXPECT_EQ(desktop.drawStatusItemImage(), (std::vector<std::string>{
+                                               "roundedRect 1,1,22,14 r=3 w=1.2 Black",
+                                               "text \"RU\" 0,3.1,24,10.8 size=9 Bold Black Center",
+                                           }));
+  ASSERT_TRUE(desktop.selectLayout("en"));
+  desktop.runUntilIdle();
+  EXPECT_EQ(desktop.drawStatusItemImage().at(1), "text \"EN\" 0,3.1,24,10.8 size=9 Bold Black Center");
+  // By the hotkey as well.
+  ASSERT_TRUE(desktop.press("shift+ctrl"));
+  desktop.runUntilIdle();
+  EXPECT_EQ(desktop.drawStatusItemImage().at(1), "text \"RU\" 0,3.1,24,10.8 size=9 Bold Black Center");
+
+  tracker.click(row(layoutMenu(), 997));
+  EXPECT_EQ(desktop.statusItemImage()->namedResource, "MenuBarIcon");
+}
+
+TEST_F(MenuProgramTest, GreekFallsBackToEnglishForTheTwoUntranslatedRows) {
+  L10n::setCurrentForTesting("el");
+  start();
+  EXPECT_EQ(box(row(editMenu(), 8192)).title(), "Close Window: ^ + W");
+  EXPECT_EQ(box(row(editMenu(), 996)).title(), "Close Finder windows: ^ + Q");
+  EXPECT_EQ(box(row(editMenu(), 65536)).title(), L10n::text("menu.ctrl.cut", "el"));
+  EXPECT_NE(box(row(editMenu(), 65536)).title(), "Cut: ^ + X");
+  EXPECT_EQ(topMenu()->items().at(0)->title(), L10n::text("menu.language_switcher", "el"));
+}
+
+const Label& infoLabel(const std::shared_ptr<MenuItem>& info) {
+  return dynamic_cast<const Label&>(*info->submenu()->items().at(0)->view()->subviews().at(0));
+}
+
+TEST_F(MenuProgramTest, TheAboutTextCarriesTheBundleVersionAndTheSiteLink) {
+  desktop.setBundleVersion("2.3");
+  start();
+  auto about = topMenu()->items().at(4);
+  ASSERT_TRUE(about->submenu());
+  const auto& text = infoLabel(about).attributedStringValue();
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->string().find("v2.3"), std::string::npos) << text->string();
+  EXPECT_EQ(text->string().find("v1.01"), std::string::npos) << text->string();
+  const auto host = text->string().find(kProductSiteHost);
+  ASSERT_NE(host, std::string::npos);
+  EXPECT_EQ(text->attributesAt(host).link, std::string(kProductSiteURL));
+  EXPECT_EQ(text->attributesAt(host).color, ColorRole::SystemBlue);
+  EXPECT_EQ(text->attributesAt(0).link, std::nullopt);
+  EXPECT_EQ(text->attributesAt(0).color, ColorRole::Label);
+
+  // The support entry below it shows the donation window at once and closes the menu.
+  MenuTracker tracker(topMenu());
+  MenuTracker sub = tracker.openSubmenu(about);
+  const auto before = desktop.alerts().size();
+  desktop.queueAlertResponse(1001);
+  sub.click(about->submenu()->items().back());
+  EXPECT_FALSE(tracker.isOpen());
+  ASSERT_EQ(desktop.alerts().size(), before + 1);
+  EXPECT_EQ(desktop.alerts().back().messageText, L("donation.title"));
+}
+
+TEST_F(MenuProgramTest, TheNeedMoreTextLinksTheKeyboardSettings) {
+  start();
+  const auto& text = infoLabel(row(editMenu(), kNeedMoreShortcutsTag)).attributedStringValue();
+  ASSERT_TRUE(text);
+  const std::string phrase = "System Settings -> Keyboard -> Keyboard Shortcuts -> Modifier Keys";
+  const auto at = text->string().find(phrase);
+  ASSERT_NE(at, std::string::npos);
+  const auto linked = text->attributesAt(at + phrase.size() - 1);
+  EXPECT_EQ(linked.link, std::string("x-apple.systempreferences:com.apple.preference.keyboard"));
+  EXPECT_TRUE(linked.underline);
+  EXPECT_EQ(linked.color, ColorRole::SystemBlue);
+  EXPECT_EQ(text->attributesAt(at + phrase.size()).link, std::nullopt) << "only the phrase is linked";
+}
+
+TEST_F(MenuProgramTest, ListItemsCloseTheMenuAndOpenTheirFile) {
+  start();
+  MenuTracker tracker(topMenu());
+  MenuTracker layouts = tracker.openSubmenu(topMenu()->items().at(0));
+  auto learned = layoutMenu()->items().at(10);
+  EXPECT_EQ(learned->title(), "    " + L("menu.learned_words"));
+  layouts.click(learned);
+  EXPECT_FALSE(tracker.isOpen());
+  ASSERT_FALSE(desktop.openedFiles().empty());
+  EXPECT_EQ(desktop.openedFiles().back().filename(), "learned_words.txt");
+}
+
+TEST_F(MenuProgramTest, AFailedLaunchAtLoginChangeAlertsAndKeepsTheSwitch) {
+  start();
+  desktop.setLoginRegistrationRefused(true);
+  const auto before = desktop.alerts().size();
+  MenuTracker tracker(topMenu());
+  tracker.click(row(topMenu(), 998));
+  EXPECT_TRUE(box(row(topMenu(), 998)).isOn());
+  ASSERT_EQ(desktop.alerts().size(), before + 1);
+  EXPECT_EQ(desktop.alerts().back().messageText, L("alert.autostart.title"));
+  EXPECT_EQ(stored(SettingsHelper::enableAutostart), std::nullopt);
+
+  desktop.setLoginRegistrationRefused(false);
+  tracker.click(row(topMenu(), 998));
+  EXPECT_FALSE(box(row(topMenu(), 998)).isOn());
+  EXPECT_EQ(stored(SettingsHelper::enableAutostart), DefaultsValue(false));
+}
+
+TEST_F(MenuProgramTest, TheMenuCommandListsTheTreeAsShown) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int status =
+      cli::run({"menu", "--lang", "en", "--set", "ENABLE_FN_SHORTCUT=true", "--set", "ENABLE_CTRL_SHORTCUT=false"},
+               {in, out, err});
+  ASSERT_EQ(status, cli::kExitOk) << err.str();
+  const std::string listing = out.str();
+  for (const char* expected : {
+           "submenu \"Velmonte\"\n  label \"Switching method:\"\n  radio tag=0 off \"Shift ⇧ + Fn\"\n",
+           "  radio tag=2 on \"Shift ⇧ + Ctrl^\"\n",
+           "  switches tag=100100\n",
+           "    check tag=101 on \"Fn 🌐\"\n",
+           "  warning tag=100101 hidden\n",
+           "  check tag=65536 on \"Cut: FN + X\"\n",
+           "  item tag=888 \"    Ignored apps list…\" -> openIgnoredShortcutsAppsList\n",
+           "check tag=998 on \"Launch at login\"\n",
+           "item \"Quit\" -> applicationQuit\n",
+       }) {
+    EXPECT_NE(listing.find(expected), std::string::npos) << "missing:\n" << expected << "in:\n" << listing;
+  }
+
+  std::ostringstream bad;
+  EXPECT_EQ(cli::run({"menu", "--lang", "xx"}, {in, out, bad}), cli::kExitUsage);
+  EXPECT_EQ(cli::run({"menu", "--set", "NOPE=1"}, {in, out, bad}), cli::kExitUsage);
+}
+
+}  // namespace
+}  // namespace brisquel::testing
+
+namespace brisquel::testing {
+namespace {
+
+TEST_F(MenuProgramTest, AStoredMethodOutsideTheFiveLeavesEveryRadioRowOff) {
+  start(storing({{SettingsHelper::indexHotKey, std::int64_t{7}}}));
+  for (std::int64_t tag = 0; tag < 5; ++tag) EXPECT_FALSE(box(row(layoutMenu(), tag)).isOn()) << tag;
+}
+
+TEST_F(MenuProgramTest, QuitClosesTheMenuAndEndsTheProgram) {
+  start();
+  MenuTracker tracker(topMenu());
+  auto quit = topMenu()->items().back();
+  EXPECT_EQ(quit->title(), L("menu.quit"));
+  // A control row keeps the menu open; the quit entry closes it.
+  tracker.click(row(topMenu(), 998));
+  EXPECT_TRUE(tracker.isOpen());
+  tracker.click(quit);
+  EXPECT_FALSE(tracker.isOpen());
+  EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
+}
+
+TEST_F(MenuProgramTest, TheFailureAlertOfLaunchAtLoginIsAWarningWithOneButton) {
+  start();
+  desktop.setLoginRegistrationRefused(true);
+  MenuTracker tracker(topMenu());
+  tracker.click(row(topMenu(), 998));
+  ASSERT_FALSE(desktop.alerts().empty());
+  const AlertSpec& alert = desktop.alerts().back();
+  EXPECT_EQ(alert.style, AlertStyle::Warning);
+  EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
+  EXPECT_EQ(alert.buttons, std::vector<std::string>{L("alert.ok")});
+}
+
+}  // namespace
+}  // namespace brisquel::testing

@@ -1,0 +1,415 @@
+// The settings object on the simulated desktop: typed values with their
+// defaults, the list settings and their files (real files in a folder of the
+// build tree, saved the way a text editor saves them), start-up, the file
+// watcher and the open actions.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "platform/Platform.h"
+#include "sim/SimDesktop.h"
+#include "settings/ListFiles.h"
+#include "settings/SettingsHelper.h"
+
+namespace brisquel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string appFile(const char* header, const std::string& body) { return std::string(header) + "\n\n" + body; }
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  static fs::path freshRoot() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    auto root = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "settings" / info->name();
+    fs::remove_all(root);
+    fs::create_directories(root);
+    return root;
+  }
+
+  // Creates the settings object as a launch does.
+  std::shared_ptr<SettingsHelper>& start() {
+    const Platform p = desktop.platform();
+    settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
+    return settings;
+  }
+  // The program quits and starts again with the same defaults and files.
+  std::shared_ptr<SettingsHelper>& restart() {
+    settings.reset();
+    return start();
+  }
+
+  // The user saves a list file in a text editor, each save later than the last.
+  void userSaves(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << text;
+    }
+    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++saves_));
+  }
+  static std::string text(const fs::path& file) {
+    if (!fs::exists(file)) return "<missing>";
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  StringList stored(const char* key) { return std::get<StringList>(desktop.defaultsValues().at(key)); }
+
+  sim::Desktop desktop{freshRoot()};
+  const fs::path folder = desktop.filesRoot() / "Library" / "Application Support" / "Velmonte";
+  const fs::path learnedFile = folder / "learned_words.txt";
+  const fs::path ignoredFile = folder / "ignored_apps.txt";
+  const fs::path shortcutsFile = folder / "ignored_shortcuts_apps.txt";
+  std::shared_ptr<SettingsHelper> settings;
+
+ private:
+  int saves_ = 0;
+};
+
+// --- typed settings ---------------------------------------------------------
+
+TEST_F(SettingsTest, EmptyStoreAnswersTheDefaults) {
+  start();
+  const auto& s = *settings;
+  EXPECT_EQ(s.checkedHotKeyIndex(), 2);
+  EXPECT_TRUE(s.isAutostartEnable());
+  EXPECT_TRUE(s.isTypoDetectorEnabled());
+  EXPECT_EQ(s.winEditKeys(), 262143);
+  EXPECT_TRUE(s.isCtrlShortcutEnabled());
+  EXPECT_FALSE(s.isFnShortcutEnabled());
+  EXPECT_FALSE(s.isShowLayoutInTrayEnabled());
+  EXPECT_FALSE(s.isQuitClosesWindowsEnabled());
+  EXPECT_TRUE(s.learnedWords().empty());
+}
+
+struct ScalarCase {
+  const char* key;
+  DefaultsValue stored;
+  std::function<std::int64_t(const SettingsHelper&)> read;  // Booleans as 0/1
+  std::int64_t expected;
+};
+
+TEST_F(SettingsTest, StoredValuesAndWrongTypes) {
+  auto index = [](const SettingsHelper& s) { return s.checkedHotKeyIndex(); };
+  auto edit = [](const SettingsHelper& s) { return s.winEditKeys(); };
+  auto typo = [](const SettingsHelper& s) -> std::int64_t { return s.isTypoDetectorEnabled(); };
+  auto tray = [](const SettingsHelper& s) -> std::int64_t { return s.isShowLayoutInTrayEnabled(); };
+  auto ctrl = [](const SettingsHelper& s) -> std::int64_t { return s.isCtrlShortcutEnabled(); };
+  auto autostart = [](const SettingsHelper& s) -> std::int64_t { return s.isAutostartEnable(); };
+  const std::vector<ScalarCase> cases = {
+      {"INDEX_HOT_KEY", std::int64_t{4}, index, 4},
+      {"INDEX_HOT_KEY", std::string("4"), index, 2},
+      {"INDEX_HOT_KEY", true, index, 2},
+      {"WIN_EDIT_HOTKEYS_V2", std::int64_t{0}, edit, 0},  // 0 is a choice, not a missing value
+      {"WIN_EDIT_HOTKEYS_V2", std::int64_t{5}, edit, 5},
+      {"WIN_EDIT_HOTKEYS_V2", DefaultsOther{"<real>3.5</real>"}, edit, 262143},
+      {"ENABLE_TYPO_DETECTOR", false, typo, 0},
+      {"ENABLE_TYPO_DETECTOR", std::string("false"), typo, 1},
+      {"ENABLE_TYPO_DETECTOR", std::int64_t{0}, typo, 1},
+      {"ENABLE_SHOW_LAYOUT_IN_TRAY", true, tray, 1},
+      {"ENABLE_SHOW_LAYOUT_IN_TRAY", std::string("true"), tray, 0},
+      {"ENABLE_CTRL_SHORTCUT", false, ctrl, 0},
+      {"ENABLE_AUTOSTART", false, autostart, 0},
+      {"ENABLE_AUTOSTART", StringList{"x"}, autostart, 1},
+  };
+  start();
+  auto& values = desktop.defaultsValues();
+  for (const auto& c : cases) {
+    values.erase(c.key);
+    values[c.key] = c.stored;
+    EXPECT_EQ(c.read(*settings), c.expected) << c.key << " holding a value of type #" << c.stored.index();
+    EXPECT_EQ(values.at(c.key), c.stored) << "a read never repairs the stored value";
+  }
+}
+
+TEST_F(SettingsTest, ListSettingsOfAnotherTypeReadEmpty) {
+  start();
+  desktop.defaultsValues()["LEARNED_WORDS"] = StringList{"a", "b"};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringMap{{"a", "b"}};
+  desktop.defaultsValues()["IGNORED_SHORTCUTS_APPS"] = std::string("com.apple.terminal");
+  EXPECT_TRUE(settings->learnedWords().empty());
+  EXPECT_TRUE(settings->ignoredApps().empty());
+  EXPECT_TRUE(settings->ignoredShortcutsApps().empty());
+}
+
+// Readers on the keyboard path keep what they derived from a list for as long
+// as they get the same object: it must change exactly when the value does,
+// whoever wrote the store.
+TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
+  start();
+  auto& store = settings->store();
+  store.set("IGNORED_APPS", StringList{"a"});
+  store.set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
+  const auto apps = settings->sharedIgnoredApps();
+  const auto rules = settings->sharedIgnoredShortcutsApps();
+  const auto learned = settings->sharedLearnedWords();
+  EXPECT_EQ(*apps, StringList{"a"});
+  EXPECT_EQ(*learned, (StringMap{{"ghbdtn", "привет"}}));
+
+  store.set("ENABLE_FN_SHORTCUT", true);       // another key
+  store.set("IGNORED_APPS", StringList{"a"});  // the same value again
+  EXPECT_EQ(settings->sharedIgnoredApps(), apps);
+  EXPECT_EQ(settings->sharedIgnoredShortcutsApps(), rules);
+  EXPECT_EQ(settings->sharedLearnedWords(), learned);
+
+  store.set("IGNORED_APPS", StringList{"a", "b"});
+  EXPECT_EQ(*settings->sharedIgnoredApps(), (StringList{"a", "b"}));
+  EXPECT_EQ(*apps, StringList{"a"}) << "an object handed out never changes";
+  store.remove("LEARNED_WORDS");
+  EXPECT_TRUE(settings->sharedLearnedWords()->empty());
+  settings->setIgnoredShortcutsApps({"x|c"});
+  EXPECT_EQ(*settings->sharedIgnoredShortcutsApps(), StringList{"x|c"});
+
+  // Written into the desktop's values behind the port's back.
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"c"};
+  EXPECT_EQ(*settings->sharedIgnoredApps(), StringList{"c"});
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"d"};
+  EXPECT_EQ(settings->ignoredApps(), StringList{"d"});
+}
+
+// --- first start and start-up -------------------------------------------------
+
+TEST_F(SettingsTest, FirstStartStoresTheDefaultListsAndWritesTheirFiles) {
+  start();
+  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
+  EXPECT_EQ(stored("IGNORED_SHORTCUTS_APPS"), defaultIgnoredShortcutsApps());
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
+  // Header, an empty line, the entries one a line, no final line feed.
+  EXPECT_EQ(fs::file_size(ignoredFile), 1063u);
+  EXPECT_EQ(fs::file_size(shortcutsFile), 968u);
+  EXPECT_FALSE(fs::exists(learnedFile)) << "the learned-words file is written only when needed";
+}
+
+TEST_F(SettingsTest, RestartWithUnchangedFilesRewritesNothing) {
+  start();
+  settings->setIgnoredApps({"one", "two"});
+  const auto written = fs::last_write_time(ignoredFile);
+  restart();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
+  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
+}
+
+TEST_F(SettingsTest, DeletedListFileIsResetToItsDefaultsAtTheNextStart) {
+  start();
+  settings->setIgnoredShortcutsApps({"mine|c"});
+  fs::remove(shortcutsFile);
+  restart();
+  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
+  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
+}
+
+TEST_F(SettingsTest, ExistingFileFillsAnEmptyStoredList) {
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "from-file"));
+  start();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"from-file"}));
+  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
+}
+
+// Edits made while the program was not running must not be lost to the next
+// export of the stored list.
+TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
+  start();
+  settings->setIgnoredApps({"old"});
+  settings->setIgnoredShortcutsApps({"old|c"});
+  settings.reset();
+
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "old\r\nnew app\r\n"));
+  userSaves(shortcutsFile, appFile(ignoredShortcutsAppsHeader, ""));
+  start();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"old", "new app"}));
+  EXPECT_TRUE(settings->ignoredShortcutsApps().empty()) << "a file reduced to its header empties the list";
+
+  settings->exportIgnoredAppsToFile();
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "old\nnew app"));
+}
+
+// --- import and export ----------------------------------------------------------
+
+TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImport) {
+  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn привет"));
+  start();
+  EXPECT_TRUE(settings->learnedWords().empty()) << "creation alone does not read the learned words";
+  settings->importLearnedWordsFromFile();
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
+}
+
+TEST_F(SettingsTest, ImportReplacesTheStoredListAndDoesNotWriteTheFileBack) {
+  start();
+  settings->setLearnedWords({{"old", "word"}, {"word", "word"}});
+  const std::string userText = appFile(learnedWordsHeader, "x y\r\ny x\r\n# note\r\n");
+  userSaves(learnedFile, userText);
+
+  settings->importLearnedWordsFromFile();
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"x", "x"}, {"y", "x"}}));
+  EXPECT_EQ(text(learnedFile), userText) << "the user's own text stays as saved";
+  EXPECT_FALSE(settings->isImporting());
+
+  settings->exportLearnedWordsToFile();
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "y\tx"));
+}
+
+TEST_F(SettingsTest, SettingAListWritesItsFile) {
+  start();
+  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет"));
+  settings->setIgnoredApps({"b", "a", "b", " spaced ", "#kept"});
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "b\na\nb\n spaced \n#kept"));
+}
+
+TEST_F(SettingsTest, MissingOrUnreadableFileLeavesTheSettingUnchanged) {
+  start();
+  settings->setIgnoredApps({"keep"});
+  fs::remove(ignoredFile);
+  settings->importIgnoredAppsFromFile();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
+
+  fs::create_directories(ignoredFile / "not a file");
+  settings->importIgnoredAppsFromFile();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
+}
+
+TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
+  start();
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
+  const std::string cp1251 = appFile(learnedWordsHeader, "ghbdtn \xEF\xF0\xE8\xE2\xE5\xF2");
+  userSaves(learnedFile, cp1251);
+  desktop.advance(4.0);
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}})) << "an unreadable file changes nothing";
+
+  EXPECT_TRUE(settings->openLearnedWordsList());
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb"));
+
+  // A second bad save does not overwrite the first backup.
+  userSaves(learnedFile, "\xFF");
+  settings->exportLearnedWordsToFile();
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
+  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
+}
+
+// A word learned in the moment between a save and the watcher's next tick
+// must not wipe out what the user just saved.
+TEST_F(SettingsTest, SaveNotYetReadIsKeptAsBackupBeforeAnExportReplacesIt) {
+  start();
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
+  EXPECT_FALSE(fs::exists(folder / "learned_words.txt.bak")) << "our own writes need no backup";
+
+  desktop.advance(2.0);
+  const std::string saved = appFile(learnedWordsHeader, "a\tb\nc\td\nmy own\tword");
+  userSaves(learnedFile, saved);
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}, {"e", "f"}, {"f", "f"}});
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), saved);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb\nc\td\ne\tf"));
+}
+
+TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSetting) {
+  start();
+  desktop.setFileWritesFail(true);
+  settings->setIgnoredApps({"x"});
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"x"}));
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+}
+
+TEST_F(SettingsTest, DeletedSupportFolderIsCreatedAgain) {
+  start();
+  fs::remove_all(folder);
+  settings->exportIgnoredAppsToFile();
+  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+}
+
+// --- the watcher ------------------------------------------------------------------
+
+TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
+  start();
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"edited"}));
+
+  userSaves(shortcutsFile, appFile(ignoredShortcutsAppsHeader, "app|x"));
+  desktop.advance(1.9);
+  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps()) << "not before the tick";
+  desktop.advance(0.1);
+  EXPECT_EQ(settings->ignoredShortcutsApps(), (StringList{"app|x"}));
+}
+
+TEST_F(SettingsTest, FirstTickOnlyRecordsTheDatesOfFilesItHasNotSeen) {
+  userSaves(learnedFile, appFile(learnedWordsHeader, "a b"));
+  start();
+  desktop.advance(2.0);
+  EXPECT_TRUE(settings->learnedWords().empty());
+
+  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr как"));
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->learnedWords(),
+            (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}}));
+}
+
+TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {
+  start();
+  desktop.advance(2.0);
+  settings->setIgnoredApps({"mine"});
+  // The stored list changes behind the file's back; a re-import would undo it.
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
+  desktop.advance(4.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
+}
+
+TEST_F(SettingsTest, DeletedFileIsIgnoredByTheWatcherUntilItReturns) {
+  start();
+  desktop.advance(2.0);
+  fs::remove(ignoredFile);
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->ignoredApps(), defaultIgnoredApps());
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "back"));
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"back"}));
+}
+
+TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {
+  start();
+  settings.reset();
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
+  desktop.advance(4.0);
+  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
+  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
+}
+
+// --- open actions -------------------------------------------------------------------
+
+TEST_F(SettingsTest, OpenActionsExportThenOpenTheFile) {
+  start();
+  desktop.defaultsValues()["LEARNED_WORDS"] = StringMap{{"rfr", "как"}, {"как", "как"}};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"stored"};
+
+  EXPECT_TRUE(settings->openLearnedWordsList());
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "rfr\tкак")) << "missing file created";
+  EXPECT_TRUE(settings->openIgnoredAppsList());
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "stored"));
+  EXPECT_TRUE(settings->openIgnoredShortcutsAppsList());
+  EXPECT_EQ(desktop.openedFiles(), (std::vector<fs::path>{learnedFile, ignoredFile, shortcutsFile}));
+
+  desktop.setOpenFails(true);
+  EXPECT_FALSE(settings->openLearnedWordsList());
+}
+
+// --- the shared instance --------------------------------------------------------------
+
+TEST_F(SettingsTest, SharedInstanceIsTheInstalledOne) {
+  start();
+  SettingsHelper::installShared(settings);
+  EXPECT_TRUE(SettingsHelper::hasShared());
+  EXPECT_EQ(&SettingsHelper::shared(), settings.get());
+  SettingsHelper::installShared(nullptr);
+  EXPECT_FALSE(SettingsHelper::hasShared());
+}
+
+}  // namespace
+}  // namespace brisquel

@@ -1,0 +1,165 @@
+#pragma once
+// The whole program on the simulated desktop, built by the composition root,
+// seen from the typo detector's side: keys typed into a text field, the
+// field's text, the layout, the synthetic events posted and the words learned.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestFolders.h"
+#include "base/KeyCodes.h"
+#include "brisquel/SimProgram.h"
+#include "settings/SettingsHelper.h"
+#include "sim/SimDesktop.h"
+#include "base/Text.h"
+#include "typo/TypoDetector.h"
+
+namespace brisquel {
+
+inline void PrintTo(const CompletedWord& entry, std::ostream* os) {
+  *os << "(" << text::toUtf8(entry.word) << ", " << entry.spaces << ")";
+}
+
+}  // namespace brisquel
+
+namespace brisquel::testing {
+
+inline constexpr const char* kTextEdit = "com.apple.TextEdit";  // accessibility text is used
+inline constexpr const char* kTerminal = "com.apple.Terminal";  // listed: typed keys only
+
+inline std::u16string u16(std::string_view s) {
+  return text::fromUtf8(s);
+}
+inline std::string u8(std::u16string_view s) {
+  return text::toUtf8(s);
+}
+
+// Counts the writes of the learned words, which the program debounces.
+class CountingDefaults final : public DefaultsPort {
+ public:
+  explicit CountingDefaults(DefaultsPort& base) : base_(base) {}
+  std::optional<DefaultsValue> object(const std::string& key) const override { return base_.object(key); }
+  void set(const std::string& key, const DefaultsValue& value) override {
+    if (key == SettingsHelper::learnedWordsKey) ++learnedWrites;
+    base_.set(key, value);
+  }
+  void remove(const std::string& key) override { base_.remove(key); }
+  std::uint64_t changeCount() const override { return base_.changeCount(); }
+  int learnedWrites = 0;
+
+ private:
+  DefaultsPort& base_;
+};
+
+// Records the layouts the program selects (the person's own picks from the
+// system menu do not pass through the program's port).
+class RecordingInputSources final : public InputSourcePort {
+ public:
+  explicit RecordingInputSources(InputSourcePort& base) : base_(base) {}
+  std::vector<InputSourceRef> enabledInputSources() override { return base_.enabledInputSources(); }
+  InputSourceRef currentKeyboardInputSource() override { return base_.currentKeyboardInputSource(); }
+  void select(const InputSourceRef& source) override {
+    for (const char* code : {"en", "ru", "uk", "he", "ar", "el"}) {
+      if (source && sim::Desktop::standardSource(code).id == source->id) selected.emplace_back(code);
+    }
+    base_.select(source);
+  }
+  Registration observeSelectedSourceChanged(std::function<void()> handler) override {
+    return base_.observeSelectedSourceChanged(std::move(handler));
+  }
+  std::vector<std::string> selected;
+
+ private:
+  InputSourcePort& base_;
+};
+
+class TypoScenario : public ::testing::Test {
+ protected:
+  TypoScenario() : desktop_(freshFolder("typo")) {}
+
+  void SetUp() override {
+    desktop_.enableLayouts({"en", "ru"});
+    desktop_.addApplication({kTextEdit, "TextEdit", "/System/Applications/TextEdit.app", 0});
+    desktop_.addApplication({kTerminal, "Terminal", "/System/Applications/Utilities/Terminal.app", 0});
+    startDetector();
+  }
+
+  // (Re)starts the program, e.g. after changing layouts; the settings stay.
+  void startDetector() {
+    program_.reset();
+    defaults_ = std::make_unique<CountingDefaults>(*desktop_.platform().defaults);
+    inputSources_ = std::make_unique<RecordingInputSources>(*desktop_.platform().inputSources);
+    SimProgramOptions options;
+    options.ports = [this](Platform& p) {
+      p.defaults = defaults_.get();
+      p.inputSources = inputSources_.get();
+    };
+    options.program.donationReminder = false;
+    program_ = std::make_unique<SimProgram>(desktop_, std::move(options));
+    program_->start();
+    settings_ = &program_->settings();
+    detector_ = &program_->typoDetector();
+  }
+
+  // The layouts the program switched to since it started, as codes.
+  const std::vector<std::string>& layoutRequests() const { return inputSources_->selected; }
+
+  void focus(const std::string& bundleId) { desktop_.activate(bundleId); }
+  sim::SimApp& app() { return *desktop_.frontmost(); }
+  std::string text() { return app().textUtf8(); }
+  std::int64_t caret() { return app().selection().location; }
+  void type(std::string_view s) { desktop_.typeText(s); }
+  void words(const std::string& language, const std::vector<std::string>& list) {
+    desktop_.spelling().setWords(language, list);
+  }
+  StringMap learned() { return settings_->learnedWords(); }
+  void learn(const StringMap& words) { settings_->setLearnedWords(words); }
+  int learnedWrites() const { return defaults_->learnedWrites; }
+
+  // A lone Option press.
+  void option() {
+    desktop_.keyDown(KeyCode::Option);
+    desktop_.keyUp(KeyCode::Option);
+  }
+
+  // Synthetic events the detector posted since the mark, as "bs bs left привет".
+  std::size_t mark() const { return desktop_.posted().size(); }
+  std::string postedSince(std::size_t from) const {
+    std::string out;
+    std::string typed;
+    auto flush = [&] {
+      if (typed.empty()) return;
+      out += (out.empty() ? "" : " ") + typed;
+      typed.clear();
+    };
+    const auto& posted = desktop_.posted();
+    for (std::size_t i = from; i < posted.size(); ++i) {
+      const KeyEvent& e = posted[i].event;
+      if (e.type != EventType::KeyDown) continue;
+      const char* name = e.keyCode == KeyCode::Delete      ? "bs"
+                         : e.keyCode == KeyCode::LeftArrow  ? "left"
+                         : e.keyCode == KeyCode::RightArrow ? "right"
+                                                            : nullptr;
+      if (name) {
+        flush();
+        out += (out.empty() ? "" : " ") + std::string(name);
+      } else {
+        typed += e.characters ? u8(*e.characters) : "?";
+      }
+    }
+    flush();
+    return out;
+  }
+
+  sim::Desktop desktop_;
+  std::unique_ptr<CountingDefaults> defaults_;
+  std::unique_ptr<RecordingInputSources> inputSources_;
+  std::unique_ptr<SimProgram> program_;
+  SettingsHelper* settings_ = nullptr;
+  TypoDetector* detector_ = nullptr;
+};
+
+}  // namespace brisquel::testing

@@ -1,0 +1,293 @@
+// A lone Option press converts the last word by hand, a second one undoes it,
+// and the conversion is learned.
+#include "TypoFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+class ManualToggle : public TypoScenario {
+ protected:
+  StringMap storedLearnedWords() {
+    auto it = desktop_.defaultsValues().find("LEARNED_WORDS");
+    if (it == desktop_.defaultsValues().end()) return {};
+    auto* map = std::get_if<StringMap>(&it->second);
+    return map ? *map : StringMap{};
+  }
+};
+
+TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
+  focus(kTerminal);
+  type("ghbdtn");
+  auto from = mark();
+  option();
+  EXPECT_EQ(text(), "привет");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+  EXPECT_TRUE(storedLearnedWords().empty());
+  desktop_.advance(1.5);
+  EXPECT_EQ(storedLearnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
+
+  // Within 5 s a second press undoes it, and the save forgets both words.
+  learn({{"ghbdtn", "привет"}, {"привет", "привет"}, {"other", "ghbdtn"}, {"keep", "this"}});
+  option();
+  EXPECT_EQ(text(), "ghbdtn");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "en");
+  desktop_.advance(1.5);
+  EXPECT_EQ(storedLearnedWords(), (StringMap{{"keep", "this"}}));
+}
+
+TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
+  for (const char* app : {kTextEdit, kTerminal}) {
+    focus(app);
+    desktop_.selectLayout("en");
+    detector_->clearBuffer();
+    desktop_.advance(6);
+    type("hello ghbdtn");
+    option();
+    desktop_.advance(0.1);
+    type(" ");
+    const std::vector<CompletedWord> expected{{u"hello", 1}, {u"привет", 1}};
+    EXPECT_EQ(detector_->completedWordsHistory(), expected) << app;
+  }
+}
+
+TEST_F(ManualToggle, ErasedLetterIsLeftOutOfTheConversion) {
+  focus(kTerminal);
+  type("word ");
+  desktop_.press("backspace backspace");
+  option();
+  EXPECT_EQ(text(), "цщк");
+}
+
+TEST_F(ManualToggle, WordAtCursorThroughAccessibility) {
+  type("ghbdtn");
+  option();
+  EXPECT_EQ(text(), "привет");
+  EXPECT_EQ(caret(), 6);
+  EXPECT_EQ(app().axValueWrites().size(), 1u);
+  EXPECT_EQ(postedSince(0), "");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+}
+
+TEST_F(ManualToggle, UndoesAnAutomaticCorrection) {
+  words("ru_RU", {"как"});
+  words("en_US", {"rfrx"});  // no mid-word correction
+  learn({{"rfr", "как"}, {"как", "как"}});
+  type("rfr ");
+  EXPECT_EQ(text(), "как ");
+  option();
+  EXPECT_EQ(text(), "rfr ");
+  EXPECT_EQ(caret(), 4);
+  EXPECT_EQ(desktop_.currentLayoutCode(), "en");
+  desktop_.advance(1.5);
+  EXPECT_TRUE(learned().empty());
+}
+
+TEST_F(ManualToggle, QuickSeriesIsSavedOnce) {
+  focus(kTerminal);
+  type("ghbdtn");
+  option();
+  desktop_.advance(1.0);
+  option();  // undo, 1 s later: the first save is cancelled
+  desktop_.advance(5);
+  EXPECT_EQ(learnedWrites(), 1);
+  EXPECT_TRUE(learned().empty());
+  EXPECT_EQ(text(), "ghbdtn");
+}
+
+TEST_F(ManualToggle, LearningLimits) {
+  struct Case {
+    std::string typed;
+    bool learnedExpected;
+  };
+  const Case cases[] = {
+      {"gh", false},                  // two letters, not ambiguous
+      {"ns", true},                   // two letters, ambiguous
+      {"ghb", true},                  // three letters
+      {std::string(30, 'g'), true},   // 30 characters
+      {std::string(31, 'g'), false},  // 31 characters
+  };
+  focus(kTerminal);
+  for (const auto& c : cases) {
+    learn({});
+    app().setText(u"");
+    detector_->clearBuffer();
+    desktop_.selectLayout("en");
+    desktop_.advance(6);
+    type(c.typed);
+    option();
+    std::string converted = u8(detector_->transliterate(u16(c.typed), false));
+    EXPECT_EQ(text(), converted) << c.typed;
+    desktop_.advance(1.5);
+    StringMap expected;
+    if (c.learnedExpected) expected = {{c.typed, converted}, {converted, converted}};
+    EXPECT_EQ(learned(), expected) << c.typed;
+  }
+}
+
+TEST_F(ManualToggle, WordBeforeTrailingSpacesThroughAccessibility) {
+  app().setText(u"word   ");
+  option();
+  EXPECT_EQ(text(), "цщкв   ");
+  EXPECT_EQ(caret(), 7);
+  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 3);
+}
+
+TEST_F(ManualToggle, WordBeforeTrailingSpacesByTypedKeys) {
+  app().setText(u"word   ");
+  app().axFaults().writeRefused = true;
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
+  EXPECT_EQ(text(), "цщкв   ");
+  EXPECT_EQ(caret(), 7);
+}
+
+TEST_F(ManualToggle, WordBeforeTypedSpacesWithoutAccessibility) {
+  focus(kTerminal);
+  type("word   ");
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
+  EXPECT_EQ(text(), "цщкв   ");
+}
+
+TEST_F(ManualToggle, WordInsideTextByTypedKeys) {
+  app().setText(u"say ghbdtn now", TextRange{6, 0});  // caret inside the word
+  app().axFaults().writeRefused = true;
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs привет");
+  EXPECT_EQ(text(), "say привет now");
+}
+
+TEST_F(ManualToggle, ArrowsCountCharactersNotUnits) {
+  app().setText(u16("say gh😀dtn now"), TextRange{6, 0});  // caret after "gh"
+  app().axFaults().writeRefused = true;
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs пр😀вет");
+  EXPECT_EQ(text(), "say пр😀вет now");
+}
+
+TEST_F(ManualToggle, LastWordWithAmbiguousNeighbourWithoutAccessibility) {
+  focus(kTerminal);
+  type("ns ult ");
+  EXPECT_EQ(text(), "ns ult ");
+  auto from = mark();
+  option();
+  EXPECT_EQ(postedSince(from), "left bs bs bs bs bs bs ты где right");
+  EXPECT_EQ(text(), "ты где ");
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
+}
+
+TEST_F(ManualToggle, EmojiOnlyRunIsPassedOver) {
+  for (bool writable : {true, false}) {
+    app().setText(u16("ok ghbdtn 😀"));
+    app().axFaults().writeRefused = !writable;
+    desktop_.advance(6);
+    auto from = mark();
+    option();
+    EXPECT_EQ(text(), "ok привет 😀") << (writable ? "accessibility" : "typed keys");
+    if (!writable) {
+      EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs привет 😀");
+    }
+  }
+}
+
+class OptionPresses : public TypoScenario {
+ protected:
+  void SetUp() override {
+    TypoScenario::SetUp();
+    desktop_.setTypingInterval(0);
+    focus(kTerminal);
+    type("ghbdtn");
+  }
+};
+
+TEST_F(OptionPresses, OnlyALoneShortPressConverts) {
+  struct Case {
+    const char* name;
+    std::function<void(sim::Desktop&)> press;
+    bool converts;
+  };
+  const Case cases[] = {
+      {"quick press", [](sim::Desktop& d) { d.press("opt"); }, true},
+      {"held 0.69 s",
+       [](sim::Desktop& d) {
+         d.keyDown(KeyCode::Option);
+         d.advance(0.69);
+         d.keyUp(KeyCode::Option);
+       },
+       true},
+      {"held 0.7 s",
+       [](sim::Desktop& d) {
+         d.keyDown(KeyCode::Option);
+         d.advance(0.7);
+         d.keyUp(KeyCode::Option);
+       },
+       false},
+      {"with shift", [](sim::Desktop& d) { d.press("opt+shift"); }, false},
+      {"shift added while held",
+       [](sim::Desktop& d) {
+         d.keyDown(KeyCode::Option);
+         d.press("shift");
+         d.keyUp(KeyCode::Option);
+       },
+       false},
+      {"then a letter", [](sim::Desktop& d) { d.press("opt+a"); }, false},
+  };
+  for (const auto& c : cases) {
+    app().setText(u"");
+    detector_->clearBuffer();
+    desktop_.selectLayout("en");
+    desktop_.advance(6);  // out of every window
+    type("ghbdtn");
+    c.press(desktop_);
+    // Option+letter types its own character after the word.
+    EXPECT_EQ(text().substr(0, std::string(c.converts ? "привет" : "ghbdtn").size()), c.converts ? "привет" : "ghbdtn")
+        << c.name << ": " << text();
+  }
+}
+
+TEST_F(OptionPresses, SecondPressTiming) {
+  // Presses the Option key alone `after` seconds after the previous release
+  // (typed corrections move the clock on while they type).
+  double lastRelease = 0;
+  auto optionAfter = [&](double after) {
+    desktop_.advance(lastRelease + after - desktop_.now());
+    lastRelease = desktop_.now();
+    option();
+  };
+  // 0.37 s: the double-press action converts the word at the cursor back
+  // through accessibility, even in a listed application.
+  optionAfter(6);
+  EXPECT_EQ(text(), "привет");
+  EXPECT_TRUE(app().axValueWrites().empty());
+  optionAfter(0.37);
+  EXPECT_EQ(text(), "ghbdtn");
+  EXPECT_EQ(app().axValueWrites().size(), 1u);
+
+  // 0.3 s: too soon after the previous conversion, nothing happens.
+  optionAfter(6);
+  EXPECT_EQ(text(), "привет");
+  optionAfter(0.3);
+  EXPECT_EQ(text(), "привет");
+
+  // 0.5 s: a second manual conversion, which undoes the first by typed keys.
+  desktop_.selectLayout("en");
+  app().setText(u"");
+  detector_->clearBuffer();
+  desktop_.advance(6);
+  type("ghbdtn");
+  optionAfter(6);
+  EXPECT_EQ(text(), "привет");
+  const auto writes = app().axValueWrites().size();
+  optionAfter(0.5);
+  EXPECT_EQ(text(), "ghbdtn");
+  EXPECT_EQ(app().axValueWrites().size(), writes);
+}
+
+}  // namespace
+}  // namespace brisquel::testing

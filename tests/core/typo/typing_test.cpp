@@ -1,0 +1,161 @@
+// The word being typed: what the detector keeps, and corrections made while
+// the word is still being typed.
+#include "TypoFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+class Typing : public TypoScenario {};
+
+TEST_F(Typing, SpaceEndsTheWordIntoHistory) {
+  words("en_US", {"hello"});
+  type("hello");
+  EXPECT_EQ(u8(detector_->buffer()), "hello");
+  type(" ");
+  EXPECT_EQ(detector_->buffer(), u"");
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"hello", 1}));
+  EXPECT_EQ(detector_->lastCompletedWord(), u"hello");
+  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
+}
+
+TEST_F(Typing, BufferKeepsTheLast50Characters) {
+  std::string run;
+  for (int i = 0; i < 60; ++i) run += static_cast<char>('0' + i % 10);
+  type(run);
+  EXPECT_EQ(u8(detector_->buffer()), run.substr(10));
+}
+
+TEST_F(Typing, HistoryKeepsTheLast10Words) {
+  for (int i = 0; i < 12; ++i) type(std::to_string(i) + " ");
+  const auto& history = detector_->completedWordsHistory();
+  ASSERT_EQ(history.size(), 10u);
+  EXPECT_EQ(history.front().word, u"2");
+  EXPECT_EQ(history.back().word, u"11");
+}
+
+TEST_F(Typing, BackspaceShortensTheWordAndPassesThrough) {
+  desktop_.press("backspace");  // empty buffer: nothing changes, the key still arrives
+  EXPECT_EQ(detector_->buffer(), u"");
+  type("abc");
+  desktop_.press("backspace");
+  EXPECT_EQ(detector_->buffer(), u"ab");
+  EXPECT_EQ(text(), "ab");
+}
+
+TEST_F(Typing, BackspaceAfterAWordFollowsTheText) {
+  type("one two  ");
+  desktop_.press("backspace");
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
+  desktop_.press("backspace backspace");  // into the word: it is being typed again
+  EXPECT_EQ(text(), "one tw");
+  EXPECT_EQ(detector_->buffer(), u"tw");
+  EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);
+  type("o ");
+  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", 1}));
+}
+
+TEST_F(Typing, FoldAfterARetypedSpaceDeletesExactly) {
+  words("en_US", {"ns", "ultra"});
+  words("ru_RU", {"ты", "где"});
+  focus(kTerminal);
+  type("ns ");
+  desktop_.press("backspace");
+  type(" ult ");
+  EXPECT_EQ(text(), "ты где ");
+}
+
+TEST_F(Typing, ShortcutsAndArrowsForgetTheWord) {
+  type("one tw");
+  desktop_.press("ctrl+a");
+  EXPECT_EQ(detector_->buffer(), u"");
+  EXPECT_EQ(detector_->lastCompletedWord(), u"one");
+  type("x");
+  desktop_.press("left");
+  EXPECT_EQ(detector_->buffer(), u"");
+  EXPECT_EQ(detector_->lastCompletedWord(), u"");
+  EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);  // history stays
+  detector_->clearBuffer();
+  EXPECT_TRUE(detector_->completedWordsHistory().empty());
+}
+
+TEST_F(Typing, PastedTextWithSpaceEndsTheWord) {
+  type("ab");
+  KeyEvent paste;
+  paste.keyCode = KeyCode::ANSI_V;
+  paste.characters = u"x  y";
+  desktop_.platform().keyboard->post(paste);
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"ab", 4}));
+  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 4);
+}
+
+TEST_F(Typing, EmojiIsNotPartOfTheWord) {
+  type("ab😀c");
+  EXPECT_EQ(detector_->buffer(), u"abc");
+  EXPECT_EQ(text(), "ab😀c");
+}
+
+TEST_F(Typing, KeysRightAfterACorrectionAreIgnored) {
+  desktop_.setTypingInterval(0);
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "привет ");
+  type("z");  // same instant as the correction's end
+  EXPECT_EQ(detector_->buffer(), u"");
+  desktop_.advance(0.05);
+  type("z");
+  EXPECT_EQ(detector_->buffer(), u"я");
+}
+
+TEST_F(Typing, MidWordCorrectionThroughAccessibility) {
+  words("ru_RU", {"привет"});
+  type("gh");
+  type("b");
+  EXPECT_EQ(text(), "при");
+  EXPECT_EQ(u8(detector_->buffer()), "при");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+  EXPECT_EQ(postedSince(0), "");
+  type("dtn ");  // the same keys, now on the Russian layout
+  EXPECT_EQ(text(), "привет ");
+  EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
+}
+
+TEST_F(Typing, MidWordCorrectionByTypedKeys) {
+  words("en_US", {"ghbdxx"});  // keeps "ghb" and "ghbd" plausible English
+  words("ru_RU", {"привет"});
+  focus(kTerminal);
+  type("ghbd");
+  EXPECT_EQ(text(), "ghbd");
+  auto from = mark();
+  type("t");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs приве");
+  EXPECT_EQ(text(), "приве");
+  type("n ");
+  EXPECT_EQ(text(), "привет ");
+}
+
+TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {
+  words("ru_RU", {"привет"});
+  focus(kTerminal);
+  type("ok gh");
+  KeyEvent paste;
+  paste.keyCode = KeyCode::ANSI_V;
+  paste.characters = u"bd";
+  auto from = mark();
+  desktop_.platform().keyboard->post(paste);
+  EXPECT_EQ(postedSince(from), "bd bs bs прив");  // the pasted event itself, then the correction
+  EXPECT_EQ(text(), "ok прив");
+}
+
+TEST_F(Typing, MidWordKeepsWordsLearnedAsTyped) {
+  words("ru_RU", {"привет"});
+  learn({{"ghb", "ghb"}});
+  type("ghb");
+  EXPECT_EQ(text(), "ghb");  // learned as typed: left alone
+  type("d");
+  EXPECT_EQ(text(), "прив");  // "ghbd" is not learned
+}
+
+}  // namespace
+}  // namespace brisquel::testing

@@ -1,0 +1,199 @@
+// Words typed with the wrong layout, corrected when the word ends.
+#include "TypoFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+class WordEnd : public TypoScenario {};
+
+TEST_F(WordEnd, KnownWrongLayoutWordThroughAccessibility) {
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "привет ");
+  EXPECT_EQ(caret(), 7);
+  EXPECT_EQ(app().axValueWrites().size(), 1u);
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+  EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
+  EXPECT_EQ(u8(detector_->lastCompletedWord()), "привет");
+  EXPECT_EQ(postedSince(0), "");
+}
+
+TEST_F(WordEnd, KnownWrongLayoutWordByTypedKeys) {
+  focus(kTerminal);
+  type("hello ghbdtn");
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(text(), "hello привет ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет ");
+  EXPECT_TRUE(app().axValueWrites().empty());
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+  // The space the user typed was dropped: the detector typed it after the word.
+  std::size_t spaces = 0;
+  for (const auto& r : app().received())
+    if (r.event.type == EventType::KeyDown && r.event.characters == u" ") ++spaces;
+  EXPECT_EQ(spaces, 2u);
+}
+
+TEST_F(WordEnd, FieldThatRefusesWritesFallsBackToTypedKeys) {
+  app().axFaults().writeRefused = true;
+  auto from = mark();
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "привет ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет ");
+}
+
+TEST_F(WordEnd, SelectionCostsOneMoreBackspace) {
+  app().axFaults().notSettable = true;
+  type("ghbdtn");
+  app().setText(u"ghbdtnXY", TextRange{6, 2});
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs привет ");
+  EXPECT_EQ(text(), "привет ");
+}
+
+TEST_F(WordEnd, SpellingDecidesBetweenTheLayouts) {
+  words("en_US", {"hello", "ultra"});
+  words("ru_RU", {"где", "руль"});
+  struct Case {
+    const char* typed;
+    const char* expected;
+  };
+  // "ult" is a valid English beginning, so only the word end can fix it.
+  const Case cases[] = {{"ult ", "где "}, {"hello ", "hello "}, {"ultra ", "ultra "}, {"hekm ", "руль "}};
+  for (const auto& c : cases) {
+    app().setText(u"");
+    desktop_.selectLayout("en");
+    desktop_.advance(2);
+    detector_->clearBuffer();
+    type(c.typed);
+    EXPECT_EQ(text(), c.expected) << c.typed;
+  }
+}
+
+TEST_F(WordEnd, ProtectedWordsStay) {
+  words("en_US", {"ctrls", "cmds", "alts"});  // keeps the mid-word rule out
+  for (const char* word : {"ctrl", "cmd", "alt", "CTRL"}) {
+    std::u16string converted = detector_->transliterate(u16(word), false);
+    learn({{word, u8(converted)}});
+    words("ru_RU", {u8(converted)});
+    app().setText(u"");
+    detector_->clearBuffer();
+    type(std::string(word) + " ");
+    EXPECT_EQ(text(), std::string(word) + " ") << word;
+  }
+  EXPECT_TRUE(layoutRequests().empty());
+}
+
+TEST_F(WordEnd, LearnedWordsSteerTheRules) {
+  words("ru_RU", {"как"});
+  learn({{"rfr", "rfr"}});
+  type("rfr ");
+  EXPECT_EQ(text(), "rfr ");
+  // Learned as the conversion: corrected although the checker rejects it.
+  words("ru_RU", {});
+  learn({{"yjdjt", "новое"}});
+  type("yjdjt ");
+  EXPECT_EQ(text(), "rfr новое ");
+  // A learned result that is not the conversion is ignored.
+  desktop_.selectLayout("en");
+  learn({{"ghbdtn", "hi"}});
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "rfr новое привет ");
+}
+
+TEST_F(WordEnd, SameCorrectionIsNotRepeatedWithinAntiLoopInterval) {
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "привет ");
+  desktop_.selectLayout("en");
+  type("ghbdtn ");  // typed again at once: left alone
+  EXPECT_EQ(text(), "привет ghbdtn ");
+  desktop_.advance(1.5);
+  type("ghbdtn ");
+  EXPECT_EQ(text(), "привет ghbdtn привет ");
+}
+
+TEST_F(WordEnd, AmbiguousWordNeedsContext) {
+  words("en_US", {"vs"});
+  words("ru_RU", {"привет", "мы"});
+  type("vs ");
+  EXPECT_EQ(text(), "vs ");  // nothing says it is Russian
+  app().setText(u"");
+  detector_->clearBuffer();
+  desktop_.selectLayout("ru");
+  type("привет ");
+  desktop_.selectLayout("en");
+  type("vs ");
+  EXPECT_EQ(text(), "привет мы ");
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+}
+
+TEST_F(WordEnd, PrecedingAmbiguousWordIsFoldedIn) {
+  words("en_US", {"ns", "ultra"});
+  words("ru_RU", {"ты", "где"});
+  focus(kTerminal);
+  type("ns ult");
+  EXPECT_EQ(text(), "ns ult");
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs ты где ");
+  EXPECT_EQ(text(), "ты где ");
+}
+
+TEST_F(WordEnd, SeveralSpacesBetweenFoldedWordsArePreserved) {
+  words("en_US", {"ns", "ultra"});
+  words("ru_RU", {"ты", "где"});
+  focus(kTerminal);
+  type("ns  ult");
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs ты  где ");
+  EXPECT_EQ(text(), "ты  где ");
+}
+
+TEST_F(WordEnd, RunOfSingleLettersIsRetypedWhole) {
+  type("; p b ");
+  EXPECT_EQ(text(), "ж з и ");
+  // Letters that already run along the alphabet are not taken as a run.
+  app().setText(u"");
+  detector_->clearBuffer();
+  desktop_.selectLayout("en");
+  desktop_.advance(2);
+  type("h i j ");
+  EXPECT_EQ(text(), "h i о ");
+}
+
+TEST_F(WordEnd, PreviousWordIsRepairedWithoutSwitchingLayout) {
+  words("en_US", {"vs"});
+  words("ru_RU", {"пойдем", "мы"});
+  type("vs ");
+  desktop_.selectLayout("ru");
+  type("пойдем ");
+  EXPECT_EQ(text(), "мы пойдем ");
+  EXPECT_TRUE(layoutRequests().empty());
+  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
+}
+
+TEST_F(WordEnd, PreviousWordRepairByTypedKeys) {
+  words("en_US", {"vs"});
+  words("ru_RU", {"пойдем", "мы"});
+  focus(kTerminal);
+  type("vs ");
+  desktop_.selectLayout("ru");
+  type("пойдем");
+  auto from = mark();
+  type(" ");
+  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs bs мы пойдем ");
+  EXPECT_EQ(text(), "мы пойдем ");
+}
+
+TEST_F(WordEnd, LetterBIsNeverRepaired) {
+  words("ru_RU", {"пойдем"});
+  learn({{"b", "b"}});
+  type("b ");
+  desktop_.selectLayout("ru");
+  type("пойдем ");
+  EXPECT_EQ(text(), "b пойдем ");
+}
+
+}  // namespace
+}  // namespace brisquel::testing

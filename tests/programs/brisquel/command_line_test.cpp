@@ -1,0 +1,88 @@
+// The brisquel command line itself: help, version, and what a mistyped
+// command or option gets.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "brisquel/Cli.h"
+
+namespace brisquel::cli {
+namespace {
+
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+RunResult runCli(const std::vector<std::string>& args) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  int status = run(args, Streams{in, out, err});
+  return {status, out.str(), err.str()};
+}
+
+TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{}}) {
+    auto r = runCli(args);
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_TRUE(r.out.starts_with("usage: brisquel")) << r.out;
+    EXPECT_NE(r.out.find("\n  fix "), std::string::npos) << "the commands are listed:\n" << r.out;
+    EXPECT_EQ(r.err, "");
+  }
+  auto r = runCli({"--version"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "brisquel 1.01\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(CommandLine, UnknownCommandOrOptionExitsTwoWithAnErrorAndTheUsage) {
+  const struct {
+    std::vector<std::string> args;
+    std::string firstLine;
+  } cases[] = {
+      {{"--bogus"}, "brisquel: unknown option '--bogus'"},
+      {{"-x", "fix"}, "brisquel: unknown option '-x'"},
+      {{"frobnicate", "--help"}, "brisquel: unknown command 'frobnicate'"},
+  };
+  for (const auto& c : cases) {
+    auto r = runCli(c.args);
+    EXPECT_EQ(r.status, kExitUsage) << c.firstLine;
+    EXPECT_EQ(r.out, "") << c.firstLine;
+    const auto eol = r.err.find('\n');
+    ASSERT_NE(eol, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.substr(0, eol), c.firstLine);
+    EXPECT_TRUE(r.err.substr(eol + 1).starts_with("usage: brisquel")) << r.err;
+  }
+}
+
+TEST(CommandLine, ConvertPrintsEachArgumentOnItsLine) {
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"convert", "ghbdtn"}, "привет\n"},
+      {{"convert", "--force", "Hello"}, "Руддщ\n"},
+      {{"convert", "руддщ", "ghbdtn"}, "hello\nпривет\n"},
+      {{"convert", "--", "--force"}, "--ащксу\n"},
+  };
+  for (const auto& c : cases) {
+    auto r = runCli(c.args);
+    EXPECT_EQ(r.status, kExitOk) << c.out;
+    EXPECT_EQ(r.out, c.out);
+  }
+  EXPECT_EQ(runCli({"convert"}).status, kExitUsage);
+  EXPECT_EQ(runCli({"convert", "--strange", "x"}).status, kExitUsage);
+}
+
+TEST(CommandLine, ConvertRefusesTextThatIsNotUtf8AndPrintsNothing) {
+  for (const std::string& bad : {std::string("gh\xff"), std::string("\xd0"), std::string("\xed\xa0\x80")}) {
+    auto r = runCli({"convert", "ghbdtn", bad});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("UTF-8"), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace brisquel::cli
