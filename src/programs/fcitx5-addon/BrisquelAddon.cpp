@@ -13,9 +13,9 @@
 
 #include "app/Program.h"
 #include "fcitx5/Desktop.h"
-#include "platform/posix/PosixFiles.h"
-#include "platform/posix/XdgDefaultsStore.h"
-#include "platform/spell/DictionarySpellChecker.h"
+#include "posix/PosixFiles.h"
+#include "posix/XdgDefaultsStore.h"
+#include "spell/DictionarySpellChecker.h"
 
 namespace brisquel {
 namespace {
