@@ -115,12 +115,12 @@ TEST_F(AddonTest, ALoneAltConvertsTheLastWordAndASecondOneUndoesIt) {
       Step([&] {
         editor = &field("org.gnome.TextEditor");
         editor->type("hello<alt>");
-      }, 0.2),
+      }, 0.6),  // past the double-press interval
       Step([&] {
         converted = editor->text();
         layout = layoutOf(*editor);
         editor->type("<alt>");
-      }, 0.2),
+      }, 0.3),
   });
   EXPECT_EQ(converted, "руддщ");
   EXPECT_EQ(layout, "keyboard-ru");
