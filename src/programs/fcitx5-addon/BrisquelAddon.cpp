@@ -48,10 +48,12 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     });
   }
 
-  fcitx5::Desktop desktop_;
+  // The ports outlive the program, and the desktop's background worker is
+  // joined before the dictionaries it may be loading go.
+  spell::DictionarySpellChecker spelling_;
   posix::XdgDefaultsStore defaults_;
   posix::PosixFiles files_;
-  spell::DictionarySpellChecker spelling_;
+  fcitx5::Desktop desktop_;
   std::unique_ptr<Program> program_;
   Registration readiness_;
 };
