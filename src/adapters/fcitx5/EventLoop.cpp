@@ -8,9 +8,7 @@ namespace brisquel::fcitx5 {
 namespace {
 
 std::uint64_t monotonicMicroseconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::uint64_t>(ts.tv_sec) * 1000000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+  return fcitx::now(CLOCK_MONOTONIC);
 }
 
 std::uint64_t microseconds(double seconds) {

@@ -1,7 +1,7 @@
 #include "fcitx5/FocusedText.h"
 
 #include <fcitx/surroundingtext.h>
-#include <unicode/unistr.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,26 +16,32 @@ namespace {
 
 using Ref = fcitx::TrackableObjectReference<fcitx::InputContext>;
 
-std::u32string codePoints(const icu::UnicodeString& text) {
+// fcitx5 counts the surrounding text's characters in code points.
+std::u32string codePointsOfUtf16(std::u16string_view s) {
   std::u32string out;
-  for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) out += static_cast<char32_t>(text.char32At(i));
+  for (std::size_t i = 0; i < s.size();) {
+    UChar32 c = 0;
+    U16_NEXT(s.data(), i, s.size(), c);
+    out += static_cast<char32_t>(c);
+  }
   return out;
 }
 
 std::u32string codePointsOfUtf8(const std::string& s) {
-  return codePoints(icu::UnicodeString::fromUTF8(s));
-}
-
-std::u32string codePointsOfUtf16(const std::u16string& s) {
-  return codePoints(icu::UnicodeString(false, s.data(), static_cast<std::int32_t>(s.size())));
+  return codePointsOfUtf16(text::fromUtf8(s));
 }
 
 std::string utf8(std::u32string_view s) {
-  icu::UnicodeString text;
-  for (char32_t c : s) text.append(static_cast<UChar32>(c));
-  std::string out;
-  text.toUTF8String(out);
-  return out;
+  std::u16string units;
+  for (char32_t c : s) {
+    if (c > 0xFFFF) {
+      units += static_cast<char16_t>(U16_LEAD(c));
+      units += static_cast<char16_t>(U16_TRAIL(c));
+    } else {
+      units += static_cast<char16_t>(c);
+    }
+  }
+  return text::toUtf8(units);
 }
 
 std::int64_t utf16Length(std::u32string_view s) {

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "base/Text.h"
+#include "base/KeyCodes.h"
 #include "fcitx5/KeyMapping.h"
 
 namespace brisquel::fcitx5 {
@@ -241,17 +242,33 @@ void Keyboard::flushPosted() {
     posted_.pop_front();
     if (auto passed = runTaps(event)) deliver(*passed);
   }
+  commitPending();
+}
+
+void Keyboard::commitPending() {
+  if (pendingText_.empty()) return;
+  if (fcitx::InputContext* ic = session_.focused()) ic->commitString(pendingText_);
+  pendingText_.clear();
 }
 
 void Keyboard::deliver(const KeyEvent& event) {
   fcitx::InputContext* ic = session_.focused();
   if (!ic || event.type == EventType::FlagsChanged) return;
   const bool release = event.type == EventType::KeyUp;
-  if (event.characters && isTypedText(*event.characters) &&
-      !(event.flags & (Flags::Control | Flags::Option | Flags::Command))) {
-    if (!release) ic->commitString(text::toUtf8(*event.characters));
+  const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));
+  if (event.characters && isTypedText(*event.characters) && plain) {
+    if (!release) pendingText_ += text::toUtf8(*event.characters);
     return;
   }
+  // XIM terminals (xterm) take forwarded keys and committed text in no fixed
+  // order; a BackSpace committed as the DEL character it types goes in order
+  // with the text around it.
+  if (event.keyCode == KeyCode::Delete && plain && isTerminal(*ic) &&
+      !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) {
+    if (!release) pendingText_ += '\x7f';
+    return;
+  }
+  commitPending();
   const auto key = physicalKey(event.keyCode);
   if (!key) return;
   const fcitx::KeyStates states = statesFor(event.flags, isTerminal(*ic));

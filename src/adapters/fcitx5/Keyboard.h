@@ -5,7 +5,8 @@
 // application, a dropped key is filtered, a replaced key is filtered and its
 // replacement forwarded. Posted events are queued and pass through the taps
 // after the current decision, never in the middle of it; then text is
-// committed as text and other keys are forwarded with their real keycodes.
+// committed as text (the text of one batch in one piece) and other keys are
+// forwarded with their real keycodes.
 // Keys of password and sensitive fields reach no tap.
 
 #include <fcitx/event.h>
@@ -64,6 +65,7 @@ class Keyboard final : public KeyboardPort {
   void notifyMonitors(MonitorKind kind, const KeyEvent& event);
   void deliver(const KeyEvent& event);
   void flushPosted();
+  void commitPending();
   bool isTerminal(const fcitx::InputContext& ic) const;
 
   Session& session_;
@@ -71,6 +73,7 @@ class Keyboard final : public KeyboardPort {
   std::list<std::shared_ptr<Tap>> taps_;  // newest first
   std::list<std::shared_ptr<Monitor>> monitors_;
   std::deque<KeyEvent> posted_;
+  std::string pendingText_;  // posted text, committed in one piece
   bool deciding_ = false;
   bool flushScheduled_ = false;
   std::set<int> keysDown_;

@@ -24,9 +24,7 @@ namespace brisquel::fcitx5test {
 namespace {
 
 std::uint64_t nowMicroseconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::uint64_t>(ts.tv_sec) * 1000000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+  return fcitx::now(CLOCK_MONOTONIC);
 }
 
 std::u32string codePoints(const std::string& utf8) {
@@ -323,7 +321,15 @@ void TextField::insert(const std::u32string& s) {
 }
 
 void TextField::commitStringImpl(const std::string& text) {
-  insert(codePoints(text));
+  for (char32_t c : codePoints(text)) {
+    if (c == 0x7f && options_.terminal) {
+      // A terminal's line editing erases a character for DEL.
+      if (cursor_ > 0) text_.erase(--cursor_, 1);
+      reportSurrounding();
+    } else {
+      insert(std::u32string(1, c));
+    }
+  }
 }
 
 void TextField::deleteSurroundingTextImpl(int offset, unsigned int size) {
