@@ -18,7 +18,7 @@ void XdgDefaultsStore::load() {
   std::error_code ec;
   if (!std::filesystem::exists(std::filesystem::symlink_status(file_, ec))) return;
   if (auto bytes = readFile(file_)) {
-    if (auto values = decodePropertyList(*bytes)) {
+    if (auto values = plist::decodePropertyList(*bytes)) {
       values_ = std::move(*values);
       return;
     }
@@ -64,7 +64,7 @@ void XdgDefaultsStore::save() {
   }
   std::error_code ec;
   std::filesystem::create_directories(file_.parent_path(), ec);
-  saved_ = writeFileAtomically(file_, encodePropertyList(values_));
+  saved_ = writeFileAtomically(file_, plist::encodePropertyList(values_));
 }
 
 }  // namespace brisquel::posix

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Defaults.h"
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 
 namespace brisquel::posix {
 
@@ -39,7 +39,7 @@ class XdgDefaultsStore final : public DefaultsPort {
   void save();
 
   std::filesystem::path file_;
-  DefaultsDomain values_;
+  plist::DefaultsDomain values_;
   std::optional<std::filesystem::path> setAside_;
   bool writable_ = true;  // false when a bad file could not be moved aside
   bool saved_ = true;

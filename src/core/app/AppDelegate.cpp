@@ -53,7 +53,18 @@ void AppDelegate::makeComponents() {
   loginItem_ = std::make_unique<LoginItem>(*platform_.loginItems, *platform_.files, *platform_.application,
                                            *platform_.ui, *services_.settings, std::nullopt);
 
-  hotkeys_ = HotkeysHelper::create(platform_, *services_.settings, services_.typoDetector, *this);
+  TapPermission permission;
+  permission.isTrusted = trusted;
+  permission.tapDisabled = [weak] {
+    if (auto self = weak.lock()) self->handleTapDisabled();
+  };
+  permission.recheck = [weak] {
+    if (auto self = weak.lock()) self->verifyPermissionsAsync();
+  };
+  hotkeys_ = HotkeysHelper::create({*platform_.keyboard, *platform_.accessibility, *platform_.workspace,
+                                    *platform_.mainQueue},
+                                   *services_.settings, services_.typoDetector, inputSources_, *layoutHotkey_,
+                                   *appSwitchObserver_, std::move(permission));
 
   menu_ = MenuController::create(*services_.settings, *platform_.ui, *platform_.application, inputSources_, menuHost());
 

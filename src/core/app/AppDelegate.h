@@ -37,7 +37,7 @@ struct AppServices {
   std::shared_ptr<DonationHelper> donation;
 };
 
-class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, public HotkeysHost {
+class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
  public:
   // Delays of the start-up work, after launch.
   static constexpr double permissionCheckDelay = 1.0;
@@ -70,9 +70,9 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   // --- Permission and recovery (Permissions.cpp) ---
   bool checkAccessibilityAndPrompt();
   // Makes every keyboard handler inert; shows the alert the first time in this process.
-  void handleTapDisabled() override;
+  void handleTapDisabled();
   // Re-checks trust off the main thread and handles a confirmed loss on the main queue.
-  void verifyPermissionsAsync() override;
+  void verifyPermissionsAsync();
   void openPrivacySettings();
   // Starts a fresh instance through a child shell and terminates this one.
   void relaunchApp();
@@ -85,8 +85,8 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   std::vector<InputSourceRef> getActiveLayouts() const { return inputSources_.getActiveLayouts(); }
   std::string getCurrentLanguageCode() const { return inputSources_.getCurrentLanguageCode(); }
   void switchToInputSourceByID(const std::string& id) const { inputSources_.switchToInputSourceByID(id); }
-  void switchToNextLayout() override { inputSources_.switchToNextLayout(); }
-  void switchToLayout(const std::string& language) override { inputSources_.switchToLayout(language); }
+  void switchToNextLayout() const { inputSources_.switchToNextLayout(); }
+  void switchToLayout(const std::string& language) const { inputSources_.switchToLayout(language); }
   ChangeLayoutAction changeLayoutAction() const { return inputSources_.changeLayoutAction(); }
 
   // --- Layout-switch hotkey and per-application layouts (LayoutSwitching.cpp) ---
@@ -101,18 +101,12 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate>, publ
   void deinitEditEventMonitor();
 
   // --- State ---
-  bool isAccessibilityTrusted() const override { return isAccessibilityTrusted_; }
+  bool isAccessibilityTrusted() const { return isAccessibilityTrusted_; }
   bool hasPromptedForAccessibilityLoss() const { return hasPromptedForAccessibilityLoss_; }
   bool hasInitializedEventMonitors() const { return hasInitializedEventMonitors_; }
   bool hasAccessibilityCheckTimer() const { return static_cast<bool>(accessibilityCheckTimer_); }
   bool observesInputSourceChanges() const { return static_cast<bool>(inputSourceObserver_); }
 
-  bool modifiersPressed() const;
-  void setModifiersPressed(bool pressed) override;
-  const std::map<std::string, std::string>& perAppLayouts() const;
-  std::optional<std::string> lastActiveBundleID() const override;
-  std::optional<std::string> lastActiveAppName() const override;
-  std::optional<std::string> lastActiveAppPath() const override;
 
   LayoutHotkey& layoutHotkey() { return *layoutHotkey_; }
   AppSwitchObserver& appSwitchObserver() { return *appSwitchObserver_; }

@@ -22,28 +22,4 @@ void AppDelegate::initAppSwitchObserver() {
   appSwitchObserver_->initAppSwitchObserver();
 }
 
-bool AppDelegate::modifiersPressed() const {
-  return layoutHotkey_->modifiersPressed();
-}
-
-void AppDelegate::setModifiersPressed(bool pressed) {
-  layoutHotkey_->setModifiersPressed(pressed);
-}
-
-const std::map<std::string, std::string>& AppDelegate::perAppLayouts() const {
-  return appSwitchObserver_->perAppLayouts();
-}
-
-std::optional<std::string> AppDelegate::lastActiveBundleID() const {
-  return appSwitchObserver_->lastActiveBundleID();
-}
-
-std::optional<std::string> AppDelegate::lastActiveAppName() const {
-  return appSwitchObserver_->lastActiveAppName();
-}
-
-std::optional<std::string> AppDelegate::lastActiveAppPath() const {
-  return appSwitchObserver_->lastActiveAppPath();
-}
-
 }  // namespace brisquel

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "hotkeys/TextCase.h"
+#include "layouts/AppSwitchObserver.h"
+#include "layouts/LayoutHotkey.h"
 #include "base/KeyCodes.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
@@ -31,24 +33,34 @@ bool groupContains(EditHotKeys member, const std::string& character) {
 
 }  // namespace
 
-std::shared_ptr<HotkeysHelper> HotkeysHelper::create(const Platform& platform, SettingsHelper& settings,
-                                                     std::shared_ptr<TypoDetector> typoDetector, HotkeysHost& host) {
-  return std::make_shared<HotkeysHelper>(platform, settings, std::move(typoDetector), host);
+std::shared_ptr<HotkeysHelper> HotkeysHelper::create(HotkeysPorts ports, SettingsHelper& settings,
+                                                     std::shared_ptr<TypoDetector> typoDetector,
+                                                     InputSources inputSources, LayoutHotkey& layoutHotkey,
+                                                     const AppSwitchObserver& appSwitch, TapPermission permission) {
+  return std::make_shared<HotkeysHelper>(ports, settings, std::move(typoDetector), inputSources, layoutHotkey,
+                                         appSwitch, std::move(permission));
 }
 
-HotkeysHelper::HotkeysHelper(const Platform& platform, SettingsHelper& settings,
-                             std::shared_ptr<TypoDetector> typoDetector, HotkeysHost& host)
-    : platform_(platform), settings_(settings), typoDetector_(std::move(typoDetector)), host_(host) {}
+HotkeysHelper::HotkeysHelper(HotkeysPorts ports, SettingsHelper& settings, std::shared_ptr<TypoDetector> typoDetector,
+                             InputSources inputSources, LayoutHotkey& layoutHotkey,
+                             const AppSwitchObserver& appSwitch, TapPermission permission)
+    : ports_(ports),
+      settings_(settings),
+      typoDetector_(std::move(typoDetector)),
+      inputSources_(inputSources),
+      layoutHotkey_(layoutHotkey),
+      appSwitch_(appSwitch),
+      permission_(std::move(permission)) {}
 
 void HotkeysHelper::initWinEditEventMonitor() {
   enabledEditKeysValues_ = enabledEditKeysValuesFor(editKeysState_);
 
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  eventTap_ = platform_.keyboard->createEventTap(
+  eventTap_ = ports_.keyboard.createEventTap(
       eventMask, [weak](EventType type, const KeyEvent& event) -> std::optional<KeyEvent> {
         auto self = weak.lock();
         if (isTapDisabledType(type)) {
-          if (self) self->host_.handleTapDisabled();
+          if (self && self->permission_.tapDisabled) self->permission_.tapDisabled();
           return event;
         }
         if (!self) return event;
@@ -64,22 +76,22 @@ void HotkeysHelper::initWinEditEventMonitor() {
 
 void HotkeysHelper::scheduleRetry() {
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  platform_.mainQueue->asyncAfter(tapRetryDelay, [weak] {
+  ports_.mainQueue.asyncAfter(tapRetryDelay, [weak] {
     auto self = weak.lock();
     if (!self || self->eventTap_) return;
     // The one query that lets the system show its permission prompt.
-    if (self->platform_.accessibility->isProcessTrusted(true)) self->initWinEditEventMonitor();
+    if (self->ports_.accessibility.isProcessTrusted(true)) self->initWinEditEventMonitor();
   });
 }
 
 void HotkeysHelper::installMouseMonitor() {
   // Replacing the handle removes a monitor left by an earlier attempt.
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  mouseEventMonitor_ = platform_.keyboard->addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
+  mouseEventMonitor_ = ports_.keyboard.addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
     auto self = weak.lock();
     if (!self || !self->typoDetector_) return;
     // A click moves the caret: the word being typed is no longer the one before it.
-    const auto front = self->platform_.workspace->frontmostApplication();
+    const auto front = self->ports_.workspace.frontmostApplication();
     const std::string bundle = front && front->bundleIdentifier ? *front->bundleIdentifier : std::string();
     if (bundle == "com.apple.Spotlight" || bundle == "com.apple.SpotlightSearch") return;
     self->typoDetector_->clearBuffer();
@@ -107,22 +119,22 @@ const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
     auto self = weak.lock();
     if (!self) return;
     if (language) {
-      self->host_.switchToLayout(*language);
+      self->inputSources_.switchToLayout(*language);
     } else {
-      self->host_.switchToNextLayout();
+      self->inputSources_.switchToNextLayout();
     }
   };
 }
 
 std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
-  auto& ax = *platform_.accessibility;
+  auto& ax = ports_.accessibility;
   const AXElement systemWide = ax.systemWideElement();
   if (!systemWide) return std::nullopt;
   const auto focused = ax.focusedElement(systemWide);
   if (!focused.ok() || !*focused.value) return std::nullopt;
   const auto pid = ax.pid(*focused.value);
   if (!pid || *pid <= 0) return std::nullopt;
-  for (auto& app : platform_.workspace->runningApplications()) {
+  for (auto& app : ports_.workspace.runningApplications()) {
     if (app.pid == *pid) return std::move(app);
   }
   return std::nullopt;
@@ -152,7 +164,8 @@ ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, RawIdentity raw) {
 ShortcutExclusion HotkeysHelper::evaluateExclusion() {
   exclusionLists();  // brought up to date once: the matches point into it
   const ExclusionMatch lastActive =
-      matchFor(lastActiveMemo_, {host_.lastActiveBundleID(), host_.lastActiveAppName(), host_.lastActiveAppPath()});
+      matchFor(lastActiveMemo_,
+               {appSwitch_.lastActiveBundleID(), appSwitch_.lastActiveAppName(), appSwitch_.lastActiveAppPath()});
   return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {
     auto app = focusedApplication();
     if (!app) return std::nullopt;
@@ -162,7 +175,7 @@ ShortcutExclusion HotkeysHelper::evaluateExclusion() {
 }
 
 bool HotkeysHelper::isTerminalOrEditor() {
-  return exclusionLists().isTerminalOrEditor(platform_.workspace->frontmostApplication());
+  return exclusionLists().isTerminalOrEditor(ports_.workspace.frontmostApplication());
 }
 
 bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost) {
@@ -172,16 +185,16 @@ bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningAppli
 }
 
 std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
-  if (!host_.isAccessibilityTrusted()) return event;
-  if (!platform_.accessibility->isProcessTrusted(false)) {
-    host_.verifyPermissionsAsync();
+  if (permission_.isTrusted && !permission_.isTrusted()) return event;
+  if (!ports_.accessibility.isProcessTrusted(false)) {
+    if (permission_.recheck) permission_.recheck();
     return event;
   }
   if (event.userData == syntheticEventMarker) return event;
 
   if (type == EventType::KeyDown) {
     isCtrlHoldWithoutOtherKeys_ = false;
-    host_.setModifiersPressed(false);
+    layoutHotkey_.setModifiersPressed(false);
   }
 
   const ShortcutExclusion exclusion = evaluateExclusion();
@@ -224,7 +237,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     const bool modifier = (ctrlEnabled && controlDown) || (fnEnabled && fnDown);
     const bool second = (flags & Flags::Option) || commandDown;
     if (modifier && second && (keyCode == KeyCode::ForwardDelete || keyCode == KeyCode::Delete)) {
-      platform_.workspace->openApplication(activityMonitorPath, [](bool) {});
+      ports_.workspace.openApplication(activityMonitorPath, [](bool) {});
       return std::nullopt;
     }
   }
@@ -244,7 +257,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
   const std::uint64_t commandFlags = baseFlags | Flags::Command;
 
   if (settings_.isQuitClosesWindowsEnabled() && groupContains(EditHotKeys::quit, character)) {
-    const auto front = platform_.workspace->frontmostApplication();
+    const auto front = ports_.workspace.frontmostApplication();
     if (front && front->bundleIdentifier == std::optional<std::string>(finderBundleID)) {
       // Finder cannot quit: Command+W closes its window instead.
       // No recorded flags: the replacing key-up carries those of the incoming key-up.
@@ -284,7 +297,7 @@ void HotkeysHelper::plainTranslation(std::uint16_t incomingKeyCode, std::uint16_
 }
 
 void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags) {
-  const auto front = platform_.workspace->frontmostApplication();
+  const auto front = ports_.workspace.frontmostApplication();
   const std::string bundle = front && front->bundleIdentifier ? lowercased(*front->bundleIdentifier) : "";
   const bool isNotSmart = !isSmartTerminal(bundle);
   const bool ruleHit = matchesAnyTerminalSmartRule(front);
@@ -314,7 +327,7 @@ void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t tar
 
 void HotkeysHelper::scheduleKeyTap(std::uint16_t keyCode, std::uint64_t flags) {
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  platform_.mainQueue->asyncAfter(translationDelay, [weak, keyCode, flags] {
+  ports_.mainQueue.asyncAfter(translationDelay, [weak, keyCode, flags] {
     if (auto self = weak.lock()) self->postKeyTap(keyCode, flags);
   });
 }
@@ -325,11 +338,11 @@ void HotkeysHelper::postKeyTap(std::uint16_t keyCode, std::uint64_t flags) {
 }
 
 bool HotkeysHelper::postKey(std::uint16_t keyCode, bool keyDown, std::uint64_t flags) {
-  auto created = platform_.keyboard->createKeyboardEvent(keyCode, keyDown);
+  auto created = ports_.keyboard.createKeyboardEvent(keyCode, keyDown);
   if (!created) return false;
   created->flags = flags;
   created->userData = syntheticEventMarker;
-  platform_.keyboard->post(*created);
+  ports_.keyboard.post(*created);
   return true;
 }
 

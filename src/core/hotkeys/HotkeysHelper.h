@@ -10,6 +10,7 @@
 // std::shared_ptr; delayed work holds it weakly.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,6 +19,7 @@
 
 #include "hotkeys/EditHotKeys.h"
 #include "hotkeys/ExclusionRules.h"
+#include "layouts/InputSources.h"
 #include "platform/Platform.h"
 #include "platform/Registration.h"
 #include "typo/ChangeLayoutAction.h"
@@ -27,27 +29,25 @@ namespace brisquel {
 class SettingsHelper;
 class TypoDetector;
 
-// What the tap needs from its owner (the application delegate).
-class HotkeysHost {
- public:
-  // The program's belief that it holds the accessibility permission.
-  virtual bool isAccessibilityTrusted() const = 0;
-  // The system disabled the tap (time-out or user input).
-  virtual void handleTapDisabled() = 0;
-  // Trust was answered false while believed: re-check off the main thread.
-  virtual void verifyPermissionsAsync() = 0;
-  // The most recently activated application.
-  virtual std::optional<std::string> lastActiveBundleID() const = 0;
-  virtual std::optional<std::string> lastActiveAppName() const = 0;
-  virtual std::optional<std::string> lastActiveAppPath() const = 0;
-  // Every key-down disarms the layout-switch hotkey (false).
-  virtual void setModifiersPressed(bool pressed) = 0;
-  // Layout switching for the typo detector.
-  virtual void switchToLayout(const std::string& language) = 0;
-  virtual void switchToNextLayout() = 0;
+class AppSwitchObserver;
+class LayoutHotkey;
 
- protected:
-  ~HotkeysHost() = default;
+// The ports the keyboard path uses.
+struct HotkeysPorts {
+  KeyboardPort& keyboard;
+  AccessibilityPort& accessibility;
+  WorkspacePort& workspace;
+  MainQueuePort& mainQueue;
+};
+
+// What the tap reports to the program's permission handling.
+struct TapPermission {
+  // The program's belief that it holds the accessibility permission.
+  std::function<bool()> isTrusted;
+  // The system disabled the tap (time-out or user input).
+  std::function<void()> tapDisabled;
+  // Trust was answered false while believed: re-check off the main thread.
+  std::function<void()> recheck;
 };
 
 class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
@@ -59,10 +59,13 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   static constexpr const char* activityMonitorPath = "/System/Applications/Utilities/Activity Monitor.app";
   static constexpr const char* finderBundleID = "com.apple.finder";
 
-  // The typo detector may be null (no typing correction). Settings, the
-  // detector, the ports and the host must outlive the helper.
-  static std::shared_ptr<HotkeysHelper> create(const Platform& platform, SettingsHelper& settings,
-                                               std::shared_ptr<TypoDetector> typoDetector, HotkeysHost& host);
+  // The typo detector may be null (no typing correction). The ports, the
+  // settings, the layout hotkey (every key-down disarms it) and the activation
+  // observer (the last active application) must outlive the helper.
+  static std::shared_ptr<HotkeysHelper> create(HotkeysPorts ports, SettingsHelper& settings,
+                                               std::shared_ptr<TypoDetector> typoDetector, InputSources inputSources,
+                                               LayoutHotkey& layoutHotkey, const AppSwitchObserver& appSwitch,
+                                               TapPermission permission);
 
   // Installs the tap (or schedules the 5 s retry when it cannot be created)
   // and the mouse-down monitor, with enabledEditKeysValues rebuilt.
@@ -100,8 +103,9 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   // The closure handed to the typo detector.
   ChangeLayoutAction changeLayoutAction();
 
-  HotkeysHelper(const Platform& platform, SettingsHelper& settings, std::shared_ptr<TypoDetector> typoDetector,
-                HotkeysHost& host);  // use create()
+  HotkeysHelper(HotkeysPorts ports, SettingsHelper& settings, std::shared_ptr<TypoDetector> typoDetector,
+                InputSources inputSources, LayoutHotkey& layoutHotkey, const AppSwitchObserver& appSwitch,
+                TapPermission permission);  // use create()
 
  private:
   // The application that owns the focused element, if it can be found.
@@ -128,10 +132,13 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   void scheduleRetry();
   void installMouseMonitor();
 
-  Platform platform_;
+  HotkeysPorts ports_;
   SettingsHelper& settings_;
   std::shared_ptr<TypoDetector> typoDetector_;
-  HotkeysHost& host_;
+  InputSources inputSources_;
+  LayoutHotkey& layoutHotkey_;
+  const AppSwitchObserver& appSwitch_;
+  TapPermission permission_;
 
   std::unique_ptr<EventTap> eventTap_;  // destroying it removes it from the main loop
   Registration mouseEventMonitor_;

@@ -1,10 +1,23 @@
 #include "login/LoginItem.h"
 
 #include "l10n/L10n.h"
-#include "login/PropertyListWriter.h"
+#include "base/PropertyList.h"
+#include "base/Text.h"
 #include "settings/SettingsHelper.h"
 
 namespace brisquel {
+namespace {
+
+// A property list is XML: no control characters but tab and line breaks, no U+FFFE or U+FFFF.
+bool xmlCanHold(std::string_view s) {
+  if (!text::isValidUtf8(s)) return false;
+  for (char32_t c : text::fromUtf8(s)) {
+    if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 LoginItem::LoginItem(LoginItemPort& loginItems, FilesPort& files, ApplicationPort& application, UserInterfacePort& ui,
                      SettingsHelper& settings, std::optional<std::string> bundleIdentifier)
@@ -50,14 +63,14 @@ bool LoginItem::setLaunchAgentEnabled(bool enabled) {
   }
 
   const std::string identifier = bundleIdentifier();
-  const plist::Value agent = plist::Dictionary{
+  const std::string bundle = application_.mainBundlePath().string();
+  if (!xmlCanHold(identifier) || !xmlCanHold(bundle)) return false;
+  const plist::DefaultsDomain agent = {
       {"Label", identifier},
-      {"ProgramArguments", plist::Array{"/usr/bin/open", "-a", application_.mainBundlePath().string()}},
+      {"ProgramArguments", StringList{"/usr/bin/open", "-a", bundle}},
       {"RunAtLoad", true},
   };
-  const auto xml = plist::toXML(agent);
-  if (!xml) return false;
-  return files_.writeAtomically(file, *xml);
+  return files_.writeAtomically(file, plist::encodePropertyList(agent));
 }
 
 bool LoginItem::applicationAutostart(bool requested) {

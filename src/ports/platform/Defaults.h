@@ -2,29 +2,12 @@
 // Typed user defaults of the application's domain.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
-#include <variant>
-#include <vector>
+
+#include "base/PropertyValue.h"
 
 namespace brisquel {
-
-struct DefaultsDate {
-  double secondsSince1970 = 0;
-  friend bool operator==(const DefaultsDate&, const DefaultsDate&) = default;
-};
-
-// A value of a type the program does not read (a number with a fraction, data, ...).
-struct DefaultsOther {
-  std::string description;
-  friend bool operator==(const DefaultsOther&, const DefaultsOther&) = default;
-};
-
-using StringMap = std::map<std::string, std::string>;
-using StringList = std::vector<std::string>;
-
-using DefaultsValue = std::variant<bool, std::int64_t, std::string, DefaultsDate, StringMap, StringList, DefaultsOther>;
 
 class DefaultsPort {
  public:

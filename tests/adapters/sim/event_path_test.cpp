@@ -154,13 +154,6 @@ TEST_F(EventPathTest, SystemDisablingTapsTellsEachCallback) {
   EXPECT_EQ(editor.textUtf8(), "a");
 }
 
-TEST_F(EventPathTest, NoTapWithoutTrust) {
-  desktop.setTrusted(false);
-  auto tap = platform.keyboard->createEventTap(kKeyEventsMask,
-                                               [](EventType, const KeyEvent& e) { return std::optional<KeyEvent>(e); });
-  EXPECT_EQ(tap, nullptr);
-}
-
 TEST_F(EventPathTest, KeysGoToTheFrontmostApplication) {
   SimApp& terminal = desktop.addApplication({"com.example.terminal", "Terminal", "/Applications/Terminal.app", 0});
   std::vector<std::string> activated;

@@ -118,16 +118,6 @@ TEST_F(KeyboardTest, ControlGivesControlCharactersAndTheLayoutsKeyIgnoringModifi
   EXPECT_EQ(editor.textUtf8(), "");
 }
 
-TEST_F(KeyboardTest, FunctionKeysCarryTheSystemsCharacters) {
-  desktop.press("backspace left return esc");
-  auto downs = keyDowns();
-  ASSERT_EQ(downs.size(), 4u);
-  EXPECT_EQ(downs[0].characters, u"\x7f");
-  EXPECT_EQ(downs[1].characters, u"\uF702");
-  EXPECT_EQ(downs[2].characters, u"\r");
-  EXPECT_EQ(downs[3].characters, u"\x1b");
-}
-
 TEST_F(KeyboardTest, TypeTextRoundTripsEveryCharacterOfEachLayout) {
   const char* layouts[] = {"en", "ru", "uk", "he", "ar", "el"};
   for (const char* code : layouts) {

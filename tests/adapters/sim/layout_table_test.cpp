@@ -5,10 +5,9 @@
 
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
-#include <variant>
-#include <vector>
 
 #include "sim/KeyboardLayouts.h"
 #include "sim/SimDesktop.h"
@@ -17,90 +16,40 @@
 namespace brisquel::sim {
 namespace {
 
-// Just enough JSON for the reference file: objects, arrays and strings.
-struct Json {
-  std::variant<std::string, std::vector<Json>, std::map<std::string, Json>> value;
-  const Json& operator[](const std::string& key) const { return std::get<2>(value).at(key); }
-  const std::vector<Json>& array() const { return std::get<1>(value); }
-  const std::map<std::string, Json>& object() const { return std::get<2>(value); }
-  const std::string& string() const { return std::get<0>(value); }
-};
+// The reference file's objects of two-string arrays ("AE01": ["1", "!"]),
+// by the name of the object they are in ("us", "dead").
+using Levels = std::pair<std::string, std::string>;
+using Reference = std::map<std::string, std::map<std::string, Levels>>;
 
-class JsonReader {
- public:
-  explicit JsonReader(std::string text) : s_(std::move(text)) {}
-  Json parse() {
-    skip();
-    char c = s_.at(i_);
-    if (c == '{') {
-      std::map<std::string, Json> object;
-      ++i_;
-      for (skip(); s_.at(i_) != '}'; skip()) {
-        std::string key = parseString();
-        skip();
-        ++i_;  // ':'
-        object.emplace(key, parse());
-        skip();
-        if (s_.at(i_) == ',') ++i_;
-      }
-      ++i_;
-      return Json{object};
-    }
-    if (c == '[') {
-      std::vector<Json> array;
-      ++i_;
-      for (skip(); s_.at(i_) != ']'; skip()) {
-        array.push_back(parse());
-        skip();
-        if (s_.at(i_) == ',') ++i_;
-      }
-      ++i_;
-      return Json{array};
-    }
-    if (c == '"') return Json{parseString()};
-    std::string scalar;
-    while (i_ < s_.size() && std::string_view(",]} \n\t\r").find(s_[i_]) == std::string_view::npos) scalar += s_[i_++];
-    return Json{scalar};
+// The file is UTF-8 whose only escapes are \\ and \".
+std::string unescaped(const std::string& json) {
+  std::string out;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    if (json[i] == '\\' && i + 1 < json.size()) ++i;
+    out += json[i];
   }
+  return out;
+}
 
- private:
-  void skip() {
-    while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_]))) ++i_;
-  }
-  std::string parseString() {
-    ++i_;  // opening quote
-    std::u16string out;
-    while (s_.at(i_) != '"') {
-      if (s_[i_] == '\\') {
-        char e = s_.at(++i_);
-        if (e == 'u') {
-          out += static_cast<char16_t>(std::stoi(s_.substr(i_ + 1, 4), nullptr, 16));
-          i_ += 5;
-          continue;
-        }
-        out += static_cast<char16_t>(e == 'n' ? '\n' : e == 't' ? '\t' : e);
-        ++i_;
-        continue;
-      }
-      std::size_t start = i_;
-      while (s_.at(i_) != '"' && s_[i_] != '\\') ++i_;
-      out += text::fromUtf8(std::string_view(s_).substr(start, i_ - start));
-    }
-    ++i_;
-    return text::toUtf8(out);
-  }
-  std::string s_;
-  std::size_t i_ = 0;
-};
-
-const Json& reference() {
-  static const Json json = [] {
+const Reference& reference() {
+  static const Reference table = [] {
     std::ifstream in(std::string(BRISQUEL_SOURCE_DIR) + "/tests/adapters/sim/data/reference_layouts.json");
     std::stringstream content;
     content << in.rdbuf();
-    return JsonReader(content.str()).parse();
+    const std::string json = content.str();
+    static const std::regex item(R"re("(\w+)": (?:(\{)|\[\s*"((?:[^"\\]|\\.)*)",\s*"((?:[^"\\]|\\.)*)"\s*\]))re");
+    Reference read;
+    std::string object;
+    for (std::sregex_iterator it(json.begin(), json.end(), item), end; it != end; ++it) {
+      if ((*it)[2].matched) {
+        object = (*it)[1];
+      } else {
+        read[object][(*it)[1]] = {unescaped((*it)[3]), unescaped((*it)[4])};
+      }
+    }
+    return read;
   }();
-  return json;
+  return table;
 }
 
 std::string levelName(const KeyLevel& level) {
@@ -112,13 +61,13 @@ class LayoutTableTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(LayoutTableTest, MatchesReferenceTable) {
   const KeyboardLayout* layout = findKeyboardLayout(GetParam());
   ASSERT_NE(layout, nullptr);
-  const Json& keys = reference()["layouts"][GetParam()];
-  ASSERT_EQ(layout->keys.size(), reference()["keys"].array().size());
+  const auto& keys = reference().at(GetParam());
+  ASSERT_EQ(layout->keys.size(), keys.size());
   for (const auto& key : layout->keys) {
-    const auto& expected = keys[std::string(key.xkbName)].array();
-    ASSERT_EQ(expected.size(), 2u) << key.xkbName;
-    EXPECT_EQ(levelName(key.levels[0]), expected[0].string()) << GetParam() << ' ' << key.xkbName << " plain";
-    EXPECT_EQ(levelName(key.levels[1]), expected[1].string()) << GetParam() << ' ' << key.xkbName << " shift";
+    ASSERT_TRUE(keys.count(std::string(key.xkbName))) << key.xkbName;
+    const Levels& expected = keys.at(std::string(key.xkbName));
+    EXPECT_EQ(levelName(key.levels[0]), expected.first) << GetParam() << ' ' << key.xkbName << " plain";
+    EXPECT_EQ(levelName(key.levels[1]), expected.second) << GetParam() << ' ' << key.xkbName << " shift";
   }
 }
 
@@ -131,13 +80,14 @@ TEST_P(LayoutTableTest, EveryKeyTypesItsReferenceCharacter) {
   desktop.enableLayouts({std::string(layout->code)});
   desktop.setTypingInterval(0);
   SimApp& editor = desktop.addApplication({"com.example.editor", "Editor", "/Applications/Editor.app", 0});
-  const Json& keys = reference()["layouts"][GetParam()];
-  const Json& dead = reference()["dead"];
+  const auto& keys = reference().at(GetParam());
+  const auto& dead = reference().at("dead");
   for (const auto& key : layout->keys) {
     for (int level = 0; level < 2; ++level) {
-      std::string expected = keys[std::string(key.xkbName)].array()[level].string();
+      const Levels& levels = keys.at(std::string(key.xkbName));
+      std::string expected = level == 0 ? levels.first : levels.second;
       bool isDead = expected.starts_with("dead_");
-      if (isDead) expected = dead[expected].array()[1].string();
+      if (isDead) expected = dead.at(expected).second;
       editor.setText(u"");
       if (level == 1) desktop.keyDown(KeyCode::Shift);
       desktop.tapKey(key.keyCode);
@@ -152,13 +102,13 @@ INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTableTest, ::testing::Values("us", "ru",
                          [](const auto& info) { return info.param; });
 
 TEST(DeadKeyTable, MatchesReference) {
-  const auto& expected = reference()["dead"].object();
+  const auto& expected = reference().at("dead");
   ASSERT_EQ(deadKeys().size(), expected.size());
   for (const auto& dead : deadKeys()) {
     auto it = expected.find(std::string(dead.name));
     ASSERT_NE(it, expected.end()) << dead.name;
-    EXPECT_EQ(text::toUtf8(dead.combining), it->second.array()[0].string()) << dead.name;
-    EXPECT_EQ(text::toUtf8(dead.spacing), it->second.array()[1].string()) << dead.name;
+    EXPECT_EQ(text::toUtf8(dead.combining), it->second.first) << dead.name;
+    EXPECT_EQ(text::toUtf8(dead.spacing), it->second.second) << dead.name;
   }
 }
 

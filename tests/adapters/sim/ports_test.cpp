@@ -1,25 +1,17 @@
-// The simulated desktop's clock, input sources, files, defaults, spelling,
-// user interface and process ports.
+// The simulated desktop's clock, input sources, files and spelling ports.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "TestFolders.h"
 #include "sim/SimDesktop.h"
 
 namespace brisquel::sim {
 namespace {
-
-std::filesystem::path testFolder(const std::string& name) {
-  auto dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "sim" / name;
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
 
 TEST(Clock, WorkRunsInTimeOrderAndCancelledWorkDoesNot) {
   Desktop desktop;
@@ -151,7 +143,7 @@ TEST(InputSources, UnusualSources) {
 }
 
 TEST(Files, AtomicWritesReadsAndDates) {
-  auto root = testFolder("files");
+  auto root = brisquel::testing::freshFolder("sim");
   Desktop desktop(root);
   Platform p = desktop.platform();
   FilesPort& files = *p.files;
@@ -187,17 +179,6 @@ TEST(Files, AtomicWritesReadsAndDates) {
   EXPECT_FALSE(files.exists(file));
 }
 
-TEST(Defaults, StoresAnyValue) {
-  Desktop desktop;
-  DefaultsPort& defaults = *desktop.platform().defaults;
-  defaults.set("ENABLE_TYPO_DETECTOR", true);
-  desktop.defaultsValues()["ODD"] = DefaultsOther{"3.5"};
-  EXPECT_EQ(defaults.object("ENABLE_TYPO_DETECTOR"), DefaultsValue(true));
-  EXPECT_EQ(defaults.object("ODD"), DefaultsValue(DefaultsOther{"3.5"}));
-  defaults.remove("ODD");
-  EXPECT_FALSE(defaults.object("ODD").has_value());
-}
-
 TEST(Spelling, WordListsPerLanguage) {
   Desktop desktop;
   SimSpellChecker& spelling = desktop.spelling();
@@ -223,72 +204,6 @@ TEST(Spelling, WordListsPerLanguage) {
   EXPECT_FALSE(spelling.isWordCorrect(u"привет", "ru_RU"));
   spelling.prepare("he");
   EXPECT_EQ(spelling.prepareCount("he"), 1);
-}
-
-TEST(UserInterface, AlertsImagesAndMenu) {
-  Desktop desktop;
-  UserInterfacePort& ui = *desktop.platform().ui;
-  desktop.queueAlertResponse(1001);
-  AlertSpec alert{AlertStyle::Warning, "Message", "Details", {"OK", "Cancel"}};
-  EXPECT_EQ(ui.runModalAlert(alert), 1001);
-  EXPECT_EQ(ui.runModalAlert(alert), kAlertFirstButtonReturn);
-  ASSERT_EQ(desktop.alerts().size(), 2u);
-  EXPECT_EQ(desktop.alerts()[0].buttons, (std::vector<std::string>{"OK", "Cancel"}));
-
-  Image image;
-  image.size = {22, 16};
-  image.draw = [](Canvas& canvas) {
-    Font font{10, FontWeight::Bold};
-    Size size = canvas.measureText("EN", font);
-    canvas.strokeRoundedRect({1, 1, 20, 14}, 3, 1.5, ColorRole::Label);
-    canvas.drawText("EN", {(22 - size.width) / 2, 2, size.width, size.height}, font, ColorRole::Label,
-                    TextAlignment::Center);
-  };
-  ui.setStatusItemImage(image);
-  EXPECT_EQ(desktop.drawStatusItemImage(),
-            (std::vector<std::string>{"roundedRect 1,1,20,14 r=3 w=1.5 Label",
-                                      "text \"EN\" 5,2,12,12 size=10 Bold Label Center"}));
-  Image named;
-  named.namedResource = "MenuBarIcon";
-  ui.setStatusItemImage(named);
-  EXPECT_EQ(desktop.drawStatusItemImage(), std::vector<std::string>{"named MenuBarIcon"});
-  EXPECT_EQ(desktop.statusItemImageCount(), 2);
-
-  RecordingCanvas canvas;
-  EXPECT_EQ(canvas.measureText("👍🏽é", {10, FontWeight::Regular}).width, 12);  // two graphemes
-}
-
-TEST(ApplicationPorts, TerminationLaunchesLoginItemsAndWorkspace) {
-  Desktop desktop;
-  Platform p = desktop.platform();
-  int hookRuns = 0;
-  p.application->setTerminationHandler([&] { ++hookRuns; });
-  p.application->terminate();
-  p.application->exitNow(3);
-  EXPECT_EQ(desktop.terminateCount(), 1);
-  EXPECT_EQ(hookRuns, 1);
-  EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{3});
-
-  EXPECT_TRUE(p.processes->launch("/bin/sh", {"-c", "true"}));
-  desktop.setLaunchFails(true);
-  EXPECT_FALSE(p.processes->launch("/bin/sh", {}));
-  ASSERT_EQ(desktop.launches().size(), 2u);
-  EXPECT_EQ(desktop.launches()[0].arguments, (std::vector<std::string>{"-c", "true"}));
-
-  EXPECT_TRUE(p.loginItems->registerMainApp());
-  EXPECT_EQ(p.loginItems->status(), LoginItemStatus::Enabled);
-  desktop.setLoginRegistrationRefused(true);
-  EXPECT_FALSE(p.loginItems->unregisterMainApp());
-  EXPECT_EQ(p.loginItems->status(), LoginItemStatus::Enabled);
-
-  std::optional<bool> opened;
-  p.workspace->openApplication("/Applications/Brisquel.app", [&](bool ok) { opened = ok; });
-  EXPECT_FALSE(opened.has_value());  // completion comes on the main queue
-  desktop.runUntilIdle();
-  EXPECT_EQ(opened, true);
-  desktop.setOpenFails(true);
-  EXPECT_FALSE(p.workspace->openURL("https://example.com"));
-  EXPECT_EQ(desktop.openedURLs(), std::vector<std::string>{"https://example.com"});
 }
 
 }  // namespace

@@ -5,30 +5,18 @@
 #include <unicode/ucnv.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "base/Text.h"
+#include "TestFolders.h"
+#include "TestText.h"
 #include "spell/DictionarySpellChecker.h"
 #include "spell/WordText.h"
 
 namespace brisquel::spell::testing {
 
-inline std::filesystem::path freshFolder(const std::string& name) {
-  auto dir = std::filesystem::path(BRISQUEL_BINARY_DIR) / "test-spell" /
-             (std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + "." +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name()) /
-             name;
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using brisquel::testing::freshFolder;
+using brisquel::testing::writeFile;
+using brisquel::testing::u16;
 
 // The text re-encoded from UTF-8 into a legacy charset.
 inline std::string encodeAs(const std::string& utf8, const char* charset) {
@@ -42,8 +30,6 @@ inline std::string encodeAs(const std::string& utf8, const char* charset) {
   out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(n) : 0);
   return out;
 }
-
-inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); }
 
 inline bool loadAll(DictionarySpellChecker& checker) {
   bool ok = true;

@@ -122,8 +122,8 @@ TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.language) + " \"" + c.text + "\"");
-    EXPECT_EQ(checker.isWordCorrect(u(c.text), c.language), c.word);
-    EXPECT_EQ(checker.hasCompletions(u(c.text), c.language), c.prefix);
+    EXPECT_EQ(checker.isWordCorrect(u16(c.text), c.language), c.word);
+    EXPECT_EQ(checker.hasCompletions(u16(c.text), c.language), c.prefix);
   }
 }
 
@@ -202,7 +202,7 @@ TEST(DictionarySpellCheckerLoading, CorruptCacheIsRebuilt) {
   DictionarySpellChecker checker(files.dictionaries, files.cache);
   ASSERT_TRUE(checker.waitUntilReady("el", 1min));
   EXPECT_EQ(checker.indexSource("el"), DictionarySpellChecker::IndexSource::Built);
-  EXPECT_TRUE(checker.isWordCorrect(u("καλός"), "el"));
+  EXPECT_TRUE(checker.isWordCorrect(u16("καλός"), "el"));
 }
 
 TEST(DictionarySpellCheckerLoading, UnwritableCacheStillServesTheLanguage) {

@@ -53,14 +53,14 @@ TEST_F(InstalledDictionaries, KnownWordsPrefixesAndWrongLayoutStrings) {
       continue;
     }
     SCOPED_TRACE(std::string(c.language) + " \"" + c.text + "\"");
-    EXPECT_EQ(checker().isWordCorrect(u(c.text), c.language), c.word);
+    EXPECT_EQ(checker().isWordCorrect(u16(c.text), c.language), c.word);
     if (c.prefix) {
       // Every beginning of a real word of two letters or more is a valid prefix.
-      std::u16string word = u(c.text);
+      std::u16string word = u16(c.text);
       for (std::size_t n = 2; n < word.size(); ++n)
         EXPECT_TRUE(checker().hasCompletions(word.substr(0, n), c.language)) << text::toUtf8(word.substr(0, n));
     } else {
-      EXPECT_FALSE(checker().hasCompletions(u(c.text), c.language));
+      EXPECT_FALSE(checker().hasCompletions(u16(c.text), c.language));
     }
   }
   if (!missing.empty()) GTEST_SKIP() << "dictionaries not installed, their languages not checked:" << missing;

@@ -28,22 +28,6 @@ class EditShortcutsTest : public ProgramTest {
     desktop.addApplication({kMyAppID, "MyApp", "/Applications/MyApp.app", 0});
     desktop.addApplication({kWezTermID, "WezTerm", "/Applications/WezTerm.app", 0});
   }
-
-  // The application's shortcut log for the chords pressed in it.
-  std::string pressIn(const std::string& bundleId, const std::string& chords) {
-    desktop.activate(bundleId);
-    auto* app = desktop.application(bundleId);
-    app->clearLog();
-    EXPECT_TRUE(desktop.press(chords)) << chords;
-    desktop.advance(1.0);
-    return app->shortcutLog();
-  }
-
-  SimProgramOptions storing(std::vector<std::pair<std::string, DefaultsValue>> values) {
-    SimProgramOptions options;
-    options.storedDefaults = std::move(values);
-    return options;
-  }
 };
 
 TEST_F(EditShortcutsTest, EditorGetsCommandShortcuts) {
@@ -182,7 +166,7 @@ TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {
   desktop.advance(0.5);
   auto* panel = desktop.frontmost();
   ASSERT_NE(panel, nullptr);
-  ASSERT_EQ(delegate().lastActiveBundleID(), std::optional<std::string>(kMyAppID));
+  ASSERT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), std::optional<std::string>(kMyAppID));
   panel->clearLog();
   desktop.press("ctrl+c");
   EXPECT_EQ(panel->shortcutLog(), "cmd+c");
@@ -192,27 +176,6 @@ TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {
   panel->clearLog();
   desktop.press("ctrl+c");
   EXPECT_EQ(panel->shortcutLog(), "ctrl+c");
-}
-
-TEST_F(EditShortcutsTest, TypingThroughTheTapIsCorrected) {
-  desktop.spelling().setWords("en_US", {"hello", "world"});
-  desktop.spelling().setWords("ru_RU", {"привет", "мир"});
-  startProgram();
-  desktop.activate(kEditorID);
-  desktop.advance(0.5);
-  desktop.typeText(std::string_view("ghbdtn "), "us");
-  desktop.advance(1.0);
-  EXPECT_EQ(desktop.application(kEditorID)->textUtf8(), "привет ");
-  EXPECT_EQ(desktop.currentLayoutCode(), "ru");
-
-  // In an application on the ignored list nothing is corrected.
-  program->settings().setIgnoredApps({"myapp"});
-  ASSERT_TRUE(desktop.selectLayout("en"));
-  desktop.activate(kMyAppID);
-  desktop.advance(0.5);
-  desktop.typeText(std::string_view("ghbdtn "), "us");
-  desktop.advance(1.0);
-  EXPECT_EQ(desktop.application(kMyAppID)->textUtf8(), "ghbdtn ");
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST_P(HotkeyTest, SwitchesOnReleaseOfTheChosenCombination) {
   EXPECT_EQ(static_cast<int>(desktop.selectLog().size() - before), c.switches)
       << "method " << c.method << ", keys \"" << c.script << "\"";
   EXPECT_EQ(desktop.currentLayoutCode(), c.switches % 2 == 1 ? "ru" : "en");
-  EXPECT_FALSE(delegate().modifiersPressed()) << "armed after every key was released";
+  EXPECT_FALSE(delegate().layoutHotkey().modifiersPressed()) << "armed after every key was released";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,21 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HotkeyCase{"a typed letter cancels", 2, "+shift +ctrl a -ctrl -shift", 0},
                       HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
                       HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
-
-TEST_F(ProgramTest, ChoosingAnotherMethodTakesEffectAtTheNextPress) {
-  startProgram();
-  ASSERT_EQ(program->settings().checkedHotKeyIndex(), 2);
-
-  delegate().applicationChangeHotkey(1);
-  EXPECT_EQ(program->settings().checkedHotKeyIndex(), 1);
-
-  const std::size_t before = desktop.selectLog().size();
-  play("+shift +ctrl -ctrl -shift");
-  EXPECT_EQ(desktop.selectLog().size(), before) << "the old method still switches";
-  play("+shift +opt -opt -shift");
-  EXPECT_EQ(desktop.selectLog().size(), before + 1);
-  EXPECT_EQ(desktop.currentLayoutCode(), "ru");
-}
 
 TEST_F(ProgramTest, TheHotkeyStaysInertWithoutTrustEvenAfterAMethodChange) {
   startProgram(untrusted());
@@ -97,10 +82,10 @@ TEST_F(ProgramTest, EachApplicationGetsBackTheLayoutItWasLeftIn) {
 
   const std::map<std::string, std::string> expected = {{kEditorID, "com.apple.keylayout.Russian"},
                                                        {kNotesID, "com.apple.keylayout.US"}};
-  EXPECT_EQ(delegate().perAppLayouts(), expected);
-  EXPECT_EQ(delegate().lastActiveBundleID(), kNotesID);
-  EXPECT_EQ(delegate().lastActiveAppName(), "Notes");
-  EXPECT_EQ(delegate().lastActiveAppPath(), "/System/Applications/Notes.app");
+  EXPECT_EQ(delegate().appSwitchObserver().perAppLayouts(), expected);
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kNotesID);
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveAppName(), "Notes");
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveAppPath(), "/System/Applications/Notes.app");
 }
 
 TEST_F(ProgramTest, AVisitToSpotlightNeitherSavesNorRestoresNorForgetsTheWord) {
@@ -114,7 +99,7 @@ TEST_F(ProgramTest, AVisitToSpotlightNeitherSavesNorRestoresNorForgetsTheWord) {
   desktop.activate(kSpotlightID);
   ASSERT_TRUE(desktop.selectLayout("en"));  // changed while Spotlight is in front
   desktop.runUntilIdle();
-  EXPECT_EQ(delegate().lastActiveBundleID(), kSpotlightID);
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kSpotlightID);
   EXPECT_EQ(program->typoDetector().buffer(), typed);
 
   desktop.activate(kDockID);
@@ -122,8 +107,8 @@ TEST_F(ProgramTest, AVisitToSpotlightNeitherSavesNorRestoresNorForgetsTheWord) {
 
   desktop.activate(kEditorID);
   EXPECT_EQ(desktop.currentLayoutCode(), "ru") << "the editor's layout comes back after Spotlight";
-  EXPECT_EQ(delegate().perAppLayouts().count(kSpotlightID), 0u);
-  EXPECT_EQ(delegate().perAppLayouts().count(kDockID), 0u);
+  EXPECT_EQ(delegate().appSwitchObserver().perAppLayouts().count(kSpotlightID), 0u);
+  EXPECT_EQ(delegate().appSwitchObserver().perAppLayouts().count(kDockID), 0u);
   EXPECT_TRUE(program->typoDetector().buffer().empty()) << "activating a real application forgets the word";
 }
 
@@ -142,14 +127,14 @@ TEST_F(ProgramTest, FirstActivationWithNoFrontmostApplicationSavesNothing) {
   desktop.removeApplication(kDockID);
   ASSERT_EQ(desktop.frontmost(), nullptr);
   startProgram();
-  EXPECT_EQ(delegate().lastActiveBundleID(), std::nullopt);
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), std::nullopt);
 
   // The first application added comes to the front without an activation; activate another.
   desktop.addApplication({kNotesID, "Notes", "/System/Applications/Notes.app", 0});
   desktop.addApplication({kEditorID, "TextEdit", "/System/Applications/TextEdit.app", 0});
   desktop.activate(kEditorID);
-  EXPECT_TRUE(delegate().perAppLayouts().empty());
-  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID);
+  EXPECT_TRUE(delegate().appSwitchObserver().perAppLayouts().empty());
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID);
 }
 
 }  // namespace

@@ -5,11 +5,10 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "TestFolders.h"
 #include "app/Relaunch.h"
 
 extern char** environ;
@@ -19,17 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch() {
-  auto dir = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "app" / "relaunch-shell";
-  fs::remove_all(dir);
-  fs::create_directories(dir / "bin");
-  return dir;
-}
-
-void writeScript(const fs::path& file, const std::string& body) {
-  std::ofstream(file) << "#!/bin/sh\n" << body;
-  fs::permissions(file, fs::perms::owner_all);
-}
+using testing::writeScript;
 
 // Runs the command with PATH led by our stand-ins for "sleep" and "open";
 // answers the shell's exit status.
@@ -51,8 +40,9 @@ int run(const ChildCommand& cmd, const fs::path& bin, const fs::path& out) {
 
 TEST(RelaunchShell, OpensTheBundlePathLiterally) {
   if (!fs::exists(kRelaunchShell)) GTEST_SKIP() << kRelaunchShell << " is not available";
-  const fs::path dir = scratch();
+  const fs::path dir = testing::freshFolder("app");
   const fs::path bin = dir / "bin";
+  fs::create_directories(bin);
   const fs::path out = dir / "opened";
   const fs::path marker = dir / "pwned";
   writeScript(bin / "sleep", "exit 0\n");
@@ -72,10 +62,7 @@ TEST(RelaunchShell, OpensTheBundlePathLiterally) {
   for (const std::string& bundle : paths) {
     fs::remove(out);
     EXPECT_EQ(run(relaunchCommand(bundle), bin, out), 0) << bundle;
-    std::ifstream in(out);
-    std::stringstream opened;
-    opened << in.rdbuf();
-    EXPECT_EQ(opened.str(), "1|" + bundle) << "expected open to get exactly one argument, the path";
+    EXPECT_EQ(testing::readFile(out), "1|" + bundle) << "expected open to get exactly one argument, the path";
     EXPECT_FALSE(fs::exists(marker)) << "the shell ran a command from the path " << bundle;
   }
 }

@@ -49,7 +49,7 @@ TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
   EXPECT_EQ(installed(), kEverything);
   EXPECT_TRUE(delegate().isAccessibilityTrusted());
   EXPECT_TRUE(delegate().hasInitializedEventMonitors());
-  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
   EXPECT_GE(desktop.spelling().prepareCount("en_US"), 1) << "English spelling warmed up";
   EXPECT_GE(desktop.spelling().prepareCount("ru_RU"), 1) << "Russian spelling warmed up";
   EXPECT_EQ(desktop.trustPromptCount(), 0) << "the launch check never makes the system prompt";
@@ -124,6 +124,7 @@ TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
   }
   ASSERT_NE(quit, nullptr) << "no quit item in the status menu";
   ASSERT_TRUE(tracker.click(quit));
+  EXPECT_FALSE(tracker.isOpen());
 
   EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
   EXPECT_EQ(desktop.terminateCount(), 0);
@@ -140,7 +141,7 @@ TEST_F(StartupTest, TerminationRemovesMonitorsTapAndObservers) {
   play("+shift +ctrl -ctrl -shift");
   EXPECT_TRUE(desktop.selectLog().empty()) << "the hotkey still switches after termination";
   desktop.activate(kNotesID);
-  EXPECT_EQ(delegate().lastActiveBundleID(), kEditorID) << "activations still observed";
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "activations still observed";
 }
 
 TEST_F(StartupTest, DelayedWorkDoesNothingOnceTheDelegateIsGone) {

@@ -4,41 +4,25 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
-#include "TestFolders.h"
-#include "brisquel/SimProgram.h"
+#include "SimProgramTest.h"
 #include "l10n/L10n.h"
 #include "menu/EditMenuSection.h"
 #include "menu/MenuTracker.h"
 #include "menu/MenuViews.h"
-#include "sim/SimDesktop.h"
 
 namespace brisquel::testing {
 
-inline constexpr const char* kEditorID = "com.apple.TextEdit";
-
-class MenuProgramTest : public ::testing::Test {
+class MenuProgramTest : public SimProgramTest {
  protected:
-  MenuProgramTest() : desktop(freshFolder("menu")) {
-    L10n::setCurrentForTesting("en");
-    desktop.enableLayouts({"en", "ru"});
-    desktop.addApplication({kEditorID, "TextEdit", "/System/Applications/TextEdit.app", 0});
-    desktop.activate(kEditorID);
-  }
+  MenuProgramTest() : SimProgramTest("menu") { L10n::setCurrentForTesting("en"); }
   ~MenuProgramTest() override { L10n::setCurrentForTesting("en"); }
 
   void start(SimProgramOptions options = {}) {
-    program = std::make_unique<SimProgram>(desktop, std::move(options));
-    program->start();
+    startProgram(std::move(options));
     ASSERT_TRUE(desktop.statusItemMenu()) << "no menu attached to the status item";
-  }
-  static SimProgramOptions storing(std::vector<std::pair<std::string, DefaultsValue>> values) {
-    SimProgramOptions options;
-    options.storedDefaults = std::move(values);
-    return options;
   }
 
   std::shared_ptr<Menu> topMenu() { return desktop.statusItemMenu(); }
@@ -77,9 +61,6 @@ class MenuProgramTest : public ::testing::Test {
     if (it == desktop.defaultsValues().end()) return std::nullopt;
     return it->second;
   }
-
-  sim::Desktop desktop;
-  std::unique_ptr<SimProgram> program;
 };
 
 }  // namespace brisquel::testing

@@ -2,10 +2,7 @@
 // each click changes, on the simulated desktop.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "MenuFixture.h"
-#include "brisquel/Cli.h"
 #include "menu/MenuPrinter.h"
 #include "settings/SettingsHelper.h"
 
@@ -138,18 +135,6 @@ TEST_F(MenuProgramTest, WithoutAModifierOnlyTheModifierBoxesTheWarningAndTheList
   EXPECT_EQ(box(row(editMenu(), 996)).title(), "Close Finder windows: ^ + Q");
 }
 
-TEST_F(MenuProgramTest, FnOnlyModeShowsItsNotationFromTheStart) {
-  start(storing({{SettingsHelper::enableCtrlShortcut, false}, {SettingsHelper::enableFnShortcut, true}}));
-  for (const auto& title : shortcutTitles(editMenu())) {
-    EXPECT_NE(title.find("FN +"), std::string::npos) << title;
-    EXPECT_EQ(title.find("^"), std::string::npos) << title;
-  }
-  // And Fn+C is the copy shortcut now.
-  auto* editor = desktop.application(kEditorID);
-  ASSERT_TRUE(desktop.press("fn+c"));
-  EXPECT_EQ(editor->shortcutLog(), "cmd+c");
-}
-
 TEST_F(MenuProgramTest, TheSwitchingMethodRowsActAsOneRadioGroup) {
   start();
   MenuTracker tracker(layoutMenu());
@@ -200,16 +185,6 @@ TEST_F(MenuProgramTest, TheIndicatorDrawsTheLayoutCodeWhenAskedAndTheIconOtherwi
 
   tracker.click(row(layoutMenu(), 997));
   EXPECT_EQ(desktop.statusItemImage()->namedResource, "MenuBarIcon");
-}
-
-TEST_F(MenuProgramTest, GreekFallsBackToEnglishForTheTwoUntranslatedRows) {
-  L10n::setCurrentForTesting("el");
-  start();
-  EXPECT_EQ(box(row(editMenu(), 8192)).title(), "Close Window: ^ + W");
-  EXPECT_EQ(box(row(editMenu(), 996)).title(), "Close Finder windows: ^ + Q");
-  EXPECT_EQ(box(row(editMenu(), 65536)).title(), L10n::text("menu.ctrl.cut", "el"));
-  EXPECT_NE(box(row(editMenu(), 65536)).title(), "Cut: ^ + X");
-  EXPECT_EQ(topMenu()->items().at(0)->title(), L10n::text("menu.language_switcher", "el"));
 }
 
 const Label& infoLabel(const std::shared_ptr<MenuItem>& info) {
@@ -286,67 +261,9 @@ TEST_F(MenuProgramTest, AFailedLaunchAtLoginChangeAlertsAndKeepsTheSwitch) {
   EXPECT_EQ(stored(SettingsHelper::enableAutostart), DefaultsValue(false));
 }
 
-TEST_F(MenuProgramTest, TheMenuCommandListsTheTreeAsShown) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  const int status =
-      cli::run({"menu", "--lang", "en", "--set", "ENABLE_FN_SHORTCUT=true", "--set", "ENABLE_CTRL_SHORTCUT=false"},
-               {in, out, err});
-  ASSERT_EQ(status, cli::kExitOk) << err.str();
-  const std::string listing = out.str();
-  for (const char* expected : {
-           "submenu \"Velmonte\"\n  label \"Switching method:\"\n  radio tag=0 off \"Shift ⇧ + Fn\"\n",
-           "  radio tag=2 on \"Shift ⇧ + Ctrl^\"\n",
-           "  switches tag=100100\n",
-           "    check tag=101 on \"Fn 🌐\"\n",
-           "  warning tag=100101 hidden\n",
-           "  check tag=65536 on \"Cut: FN + X\"\n",
-           "  item tag=888 \"    Ignored apps list…\" -> openIgnoredShortcutsAppsList\n",
-           "check tag=998 on \"Launch at login\"\n",
-           "item \"Quit\" -> applicationQuit\n",
-       }) {
-    EXPECT_NE(listing.find(expected), std::string::npos) << "missing:\n" << expected << "in:\n" << listing;
-  }
-
-  std::ostringstream bad;
-  EXPECT_EQ(cli::run({"menu", "--lang", "xx"}, {in, out, bad}), cli::kExitUsage);
-  EXPECT_EQ(cli::run({"menu", "--set", "NOPE=1"}, {in, out, bad}), cli::kExitUsage);
-}
-
-}  // namespace
-}  // namespace brisquel::testing
-
-namespace brisquel::testing {
-namespace {
-
 TEST_F(MenuProgramTest, AStoredMethodOutsideTheFiveLeavesEveryRadioRowOff) {
   start(storing({{SettingsHelper::indexHotKey, std::int64_t{7}}}));
   for (std::int64_t tag = 0; tag < 5; ++tag) EXPECT_FALSE(box(row(layoutMenu(), tag)).isOn()) << tag;
-}
-
-TEST_F(MenuProgramTest, QuitClosesTheMenuAndEndsTheProgram) {
-  start();
-  MenuTracker tracker(topMenu());
-  auto quit = topMenu()->items().back();
-  EXPECT_EQ(quit->title(), L("menu.quit"));
-  // A control row keeps the menu open; the quit entry closes it.
-  tracker.click(row(topMenu(), 998));
-  EXPECT_TRUE(tracker.isOpen());
-  tracker.click(quit);
-  EXPECT_FALSE(tracker.isOpen());
-  EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
-}
-
-TEST_F(MenuProgramTest, TheFailureAlertOfLaunchAtLoginIsAWarningWithOneButton) {
-  start();
-  desktop.setLoginRegistrationRefused(true);
-  MenuTracker tracker(topMenu());
-  tracker.click(row(topMenu(), 998));
-  ASSERT_FALSE(desktop.alerts().empty());
-  const AlertSpec& alert = desktop.alerts().back();
-  EXPECT_EQ(alert.style, AlertStyle::Warning);
-  EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
-  EXPECT_EQ(alert.buttons, std::vector<std::string>{L("alert.ok")});
 }
 
 }  // namespace

@@ -265,28 +265,6 @@ TEST(StayOpenRows, TrackingFollowsTheBoundsAndTheHoverFollowsEntryAndExit) {
   EXPECT_FALSE(row.isHovered);
 }
 
-TEST(MenuRows, DashedSeparatorAndFactoryRowsHaveTheirGeometry) {
-  auto menu = Menu::create();
-  auto dashed = MenuItem::create();
-  dashed->setView(std::make_shared<DashedSeparatorView>(Rect{0, 0, 320, 11}));
-  EXPECT_EQ(drawn(*dashed), (std::vector<std::string>{"line 20,5.5 300,5.5 w=1 Separator dash=3,3 phase=0"}));
-
-  auto warning = makeWarningMenuItem("Select at least one modifier");
-  EXPECT_EQ(warning->tag(), 100101);
-  EXPECT_EQ(warning->view()->frame(), (Rect{0, 0, 320, 48}));
-  auto* label = dynamic_cast<Label*>(warning->view()->subviews().at(0).get());
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->frame(), (Rect{10, 11, 300, 26}));
-  EXPECT_EQ(label->font, (Font{11, FontWeight::Medium}));
-  EXPECT_EQ(label->alignment, TextAlignment::Center);
-  EXPECT_NE(dynamic_cast<DashedSeparatorView*>(warning->view()->subviews().at(1).get()), nullptr);
-
-  auto header = makeSectionHeaderItem("Switching method:");
-  EXPECT_EQ(header->tag(), 0);
-  EXPECT_EQ(header->view()->frame(), (Rect{0, 0, 320, 22}));
-  EXPECT_EQ(header->view()->subviews().at(0)->frame(), (Rect{70, 3, 180, 16}));
-}
-
 TEST(MenuRows, InfoSubmenuFitsItsWrappedTextAndListsExtraItems) {
   auto log = std::make_shared<ActionLog>();
   const std::string text = "one two three four five six seven eight nine ten eleven twelve\n\nlast";

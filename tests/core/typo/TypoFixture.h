@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "KeyScripts.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "base/KeyCodes.h"
 #include "brisquel/SimProgram.h"
 #include "settings/SettingsHelper.h"
@@ -29,13 +31,6 @@ namespace brisquel::testing {
 
 inline constexpr const char* kTextEdit = "com.apple.TextEdit";  // accessibility text is used
 inline constexpr const char* kTerminal = "com.apple.Terminal";  // listed: typed keys only
-
-inline std::u16string u16(std::string_view s) {
-  return text::fromUtf8(s);
-}
-inline std::string u8(std::u16string_view s) {
-  return text::toUtf8(s);
-}
 
 // Counts the writes of the learned words, which the program debounces.
 class CountingDefaults final : public DefaultsPort {
@@ -127,32 +122,8 @@ class TypoScenario : public ::testing::Test {
 
   // Synthetic events the detector posted since the mark, as "bs bs left привет".
   std::size_t mark() const { return desktop_.posted().size(); }
-  std::string postedSince(std::size_t from) const {
-    std::string out;
-    std::string typed;
-    auto flush = [&] {
-      if (typed.empty()) return;
-      out += (out.empty() ? "" : " ") + typed;
-      typed.clear();
-    };
-    const auto& posted = desktop_.posted();
-    for (std::size_t i = from; i < posted.size(); ++i) {
-      const KeyEvent& e = posted[i].event;
-      if (e.type != EventType::KeyDown) continue;
-      const char* name = e.keyCode == KeyCode::Delete      ? "bs"
-                         : e.keyCode == KeyCode::LeftArrow  ? "left"
-                         : e.keyCode == KeyCode::RightArrow ? "right"
-                                                            : nullptr;
-      if (name) {
-        flush();
-        out += (out.empty() ? "" : " ") + std::string(name);
-      } else {
-        typed += e.characters ? u8(*e.characters) : "?";
-      }
-    }
-    flush();
-    return out;
-  }
+  std::string postedSince(std::size_t from) const { return postedKeys(desktop_, from); }
+
 
   sim::Desktop desktop_;
   std::unique_ptr<CountingDefaults> defaults_;

@@ -66,15 +66,6 @@ TEST(WordFinders, WordBeforeCursor) {
 
 class FocusedText : public TypoScenario {};
 
-TEST_F(FocusedText, Snapshot) {
-  app().setText(u"hello world", TextRange{3, 2});
-  auto snapshot = detector_->getAXTextState(false);
-  ASSERT_TRUE(snapshot);
-  EXPECT_EQ(snapshot->text, u"hello world");
-  EXPECT_EQ(snapshot->cursorLoc, 3);
-  EXPECT_EQ(snapshot->selectionLength, 2);
-}
-
 TEST_F(FocusedText, ListedApplicationsOnlyWhenBypassing) {
   focus(kTerminal);
   app().setText(u"ls");

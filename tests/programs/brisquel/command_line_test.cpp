@@ -1,26 +1,13 @@
-// The brisquel command line itself: help, version, and what a mistyped
-// command or option gets.
+// The brisquel command line itself: help, version, what a mistyped command
+// or option gets, and the commands that only print.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "brisquel/Cli.h"
+#include "CliRun.h"
 
 namespace brisquel::cli {
 namespace {
 
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-RunResult runCli(const std::vector<std::string>& args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  int status = run(args, Streams{in, out, err});
-  return {status, out.str(), err.str()};
-}
+using testing::runCli;
 
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{}}) {
@@ -82,6 +69,29 @@ TEST(CommandLine, ConvertRefusesTextThatIsNotUtf8AndPrintsNothing) {
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("UTF-8"), std::string::npos) << r.err;
   }
+}
+
+TEST(MenuCommand, ListsTheTreeAsShown) {
+  const auto r =
+      runCli({"menu", "--lang", "en", "--set", "ENABLE_FN_SHORTCUT=true", "--set", "ENABLE_CTRL_SHORTCUT=false"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const std::string& listing = r.out;
+  for (const char* expected : {
+           "submenu \"Velmonte\"\n  label \"Switching method:\"\n  radio tag=0 off \"Shift ⇧ + Fn\"\n",
+           "  radio tag=2 on \"Shift ⇧ + Ctrl^\"\n",
+           "  switches tag=100100\n",
+           "    check tag=101 on \"Fn 🌐\"\n",
+           "  warning tag=100101 hidden\n",
+           "  check tag=65536 on \"Cut: FN + X\"\n",
+           "  item tag=888 \"    Ignored apps list…\" -> openIgnoredShortcutsAppsList\n",
+           "check tag=998 on \"Launch at login\"\n",
+           "item \"Quit\" -> applicationQuit\n",
+       }) {
+    EXPECT_NE(listing.find(expected), std::string::npos) << "missing:\n" << expected << "in:\n" << listing;
+  }
+
+  EXPECT_EQ(runCli({"menu", "--lang", "xx"}).status, kExitUsage);
+  EXPECT_EQ(runCli({"menu", "--set", "NOPE=1"}).status, kExitUsage);
 }
 
 }  // namespace

@@ -2,12 +2,10 @@
 // whole lines typed with the real dictionaries.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "brisquel/Cli.h"
+#include "CliRun.h"
+#include "base/Text.h"
 #include "brisquel/FixCommand.h"
 #include "sim/SimDesktop.h"
-#include "base/Text.h"
 #if defined(BRISQUEL_HAVE_SPELL)
 #include "spell/DictionarySpellChecker.h"
 #endif
@@ -15,18 +13,9 @@
 namespace brisquel::cli {
 namespace {
 
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-RunResult runFix(std::vector<std::string> args, const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out, err;
+testing::CliResult runFix(std::vector<std::string> args, const std::string& input) {
   args.insert(args.begin(), "fix");
-  int status = run(args, Streams{in, out, err});
-  return {status, out.str(), err.str()};
+  return testing::runCli(args, input);
 }
 
 TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
@@ -34,7 +23,7 @@ TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
       {"--active", "xx"},      {"--layouts", "en,xx"},   {"--layouts", "en,en"}, {"--layouts", ""},
       {"--interval", "-5"},    {"--interval", "fast"},   {"--interval", "99999999999"},
       {"--bogus"},             {"--keys"},               {"--active", "he"},  // not among en,ru
-      {"--keys", "fr"},
+      {"--keys", "fr"},        {"--app"},                {"--app", ""},
   };
   for (const auto& args : cases) {
     std::string joined;
@@ -46,6 +35,7 @@ TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
     ASSERT_FALSE(r.err.empty());
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   }
+  EXPECT_NE(parseFixOptions({"--app", ""}).error.find("--app"), std::string::npos);
 }
 
 TEST(FixOptions, DefaultsAndValues) {
@@ -55,14 +45,17 @@ TEST(FixOptions, DefaultsAndValues) {
   EXPECT_EQ(parsed.options->keys, "en");
   EXPECT_EQ(parsed.options->layouts, (std::vector<std::string>{"en", "ru"}));
   EXPECT_EQ(parsed.options->intervalMs, 120);
+  EXPECT_EQ(parsed.options->app, "com.apple.TextEdit");
 
-  parsed = parseFixOptions({"--layouts", "el,en", "--active", "el", "--interval", "0", "--no-ax", "--json", "a", "b"});
+  parsed = parseFixOptions({"--layouts", "el,en", "--active", "el", "--interval", "0", "--no-ax", "--json", "--app",
+                            "com.example.Editor", "a", "b"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   EXPECT_EQ(parsed.options->keys, "el");  // follows --active
   EXPECT_EQ(parsed.options->layouts, (std::vector<std::string>{"el", "en"}));
   EXPECT_EQ(parsed.options->intervalMs, 0);
   EXPECT_TRUE(parsed.options->noAx);
   EXPECT_TRUE(parsed.options->json);
+  EXPECT_EQ(parsed.options->app, "com.example.Editor");
   EXPECT_EQ(parsed.options->text, (std::vector<std::string>{"a", "b"}));
 }
 
@@ -126,6 +119,28 @@ TEST_F(FixSessionKinds, EachCorrectionIsReportedWithItsKind) {
         EXPECT_EQ(r.corrections[i].kind, c.corrections[i].kind);
       }
     }
+  }
+}
+
+// Typing goes through the program's edit tap: the application's place on the
+// first-start lists decides whether it is corrected.
+TEST_F(FixSessionKinds, IgnoredApplicationsAreNotCorrected) {
+  struct Case {
+    const char* app;  // none: the default
+    const char* expected;
+  };
+  const Case cases[] = {
+      {nullptr, "привет мир"},
+      {"com.apple.Terminal", "привет мир"},       // shortcuts excluded there, typing is not
+      {"com.anydesk.Anydesk.mac", "ghbdtn vbh"},  // on the typo detector's ignore list
+      {"org.virtualbox.app.VirtualBoxVM", "ghbdtn vbh"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.app ? c.app : "default");
+    FixOptions options;
+    if (c.app) options.app = c.app;
+    FixSession session(options, spelling);
+    EXPECT_EQ(session.typeLine(u"ghbdtn vbh").text, c.expected);
   }
 }
 

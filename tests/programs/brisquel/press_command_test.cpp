@@ -1,25 +1,14 @@
 // brisquel press as a user runs it: arguments in, one line per chord out.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "brisquel/Cli.h"
+#include "CliRun.h"
 
 namespace brisquel::cli {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result press(std::vector<std::string> args) {
+testing::CliResult press(std::vector<std::string> args) {
   args.insert(args.begin(), "press");
-  std::istringstream in;
-  std::ostringstream out, err;
-  const int status = run(args, Streams{in, out, err});
-  return {status, out.str(), err.str()};
+  return testing::runCli(args);
 }
 
 TEST(PressCommand, PrintsWhatTheApplicationReceives) {

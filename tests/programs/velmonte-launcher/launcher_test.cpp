@@ -6,9 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
+#include "TestFolders.h"
 #include "velmonte-launcher/Launcher.h"
 #include "velmonte-launcher/ProcWorkspace.h"
 
@@ -51,22 +51,9 @@ TEST(Launcher, QuitsWithoutOpeningWhenTheMainProgramRuns) {
   EXPECT_TRUE(ws.opened.empty());
 }
 
+// The main program's bundle lies four path components up; the launcher quits
+// once the open request completes, whether it succeeded or not.
 TEST(Launcher, OpensTheBundleFourLevelsUpAndQuitsOnceTheOpenCompletes) {
-  for (bool openSucceeds : {true, false}) {
-    FakeWorkspace ws;
-    // Identifiers are compared exactly; apps without one are skipped.
-    ws.running = {{std::nullopt}, {"com.mebrun.velmonte.helper"}, {"COM.MEBRUN.VELMONTE"}};
-    VelmonteLauncher(ws).applicationDidFinishLaunching();
-    ASSERT_EQ(ws.opened, std::vector<fs::path>{"/Applications/Brisquel.app"});
-    EXPECT_EQ(ws.terminations, 0) << "must not quit before the open request completes";
-    ws.completions.front()(openSucceeds);
-    EXPECT_EQ(ws.terminations, 0) << "quitting goes through the main queue";
-    ws.runMainQueue();
-    EXPECT_EQ(ws.terminations, 1) << "open succeeded: " << openSucceeds;
-  }
-}
-
-TEST(Launcher, BundleLocationIsFourPathComponentsUp) {
   struct Case {
     fs::path launcherBundle;
     fs::path expected;
@@ -81,11 +68,19 @@ TEST(Launcher, BundleLocationIsFourPathComponentsUp) {
       {"b/c/d/L.app", ""},
   };
   for (const Case& c : cases) {
-    FakeWorkspace ws;
-    ws.bundle = c.launcherBundle;
-    VelmonteLauncher(ws).applicationDidFinishLaunching();
-    ASSERT_EQ(ws.opened.size(), 1u);
-    EXPECT_EQ(ws.opened.front(), c.expected) << "launcher at " << c.launcherBundle;
+    for (bool openSucceeds : {true, false}) {
+      FakeWorkspace ws;
+      // Identifiers are compared exactly; apps without one are skipped.
+      ws.running = {{std::nullopt}, {"com.mebrun.velmonte.helper"}, {"COM.MEBRUN.VELMONTE"}};
+      ws.bundle = c.launcherBundle;
+      VelmonteLauncher(ws).applicationDidFinishLaunching();
+      ASSERT_EQ(ws.opened, std::vector<fs::path>{c.expected}) << "launcher at " << c.launcherBundle;
+      EXPECT_EQ(ws.terminations, 0) << "must not quit before the open request completes";
+      ws.completions.front()(openSucceeds);
+      EXPECT_EQ(ws.terminations, 0) << "quitting goes through the main queue";
+      ws.runMainQueue();
+      EXPECT_EQ(ws.terminations, 1) << "open succeeded: " << openSucceeds;
+    }
   }
 }
 
@@ -97,33 +92,19 @@ TEST(LauncherDesktop, BundleOfAnExecutable) {
   EXPECT_EQ(ProcWorkspace::bundleOfExecutable("/x/MacOS/velmonte-launcher"), "/x/MacOS/velmonte-launcher");
 }
 
-// A folder under the build tree, removed afterwards.
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / ("launcher-" + std::to_string(::getpid()));
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 bool waitForFile(const fs::path& file) {
   for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return fs::exists(file);
 }
 
 TEST(LauncherDesktop, SeesTheUsersProcessesByExecutableName) {
-  TempDir dir;
+  const fs::path dir = brisquel::testing::freshFolder("launcher");
   // A process whose executable carries a name nobody else uses.
   const std::string name = "brisquel-probe-" + std::to_string(::getpid());
-  fs::copy_file("/bin/sleep", dir.path / name);
+  fs::copy_file("/bin/sleep", dir / name);
   const pid_t child = ::fork();
   if (child == 0) {
-    const std::string program = (dir.path / name).string();
+    const std::string program = (dir / name).string();
     ::execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
     ::_exit(127);
   }
@@ -144,16 +125,15 @@ TEST(LauncherDesktop, SeesTheUsersProcessesByExecutableName) {
 
 // The installed launcher binary, placed as the install layout places it.
 TEST(LauncherDesktop, InstalledLauncherStartsTheMainProgramOfItsBundle) {
-  TempDir dir;
-  const fs::path bundle = dir.path / "Brisquel.app";
+  const fs::path dir = brisquel::testing::freshFolder("launcher");
+  const fs::path bundle = dir / "Brisquel.app";
   const fs::path launcherDir = bundle / "Contents/Library/LoginItems/VelmonteLauncher.app/Contents/MacOS";
   fs::create_directories(launcherDir);
   fs::create_directories(bundle / "Contents/MacOS");
   fs::copy_file(fs::path(BRISQUEL_BINARY_DIR) / "src" / "velmonte-launcher", launcherDir / "velmonte-launcher");
-  const fs::path marker = dir.path / "started";
+  const fs::path marker = dir / "started";
   const fs::path program = bundle / "Contents/MacOS" / ProcWorkspace::kMainExecutableName;
-  std::ofstream(program) << "#!/bin/sh\necho started > '" << marker.string() << "'\n";
-  fs::permissions(program, fs::perms::owner_all);
+  brisquel::testing::writeScript(program, "echo started > '" + marker.string() + "'\n");
 
   const auto mainProgramRuns = [] {
     for (const auto& app : ProcWorkspace().runningApplications()) {

@@ -3,36 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
-#include "posix/PropertyList.h"
+#include "TestFolders.h"
+#include "base/PropertyList.h"
 #include "posix/XdgDefaultsStore.h"
 
 namespace brisquel::posix {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path freshFolder(const std::string& name) {
-  const fs::path dir = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "defaults" / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-std::string slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void spit(const fs::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary);
-  out << bytes;
-}
+using namespace plist;
+using testing::freshFolder;
+using testing::readFile;
+using testing::writeFile;
 
 const char* kDomain = "com.mebrun.velmonte";
 
@@ -106,7 +90,7 @@ TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
   store.remove("A");
   EXPECT_TRUE(moved()) << "remove";
   fs::remove_all(dir);
-  spit(dir, "not a folder");  // the next save fails
+  writeFile(dir, "not a folder");  // the next save fails
   store.set("B", true);
   EXPECT_FALSE(store.isSaved());
   EXPECT_TRUE(moved()) << "set that could not be saved";
@@ -114,7 +98,7 @@ TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
 
 TEST(DefaultsStore, ValuesOfUnknownTypesAreKeptAsTheyWere) {
   const auto dir = freshFolder("unknown");
-  spit(dir / "com.mebrun.velmonte.plist",
+  writeFile(dir / "com.mebrun.velmonte.plist",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
        "<plist version=\"1.0\">\n<dict>\n"
@@ -141,7 +125,7 @@ TEST(DefaultsStore, ValuesOfUnknownTypesAreKeptAsTheyWere) {
   EXPECT_EQ(again.object("REAL"), DefaultsValue{DefaultsOther{"<real>1.5</real>"}});
   EXPECT_EQ(again.object("DATA"), DefaultsValue{DefaultsOther{"<data>AAEC</data>"}});
   EXPECT_EQ(again.object("NESTED"), DefaultsValue{DefaultsOther{"<dict><key>n</key><integer>1</integer></dict>"}});
-  EXPECT_EQ(slurp(again.file()).find("<real>1.5</real>") != std::string::npos, true);
+  EXPECT_EQ(readFile(again.file()).find("<real>1.5</real>") != std::string::npos, true);
 }
 
 TEST(DefaultsStore, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
@@ -156,30 +140,30 @@ TEST(DefaultsStore, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
   for (const auto& [name, bytes] : damaged) {
     const auto dir = freshFolder(std::string("corrupt-") + name);
     const auto file = dir / "com.mebrun.velmonte.plist";
-    spit(file, bytes);
+    writeFile(file, bytes);
     {
       XdgDefaultsStore store(dir, kDomain);
       EXPECT_FALSE(store.object("INDEX_HOT_KEY").has_value()) << name;
       ASSERT_TRUE(store.setAside().has_value()) << name;
       EXPECT_EQ(*store.setAside(), dir / "com.mebrun.velmonte.plist.corrupt-1") << name;
-      EXPECT_EQ(slurp(*store.setAside()), bytes) << name << ": the damaged file is kept as it was";
+      EXPECT_EQ(readFile(*store.setAside()), bytes) << name << ": the damaged file is kept as it was";
       store.set("INDEX_HOT_KEY", std::int64_t{0});
     }
     XdgDefaultsStore again(dir, kDomain);
     EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{0}}) << name;
-    EXPECT_EQ(slurp(dir / "com.mebrun.velmonte.plist.corrupt-1"), bytes) << name;
+    EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-1"), bytes) << name;
   }
 }
 
 TEST(DefaultsStore, EarlierSetAsideFilesAreNotOverwritten) {
   const auto dir = freshFolder("corrupt-twice");
   const auto file = dir / "com.mebrun.velmonte.plist";
-  spit(file, "first");
+  writeFile(file, "first");
   { XdgDefaultsStore store(dir, kDomain); }
-  spit(file, "second");
+  writeFile(file, "second");
   XdgDefaultsStore store(dir, kDomain);
-  EXPECT_EQ(slurp(dir / "com.mebrun.velmonte.plist.corrupt-1"), "first");
-  EXPECT_EQ(slurp(dir / "com.mebrun.velmonte.plist.corrupt-2"), "second");
+  EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-1"), "first");
+  EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-2"), "second");
 }
 
 TEST(DefaultsStore, UnreadableEntryInPlaceOfTheFileIsSetAside) {

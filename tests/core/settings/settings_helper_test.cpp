@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
+#include "TestFolders.h"
 #include "platform/Platform.h"
 #include "sim/SimDesktop.h"
 #include "settings/ListFiles.h"
@@ -23,14 +22,6 @@ std::string appFile(const char* header, const std::string& body) { return std::s
 
 class SettingsTest : public ::testing::Test {
  protected:
-  static fs::path freshRoot() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    auto root = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "settings" / info->name();
-    fs::remove_all(root);
-    fs::create_directories(root);
-    return root;
-  }
-
   // Creates the settings object as a launch does.
   std::shared_ptr<SettingsHelper>& start() {
     const Platform p = desktop.platform();
@@ -46,22 +37,13 @@ class SettingsTest : public ::testing::Test {
   // The user saves a list file in a text editor, each save later than the last.
   void userSaves(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
-    {
-      std::ofstream out(file, std::ios::binary | std::ios::trunc);
-      out << text;
-    }
+    testing::writeFile(file, text);
     fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++saves_));
   }
-  static std::string text(const fs::path& file) {
-    if (!fs::exists(file)) return "<missing>";
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string text(const fs::path& file) { return testing::readFile(file); }
   StringList stored(const char* key) { return std::get<StringList>(desktop.defaultsValues().at(key)); }
 
-  sim::Desktop desktop{freshRoot()};
+  sim::Desktop desktop{testing::freshFolder("settings")};
   const fs::path folder = desktop.filesRoot() / "Library" / "Application Support" / "Velmonte";
   const fs::path learnedFile = folder / "learned_words.txt";
   const fs::path ignoredFile = folder / "ignored_apps.txt";
@@ -73,20 +55,6 @@ class SettingsTest : public ::testing::Test {
 };
 
 // --- typed settings ---------------------------------------------------------
-
-TEST_F(SettingsTest, EmptyStoreAnswersTheDefaults) {
-  start();
-  const auto& s = *settings;
-  EXPECT_EQ(s.checkedHotKeyIndex(), 2);
-  EXPECT_TRUE(s.isAutostartEnable());
-  EXPECT_TRUE(s.isTypoDetectorEnabled());
-  EXPECT_EQ(s.winEditKeys(), 262143);
-  EXPECT_TRUE(s.isCtrlShortcutEnabled());
-  EXPECT_FALSE(s.isFnShortcutEnabled());
-  EXPECT_FALSE(s.isShowLayoutInTrayEnabled());
-  EXPECT_FALSE(s.isQuitClosesWindowsEnabled());
-  EXPECT_TRUE(s.learnedWords().empty());
-}
 
 struct ScalarCase {
   const char* key;
@@ -174,18 +142,6 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
 }
 
 // --- first start and start-up -------------------------------------------------
-
-TEST_F(SettingsTest, FirstStartStoresTheDefaultListsAndWritesTheirFiles) {
-  start();
-  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
-  EXPECT_EQ(stored("IGNORED_SHORTCUTS_APPS"), defaultIgnoredShortcutsApps());
-  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
-  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
-  // Header, an empty line, the entries one a line, no final line feed.
-  EXPECT_EQ(fs::file_size(ignoredFile), 1063u);
-  EXPECT_EQ(fs::file_size(shortcutsFile), 968u);
-  EXPECT_FALSE(fs::exists(learnedFile)) << "the learned-words file is written only when needed";
-}
 
 TEST_F(SettingsTest, RestartWithUnchangedFilesRewritesNothing) {
   start();
@@ -398,17 +354,6 @@ TEST_F(SettingsTest, OpenActionsExportThenOpenTheFile) {
 
   desktop.setOpenFails(true);
   EXPECT_FALSE(settings->openLearnedWordsList());
-}
-
-// --- the shared instance --------------------------------------------------------------
-
-TEST_F(SettingsTest, SharedInstanceIsTheInstalledOne) {
-  start();
-  SettingsHelper::installShared(settings);
-  EXPECT_TRUE(SettingsHelper::hasShared());
-  EXPECT_EQ(&SettingsHelper::shared(), settings.get());
-  SettingsHelper::installShared(nullptr);
-  EXPECT_FALSE(SettingsHelper::hasShared());
 }
 
 }  // namespace

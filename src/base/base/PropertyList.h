@@ -1,6 +1,6 @@
 #pragma once
-// The XML property-list form of a defaults domain, written and read by our
-// own small code. Values of types the program does not read (real numbers,
+// The XML property-list form of a dictionary (a defaults domain, a launch
+// agent), written and read by our own small code. Values of types the program does not read (real numbers,
 // data, nested containers) are kept as their XML text and written back as is.
 
 #include <map>
@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Defaults.h"
+#include "base/PropertyValue.h"
 
-namespace brisquel::posix {
+namespace brisquel::plist {
 
 using DefaultsDomain = std::map<std::string, DefaultsValue>;
 
@@ -19,4 +19,4 @@ std::string encodePropertyList(const DefaultsDomain& values);
 // None when the text is not a property list holding one dictionary.
 std::optional<DefaultsDomain> decodePropertyList(std::string_view xml);
 
-}  // namespace brisquel::posix
+}  // namespace brisquel::plist

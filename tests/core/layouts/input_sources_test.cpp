@@ -10,25 +10,17 @@
 namespace brisquel {
 namespace {
 
-// Input sources exactly as configured by the test; records every selection.
-class ConfiguredSources final : public InputSourcePort {
- public:
-  InputSourceRef add(InputSource source) {
-    auto ref = std::make_shared<const InputSource>(std::move(source));
-    enabled.push_back(ref);
-    return ref;
-  }
-  std::vector<InputSourceRef> enabledInputSources() override { return enabled; }
-  InputSourceRef currentKeyboardInputSource() override { return current; }
-  void select(const InputSourceRef& source) override {
-    selected.push_back(source && source->id ? *source->id : "<no id>");
-    current = source;
-  }
-  Registration observeSelectedSourceChanged(std::function<void()>) override { return {}; }
+// Input sources exactly as the test adds them to the simulated desktop, which
+// records every selection.
+struct ConfiguredSources {
+  ConfiguredSources() { desktop.clearSources(); }
+  InputSourceRef add(InputSource source) { return desktop.addSource(std::move(source)); }
+  void setCurrent(InputSourceRef source) { desktop.setCurrentSource(std::move(source)); }
+  InputSourceRef current() const { return desktop.currentSource(); }
+  const std::vector<std::string>& selected() const { return desktop.selectLog(); }
+  operator InputSourcePort&() { return *desktop.platform().inputSources; }
 
-  std::vector<InputSourceRef> enabled;
-  InputSourceRef current;
-  std::vector<std::string> selected;
+  sim::Desktop desktop;
 };
 
 InputSource layout(std::string id, std::vector<std::string> languages) {
@@ -85,7 +77,7 @@ TEST(InputSources, IndicatorCode) {
   };
   for (const Case& c : cases) {
     ConfiguredSources port;
-    port.current = port.add({kKeyboardInputSourceCategory, true, c.id, c.languages});
+    port.setCurrent(port.add({kKeyboardInputSourceCategory, true, c.id, c.languages}));
     EXPECT_EQ(InputSources(port).getCurrentLanguageCode(), c.expected) << "id " << c.id.value_or("<none>");
   }
   ConfiguredSources noCurrent;
@@ -101,7 +93,7 @@ struct Desk {
     ru = port.add(layout("ru", {"ru"}));
     ua = port.add(layout("ua", {"uk-UA"}));
     ru2 = port.add(layout("ru-phonetic", {"ru", "en"}));
-    port.current = us;
+    port.setCurrent(us);
   }
 };
 
@@ -109,41 +101,41 @@ TEST(InputSources, SwitchToNextLayoutWrapsAround) {
   Desk d;
   InputSources sources(d.port);
   for (int i = 0; i < 5; ++i) sources.switchToNextLayout();
-  EXPECT_EQ(d.port.selected, (Ids{"ru", "ua", "ru-phonetic", "us", "ru"}));
+  EXPECT_EQ(d.port.selected(), (Ids{"ru", "ua", "ru-phonetic", "us", "ru"}));
 }
 
 TEST(InputSources, SwitchToNextLayoutEdgeCases) {
   {  // one layout: selected again
     ConfiguredSources port;
-    port.current = port.add(layout("us", {"en"}));
+    port.setCurrent(port.add(layout("us", {"en"})));
     InputSources(port).switchToNextLayout();
-    EXPECT_EQ(port.selected, (Ids{"us"}));
+    EXPECT_EQ(port.selected(), (Ids{"us"}));
   }
   {  // nothing enabled
     ConfiguredSources port;
-    port.current = std::make_shared<const InputSource>(layout("us", {"en"}));
+    port.setCurrent(std::make_shared<const InputSource>(layout("us", {"en"})));
     InputSources(port).switchToNextLayout();
-    EXPECT_EQ(port.selected, Ids{});
+    EXPECT_EQ(port.selected(), Ids{});
   }
   {  // the current source is not a keyboard layout
     Desk d;
-    d.port.current = d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
+    d.port.setCurrent(d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt}));
     InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected, Ids{});
+    EXPECT_EQ(d.port.selected(), Ids{});
   }
   {  // the current source is not select-capable
     Desk d;
-    d.port.current = d.port.add({kKeyboardInputSourceCategory, false, "hidden", std::nullopt});
+    d.port.setCurrent(d.port.add({kKeyboardInputSourceCategory, false, "hidden", std::nullopt}));
     InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected, Ids{});
+    EXPECT_EQ(d.port.selected(), Ids{});
   }
   {  // the current source has no identifier, or there is none
     Desk d;
-    d.port.current = std::make_shared<const InputSource>(InputSource{kKeyboardInputSourceCategory, true, {}, {}});
+    d.port.setCurrent(std::make_shared<const InputSource>(InputSource{kKeyboardInputSourceCategory, true, {}, {}}));
     InputSources(d.port).switchToNextLayout();
-    d.port.current = nullptr;
+    d.port.setCurrent(nullptr);
     InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected, Ids{});
+    EXPECT_EQ(d.port.selected(), Ids{});
   }
 }
 
@@ -162,11 +154,11 @@ TEST(InputSources, SwitchToLayoutByLanguage) {
   };
   for (const Case& c : cases) {
     Desk d;
-    d.port.current = d.ru2;
+    d.port.setCurrent(d.ru2);
     InputSources(d.port).switchToLayout(c.language);
-    EXPECT_EQ(d.port.selected, c.expected) << "language " << c.language;
+    EXPECT_EQ(d.port.selected(), c.expected) << "language " << c.language;
     if (c.expected.empty()) {
-      EXPECT_EQ(d.port.current, d.ru2);
+      EXPECT_EQ(d.port.current(), d.ru2);
     }
   }
 }
@@ -188,11 +180,11 @@ TEST(InputSources, SwitchToInputSourceByID) {
     d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
     d.port.add({kKeyboardInputSourceCategory, true, std::nullopt, {{"en"}}});
     InputSources(d.port).switchToInputSourceByID(c.id);
-    EXPECT_EQ(d.port.selected, c.expected) << "id " << c.id;
+    EXPECT_EQ(d.port.selected(), c.expected) << "id " << c.id;
   }
   ConfiguredSources none;
   InputSources(none).switchToInputSourceByID("us");
-  EXPECT_EQ(none.selected, Ids{});
+  EXPECT_EQ(none.selected(), Ids{});
 }
 
 // On the simulated desktop: the layout chosen is the one the user then types with.

@@ -1,4 +1,4 @@
-#include "posix/PropertyList.h"
+#include "base/PropertyList.h"
 
 #include <charconv>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace brisquel::posix {
+namespace brisquel::plist {
 namespace {
 
 constexpr int kMaxDepth = 64;
@@ -473,4 +473,4 @@ std::optional<DefaultsDomain> decodePropertyList(std::string_view xml) {
   return values;
 }
 
-}  // namespace brisquel::posix
+}  // namespace brisquel::plist

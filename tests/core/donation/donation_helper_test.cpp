@@ -81,6 +81,7 @@ TEST(DonationReminder, DailyCheckShowsItOnceItBecomesDue) {
   Reminder r;
   r.storeDateAge(30 * kDay - 3600);
   r.helper->checkAndShowPromptIfNeeded();
+  r.helper->checkAndShowPromptIfNeeded();  // checking again keeps one daily timer
   r.desk.advance(kDay - 1);
   EXPECT_EQ(r.alertCount(), 0u);
   r.desk.advance(1);
@@ -90,15 +91,6 @@ TEST(DonationReminder, DailyCheckShowsItOnceItBecomesDue) {
   EXPECT_EQ(r.alertCount(), 1u) << "the next one is 30 days after the last";
   r.desk.advance(kDay);
   EXPECT_EQ(r.alertCount(), 2u);
-}
-
-TEST(DonationReminder, CheckingAgainKeepsOneDailyTimer) {
-  Reminder r;
-  r.storeDateAge(30 * kDay - 3600);
-  r.helper->checkAndShowPromptIfNeeded();
-  r.helper->checkAndShowPromptIfNeeded();
-  r.desk.advance(kDay);
-  EXPECT_EQ(r.alertCount(), 1u);
 }
 
 TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {

@@ -4,22 +4,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "TestFolders.h"
 #include "posix/PosixFiles.h"
 
 namespace brisquel::posix {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path freshFolder(const std::string& name) {
-  const fs::path dir = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / "files" / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using testing::freshFolder;
 
 TEST(PosixFiles, FoldersFollowTheXdgVariables) {
   const char* data = std::getenv("XDG_DATA_HOME");

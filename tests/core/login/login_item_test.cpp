@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "TestFolders.h"
 #include "l10n/L10n.h"
 #include "login/LoginItem.h"
 #include "sim/SimDesktop.h"
@@ -12,13 +10,7 @@ namespace brisquel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::readFile;
 
 struct Login {
   sim::Desktop desk;
@@ -71,9 +63,9 @@ TEST(LaunchAgent, EnablingWritesThePropertyListAndTwiceGivesTheSameFile) {
   auto item = l.item();
   const fs::path file = l.agentsDir() / "com.mebrun.velmonte.plist";
   ASSERT_TRUE(item.launchAtLogin(true));
-  EXPECT_EQ(fileText(file), kExpectedAgent);
+  EXPECT_EQ(readFile(file), kExpectedAgent);
   ASSERT_TRUE(item.setLaunchAgentEnabled(true));
-  EXPECT_EQ(fileText(file), kExpectedAgent);
+  EXPECT_EQ(readFile(file), kExpectedAgent);
   EXPECT_EQ(l.desk.loginStatus(), LoginItemStatus::NotRegistered) << "the service is not used";
 
   ASSERT_TRUE(item.launchAtLogin(false));
@@ -102,7 +94,7 @@ TEST(LaunchAgent, NamedAfterTheBundleIdentifier) {
     ASSERT_TRUE(l.item().setLaunchAgentEnabled(true));
     const fs::path file = l.agentsDir() / c.fileName;
     ASSERT_TRUE(fs::exists(file)) << file;
-    EXPECT_NE(fileText(file).find("<key>Label</key>\n\t" + c.label), std::string::npos) << fileText(file);
+    EXPECT_NE(readFile(file).find("<key>Label</key>\n\t" + c.label), std::string::npos) << readFile(file);
   }
 }
 
@@ -111,7 +103,7 @@ TEST(LaunchAgent, BundlePathIsEscapedOrRefused) {
     Login l(false);
     l.desk.setMainBundlePath("/Users/a&b/<Apps>/Brisquel.app");
     ASSERT_TRUE(l.item().setLaunchAgentEnabled(true));
-    EXPECT_NE(fileText(l.agentsDir() / "com.mebrun.velmonte.plist")
+    EXPECT_NE(readFile(l.agentsDir() / "com.mebrun.velmonte.plist")
                   .find("<string>/Users/a&amp;b/&lt;Apps&gt;/Brisquel.app</string>"),
               std::string::npos);
   }

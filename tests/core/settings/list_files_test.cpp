@@ -18,28 +18,6 @@ std::string describe(const StringMap& m) {
   return out + " }";
 }
 
-TEST(ListFileFormat, HeadersHaveTheirExactLengthsAndLines) {
-  EXPECT_EQ(std::string(learnedWordsHeader).size(), 246u);
-  EXPECT_EQ(std::string(ignoredAppsHeader).size(), 334u);
-  EXPECT_EQ(std::string(ignoredShortcutsAppsHeader).size(), 743u);
-  // The third line of the ignored-apps header keeps its trailing space.
-  EXPECT_NE(std::string(ignoredAppsHeader).find("(e.g. myapp|terminal) \n# to treat"), std::string::npos);
-  EXPECT_FALSE(std::string(learnedWordsHeader).ends_with("\n"));
-}
-
-TEST(ListFileFormat, DefaultListsInOrder) {
-  ASSERT_EQ(defaultIgnoredApps().size(), 37u);
-  EXPECT_EQ(defaultIgnoredApps().front(), "anydesk");
-  EXPECT_EQ(defaultIgnoredApps()[27], "RustDesk");
-  EXPECT_EQ(defaultIgnoredApps().back(), "com.electron.shadow");
-  const StringList rules = {
-      "com.apple.terminal|c|x|z|d|w|a|r",     "com.googlecode.iterm2|c|x|z|d|w|a|r", "co.zeit.hyper|c|x|z|d|w|a|r",
-      "net.kovidgoyal.kitty|c|x|z|d|w|a|r",   "com.github.wez.wezterm|c|x|z|d|w|a|r",
-      "io.alacritty|c|x|z|d|w|a|r",           "org.alacritty|c|x|z|d|w|a|r",
-  };
-  EXPECT_EQ(defaultIgnoredShortcutsApps(), rules);
-}
-
 TEST(ListFileFormat, WrittenFormOfApplicationLists) {
   const std::string header = ignoredAppsHeader;
   EXPECT_EQ(formatAppList(header, {}), header + "\n");

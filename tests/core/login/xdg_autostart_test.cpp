@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "TestFolders.h"
 #include "l10n/L10n.h"
 #include "login/LoginItem.h"
 #include "posix/XdgAutostart.h"
@@ -16,35 +13,17 @@ namespace {
 namespace fs = std::filesystem;
 using posix::AutostartEntry;
 using posix::XdgAutostart;
-
-std::string fileText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct TempDir {
-  fs::path path;
-  explicit TempDir(const std::string& name) {
-    path = fs::path(BRISQUEL_BINARY_DIR) / "test-tmp" / (name + "-" + std::to_string(::getpid()));
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using testing::readFile;
+using testing::writeFile;
 
 AutostartEntry brisquelEntry() {
   return posix::mainProgramEntry("/usr/lib/brisquel/Brisquel.app");
 }
 
 TEST(XdgAutostart, RegisteringWritesTheEntryAndTwiceGivesTheSameFile) {
-  TempDir dir("autostart");
-  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
-  EXPECT_EQ(service.entryFile(), dir.path / "autostart" / "com.mebrun.velmonte.desktop");
+  const fs::path dir = testing::freshFolder("login");
+  XdgAutostart service(brisquelEntry(), dir / "autostart");
+  EXPECT_EQ(service.entryFile(), dir / "autostart" / "com.mebrun.velmonte.desktop");
   EXPECT_EQ(service.status(), LoginItemStatus::NotRegistered);
   EXPECT_TRUE(service.unregisterMainApp()) << "nothing to remove is fine";
 
@@ -57,11 +36,11 @@ TEST(XdgAutostart, RegisteringWritesTheEntryAndTwiceGivesTheSameFile) {
       "Terminal=false\n"
       "NoDisplay=true\n"
       "X-GNOME-Autostart-enabled=true\n";
-  EXPECT_EQ(fileText(service.entryFile()), expected);
+  EXPECT_EQ(readFile(service.entryFile()), expected);
   EXPECT_EQ(service.status(), LoginItemStatus::Enabled);
   ASSERT_TRUE(service.registerMainApp());
-  EXPECT_EQ(fileText(service.entryFile()), expected);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path / "autostart"), fs::directory_iterator()), 1)
+  EXPECT_EQ(readFile(service.entryFile()), expected);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 1)
       << "no temporary file is left behind";
 
   EXPECT_TRUE(service.unregisterMainApp());
@@ -98,27 +77,27 @@ TEST(XdgAutostart, ExecLineQuotesWhatTheShellRulesReserve) {
 }
 
 TEST(XdgAutostart, FailsWhenTheEntryCannotBeWritten) {
-  TempDir dir("autostart-blocked");
-  std::ofstream(dir.path / "autostart") << "a file where the folder should be";
-  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
+  const fs::path dir = testing::freshFolder("login");
+  writeFile(dir / "autostart", "a file where the folder should be");
+  XdgAutostart service(brisquelEntry(), dir / "autostart");
   EXPECT_FALSE(service.registerMainApp());
 
   AutostartEntry unwritable = brisquelEntry();
   unwritable.executable = "brisquel";
-  XdgAutostart relative(unwritable, dir.path / "other");
+  XdgAutostart relative(unwritable, dir / "other");
   EXPECT_FALSE(relative.registerMainApp());
-  EXPECT_FALSE(fs::exists(dir.path / "other" / "com.mebrun.velmonte.desktop"));
+  EXPECT_FALSE(fs::exists(dir / "other" / "com.mebrun.velmonte.desktop"));
 }
 
 // The switch in the menu, with the desktop's autostart folder as the service.
 TEST(XdgAutostart, MenuSwitchRegistersAndAlertsWhenTheFolderIsBlocked) {
-  TempDir dir("autostart-switch");
+  const fs::path dir = testing::freshFolder("login");
   sim::Desktop desk;
   Platform p = desk.platform();
   auto settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
   L10n::setCurrentForTesting("en");
 
-  XdgAutostart service(brisquelEntry(), dir.path / "autostart");
+  XdgAutostart service(brisquelEntry(), dir / "autostart");
   LoginItem item(service, *p.files, *p.application, *p.ui, *settings, std::nullopt);
   EXPECT_FALSE(item.applicationAutostart(false));
   EXPECT_FALSE(settings->isAutostartEnable());
@@ -127,8 +106,8 @@ TEST(XdgAutostart, MenuSwitchRegistersAndAlertsWhenTheFolderIsBlocked) {
   EXPECT_TRUE(settings->isAutostartEnable());
   EXPECT_TRUE(desk.alerts().empty());
 
-  std::ofstream(dir.path / "blocked") << "a file where the folder should be";
-  XdgAutostart blocked(brisquelEntry(), dir.path / "blocked");
+  writeFile(dir / "blocked", "a file where the folder should be");
+  XdgAutostart blocked(brisquelEntry(), dir / "blocked");
   LoginItem blockedItem(blocked, *p.files, *p.application, *p.ui, *settings, std::nullopt);
   ASSERT_FALSE(item.applicationAutostart(false));
   ASSERT_FALSE(fs::exists(service.entryFile()));
