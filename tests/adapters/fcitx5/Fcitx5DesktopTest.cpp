@@ -27,16 +27,11 @@ class Fcitx5DesktopTest : public ::testing::Test {
     all.insert(all.end(), steps.begin(), steps.end());
     harness.run(all);
   }
-  TextField& field(const std::string& program, FieldOptions options = {}) {
-    fields.push_back(std::make_unique<TextField>(harness.instance(), program, options));
-    fields.back()->focus();
-    return *fields.back();
-  }
+  TextField& field(const std::string& program, FieldOptions options = {}) { return harness.field(program, options); }
   Platform platform() { return desktop->platform(); }
 
   FcitxHarness harness;
   std::unique_ptr<fcitx5::Desktop> desktop;
-  std::vector<std::unique_ptr<TextField>> fields;
   std::vector<std::string> seen;
 };
 

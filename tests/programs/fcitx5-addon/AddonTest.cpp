@@ -29,15 +29,10 @@ class AddonTest : public ::testing::Test {
     all.insert(all.end(), steps.begin(), steps.end());
     harness.run(all);
   }
-  TextField& field(const std::string& program, FieldOptions options = {}) {
-    fields.push_back(std::make_unique<TextField>(harness.instance(), program, options));
-    fields.back()->focus();
-    return *fields.back();
-  }
+  TextField& field(const std::string& program, FieldOptions options = {}) { return harness.field(program, options); }
   std::string layoutOf(TextField& f) { return harness.instance().inputMethod(&f); }
 
   FcitxHarness harness{{"brisquel"}};
-  std::vector<std::unique_ptr<TextField>> fields;
 };
 
 TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
@@ -56,16 +51,17 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
       {"firefox", {.password = true}, "ghbdtn vbh ", "ghbdtn vbh ", "keyboard-us"},
   };
   std::vector<std::string> held, layouts;
+  std::vector<TextField*> made;
   std::vector<Step> steps;
   for (const auto& c : cases) {
     steps.push_back(Step([&, c] {
       harness.instance().setCurrentInputMethod("keyboard-us");
-      TextField& f = field(c.program, c.options);
-      f.type(c.typed);
+      made.push_back(&field(c.program, c.options));
+      made.back()->type(c.typed);
     }, 0.1));
     steps.push_back(Step([&] {
-      held.push_back(fields.back()->text());
-      layouts.push_back(layoutOf(*fields.back()));
+      held.push_back(made.back()->text());
+      layouts.push_back(layoutOf(*made.back()));
     }));
   }
   run(steps);
@@ -76,9 +72,9 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
   }
   // Without the field's text the word is replaced by BackSpace keys with their
   // real keycode, which a terminal gets as DEL characters among the text.
-  EXPECT_THAT(fields[3]->forwarded(), Contains("+BackSpace@22"));
-  EXPECT_TRUE(fields[2]->forwarded().empty());
-  EXPECT_TRUE(fields[0]->forwarded().empty());
+  EXPECT_THAT(made[3]->forwarded(), Contains("+BackSpace@22"));
+  EXPECT_TRUE(made[2]->forwarded().empty());
+  EXPECT_TRUE(made[0]->forwarded().empty());
 }
 
 TEST_F(AddonTest, EachProgramKeepsItsOwnLayout) {

@@ -131,8 +131,19 @@ FcitxHarness::FcitxHarness(std::vector<std::string> addons) {
 }
 
 FcitxHarness::~FcitxHarness() {
+  fields_.clear();
   instance_.reset();
   fcitx::Log::setLogStream(std::cerr);
+}
+
+TextField& FcitxHarness::field(const std::string& program, const FieldOptions& options) {
+  fields_.push_back(std::make_unique<TextField>(*instance_, program, options));
+  fields_.back()->focus();
+  return *fields_.back();
+}
+
+TextField& FcitxHarness::field(const std::string& program) {
+  return field(program, FieldOptions{});
 }
 
 void FcitxHarness::setLayouts(const std::vector<std::string>& inputMethods) {

@@ -35,6 +35,9 @@ struct Step {
   std::function<bool()> until;
 };
 
+class TextField;
+struct FieldOptions;
+
 class FcitxHarness {
  public:
   // addons: what to enable besides the test layouts and testui.
@@ -50,10 +53,14 @@ class FcitxHarness {
   fcitx::Instance& instance() { return *instance_; }
   // Puts the layouts (input method names) in the current group; the first is the default.
   void setLayouts(const std::vector<std::string>& inputMethods);
+  // A new text field of the program, focused; it lives as long as the harness.
+  TextField& field(const std::string& program, const FieldOptions& options);
+  TextField& field(const std::string& program);
 
  private:
   std::unique_ptr<fcitx::Instance> instance_;
   std::shared_ptr<std::stringstream> log_;
+  std::vector<std::unique_ptr<TextField>> fields_;
 };
 
 struct FieldOptions {
