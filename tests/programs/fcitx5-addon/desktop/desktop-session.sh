@@ -91,7 +91,7 @@ trap cleanup EXIT
 fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5.log" 2>&1 &
 pids+=($!)
 ready=0
-for _ in $(seq 600); do
+for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
   if grep -q "Brisquel is ready" "$work/fcitx5.log" &&
     dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
       string:org.fcitx.Fcitx5 2>/dev/null | grep -q true &&
