@@ -1,6 +1,7 @@
+#include "sim/RecordingCanvas.h"
+
 #include <sstream>
 
-#include "sim/SimDesktop.h"
 #include "base/Text.h"
 
 namespace brisquel::sim {
@@ -91,8 +92,7 @@ void RecordingCanvas::fillRoundedRect(Rect rect, double radius, ColorRole color,
 void RecordingCanvas::strokeLine(Point from, Point to, double lineWidth, ColorRole color,
                                  const std::vector<double>& dashPattern, double dashPhase) {
   std::ostringstream out;
-  out << "line " << from.x << ',' << from.y << ' ' << to.x << ',' << to.y << " w=" << lineWidth << ' '
-      << name(color);
+  out << "line " << from.x << ',' << from.y << ' ' << to.x << ',' << to.y << " w=" << lineWidth << ' ' << name(color);
   if (!dashPattern.empty()) {
     out << " dash=";
     for (std::size_t i = 0; i < dashPattern.size(); ++i) out << (i ? "," : "") << dashPattern[i];

@@ -1,10 +1,12 @@
+#include "sim/SimApp.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
-#include "sim/KeyboardLayouts.h"
-#include "sim/SimDesktop.h"
+#include "base/KeyCodes.h"
 #include "base/Text.h"
+#include "sim/KeyboardLayouts.h"
 
 namespace brisquel::sim {
 

@@ -6,12 +6,11 @@
 //
 // Nothing waits for real time: the test advances the clock. Keyboard and
 // application actions run the work that is due right after they happen,
-// as the main loop would between two user actions.
+// as the main loop would between two user actions. Each port family is a fake of its own
+// (Sim*.h); this facade owns them and gives the test one place to drive them.
 
 #include <cstdint>
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -21,144 +20,11 @@
 
 #include "base/KeyCodes.h"
 #include "platform/Platform.h"
+#include "sim/RecordingCanvas.h"
+#include "sim/SimApp.h"
+#include "sim/SimSpellChecker.h"
 
 namespace brisquel::sim {
-
-// ---------------------------------------------------------------------------
-// Applications and their text fields
-
-struct AppSpec {
-  std::string bundleId;
-  std::string name;
-  std::string bundlePath;
-  std::int64_t pid = 0;  // 0: the desktop picks a fresh one
-};
-
-// An event as an application received it.
-struct ReceivedEvent {
-  KeyEvent event;
-  double time = 0;  // virtual seconds (Desktop::now)
-};
-
-// Accessibility failures an application can show.
-struct AXFaults {
-  bool noFocusedElement = false;  // focus queries answer NoValue
-  bool focusQueryFails = false;   // focus queries answer CannotComplete
-  bool valueNotString = false;    // "AXValue" is not a string
-  bool readFails = false;         // value and selected-range reads answer CannotComplete
-  bool notSettable = false;       // "AXValue" is not settable
-  bool writeRefused = false;      // writes answer Failure and change nothing
-};
-
-class SimApp {
- public:
-  // clock: the desktop's time for the logs; clipboard: shared by every application.
-  SimApp(AppSpec spec, std::function<double()> clock, std::shared_ptr<std::u16string> clipboard);
-
-  const AppSpec& spec() const { return spec_; }
-  const std::string& bundleId() const { return spec_.bundleId; }
-  std::int64_t pid() const { return spec_.pid; }
-  RunningApplication runningApplication() const;
-
-  // The focused text field (UTF-16; selection in UTF-16 units).
-  const std::u16string& text() const { return text_; }
-  std::string textUtf8() const;
-  TextRange selection() const { return selection_; }
-  // Replaces the text; the caret goes to the end unless a selection is given.
-  void setText(std::u16string text, std::optional<TextRange> selection = std::nullopt);
-  void setText(std::string_view utf8, std::optional<TextRange> selection = std::nullopt);
-  // Clamped to the text.
-  void setSelection(TextRange range);
-
-  // Every key event delivered to the application, in order.
-  const std::vector<ReceivedEvent>& received() const { return received_; }
-  // The delivered key-down and key-up events with Command or Control held.
-  const std::vector<ReceivedEvent>& shortcuts() const { return shortcuts_; }
-  // The shortcut key-downs as "ctrl+f cmd+f@50ms": modifiers in the order
-  // fn, ctrl, opt, shift, cmd, then the US key name; "@Nms" when N ms passed
-  // since the previous entry.
-  std::string shortcutLog() const;
-  void clearLog();
-
-  AXFaults& axFaults() { return faults_; }
-  const AXFaults& axFaults() const { return faults_; }
-  // Successful accessibility writes of the value, in order.
-  const std::vector<std::u16string>& axValueWrites() const { return axValueWrites_; }
-
-  // Applies a delivered event (called by the desktop). Key-downs without
-  // Command or Control edit the text: characters replace the selection,
-  // Backspace and Forward Delete remove a selection or one grapheme, arrows
-  // move the caret (Shift extends; Up/Down go to the start/end), Return inserts
-  // "\n". Command+A/C/X/V select all, copy, cut and paste.
-  void deliver(const KeyEvent& event);
-  // Accessibility write of the whole value; the caret goes to the end.
-  void axSetValue(std::u16string value);
-
- private:
-  void insert(const std::u16string& s);
-  void deleteBackward();
-  void deleteForward();
-  void moveCaret(int direction, bool extend);
-  void performCommand(const KeyEvent& event);
-
-  AppSpec spec_;
-  std::function<double()> clock_;
-  std::shared_ptr<std::u16string> clipboard_;
-  std::u16string text_;
-  TextRange selection_;
-  std::int64_t anchor_ = 0;  // where a Shift-extended selection began
-  std::vector<ReceivedEvent> received_;
-  std::vector<ReceivedEvent> shortcuts_;
-  std::vector<std::u16string> axValueWrites_;
-  AXFaults faults_;
-};
-
-// ---------------------------------------------------------------------------
-// Spelling: word lists given by the test
-
-class SimSpellChecker final : public SpellCheckerPort {
- public:
-  // Words of a language ("en_US", "ru_RU", ...), UTF-8. Replaces earlier words.
-  void setWords(const std::string& language, const std::vector<std::string>& words);
-  void addWords(const std::string& language, const std::vector<std::string>& words);
-  // A language that is not ready answers false (as an unloaded one does).
-  void setReady(const std::string& language, bool ready);
-  int prepareCount(const std::string& language) const;
-
-  bool isWordCorrect(std::u16string_view word, std::string_view language) override;
-  bool hasCompletions(std::u16string_view prefix, std::string_view language) override;
-  void prepare(std::string_view language) override;
-  bool isReady(std::string_view language) override;
-
- private:
-  struct Language;
-  std::map<std::string, std::shared_ptr<Language>, std::less<>> languages_;
-  std::map<std::string, int, std::less<>> prepares_;
-};
-
-// ---------------------------------------------------------------------------
-// Drawing: a canvas that records commands with deterministic text metrics
-// (width 0.6 * size per grapheme cluster, height 1.2 * size).
-
-class RecordingCanvas final : public Canvas {
- public:
-  void strokeRoundedRect(Rect rect, double radius, double lineWidth, ColorRole color) override;
-  Size measureText(const std::string& text, Font font) override;
-  void drawText(const std::string& text, Rect rect, Font font, ColorRole color, TextAlignment alignment) override;
-  // "fillRoundedRect 4,1,312,22 r=6 SystemBlue a=0.1"
-  void fillRoundedRect(Rect rect, double radius, ColorRole color, double alpha) override;
-  // "line 20,5.5 300,5.5 w=1 Separator dash=3,3 phase=0" (no dash part for a solid line)
-  void strokeLine(Point from, Point to, double lineWidth, ColorRole color, const std::vector<double>& dashPattern,
-                  double dashPhase) override;
-  // e.g. "roundedRect 1,1,20,14 r=3 w=1 Label", "text \"EN\" 1,1,20,14 size=11 Bold Label Center"
-  const std::vector<std::string>& commands() const { return commands_; }
-
- private:
-  std::vector<std::string> commands_;
-};
-
-// ---------------------------------------------------------------------------
-// The desktop
 
 class Desktop {
  public:
@@ -306,7 +172,7 @@ class Desktop {
 
  private:
   struct Impl;
-  std::shared_ptr<Impl> impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace brisquel::sim

@@ -1,6 +1,7 @@
+#include "sim/SimSpellChecker.h"
+
 #include <set>
 
-#include "sim/SimDesktop.h"
 #include "base/Text.h"
 
 namespace brisquel::sim {

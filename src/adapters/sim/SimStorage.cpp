@@ -1,0 +1,157 @@
+#include "sim/SimStorage.h"
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace brisquel::sim {
+
+namespace {
+
+std::filesystem::path freshTemporaryFolder() {
+  std::random_device random;
+  std::ostringstream name;
+  name << "brisquel-sim-" << std::hex << random() << random();
+  return std::filesystem::temp_directory_path() / name.str();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Defaults
+
+std::optional<DefaultsValue> SimDefaults::object(const std::string& key) const {
+  auto it = values_.find(key);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+void SimDefaults::set(const std::string& key, const DefaultsValue& value) {
+  values_[key] = value;
+  ++changes_;
+}
+
+void SimDefaults::remove(const std::string& key) {
+  values_.erase(key);
+  ++changes_;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+SimFiles::SimFiles(const SimEventLoop& clock, std::filesystem::path root) : clock_(clock) {
+  if (root.empty()) {
+    root = freshTemporaryFolder();
+    ownsRoot_ = true;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(root, ec);
+  root_ = std::move(root);
+}
+
+SimFiles::~SimFiles() {
+  if (ownsRoot_) {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+}
+
+void SimFiles::date(const std::filesystem::path& file) {
+  std::error_code ec;
+  auto real = std::filesystem::last_write_time(file, ec);
+  if (!ec) dates_[file.lexically_normal()] = {clock_.wallTime(), real};
+}
+
+bool SimFiles::createDirectories(const std::filesystem::path& dir) {
+  if (writesFail_) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return std::filesystem::is_directory(dir, ec);
+}
+
+bool SimFiles::writeAtomically(const std::filesystem::path& file, const std::string& bytes) {
+  if (writesFail_) return false;
+  std::error_code ec;
+  auto parent = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+  if (!std::filesystem::is_directory(parent, ec)) return false;
+  auto temporary = parent / ("." + file.filename().string() + ".tmp" + std::to_string(tempCounter_++));
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::filesystem::remove(temporary, ec);
+      return false;
+    }
+  }
+  std::filesystem::rename(temporary, file, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    return false;
+  }
+  date(file);
+  return true;
+}
+
+std::optional<std::string> SimFiles::read(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return content.str();
+}
+
+std::optional<double> SimFiles::modificationDate(const std::filesystem::path& file) {
+  std::error_code ec;
+  auto real = std::filesystem::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  auto it = dates_.find(file.lexically_normal());
+  if (it != dates_.end() && it->second.realDate == real) return it->second.virtualDate;
+  auto system = std::chrono::file_clock::to_sys(real);
+  return std::chrono::duration<double>(system.time_since_epoch()).count();
+}
+
+bool SimFiles::exists(const std::filesystem::path& file) {
+  std::error_code ec;
+  return std::filesystem::exists(file, ec);
+}
+
+bool SimFiles::remove(const std::filesystem::path& file) {
+  if (writesFail_) return false;
+  std::error_code ec;
+  bool removed = std::filesystem::remove(file, ec);
+  dates_.erase(file.lexically_normal());
+  return removed && !ec;
+}
+
+bool SimFiles::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (writesFail_) return false;
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  if (ec) return false;
+  auto it = dates_.find(from.lexically_normal());
+  if (it != dates_.end()) {
+    dates_[to.lexically_normal()] = it->second;
+    dates_.erase(from.lexically_normal());
+  }
+  return true;
+}
+
+bool SimFiles::userWrites(const std::filesystem::path& file, const std::string& bytes) {
+  std::error_code ec;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return false;
+  }
+  date(file);
+  return true;
+}
+
+}  // namespace brisquel::sim
