@@ -11,7 +11,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 status=0
-scripts/setup.sh build/asan -DBRISQUEL_SANITIZE=ON -DBRISQUEL_BENCH=OFF -DBRISQUEL_SPELL=OFF || exit 1
+scripts/setup.sh build/asan -DBRISQUEL_SANITIZE=ON -DBRISQUEL_BENCH=OFF -DBRISQUEL_SPELL=OFF -DBRISQUEL_FCITX5=OFF || exit 1
 echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer, optional adapters off"
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" || status=1
 
