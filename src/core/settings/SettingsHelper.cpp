@@ -237,26 +237,22 @@ void SettingsHelper::importLearnedWordsFromFile() {
 }
 
 void SettingsHelper::importIgnoredAppsFromFile() {
-  const auto file = ignoredAppsFile();
-  auto text = readListFile(file);
-  if (!text) return;
-  auto apps = parseAppList(text->text);
-  if (!apps) return;
-  noteRead(file, *text, ignoredAppsText_);
-  isImporting_ = true;
-  setIgnoredApps(*apps);
-  isImporting_ = false;
+  importAppListFromFile(ignoredAppsFile(), ignoredAppsText_, &SettingsHelper::setIgnoredApps);
 }
 
 void SettingsHelper::importIgnoredShortcutsAppsFromFile() {
-  const auto file = ignoredShortcutsAppsFile();
+  importAppListFromFile(ignoredShortcutsAppsFile(), ignoredShortcutsAppsText_, &SettingsHelper::setIgnoredShortcutsApps);
+}
+
+void SettingsHelper::importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
+                                           void (SettingsHelper::*set)(const StringList&)) {
   auto text = readListFile(file);
   if (!text) return;
-  auto rules = parseAppList(text->text);
-  if (!rules) return;
-  noteRead(file, *text, ignoredShortcutsAppsText_);
+  auto entries = parseAppList(text->text);
+  if (!entries) return;
+  noteRead(file, *text, known);
   isImporting_ = true;
-  setIgnoredShortcutsApps(*rules);
+  (this->*set)(*entries);
   isImporting_ = false;
 }
 

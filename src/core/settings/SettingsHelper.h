@@ -143,6 +143,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   std::optional<ListText> readListFile(const std::filesystem::path& file) const;
   // Notes a list file's text as read, telling the person when part of it was left unread.
   void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known) const;
+  void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
+                             void (SettingsHelper::*set)(const StringList&));
   void tell(const std::string& message) const;
 
   template <typename T>

@@ -175,11 +175,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     }
   }
   if (!written) {
-    ClockPort* clock = &ports_.clock;
-    auto wait = [clock](double seconds) {
-      if (clock) clock->sleep(seconds);
-    };
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     std::int64_t lefts = 0;
     if (!axState) {
       lefts = spacesToSkip;
@@ -199,13 +195,13 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
     }
     pressKey(leftArrowKeyCode, static_cast<int>(lefts));
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(word)));
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     if (changeLayoutAction) changeLayoutAction(code);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     simulateTyping(result, 0.001);
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     pressKey(rightArrowKeyCode, static_cast<int>(lefts));
   }
 
@@ -277,24 +273,20 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
     }
   }
   if (!written) {
-    ClockPort* clock = &ports_.clock;
-    auto wait = [clock](double seconds) {
-      if (clock) clock->sleep(seconds);
-    };
     // What lies between the word and the cursor may hold emoji passed over:
     // remove it character by character and type it back as it was.
     const std::u16string trailing =
         state.text.substr(static_cast<std::size_t>(info.endLoc), static_cast<std::size_t>(info.trailingSpaces));
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(trailing)), 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     if (changeLayoutAction) changeLayoutAction(code);
-    wait(0.02);
+    ports_.clock.sleep(0.02);
     simulateTyping(converted, 0.002);
     simulateTyping(trailing, 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
   }
   buffer_.clear();
   lastCompletedWord_ = converted;
