@@ -435,6 +435,9 @@ bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& 
   // Typed with Caps Lock, or among words of the other layout, they are text
   // typed on the wrong layout.
   if (!hasInnerCapitals(word) || typedWithCapsLock_) return false;
+  // Shift on a layout whose script has no capitals (Arabic) types other
+  // letters, not capitals.
+  if (!hasInnerCapitals(convert(word, false, layouts))) return false;
   for (std::size_t i = before; i-- > 0;) {
     if (auto language = languageOf(completedWordsHistory_[i].word, layouts)) return *language == pair.source;
   }
@@ -447,7 +450,6 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
   // first: ambiguous words (word end only) and abbreviations left as typed
   // for want of context, which this correction now gives. A word already in
   // the right layout (or corrected before) ends the walk.
-  const auto& maps = LayoutMaps::instance();
   for (std::size_t i = before; i-- > 0;) {
     const auto& entry = completedWordsHistory_[i];
     if (languageOf(entry.word, layouts) != pair.source) break;
@@ -472,7 +474,6 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
   if (completedWordsHistory_.size() < 2) return false;
   const LayoutAvailability layouts = layoutAvailability();
-  const auto& maps = LayoutMaps::instance();
   const std::size_t previousIndex = completedWordsHistory_.size() - 2;
   const CompletedWord previous = completedWordsHistory_[previousIndex];
   const auto sourceOfWord = languageOf(word, layouts);
