@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "sim/SimDesktop.h"
-#include "base/Text.h"
 
 namespace brisquel::sim {
 namespace {
@@ -66,71 +65,12 @@ TEST_F(KeyboardTest, KeysProduceTheCurrentLayoutsCharacters) {
   }
 }
 
-TEST_F(KeyboardTest, DeadKeyPressCarriesNoCharactersAndTheNextKeyTheComposition) {
-  desktop.selectLayout("el");
-  desktop.press("; e");
-  auto downs = keyDowns();
-  ASSERT_EQ(downs.size(), 2u);
-  EXPECT_EQ(downs[0].characters, u"");
-  EXPECT_EQ(downs[1].characters, u"έ");
-  EXPECT_EQ(downs[1].charactersIgnoringModifiers, u"ε");
-}
-
 TEST_F(KeyboardTest, TextEventsLeaveADeadKeyWaiting) {
   desktop.selectLayout("el");
   desktop.press(";");
   desktop.typeText(u"😀");
   desktop.press("a");
   EXPECT_EQ(editor.textUtf8(), "😀ά");
-}
-
-TEST_F(KeyboardTest, ModifierKeysProduceFlagsChangedWithTheHeldFlags) {
-  desktop.keyDown(KeyCode::Shift);
-  desktop.keyDown(KeyCode::Command);
-  desktop.keyUp(KeyCode::Shift);
-  desktop.keyUp(KeyCode::Command);
-  std::vector<std::pair<std::uint16_t, std::uint64_t>> seen;
-  for (const auto& r : editor.received()) {
-    ASSERT_EQ(r.event.type, EventType::FlagsChanged);
-    EXPECT_FALSE(r.event.characters.has_value());
-    seen.emplace_back(r.event.keyCode, r.event.flags);
-  }
-  std::vector<std::pair<std::uint16_t, std::uint64_t>> expected = {
-      {KeyCode::Shift, Flags::Shift},
-      {KeyCode::Command, Flags::Shift | Flags::Command},
-      {KeyCode::Shift, Flags::Command},
-      {KeyCode::Command, 0},
-  };
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(desktop.modifierFlags(), 0u);
-}
-
-TEST_F(KeyboardTest, ControlGivesControlCharactersAndTheLayoutsKeyIgnoringModifiers) {
-  desktop.press("ctrl+c");
-  desktop.selectLayout("ru");
-  desktop.press("ctrl+c");
-  auto downs = keyDowns();
-  ASSERT_EQ(downs.size(), 2u);
-  EXPECT_EQ(downs[0].characters, u"\x03");
-  EXPECT_EQ(downs[0].charactersIgnoringModifiers, u"c");
-  EXPECT_EQ(downs[0].flags & Flags::ModifierMask, Flags::Control);
-  EXPECT_EQ(downs[1].charactersIgnoringModifiers, u"с");
-  EXPECT_EQ(editor.textUtf8(), "");
-}
-
-TEST_F(KeyboardTest, TypeTextRoundTripsEveryCharacterOfEachLayout) {
-  const char* layouts[] = {"en", "ru", "uk", "he", "ar", "el"};
-  for (const char* code : layouts) {
-    desktop.selectLayout(code);
-    std::u16string all = u"1234567890-=qwertyuiop[]asdfghjkl;'zxcvbnm,./`\\";
-    // The same keys again with Shift, typed by name on this layout.
-    editor.setText(u"");
-    for (char16_t c : all) desktop.typeText(std::u16string(1, c), "us");
-    std::u16string plain = editor.text();
-    editor.setText(u"");
-    desktop.typeText(plain);
-    EXPECT_EQ(editor.text(), plain) << code;
-  }
 }
 
 TEST_F(KeyboardTest, TypeTextChoosesKeysAsAUserWould) {
@@ -166,19 +106,6 @@ TEST_F(KeyboardTest, TypeTextChoosesKeysAsAUserWould) {
     ASSERT_FALSE(codes.empty()) << c.text;
     EXPECT_EQ(codes, c.keyCodes) << c.text;
   }
-}
-
-TEST_F(KeyboardTest, TypingIntervalAdvancesTheClockPerCharacter) {
-  desktop.setTypingInterval(0.1);
-  desktop.typeText("abc");
-  EXPECT_NEAR(desktop.now(), 0.3, 1e-9);
-  ASSERT_EQ(editor.received().size(), 6u);
-  EXPECT_NEAR(editor.received()[2].time, 0.1, 1e-9);
-}
-
-TEST_F(KeyboardTest, UnknownChordNamesPressNothing) {
-  EXPECT_FALSE(desktop.press("a ctrl+nosuchkey"));
-  EXPECT_TRUE(editor.received().empty());
 }
 
 }  // namespace

@@ -63,32 +63,5 @@ TEST_F(TextFieldTest, EditingKeys) {
   }
 }
 
-TEST_F(TextFieldTest, SetTextPutsTheCaretAtTheEndAndClampsSelections) {
-  editor.setText("привет");
-  EXPECT_EQ(editor.selection(), (TextRange{6, 0}));
-  editor.setSelection({4, 10});
-  EXPECT_EQ(editor.selection(), (TextRange{4, 2}));
-  editor.setSelection({-3, 1});
-  EXPECT_EQ(editor.selection(), (TextRange{0, 1}));
-}
-
-TEST_F(TextFieldTest, ShortcutsAreRecordedInOrderWithTheirTiming) {
-  desktop.press("ctrl+f");
-  desktop.advance(0.05);
-  desktop.press("cmd+f shift+cmd+z fn+ctrl+opt+left");
-  desktop.advance(1.2);
-  desktop.press("ctrl+shift+c");
-  EXPECT_EQ(editor.shortcutLog(), "ctrl+f cmd+f@50ms shift+cmd+z fn+ctrl+opt+left ctrl+shift+c@1200ms");
-  // Key-downs and key-ups, nothing without Command or Control.
-  desktop.press("a shift+b");
-  ASSERT_EQ(editor.shortcuts().size(), 10u);
-  EXPECT_EQ(editor.shortcuts()[1].event.type, EventType::KeyUp);
-  EXPECT_EQ(editor.shortcuts()[1].event.keyCode, KeyCode::ANSI_F);
-  EXPECT_EQ(editor.textUtf8(), "aB");
-  editor.clearLog();
-  EXPECT_EQ(editor.shortcutLog(), "");
-  EXPECT_TRUE(editor.received().empty());
-}
-
 }  // namespace
 }  // namespace brisquel::sim
