@@ -1,5 +1,5 @@
 // The focused text field of a simulated application reacts to delivered keys
-// as a real one does, and records the shortcuts it receives.
+// as a real one does.
 
 #include <gtest/gtest.h>
 

@@ -137,50 +137,6 @@ TEST(StayOpenRows, ClicksInTheHeaderFindTheFirstBoxWithinTheMargins) {
   }
 }
 
-TEST(StayOpenRows, DisabledAndHiddenBoxesAreLeftAlone) {
-  HeaderRig rig;
-  MenuTracker tracker(rig.menu);
-  rig.box(101).setEnabled(false);
-  tracker.click(rig.header, {200, 12});
-  EXPECT_FALSE(rig.box(101).isOn());
-
-  // With no modifier selected, Toggle All is hidden and must not act unseen.
-  rig.box(999).setHidden(true);
-  tracker.click(rig.header, {30, 12});
-  EXPECT_TRUE(rig.box(999).isOn());
-  EXPECT_TRUE(rig.log->entries.empty());
-
-  auto* button = static_cast<StayOpenContainerView&>(*rig.row->view()).associatedButton.get();
-  button->setEnabled(false);
-  tracker.click(rig.row, {100, 12});
-  EXPECT_TRUE(button->isOn());
-  EXPECT_TRUE(rig.log->entries.empty());
-}
-
-TEST(StayOpenRows, ARowClickFlipsItsBoxAndSendsTheRowsActionWithTheBoxAsSender) {
-  HeaderRig rig;
-  MenuTracker tracker(rig.menu);
-  // Anywhere in the row, also far from the box: the row keeps the click.
-  tracker.click(rig.row, {315, 23});
-  ASSERT_EQ(rig.log->entries.size(), 1u);
-  EXPECT_EQ(rig.log->entries[0].action, "rowAction:");
-  EXPECT_EQ(rig.log->entries[0].tag, 65536);
-  EXPECT_FALSE(rig.log->entries[0].on);
-  tracker.click(rig.row, {30, 12});
-  EXPECT_TRUE(rig.log->entries.back().on);
-  EXPECT_TRUE(tracker.isOpen());
-
-  // A box with its own target and action uses those instead of the row's.
-  auto own = std::make_shared<ActionLog>();
-  auto& container = static_cast<StayOpenContainerView&>(*rig.row->view());
-  container.associatedButton->target = own;
-  container.associatedButton->action = "own:";
-  tracker.click(rig.row, {30, 12});
-  ASSERT_EQ(own->entries.size(), 1u);
-  EXPECT_EQ(own->entries[0].action, "own:");
-  EXPECT_EQ(rig.log->entries.size(), 2u);
-}
-
 TEST(StayOpenRows, HoverHighlightsSingleSwitchRowsOnly) {
   HeaderRig rig;
   MenuTracker tracker(rig.menu);
@@ -245,24 +201,6 @@ TEST(StayOpenRows, TitlesAreStyledOnEveryDrawByStateAndTag) {
     EXPECT_EQ(title->string(), c.title);
     EXPECT_EQ(title->runs(), c.runs) << c.title << (c.on ? " on" : " off");
   }
-}
-
-TEST(StayOpenRows, TrackingFollowsTheBoundsAndTheHoverFollowsEntryAndExit) {
-  HeaderRig rig;
-  auto& row = static_cast<StayOpenContainerView&>(*rig.row->view());
-  MenuTracker tracker(rig.menu);
-  ASSERT_TRUE(row.trackingArea);
-  EXPECT_EQ(row.trackingArea->rect, (Rect{0, 0, 320, 24}));
-  EXPECT_EQ(row.trackingArea->options, 0x81u);
-  EXPECT_EQ(row.trackingAreas().size(), 1u);
-  MenuTracker again(rig.menu);  // reopening replaces the area
-  EXPECT_EQ(row.trackingAreas().size(), 1u);
-
-  tracker.hover(rig.row);
-  EXPECT_TRUE(row.isHovered);
-  EXPECT_GT(row.displayRequests(), 0);
-  tracker.moveOff();
-  EXPECT_FALSE(row.isHovered);
 }
 
 TEST(MenuRows, InfoSubmenuFitsItsWrappedTextAndListsExtraItems) {
