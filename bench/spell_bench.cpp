@@ -389,7 +389,9 @@ int main(int argc, char** argv) {
     if (code == "en") {
       for (const auto& other : kCodes)
         if (other != "en")
-          for (const auto& w : words(std::vector<std::string>(corpusText[other].begin(), corpusText[other].begin() + 300)))
+          for (const auto& w : words(std::vector<std::string>(
+                   corpusText[other].begin(),
+                   corpusText[other].begin() + static_cast<long>(std::min<std::size_t>(300, corpusText[other].size())))))
             wrong.push_back(convert(w, toEnglish(other)));
     } else {
       for (const auto& w : words(corpusText["en"])) wrong.push_back(convert(w, fromEnglish(code)));

@@ -11,11 +11,15 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 status=0
-scripts/setup.sh build/asan -DBRISQUEL_SANITIZE=ON -DBRISQUEL_BENCH=OFF -DBRISQUEL_SPELL=OFF || exit 1
+scripts/setup.sh build/asan -DBRISQUEL_SANITIZE=ON -DBRISQUEL_BENCH=OFF -DBRISQUEL_SPELL=OFF -DBRISQUEL_FCITX5=OFF || exit 1
 echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer, optional adapters off"
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" || status=1
 
 scripts/setup.sh build/release || exit 1
 echo "== tests (release build)"
 ctest --test-dir build/release --output-on-failure -j "$(nproc)" || status=1
+
+# The fuzz targets, built with clang in a tree of their own, each run for a bounded number of inputs.
+echo "== fuzz targets (bounded runs)"
+scripts/fuzz.sh --bounded || status=1
 exit $status

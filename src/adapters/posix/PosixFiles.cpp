@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -43,6 +43,21 @@ void syncFolder(const std::filesystem::path& dir) {
   ::close(fd);
 }
 
+// Temporaries that a writer killed halfway left behind. One younger than a
+// minute may belong to a write still going on in another process.
+void removeStaleTemporaries(const std::filesystem::path& dir, const std::string& name) {
+  const std::string prefix = "." + name + ".";
+  const auto staleBefore = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string entryName = entry.path().filename().string();
+    if (entryName.size() != prefix.size() + 6 || !entryName.starts_with(prefix)) continue;
+    std::error_code entryError;
+    if (!entry.is_regular_file(entryError) || entry.last_write_time(entryError) > staleBefore || entryError) continue;
+    std::filesystem::remove(entry.path(), entryError);
+  }
+}
+
 }  // namespace
 
 std::filesystem::path homeDirectory() {
@@ -61,7 +76,20 @@ std::filesystem::path xdgConfigHome() {
   return homeDirectory() / ".config";
 }
 
-bool writeFileAtomically(const std::filesystem::path& file, const std::string& bytes) {
+std::filesystem::path linkTarget(const std::filesystem::path& path) {
+  std::filesystem::path file = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) return file;
+    const auto target = std::filesystem::read_symlink(file, ec);
+    if (ec) return file;
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  return file;  // a loop: writing fails on it like on any other bad path
+}
+
+bool writeFileAtomically(const std::filesystem::path& link, const std::string& bytes) {
+  const auto file = linkTarget(link);
   const auto dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   std::string name = ".";
   name += file.filename().string();
@@ -91,17 +119,44 @@ bool writeFileAtomically(const std::filesystem::path& file, const std::string& b
     return false;
   }
   syncFolder(dir);
+  removeStaleTemporaries(dir, file.filename().string());
   return true;
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+FileRead readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return {std::nullopt, errno};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return {std::nullopt, error};
+  }
+  std::string bytes;
+  bytes.resize(std::min<std::size_t>(maxBytes, static_cast<std::size_t>(st.st_size)));
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) {
+      if (done >= maxBytes) break;
+      bytes.resize(std::min(maxBytes, done + 65536));  // the file grew while we read it
+    }
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      return {std::nullopt, error};
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(done);
+  return {std::move(bytes), 0};
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& file, std::size_t maxBytes) {
+  return readFileBytes(file, maxBytes).bytes;
 }
 
 PosixFiles::PosixFiles() : PosixFiles(xdgDataHome(), posix::homeDirectory()) {}
@@ -119,7 +174,9 @@ bool PosixFiles::writeAtomically(const std::filesystem::path& file, const std::s
   return writeFileAtomically(file, bytes);
 }
 
-std::optional<std::string> PosixFiles::read(const std::filesystem::path& file) { return readFile(file); }
+std::optional<std::string> PosixFiles::read(const std::filesystem::path& file, std::size_t maxBytes) {
+  return readFile(file, maxBytes);
+}
 
 std::optional<double> PosixFiles::modificationDate(const std::filesystem::path& file) {
   struct stat st {};

@@ -2,6 +2,8 @@
 // Files on the real file system. Application support follows XDG_DATA_HOME
 // (else ~/.local/share), the home directory HOME.
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,7 +27,8 @@ class PosixFiles final : public FilesPort {
   std::filesystem::path homeDirectory() override { return home_; }
   bool createDirectories(const std::filesystem::path& dir) override;
   bool writeAtomically(const std::filesystem::path& file, const std::string& bytes) override;
-  std::optional<std::string> read(const std::filesystem::path& file) override;
+  using FilesPort::read;
+  std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override;
   std::optional<double> modificationDate(const std::filesystem::path& file) override;
   bool exists(const std::filesystem::path& file) override;
   bool remove(const std::filesystem::path& file) override;
@@ -37,8 +40,19 @@ class PosixFiles final : public FilesPort {
 };
 
 // Writes through a temporary file in the same folder, synced and renamed over
-// the target, so a crash or a full disk leaves the old content whole.
+// the target, so a crash or a full disk leaves the old content whole. A
+// symbolic link (as dotfile managers make) is followed: its target is replaced.
 bool writeFileAtomically(const std::filesystem::path& file, const std::string& bytes);
-std::optional<std::string> readFile(const std::filesystem::path& file);
+// The file a path names once symbolic links are followed (the path itself
+// when it is no link); a dangling link answers the path it points to.
+std::filesystem::path linkTarget(const std::filesystem::path& file);
+
+struct FileRead {
+  std::optional<std::string> bytes;  // none when the file could not be read
+  int error = 0;                     // errno of the failure
+};
+// At most maxBytes from the start of a regular file.
+FileRead readFileBytes(const std::filesystem::path& file, std::size_t maxBytes = SIZE_MAX);
+std::optional<std::string> readFile(const std::filesystem::path& file, std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace brisquel::posix

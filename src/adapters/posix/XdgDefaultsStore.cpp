@@ -1,42 +1,113 @@
 #include "posix/XdgDefaultsStore.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
 #include "posix/PosixFiles.h"
 
 namespace brisquel::posix {
+namespace {
+
+// An exclusive lock on a file beside the settings, held while a change is
+// merged into the file and written. The kernel drops it when a holder dies.
+class FileLock {
+ public:
+  explicit FileLock(const std::filesystem::path& file) {
+    auto lockFile = file.parent_path() / ("." + file.filename().string() + ".lock");
+    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;  // a folder we cannot write: the write after fails as well
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+void applyChanges(plist::DefaultsDomain& values, const std::map<std::string, std::optional<DefaultsValue>>& changes) {
+  for (const auto& [key, value] : changes) {
+    if (value) {
+      values[key] = *value;
+    } else {
+      values.erase(key);
+    }
+  }
+}
+
+}  // namespace
 
 XdgDefaultsStore::XdgDefaultsStore() : XdgDefaultsStore(xdgConfigHome(), applicationDomain) {}
 
 XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain)
     : file_(std::move(folder) / (std::move(domain) + ".plist")) {
-  load();
+  plist::DefaultsDomain disk;
+  if (readDisk(disk, true) == Disk::read) values_ = std::move(disk);
 }
 
-void XdgDefaultsStore::load() {
-  std::error_code ec;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(file_, ec))) return;
-  if (auto bytes = readFile(file_)) {
-    if (auto values = plist::decodePropertyList(*bytes)) {
-      values_ = std::move(*values);
-      return;
+std::optional<XdgDefaultsStore::Stamp> XdgDefaultsStore::stampOf(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return Stamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+               static_cast<std::uint64_t>(st.st_size), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+               st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+}
+
+XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged) {
+  const auto target = linkTarget(file_);
+  const auto stamp = stampOf(target);
+  if (!stamp) {
+    if (errno == ENOENT) {
+      seen_.reset();
+      unreadable_.reset();
+      return Disk::missing;
     }
+    unreadable_ = std::strerror(errno);
+    return Disk::unreadable;
   }
-  // Unreadable or not ours to understand: keep it for the user, start empty.
+  std::optional<plist::DefaultsDomain> decoded;
+  if (stamp->size <= maxFileSize) {
+    const FileRead r = readFileBytes(target, maxFileSize + 1);
+    if (!r.bytes) {
+      unreadable_ = std::strerror(r.error);
+      return Disk::unreadable;
+    }
+    if (r.bytes->size() <= maxFileSize) decoded = plist::decodePropertyList(*r.bytes);
+  }
+  seen_ = stamp;
+  if (decoded) {
+    unreadable_.reset();
+    into = std::move(*decoded);
+    return Disk::read;
+  }
+  if (!moveAsideIfDamaged) return Disk::damaged;
+  // Read and not ours to understand: keep it for the user under a new name.
   for (int n = 1; n <= 1000; ++n) {
-    auto aside = file_;
+    auto aside = target;
     aside += ".corrupt-";
     aside += std::to_string(n);
+    std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(aside, ec))) continue;
-    std::filesystem::rename(file_, aside, ec);
-    if (!ec) {
-      setAside_ = aside;
-      return;
-    }
-    break;
+    std::filesystem::rename(target, aside, ec);
+    if (ec) break;
+    setAside_ = aside;
+    seen_.reset();
+    unreadable_.reset();
+    return Disk::damaged;
   }
-  writable_ = false;
+  unreadable_ = "it is damaged and could not be moved aside";
+  return Disk::unreadable;
 }
 
 std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) const {
@@ -47,24 +118,70 @@ std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) co
 
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
   values_[key] = value;
+  pending_[key] = value;
   ++changes_;
   save();
 }
 
 void XdgDefaultsStore::remove(const std::string& key) {
   if (values_.erase(key) == 0) return;
+  pending_[key] = std::nullopt;
   ++changes_;
   save();
 }
 
-void XdgDefaultsStore::save() {
-  if (!writable_) {
-    saved_ = false;
+void XdgDefaultsStore::adopt(plist::DefaultsDomain values) {
+  if (values == values_) return;
+  values_ = std::move(values);
+  ++changes_;
+}
+
+void XdgDefaultsStore::synchronize() {
+  if (!pending_.empty()) {
+    save();  // merges with the file, taking in the other keys as it goes
     return;
   }
+  if (stampOf(linkTarget(file_)) == seen_ && !unreadable_) return;
+  plist::DefaultsDomain disk;
+  switch (readDisk(disk, false)) {
+    case Disk::read:
+      adopt(std::move(disk));
+      break;
+    case Disk::missing:
+      adopt({});
+      break;
+    case Disk::damaged:
+    case Disk::unreadable:
+      break;  // keep what we had
+  }
+}
+
+void XdgDefaultsStore::save() {
+  if (pending_.empty()) return;
+  const auto target = linkTarget(file_);
   std::error_code ec;
-  std::filesystem::create_directories(file_.parent_path(), ec);
-  saved_ = writeFileAtomically(file_, plist::encodePropertyList(values_));
+  std::filesystem::create_directories(target.parent_path(), ec);
+  FileLock lock(target);
+  plist::DefaultsDomain merged;
+  switch (readDisk(merged, true)) {
+    case Disk::read:
+      break;
+    case Disk::missing:
+      merged.clear();
+      break;
+    case Disk::damaged:
+      merged = values_;  // what we last understood of it
+      break;
+    case Disk::unreadable:
+      saved_ = false;
+      return;
+  }
+  applyChanges(merged, pending_);
+  saved_ = writeFileAtomically(file_, plist::encodePropertyList(merged));
+  if (!saved_) return;
+  pending_.clear();
+  seen_ = stampOf(target);
+  adopt(std::move(merged));
 }
 
 }  // namespace brisquel::posix

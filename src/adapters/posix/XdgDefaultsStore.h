@@ -1,11 +1,19 @@
 #pragma once
 // The defaults of one domain, kept as a property-list file in a folder (by
-// default the XDG config folder). Every change replaces the file atomically.
-// A file that cannot be read or understood is moved aside, never
-// overwritten, and the store starts empty.
+// default the XDG config folder), shared with other processes:
+// - every change is merged per key into what the file holds at that moment
+//   (under a lock) and the file is replaced atomically, so two processes
+//   never undo each other's changes;
+// - synchronize() takes in what other processes wrote since;
+// - a file that was read and does not parse (or is larger than any we
+//   write) is moved aside, never overwritten, and the store starts empty;
+// - a file that cannot be read is left alone: the store runs on defaults
+//   and does not write over it;
+// - a symbolic link stays a link; its target is what is replaced.
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -17,6 +25,8 @@ namespace brisquel::posix {
 class XdgDefaultsStore final : public DefaultsPort {
  public:
   static constexpr const char* applicationDomain = "com.mebrun.velmonte";
+  // Larger settings files were not written by us and are set aside.
+  static constexpr std::size_t maxFileSize = 4 * 1024 * 1024;
 
   // The store of the program's domain under XDG_CONFIG_HOME (else ~/.config).
   XdgDefaultsStore();
@@ -26,22 +36,39 @@ class XdgDefaultsStore final : public DefaultsPort {
   void set(const std::string& key, const DefaultsValue& value) override;
   void remove(const std::string& key) override;
   std::uint64_t changeCount() const override { return changes_; }
+  void synchronize() override;
 
   // <folder>/<domain>.plist
   const std::filesystem::path& file() const { return file_; }
-  // Where an unreadable file found at start was moved, if one was.
+  // Where a damaged file was moved, if one was.
   const std::optional<std::filesystem::path>& setAside() const { return setAside_; }
+  // Why the file could not be read, while it cannot: nothing is written then.
+  const std::optional<std::string>& unreadable() const { return unreadable_; }
   // False after a failed write; the values stay in memory and the next change tries again.
   bool isSaved() const { return saved_; }
 
  private:
-  void load();
+  struct Stamp {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t mtimeNs = 0, ctimeNs = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
+  enum class Disk { missing, read, unreadable, damaged };
+  // The file's identity and times; none with errno set when it cannot be seen.
+  static std::optional<Stamp> stampOf(const std::filesystem::path& file);
+  // Reads the file into `into`, recording its stamp; a damaged file is moved
+  // aside when asked (not while merely looking: an editor may be saving it).
+  Disk readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged);
+  void adopt(plist::DefaultsDomain disk);
   void save();
 
   std::filesystem::path file_;
   plist::DefaultsDomain values_;
+  // Changes made here that the file does not hold yet; none means removed.
+  std::map<std::string, std::optional<DefaultsValue>> pending_;
+  std::optional<Stamp> seen_;  // the file as last read or written
   std::optional<std::filesystem::path> setAside_;
-  bool writable_ = true;  // false when a bad file could not be moved aside
+  std::optional<std::string> unreadable_;
   bool saved_ = true;
   std::uint64_t changes_ = 0;
 };

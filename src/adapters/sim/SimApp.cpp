@@ -16,10 +16,10 @@ bool isShortcut(std::uint64_t flags) {
   return (flags & (Flags::Command | Flags::Control)) != 0;
 }
 
-// What a text field inserts for delivered characters: line breaks become
-// "\n"; control characters and the private-use function-key characters
-// (arrows and the like) insert nothing.
-std::u16string insertable(const std::u16string& chars) {
+
+}  // namespace
+
+std::u16string insertable(std::u16string_view chars) {
   std::u16string out;
   for (char16_t c : chars) {
     if (c == u'\r' || c == u'\n') {
@@ -30,8 +30,6 @@ std::u16string insertable(const std::u16string& chars) {
   }
   return out;
 }
-
-}  // namespace
 
 SimApp::SimApp(AppSpec spec, std::function<double()> clock, std::shared_ptr<std::u16string> clipboard)
     : spec_(std::move(spec)), clock_(std::move(clock)), clipboard_(std::move(clipboard)) {}

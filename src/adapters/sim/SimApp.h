@@ -16,6 +16,11 @@
 
 namespace brisquel::sim {
 
+// What a text field inserts for a key's characters: line breaks become "\n";
+// control characters and the private-use function-key characters (arrows and
+// the like) insert nothing.
+std::u16string insertable(std::u16string_view chars);
+
 struct AppSpec {
   std::string bundleId;
   std::string name;

@@ -12,54 +12,44 @@ namespace brisquel::sim {
 namespace {
 
 std::uint64_t modifierFlag(std::uint16_t code) {
-  switch (code) {
-    case KeyCode::Shift:
-    case KeyCode::RightShift:
-      return Flags::Shift;
-    case KeyCode::Control:
-    case KeyCode::RightControl:
-      return Flags::Control;
-    case KeyCode::Option:
-    case KeyCode::RightOption:
-      return Flags::Option;
-    case KeyCode::Command:
-    case KeyCode::RightCommand:
-      return Flags::Command;
-    case KeyCode::Function:
-      return Flags::Fn;
-    default:
-      return 0;
+  static constexpr struct {
+    std::uint16_t code;
+    std::uint64_t flag;
+  } modifiers[] = {
+      {KeyCode::Shift, Flags::Shift},     {KeyCode::RightShift, Flags::Shift},
+      {KeyCode::Control, Flags::Control}, {KeyCode::RightControl, Flags::Control},
+      {KeyCode::Option, Flags::Option},   {KeyCode::RightOption, Flags::Option},
+      {KeyCode::Command, Flags::Command}, {KeyCode::RightCommand, Flags::Command},
+      {KeyCode::Function, Flags::Fn},
+  };
+  for (const auto& modifier : modifiers) {
+    if (modifier.code == code) return modifier.flag;
   }
+  return 0;
 }
 
 // Characters of the keys outside the layout table, as the system gives them.
 std::optional<std::u16string> functionKeyCharacters(std::uint16_t code) {
-  switch (code) {
-    case KeyCode::Return:
-      return u"\r";
-    case KeyCode::Tab:
-      return u"\t";
-    case KeyCode::Delete:
-      return u"\x7f";
-    case KeyCode::Escape:
-      return u"\x1b";
-    case KeyCode::ForwardDelete:
-      return u"\uF728";
-    case KeyCode::Home:
-      return u"\uF729";
-    case KeyCode::End:
-      return u"\uF72B";
-    case KeyCode::UpArrow:
-      return u"\uF700";
-    case KeyCode::DownArrow:
-      return u"\uF701";
-    case KeyCode::LeftArrow:
-      return u"\uF702";
-    case KeyCode::RightArrow:
-      return u"\uF703";
-    default:
-      return std::nullopt;
+  static constexpr struct {
+    std::uint16_t code;
+    const char16_t* characters;
+  } keys[] = {
+      {KeyCode::Return, u"\r"},
+      {KeyCode::Tab, u"\t"},
+      {KeyCode::Delete, u"\x7f"},
+      {KeyCode::Escape, u"\x1b"},
+      {KeyCode::ForwardDelete, u"\uF728"},
+      {KeyCode::Home, u"\uF729"},
+      {KeyCode::End, u"\uF72B"},
+      {KeyCode::UpArrow, u"\uF700"},
+      {KeyCode::DownArrow, u"\uF701"},
+      {KeyCode::LeftArrow, u"\uF702"},
+      {KeyCode::RightArrow, u"\uF703"},
+  };
+  for (const auto& key : keys) {
+    if (key.code == code) return std::u16string(key.characters);
   }
+  return std::nullopt;
 }
 
 // Control turns the ASCII letters and @[\]^_ into control characters.

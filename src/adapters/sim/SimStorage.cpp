@@ -1,5 +1,6 @@
 #include "sim/SimStorage.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -95,15 +96,18 @@ bool SimFiles::writeAtomically(const std::filesystem::path& file, const std::str
   return true;
 }
 
-std::optional<std::string> SimFiles::read(const std::filesystem::path& file) {
+std::optional<std::string> SimFiles::read(const std::filesystem::path& file, std::size_t maxBytes) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
+  std::string content;
+  char buffer[65536];
+  while (content.size() < maxBytes && in.read(buffer, sizeof buffer).gcount() > 0) {
+    content.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(in.gcount()), maxBytes - content.size()));
+  }
   if (in.bad()) return std::nullopt;
-  return content.str();
+  return content;
 }
 
 std::optional<double> SimFiles::modificationDate(const std::filesystem::path& file) {

@@ -47,7 +47,8 @@ class SimFiles final : public FilesPort {
   std::filesystem::path homeDirectory() override { return root_; }
   bool createDirectories(const std::filesystem::path& dir) override;
   bool writeAtomically(const std::filesystem::path& file, const std::string& bytes) override;
-  std::optional<std::string> read(const std::filesystem::path& file) override;
+  using FilesPort::read;
+  std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override;
   std::optional<double> modificationDate(const std::filesystem::path& file) override;
   bool exists(const std::filesystem::path& file) override;
   bool remove(const std::filesystem::path& file) override;

@@ -239,7 +239,9 @@ class Reader {
     std::uint32_t code = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
     if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) return false;
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    // NUL and the other control characters are accepted: our writer escapes
+    // them this way, and what it writes must read back.
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
     appendUtf8(out, code);
     return true;
   }

@@ -14,10 +14,14 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
 
   L10n::initialize(platform.workspace->preferredLanguages());
 
-  p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace);
+  p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
+                                       std::move(options.settingsNotices));
   SettingsHelper::installShared(p.settings_);
 
-  p.typoDetector_ = TypoDetector::create(platform, LearnedWordsStore::of(*p.settings_));
+  p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.accessibility, *platform.workspace,
+                                          *platform.inputSources, *platform.spelling, *platform.mainQueue,
+                                          *platform.clock},
+                                         LearnedWordsStore::of(*p.settings_));
   TypoDetector::setShared(p.typoDetector_);
 
   if (options.donationReminder) {

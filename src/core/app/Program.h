@@ -5,7 +5,9 @@
 // Every host builds the program here: the simulated desktop's commands and
 // tests, and the desktop host.
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/Platform.h"
 
@@ -19,6 +21,9 @@ class TypoDetector;
 struct ProgramOptions {
   // The periodic donation window; commands that only type or convert leave it out.
   bool donationReminder = true;
+  // Told what the person should hear about their list files (a part left
+  // unread, a copy kept aside, a write that failed); none keeps it quiet.
+  std::function<void(const std::string&)> settingsNotices;
 };
 
 class Program {

@@ -30,7 +30,9 @@ LayoutHotkey::LayoutHotkey(KeyboardPort& keyboard, InputSources inputSources, Se
       isAccessibilityTrusted_(std::move(isAccessibilityTrusted)) {}
 
 void LayoutHotkey::initLanSwitchEventMonitor() {
-  const int method = static_cast<int>(settings_->checkedHotKeyIndex());
+  // A stored index outside 0-4 names no method, however large: no narrowing that could wrap it into one.
+  const std::int64_t index = settings_->checkedHotKeyIndex();
+  const int method = index >= 0 && index <= 4 ? static_cast<int>(index) : -1;
   std::weak_ptr<LayoutHotkey> weak = weak_from_this();
   langEventMonitor_ = keyboard_->addGlobalMonitor(MonitorKind::FlagsChanged, [weak, method](const KeyEvent& event) {
     if (auto self = weak.lock()) self->handleFlagsChanged(method, event.flags);

@@ -131,13 +131,22 @@ void DashedSeparatorView::draw(Canvas& canvas) {
 
 // Factories
 
+namespace {
+
+std::shared_ptr<Label> centredLabel(const std::string& title, Rect frame, FontWeight weight, ColorRole color) {
+  auto label = std::make_shared<Label>(title, frame);
+  label->font = Font{11, weight};
+  label->textColor = color;
+  label->alignment = TextAlignment::Center;
+  return label;
+}
+
+}  // namespace
+
 std::shared_ptr<MenuItem> makeWarningMenuItem(const std::string& title) {
   auto item = MenuItem::create();
   auto view = std::make_shared<View>(Rect{0, 0, kMenuRowWidth, 48});
-  auto label = std::make_shared<Label>(title, Rect{10, 11, 300, 26});
-  label->font = Font{11, FontWeight::Medium};
-  label->textColor = ColorRole::Label;
-  label->alignment = TextAlignment::Center;
+  auto label = centredLabel(title, Rect{10, 11, 300, 26}, FontWeight::Medium, ColorRole::Label);
   label->wraps = true;
   view->addSubview(label);
   view->addSubview(std::make_shared<DashedSeparatorView>(Rect{0, 0, kMenuRowWidth, 11}));
@@ -149,11 +158,7 @@ std::shared_ptr<MenuItem> makeWarningMenuItem(const std::string& title) {
 std::shared_ptr<MenuItem> makeSectionHeaderItem(const std::string& title) {
   auto item = MenuItem::create();
   auto view = std::make_shared<View>(Rect{0, 0, kMenuRowWidth, 22});
-  auto label = std::make_shared<Label>(title, Rect{70, 3, 180, 16});
-  label->font = Font{11, FontWeight::Semibold};
-  label->textColor = ColorRole::SecondaryLabel;
-  label->alignment = TextAlignment::Center;
-  view->addSubview(label);
+  view->addSubview(centredLabel(title, Rect{70, 3, 180, 16}, FontWeight::Semibold, ColorRole::SecondaryLabel));
   item->setView(view);
   return item;
 }

@@ -150,6 +150,16 @@ icu::UnicodeString trimmed(const icu::UnicodeString& s) {
   return icu::UnicodeString(s, start, end - start);
 }
 
+// A NUL or another control character (the tab aside) is no part of a name
+// or a word, and the settings file could not hold it: such a line is skipped.
+bool hasControlCharacter(const icu::UnicodeString& s) {
+  for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1)) {
+    const UChar32 c = s.char32At(i);
+    if (c != u'\t' && u_charType(c) == U_CONTROL_CHAR) return true;
+  }
+  return false;
+}
+
 std::vector<icu::UnicodeString> split(const icu::UnicodeString& s, UChar separator) {
   std::vector<icu::UnicodeString> pieces;
   int32_t start = 0;
@@ -173,7 +183,7 @@ std::optional<std::vector<icu::UnicodeString>> entryLines(std::string_view bytes
   std::vector<icu::UnicodeString> lines;
   auto take = [&lines](const icu::UnicodeString& line) {
     icu::UnicodeString t = trimmed(line);
-    if (!t.isEmpty() && t.charAt(0) != u'#') lines.push_back(std::move(t));
+    if (!t.isEmpty() && t.charAt(0) != u'#' && !hasControlCharacter(t)) lines.push_back(std::move(t));
   };
   int32_t start = 0;
   for (int32_t i = 0; i < text->length(); i = text->moveIndex32(i, 1)) {
@@ -212,6 +222,12 @@ std::string joinLines(std::string_view header, const StringList& entries) {
 
 }  // namespace
 
+std::string_view leadingLines(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  const auto lastLine = text.substr(0, limit).rfind('\n');
+  return text.substr(0, lastLine == std::string_view::npos ? 0 : lastLine + 1);
+}
+
 bool isValidUtf8(std::string_view bytes) { return decodeUtf8(bytes).has_value(); }
 
 std::optional<StringList> listFileEntries(std::string_view text) {
@@ -239,8 +255,11 @@ std::optional<StringMap> parseLearnedWords(std::string_view text) {
       if (typed.isEmpty() || result.isEmpty()) continue;
     } else {
       std::vector<icu::UnicodeString> pieces;
-      for (auto& piece : split(line, u' ')) {
-        if (!piece.isEmpty()) pieces.push_back(std::move(piece));
+      // Each word trimmed of the other spaces too, as the tab form's fields
+      // are: the tab form is what gets written back.
+      for (const auto& piece : split(line, u' ')) {
+        icu::UnicodeString word = trimmed(piece);
+        if (!word.isEmpty()) pieces.push_back(std::move(word));
       }
       if (pieces.size() < 2) continue;
       typed = pieces[0];

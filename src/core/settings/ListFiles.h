@@ -17,6 +17,10 @@ extern const char* const ignoredShortcutsAppsHeader;
 const StringList& defaultIgnoredApps();
 const StringList& defaultIgnoredShortcutsApps();
 
+// The start of a list file's text that a read takes in: all of it when it
+// fits within limit bytes, else the whole lines that do.
+std::string_view leadingLines(std::string_view text, std::size_t limit);
+
 // True when the bytes are well-formed UTF-8.
 bool isValidUtf8(std::string_view bytes);
 

@@ -25,15 +25,15 @@ T valueOr(const DefaultsPort& store, const char* key, T fallback) {
 }  // namespace
 
 std::shared_ptr<SettingsHelper> SettingsHelper::create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                                                       WorkspacePort& workspace) {
-  std::shared_ptr<SettingsHelper> helper(new SettingsHelper(store, files, mainQueue, workspace));
+                                                       WorkspacePort& workspace, Notify notify) {
+  std::shared_ptr<SettingsHelper> helper(new SettingsHelper(store, files, mainQueue, workspace, std::move(notify)));
   helper->startWatchingFiles();
   return helper;
 }
 
 SettingsHelper::SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                               WorkspacePort& workspace)
-    : store_(store), files_(files), mainQueue_(mainQueue), workspace_(workspace) {}
+                               WorkspacePort& workspace, Notify notify)
+    : store_(store), files_(files), mainQueue_(mainQueue), workspace_(workspace), notify_(std::move(notify)) {}
 
 SettingsHelper& SettingsHelper::shared() {
   auto& instance = sharedSlot();
@@ -144,93 +144,131 @@ std::filesystem::path SettingsHelper::ignoredShortcutsAppsFile() const {
 
 // Export.
 
-void SettingsHelper::exportLearnedWordsToFile() {
-  writeListFile(learnedWordsFile(), formatLearnedWords(learnedWords()), lastLearnedWordsModDate_);
+bool SettingsHelper::exportLearnedWordsToFile() {
+  return writeListFile(learnedWordsFile(), formatLearnedWords(learnedWords()), learnedWordsText_);
 }
 
-void SettingsHelper::exportIgnoredAppsToFile() {
-  writeListFile(ignoredAppsFile(), formatAppList(ignoredAppsHeader, ignoredApps()), lastIgnoredAppsModDate_);
+bool SettingsHelper::exportIgnoredAppsToFile() {
+  return writeListFile(ignoredAppsFile(), formatAppList(ignoredAppsHeader, ignoredApps()), ignoredAppsText_);
 }
 
-void SettingsHelper::exportIgnoredShortcutsAppsToFile() {
-  writeListFile(ignoredShortcutsAppsFile(), formatAppList(ignoredShortcutsAppsHeader, ignoredShortcutsApps()),
-                lastIgnoredShortcutsAppsModDate_);
+bool SettingsHelper::exportIgnoredShortcutsAppsToFile() {
+  return writeListFile(ignoredShortcutsAppsFile(), formatAppList(ignoredShortcutsAppsHeader, ignoredShortcutsApps()),
+                       ignoredShortcutsAppsText_);
 }
 
-void SettingsHelper::writeListFile(const std::filesystem::path& file, const std::string& text,
-                                   std::optional<double>& lastSeen) {
-  // The file may hold text of the user's that the store does not: text we
-  // cannot read as UTF-8, or a save the watcher has not picked up yet. Keep it
-  // beside the new file instead of replacing it.
+bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std::string& text,
+                                   std::optional<std::string>& known) {
+  // The file may hold text of the person's that the store does not: a save
+  // not imported yet, text that is not UTF-8, a part past the size limit.
+  // It is kept beside the new file, whatever its modification time says.
   if (files_.exists(file)) {
-    auto old = files_.read(file);
-    auto date = files_.modificationDate(file);
-    const bool unseenSave = lastSeen && date && *date > *lastSeen;
-    if (!old || !isValidUtf8(*old) || unseenSave) {
-      auto backup = file;
-      backup += ".bak";
-      for (int n = 2; files_.exists(backup); ++n) {
-        if (n > 1000) return;
-        backup = file;
-        backup += '.';
-        backup += std::to_string(n);
-        backup += ".bak";
-      }
-      if (!files_.rename(file, backup)) return;
-    }
+    const auto current = readListFile(file);
+    const bool whole = current && current->whole;
+    const bool seen = whole && known && current->text == *known;
+    const bool same = whole && current->text == text;
+    if (!seen && !same && !keepBackup(file, current)) return false;
   }
-  if (!files_.writeAtomically(file, text)) return;
-  if (auto date = files_.modificationDate(file)) lastSeen = *date;
+  if (!files_.writeAtomically(file, text)) {
+    tell("could not write " + file.string());
+    return false;
+  }
+  known = text;
+  return true;
+}
+
+bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current) {
+  auto backup = file;
+  backup += ".bak";
+  for (int n = 2; files_.exists(backup); ++n) {
+    if (n > 1000) return false;
+    backup = file;
+    backup += '.';
+    backup += std::to_string(n);
+    backup += ".bak";
+  }
+  // A copy, so that a symbolic link stays in place; a file too large to read
+  // at once or unreadable is moved instead.
+  std::optional<std::string> bytes;
+  if (current && current->whole) bytes = current->text;
+  if (!bytes) bytes = files_.read(file);
+  const bool kept = bytes ? files_.writeAtomically(backup, *bytes) : files_.rename(file, backup);
+  if (!kept) {
+    tell("could not write " + file.string() + ": it holds changes that could not be kept as " + backup.string());
+    return false;
+  }
+  tell(file.string() + " held changes that were not read in; they were kept as " + backup.string());
+  return true;
 }
 
 // Import.
 
-std::optional<std::string> SettingsHelper::readListFile(const std::filesystem::path& file) const {
+std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(const std::filesystem::path& file) const {
   if (!files_.exists(file)) return std::nullopt;
-  return files_.read(file);
+  auto bytes = files_.read(file, maxListFileSize + 1);
+  if (!bytes) return std::nullopt;
+  if (bytes->size() <= maxListFileSize) return ListText{std::move(*bytes), true};
+  return ListText{std::string(leadingLines(*bytes, maxListFileSize)), false};
+}
+
+void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText& text,
+                              std::optional<std::string>& known) const {
+  known = text.text;
+  if (!text.whole) {
+    tell(file.string() + " is larger than " + std::to_string(maxListFileSize / 1024) +
+         " KiB: only the lines within its first " + std::to_string(maxListFileSize / 1024) + " KiB were read");
+  }
+}
+
+void SettingsHelper::tell(const std::string& message) const {
+  if (notify_) notify_(message);
 }
 
 void SettingsHelper::importLearnedWordsFromFile() {
-  auto text = readListFile(learnedWordsFile());
+  const auto file = learnedWordsFile();
+  auto text = readListFile(file);
   if (!text) return;
-  auto words = parseLearnedWords(*text);
+  auto words = parseLearnedWords(text->text);
   if (!words) return;
+  noteRead(file, *text, learnedWordsText_);
   isImporting_ = true;
   setLearnedWords(*words);
   isImporting_ = false;
 }
 
 void SettingsHelper::importIgnoredAppsFromFile() {
-  auto text = readListFile(ignoredAppsFile());
-  if (!text) return;
-  auto apps = parseAppList(*text);
-  if (!apps) return;
-  isImporting_ = true;
-  setIgnoredApps(*apps);
-  isImporting_ = false;
+  importAppListFromFile(ignoredAppsFile(), ignoredAppsText_, &SettingsHelper::setIgnoredApps);
 }
 
 void SettingsHelper::importIgnoredShortcutsAppsFromFile() {
-  auto text = readListFile(ignoredShortcutsAppsFile());
+  importAppListFromFile(ignoredShortcutsAppsFile(), ignoredShortcutsAppsText_, &SettingsHelper::setIgnoredShortcutsApps);
+}
+
+void SettingsHelper::importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
+                                           void (SettingsHelper::*set)(const StringList&)) {
+  auto text = readListFile(file);
   if (!text) return;
-  auto rules = parseAppList(*text);
-  if (!rules) return;
+  auto entries = parseAppList(text->text);
+  if (!entries) return;
+  noteRead(file, *text, known);
   isImporting_ = true;
-  setIgnoredShortcutsApps(*rules);
+  (this->*set)(*entries);
   isImporting_ = false;
 }
 
 // Start-up and the watcher.
 
 void SettingsHelper::startWatchingFiles() {
-  startAppList(ignoredAppsFile(), ignoredAppsKey, defaultIgnoredApps(), &SettingsHelper::importIgnoredAppsFromFile,
-               &SettingsHelper::exportIgnoredAppsToFile);
+  startAppList(ignoredAppsFile(), ignoredAppsKey, defaultIgnoredApps(), ignoredAppsText_,
+               &SettingsHelper::importIgnoredAppsFromFile, &SettingsHelper::exportIgnoredAppsToFile);
   startAppList(ignoredShortcutsAppsFile(), ignoredShortcutsAppsKey, defaultIgnoredShortcutsApps(),
-               &SettingsHelper::importIgnoredShortcutsAppsFromFile, &SettingsHelper::exportIgnoredShortcutsAppsToFile);
+               ignoredShortcutsAppsText_, &SettingsHelper::importIgnoredShortcutsAppsFromFile,
+               &SettingsHelper::exportIgnoredShortcutsAppsToFile);
 
   std::weak_ptr<SettingsHelper> weak = weak_from_this();
   fileMonitorTimer_ = mainQueue_.scheduleRepeatingTimer(fileMonitorInterval, [weak] {
     if (auto self = weak.lock()) {
+      self->store_.synchronize();  // what other processes stored
       self->checkLearnedWordsFile();
       self->checkIgnoredAppsFile();
       self->checkIgnoredShortcutsAppsFile();
@@ -239,7 +277,8 @@ void SettingsHelper::startWatchingFiles() {
 }
 
 void SettingsHelper::startAppList(const std::filesystem::path& file, const char* key, const StringList& defaults,
-                                  void (SettingsHelper::*import)(), void (SettingsHelper::*exportList)()) {
+                                  std::optional<std::string>& known, void (SettingsHelper::*import)(),
+                                  bool (SettingsHelper::*exportList)()) {
   if (!files_.exists(file)) {
     isImporting_ = true;
     store_.set(key, defaults);
@@ -249,55 +288,55 @@ void SettingsHelper::startAppList(const std::filesystem::path& file, const char*
   }
   // The file is what the user edited last, possibly while we were not
   // running: take it over when it says something else than the store.
-  auto text = files_.read(file);
+  auto text = readListFile(file);
   if (!text) return;
-  auto entries = parseAppList(*text);
+  auto entries = parseAppList(text->text);
   if (!entries) return;
-  if (*entries != valueOr(store_, key, StringList{})) (this->*import)();
+  if (*entries != valueOr(store_, key, StringList{})) {
+    (this->*import)();
+  } else {
+    noteRead(file, *text, known);
+  }
 }
 
 void SettingsHelper::checkLearnedWordsFile() {
-  checkFile(learnedWordsFile(), lastLearnedWordsModDate_, &SettingsHelper::importLearnedWordsFromFile);
+  checkFile(learnedWordsFile(), learnedWordsText_, &SettingsHelper::importLearnedWordsFromFile);
 }
 
 void SettingsHelper::checkIgnoredAppsFile() {
-  checkFile(ignoredAppsFile(), lastIgnoredAppsModDate_, &SettingsHelper::importIgnoredAppsFromFile);
+  checkFile(ignoredAppsFile(), ignoredAppsText_, &SettingsHelper::importIgnoredAppsFromFile);
 }
 
 void SettingsHelper::checkIgnoredShortcutsAppsFile() {
-  checkFile(ignoredShortcutsAppsFile(), lastIgnoredShortcutsAppsModDate_,
+  checkFile(ignoredShortcutsAppsFile(), ignoredShortcutsAppsText_,
             &SettingsHelper::importIgnoredShortcutsAppsFromFile);
 }
 
-void SettingsHelper::checkFile(const std::filesystem::path& file, std::optional<double>& lastSeen,
+// Whatever the file holds that differs from what the program last read or
+// wrote there is imported, whether its modification time went forwards,
+// backwards (a restore with cp -p or rsync -t) or not at all.
+void SettingsHelper::checkFile(const std::filesystem::path& file, const std::optional<std::string>& known,
                                void (SettingsHelper::*import)()) {
-  auto date = files_.modificationDate(file);
-  if (!date) return;
-  if (!lastSeen) {
-    lastSeen = *date;
-    return;
-  }
-  if (*date > *lastSeen) {
-    lastSeen = *date;
-    (this->*import)();
-  }
+  auto text = readListFile(file);
+  if (!text || (known && text->text == *known)) return;
+  (this->*import)();
 }
 
 // Open actions.
 
 bool SettingsHelper::openLearnedWordsList() {
-  exportLearnedWordsToFile();
-  return workspace_.openFile(learnedWordsFile());
+  checkLearnedWordsFile();
+  return exportLearnedWordsToFile() && workspace_.openFile(learnedWordsFile());
 }
 
 bool SettingsHelper::openIgnoredAppsList() {
-  exportIgnoredAppsToFile();
-  return workspace_.openFile(ignoredAppsFile());
+  checkIgnoredAppsFile();
+  return exportIgnoredAppsToFile() && workspace_.openFile(ignoredAppsFile());
 }
 
 bool SettingsHelper::openIgnoredShortcutsAppsList() {
-  exportIgnoredShortcutsAppsToFile();
-  return workspace_.openFile(ignoredShortcutsAppsFile());
+  checkIgnoredShortcutsAppsFile();
+  return exportIgnoredShortcutsAppsToFile() && workspace_.openFile(ignoredShortcutsAppsFile());
 }
 
 }  // namespace brisquel

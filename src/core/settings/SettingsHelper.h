@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,11 +43,17 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   static constexpr const char* ignoredAppsFileName = "ignored_apps.txt";
   static constexpr const char* ignoredShortcutsAppsFileName = "ignored_shortcuts_apps.txt";
   static constexpr double fileMonitorInterval = 2.0;
+  // Larger list files are read up to their last whole line within this size.
+  static constexpr std::size_t maxListFileSize = 256 * 1024;
+
+  // Receives what the person should be told about their files: a part left
+  // unread, a copy kept aside, a file that could not be written.
+  using Notify = std::function<void(const std::string& message)>;
 
   // Creates the settings object and starts watching the list files (on a
   // first start this stores the default lists and writes their files).
   static std::shared_ptr<SettingsHelper> create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                                                WorkspacePort& workspace);
+                                                WorkspacePort& workspace, Notify notify = {});
 
   // The one instance of the program, installed by the composition root
   // before anything uses it. Tests build their own instances with create().
@@ -91,10 +98,13 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   std::filesystem::path ignoredAppsFile() const;
   std::filesystem::path ignoredShortcutsAppsFile() const;
 
-  // Write a list file from the setting and remember its modification date.
-  void exportLearnedWordsToFile();
-  void exportIgnoredAppsToFile();
-  void exportIgnoredShortcutsAppsToFile();
+  // Write a list file from the setting. Text in the file that the program
+  // has not read (a save not yet imported, bytes that are not UTF-8, the part
+  // past the size limit) is first kept beside it as a .bak file. False when
+  // the file could not be written.
+  bool exportLearnedWordsToFile();
+  bool exportIgnoredAppsToFile();
+  bool exportIgnoredShortcutsAppsToFile();
 
   // Replace a setting by its file's entries; a missing, unreadable or
   // non-UTF-8 file leaves the setting unchanged.
@@ -102,7 +112,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   void importIgnoredAppsFromFile();
   void importIgnoredShortcutsAppsFromFile();
 
-  // Export the list, then open its file in the user's default text editor.
+  // Take in a save not yet seen, export the list, then open its file in the
+  // user's default text editor. False when the file could not be written or opened.
   bool openLearnedWordsList();
   bool openIgnoredAppsList();
   bool openIgnoredShortcutsAppsList();
@@ -110,17 +121,31 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   bool isImporting() const { return isImporting_; }
 
  private:
-  SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace);
+  SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace,
+                 Notify notify);
+
+  struct ListText {
+    std::string text;  // up to the last whole line within the size limit
+    bool whole = true;
+  };
 
   void startWatchingFiles();
   void startAppList(const std::filesystem::path& file, const char* key, const StringList& defaults,
-                    void (SettingsHelper::*import)(), void (SettingsHelper::*exportList)());
+                    std::optional<std::string>& known, void (SettingsHelper::*import)(),
+                    bool (SettingsHelper::*exportList)());
   void checkLearnedWordsFile();
   void checkIgnoredAppsFile();
   void checkIgnoredShortcutsAppsFile();
-  void checkFile(const std::filesystem::path& file, std::optional<double>& lastSeen, void (SettingsHelper::*import)());
-  void writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<double>& lastSeen);
-  std::optional<std::string> readListFile(const std::filesystem::path& file) const;
+  void checkFile(const std::filesystem::path& file, const std::optional<std::string>& known,
+                 void (SettingsHelper::*import)());
+  bool writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<std::string>& known);
+  bool keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current);
+  std::optional<ListText> readListFile(const std::filesystem::path& file) const;
+  // Notes a list file's text as read, telling the person when part of it was left unread.
+  void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known) const;
+  void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
+                             void (SettingsHelper::*set)(const StringList&));
+  void tell(const std::string& message) const;
 
   template <typename T>
   struct CachedValue {
@@ -148,9 +173,12 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   MainQueuePort& mainQueue_;
   WorkspacePort& workspace_;
   Registration fileMonitorTimer_;
-  std::optional<double> lastLearnedWordsModDate_;
-  std::optional<double> lastIgnoredAppsModDate_;
-  std::optional<double> lastIgnoredShortcutsAppsModDate_;
+  Notify notify_;
+  // Each list file's text as the program last read or wrote it; the watcher
+  // imports whatever else it finds there.
+  std::optional<std::string> learnedWordsText_;
+  std::optional<std::string> ignoredAppsText_;
+  std::optional<std::string> ignoredShortcutsAppsText_;
   bool isImporting_ = false;
 };
 

@@ -37,15 +37,14 @@ int letterCount(std::u16string_view s) {
 }  // namespace
 
 std::shared_ptr<const KeyTables> TypoDetector::keyTables() const {
-  if (!platform_.inputSources) return nullptr;
-  std::vector<InputSourceRef> sources = platform_.inputSources->enabledInputSources();
+  std::vector<InputSourceRef> sources = ports_.inputSources.enabledInputSources();
   if (keyTables_ && sources == keyTableSources_) return keyTables_;
   auto tables = std::make_shared<KeyTables>();
   for (const auto& source : sources) {
     if (!source || source->category != kKeyboardInputSourceCategory || source->selectCapable != true) continue;
     const std::string code = layoutCodeOf(*source);
     if (code.empty() || tables->has(code)) continue;
-    if (auto table = platform_.inputSources->keyboardTable(source)) tables->add(code, std::move(*table));
+    if (auto table = ports_.inputSources.keyboardTable(source)) tables->add(code, std::move(*table));
   }
   keyTableSources_ = std::move(sources);
   keyTables_ = std::move(tables);

@@ -53,8 +53,8 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
                                        const std::u16string* separator) {
   auto state = getAXTextState(false);
-  if (state && platform_.accessibility) {
-    AccessibilityPort& ax = *platform_.accessibility;
+  if (state) {
+    AccessibilityPort& ax = ports_.accessibility;
     auto settable = ax.isValueSettable(state->element);
     const auto length = static_cast<std::int64_t>(state->text.size());
     if (settable.ok() && *settable.value && state->cursorLoc >= 0 && state->cursorLoc <= length &&
@@ -79,24 +79,23 @@ void TypoDetector::simulateTyping(const std::u16string& typed, double delay) {
   for (auto c : text::characters(typed)) {
     std::u16string character(c);
     postKey(keyCodeFor(c), true, &character);
-    if (platform_.clock) platform_.clock->sleep(delay);
+    ports_.clock.sleep(delay);
     postKey(keyCodeFor(c), false, &character);
-    if (platform_.clock) platform_.clock->sleep(delay);
+    ports_.clock.sleep(delay);
   }
 }
 
 void TypoDetector::pressKey(std::uint16_t keyCode, int times, double delay) {
   for (int i = 0; i < times; ++i) {
     postKey(keyCode, true, nullptr);
-    if (platform_.clock) platform_.clock->sleep(delay);
+    ports_.clock.sleep(delay);
     postKey(keyCode, false, nullptr);
-    if (platform_.clock) platform_.clock->sleep(delay);
+    ports_.clock.sleep(delay);
   }
 }
 
 void TypoDetector::postKey(std::uint16_t keyCode, bool keyDown, const std::u16string* characters) {
-  if (!platform_.keyboard) return;
-  auto event = platform_.keyboard->createKeyboardEvent(keyCode, keyDown);
+  auto event = ports_.keyboard.createKeyboardEvent(keyCode, keyDown);
   if (!event) return;  // the press is skipped
   event->flags = 0;
   event->userData = syntheticEventMarker;
@@ -104,7 +103,7 @@ void TypoDetector::postKey(std::uint16_t keyCode, bool keyDown, const std::u16st
     event->characters = *characters;
     event->charactersIgnoringModifiers = *characters;
   }
-  platform_.keyboard->post(*event);
+  ports_.keyboard.post(*event);
 }
 
 void TypoDetector::finishSimulation() {
@@ -148,7 +147,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   pendingSaveItem_ = std::make_shared<WorkItem>([weak = weak_from_this(), revert, word, result] {
     if (auto self = weak.lock()) self->saveLearnedWords(revert, word, result);
   });
-  if (platform_.mainQueue) platform_.mainQueue->asyncAfter(learnDelay, pendingSaveItem_);
+  ports_.mainQueue.asyncAfter(learnDelay, pendingSaveItem_);
 
   lastManualToggleWord_ = word;
   lastManualToggleResult_ = result;
@@ -163,24 +162,20 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   if (isSelection) {
     replaceSelection(result, axState, code, changeLayoutAction);
     written = true;
-  } else if (axState && platform_.accessibility) {
+  } else if (axState) {
     const std::int64_t start = axState->cursorLoc - charsBefore - usedHistoryCount;
     const std::int64_t end = axState->cursorLoc + charsAfter;
     if (isValidRange(axState->text, start, end) &&
-        platform_.accessibility->setValue(axState->element, replaced(axState->text, start, end, result)) ==
+        ports_.accessibility.setValue(axState->element, replaced(axState->text, start, end, result)) ==
             AXError::Success) {
-      platform_.accessibility->setSelectedRange(
+      ports_.accessibility.setSelectedRange(
           axState->element, TextRange{start + static_cast<std::int64_t>(result.size()) + spacesToSkip, 0});
       if (changeLayoutAction) changeLayoutAction(code);
       written = true;
     }
   }
   if (!written) {
-    ClockPort* clock = platform_.clock;
-    auto wait = [clock](double seconds) {
-      if (clock) clock->sleep(seconds);
-    };
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     std::int64_t lefts = 0;
     if (!axState) {
       lefts = spacesToSkip;
@@ -200,13 +195,13 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
     }
     pressKey(leftArrowKeyCode, static_cast<int>(lefts));
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(word)));
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     if (changeLayoutAction) changeLayoutAction(code);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     simulateTyping(result, 0.001);
-    wait(0.002);
+    ports_.clock.sleep(0.002);
     pressKey(rightArrowKeyCode, static_cast<int>(lefts));
   }
 
@@ -237,8 +232,8 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
 
 void TypoDetector::replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
                                     const std::string& code, const ChangeLayoutAction& changeLayoutAction) {
-  if (axState && platform_.accessibility) {
-    AccessibilityPort& ax = *platform_.accessibility;
+  if (axState) {
+    AccessibilityPort& ax = ports_.accessibility;
     const std::int64_t start = axState->cursorLoc;
     const std::int64_t end = start + axState->selectionLength;
     auto settable = ax.isValueSettable(axState->element);
@@ -253,7 +248,7 @@ void TypoDetector::replaceSelection(const std::u16string& result, const std::opt
   // Typing replaces the selection; the first Backspace removes it.
   pressKey(backspaceKeyCode, 1);
   if (changeLayoutAction) changeLayoutAction(code);
-  if (platform_.clock) platform_.clock->sleep(0.01);
+  ports_.clock.sleep(0.01);
   simulateTyping(result, 0.001);
 }
 
@@ -265,8 +260,8 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
   isSimulating_ = true;
 
   bool written = false;
-  if (platform_.accessibility) {
-    AccessibilityPort& ax = *platform_.accessibility;
+  {
+    AccessibilityPort& ax = ports_.accessibility;
     auto settable = ax.isValueSettable(state.element);
     if (settable.ok() && *settable.value && isValidRange(state.text, info.startLoc, info.endLoc) &&
         ax.setValue(state.element, replaced(state.text, info.startLoc, info.endLoc, converted)) == AXError::Success) {
@@ -278,24 +273,20 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
     }
   }
   if (!written) {
-    ClockPort* clock = platform_.clock;
-    auto wait = [clock](double seconds) {
-      if (clock) clock->sleep(seconds);
-    };
     // What lies between the word and the cursor may hold emoji passed over:
     // remove it character by character and type it back as it was.
     const std::u16string trailing =
         state.text.substr(static_cast<std::size_t>(info.endLoc), static_cast<std::size_t>(info.trailingSpaces));
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(trailing)), 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
     if (changeLayoutAction) changeLayoutAction(code);
-    wait(0.02);
+    ports_.clock.sleep(0.02);
     simulateTyping(converted, 0.002);
     simulateTyping(trailing, 0.002);
-    wait(0.01);
+    ports_.clock.sleep(0.01);
   }
   buffer_.clear();
   lastCompletedWord_ = converted;

@@ -118,19 +118,16 @@ const LayoutMaps& LayoutMaps::instance() {
 }
 
 const LayoutMaps::Map* LayoutMaps::mapToEnglish(std::string_view source) const {
-  if (source == lang::russian) return &rusToEngMap;
-  if (source == lang::ukrainian) return &ukrToEngMap;
-  if (source == lang::hebrew) return &hebToEngMap;
-  if (source == lang::arabic) return &araToEngMap;
-  if (source == lang::greek) return &greToEngMap;
+  for (const auto& [language, toEnglish, fromEnglish] : mapsByLanguage()) {
+    if (source == language) return toEnglish;
+  }
   return nullptr;
 }
 
 const LayoutMaps::Map* LayoutMaps::mapFromEnglish(std::string_view target) const {
-  if (target == lang::ukrainian) return &engToUkrMap;
-  if (target == lang::hebrew) return &engToHebMap;
-  if (target == lang::arabic) return &engToAraMap;
-  if (target == lang::greek) return &engToGreMap;
+  for (const auto& [language, toEnglish, fromEnglish] : mapsByLanguage()) {
+    if (target == language) return fromEnglish;
+  }
   return &engToRusMap;
 }
 

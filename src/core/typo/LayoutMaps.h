@@ -3,6 +3,7 @@
 // Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.
 // Pure computation over constant tables.
 
+#include <array>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -56,6 +57,18 @@ class LayoutMaps {
   LayoutMaps();
   const Map* mapFromEnglish(std::string_view target) const;
   const Map* mapToEnglish(std::string_view source) const;
+  struct LanguageMaps {
+    std::string_view language;
+    const Map* toEnglish;
+    const Map* fromEnglish;
+  };
+  std::array<LanguageMaps, 5> mapsByLanguage() const {
+    return {{{lang::russian, &rusToEngMap, &engToRusMap},
+             {lang::ukrainian, &ukrToEngMap, &engToUkrMap},
+             {lang::hebrew, &hebToEngMap, &engToHebMap},
+             {lang::arabic, &araToEngMap, &engToAraMap},
+             {lang::greek, &greToEngMap, &engToGreMap}}};
+  }
 
   // For each character of any map, which maps hold it as a key: bits 0-4 the
   // maps to English (Russian, Ukrainian, Hebrew, Arabic, Greek), bits 5-9 the

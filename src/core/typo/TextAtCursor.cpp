@@ -22,20 +22,19 @@ bool isListed(const std::optional<std::string>& bundleIdentifier) {
 }  // namespace
 
 std::optional<AXTextState> TypoDetector::getAXTextState(bool bypassBlacklist) {
-  AccessibilityPort* ax = platform_.accessibility;
-  if (!ax) return std::nullopt;
+  AccessibilityPort* ax = &ports_.accessibility;
   AXElement systemWide = ax->systemWideElement();
   ax->setMessagingTimeout(systemWide, axMessagingTimeout);
   AXElement element;
   if (auto focused = ax->focusedElement(systemWide); focused.ok()) {
     element = *focused.value;
   } else {
-    if (permissionRecheck_ && platform_.mainQueue) {
-      platform_.mainQueue->async([weak = weak_from_this()] {
+    if (permissionRecheck_) {
+      ports_.mainQueue.async([weak = weak_from_this()] {
         if (auto self = weak.lock(); self && self->permissionRecheck_) self->permissionRecheck_();
       });
     }
-    auto app = platform_.workspace ? platform_.workspace->frontmostApplication() : std::nullopt;
+    auto app = ports_.workspace.frontmostApplication();
     if (!app || !app->bundleIdentifier) return std::nullopt;
     if (!bypassBlacklist && isListed(app->bundleIdentifier)) return std::nullopt;
     AXElement appElement = ax->applicationElement(app->pid);
@@ -45,12 +44,12 @@ std::optional<AXTextState> TypoDetector::getAXTextState(bool bypassBlacklist) {
     element = *appFocused.value;
   }
   ax->setMessagingTimeout(element, axMessagingTimeout);
-  if (!bypassBlacklist && platform_.workspace) {
+  if (!bypassBlacklist) {
     std::optional<std::string> owner;
     if (auto pid = ax->pid(element); pid && *pid > 0) {
-      for (const auto& app : platform_.workspace->runningApplications())
+      for (const auto& app : ports_.workspace.runningApplications())
         if (app.pid == *pid) owner = app.bundleIdentifier;
-    } else if (auto front = platform_.workspace->frontmostApplication()) {
+    } else if (auto front = ports_.workspace.frontmostApplication()) {
       owner = front->bundleIdentifier;
     }
     if (isListed(owner)) return std::nullopt;

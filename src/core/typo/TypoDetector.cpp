@@ -105,8 +105,8 @@ int CompletedWord::spaces() const {
   return count(separator);
 }
 
-std::shared_ptr<TypoDetector> TypoDetector::create(const Platform& platform, LearnedWordsStore learnedWords) {
-  return std::make_shared<TypoDetector>(platform, std::move(learnedWords));
+std::shared_ptr<TypoDetector> TypoDetector::create(TypoDetectorPorts ports, LearnedWordsStore learnedWords) {
+  return std::make_shared<TypoDetector>(ports, std::move(learnedWords));
 }
 
 std::shared_ptr<TypoDetector> TypoDetector::shared() {
@@ -116,11 +116,11 @@ void TypoDetector::setShared(std::shared_ptr<TypoDetector> detector) {
   sharedSlot() = std::move(detector);
 }
 
-TypoDetector::TypoDetector(const Platform& platform, LearnedWordsStore learnedWords)
-    : platform_(platform), learnedWordsStore_(std::move(learnedWords)) {}
+TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWords)
+    : ports_(ports), learnedWordsStore_(std::move(learnedWords)) {}
 
 double TypoDetector::now() const {
-  return platform_.clock ? platform_.clock->now() : 0.0;
+  return ports_.clock.now();
 }
 
 std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
@@ -131,9 +131,8 @@ std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
 
 LayoutAvailability TypoDetector::layoutAvailability() const {
   LayoutAvailability layouts;
-  if (!platform_.inputSources) return layouts;
   layouts.known = true;
-  for (const auto& source : platform_.inputSources->enabledInputSources()) {
+  for (const auto& source : ports_.inputSources.enabledInputSources()) {
     if (!source || source->category != kKeyboardInputSourceCategory || source->selectCapable != true) continue;
     if (source->languages)
       for (const auto& language : *source->languages) layouts.codes.insert(language);
@@ -285,8 +284,7 @@ bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayout
 
 void TypoDetector::scheduleOnMain(void (TypoDetector::*action)(const ChangeLayoutAction&),
                                   ChangeLayoutAction changeLayoutAction) {
-  if (!platform_.mainQueue) return;
-  platform_.mainQueue->async([weak = weak_from_this(), action, changeLayoutAction = std::move(changeLayoutAction)] {
+  ports_.mainQueue.async([weak = weak_from_this(), action, changeLayoutAction = std::move(changeLayoutAction)] {
     if (auto self = weak.lock()) ((*self).*action)(changeLayoutAction);
   });
 }
@@ -298,10 +296,9 @@ bool TypoDetector::isWordValid(std::u16string_view word, const std::string& lang
   if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
   std::string key = language + ":" + text::toUtf8(word);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
-  if (!platform_.spelling) return false;
-  bool valid = platform_.spelling->isWordCorrect(word, language);
+  bool valid = ports_.spelling.isWordCorrect(word, language);
   // A dictionary still loading answers false; that answer must not stick.
-  if (!platform_.spelling->isReady(language)) return valid;
+  if (!ports_.spelling.isReady(language)) return valid;
   if (validityCache_.size() > maxCacheSize) validityCache_.clear();
   validityCache_.emplace(std::move(key), valid);
   return valid;
@@ -311,9 +308,8 @@ bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& 
   if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
   std::string key = "pre:" + language + ":" + text::toUtf8(prefix);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
-  if (!platform_.spelling) return false;
-  bool valid = platform_.spelling->hasCompletions(prefix, language) || isWordValid(prefix, language);
-  if (!platform_.spelling->isReady(language)) return valid;
+  bool valid = ports_.spelling.hasCompletions(prefix, language) || isWordValid(prefix, language);
+  if (!ports_.spelling.isReady(language)) return valid;
   validityCache_.emplace(std::move(key), valid);
   return valid;
 }

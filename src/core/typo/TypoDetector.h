@@ -70,6 +70,17 @@ struct WordInfo {
   std::int64_t trailingSpaces = 0;
 };
 
+// The ports the detector uses.
+struct TypoDetectorPorts {
+  KeyboardPort& keyboard;
+  AccessibilityPort& accessibility;
+  WorkspacePort& workspace;
+  InputSourcePort& inputSources;
+  SpellCheckerPort& spelling;
+  MainQueuePort& mainQueue;
+  ClockPort& clock;
+};
+
 class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
  public:
   static constexpr int maxBufferSize = 50;
@@ -89,9 +100,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   static constexpr std::uint16_t downArrowKeyCode = 125;
   static constexpr std::uint16_t upArrowKeyCode = 126;
 
-  // Uses the keyboard, accessibility, workspace, input-source, spelling,
-  // main-queue and clock ports of the platform.
-  static std::shared_ptr<TypoDetector> create(const Platform& platform, LearnedWordsStore learnedWords);
+  // The ports must outlive the detector.
+  static std::shared_ptr<TypoDetector> create(TypoDetectorPorts ports, LearnedWordsStore learnedWords);
 
   // The process-wide instance, set up by the composition root.
   static std::shared_ptr<TypoDetector> shared();
@@ -139,7 +149,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void performDoublePressFix(const ChangeLayoutAction& changeLayoutAction);
 
   // Use create().
-  TypoDetector(const Platform& platform, LearnedWordsStore learnedWords);
+  TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWords);
 
  private:
   bool processFlagsChanged(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
@@ -213,7 +223,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
 
   static constexpr double distantPast = -std::numeric_limits<double>::infinity();
 
-  Platform platform_;
+  TypoDetectorPorts ports_;
   LearnedWordsStore learnedWordsStore_;
   std::function<void()> permissionRecheck_;
 

@@ -18,6 +18,9 @@ class DefaultsPort {
   // Grows with every set and remove, so readers can keep what they parsed
   // from the values until it moves.
   virtual std::uint64_t changeCount() const = 0;
+  // Takes in what other processes stored since the last look (a store kept
+  // in memory only has none). Changes made here stay on top of theirs.
+  virtual void synchronize() {}
 };
 
 }  // namespace brisquel

@@ -1,6 +1,8 @@
 #pragma once
 // Files and folders the program keeps.
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,8 +18,11 @@ class FilesPort {
   virtual std::filesystem::path homeDirectory() = 0;
   virtual bool createDirectories(const std::filesystem::path& dir) = 0;
   // Replaces the file as a whole: readers see the old or the new content, never a mix.
+  // A symbolic link stays a link: its target is replaced.
   virtual bool writeAtomically(const std::filesystem::path& file, const std::string& bytes) = 0;
-  virtual std::optional<std::string> read(const std::filesystem::path& file) = 0;
+  // At most the first maxBytes of the file; none when it cannot be read.
+  virtual std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) = 0;
+  std::optional<std::string> read(const std::filesystem::path& file) { return read(file, SIZE_MAX); }
   // Seconds since 1970, or none when the file is missing.
   virtual std::optional<double> modificationDate(const std::filesystem::path& file) = 0;
   virtual bool exists(const std::filesystem::path& file) = 0;

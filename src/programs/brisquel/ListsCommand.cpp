@@ -4,10 +4,10 @@
 
 #include "app/Program.h"
 #include "brisquel/Commands.h"
+#include "brisquel/SettingsFiles.h"
 #include "platform/Platform.h"
 #include "posix/DesktopOpen.h"
 #include "posix/PosixFiles.h"
-#include "posix/XdgDefaultsStore.h"
 #include "sim/SimDesktop.h"
 #include "settings/ListFiles.h"
 #include "settings/SettingsHelper.h"
@@ -59,17 +59,18 @@ struct ListInfo {
 
 std::string describeFile(FilesPort& files, const ListInfo& list) {
   if (!files.exists(list.file)) return "no file yet";
-  auto text = files.read(list.file);
-  if (!text) return "unreadable";
+  auto bytes = files.read(list.file, SettingsHelper::maxListFileSize + 1);
+  if (!bytes) return "unreadable";
+  const auto text = leadingLines(*bytes, SettingsHelper::maxListFileSize);  // what an import reads
   if (list.learned) {
-    auto words = parseLearnedWords(*text);
+    auto words = parseLearnedWords(text);
     if (!words) return "not UTF-8, left unread";
     // One entry a line in the file; the settings keep each result also as its own entry.
     std::size_t pairs = 0;
     for (const auto& [typed, result] : *words) pairs += typed != result ? 1 : 0;
     return std::to_string(pairs) + (pairs == 1 ? " entry" : " entries");
   }
-  auto entries = parseAppList(*text);
+  auto entries = parseAppList(text);
   if (!entries) return "not UTF-8, left unread";
   return std::to_string(entries->size()) + (entries->size() == 1 ? " entry" : " entries");
 }
@@ -86,22 +87,17 @@ int listsCommand(const std::vector<std::string>& args, Streams io) {
     return kExitUsage;
   }
 
-  posix::XdgDefaultsStore store;
+  auto store = openSettingsStore("lists", io.err);
   posix::PosixFiles files;
   sim::Desktop desktop;  // the main queue: the watcher is started but never ticks here
   OpeningWorkspace workspace(*desktop.platform().workspace);
-  if (store.setAside()) {
-    io.err << "brisquel lists: the settings file could not be read; it was kept as " << store.setAside()->string()
-           << "\n";
-  }
-
   // The program on the real settings and files; nothing of it runs but the
   // settings' start, and the learned words' import as a launch does it.
   Platform platform = desktop.platform();
-  platform.defaults = &store;
+  platform.defaults = store.get();
   platform.files = &files;
   platform.workspace = &workspace;
-  auto program = Program::build(platform, {.donationReminder = false});
+  auto program = Program::build(platform, {.donationReminder = false, .settingsNotices = printNotices("lists", io.err)});
   SettingsHelper* settings = &program->settings();
   settings->importLearnedWordsFromFile();
 
@@ -125,8 +121,10 @@ int listsCommand(const std::vector<std::string>& args, Streams io) {
       io.out << "opened " << list.file.string() << "\n";
       return kExitOk;
     }
-    io.err << "brisquel lists: could not open " << list.file.string() << ": "
-           << (workspace.problem.empty() ? "unknown reason" : workspace.problem) << "\n";
+    // A file that could not be written was reported as it failed.
+    if (!workspace.problem.empty()) {
+      io.err << "brisquel lists: could not open " << list.file.string() << ": " << workspace.problem << "\n";
+    }
     return kExitFailure;
   }
   io.err << "brisquel lists: unknown list '" << args[1] << "' (learned, ignored, shortcuts)\n";

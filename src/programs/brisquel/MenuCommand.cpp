@@ -6,10 +6,11 @@
 #include <sstream>
 
 #include "brisquel/Commands.h"
+#include "brisquel/SettingArguments.h"
+#include "brisquel/SettingsFiles.h"
 #include "brisquel/SimProgram.h"
 #include "l10n/L10n.h"
 #include "menu/MenuPrinter.h"
-#include "posix/XdgDefaultsStore.h"
 #include "sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
 
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kMenuUsage =
     "usage: brisquel menu [--lang CODE] [--set KEY=VALUE]...\n"
     "  Prints the status menu as the program builds it from your settings (and\n"
-    "  each --set applied over them: true/false or an integer), one row per line.\n"
+    "  each --set applied over them, as brisquel press takes it), one row per line.\n"
     "  --lang CODE  the interface language (en, ru, uk, he, ar, el) instead of\n"
     "               the preferred languages\n";
 
@@ -34,26 +35,6 @@ constexpr const char* kMenuKeys[] = {
     SettingsHelper::quitClosesWindowsEnabled,
     SettingsHelper::enableCtrlShortcut,
 };
-
-bool isMenuKey(const std::string& key) {
-  for (const char* k : kMenuKeys) {
-    if (key == k) return true;
-  }
-  return false;
-}
-
-std::optional<DefaultsValue> parseValue(const std::string& text) {
-  if (text == "true") return DefaultsValue(true);
-  if (text == "false") return DefaultsValue(false);
-  if (text.empty()) return std::nullopt;
-  std::size_t used = 0;
-  try {
-    const long long n = std::stoll(text, &used, 0);
-    if (used == text.size()) return DefaultsValue(static_cast<std::int64_t>(n));
-  } catch (const std::exception&) {
-  }
-  return std::nullopt;
-}
 
 // The preferred languages as the environment states them, most preferred first.
 std::vector<std::string> environmentLanguages() {
@@ -78,13 +59,7 @@ std::vector<std::string> environmentLanguages() {
 }  // namespace
 
 int menuCommand(const std::vector<std::string>& args, Streams io) {
-  SimProgramOptions options;
-  {
-    posix::XdgDefaultsStore stored;
-    for (const char* key : kMenuKeys) {
-      if (auto value = stored.object(key)) options.storedDefaults.emplace_back(key, *value);
-    }
-  }
+  SettingArguments overrides;
   std::optional<std::string> language;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -104,22 +79,25 @@ int menuCommand(const std::vector<std::string>& args, Streams io) {
         return kExitUsage;
       }
     } else if (arg == "--set") {
-      const std::string& assignment = args[++i];
-      const auto eq = assignment.find('=');
-      const std::string key = assignment.substr(0, eq);
-      const auto value = eq == std::string::npos ? std::nullopt : parseValue(assignment.substr(eq + 1));
-      if (!isMenuKey(key) || !value) {
-        io.err << "brisquel menu: bad --set '" << assignment << "' (KEY=true|false|integer; keys:";
-        for (const char* k : kMenuKeys) io.err << " " << k;
-        io.err << ")\n";
+      std::string error;
+      if (!overrides.add(args[++i], error)) {
+        io.err << "brisquel menu: " << error << "\n";
         return kExitUsage;
       }
-      options.storedDefaults.emplace_back(key, *value);
     } else {
       io.err << "brisquel menu: unknown argument '" << arg << "'\n" << kMenuUsage;
       return kExitUsage;
     }
   }
+
+  SimProgramOptions options;
+  {
+    const auto stored = openSettingsStore("menu", io.err);
+    for (const char* key : kMenuKeys) {
+      if (auto value = stored->object(key)) options.storedDefaults.emplace_back(key, *value);
+    }
+  }
+  for (auto& value : overrides.values()) options.storedDefaults.push_back(std::move(value));
 
   sim::Desktop desktop;
   desktop.enableLayouts({"en", "ru"});

@@ -10,6 +10,7 @@
 
 #include "app/AppDelegate.h"
 #include "brisquel/Commands.h"
+#include "brisquel/SettingArguments.h"
 #include "brisquel/SimProgram.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"
@@ -21,8 +22,9 @@ namespace {
 constexpr const char* kPressUsage =
     "usage: brisquel press --app BUNDLE_ID [--name NAME] [--path PATH] [--set KEY=VALUE]... CHORD...\n"
     "  CHORD: keys joined by '+', e.g. ctrl+c, ctrl+shift+c, fn+v, ctrl+alt+delete, shift+ctrl\n"
-    "  --set: true/false, an integer, or text; IGNORED_APPS and IGNORED_SHORTCUTS_APPS take one\n"
-    "         entry per --set (the first replaces the stored list; an empty value empties it)\n";
+    "  --set: true/false for a switch, an integer for WIN_EDIT_HOTKEYS_V2, 0 to 4 for INDEX_HOT_KEY;\n"
+    "         IGNORED_APPS and IGNORED_SHORTCUTS_APPS take one entry per --set (the first\n"
+    "         replaces the stored list; an empty value empties it)\n";
 
 struct Modifier {
   std::uint16_t keyCode;
@@ -185,30 +187,13 @@ std::string formatEvent(const KeyEvent& event) {
   return out + nameOfKey(event.keyCode);
 }
 
-DefaultsValue inferValue(const std::string& value) {
-  if (value == "true") return true;
-  if (value == "false") return false;
-  std::int64_t number = 0;
-  const bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-  const char* first = value.data() + (hex ? 2 : 0);
-  const char* last = value.data() + value.size();
-  if (first != last) {
-    auto [ptr, ec] = std::from_chars(first, last, number, hex ? 16 : 10);
-    if (ec == std::errc() && ptr == last) return number;
-  }
-  return value;
-}
-
-bool isListKey(const std::string& key) {
-  return key == SettingsHelper::ignoredAppsKey || key == SettingsHelper::ignoredShortcutsAppsKey;
-}
-
 struct PressOptions {
   std::string bundleId;
   std::optional<std::string> name;
   std::optional<std::string> path;
-  std::vector<std::pair<std::string, std::string>> settings;
+  SettingArguments settings;
   std::vector<Chord> chords;
+  bool help = false;
 };
 
 // Parses the arguments; prints the problem and answers none on a usage error.
@@ -216,6 +201,10 @@ std::optional<PressOptions> parseArguments(const std::vector<std::string>& args,
   PressOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    }
     const bool takesValue = arg == "--app" || arg == "--name" || arg == "--path" || arg == "--set";
     if (takesValue) {
       if (i + 1 >= args.size()) {
@@ -226,13 +215,10 @@ std::optional<PressOptions> parseArguments(const std::vector<std::string>& args,
       if (arg == "--app") options.bundleId = value;
       if (arg == "--name") options.name = value;
       if (arg == "--path") options.path = value;
-      if (arg == "--set") {
-        const auto eq = value.find('=');
-        if (eq == std::string::npos || eq == 0) {
-          io.err << "brisquel press: --set wants KEY=VALUE, got '" << value << "'\n";
-          return std::nullopt;
-        }
-        options.settings.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+      std::string error;
+      if (arg == "--set" && !options.settings.add(value, error)) {
+        io.err << "brisquel press: " << error << "\n";
+        return std::nullopt;
       }
     } else if (arg.starts_with("--")) {
       io.err << "brisquel press: unknown option '" << arg << "'\n" << kPressUsage;
@@ -252,19 +238,6 @@ std::optional<PressOptions> parseArguments(const std::vector<std::string>& args,
   return options;
 }
 
-void applySettings(const std::vector<std::pair<std::string, std::string>>& settings, DefaultsPort& store) {
-  std::map<std::string, StringList> lists;
-  for (const auto& [key, value] : settings) {
-    if (isListKey(key)) {
-      auto& list = lists[key];
-      if (!value.empty()) list.push_back(value);
-    } else {
-      store.set(key, inferValue(value));
-    }
-  }
-  for (const auto& [key, list] : lists) store.set(key, list);
-}
-
 std::string defaultName(const std::string& bundleId) {
   const auto dot = bundleId.rfind('.');
   return dot == std::string::npos ? bundleId : bundleId.substr(dot + 1);
@@ -275,6 +248,10 @@ std::string defaultName(const std::string& bundleId) {
 int pressCommand(const std::vector<std::string>& args, Streams io) {
   const auto options = parseArguments(args, io);
   if (!options) return kExitUsage;
+  if (options->help) {
+    io.out << kPressUsage;
+    return kExitOk;
+  }
 
   sim::Desktop desktop;
   desktop.enableLayouts({"en", "ru"});
@@ -283,7 +260,7 @@ int pressCommand(const std::vector<std::string>& args, Streams io) {
       desktop.addApplication({options->bundleId, name, options->path.value_or("/Applications/" + name + ".app"), 0});
 
   SimProgram program(desktop);  // a first start: default settings and lists
-  applySettings(options->settings, program.settings().store());
+  for (const auto& [key, value] : options->settings.values()) program.settings().store().set(key, value);
   program.start();
   desktop.activate(options->bundleId);
   desktop.advance(1.0);

@@ -1,5 +1,7 @@
 #include "brisquel/WatchedKeyboard.h"
 
+#include "sim/SimApp.h"
+
 #include "base/KeyCodes.h"
 
 namespace brisquel::cli {
@@ -9,15 +11,7 @@ namespace {
 std::u16string insertedText(const KeyEvent& event) {
   if (event.keyCode == KeyCode::Return) return u"\n";
   if (event.keyCode == KeyCode::Delete || !event.characters) return {};
-  std::u16string out;
-  for (char16_t c : *event.characters) {
-    if (c == u'\r' || c == u'\n') {
-      out += u'\n';
-    } else if (c == u'\t' || (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))) {
-      out += c;
-    }
-  }
-  return out;
+  return sim::insertable(*event.characters);
 }
 
 }  // namespace

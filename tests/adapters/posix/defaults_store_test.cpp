@@ -166,14 +166,18 @@ TEST(DefaultsStore, EarlierSetAsideFilesAreNotOverwritten) {
   EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-2"), "second");
 }
 
-TEST(DefaultsStore, UnreadableEntryInPlaceOfTheFileIsSetAside) {
+// Only a file that was read and does not parse is set aside: a folder in its
+// place is left alone, and nothing is written over it.
+TEST(DefaultsStore, FolderInPlaceOfTheFileIsLeftAlone) {
   const auto dir = freshFolder("directory");
   fs::create_directories(dir / "com.mebrun.velmonte.plist" / "inner");
   XdgDefaultsStore store(dir, kDomain);
+  EXPECT_TRUE(store.unreadable().has_value());
   store.set("A", true);
-  EXPECT_TRUE(store.isSaved());
-  EXPECT_TRUE(fs::is_directory(dir / "com.mebrun.velmonte.plist.corrupt-1" / "inner"));
-  EXPECT_EQ(XdgDefaultsStore(dir, kDomain).object("A"), DefaultsValue{true});
+  EXPECT_FALSE(store.isSaved());
+  EXPECT_EQ(store.object("A"), DefaultsValue{true}) << "kept in memory";
+  EXPECT_TRUE(fs::is_directory(dir / "com.mebrun.velmonte.plist" / "inner"));
+  EXPECT_FALSE(fs::exists(dir / "com.mebrun.velmonte.plist.corrupt-1"));
 }
 
 TEST(DefaultsStore, DefaultLocationFollowsXdgConfigHome) {
@@ -181,6 +185,46 @@ TEST(DefaultsStore, DefaultLocationFollowsXdgConfigHome) {
   ASSERT_NE(config, nullptr) << "tests run with XDG_CONFIG_HOME in the build tree";
   XdgDefaultsStore store;
   EXPECT_EQ(store.file(), fs::path(config) / "com.mebrun.velmonte.plist");
+}
+
+// Whatever the writer writes reads back: arbitrary bytes in keys, strings,
+// lists and dictionaries come back as written when they are UTF-8 (NUL and
+// the other control characters included), and as the same values again
+// after one round when they are not.
+TEST(PropertyListWriter, WhateverItWritesReadsBack) {
+  std::mt19937 rng(13);
+  const std::vector<std::string> pieces = {std::string(1, '\0'), "\x01", "\x1f", "\r", "\n", "\t", "&", "<", ">",
+                                           "]]>", "&#x0;", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xF4\x8F\xBF\xBF",
+                                           "\xFF", "\xC0\x80", "\xED\xA0\x80", "п", "a", " "};
+  auto randomText = [&] {
+    std::string s;
+    for (int n = static_cast<int>(rng() % 8); n > 0; --n) {
+      if (rng() % 4 == 0) {
+        s += static_cast<char>(rng() % 256);
+      } else {
+        s += pieces[rng() % pieces.size()];
+      }
+    }
+    return s;
+  };
+  auto roundTrips = [](const std::string& s) {
+    const DefaultsDomain probe = {{s, s}};
+    return decodePropertyList(encodePropertyList(probe)) == probe;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    DefaultsDomain values;
+    values[randomText()] = randomText();
+    values[randomText()] = StringList{randomText(), randomText()};
+    values[randomText()] = StringMap{{randomText(), randomText()}};
+    const std::string once = encodePropertyList(values);
+    const auto decoded = decodePropertyList(once);
+    ASSERT_TRUE(decoded.has_value()) << once;
+    EXPECT_EQ(decodePropertyList(encodePropertyList(*decoded)), decoded);
+  }
+  for (const std::string& s : {std::string("ghbdtn\0 привет", 20), std::string("\x01\x02\x1b[0m\x7f"),
+                              std::string("\xEF\xBF\xBF\r\n")}) {
+    EXPECT_TRUE(roundTrips(s)) << "exact round trip of " << ::testing::PrintToString(s);
+  }
 }
 
 // Damaged or hostile property lists never crash the reader, and whatever it

@@ -29,6 +29,9 @@ TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
   const auto file = dir / "list.txt";
   ASSERT_TRUE(files.writeAtomically(file, std::string("first\0version", 13)));
   ::chmod(file.c_str(), 0600);
+  // What a writer killed halfway an hour ago left; the next write clears it.
+  std::ofstream(dir / ".list.txt.Ab12Cd") << "half";
+  fs::last_write_time(dir / ".list.txt.Ab12Cd", fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_TRUE(files.writeAtomically(file, "second"));
   EXPECT_EQ(files.read(file), "second");
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)

@@ -9,7 +9,7 @@ namespace {
 
 struct HotkeyCase {
   const char* what;
-  int method;
+  std::int64_t method;
   const char* script;
   int switches;
 };
@@ -22,7 +22,7 @@ class HotkeyTest : public ProgramTest, public ::testing::WithParamInterface<Hotk
 
 TEST_P(HotkeyTest, SwitchesOnReleaseOfTheChosenCombination) {
   const HotkeyCase& c = GetParam();
-  startProgram(storing(SettingsHelper::indexHotKey, std::int64_t{c.method}));
+  startProgram(storing(SettingsHelper::indexHotKey, c.method));
   ASSERT_TRUE(delegate().isAccessibilityTrusted());
   const std::size_t before = desktop.selectLog().size();
 
@@ -52,7 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HotkeyCase{"second modifier alone", 3, "+cmd -cmd", 0},
                       HotkeyCase{"a typed letter cancels", 2, "+shift +ctrl a -ctrl -shift", 0},
                       HotkeyCase{"a typed letter cancels method 4", 4, "+shift +opt c -opt -shift", 0},
-                      HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0}));
+                      HotkeyCase{"stored index naming no method", 7, "+shift +ctrl -ctrl -shift", 0},
+                      HotkeyCase{"stored index 2^32 + 2, no method 2", 4294967298, "+shift +ctrl -ctrl -shift", 0},
+                      HotkeyCase{"stored index -2^32 + 4, no method 4", -4294967292, "+shift +opt -opt -shift", 0}));
 
 TEST_F(ProgramTest, TheHotkeyStaysInertWithoutTrustEvenAfterAMethodChange) {
   startProgram(untrusted());

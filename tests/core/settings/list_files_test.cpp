@@ -50,6 +50,10 @@ TEST(ListFileFormat, LearnedWordsLineGrammar) {
        {{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}, {"e", "f"}, {"f", "f"}, {"g", "h"}, {"h", "h"}}},
       {"Unicode spaces trimmed", "\u00A0\u3000a b\u2003", {{"a", "b"}, {"b", "b"}}},
       {"no-break space does not separate words", "a\u00A0b", {}},
+      // As in the tab form, so that the written file reads back the same.
+      {"space form words trimmed of other spaces", "a \u00A0b\u2003 c", {{"a", "b"}, {"b", "b"}}},
+      {"a line holding a NUL or another control character is skipped", std::string("a\0 b\nc\x01 d\ne f", 13),
+       {{"e", "f"}, {"f", "f"}}},
   };
   for (const auto& c : cases) {
     auto words = parseLearnedWords(learnedFile(c.body));

@@ -296,16 +296,30 @@ TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   EXPECT_EQ(settings->ignoredShortcutsApps(), (StringList{"app|x"}));
 }
 
-TEST_F(SettingsTest, FirstTickOnlyRecordsTheDatesOfFilesItHasNotSeen) {
+// The watcher goes by what a file holds, not by its modification time: a
+// file restored with an older time (cp -p, rsync -t, a sync tool) or saved
+// before the watcher's first look is read all the same, and what it has not
+// read yet is never written over without a backup.
+TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
   userSaves(learnedFile, appFile(learnedWordsHeader, "a b"));
   start();
   desktop.advance(2.0);
-  EXPECT_TRUE(settings->learnedWords().empty());
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}})) << "saved before the first look";
 
-  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr как"));
+  const auto restore = [&](const fs::path& file, const std::string& text) {
+    const auto written = fs::last_write_time(file);
+    userSaves(file, text);
+    fs::last_write_time(file, written - std::chrono::hours(24));
+  };
+  restore(ignoredFile, appFile(ignoredAppsHeader, "restored"));
   desktop.advance(2.0);
-  EXPECT_EQ(settings->learnedWords(),
-            (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}}));
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"restored"}));
+
+  const std::string older = appFile(learnedWordsHeader, "rfr как");
+  restore(learnedFile, older);
+  settings->setLearnedWords({{"x", "y"}, {"y", "y"}});  // a word learned before the next tick
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), older);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "x\ty"));
 }
 
 TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {

@@ -1,0 +1,162 @@
+#include "fcitx5/Applications.h"
+
+#include <fcitx-utils/log.h>
+#include <fcitx-utils/misc.h>
+#include <fcitx/inputcontextmanager.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+namespace brisquel::fcitx5 {
+namespace {
+
+RunningApplication applicationOf(const std::string& program) {
+  RunningApplication app;
+  app.bundleIdentifier = program;
+  app.localizedName = program;
+  return app;
+}
+
+bool isOnPath(const std::string& program) {
+  if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');)
+    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+bool startFirstOf(std::initializer_list<std::vector<std::string>> commands) {
+  Processes processes;
+  for (const auto& command : commands)
+    if (processes.launch(command.front(), {command.begin() + 1, command.end()})) return true;
+  return false;
+}
+
+// "ru_RU.UTF-8" -> "ru-RU"; "C" and "POSIX" name no language.
+std::optional<std::string> languageOfLocale(std::string locale) {
+  locale = locale.substr(0, locale.find_first_of(".@"));
+  if (locale.empty() || locale == "C" || locale == "POSIX") return std::nullopt;
+  std::replace(locale.begin(), locale.end(), '_', '-');
+  return locale;
+}
+
+}  // namespace
+
+Applications::Applications(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {}
+
+Applications::~Applications() {
+  *alive_ = false;
+}
+
+std::optional<RunningApplication> Applications::frontmostApplication() {
+  fcitx::InputContext* ic = session_.focused();
+  if (!ic) ic = session_.focus.get();
+  if (!ic || ic->program().empty()) return std::nullopt;
+  return applicationOf(ic->program());
+}
+
+std::vector<RunningApplication> Applications::runningApplications() {
+  std::set<std::string> programs;
+  session_.instance.inputContextManager().foreach([&](fcitx::InputContext* ic) {
+    if (!ic->program().empty()) programs.insert(ic->program());
+    return true;
+  });
+  std::vector<RunningApplication> apps;
+  for (const auto& program : programs) apps.push_back(applicationOf(program));
+  return apps;
+}
+
+Registration Applications::observeActivation(std::function<void(const RunningApplication&)> handler) {
+  auto entry = std::make_shared<std::function<void(const RunningApplication&)>>(std::move(handler));
+  handlers_.push_back(entry);
+  std::weak_ptr<bool> alive = alive_;
+  return Registration([this, alive, entry] {
+    if (alive.lock()) handlers_.remove(entry);
+  });
+}
+
+void Applications::focusChanged(fcitx::InputContext& ic) {
+  if (ic.program().empty() || ic.program() == activeProgram_) return;
+  activeProgram_ = ic.program();
+  // After fcitx5 has set up the newly focused context.
+  std::weak_ptr<bool> alive = alive_;
+  mainQueue_.async([this, alive, app = applicationOf(ic.program())] {
+    if (!alive.lock()) return;
+    const auto handlers = handlers_;
+    for (const auto& handler : handlers) (*handler)(app);
+  });
+}
+
+bool Applications::openURL(const std::string& url) {
+  return startFirstOf({{"xdg-open", url}});
+}
+
+bool Applications::openFile(const std::filesystem::path& path) {
+  return startFirstOf({{"xdg-open", path.string()}});
+}
+
+void Applications::openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) {
+  const std::string name = bundlePath.filename().string();
+  bool opened = false;
+  if (name == "Activity Monitor.app") {
+    opened = startFirstOf({{"gnome-system-monitor"}, {"plasma-systemmonitor"}, {"ksysguard"}, {"xfce4-taskmanager"},
+                           {"mate-system-monitor"}, {"lxtask"}});
+  } else if (name == "Finder.app") {
+    opened = openURL("file://" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/"));
+  } else if (bundlePath.extension() == ".desktop") {
+    opened = startFirstOf({{"gtk-launch", bundlePath.stem().string()}, {"xdg-open", bundlePath.string()}});
+  } else {
+    opened = startFirstOf({{bundlePath.string()}});
+  }
+  if (completion) {
+    mainQueue_.async([completion = std::move(completion), opened] { completion(opened); });
+  }
+}
+
+std::vector<std::string> Applications::preferredLanguages() {
+  std::vector<std::string> languages;
+  if (const char* list = std::getenv("LANGUAGE"); list && *list) {
+    std::stringstream entries(list);
+    for (std::string entry; std::getline(entries, entry, ':');)
+      if (auto language = languageOfLocale(entry)) languages.push_back(*language);
+  }
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    if (const char* value = std::getenv(variable); value && *value) {
+      if (auto language = languageOfLocale(value);
+          language && std::find(languages.begin(), languages.end(), *language) == languages.end()) {
+        languages.push_back(*language);
+      }
+      break;
+    }
+  }
+  return languages;
+}
+
+void HostedApplication::terminate() {
+  if (onTerminate_) onTerminate_();
+  session_.stopped = true;
+}
+
+void HostedApplication::exitNow(int) {
+  session_.stopped = true;
+}
+
+bool Processes::launch(const std::string& program, const std::vector<std::string>& arguments) {
+  if (!isOnPath(program)) return false;
+  std::vector<std::string> command{program};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  fcitx::startProcess(command);
+  return true;
+}
+
+int LoggedInterface::runModalAlert(const AlertSpec& alert) {
+  FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText;
+  return kAlertFirstButtonReturn + std::max<int>(0, static_cast<int>(alert.buttons.size()) - 1);
+}
+
+}  // namespace brisquel::fcitx5

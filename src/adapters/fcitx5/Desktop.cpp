@@ -1,0 +1,63 @@
+#include "fcitx5/Desktop.h"
+
+#include <fcitx-utils/log.h>
+
+namespace brisquel::fcitx5 {
+
+Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
+    : session_(instance),
+      mainQueue_(instance.eventLoop()),
+      keyboard_(session_, mainQueue_),
+      text_(session_),
+      layouts_(session_, mainQueue_),
+      applications_(session_, mainQueue_),
+      application_(session_, std::move(options.installation), std::move(options.version)) {
+  using fcitx::EventType;
+  using fcitx::EventWatcherPhase;
+  // Ahead of the input method: the program decides before anything else sees the key.
+  watchers_.push_back(instance.watchEvent(EventType::InputContextKeyEvent, EventWatcherPhase::PreInputMethod,
+                                          [this](fcitx::Event& event) {
+                                            lastKeyAt_ = clock_.now();
+                                            keyboard_.handle(static_cast<fcitx::KeyEvent&>(event));
+                                          }));
+  watchers_.push_back(
+      instance.watchEvent(EventType::InputContextFocusIn, EventWatcherPhase::Default, [this](fcitx::Event& event) {
+        auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+        session_.setFocus(ic);
+        applications_.focusChanged(*ic);
+        keyboard_.caretMoved();
+      }));
+  // Toolkits reset the input method when the user clicks into the text, and
+  // also right after some keys (BackSpace in GTK): only a reset with no key
+  // just before it is taken for a click.
+  watchers_.push_back(
+      instance.watchEvent(EventType::InputContextReset, EventWatcherPhase::Default, [this](fcitx::Event& event) {
+        auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+        if (ic->hasFocus() && clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved();
+      }));
+}
+
+Desktop::~Desktop() {
+  if (const auto t = keyboard_.timings(); t.keys > 0) {
+    FCITX_INFO() << "Brisquel decided " << t.keys << " key events: median " << t.median << " us, p99 " << t.p99
+                 << " us, max " << t.max << " us";
+  }
+}
+
+Platform Desktop::platform() {
+  Platform p;
+  p.keyboard = &keyboard_;
+  p.accessibility = &text_;
+  p.inputSources = &layouts_;
+  p.workspace = &applications_;
+  p.mainQueue = &mainQueue_;
+  p.background = &background_;
+  p.clock = &clock_;
+  p.application = &application_;
+  p.processes = &processes_;
+  p.loginItems = &sessionStart_;
+  p.ui = &ui_;
+  return p;
+}
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,127 @@
+#include "fcitx5/EventLoop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
+namespace brisquel::fcitx5 {
+namespace {
+
+std::uint64_t monotonicMicroseconds() {
+  return fcitx::now(CLOCK_MONOTONIC);
+}
+
+std::uint64_t microseconds(double seconds) {
+  return seconds > 0 ? static_cast<std::uint64_t>(seconds * 1e6) : 0;
+}
+
+}  // namespace
+
+LoopQueue::LoopQueue(fcitx::EventLoop& loop) : loop_(loop) {
+  dispatcher_.attach(&loop_);
+}
+
+LoopQueue::~LoopQueue() {
+  *alive_ = false;
+  dispatcher_.detach();
+}
+
+void LoopQueue::async(Task task) {
+  std::weak_ptr<bool> alive = alive_;
+  dispatcher_.schedule([alive, task = std::move(task)] {
+    if (alive.lock() && task) task();
+  });
+}
+
+std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {
+  const std::uint64_t id = nextTimer_++;
+  // A timer is removed after it fired for the last time, outside its own callback.
+  timers_[id] = loop_.addTimeEvent(
+      CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), 0,
+      [this, id, fire = std::move(fire)](fcitx::EventSourceTime*, std::uint64_t) {
+        if (!fire()) {
+          std::weak_ptr<bool> alive = alive_;
+          dispatcher_.schedule([this, alive, id] {
+            if (alive.lock()) timers_.erase(id);
+          });
+        }
+        return true;
+      });
+  return id;
+}
+
+void LoopQueue::asyncAfter(double seconds, std::shared_ptr<WorkItem> item) {
+  addTimer(seconds, [item = std::move(item)] {
+    item->perform();
+    return false;
+  });
+}
+
+Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick) {
+  const std::uint64_t id = nextTimer_++;
+  const std::uint64_t interval = std::max<std::uint64_t>(microseconds(intervalSeconds), 1000);
+  // The source re-arms itself after each tick, fcitx5's way of repeating.
+  timers_[id] = loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
+                                   [interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
+                                     self->setNextInterval(interval);
+                                     self->setOneShot();
+                                     if (tick) tick();
+                                     return true;
+                                   });
+  std::weak_ptr<bool> alive = alive_;
+  return Registration([this, alive, id] {
+    if (!alive.lock()) return;
+    // Cancelled from its own tick, maybe: stop it now, free it outside the callback.
+    if (auto it = timers_.find(id); it != timers_.end()) it->second->setEnabled(false);
+    dispatcher_.schedule([this, alive, id] {
+      if (alive.lock()) timers_.erase(id);
+    });
+  });
+}
+
+WorkerQueue::WorkerQueue() : thread_([this] { run(); }) {}
+
+WorkerQueue::~WorkerQueue() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void WorkerQueue::async(QualityOfService, Task task) {
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  wake_.notify_one();
+}
+
+void WorkerQueue::run() {
+  for (;;) {
+    Task task;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+      if (tasks_.empty()) return;
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    if (task) task();
+  }
+}
+
+double SystemClock::now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double SystemClock::wallTime() const {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+void SystemClock::sleep(double seconds) {
+  if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,69 @@
+#pragma once
+// The main queue, timers, background work and the clock on fcitx5's event
+// loop. fcitx5's loop is the program's main thread: nothing here blocks it
+// except ClockPort::sleep, which the core uses for a few milliseconds between
+// the keys it types.
+
+#include <fcitx-utils/event.h>
+#include <fcitx-utils/eventdispatcher.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/MainQueue.h"
+
+namespace brisquel::fcitx5 {
+
+class LoopQueue final : public MainQueuePort {
+ public:
+  explicit LoopQueue(fcitx::EventLoop& loop);
+  ~LoopQueue() override;
+  LoopQueue(const LoopQueue&) = delete;
+  LoopQueue& operator=(const LoopQueue&) = delete;
+
+  // Thread-safe: the background queue returns to the main queue through it.
+  void async(Task task) override;
+  void asyncAfter(double seconds, std::shared_ptr<WorkItem> item) override;
+  Registration scheduleRepeatingTimer(double intervalSeconds, Task tick) override;
+
+ private:
+  std::uint64_t addTimer(double seconds, std::function<bool()> fire);
+
+  fcitx::EventLoop& loop_;
+  fcitx::EventDispatcher dispatcher_;
+  std::uint64_t nextTimer_ = 1;
+  std::map<std::uint64_t, std::unique_ptr<fcitx::EventSourceTime>> timers_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// One worker thread, joined when the queue goes.
+class WorkerQueue final : public BackgroundQueuePort {
+ public:
+  WorkerQueue();
+  ~WorkerQueue() override;
+  WorkerQueue(const WorkerQueue&) = delete;
+  WorkerQueue& operator=(const WorkerQueue&) = delete;
+  void async(QualityOfService qos, Task task) override;
+
+ private:
+  void run();
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Task> tasks_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+class SystemClock final : public ClockPort {
+ public:
+  double now() const override;
+  double wallTime() const override;
+  void sleep(double seconds) override;
+};
+
+}  // namespace brisquel::fcitx5

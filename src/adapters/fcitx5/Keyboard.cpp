@@ -1,0 +1,280 @@
+#include "fcitx5/Keyboard.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+#include "base/Text.h"
+#include "base/KeyCodes.h"
+#include "fcitx5/KeyMapping.h"
+
+namespace brisquel::fcitx5 {
+namespace {
+
+// Keys with no place on a US keyboard (keypad, media keys, keys remapped by
+// a test tool) still reach the taps, under a code no key uses.
+constexpr std::uint16_t kNoPosition = 0xFF;
+constexpr std::size_t kMaxTimings = 100000;
+
+bool sameEvent(const KeyEvent& a, const KeyEvent& b) {
+  return a.type == b.type && a.keyCode == b.keyCode && a.flags == b.flags && a.characters == b.characters &&
+         a.userData == b.userData;
+}
+
+// Text a key types into a field, as opposed to the control and function-key
+// characters that stand for Return, BackSpace and the arrows.
+bool isTypedText(const std::u16string& s) {
+  return !s.empty() && std::none_of(s.begin(), s.end(), [](char16_t c) {
+    return c < 0x20 || c == 0x7f || (c >= 0xF700 && c <= 0xF8FF);
+  });
+}
+
+// Latin letter keysyms are their ASCII codes.
+fcitx::KeySym latinLower(fcitx::KeySym sym) {
+  return sym >= FcitxKey_A && sym <= FcitxKey_Z ? static_cast<fcitx::KeySym>(sym + 0x20) : sym;
+}
+fcitx::KeySym latinUpper(fcitx::KeySym sym) {
+  return sym >= FcitxKey_a && sym <= FcitxKey_z ? static_cast<fcitx::KeySym>(sym - 0x20) : sym;
+}
+
+constexpr std::array<std::string_view, 22> kTerminals = {
+    "xterm",          "uxterm",        "gnome-terminal-server", "org.gnome.terminal", "kgx",
+    "org.gnome.console", "konsole",    "org.kde.konsole",       "kitty",              "alacritty",
+    "foot",           "footclient",    "wezterm-gui",           "org.wezfurlong.wezterm", "xfce4-terminal",
+    "terminator",     "tilix",         "st",                    "urxvt",              "lxterminal",
+    "mate-terminal",  "qterminal",
+};
+
+}  // namespace
+
+struct Keyboard::Tap {
+  std::uint64_t mask = 0;
+  TapCallback callback;
+  bool enabled = false;
+};
+
+class Keyboard::TapHandle final : public EventTap {
+ public:
+  TapHandle(std::shared_ptr<Tap> tap, std::function<void()> remove) : tap_(std::move(tap)), remove_(std::move(remove)) {}
+  ~TapHandle() override = default;
+  void setEnabled(bool enabled) override { tap_->enabled = enabled; }
+  bool isEnabled() const override { return tap_->enabled; }
+
+ private:
+  std::shared_ptr<Tap> tap_;
+  Registration remove_;
+};
+
+Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {
+  isTerminal_ = [](const std::string& program) {
+    std::string lower = program;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return std::find(kTerminals.begin(), kTerminals.end(), lower) != kTerminals.end();
+  };
+}
+
+Keyboard::~Keyboard() {
+  *alive_ = false;
+}
+
+std::unique_ptr<EventTap> Keyboard::createEventTap(std::uint64_t eventMask, TapCallback callback) {
+  auto tap = std::make_shared<Tap>(Tap{eventMask, std::move(callback), false});
+  taps_.push_front(tap);
+  std::weak_ptr<bool> alive = alive_;
+  return std::make_unique<TapHandle>(tap, [this, alive, tap] {
+    if (alive.lock()) taps_.remove(tap);
+  });
+}
+
+Registration Keyboard::addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) {
+  auto monitor = std::make_shared<Monitor>(Monitor{kind, std::move(handler)});
+  monitors_.push_back(monitor);
+  std::weak_ptr<bool> alive = alive_;
+  return Registration([this, alive, monitor] {
+    if (alive.lock()) monitors_.remove(monitor);
+  });
+}
+
+std::optional<KeyEvent> Keyboard::createKeyboardEvent(std::uint16_t keyCode, bool keyDown) {
+  if (!physicalKey(keyCode)) return std::nullopt;
+  KeyEvent event;
+  event.type = keyDown ? EventType::KeyDown : EventType::KeyUp;
+  event.keyCode = keyCode;
+  return event;
+}
+
+void Keyboard::post(const KeyEvent& event) {
+  posted_.push_back(event);
+  if (deciding_ || flushScheduled_) return;
+  flushScheduled_ = true;
+  std::weak_ptr<bool> alive = alive_;
+  mainQueue_.async([this, alive] {
+    if (!alive.lock()) return;
+    flushScheduled_ = false;
+    flushPosted();
+  });
+}
+
+void Keyboard::setTerminalRule(std::function<bool(const std::string& program)> isTerminal) {
+  isTerminal_ = std::move(isTerminal);
+}
+
+bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
+  return ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal) || (isTerminal_ && isTerminal_(ic.program()));
+}
+
+std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
+  const fcitx::Key raw = source.rawKey();
+  const int code = raw.code();
+  const bool release = source.isRelease();
+  KeyEvent event;
+  event.flags = flagsOf(raw.states());
+  if (const std::uint64_t modifier = modifierFlag(raw.sym())) {
+    event.type = EventType::FlagsChanged;
+    event.flags = release ? event.flags & ~modifier : event.flags | modifier;
+  } else if (raw.sym() == FcitxKey_Caps_Lock) {
+    return std::nullopt;
+  } else {
+    event.type = release ? EventType::KeyUp : EventType::KeyDown;
+    const std::u16string characters = charactersOf(raw.sym());
+    if (!characters.empty()) {
+      event.characters = characters;
+      event.charactersIgnoringModifiers = characters;
+    }
+    // fcitx5 sends no repeat flag: a second press without a release is one.
+    if (release) {
+      keysDown_.erase(code);
+    } else {
+      event.autoRepeat = code != 0 && !keysDown_.insert(code).second;
+    }
+  }
+  if (auto keyCode = virtualKeyCode(code)) {
+    event.keyCode = *keyCode;
+  } else {
+    // Keys typed by tools that remap spare keycodes: find the key by its US symbol.
+    const fcitx::KeySym lower = latinLower(raw.sym());
+    event.keyCode = kNoPosition;
+    for (std::uint16_t k = 0; k < kNoPosition; ++k) {
+      auto key = physicalKey(k);
+      if (key && key->sym == lower) {
+        event.keyCode = k;
+        break;
+      }
+    }
+  }
+  return event;
+}
+
+std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
+  std::optional<KeyEvent> current = event;
+  const auto taps = taps_;  // a callback may add or remove taps
+  const bool wasDeciding = std::exchange(deciding_, true);
+  for (const auto& tap : taps) {
+    if (!tap->enabled || !(tap->mask & (std::uint64_t{1} << static_cast<std::uint32_t>(current->type)))) continue;
+    current = tap->callback(current->type, *current);
+    if (!current) break;
+  }
+  deciding_ = wasDeciding;
+  return current;
+}
+
+void Keyboard::notifyMonitors(MonitorKind kind, const KeyEvent& event) {
+  const auto monitors = monitors_;
+  for (const auto& monitor : monitors)
+    if (monitor->kind == kind && monitor->handler) monitor->handler(event);
+}
+
+void Keyboard::caretMoved() {
+  notifyMonitors(MonitorKind::MouseDown, KeyEvent{});
+}
+
+void Keyboard::handle(fcitx::KeyEvent& source) {
+  const auto start = std::chrono::steady_clock::now();
+  decide(source);
+  if (durations_.size() < kMaxTimings)
+    durations_.push_back(std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start).count());
+}
+
+Keyboard::Timings Keyboard::timings() const {
+  Timings t;
+  if (durations_.empty()) return t;
+  std::vector<float> sorted = durations_;
+  std::sort(sorted.begin(), sorted.end());
+  t.keys = sorted.size();
+  t.median = sorted[(sorted.size() - 1) / 2];
+  t.p99 = sorted[(sorted.size() - 1) * 99 / 100];
+  t.max = sorted.back();
+  return t;
+}
+
+void Keyboard::decide(fcitx::KeyEvent& source) {
+  fcitx::InputContext* ic = source.inputContext();
+  session_.setFocus(ic);
+  if (session_.stopped || Session::isSecure(*ic)) return;
+  const auto event = translate(source);
+  if (!event) return;
+
+  session_.editedDuringKey = false;
+  const auto decision = runTaps(*event);
+  const bool edited = std::exchange(session_.editedDuringKey, false);
+  if (event->type == EventType::FlagsChanged) notifyMonitors(MonitorKind::FlagsChanged, *event);
+
+  if (!decision) {
+    source.filterAndAccept();
+  } else if (!sameEvent(*decision, *event)) {
+    source.filterAndAccept();
+    deliver(*decision);
+  } else if (edited && event->type == EventType::KeyDown && event->characters && isTypedText(*event->characters) &&
+             !(event->flags & (Flags::Control | Flags::Option | Flags::Command))) {
+    // The text before the cursor was just rewritten. Frontends that talk
+    // D-Bus deliver a passed key and a commit in no fixed order, so the key's
+    // own text is committed after the rewrite instead.
+    source.filterAndAccept();
+    ic->commitString(text::toUtf8(*event->characters));
+  }
+  flushPosted();
+}
+
+void Keyboard::flushPosted() {
+  if (deciding_) return;
+  while (!posted_.empty()) {
+    const KeyEvent event = posted_.front();
+    posted_.pop_front();
+    if (auto passed = runTaps(event)) deliver(*passed);
+  }
+  commitPending();
+}
+
+void Keyboard::commitPending() {
+  if (pendingText_.empty()) return;
+  if (fcitx::InputContext* ic = session_.focused()) ic->commitString(pendingText_);
+  pendingText_.clear();
+}
+
+void Keyboard::deliver(const KeyEvent& event) {
+  fcitx::InputContext* ic = session_.focused();
+  if (!ic || event.type == EventType::FlagsChanged) return;
+  const bool release = event.type == EventType::KeyUp;
+  const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));
+  if (event.characters && isTypedText(*event.characters) && plain) {
+    if (!release) pendingText_ += text::toUtf8(*event.characters);
+    return;
+  }
+  // XIM terminals (xterm) take forwarded keys and committed text in no fixed
+  // order; a BackSpace committed as the DEL character it types goes in order
+  // with the text around it.
+  if (event.keyCode == KeyCode::Delete && plain && isTerminal(*ic) &&
+      !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) {
+    if (!release) pendingText_ += '\x7f';
+    return;
+  }
+  commitPending();
+  const auto key = physicalKey(event.keyCode);
+  if (!key) return;
+  const fcitx::KeyStates states = statesFor(event.flags, isTerminal(*ic));
+  // With Shift a letter key gives the capital, as the X server would report it.
+  const fcitx::KeySym sym = states.test(fcitx::KeyState::Shift) ? latinUpper(key->sym) : key->sym;
+  ic->forwardKey(fcitx::Key(sym, states, key->xkbKeycode), release);
+}
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,85 @@
+#pragma once
+// Key events and taps on fcitx5. A watcher ahead of the input method sees
+// every key of the focused input context before the application does, so a
+// tap's decision is real: a passed key goes on to the input method and the
+// application, a dropped key is filtered, a replaced key is filtered and its
+// replacement forwarded. Posted events are queued and pass through the taps
+// after the current decision, never in the middle of it; then text is
+// committed as text (the text of one batch in one piece) and other keys are
+// forwarded with their real keycodes.
+// Keys of password and sensitive fields reach no tap.
+
+#include <fcitx/event.h>
+
+#include <deque>
+#include <functional>
+#include <list>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fcitx5/Session.h"
+#include "platform/KeyEvents.h"
+#include "platform/MainQueue.h"
+
+namespace brisquel::fcitx5 {
+
+class Keyboard final : public KeyboardPort {
+ public:
+  Keyboard(Session& session, MainQueuePort& mainQueue);
+  ~Keyboard() override;
+
+  std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override;
+  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override;
+  std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
+  void post(const KeyEvent& event) override;
+
+  // Which programs are terminals, where Command stands for Control+Shift.
+  // fcitx5's Terminal capability counts too.
+  void setTerminalRule(std::function<bool(const std::string& program)> isTerminal);
+
+  // The host's watchers call these.
+  void handle(fcitx::KeyEvent& event);
+  // A click, a reset or a new field: what was typed before is no longer before the cursor.
+  void caretMoved();
+
+  // How long deciding each key took, in microseconds: count, median, p99, max.
+  struct Timings {
+    std::size_t keys = 0;
+    double median = 0, p99 = 0, max = 0;
+  };
+  Timings timings() const;
+
+ private:
+  struct Tap;
+  class TapHandle;
+  struct Monitor {
+    MonitorKind kind;
+    std::function<void(const KeyEvent&)> handler;
+  };
+
+  void decide(fcitx::KeyEvent& event);
+  std::optional<KeyEvent> translate(const fcitx::KeyEvent& event);
+  std::optional<KeyEvent> runTaps(const KeyEvent& event);
+  void notifyMonitors(MonitorKind kind, const KeyEvent& event);
+  void deliver(const KeyEvent& event);
+  void flushPosted();
+  void commitPending();
+  bool isTerminal(const fcitx::InputContext& ic) const;
+
+  Session& session_;
+  MainQueuePort& mainQueue_;
+  std::list<std::shared_ptr<Tap>> taps_;  // newest first
+  std::list<std::shared_ptr<Monitor>> monitors_;
+  std::deque<KeyEvent> posted_;
+  std::string pendingText_;  // posted text, committed in one piece
+  bool deciding_ = false;
+  bool flushScheduled_ = false;
+  std::set<int> keysDown_;
+  std::vector<float> durations_;
+  std::function<bool(const std::string&)> isTerminal_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,79 @@
+#include "fcitx5/Layouts.h"
+
+#include <fcitx/inputmethodgroup.h>
+#include <fcitx/inputmethodmanager.h>
+
+#include "fcitx5/KeyMapping.h"
+
+namespace brisquel::fcitx5 {
+
+Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {
+  watcher_ = session_.instance.watchEvent(
+      fcitx::EventType::InputContextSwitchInputMethod, fcitx::EventWatcherPhase::PostInputMethod,
+      [this](fcitx::Event&) {
+        // After fcitx5 has finished the switch, never inside a tap's decision.
+        std::weak_ptr<bool> alive = alive_;
+        mainQueue_.async([this, alive] {
+          if (!alive.lock()) return;
+          const auto handlers = handlers_;
+          for (const auto& handler : handlers) (*handler)();
+        });
+      });
+}
+
+Layouts::~Layouts() {
+  *alive_ = false;
+}
+
+InputSourceRef Layouts::source(const std::string& inputMethod) {
+  auto& ref = sources_[inputMethod];
+  if (!ref) {
+    InputSource s;
+    s.category = kKeyboardInputSourceCategory;
+    s.selectCapable = true;
+    s.id = inputMethod;
+    if (auto languages = layoutLanguages(inputMethod); !languages.empty()) s.languages = std::move(languages);
+    ref = std::make_shared<const InputSource>(std::move(s));
+  }
+  return ref;
+}
+
+std::vector<InputSourceRef> Layouts::enabledInputSources() {
+  std::vector<InputSourceRef> sources;
+  const auto& manager = session_.instance.inputMethodManager();
+  if (manager.groupCount() == 0) return sources;  // fcitx5 reads its groups after loading the modules
+  const auto& group = manager.currentGroup();
+  for (const auto& item : group.inputMethodList())
+    if (item.name().starts_with("keyboard-")) sources.push_back(source(item.name()));
+  return sources;
+}
+
+InputSourceRef Layouts::currentKeyboardInputSource() {
+  fcitx::InputContext* ic = session_.focused();
+  if (!ic) ic = session_.focus.get();
+  const auto& manager = session_.instance.inputMethodManager();
+  if (!ic && manager.groupCount() == 0) return nullptr;
+  const std::string name = ic ? session_.instance.inputMethod(ic) : manager.currentGroup().defaultInputMethod();
+  if (!name.starts_with("keyboard-")) return nullptr;
+  return source(name);
+}
+
+void Layouts::select(const InputSourceRef& layout) {
+  if (!layout || !layout->id) return;
+  if (fcitx::InputContext* ic = session_.focus.get()) {
+    session_.instance.setCurrentInputMethod(ic, *layout->id, false);
+  } else {
+    session_.instance.setCurrentInputMethod(*layout->id);
+  }
+}
+
+Registration Layouts::observeSelectedSourceChanged(std::function<void()> handler) {
+  auto entry = std::make_shared<std::function<void()>>(std::move(handler));
+  handlers_.push_back(entry);
+  std::weak_ptr<bool> alive = alive_;
+  return Registration([this, alive, entry] {
+    if (alive.lock()) handlers_.remove(entry);
+  });
+}
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,45 @@
+#pragma once
+// Keyboard layouts on fcitx5: the keyboard input methods ("keyboard-us",
+// "keyboard-ru", ...) of the current group, in the group's order. Selecting
+// one switches the focused input context to it; fcitx5's input-method
+// switches drive the change notification.
+//
+// fcitx5 keeps a separate input method per window unless its "Share Input
+// State" option says otherwise; with "All" the program's per-application
+// layouts are the only rule (see the README).
+
+#include <fcitx-utils/handlertable.h>
+#include <fcitx/event.h>
+
+#include <list>
+#include <map>
+#include <memory>
+
+#include "fcitx5/Session.h"
+#include "platform/InputSources.h"
+#include "platform/MainQueue.h"
+
+namespace brisquel::fcitx5 {
+
+class Layouts final : public InputSourcePort {
+ public:
+  Layouts(Session& session, MainQueuePort& mainQueue);
+  ~Layouts() override;
+
+  std::vector<InputSourceRef> enabledInputSources() override;
+  InputSourceRef currentKeyboardInputSource() override;
+  void select(const InputSourceRef& source) override;
+  Registration observeSelectedSourceChanged(std::function<void()> handler) override;
+
+ private:
+  InputSourceRef source(const std::string& inputMethod);
+
+  Session& session_;
+  MainQueuePort& mainQueue_;
+  std::map<std::string, InputSourceRef> sources_;
+  std::list<std::shared_ptr<std::function<void()>>> handlers_;
+  std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace brisquel::fcitx5

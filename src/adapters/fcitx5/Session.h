@@ -1,0 +1,39 @@
+#pragma once
+// What the fcitx5 adapters share: the instance, the input context that has
+// the keyboard, and whether the program has changed that context's text
+// while the current key is being decided.
+
+#include <fcitx-utils/trackableobject.h>
+#include <fcitx/inputcontext.h>
+#include <fcitx/instance.h>
+
+#include <string>
+
+namespace brisquel::fcitx5 {
+
+struct Session {
+  explicit Session(fcitx::Instance& instance) : instance(instance) {}
+
+  fcitx::Instance& instance;
+  fcitx::TrackableObjectReference<fcitx::InputContext> focus;
+  bool sawInputContext = false;
+  // Set by the focused-text adapter while a key is being decided, read by the keyboard.
+  bool editedDuringKey = false;
+  // Set once the program has ended its work: the host then only passes keys on.
+  bool stopped = false;
+
+  // The context that has the keyboard, or null.
+  fcitx::InputContext* focused() const {
+    if (auto* ic = focus.get(); ic && ic->hasFocus()) return ic;
+    return nullptr;
+  }
+  void setFocus(fcitx::InputContext* ic) {
+    focus = ic->watch();
+    sawInputContext = true;
+  }
+  static bool isSecure(const fcitx::InputContext& ic) {
+    return ic.capabilityFlags().testAny(fcitx::CapabilityFlag::PasswordOrSensitive);
+  }
+};
+
+}  // namespace brisquel::fcitx5

@@ -1,0 +1,65 @@
+// What a person types stays theirs: after a session of typing, corrections
+// and a manual conversion, the typed text is in no file but the learned-words
+// list (and only the word converted by hand), in no setting but the learned
+// words, and in nothing the program opened or started.
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "TypoFixture.h"
+
+namespace brisquel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+TEST_F(TypoScenario, TypedTextReachesNoFileButTheLearnedWords) {
+  const std::vector<std::string> secrets = {"hunter2pass", "s3cr3tcode", "ghbdtn"};
+  for (const char* app : {kTextEdit, kTerminal}) {
+    focus(app);
+    type("my hunter2pass and s3cr3tcode ");
+    type("ghbdtn");
+    option();  // converted by hand, so learned
+    desktop_.advance(2.0);
+    settings_->openLearnedWordsList();  // the list written for the editor
+  }
+  desktop_.advance(5.0);
+  ASSERT_EQ(learned().count("ghbdtn"), 1u) << "the manual conversion was learned";
+
+  bool learnedFileHoldsTheWord = false;
+  for (const auto& entry : fs::recursive_directory_iterator(desktop_.filesRoot())) {
+    if (!entry.is_regular_file()) continue;
+    const std::string bytes = contents(entry.path());
+    if (entry.path().filename() == "learned_words.txt") learnedFileHoldsTheWord = bytes.find("ghbdtn\t") != bytes.npos;
+    for (const auto& secret : secrets) {
+      const bool allowed = secret == "ghbdtn" && entry.path().filename() == "learned_words.txt";
+      EXPECT_TRUE(allowed || bytes.find(secret) == std::string::npos) << entry.path() << " holds " << secret;
+    }
+  }
+  EXPECT_TRUE(learnedFileHoldsTheWord) << "the files were read";
+  for (const auto& [key, value] : desktop_.defaultsValues()) {
+    if (key == SettingsHelper::learnedWordsKey) continue;
+    const auto* textValue = std::get_if<std::string>(&value);
+    const auto* list = std::get_if<StringList>(&value);
+    for (const auto& secret : secrets) {
+      EXPECT_FALSE(textValue && textValue->find(secret) != std::string::npos) << key;
+      EXPECT_FALSE(list && std::find(list->begin(), list->end(), secret) != list->end()) << key;
+    }
+  }
+  for (const auto& opened : desktop_.openedApplications()) {
+    for (const auto& secret : secrets) EXPECT_EQ(opened.string().find(secret), std::string::npos) << opened;
+  }
+  for (const auto& learnedWord : learned()) {
+    EXPECT_TRUE(learnedWord.first != "hunter2pass" && learnedWord.first != "s3cr3tcode") << "learned unasked";
+  }
+}
+
+}  // namespace
+}  // namespace brisquel::testing

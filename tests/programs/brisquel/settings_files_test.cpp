@@ -1,0 +1,271 @@
+// The settings file and the list files as a person meets them: real files in
+// a fresh XDG home, commands run as the command line runs them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TestFolders.h"
+#include "brisquel/Cli.h"
+#include "platform/Platform.h"
+#include "posix/PosixFiles.h"
+#include "posix/XdgDefaultsStore.h"
+#include "sim/SimDesktop.h"
+#include "settings/ListFiles.h"
+#include "settings/SettingsHelper.h"
+
+namespace brisquel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class SettingsFiles : public ::testing::Test {
+ protected:
+  SettingsFiles() {
+    home = testing::freshFolder("settings-files");
+    plist = config() / "com.mebrun.velmonte.plist";
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+  }
+  ~SettingsFiles() override {
+    std::error_code ec;
+    fs::permissions(plist, fs::perms::owner_all, ec);
+  }
+
+  static RunResult brisquel(const std::vector<std::string>& args) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    const int status = run(args, Streams{in, out, err});
+    return {status, out.str(), err.str()};
+  }
+  static void write(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  static std::string read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // The names of the files in a folder that start with a prefix.
+  static std::vector<std::string> filesStartingWith(const fs::path& dir, const std::string& prefix) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      const auto name = e.path().filename().string();
+      if (name.starts_with(prefix)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  void writeSettings(const std::string& entries) {
+    write(plist, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + entries +
+                     "</dict>\n</plist>\n");
+  }
+
+  fs::path home;
+  fs::path config() const { return home / "config"; }
+  fs::path lists() const { return home / "data" / "Velmonte"; }
+  fs::path plist;
+};
+
+TEST_F(SettingsFiles, AListWithANulByteResetsNothing) {
+  writeSettings("<key>INDEX_HOT_KEY</key><integer>3</integer>\n<key>ENABLE_AUTOSTART</key><false/>\n");
+  write(lists() / "learned_words.txt", std::string("ghbdtn\0 привет\nrfr как\n", 27));
+  write(lists() / "ignored_apps.txt", std::string("my\0app\nmy editor\n", 17));
+  for (int start = 0; start < 3; ++start) {
+    const auto r = brisquel({"lists"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.err, "") << "start " << start;
+  }
+  EXPECT_EQ(filesStartingWith(config(), "com.mebrun.velmonte.plist."), std::vector<std::string>{});
+  const std::string stored = read(plist);
+  EXPECT_NE(stored.find("<key>INDEX_HOT_KEY</key>\n\t<integer>3</integer>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<key>ENABLE_AUTOSTART</key>\n\t<false/>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<key>rfr</key>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<string>my editor</string>"), std::string::npos) << stored;
+  EXPECT_EQ(stored.find("ghbdtn"), std::string::npos) << "the line with the NUL is skipped";
+}
+
+// Only a file that was read and does not parse is damaged; one that cannot
+// be read is left alone and the program runs on defaults, saying so.
+TEST_F(SettingsFiles, ASettingsFileThatCannotBeReadIsLeftAlone) {
+  const bool root = ::geteuid() == 0;
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+  } cases[] = {
+      {"a folder", [](const fs::path& p) { fs::create_directories(p / "inner"); }},
+      {"a link to itself", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }},
+      {"no permission",
+       [&](const fs::path& p) {
+         write(p, "<plist><dict><key>INDEX_HOT_KEY</key><integer>3</integer></dict></plist>");
+         fs::permissions(p, fs::perms::none);
+       }},
+  };
+  for (const auto& c : cases) {
+    if (root && std::string(c.what) == "no permission") continue;  // root reads it all the same
+    fs::remove_all(config());
+    fs::create_directories(config());
+    c.make(plist);
+    const auto status = fs::symlink_status(plist).type();
+    for (const char* command : {"menu", "lists"}) {
+      const auto r = brisquel({command});
+      EXPECT_EQ(r.status, kExitOk) << c.what << ", " << command << ": " << r.err;
+      EXPECT_NE(r.err.find("cannot read the settings file " + plist.string()), std::string::npos)
+          << c.what << ", " << command << ": " << r.err;
+      EXPECT_NE(r.err.find("running on the defaults and leaving the file as it is"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(fs::symlink_status(plist).type(), status) << c.what;
+    EXPECT_EQ(filesStartingWith(config(), "com.mebrun.velmonte.plist."), std::vector<std::string>{}) << c.what;
+  }
+}
+
+// A command that moves a damaged settings file aside says so, once; the
+// next one has nothing to say.
+TEST_F(SettingsFiles, EveryCommandThatSetsTheFileAsideSaysSo) {
+  for (const char* command : {"menu", "lists"}) {
+    fs::remove_all(config());
+    write(plist, "<plist><dict><key>INDEX_HOT_KEY");
+    auto r = brisquel({command});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    const std::string said = "it was kept as " + plist.string() + ".corrupt-1";
+    const auto at = r.err.find(said);
+    EXPECT_NE(at, std::string::npos) << command << ": " << r.err;
+    EXPECT_EQ(r.err.find(said, at + 1), std::string::npos) << "once: " << r.err;
+    EXPECT_EQ(read(fs::path(plist.string() + ".corrupt-1")), "<plist><dict><key>INDEX_HOT_KEY");
+    r = brisquel({command});
+    EXPECT_EQ(r.err, "") << command;
+  }
+  // A settings file larger than any the program writes is set aside too.
+  writeSettings("<key>BIG</key><string>" + std::string(5 * 1024 * 1024, 'x') + "</string>\n");
+  const auto r = brisquel({"menu"});
+  EXPECT_NE(r.err.find("it was kept as " + plist.string() + ".corrupt-"), std::string::npos) << r.err.substr(0, 300);
+}
+
+// Dotfile managers keep these files as symbolic links: writes go through
+// the link to its target, and the link stays.
+TEST_F(SettingsFiles, SymbolicLinksStayLinks) {
+  const fs::path dotfiles = home / "dotfiles";
+  write(dotfiles / "velmonte.plist", "<plist><dict><key>INDEX_HOT_KEY</key><integer>1</integer></dict></plist>");
+  write(dotfiles / "ignored.txt", "# mine\nmy editor\n");
+  fs::create_directories(config());
+  fs::create_directories(lists());
+  fs::create_symlink(dotfiles / "velmonte.plist", plist);
+  fs::create_symlink("../../dotfiles/ignored.txt", lists() / "ignored_apps.txt");  // relative
+  fs::create_symlink(dotfiles / "learned.txt", lists() / "learned_words.txt");      // not there yet
+
+  EXPECT_EQ(brisquel({"lists"}).status, kExitOk);
+  EXPECT_EQ(brisquel({"lists", "open", "ignored"}).status, kExitFailure) << "no graphical session here";
+  EXPECT_EQ(brisquel({"lists", "open", "learned"}).status, kExitFailure);
+
+  for (const auto& link : {plist, lists() / "ignored_apps.txt", lists() / "learned_words.txt"}) {
+    EXPECT_TRUE(fs::is_symlink(link)) << link;
+  }
+  const std::string settings = read(dotfiles / "velmonte.plist");
+  EXPECT_NE(settings.find("<integer>1</integer>"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("<string>my editor</string>"), std::string::npos) << settings;
+  EXPECT_TRUE(read(dotfiles / "ignored.txt").ends_with("\n\nmy editor"));
+  EXPECT_TRUE(read(dotfiles / "learned.txt").starts_with("### LEARNED WORDS LIST ###"));
+  EXPECT_EQ(filesStartingWith(dotfiles, "."), std::vector<std::string>{".velmonte.plist.lock"}) << "no temporary left";
+}
+
+TEST_F(SettingsFiles, OpeningAListThatCannotBeWrittenFails) {
+  write(home / "data", "a file where the data folder should be");
+  const auto r = brisquel({"lists", "open", "learned"});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("could not write " + (lists() / "learned_words.txt").string()), std::string::npos) << r.err;
+}
+
+// A list far larger than any person keeps is read up to the limit, the
+// person is told, and the rest is kept in a backup before the file is
+// written again.
+TEST_F(SettingsFiles, AHugeListIsReadInPartAndKeptWhole) {
+  std::string huge;
+  for (int i = 0; huge.size() < 1024 * 1024; ++i) huge += "word" + std::to_string(i) + " слово" + std::to_string(i) + "\n";
+  write(lists() / "learned_words.txt", huge);
+  auto r = brisquel({"lists"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_NE(r.err.find("learned_words.txt is larger than 256 KiB"), std::string::npos) << r.err;
+  EXPECT_LT(read(plist).size(), std::size_t{4 * 1024 * 1024});
+
+  r = brisquel({"lists", "open", "learned"});
+  EXPECT_NE(r.err.find("kept as " + (lists() / "learned_words.txt.bak").string()), std::string::npos) << r.err;
+  EXPECT_EQ(read(lists() / "learned_words.txt.bak"), huge);
+  EXPECT_LE(read(lists() / "learned_words.txt").size(), std::size_t{256 * 1024 + 1024});
+}
+
+// press and menu take the same --set, reject the same mistakes with a
+// one-line error, and every command answers --help.
+TEST_F(SettingsFiles, SetOptionsAndHelp) {
+  for (const char* command : {"press", "menu"}) {
+    for (const char* bad : {"INDEX_HOTKEY=1", "ENABLE_AUTOSTART=FALSE", "ENABLE_AUTOSTART=1",
+                                  "WIN_EDIT_HOTKEYS_V2=many", "INDEX_HOT_KEY=5", "INDEX_HOT_KEY=4294967298",
+                                  "LEARNED_WORDS=a", "ENABLE_FN_SHORTCUT"}) {
+      const auto r = std::string(command) == "menu"
+                         ? brisquel({"menu", "--set", bad})
+                         : brisquel({"press", "--app", "com.apple.TextEdit", "--set", bad, "ctrl+c"});
+      EXPECT_EQ(r.status, kExitUsage) << command << " --set " << bad;
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << command << " --set " << bad << ": " << r.err;
+      EXPECT_EQ(r.out, "");
+    }
+  }
+  for (const char* good : {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4",
+                                 "IGNORED_APPS=my app"}) {
+    EXPECT_EQ(brisquel({"press", "--app", "com.apple.TextEdit", "--set", good, "ctrl+c"}).status, kExitOk) << good;
+    EXPECT_EQ(brisquel({"menu", "--set", good}).status, kExitOk) << good;
+  }
+  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix"}) {
+    const auto r = brisquel({command, "--help"});
+    EXPECT_EQ(r.status, kExitOk) << command << ": " << r.err;
+    EXPECT_TRUE(r.out.starts_with(std::string("usage: brisquel ") + command)) << r.out;
+  }
+}
+
+// The running program and a brisquel command share the settings file: each
+// change is merged per key with what the file holds, and the running
+// program takes in the command's changes at its next look.
+TEST_F(SettingsFiles, TheRunningProgramAndACommandKeepEachOthersChanges) {
+  sim::Desktop desktop;
+  posix::XdgDefaultsStore store;
+  posix::PosixFiles files;
+  auto running = SettingsHelper::create(store, files, *desktop.platform().mainQueue, *desktop.platform().workspace);
+  store.set(SettingsHelper::indexHotKey, std::int64_t{3});
+
+  posix::XdgDefaultsStore(config(), "com.mebrun.velmonte").set(SettingsHelper::enableFnShortcut, true);
+  EXPECT_FALSE(running->isFnShortcutEnabled()) << "not before the watcher looks";
+  desktop.advance(SettingsHelper::fileMonitorInterval);
+  EXPECT_TRUE(running->isFnShortcutEnabled());
+
+  write(lists() / "ignored_apps.txt", "# mine\nmy editor\n");
+  ASSERT_EQ(brisquel({"lists"}).status, kExitOk);  // stores IGNORED_APPS from the file
+  EXPECT_EQ(running->ignoredApps(), defaultIgnoredApps()) << "not before the watcher looks";
+  desktop.advance(SettingsHelper::fileMonitorInterval);
+  EXPECT_EQ(running->ignoredApps(), StringList{"my editor"});
+  store.set(SettingsHelper::enableAutostart, false);
+
+  posix::XdgDefaultsStore later;
+  EXPECT_EQ(later.object(SettingsHelper::indexHotKey), DefaultsValue{std::int64_t{3}});
+  EXPECT_EQ(later.object(SettingsHelper::enableAutostart), DefaultsValue{false});
+  EXPECT_EQ(later.object(SettingsHelper::enableFnShortcut), DefaultsValue{true});
+  EXPECT_EQ(later.object(SettingsHelper::ignoredAppsKey), DefaultsValue{StringList{"my editor"}});
+}
+
+}  // namespace
+}  // namespace brisquel::cli

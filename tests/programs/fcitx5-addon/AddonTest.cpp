@@ -1,0 +1,149 @@
+// The whole program inside fcitx5: the Brisquel addon loaded by a real fcitx5
+// Instance, text fields of several programs, keys pressed by position; what
+// the fields hold and which layout is active is what a user would see.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "FcitxHarness.h"
+
+namespace brisquel {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using fcitx5test::FcitxHarness;
+using fcitx5test::FieldOptions;
+using fcitx5test::Step;
+using fcitx5test::TextField;
+
+class AddonTest : public ::testing::Test {
+ protected:
+  // Runs the steps once the program has started and its dictionaries are loaded.
+  void run(const std::vector<Step>& steps) {
+    std::vector<Step> all{
+        Step([this] { harness.setLayouts({"keyboard-us", "keyboard-ru"}); }),
+        Step::waitUntil([this] { return harness.log().find("Brisquel is ready") != std::string::npos; }),
+        Step([] {}, 1.1),  // the keyboard monitors start a second after launch
+    };
+    all.insert(all.end(), steps.begin(), steps.end());
+    harness.run(all);
+  }
+  TextField& field(const std::string& program, FieldOptions options = {}) { return harness.field(program, options); }
+  std::string layoutOf(TextField& f) { return harness.instance().inputMethod(&f); }
+
+  FcitxHarness harness{{"brisquel"}};
+};
+
+TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
+  struct Case {
+    const char* program;
+    FieldOptions options;
+    const char* typed;
+    const char* held;
+    const char* layout;
+  };
+  const std::vector<Case> cases = {
+      {"org.gnome.TextEditor", {}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"org.gnome.TextEditor", {}, "hello world ", "hello world ", "keyboard-us"},
+      {"xterm", {.surroundingText = false, .terminal = true}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"org.example.TkEditor", {.surroundingText = false}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"firefox", {.password = true}, "ghbdtn vbh ", "ghbdtn vbh ", "keyboard-us"},
+  };
+  std::vector<std::string> held, layouts;
+  std::vector<TextField*> made;
+  std::vector<Step> steps;
+  for (const auto& c : cases) {
+    steps.push_back(Step([&, c] {
+      harness.instance().setCurrentInputMethod("keyboard-us");
+      made.push_back(&field(c.program, c.options));
+      made.back()->type(c.typed);
+    }, 0.1));
+    steps.push_back(Step([&] {
+      held.push_back(made.back()->text());
+      layouts.push_back(layoutOf(*made.back()));
+    }));
+  }
+  run(steps);
+  ASSERT_EQ(held.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(held[i], cases[i].held) << cases[i].program << ": " << cases[i].typed;
+    EXPECT_EQ(layouts[i], cases[i].layout) << cases[i].program << ": " << cases[i].typed;
+  }
+  // Without the field's text the word is replaced by BackSpace keys with their
+  // real keycode, which a terminal gets as DEL characters among the text.
+  EXPECT_THAT(made[3]->forwarded(), Contains("+BackSpace@22"));
+  EXPECT_TRUE(made[2]->forwarded().empty());
+  EXPECT_TRUE(made[0]->forwarded().empty());
+}
+
+TEST_F(AddonTest, EachProgramKeepsItsOwnLayout) {
+  TextField* editor = nullptr;
+  TextField* browser = nullptr;
+  std::string editorLayout, browserLayout;
+  run({
+      Step([&] {
+        editor = &field("org.gnome.TextEditor");
+        editor->type("ghbdtn ");  // Russian from now on
+      }, 0.1),
+      Step([&] {
+        browser = &field("firefox");
+        browser->type("hello ");  // typed on the Russian layout: corrected, English again
+      }, 0.1),
+      Step([&] { editor->focus(); }, 0.1),
+      Step([&] {
+        editorLayout = layoutOf(*editor);
+        editor->type("vbh ");
+        browser->focus();
+      }, 0.1),
+      Step([&] {
+        browserLayout = layoutOf(*browser);
+        browser->type("world ");
+      }),
+  });
+  EXPECT_EQ(editorLayout, "keyboard-ru");
+  EXPECT_EQ(browserLayout, "keyboard-us");
+  EXPECT_EQ(editor->text(), "привет мир ");
+  EXPECT_EQ(browser->text(), "hello world ");
+}
+
+TEST_F(AddonTest, ALoneAltConvertsTheLastWordAndASecondOneUndoesIt) {
+  TextField* editor = nullptr;
+  std::string converted, layout;
+  run({
+      Step([&] {
+        editor = &field("org.gnome.TextEditor");
+        editor->type("hello<alt>");
+      }, 0.6),  // past the double-press interval
+      Step([&] {
+        converted = editor->text();
+        layout = layoutOf(*editor);
+        editor->type("<alt>");
+      }, 0.3),
+  });
+  EXPECT_EQ(converted, "руддщ");
+  EXPECT_EQ(layout, "keyboard-ru");
+  EXPECT_EQ(editor->text(), "hello");
+}
+
+TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {
+  TextField* editor = nullptr;
+  TextField* terminal = nullptr;
+  run({
+      Step([&] {
+        editor = &field("org.gnome.TextEditor");
+        editor->type("<ctrl+c><ctrl+v><ctrl+z>");
+      }, 0.2),
+      Step([&] {
+        terminal = &field("gnome-terminal-server", {.surroundingText = false, .terminal = true});
+        terminal->type("<ctrl+v><ctrl+c>");
+      }, 0.2),
+  });
+  EXPECT_THAT(editor->shortcuts(), ElementsAre("ctrl+c", "ctrl+v", "ctrl+z"));
+  // The terminal's own paste; Control+C copies and still interrupts (kitty and
+  // the other terminals that copy without interrupting get no Control+C).
+  EXPECT_THAT(terminal->shortcuts(), ElementsAre("ctrl+shift+v", "ctrl+shift+c", "ctrl+c"));
+}
+
+}  // namespace
+}  // namespace brisquel

@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# The real stack in a private headless session that leaves the user's desktop
+# alone: Xvfb (-displayfd, -noreset), a private D-Bus session, fcitx5 with the
+# Brisquel addon from the build tree and the keyboard input methods only, and
+# real applications. Keys are pressed on the Xvfb keyboard device, so they
+# look physical; what the applications hold is read from the applications.
+#   desktop-session.sh BUILD_DIR check     the desktop tests (exit 77: cannot run here)
+#   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
+#   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
+set -u
+build=$(cd "$1" && pwd)
+mode=${2:-check}
+count=${3:-100}
+here=$(cd "$(dirname "$0")" && pwd)
+tools=$build/desktop-tools
+
+if [ "${BRISQUEL_INNER:-}" != 1 ]; then
+  missing=()
+  for tool in Xvfb dbus-run-session fcitx5 fcitx5-remote xterm xprop; do
+    command -v $tool >/dev/null || missing+=($tool)
+  done
+  for file in "$tools/press-keys" "$tools/gtk-probe" "$build/fcitx5/lib/libbrisquel-fcitx5.so"; do
+    [ -x "$file" ] || [ -f "$file" ] || missing+=("$file")
+  done
+  gtk_module=$(ls /usr/lib/*/gtk-3.0/3.0.0/immodules/im-fcitx5.so 2>/dev/null | head -1)
+  [ -n "$gtk_module" ] || missing+=(fcitx5-frontend-gtk3)
+  if ((${#missing[@]})); then
+    echo "SKIP: the real desktop stack needs ${missing[*]} (scripts/setup.sh installs the packages)"
+    exit 77
+  fi
+  work=$(mktemp -d "$build/desktop-session.XXXXXX")
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x600x24 >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  if [ ! -s "$work/display" ]; then
+    echo "FAIL: Xvfb did not start (see $work/xvfb.log)"
+    kill $xvfb 2>/dev/null
+    exit 1
+  fi
+  export DISPLAY=:$(head -1 "$work/display")
+  BRISQUEL_INNER=1 BRISQUEL_WORK=$work dbus-run-session -- "$0" "$@"
+  rc=$?
+  kill $xvfb 2>/dev/null
+  wait $xvfb 2>/dev/null
+  [ $rc = 0 ] && [ "$mode" != latency ] && rm -rf "$work"
+  [ $rc = 0 ] || echo "logs in $work"
+  exit $rc
+fi
+
+# ---- inside the private session ----
+work=$BRISQUEL_WORK
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_CACHE_HOME=${BRISQUEL_CACHE_HOME:-$build/desktop-cache} XDG_RUNTIME_DIR=$work/runtime
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 NO_AT_BRIDGE=1
+mkdir -p -m700 "$XDG_RUNTIME_DIR" && mkdir -p "$XDG_CONFIG_HOME/fcitx5" "$XDG_CACHE_HOME"
+system_addons=$(dirname "$(ls /usr/lib/*/fcitx5/libxim.so | head -1)")
+export FCITX_ADDON_DIRS=$build/fcitx5/lib:$system_addons   # replaces fcitx5's list: keep its own
+export XDG_DATA_DIRS=$build/fcitx5/share:/usr/local/share:/usr/share
+cat >"$XDG_CONFIG_HOME/fcitx5/profile" <<'PROFILE'
+[Groups/0]
+Name=Default
+Default Layout=us
+DefaultIM=keyboard-us
+
+[Groups/0/Items/0]
+Name=keyboard-us
+Layout=
+
+[Groups/0/Items/1]
+Name=keyboard-ru
+Layout=
+
+[GroupOrder]
+0=Default
+PROFILE
+# One layout for the whole session: per-application layouts are the program's.
+printf '[Behavior]\nShareInputState=All\n' >"$XDG_CONFIG_HOME/fcitx5/config"
+
+pids=()
+cleanup() {  # clients before fcitx5: an XIM client outliving its server hangs
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill ${pids[i]} 2>/dev/null; done
+  sleep 0.3
+  for p in "${pids[@]}"; do kill -9 $p 2>/dev/null; done
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5.log" 2>&1 &
+pids+=($!)
+ready=0
+for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
+  if grep -q "Brisquel is ready" "$work/fcitx5.log" &&
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+      string:org.fcitx.Fcitx5 2>/dev/null | grep -q true &&
+    xprop -root XIM_SERVERS 2>/dev/null | grep -q '@server=fcitx'; then
+    ready=1
+    break
+  fi
+  sleep 0.1
+done
+if [ $ready != 1 ]; then
+  echo "FAIL: fcitx5 with the Brisquel addon did not come up (see $work/fcitx5.log)"
+  exit 1
+fi
+export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
+
+failures=0
+check() {  # name got want
+  if [ "$2" = "$3" ]; then
+    echo "PASS $1"
+  else
+    echo "FAIL $1: got [$2], want [$3]"
+    failures=$((failures + 1))
+  fi
+}
+
+# probe_session gtk|qt NAME KEYS... : a text field typed into; prints its final text
+probe_session() {
+  local probe=$tools/$1-probe name=$2
+  shift 2
+  fcitx5-remote -s keyboard-us
+  "$probe" "$name" >"$work/$name.out" 2>"$work/$name.err" &
+  local pid=$!
+  pids+=($pid)
+  "$tools/press-keys" --window "$name" "$@" >"$work/$name.keys" 2>>"$work/$name.err"
+  for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill $pid 2>/dev/null
+  sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$name.out"
+}
+gtk_session() { probe_session gtk "$@"; }
+
+# xterm_session NAME KEYS... : xterm (XIM) reading one line; prints the line
+xterm_session() {
+  local name=$1
+  shift
+  fcitx5-remote -s keyboard-us
+  rm -f "$work/$name.line"
+  xterm -title "$name" -xrm '*inputMethod: fcitx' -e sh -c "head -n 1 > '$work/$name.line'" 2>"$work/$name.err" &
+  local term=$!
+  pids+=($term)
+  # xterm connects to the input method after its window shows: keys before that go by it.
+  "$tools/press-keys" --window "$name" @800 "$@" >"$work/$name.keys" 2>>"$work/$name.err"
+  for _ in $(seq 50); do kill -0 $term 2>/dev/null || break; sleep 0.1; done
+  kill $term 2>/dev/null
+  cat "$work/$name.line" 2>/dev/null
+}
+
+case $mode in
+  check)
+    check "GTK 3: ghbdtn vbh + Space becomes привет мир" "$(gtk_session gtk-correct =ghbdtn\ vbh\  Return)" "привет мир "
+    check "GTK 3: the Russian layout is active after it" "$(fcitx5-remote -n)" "keyboard-ru"
+    check "GTK 3: a Russian sentence typed on the Russian layout stays" \
+      "$(gtk_session gtk-russian =ghbdtn\  =rfr\ ltkf\  Return)" "привет как дела "
+    check "xterm (XIM): ghbdtn vbh + Space becomes привет мир" \
+      "$(xterm_session xterm-correct =ghbdtn\ vbh\  Return)" "привет мир "
+    if [ -x "$tools/qt-probe" ] && ls /usr/lib/*/qt6/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so \
+      >/dev/null 2>&1; then
+      check "Qt 6: ghbdtn vbh + Space becomes привет мир" "$(probe_session qt qt-correct =ghbdtn\ vbh\  Return)" \
+        "привет мир "
+    else
+      echo "SKIP Qt 6: needs qt6-base-dev and fcitx5-frontend-qt6"
+    fi
+    exit $((failures > 0))
+    ;;
+  demo)
+    held=$(gtk_session brisquel-demo =ghbdtn\ vbh\  Return)
+    echo "Typed on the US layout:   ghbdtn vbh  (then Space)"
+    echo "The GTK application holds: $held"
+    echo "Active layout:            $(fcitx5-remote -n)"
+    held=$(gtk_session brisquel-demo-ctrl =ghbdtn\  +Control_L a -Control_L =ntcn\  Return)
+    echo "Then Control+A selects it all and ntcn + Space replaces it; the application holds: $held"
+    ;;
+  latency)
+    keys=()
+    # Two-letter words: corrected when the word ends, never in the middle.
+    for ((i = 0; i < count; i += 2)); do keys+=(=yt\  =we\ ); done
+    name=gtk-latency
+    fcitx5-remote -s keyboard-us
+    "$tools/gtk-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
+    pids+=($!)
+    "$tools/press-keys" --window $name "${keys[@]}" Return >"$work/$name.keys" 2>>"$work/$name.err"
+    sleep 0.5
+    # Space press -> first moment the field ends with the corrected word and the space.
+    awk -v n="$count" '
+      FNR == NR { if ($2 == "+space") space[++s] = $1; next }
+      / TEXT / { t[++m] = $1; line[m] = $0 }
+      END {
+        j = 1
+        for (k = 1; k <= s && k <= n; k++) {
+          want = (k % 2 == 1) ? "не '\''$" : "we '\''$"
+          while (j <= m && (t[j] < space[k] || line[j] !~ want)) j++
+          if (j > m) { print "missed" > "/dev/stderr"; continue }
+          printf "%.3f\n", (t[j] - space[k]) / 1000
+        }
+      }' "$work/$name.keys" "$work/$name.out" 2>"$work/missed" | sort -n >"$work/latencies"
+    awk -v n="$count" -v missed="$(wc -l <"$work/missed")" '
+      { d[++c] = $1 }
+      END {
+        printf "corrections measured: %d of %d (missed %d)\n", c, n, missed
+        p90 = int(c * 0.9)
+        if (p90 < 1) p90 = 1
+        if (c) printf "Space -> corrected text in the GTK field, ms: median %.2f  p90 %.2f  worst %.2f\n",
+          d[int((c + 1) / 2)], d[p90], d[c]
+      }' "$work/latencies"
+    # fcitx5 stopping unloads the addon, which reports its time per key.
+    kill ${pids[0]}
+    wait ${pids[0]} 2>/dev/null
+    sed -n 's/.*\(Brisquel decided .*\)/\1/p' "$work/fcitx5.log"
+    ;;
+esac

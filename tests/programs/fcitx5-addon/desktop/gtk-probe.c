@@ -1,0 +1,39 @@
+/* A GTK 3 text field that reports what it holds: every change as
+ * "<realtime us> TEXT '<text>'", and "FINAL '<text>'" on Return, then quits.
+ *   gtk-probe TITLE */
+#include <gtk/gtk.h>
+#include <stdio.h>
+#include <time.h>
+
+static long long realtime_us(void) {
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return ts.tv_sec * 1000000LL + ts.tv_nsec / 1000;
+}
+
+static void changed(GtkEditable *editable, gpointer data) {
+  (void)data;
+  printf("%lld TEXT '%s'\n", realtime_us(), gtk_entry_get_text(GTK_ENTRY(editable)));
+  fflush(stdout);
+}
+
+static void activate(GtkEntry *entry, gpointer data) {
+  (void)data;
+  printf("%lld FINAL '%s'\n", realtime_us(), gtk_entry_get_text(entry));
+  fflush(stdout);
+  gtk_main_quit();
+}
+
+int main(int argc, char **argv) {
+  gtk_init(&argc, &argv);
+  GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window), argc > 1 ? argv[1] : "gtk-probe");
+  GtkWidget *entry = gtk_entry_new();
+  gtk_container_add(GTK_CONTAINER(window), entry);
+  g_signal_connect(entry, "changed", G_CALLBACK(changed), NULL);
+  g_signal_connect(entry, "activate", G_CALLBACK(activate), NULL);
+  g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
+  gtk_widget_show_all(window);
+  gtk_main();
+  return 0;
+}
