@@ -1,13 +1,9 @@
-// Typing on the simulated keyboard: what each layout produces, dead keys,
-// modifiers, and the typeText helper's choice of keys.
+// The simulated keyboard and text field the end-to-end tests type into: what
+// each layout's keys produce, dead keys, Caps Lock, and the editing keys.
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "sim/SimDesktop.h"
-#include "base/Text.h"
 
 namespace brisquel::sim {
 namespace {
@@ -17,13 +13,6 @@ class KeyboardTest : public ::testing::Test {
   KeyboardTest() {
     desktop.enableLayouts({"en", "ru", "uk", "he", "ar", "el"});
     desktop.setTypingInterval(0);
-  }
-  std::vector<KeyEvent> keyDowns() const {
-    std::vector<KeyEvent> out;
-    for (const auto& r : editor.received()) {
-      if (r.event.type == EventType::KeyDown) out.push_back(r.event);
-    }
-    return out;
   }
   Desktop desktop;
   SimApp& editor = desktop.addApplication({"com.example.editor", "Editor", "/Applications/Editor.app", 0});
@@ -66,119 +55,49 @@ TEST_F(KeyboardTest, KeysProduceTheCurrentLayoutsCharacters) {
   }
 }
 
-TEST_F(KeyboardTest, DeadKeyPressCarriesNoCharactersAndTheNextKeyTheComposition) {
-  desktop.selectLayout("el");
-  desktop.press("; e");
-  auto downs = keyDowns();
-  ASSERT_EQ(downs.size(), 2u);
-  EXPECT_EQ(downs[0].characters, u"");
-  EXPECT_EQ(downs[1].characters, u"έ");
-  EXPECT_EQ(downs[1].charactersIgnoringModifiers, u"ε");
-}
-
-TEST_F(KeyboardTest, TextEventsLeaveADeadKeyWaiting) {
-  desktop.selectLayout("el");
-  desktop.press(";");
-  desktop.typeText(u"😀");
-  desktop.press("a");
-  EXPECT_EQ(editor.textUtf8(), "😀ά");
-}
-
-TEST_F(KeyboardTest, ModifierKeysProduceFlagsChangedWithTheHeldFlags) {
-  desktop.keyDown(KeyCode::Shift);
-  desktop.keyDown(KeyCode::Command);
-  desktop.keyUp(KeyCode::Shift);
-  desktop.keyUp(KeyCode::Command);
-  std::vector<std::pair<std::uint16_t, std::uint64_t>> seen;
-  for (const auto& r : editor.received()) {
-    ASSERT_EQ(r.event.type, EventType::FlagsChanged);
-    EXPECT_FALSE(r.event.characters.has_value());
-    seen.emplace_back(r.event.keyCode, r.event.flags);
-  }
-  std::vector<std::pair<std::uint16_t, std::uint64_t>> expected = {
-      {KeyCode::Shift, Flags::Shift},
-      {KeyCode::Command, Flags::Shift | Flags::Command},
-      {KeyCode::Shift, Flags::Command},
-      {KeyCode::Command, 0},
-  };
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(desktop.modifierFlags(), 0u);
-}
-
-TEST_F(KeyboardTest, ControlGivesControlCharactersAndTheLayoutsKeyIgnoringModifiers) {
-  desktop.press("ctrl+c");
-  desktop.selectLayout("ru");
-  desktop.press("ctrl+c");
-  auto downs = keyDowns();
-  ASSERT_EQ(downs.size(), 2u);
-  EXPECT_EQ(downs[0].characters, u"\x03");
-  EXPECT_EQ(downs[0].charactersIgnoringModifiers, u"c");
-  EXPECT_EQ(downs[0].flags & Flags::ModifierMask, Flags::Control);
-  EXPECT_EQ(downs[1].charactersIgnoringModifiers, u"с");
-  EXPECT_EQ(editor.textUtf8(), "");
-}
-
-TEST_F(KeyboardTest, TypeTextRoundTripsEveryCharacterOfEachLayout) {
-  const char* layouts[] = {"en", "ru", "uk", "he", "ar", "el"};
-  for (const char* code : layouts) {
-    desktop.selectLayout(code);
-    std::u16string all = u"1234567890-=qwertyuiop[]asdfghjkl;'zxcvbnm,./`\\";
-    // The same keys again with Shift, typed by name on this layout.
-    editor.setText(u"");
-    for (char16_t c : all) desktop.typeText(std::u16string(1, c), "us");
-    std::u16string plain = editor.text();
-    editor.setText(u"");
-    desktop.typeText(plain);
-    EXPECT_EQ(editor.text(), plain) << code;
-  }
-}
-
-TEST_F(KeyboardTest, TypeTextChoosesKeysAsAUserWould) {
+TEST_F(KeyboardTest, TheFocusedFieldEditsAsARealOne) {
   struct Case {
-    const char* layout;
-    const char* text;
-    const char* keysLayout;
-    std::vector<std::uint16_t> keyCodes;  // key-downs other than modifiers
-    const char* expected;
+    std::u16string text;
+    TextRange selection;
+    const char* keys;
+    std::u16string expectedText;
+    TextRange expectedSelection;
   };
   const Case cases[] = {
-      // Shift+S, not Shift+W: the key whose plain character is the lower case wins.
-      {"el", "Σ", "", {KeyCode::ANSI_S}, "Σ"},
-      {"el", "ά", "", {KeyCode::ANSI_Semicolon, KeyCode::ANSI_A}, "ά"},
-      {"el", "Ϊ", "", {KeyCode::ANSI_Semicolon, KeyCode::ANSI_I}, "Ϊ"},
-      {"el", "´", "", {KeyCode::ANSI_Semicolon, KeyCode::Space}, "´"},
-      // Keys named in the US layout, pressed while Russian is active.
-      {"ru", "ghbdtn", "us", {5, 4, 11, 2, 17, 45}, "привет"},
-      // A character Russian lacks is pressed as the US key for it.
-      {"ru", "q", "", {KeyCode::ANSI_Q}, "й"},
-      // Neither layout has it: one key event carrying the text.
-      {"en", "ж😀", "", {0, 0}, "ж😀"},
+      {u"hello", {5, 0}, "backspace", u"hell", {4, 0}},
+      {u"hello", {1, 3}, "a", u"hao", {2, 0}},
+      {u"hello", {1, 3}, "backspace", u"ho", {1, 0}},
+      {u"hello", {5, 0}, "left left backspace", u"helo", {2, 0}},
+      {u"hello", {0, 0}, "delete", u"ello", {0, 0}},
+      {u"hello", {1, 3}, "delete", u"ho", {1, 0}},
+      {u"hello", {5, 0}, "delete", u"hello", {5, 0}},
+      {u"", {0, 0}, "backspace", u"", {0, 0}},
+      {u"a😀", {3, 0}, "backspace", u"a", {1, 0}},  // a surrogate pair goes whole
+      {u"a😀b", {3, 0}, "left", u"a😀b", {1, 0}},
+      {u"a😀b", {1, 0}, "delete", u"ab", {1, 0}},
+      {u"e\u0301x", {2, 0}, "backspace", u"x", {0, 0}},  // a grapheme with its mark
+      {u"👍🏽", {4, 0}, "backspace", u"", {0, 0}},
+      {u"abc", {1, 1}, "right", u"abc", {2, 0}},  // collapses the selection
+      {u"abc", {1, 1}, "left", u"abc", {1, 0}},
+      {u"abc", {3, 0}, "shift+left shift+left", u"abc", {1, 2}},
+      {u"abc", {3, 0}, "shift+left shift+left x", u"ax", {2, 0}},
+      {u"abc", {1, 0}, "up", u"abc", {0, 0}},
+      {u"abc", {1, 0}, "down", u"abc", {3, 0}},
+      {u"ab", {1, 0}, "return", u"a\nb", {2, 0}},
+      {u"ab", {1, 0}, "tab", u"a\tb", {2, 0}},
+      {u"ab", {1, 0}, "esc", u"ab", {1, 0}},
+      {u"hello", {5, 0}, "cmd+a x", u"x", {1, 0}},
+      {u"hello", {0, 5}, "cmd+c right cmd+v", u"hellohello", {10, 0}},
+      {u"hello", {0, 2}, "cmd+x cmd+v cmd+v", u"hehello", {4, 0}},
+      {u"hello", {5, 0}, "ctrl+a", u"hello", {5, 0}},  // recorded, not typed
   };
   for (const auto& c : cases) {
-    desktop.selectLayout(c.layout);
-    editor.setText(u"");
-    editor.clearLog();
-    desktop.typeText(std::string_view(c.text), c.keysLayout);
-    EXPECT_EQ(editor.textUtf8(), c.expected) << c.text;
-    auto downs = keyDowns();
-    std::vector<std::uint16_t> codes;
-    for (const auto& e : downs) codes.push_back(e.keyCode);
-    ASSERT_FALSE(codes.empty()) << c.text;
-    EXPECT_EQ(codes, c.keyCodes) << c.text;
+    editor.setText(c.text, c.selection);
+    ASSERT_TRUE(desktop.press(c.keys)) << c.keys;
+    EXPECT_EQ(editor.text(), c.expectedText) << c.keys;
+    EXPECT_EQ(editor.selection(), c.expectedSelection)
+        << c.keys << ": got " << editor.selection().location << ',' << editor.selection().length;
   }
-}
-
-TEST_F(KeyboardTest, TypingIntervalAdvancesTheClockPerCharacter) {
-  desktop.setTypingInterval(0.1);
-  desktop.typeText("abc");
-  EXPECT_NEAR(desktop.now(), 0.3, 1e-9);
-  ASSERT_EQ(editor.received().size(), 6u);
-  EXPECT_NEAR(editor.received()[2].time, 0.1, 1e-9);
-}
-
-TEST_F(KeyboardTest, UnknownChordNamesPressNothing) {
-  EXPECT_FALSE(desktop.press("a ctrl+nosuchkey"));
-  EXPECT_TRUE(editor.received().empty());
 }
 
 }  // namespace

@@ -7,40 +7,6 @@
 namespace brisquel {
 namespace {
 
-std::vector<std::int64_t> raws(const std::vector<EditHotKeys>& members) {
-  std::vector<std::int64_t> out;
-  for (auto m : members) out.push_back(m.rawValue);
-  return out;
-}
-
-TEST(EditHotKeys, ElementsWalkTheBitsUpward) {
-  struct Case {
-    std::int64_t raw;
-    std::vector<std::int64_t> expected;
-  };
-  const Case cases[] = {
-      {0, {}},
-      {32768 | 1, {1, 32768}},
-      {(std::int64_t{1} << 40) | 4, {4, std::int64_t{1} << 40}},
-      {INT64_MIN | 2, {2, INT64_MIN}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(raws(EditHotKeys(c.raw).elements()), c.expected) << "raw " << c.raw;
-  }
-  EXPECT_EQ(raws(EditHotKeys{EditHotKeys::paste, EditHotKeys::undo}.elements()), (std::vector<std::int64_t>{1, 32768}));
-}
-
-TEST(EditHotKeys, InsertAndRemoveTellWhatChanged) {
-  EditHotKeys s{EditHotKeys::copy, EditHotKeys::paste};
-  EXPECT_TRUE(s.insert(EditHotKeys::cut));
-  EXPECT_FALSE(s.insert(EditHotKeys::cut));
-  EXPECT_EQ(s.remove(EditHotKeys::copy), EditHotKeys::copy);
-  EXPECT_EQ(s.remove(EditHotKeys::copy), std::nullopt);
-  EXPECT_EQ(s, (EditHotKeys{EditHotKeys::cut, EditHotKeys::paste}));
-  EXPECT_TRUE(s.isSubset(EditHotKeys::all));
-  EXPECT_EQ(EditHotKeys(-1).rawValue, -1);  // bits that name no shortcut are kept
-}
-
 TEST(EditHotKeys, KeyNameGroups) {
   const auto& values = editHotkeysValues();
   EXPECT_EQ(values.size(), 16u);

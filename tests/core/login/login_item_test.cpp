@@ -73,12 +73,6 @@ TEST(LaunchAgent, EnablingWritesThePropertyListAndTwiceGivesTheSameFile) {
   EXPECT_TRUE(item.setLaunchAgentEnabled(false)) << "disabling without a file succeeds";
 }
 
-TEST(LaunchAgent, DisablingWithoutAFolderCreatesItAndSucceeds) {
-  Login l(false);
-  EXPECT_TRUE(l.item().setLaunchAgentEnabled(false));
-  EXPECT_TRUE(fs::is_directory(l.agentsDir()));
-}
-
 TEST(LaunchAgent, NamedAfterTheBundleIdentifier) {
   struct Case {
     std::optional<std::string> identifier;
@@ -128,15 +122,6 @@ TEST(LaunchAgent, UnwritableFolderFails) {
 }
 
 // The menu switch: what the user sees after toggling it.
-TEST(LaunchAtLoginSwitch, SuccessStoresTheWish) {
-  for (bool requested : {false, true, false}) {
-    Login l(true);
-    EXPECT_EQ(l.item().applicationAutostart(requested), requested);
-    EXPECT_EQ(l.settings->isAutostartEnable(), requested);
-    EXPECT_EQ(l.desk.loginStatus(), requested ? LoginItemStatus::Enabled : LoginItemStatus::NotRegistered);
-    EXPECT_TRUE(l.desk.alerts().empty());
-  }
-}
 
 TEST(LaunchAtLoginSwitch, RefusalAlertsOnceAndKeepsTheSettingAndSwitch) {
   struct Case {

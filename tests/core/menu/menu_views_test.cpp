@@ -1,40 +1,15 @@
-// The custom rows of the status menu, driven the way the menu tracking drives
-// them: pointer entry and exit, clicks at points of a row, drawing.
+// The custom rows of the running program's shortcut menu, driven the way the
+// menu tracking drives them: clicks at points of a row, hover, drawing.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "menu/EditMenuSection.h"
-#include "menu/MenuTracker.h"
-#include "menu/MenuViews.h"
-#include "sim/SimDesktop.h"
+#include "MenuFixture.h"
 
-namespace brisquel {
+namespace brisquel::testing {
 namespace {
-
-// Records every action it receives with the sender's tag and state.
-class ActionLog final : public ActionTarget {
- public:
-  struct Entry {
-    Selector action;
-    std::int64_t tag = -1;
-    bool on = false;
-  };
-  bool performAction(const Selector& action, UIObject& sender) override {
-    Entry entry{action};
-    if (auto* button = dynamic_cast<Button*>(&sender)) {
-      entry.tag = button->tag();
-      entry.on = button->isOn();
-    } else if (auto* item = dynamic_cast<MenuItem*>(&sender)) {
-      entry.tag = item->tag();
-    }
-    entries.push_back(entry);
-    return true;
-  }
-  std::vector<Entry> entries;
-};
 
 std::vector<std::string> drawn(const MenuItem& item) {
   sim::RecordingCanvas canvas;
@@ -42,233 +17,113 @@ std::vector<std::string> drawn(const MenuItem& item) {
   return canvas.commands();
 }
 
-bool contains(const std::vector<std::string>& commands, const std::string& prefix) {
-  for (const auto& c : commands) {
-    if (c.rfind(prefix, 0) == 0) return true;
+// The row's highlight as drawn, or "" when there is none.
+std::string highlight(const MenuItem& item) {
+  for (const auto& c : drawn(item)) {
+    if (c.rfind("fillRoundedRect 4,1,312,", 0) == 0) return c;
   }
-  return false;
+  return "";
 }
 
-std::string joined(const std::vector<std::string>& commands) {
-  std::string out;
-  for (const auto& c : commands) out += c + "\n";
-  return out;
-}
-
-// A one-switch row as the menu builds it: the button has no target of its own.
-std::shared_ptr<MenuItem> controlRow(const std::shared_ptr<ActionLog>& log, const std::string& title, std::int64_t tag,
-                                     bool on) {
-  auto view = std::make_shared<StayOpenContainerView>(Rect{0, 0, 320, 24});
-  auto button = std::make_shared<Button>(ButtonType::Switch, title, Rect{20, 2, 290, 20});
-  button->setTag(tag);
-  button->setState(on ? ControlState::On : ControlState::Off);
-  view->addSubview(button);
-  view->associatedButton = button;
-  view->actionTarget = log;
-  view->actionSelector = "rowAction:";
-  auto item = MenuItem::create();
-  item->setView(view);
-  item->setTag(tag);
-  return item;
-}
-
-struct HeaderRig {
-  HeaderRig() : log(std::make_shared<ActionLog>()), menu(Menu::create()) {
-    header = makeModifiersHeaderItem(true, true, false, log, "toggleAll:", "modifier:");
-    menu->addItem(header);
-    row = controlRow(log, "Cut: ^ + X", 65536, true);
-    menu->addItem(row);
-  }
-  StayOpenContainerView& container() { return static_cast<StayOpenContainerView&>(*header->view()); }
-  Button& box(std::int64_t tag) {
-    for (const auto& b : *container().associatedButtons) {
-      if (b->tag() == tag) return *b;
-    }
-    throw std::logic_error("no box");
-  }
-  std::shared_ptr<ActionLog> log;
-  std::shared_ptr<Menu> menu;
-  std::shared_ptr<MenuItem> header;
-  std::shared_ptr<MenuItem> row;
-};
-
-TEST(StayOpenRows, ClicksInTheHeaderFindTheFirstBoxWithinTheMargins) {
+TEST_F(MenuProgramTest, ClicksInTheHeaderFindTheFirstBoxWithinTheMargins) {
   struct Case {
     const char* what;
     Point point;
     std::optional<std::int64_t> flipped;  // tag of the box that flips, none: nothing happens
   };
   const Case cases[] = {
-      {"on the Fn box", {200, 12}, 101},
-      {"in the right margin of Fn", {254, 12}, 101},
+      {"on the Fn box", {200, 12}, kFnModifierTag},
+      {"in the right margin of Fn", {254, 12}, kFnModifierTag},
       {"beyond the right margin of Fn", {256, 12}, std::nullopt},
-      {"below Fn within 5 points", {200, 0}, 101},
-      {"above Fn within 5 points", {200, 26.5}, 101},
+      {"below Fn within 5 points", {200, 0}, kFnModifierTag},
+      {"above Fn within 5 points", {200, 26.5}, kFnModifierTag},
       {"above Fn beyond 5 points", {200, 28}, std::nullopt},
-      {"where the margins of Ctrl and Fn overlap: Ctrl comes first", {170, 12}, 100},
-      {"on Ctrl", {120, 12}, 100},
+      {"where the margins of Ctrl and Fn overlap: Ctrl comes first", {170, 12}, kCtrlModifierTag},
+      {"on Ctrl", {120, 12}, kCtrlModifierTag},
       {"between Toggle All and Ctrl", {65, 12}, std::nullopt},
-      {"in the left margin of Toggle All", {11, 12}, 999},
+      {"in the left margin of Toggle All", {11, 12}, kToggleAllTag},
       {"on the heading", {160, 35}, std::nullopt},
   };
+  start();
+  MenuTracker edit(editMenu());
+  const std::int64_t tags[] = {kToggleAllTag, kCtrlModifierTag, kFnModifierTag};
   for (const auto& c : cases) {
-    HeaderRig rig;
-    MenuTracker tracker(rig.menu);
-    const bool before[] = {rig.box(999).isOn(), rig.box(100).isOn(), rig.box(101).isOn()};
-    tracker.click(rig.header, c.point);
-    const std::int64_t tags[] = {999, 100, 101};
+    bool before[3];
+    for (int i = 0; i < 3; ++i) before[i] = headerBox(tags[i]).isOn();
+    edit.click(row(editMenu(), kModifiersHeaderTag), c.point);
     std::optional<std::int64_t> flipped;
     for (int i = 0; i < 3; ++i) {
-      if (rig.box(tags[i]).isOn() != before[i]) {
+      if (headerBox(tags[i]).isOn() != before[i]) {
         EXPECT_FALSE(flipped) << c.what << ": two boxes flipped";
         flipped = tags[i];
       }
     }
     EXPECT_EQ(flipped, c.flipped) << c.what;
-    if (c.flipped) {
-      ASSERT_EQ(rig.log->entries.size(), 1u) << c.what;
-      EXPECT_EQ(rig.log->entries[0].tag, *c.flipped) << c.what;
-      EXPECT_EQ(rig.log->entries[0].action, *c.flipped == 999 ? "toggleAll:" : "modifier:") << c.what;
-      EXPECT_EQ(rig.log->entries[0].on, !before[*c.flipped == 999 ? 0 : *c.flipped == 100 ? 1 : 2]) << c.what;
-    } else {
-      EXPECT_TRUE(rig.log->entries.empty()) << c.what;
-    }
-    EXPECT_TRUE(tracker.isOpen()) << c.what;
+    EXPECT_TRUE(edit.isOpen()) << c.what;
+    // A second click at the same point flips the box back for the next case.
+    if (flipped) edit.click(row(editMenu(), kModifiersHeaderTag), c.point);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(headerBox(tags[i]).isOn(), before[i]) << c.what;
   }
 }
 
-TEST(StayOpenRows, DisabledAndHiddenBoxesAreLeftAlone) {
-  HeaderRig rig;
-  MenuTracker tracker(rig.menu);
-  rig.box(101).setEnabled(false);
-  tracker.click(rig.header, {200, 12});
-  EXPECT_FALSE(rig.box(101).isOn());
-
-  // With no modifier selected, Toggle All is hidden and must not act unseen.
-  rig.box(999).setHidden(true);
-  tracker.click(rig.header, {30, 12});
-  EXPECT_TRUE(rig.box(999).isOn());
-  EXPECT_TRUE(rig.log->entries.empty());
-
-  auto* button = static_cast<StayOpenContainerView&>(*rig.row->view()).associatedButton.get();
-  button->setEnabled(false);
-  tracker.click(rig.row, {100, 12});
-  EXPECT_TRUE(button->isOn());
-  EXPECT_TRUE(rig.log->entries.empty());
-}
-
-TEST(StayOpenRows, ARowClickFlipsItsBoxAndSendsTheRowsActionWithTheBoxAsSender) {
-  HeaderRig rig;
-  MenuTracker tracker(rig.menu);
-  // Anywhere in the row, also far from the box: the row keeps the click.
-  tracker.click(rig.row, {315, 23});
-  ASSERT_EQ(rig.log->entries.size(), 1u);
-  EXPECT_EQ(rig.log->entries[0].action, "rowAction:");
-  EXPECT_EQ(rig.log->entries[0].tag, 65536);
-  EXPECT_FALSE(rig.log->entries[0].on);
-  tracker.click(rig.row, {30, 12});
-  EXPECT_TRUE(rig.log->entries.back().on);
-  EXPECT_TRUE(tracker.isOpen());
-
-  // A box with its own target and action uses those instead of the row's.
-  auto own = std::make_shared<ActionLog>();
-  auto& container = static_cast<StayOpenContainerView&>(*rig.row->view());
-  container.associatedButton->target = own;
-  container.associatedButton->action = "own:";
-  tracker.click(rig.row, {30, 12});
-  ASSERT_EQ(own->entries.size(), 1u);
-  EXPECT_EQ(own->entries[0].action, "own:");
-  EXPECT_EQ(rig.log->entries.size(), 2u);
-}
-
-TEST(StayOpenRows, HoverHighlightsSingleSwitchRowsOnly) {
-  HeaderRig rig;
-  MenuTracker tracker(rig.menu);
-  // The check box draws its own mark; the row's highlight spans the row.
-  const std::string highlight = "fillRoundedRect 4,1,312,22 r=6 SystemBlue a=0.1";
-  const std::string anyHighlight = "fillRoundedRect 4,1,312,";
-  EXPECT_FALSE(contains(drawn(*rig.row), anyHighlight));
-
-  tracker.hover(rig.row);
-  EXPECT_TRUE(contains(drawn(*rig.row), highlight)) << joined(drawn(*rig.row));
-  tracker.hover(rig.header);
-  EXPECT_FALSE(contains(drawn(*rig.row), anyHighlight));
-  EXPECT_FALSE(contains(drawn(*rig.header), anyHighlight));
-
+TEST_F(MenuProgramTest, HoverHighlightsSingleSwitchRowsOnly) {
+  start();
+  MenuTracker edit(editMenu());
+  const auto cut = row(editMenu(), 65536);
+  const auto header = row(editMenu(), kModifiersHeaderTag);
+  const std::string lit = "fillRoundedRect 4,1,312,22 r=6 SystemBlue a=0.1";
+  EXPECT_EQ(highlight(*cut), "");
+  edit.hover(cut);
+  EXPECT_EQ(highlight(*cut), lit);
+  edit.hover(header);
+  EXPECT_EQ(highlight(*cut), "");
+  EXPECT_EQ(highlight(*header), "");
   // The header is not highlighted by the keyboard either; the row is.
-  tracker.highlightByKeyboard(rig.header);
-  EXPECT_FALSE(contains(drawn(*rig.header), anyHighlight));
-  tracker.highlightByKeyboard(rig.row);
-  EXPECT_TRUE(contains(drawn(*rig.row), highlight));
-
-  // A disabled row never highlights.
-  static_cast<StayOpenContainerView&>(*rig.row->view()).associatedButton->setEnabled(false);
-  tracker.hover(rig.row);
-  EXPECT_FALSE(contains(drawn(*rig.row), anyHighlight));
+  edit.highlightByKeyboard(header);
+  EXPECT_EQ(highlight(*header), "");
+  edit.highlightByKeyboard(cut);
+  EXPECT_EQ(highlight(*cut), lit);
 }
 
-TEST(StayOpenRows, TitlesAreStyledOnEveryDrawByStateAndTag) {
-  struct Case {
-    const char* title;
-    std::int64_t tag;
-    bool on;
-    std::vector<AttributedString::Run> runs;
-  };
+TEST_F(MenuProgramTest, TitlesAreStyledByStateAndTag) {
   auto attrs = [](double size, FontWeight weight, ColorRole color) {
     return TextAttributes{}.withFont({size, weight}).withColor(color);
   };
+  using Runs = std::vector<AttributedString::Run>;
+  struct Case {
+    std::int64_t tag;
+    Runs on, off;
+  };
   const Case cases[] = {
-      {"Cut: ^ + X",
-       65536,
-       true,
+      {65536,
        {{0, 3, attrs(13, FontWeight::Medium, ColorRole::SystemBlue)},
-        {3, 7, attrs(11.5, FontWeight::Bold, ColorRole::SystemGray)}}},
-      {"Cut: ^ + X",
-       65536,
-       false,
+        {3, 7, attrs(11.5, FontWeight::Bold, ColorRole::SystemGray)}},
        {{0, 3, attrs(13, FontWeight::Regular, ColorRole::SecondaryLabel)},
         {3, 7, attrs(11.5, FontWeight::Bold, ColorRole::TertiaryLabel)}}},
-      {"Launch at login", 998, true, {{0, 15, attrs(13, FontWeight::Medium, ColorRole::SystemGreen)}}},
-      {"Launch at login", 998, false, {{0, 15, attrs(13, FontWeight::Regular, ColorRole::SecondaryLabel)}}},
-      {"Mode: a: b",
-       100,
-       true,
-       {{0, 4, attrs(13, FontWeight::Medium, ColorRole::SystemBlue)},
-        {4, 6, attrs(11.5, FontWeight::Bold, ColorRole::ControlAccent)}}},
+      {998,
+       {{0, 15, attrs(13, FontWeight::Medium, ColorRole::SystemGreen)}},
+       {{0, 15, attrs(13, FontWeight::Regular, ColorRole::SecondaryLabel)}}},
   };
+  start();
+  MenuTracker top(topMenu());
+  MenuTracker edit(editMenu());
   for (const auto& c : cases) {
-    auto log = std::make_shared<ActionLog>();
-    auto row = controlRow(log, c.title, c.tag, c.on);
-    drawn(*row);
-    const auto& title = static_cast<StayOpenContainerView&>(*row->view()).associatedButton->attributedTitle();
-    ASSERT_TRUE(title) << c.title;
-    EXPECT_EQ(title->string(), c.title);
-    EXPECT_EQ(title->runs(), c.runs) << c.title << (c.on ? " on" : " off");
+    MenuTracker& tracker = c.tag == 998 ? top : edit;
+    const auto item = row(c.tag == 998 ? topMenu() : editMenu(), c.tag);
+    for (const Runs* runs : {&c.on, &c.off}) {
+      drawn(*item);  // styled on every draw
+      const auto& title = box(item).attributedTitle();
+      ASSERT_TRUE(title) << c.tag;
+      EXPECT_EQ(title->string(), box(item).title());
+      EXPECT_EQ(title->runs(), *runs) << c.tag << (runs == &c.on ? " on" : " off");
+      tracker.click(item);
+    }
   }
 }
 
-TEST(StayOpenRows, TrackingFollowsTheBoundsAndTheHoverFollowsEntryAndExit) {
-  HeaderRig rig;
-  auto& row = static_cast<StayOpenContainerView&>(*rig.row->view());
-  MenuTracker tracker(rig.menu);
-  ASSERT_TRUE(row.trackingArea);
-  EXPECT_EQ(row.trackingArea->rect, (Rect{0, 0, 320, 24}));
-  EXPECT_EQ(row.trackingArea->options, 0x81u);
-  EXPECT_EQ(row.trackingAreas().size(), 1u);
-  MenuTracker again(rig.menu);  // reopening replaces the area
-  EXPECT_EQ(row.trackingAreas().size(), 1u);
-
-  tracker.hover(rig.row);
-  EXPECT_TRUE(row.isHovered);
-  EXPECT_GT(row.displayRequests(), 0);
-  tracker.moveOff();
-  EXPECT_FALSE(row.isHovered);
-}
-
 TEST(MenuRows, InfoSubmenuFitsItsWrappedTextAndListsExtraItems) {
-  auto log = std::make_shared<ActionLog>();
   const std::string text = "one two three four five six seven eight nine ten eleven twelve\n\nlast";
-  auto extra = makeHoverMenuItem("Support", log, "support");
+  auto extra = makeHoverMenuItem("Support", {}, "support");
   auto info = makeInfoSubmenuItem("About", text, 300, {extra});
   ASSERT_TRUE(info->submenu());
   const auto& items = info->submenu()->items();
@@ -287,16 +142,11 @@ TEST(MenuRows, InfoSubmenuFitsItsWrappedTextAndListsExtraItems) {
   const double lineHeight = 1.2 * 13;
   EXPECT_EQ(label->frame(), (Rect{20, 10, 260, 4 * lineHeight}));
   EXPECT_EQ(view->frame(), (Rect{0, 0, 300, 4 * lineHeight + 20}));
-
-  // Choosing the extra item closes the menu and sends its action.
+  // A click on the text keeps the menu open.
   MenuTracker tracker(info->submenu());
   tracker.click(items[0], {150, 20});
   EXPECT_TRUE(tracker.isOpen());
-  tracker.click(extra);
-  EXPECT_FALSE(tracker.isOpen());
-  ASSERT_EQ(log->entries.size(), 1u);
-  EXPECT_EQ(log->entries[0].action, "support");
 }
 
 }  // namespace
-}  // namespace brisquel
+}  // namespace brisquel::testing

@@ -38,27 +38,6 @@ TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
   EXPECT_NE(parseFixOptions({"--app", ""}).error.find("--app"), std::string::npos);
 }
 
-TEST(FixOptions, DefaultsAndValues) {
-  auto parsed = parseFixOptions({});
-  ASSERT_TRUE(parsed.options);
-  EXPECT_EQ(parsed.options->active, "en");
-  EXPECT_EQ(parsed.options->keys, "en");
-  EXPECT_EQ(parsed.options->layouts, (std::vector<std::string>{"en", "ru"}));
-  EXPECT_EQ(parsed.options->intervalMs, 120);
-  EXPECT_EQ(parsed.options->app, "com.apple.TextEdit");
-
-  parsed = parseFixOptions({"--layouts", "el,en", "--active", "el", "--interval", "0", "--no-ax", "--json", "--app",
-                            "com.example.Editor", "a", "b"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  EXPECT_EQ(parsed.options->keys, "el");  // follows --active
-  EXPECT_EQ(parsed.options->layouts, (std::vector<std::string>{"el", "en"}));
-  EXPECT_EQ(parsed.options->intervalMs, 0);
-  EXPECT_TRUE(parsed.options->noAx);
-  EXPECT_TRUE(parsed.options->json);
-  EXPECT_EQ(parsed.options->app, "com.example.Editor");
-  EXPECT_EQ(parsed.options->text, (std::vector<std::string>{"a", "b"}));
-}
-
 TEST(FixInput, NotUtf8FailsAndPrintsNothing) {
   for (const std::string& input : {std::string("hello\n\xff\xfe\n"), std::string("ok\n\xd0"),
                                   std::string("\xed\xa0\x80\n")}) {

@@ -84,14 +84,6 @@ TEST(Launcher, OpensTheBundleFourLevelsUpAndQuitsOnceTheOpenCompletes) {
   }
 }
 
-TEST(LauncherDesktop, BundleOfAnExecutable) {
-  EXPECT_EQ(ProcWorkspace::bundleOfExecutable("/p/Brisquel.app/Contents/Library/LoginItems/VelmonteLauncher.app/"
-                                              "Contents/MacOS/velmonte-launcher"),
-            "/p/Brisquel.app/Contents/Library/LoginItems/VelmonteLauncher.app");
-  EXPECT_EQ(ProcWorkspace::bundleOfExecutable("/usr/bin/velmonte-launcher"), "/usr/bin/velmonte-launcher");
-  EXPECT_EQ(ProcWorkspace::bundleOfExecutable("/x/MacOS/velmonte-launcher"), "/x/MacOS/velmonte-launcher");
-}
-
 bool waitForFile(const fs::path& file) {
   for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return fs::exists(file);
