@@ -1,10 +1,14 @@
 #include "base/PropertyList.h"
 
+#include <unicode/utf8.h>
+
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
+
+#include "base/Text.h"
 
 namespace brisquel::plist {
 namespace {
@@ -17,57 +21,17 @@ constexpr const char* kOtherElement = "x-brisquel-other";
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0.
 size_t utf8SequenceLength(std::string_view s, size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return 1;
-  size_t len = 0;
-  unsigned lo = 0x80;
-  unsigned hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;  // no surrogates
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return 0;
-  }
-  return len;
-}
-
-bool isUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    const size_t n = utf8SequenceLength(s, i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
+  auto next = static_cast<int32_t>(i);
+  UChar32 c;
+  U8_NEXT(s.data(), next, static_cast<int32_t>(s.size()), c);
+  return c < 0 ? 0 : static_cast<size_t>(next) - i;
 }
 
 void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  char bytes[U8_MAX_LENGTH];
+  int32_t length = 0;
+  U8_APPEND_UNSAFE(bytes, length, static_cast<UChar32>(c));
+  out.append(bytes, static_cast<size_t>(length));
 }
 
 // ---------------------------------------------------------------------------
@@ -295,7 +259,7 @@ class Reader {
       ++pos_;
     }
     e.end = pos_;
-    if (!isUtf8(text)) return std::nullopt;
+    if (!text::isValidUtf8(text)) return std::nullopt;
     if (!e.children.empty()) {
       for (char t : text) {
         if (!isBlank(t)) e.hasMarkupText = true;

@@ -228,7 +228,6 @@ std::string_view leadingLines(std::string_view text, std::size_t limit) {
   return text.substr(0, lastLine == std::string_view::npos ? 0 : lastLine + 1);
 }
 
-bool isValidUtf8(std::string_view bytes) { return decodeUtf8(bytes).has_value(); }
 
 std::optional<StringList> listFileEntries(std::string_view text) {
   auto lines = entryLines(text);

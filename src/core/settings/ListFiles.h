@@ -21,9 +21,6 @@ const StringList& defaultIgnoredShortcutsApps();
 // fits within limit bytes, else the whole lines that do.
 std::string_view leadingLines(std::string_view text, std::size_t limit);
 
-// True when the bytes are well-formed UTF-8.
-bool isValidUtf8(std::string_view bytes);
-
 // The entry lines of a list file: split at every Unicode line separator,
 // trimmed of white space, empty lines and "#" comments left out. None when
 // the text is not UTF-8.

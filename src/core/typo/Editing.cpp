@@ -70,7 +70,7 @@ bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& re
     }
   }
   const int extra = state && state->selectionLength > 0 ? 1 : 0;
-  pressKey(backspaceKeyCode, deleteCount + extra);
+  pressKey(KeyCode::Delete, deleteCount + extra);
   simulateTyping(separator ? replacement + *separator : replacement, 0.001);
   return true;
 }
@@ -192,17 +192,17 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
                                      .substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))));
       };
       if (move > 0) lefts = charactersBetween(wordEnd, axState->cursorLoc);
-      if (move < 0) pressKey(rightArrowKeyCode, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
+      if (move < 0) pressKey(KeyCode::RightArrow, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
     }
-    pressKey(leftArrowKeyCode, static_cast<int>(lefts));
+    pressKey(KeyCode::LeftArrow, static_cast<int>(lefts));
     ports_.clock.sleep(0.002);
-    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(word)));
+    pressKey(KeyCode::Delete, static_cast<int>(text::characterCount(word)));
     ports_.clock.sleep(0.002);
     if (changeLayoutAction) changeLayoutAction(code);
     ports_.clock.sleep(0.01);
     simulateTyping(result, 0.001);
     ports_.clock.sleep(0.002);
-    pressKey(rightArrowKeyCode, static_cast<int>(lefts));
+    pressKey(KeyCode::RightArrow, static_cast<int>(lefts));
   }
 
   buffer_.clear();
@@ -246,7 +246,7 @@ void TypoDetector::replaceSelection(const std::u16string& result, const std::opt
     }
   }
   // Typing replaces the selection; the first Backspace removes it.
-  pressKey(backspaceKeyCode, 1);
+  pressKey(KeyCode::Delete, 1);
   if (changeLayoutAction) changeLayoutAction(code);
   ports_.clock.sleep(0.01);
   simulateTyping(result, 0.001);
@@ -278,9 +278,9 @@ void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordI
     const std::u16string trailing =
         state.text.substr(static_cast<std::size_t>(info.endLoc), static_cast<std::size_t>(info.trailingSpaces));
     ports_.clock.sleep(0.01);
-    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(trailing)), 0.002);
+    pressKey(KeyCode::Delete, static_cast<int>(text::characterCount(trailing)), 0.002);
     ports_.clock.sleep(0.01);
-    pressKey(backspaceKeyCode, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
+    pressKey(KeyCode::Delete, static_cast<int>(text::characterCount(info.fullWord)), 0.002);
     ports_.clock.sleep(0.01);
     if (changeLayoutAction) changeLayoutAction(code);
     ports_.clock.sleep(0.02);

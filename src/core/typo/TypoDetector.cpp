@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/KeyCodes.h"
 #include "base/Text.h"
 #include "typo/WordTables.h"
 
@@ -176,7 +177,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     return false;
   }
   if (!event.characters || event.characters->empty()) return false;
-  if (event.keyCode == backspaceKeyCode) {
+  if (event.keyCode == KeyCode::Delete) {
     if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
@@ -195,8 +196,8 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     return false;
   }
   const std::u16string& characters = *event.characters;
-  if (event.keyCode == leftArrowKeyCode || event.keyCode == rightArrowKeyCode || event.keyCode == upArrowKeyCode ||
-      event.keyCode == downArrowKeyCode || isFunctionKeyText(characters)) {
+  if (event.keyCode == KeyCode::LeftArrow || event.keyCode == KeyCode::RightArrow || event.keyCode == KeyCode::UpArrow ||
+      event.keyCode == KeyCode::DownArrow || isFunctionKeyText(characters)) {
     leaveWordAsTyped_ = false;
     buffer_.clear();
     lastCompletedWord_.clear();

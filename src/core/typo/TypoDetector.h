@@ -94,11 +94,6 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   static constexpr double learnDelay = 1.5;
   static constexpr double undoWindow = 5.0;
   static constexpr double axMessagingTimeout = 0.05;
-  static constexpr std::uint16_t backspaceKeyCode = 51;
-  static constexpr std::uint16_t leftArrowKeyCode = 123;
-  static constexpr std::uint16_t rightArrowKeyCode = 124;
-  static constexpr std::uint16_t downArrowKeyCode = 125;
-  static constexpr std::uint16_t upArrowKeyCode = 126;
 
   // The ports must outlive the detector.
   static std::shared_ptr<TypoDetector> create(TypoDetectorPorts ports, LearnedWordsStore learnedWords);

@@ -20,6 +20,7 @@
 #include "brisquel/SimProgram.h"
 #include "brisquel/WatchedKeyboard.h"
 #include "base/KeyCodes.h"
+#include "sim/KeyboardLayouts.h"
 #include "sim/SimDesktop.h"
 #include "base/Text.h"
 #include "typo/TypoDetector.h"
@@ -55,14 +56,11 @@ std::string appNameOf(const std::string& bundleId) {
 }
 constexpr double kPauseBetweenLines = 10.0;
 
-const std::map<std::string, std::string>& keyboardTables() {
-  static const std::map<std::string, std::string> tables = {
-      {"en", "us"}, {"ru", "ru"}, {"uk", "ua"}, {"he", "il"}, {"ar", "ara"}, {"el", "gr"},
-  };
-  return tables;
+// A layout code of the simulated keyboard ("en", "ru", "uk", "he", "ar", "el").
+bool isLayoutCode(const std::string& code) {
+  const sim::KeyboardLayout* layout = sim::findKeyboardLayout(code);
+  return layout && layout->code == code;
 }
-
-bool isLayoutCode(const std::string& code) { return keyboardTables().count(code) != 0; }
 
 std::vector<std::string> splitList(const std::string& s) {
   std::vector<std::string> out;
@@ -215,7 +213,6 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   d.desktop.clearLogs();  // only this line's events are compared below
 
   FixLineResult result;
-  const std::string keysTable = keyboardTables().at(d.options.keys);
   // One user action (a character's keys, a named key); reports what the
   // detector changed beyond what the user's own keys typed.
   auto act = [&](const std::function<void()>& press, bool manual) {
@@ -272,7 +269,7 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
           const std::size_t n =
               (i + 1 < step.text.size() && step.text[i] >= 0xD800 && step.text[i] <= 0xDBFF) ? 2 : 1;
           const std::u16string character = step.text.substr(i, n);
-          act([&] { d.desktop.typeText(character, keysTable); }, false);
+          act([&] { d.desktop.typeText(character, d.options.keys); }, false);
           i += n;
         }
         break;

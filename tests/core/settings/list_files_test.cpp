@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "base/Text.h"
 #include "settings/ListFiles.h"
 
 namespace brisquel {
@@ -84,9 +85,9 @@ TEST(ListFileFormat, TextThatIsNotUtf8IsRefused) {
   for (const std::string& bad : {std::string("a b\n\xFF"), std::string("\xC0\xAF"), std::string("x\xED\xA0\x80y")}) {
     EXPECT_FALSE(parseLearnedWords(bad).has_value());
     EXPECT_FALSE(parseAppList(bad).has_value());
-    EXPECT_FALSE(isValidUtf8(bad));
+    EXPECT_FALSE(text::isValidUtf8(bad));
   }
-  EXPECT_TRUE(isValidUtf8("привет \xF0\x9F\x98\x80"));
+  EXPECT_TRUE(text::isValidUtf8("привет \xF0\x9F\x98\x80"));
 }
 
 struct ExportCase {
@@ -140,7 +141,7 @@ TEST(ListFileFormat, ArbitraryBytesNeverBreakTheReader) {
       ASSERT_TRUE(again.has_value());
       EXPECT_LE(again->size(), words->size() * 2);
     } else {
-      EXPECT_FALSE(isValidUtf8(text));
+      EXPECT_FALSE(text::isValidUtf8(text));
     }
     if (auto apps = parseAppList(text)) {
       EXPECT_EQ(parseAppList(formatAppList(ignoredAppsHeader, *apps)), apps);
