@@ -20,7 +20,7 @@ using testing::writeFile;
 
 const char* kDomain = "com.mebrun.velmonte";
 
-TEST(DefaultsStore, EveryTypeSurvivesARestart) {
+TEST(DefaultsStore, EveryTypeSurvivesARestartAndRemovedKeysStayRemoved) {
   const auto dir = freshFolder("types");
   const std::vector<std::pair<std::string, DefaultsValue>> values = {
       {"INDEX_HOT_KEY", std::int64_t{3}},
@@ -42,7 +42,10 @@ TEST(DefaultsStore, EveryTypeSurvivesARestart) {
   };
   {
     XdgDefaultsStore store(dir, kDomain);
+    store.set("REMOVED", true);
     for (const auto& [key, value] : values) store.set(key, value);
+    store.remove("REMOVED");
+    store.remove("never there");
     EXPECT_TRUE(store.isSaved());
   }
   XdgDefaultsStore again(dir, kDomain);
@@ -51,22 +54,9 @@ TEST(DefaultsStore, EveryTypeSurvivesARestart) {
     ASSERT_TRUE(read.has_value()) << key;
     EXPECT_EQ(*read, value) << key;
   }
+  EXPECT_FALSE(again.object("REMOVED").has_value());
   EXPECT_EQ(again.file(), dir / "com.mebrun.velmonte.plist");
   EXPECT_FALSE(again.setAside().has_value());
-}
-
-TEST(DefaultsStore, RemovedKeysStayRemoved) {
-  const auto dir = freshFolder("remove");
-  {
-    XdgDefaultsStore store(dir, kDomain);
-    store.set("A", true);
-    store.set("B", std::int64_t{1});
-    store.remove("A");
-    store.remove("never there");
-  }
-  XdgDefaultsStore again(dir, kDomain);
-  EXPECT_FALSE(again.object("A").has_value());
-  EXPECT_EQ(again.object("B"), DefaultsValue{std::int64_t{1}});
 }
 
 // Readers keep what they parsed until the change count moves: every change
@@ -94,8 +84,11 @@ TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
   store.set("B", true);
   EXPECT_FALSE(store.isSaved());
   EXPECT_TRUE(moved()) << "set that could not be saved";
+  EXPECT_EQ(store.object("B"), DefaultsValue{true}) << "kept in memory";
 }
 
+// Values this program has no type for are kept as written, also when the
+// file is written again; strings are read as stored, not converted.
 TEST(DefaultsStore, ValuesOfUnknownTypesAreKeptAsTheyWere) {
   const auto dir = freshFolder("unknown");
   writeFile(dir / "com.mebrun.velmonte.plist",
@@ -111,24 +104,25 @@ TEST(DefaultsStore, ValuesOfUnknownTypesAreKeptAsTheyWere) {
        "  <key>INDEX_HOT_KEY</key><string>4</string>\n"
        "  <key>ESCAPED</key><string>&#x41;&#66;&amp;<![CDATA[<raw>]]></string>\n"
        "</dict>\n</plist>\n");
-  {
+  const std::vector<std::pair<const char*, DefaultsValue>> expected = {
+      {"REAL", DefaultsOther{"<real>1.5</real>"}},
+      {"DATA", DefaultsOther{"<data>AAEC</data>"}},
+      {"NESTED", DefaultsOther{"<dict><key>n</key><integer>1</integer></dict>"}},
+      {"MIXED", DefaultsOther{"<array><string>a</string><true/></array>"}},
+      {"BIG", DefaultsOther{"<integer>99999999999999999999</integer>"}},
+      {"INDEX_HOT_KEY", std::string("4")},
+      {"ESCAPED", std::string("AB&<raw>")},
+  };
+  for (const char* when : {"as read", "after the store wrote the file again"}) {
     XdgDefaultsStore store(dir, kDomain);
-    EXPECT_EQ(store.object("REAL"), DefaultsValue{DefaultsOther{"<real>1.5</real>"}});
-    EXPECT_EQ(store.object("MIXED"), DefaultsValue{DefaultsOther{"<array><string>a</string><true/></array>"}});
-    EXPECT_TRUE(std::holds_alternative<DefaultsOther>(*store.object("NESTED")));
-    EXPECT_TRUE(std::holds_alternative<DefaultsOther>(*store.object("BIG")));
-    EXPECT_EQ(store.object("INDEX_HOT_KEY"), DefaultsValue{std::string("4")}) << "read as stored, not converted";
-    EXPECT_EQ(store.object("ESCAPED"), DefaultsValue{std::string("AB&<raw>")});
-    store.set("NEW", true);  // rewrites the file
+    for (const auto& [key, value] : expected) EXPECT_EQ(store.object(key), value) << key << ", " << when;
+    store.set("NEW", true);
   }
-  XdgDefaultsStore again(dir, kDomain);
-  EXPECT_EQ(again.object("REAL"), DefaultsValue{DefaultsOther{"<real>1.5</real>"}});
-  EXPECT_EQ(again.object("DATA"), DefaultsValue{DefaultsOther{"<data>AAEC</data>"}});
-  EXPECT_EQ(again.object("NESTED"), DefaultsValue{DefaultsOther{"<dict><key>n</key><integer>1</integer></dict>"}});
-  EXPECT_EQ(readFile(again.file()).find("<real>1.5</real>") != std::string::npos, true);
 }
 
-TEST(DefaultsStore, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
+// Each damaged file is set aside under the next free number, the earlier
+// ones kept as they were, and the store starts empty.
+TEST(DefaultsStore, CorruptFilesAreSetAsideAndTheStoreStartsEmpty) {
   const std::vector<std::pair<const char*, std::string>> damaged = {
       {"truncated", "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>INDEX_HOT_KEY</key><integer>1"},
       {"not xml", "INDEX_HOT_KEY=1\n"},
@@ -137,80 +131,50 @@ TEST(DefaultsStore, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
       {"empty", ""},
       {"binary", std::string("bplist00\0\x01\x02", 11)},
   };
-  for (const auto& [name, bytes] : damaged) {
-    const auto dir = freshFolder(std::string("corrupt-") + name);
-    const auto file = dir / "com.mebrun.velmonte.plist";
-    writeFile(file, bytes);
+  const auto dir = freshFolder("corrupt");
+  const auto setAside = [&](std::size_t i) { return dir / ("com.mebrun.velmonte.plist.corrupt-" + std::to_string(i + 1)); };
+  for (std::size_t i = 0; i < damaged.size(); ++i) {
+    const auto& [name, bytes] = damaged[i];
+    writeFile(dir / "com.mebrun.velmonte.plist", bytes);
     {
       XdgDefaultsStore store(dir, kDomain);
       EXPECT_FALSE(store.object("INDEX_HOT_KEY").has_value()) << name;
-      ASSERT_TRUE(store.setAside().has_value()) << name;
-      EXPECT_EQ(*store.setAside(), dir / "com.mebrun.velmonte.plist.corrupt-1") << name;
-      EXPECT_EQ(readFile(*store.setAside()), bytes) << name << ": the damaged file is kept as it was";
+      EXPECT_EQ(store.setAside(), setAside(i)) << name;
       store.set("INDEX_HOT_KEY", std::int64_t{0});
     }
     XdgDefaultsStore again(dir, kDomain);
     EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{0}}) << name;
-    EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-1"), bytes) << name;
+    for (std::size_t j = 0; j <= i; ++j) EXPECT_EQ(readFile(setAside(j)), damaged[j].second) << name << ", kept as it was";
   }
-}
-
-TEST(DefaultsStore, EarlierSetAsideFilesAreNotOverwritten) {
-  const auto dir = freshFolder("corrupt-twice");
-  const auto file = dir / "com.mebrun.velmonte.plist";
-  writeFile(file, "first");
-  { XdgDefaultsStore store(dir, kDomain); }
-  writeFile(file, "second");
-  XdgDefaultsStore store(dir, kDomain);
-  EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-1"), "first");
-  EXPECT_EQ(readFile(dir / "com.mebrun.velmonte.plist.corrupt-2"), "second");
-}
-
-// Only a file that was read and does not parse is set aside: a folder in its
-// place is left alone, and nothing is written over it.
-TEST(DefaultsStore, FolderInPlaceOfTheFileIsLeftAlone) {
-  const auto dir = freshFolder("directory");
-  fs::create_directories(dir / "com.mebrun.velmonte.plist" / "inner");
-  XdgDefaultsStore store(dir, kDomain);
-  EXPECT_TRUE(store.unreadable().has_value());
-  store.set("A", true);
-  EXPECT_FALSE(store.isSaved());
-  EXPECT_EQ(store.object("A"), DefaultsValue{true}) << "kept in memory";
-  EXPECT_TRUE(fs::is_directory(dir / "com.mebrun.velmonte.plist" / "inner"));
-  EXPECT_FALSE(fs::exists(dir / "com.mebrun.velmonte.plist.corrupt-1"));
-}
-
-TEST(DefaultsStore, DefaultLocationFollowsXdgConfigHome) {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  ASSERT_NE(config, nullptr) << "tests run with XDG_CONFIG_HOME in the build tree";
-  XdgDefaultsStore store;
-  EXPECT_EQ(store.file(), fs::path(config) / "com.mebrun.velmonte.plist");
 }
 
 // Whatever the writer writes reads back: arbitrary bytes in keys, strings,
 // lists and dictionaries come back as written when they are UTF-8 (NUL and
 // the other control characters included), and as the same values again
-// after one round when they are not.
-TEST(PropertyListWriter, WhateverItWritesReadsBack) {
+// after one round when they are not. Damaged or hostile files never crash
+// the reader, and whatever it accepts writes back to text that reads the same.
+TEST(PropertyList, WhatItWritesOrAcceptsReadsBackTheSame) {
   std::mt19937 rng(13);
+  const auto mutated = [&](std::string text, const std::vector<std::string>& pieces, int edits) {
+    for (; edits > 0; --edits) {
+      const size_t at = rng() % (text.size() + 1);
+      switch (rng() % 3) {
+        case 0:
+          text.erase(at, 1 + rng() % 8);
+          break;
+        case 1:
+          text.insert(at, pieces[rng() % pieces.size()]);
+          break;
+        default:
+          if (at < text.size()) text[at] = static_cast<char>(rng() % 256);
+      }
+    }
+    return text;
+  };
   const std::vector<std::string> pieces = {std::string(1, '\0'), "\x01", "\x1f", "\r", "\n", "\t", "&", "<", ">",
                                            "]]>", "&#x0;", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xF4\x8F\xBF\xBF",
                                            "\xFF", "\xC0\x80", "\xED\xA0\x80", "п", "a", " "};
-  auto randomText = [&] {
-    std::string s;
-    for (int n = static_cast<int>(rng() % 8); n > 0; --n) {
-      if (rng() % 4 == 0) {
-        s += static_cast<char>(rng() % 256);
-      } else {
-        s += pieces[rng() % pieces.size()];
-      }
-    }
-    return s;
-  };
-  auto roundTrips = [](const std::string& s) {
-    const DefaultsDomain probe = {{s, s}};
-    return decodePropertyList(encodePropertyList(probe)) == probe;
-  };
+  const auto randomText = [&] { return mutated("", pieces, static_cast<int>(rng() % 12)); };
   for (int round = 0; round < 3000; ++round) {
     DefaultsDomain values;
     values[randomText()] = randomText();
@@ -223,45 +187,20 @@ TEST(PropertyListWriter, WhateverItWritesReadsBack) {
   }
   for (const std::string& s : {std::string("ghbdtn\0 привет", 20), std::string("\x01\x02\x1b[0m\x7f"),
                               std::string("\xEF\xBF\xBF\r\n")}) {
-    EXPECT_TRUE(roundTrips(s)) << "exact round trip of " << ::testing::PrintToString(s);
+    const DefaultsDomain probe = {{s, s}};
+    EXPECT_EQ(decodePropertyList(encodePropertyList(probe)), probe) << ::testing::PrintToString(s);
   }
-}
 
-// Damaged or hostile property lists never crash the reader, and whatever it
-// accepts writes back to text that reads the same.
-TEST(PropertyListReader, MutatedFilesNeverBreakIt) {
   const DefaultsDomain sample = {
-      {"A", true},
-      {"B", std::int64_t{42}},
-      {"C", std::string("x<y>&z")},
-      {"D", StringMap{{"k", "v"}}},
-      {"E", StringList{"1", "2"}},
-      {"F", DefaultsDate{1767225600}},
-      {"G", DefaultsOther{"<real>2.5</real>"}},
+      {"A", true}, {"B", std::int64_t{42}}, {"C", std::string("x<y>&z")}, {"D", StringMap{{"k", "v"}}},
+      {"E", StringList{"1", "2"}}, {"F", DefaultsDate{1767225600}}, {"G", DefaultsOther{"<real>2.5</real>"}},
   };
   const std::string valid = encodePropertyList(sample);
   ASSERT_EQ(decodePropertyList(valid), sample);
-
-  std::mt19937 rng(7);
   const std::vector<std::string> inserts = {"<", ">", "/", "&", "&#0;", "&#x110000;", "<dict>", "</dict>",
                                             "<array>", "<!--", "<![CDATA[", "\xFF", "<key>", "\"", "&amp"};
   for (int round = 0; round < 4000; ++round) {
-    std::string text = valid;
-    const int edits = 1 + static_cast<int>(rng() % 4);
-    for (int e = 0; e < edits; ++e) {
-      const size_t at = rng() % (text.size() + 1);
-      switch (rng() % 3) {
-        case 0:
-          text.erase(at, 1 + rng() % 8);
-          break;
-        case 1:
-          text.insert(at, inserts[rng() % inserts.size()]);
-          break;
-        default:
-          if (at < text.size()) text[at] = static_cast<char>(rng() % 256);
-      }
-    }
-    if (auto decoded = decodePropertyList(text)) {
+    if (auto decoded = decodePropertyList(mutated(valid, inserts, 1 + static_cast<int>(rng() % 4)))) {
       EXPECT_EQ(decodePropertyList(encodePropertyList(*decoded)), decoded);
     }
   }

@@ -1,4 +1,4 @@
-// Real files: atomic replacement, dates, folders from the XDG variables.
+// Real files: atomic replacement, dates, folders, and failures as answers.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -13,14 +13,10 @@ namespace {
 namespace fs = std::filesystem;
 using testing::freshFolder;
 
-TEST(PosixFiles, FoldersFollowTheXdgVariables) {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  ASSERT_NE(data, nullptr);
-  ASSERT_NE(home, nullptr);
+TEST(PosixFiles, FoldersFollowTheEnvironment) {
   PosixFiles files;
-  EXPECT_EQ(files.applicationSupportDirectory(), fs::path(data));
-  EXPECT_EQ(files.homeDirectory(), fs::path(home));
+  EXPECT_EQ(files.applicationSupportDirectory(), fs::path(std::getenv("XDG_DATA_HOME")));
+  EXPECT_EQ(files.homeDirectory(), fs::path(std::getenv("HOME")));
 }
 
 TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
@@ -44,20 +40,11 @@ TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST(PosixFiles, FailuresAreAnswersNotCrashes) {
-  const auto dir = freshFolder("failures");
-  PosixFiles files(dir, dir);
-  EXPECT_FALSE(files.writeAtomically(dir / "missing-folder" / "x.txt", "x"));
-  EXPECT_FALSE(files.read(dir / "nothing.txt").has_value());
-  EXPECT_FALSE(files.read(dir).has_value()) << "a folder is not a file";
-  EXPECT_FALSE(files.modificationDate(dir / "nothing.txt").has_value());
-  EXPECT_FALSE(files.rename(dir / "nothing.txt", dir / "else.txt"));
-  EXPECT_FALSE(files.remove(dir / "nothing.txt"));
-}
-
-TEST(PosixFiles, FoldersDatesRenamesAndRemoval) {
+TEST(PosixFiles, FoldersDatesRenamesAndRemovalAndTheirFailures) {
   const auto dir = freshFolder("ops");
   PosixFiles files(dir, dir);
+  EXPECT_FALSE(files.writeAtomically(dir / "missing-folder" / "x.txt", "x"));
+  EXPECT_FALSE(files.read(dir).has_value()) << "a folder is not a file";
   const auto sub = dir / "a" / "b";
   EXPECT_TRUE(files.createDirectories(sub));
   EXPECT_TRUE(files.createDirectories(sub)) << "an existing folder is fine";
@@ -74,6 +61,11 @@ TEST(PosixFiles, FoldersDatesRenamesAndRemoval) {
   EXPECT_EQ(files.read(sub / "g.txt"), "x");
   EXPECT_TRUE(files.remove(sub / "g.txt"));
   EXPECT_FALSE(files.exists(sub / "g.txt"));
+  // Once gone, every operation on it answers no.
+  EXPECT_FALSE(files.read(sub / "g.txt").has_value());
+  EXPECT_FALSE(files.modificationDate(sub / "g.txt").has_value());
+  EXPECT_FALSE(files.rename(sub / "g.txt", sub / "h.txt"));
+  EXPECT_FALSE(files.remove(sub / "g.txt"));
 }
 
 }  // namespace

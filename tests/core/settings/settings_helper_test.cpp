@@ -22,16 +22,12 @@ std::string appFile(const char* header, const std::string& body) { return std::s
 
 class SettingsTest : public ::testing::Test {
  protected:
-  // Creates the settings object as a launch does.
-  std::shared_ptr<SettingsHelper>& start() {
+  // Creates the settings object as a launch does (after a quit: a restart
+  // with the same defaults and files).
+  void start() {
+    settings.reset();
     const Platform p = desktop.platform();
     settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
-    return settings;
-  }
-  // The program quits and starts again with the same defaults and files.
-  std::shared_ptr<SettingsHelper>& restart() {
-    settings.reset();
-    return start();
   }
 
   // The user saves a list file in a text editor, each save later than the last.
@@ -41,7 +37,6 @@ class SettingsTest : public ::testing::Test {
     fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++saves_));
   }
   static std::string text(const fs::path& file) { return testing::readFile(file); }
-  StringList stored(const char* key) { return std::get<StringList>(desktop.defaultsValues().at(key)); }
 
   sim::Desktop desktop{testing::freshFolder("settings")};
   const fs::path folder = desktop.filesRoot() / "Library" / "Application Support" / "Velmonte";
@@ -70,6 +65,10 @@ TEST_F(SettingsTest, StoredValuesAndWrongTypes) {
   auto tray = [](const SettingsHelper& s) -> std::int64_t { return s.isShowLayoutInTrayEnabled(); };
   auto ctrl = [](const SettingsHelper& s) -> std::int64_t { return s.isCtrlShortcutEnabled(); };
   auto autostart = [](const SettingsHelper& s) -> std::int64_t { return s.isAutostartEnable(); };
+  // Lists of another type read empty: their sizes.
+  auto learned = [](const SettingsHelper& s) { return static_cast<std::int64_t>(s.learnedWords().size()); };
+  auto apps = [](const SettingsHelper& s) { return static_cast<std::int64_t>(s.ignoredApps().size()); };
+  auto rules = [](const SettingsHelper& s) { return static_cast<std::int64_t>(s.ignoredShortcutsApps().size()); };
   const std::vector<ScalarCase> cases = {
       {"INDEX_HOT_KEY", std::int64_t{4}, index, 4},
       {"INDEX_HOT_KEY", std::string("4"), index, 2},
@@ -85,6 +84,10 @@ TEST_F(SettingsTest, StoredValuesAndWrongTypes) {
       {"ENABLE_CTRL_SHORTCUT", false, ctrl, 0},
       {"ENABLE_AUTOSTART", false, autostart, 0},
       {"ENABLE_AUTOSTART", StringList{"x"}, autostart, 1},
+      {"LEARNED_WORDS", StringMap{{"a", "b"}, {"b", "b"}}, learned, 2},
+      {"LEARNED_WORDS", StringList{"a", "b"}, learned, 0},
+      {"IGNORED_APPS", StringMap{{"a", "b"}}, apps, 0},
+      {"IGNORED_SHORTCUTS_APPS", std::string("com.apple.terminal"), rules, 0},
   };
   start();
   auto& values = desktop.defaultsValues();
@@ -94,16 +97,6 @@ TEST_F(SettingsTest, StoredValuesAndWrongTypes) {
     EXPECT_EQ(c.read(*settings), c.expected) << c.key << " holding a value of type #" << c.stored.index();
     EXPECT_EQ(values.at(c.key), c.stored) << "a read never repairs the stored value";
   }
-}
-
-TEST_F(SettingsTest, ListSettingsOfAnotherTypeReadEmpty) {
-  start();
-  desktop.defaultsValues()["LEARNED_WORDS"] = StringList{"a", "b"};
-  desktop.defaultsValues()["IGNORED_APPS"] = StringMap{{"a", "b"}};
-  desktop.defaultsValues()["IGNORED_SHORTCUTS_APPS"] = std::string("com.apple.terminal");
-  EXPECT_TRUE(settings->learnedWords().empty());
-  EXPECT_TRUE(settings->ignoredApps().empty());
-  EXPECT_TRUE(settings->ignoredShortcutsApps().empty());
 }
 
 // Readers on the keyboard path keep what they derived from a list for as long
@@ -143,35 +136,27 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
 
 // --- first start and start-up -------------------------------------------------
 
-TEST_F(SettingsTest, RestartWithUnchangedFilesRewritesNothing) {
+TEST_F(SettingsTest, RestartRewritesNoUnchangedFileAndResetsADeletedOneToItsDefaults) {
   start();
   settings->setIgnoredApps({"one", "two"});
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\ntwo"));
   const auto written = fs::last_write_time(ignoredFile);
-  restart();
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
-  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
-}
-
-TEST_F(SettingsTest, DeletedListFileIsResetToItsDefaultsAtTheNextStart) {
-  start();
   settings->setIgnoredShortcutsApps({"mine|c"});
   fs::remove(shortcutsFile);
-  restart();
+  start();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
+  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
   EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
 }
 
-TEST_F(SettingsTest, ExistingFileFillsAnEmptyStoredList) {
+// Files saved before the first start fill the empty stored lists, and edits
+// made while the program was not running must not be lost to the next export.
+TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "from-file"));
   start();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"from-file"}));
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
-}
-
-// Edits made while the program was not running must not be lost to the next
-// export of the stored list.
-TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
-  start();
   settings->setIgnoredApps({"old"});
   settings->setIgnoredShortcutsApps({"old|c"});
   settings.reset();
@@ -181,42 +166,28 @@ TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
   start();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"old", "new app"}));
   EXPECT_TRUE(settings->ignoredShortcutsApps().empty()) << "a file reduced to its header empties the list";
-
   settings->exportIgnoredAppsToFile();
   EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "old\nnew app"));
 }
 
 // --- import and export ----------------------------------------------------------
 
-TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImport) {
+// The import replaces the stored list and leaves the user's text as saved.
+TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImportWhichDoesNotWriteItBack) {
   userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn привет"));
   start();
   EXPECT_TRUE(settings->learnedWords().empty()) << "creation alone does not read the learned words";
   settings->importLearnedWordsFromFile();
   EXPECT_EQ(settings->learnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
-}
 
-TEST_F(SettingsTest, ImportReplacesTheStoredListAndDoesNotWriteTheFileBack) {
-  start();
-  settings->setLearnedWords({{"old", "word"}, {"word", "word"}});
   const std::string userText = appFile(learnedWordsHeader, "x y\r\ny x\r\n# note\r\n");
   userSaves(learnedFile, userText);
-
   settings->importLearnedWordsFromFile();
   EXPECT_EQ(settings->learnedWords(), (StringMap{{"x", "x"}, {"y", "x"}}));
-  EXPECT_EQ(text(learnedFile), userText) << "the user's own text stays as saved";
+  EXPECT_EQ(text(learnedFile), userText);
   EXPECT_FALSE(settings->isImporting());
-
   settings->exportLearnedWordsToFile();
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "y\tx"));
-}
-
-TEST_F(SettingsTest, SettingAListWritesItsFile) {
-  start();
-  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет"));
-  settings->setIgnoredApps({"b", "a", "b", " spaced ", "#kept"});
-  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "b\na\nb\n spaced \n#kept"));
 }
 
 TEST_F(SettingsTest, MissingOrUnreadableFileLeavesTheSettingUnchanged) {
@@ -250,39 +221,21 @@ TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
 }
 
-// A word learned in the moment between a save and the watcher's next tick
-// must not wipe out what the user just saved.
-TEST_F(SettingsTest, SaveNotYetReadIsKeptAsBackupBeforeAnExportReplacesIt) {
-  start();
-  settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
-  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
-  EXPECT_FALSE(fs::exists(folder / "learned_words.txt.bak")) << "our own writes need no backup";
-
-  desktop.advance(2.0);
-  const std::string saved = appFile(learnedWordsHeader, "a\tb\nc\td\nmy own\tword");
-  userSaves(learnedFile, saved);
-  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}, {"e", "f"}, {"f", "f"}});
-  EXPECT_EQ(text(folder / "learned_words.txt.bak"), saved);
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb\nc\td\ne\tf"));
-}
-
-TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSetting) {
+TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSettingAndADeletedFolderIsMadeAgain) {
   start();
   desktop.setFileWritesFail(true);
   settings->setIgnoredApps({"x"});
   EXPECT_EQ(settings->ignoredApps(), (StringList{"x"}));
   EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
-}
-
-TEST_F(SettingsTest, DeletedSupportFolderIsCreatedAgain) {
-  start();
+  desktop.setFileWritesFail(false);
   fs::remove_all(folder);
   settings->exportIgnoredAppsToFile();
-  EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "x"));
 }
 
 // --- the watcher ------------------------------------------------------------------
 
+// A deleted file is no save: the list stays until the file returns.
 TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   start();
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
@@ -294,17 +247,28 @@ TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps()) << "not before the tick";
   desktop.advance(0.1);
   EXPECT_EQ(settings->ignoredShortcutsApps(), (StringList{"app|x"}));
+
+  fs::remove(ignoredFile);
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"edited"}));
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "back"));
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"back"}));
 }
 
 // The watcher goes by what a file holds, not by its modification time: a
 // file restored with an older time (cp -p, rsync -t, a sync tool) or saved
 // before the watcher's first look is read all the same, and what it has not
-// read yet is never written over without a backup.
+// read yet (a word learned between a save and the next tick) is never
+// written over without a backup.
 TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
   userSaves(learnedFile, appFile(learnedWordsHeader, "a b"));
   start();
   desktop.advance(2.0);
   EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}})) << "saved before the first look";
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}});
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
+  EXPECT_FALSE(fs::exists(folder / "learned_words.txt.bak")) << "our own writes need no backup";
 
   const auto restore = [&](const fs::path& file, const std::string& text) {
     const auto written = fs::last_write_time(file);
@@ -317,9 +281,15 @@ TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
 
   const std::string older = appFile(learnedWordsHeader, "rfr как");
   restore(learnedFile, older);
-  settings->setLearnedWords({{"x", "y"}, {"y", "y"}});  // a word learned before the next tick
+  settings->setLearnedWords({{"x", "y"}, {"y", "y"}});
   EXPECT_EQ(text(folder / "learned_words.txt.bak"), older);
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "x\ty"));
+
+  const std::string newer = appFile(learnedWordsHeader, "x\ty\nmy own\tword");
+  userSaves(learnedFile, newer);
+  settings->setLearnedWords({{"x", "y"}, {"y", "y"}, {"e", "f"}, {"f", "f"}});
+  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), newer);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf\nx\ty"));
 }
 
 TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {
@@ -332,23 +302,12 @@ TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {
   EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
 }
 
-TEST_F(SettingsTest, DeletedFileIsIgnoredByTheWatcherUntilItReturns) {
-  start();
-  desktop.advance(2.0);
-  fs::remove(ignoredFile);
-  desktop.advance(2.0);
-  EXPECT_EQ(settings->ignoredApps(), defaultIgnoredApps());
-  userSaves(ignoredFile, appFile(ignoredAppsHeader, "back"));
-  desktop.advance(2.0);
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"back"}));
-}
-
 TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {
   start();
   settings.reset();
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
   desktop.advance(4.0);
-  EXPECT_EQ(stored("IGNORED_APPS"), defaultIgnoredApps());
+  EXPECT_EQ(desktop.defaultsValues().at("IGNORED_APPS"), DefaultsValue{defaultIgnoredApps()});
   EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 

@@ -11,7 +11,6 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using fcitx5test::FcitxHarness;
 using fcitx5test::FieldOptions;
 using fcitx5test::Step;
@@ -39,16 +38,19 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
   struct Case {
     const char* program;
     FieldOptions options;
+    const char* before;  // what the field holds already
     const char* typed;
     const char* held;
     const char* layout;
   };
   const std::vector<Case> cases = {
-      {"org.gnome.TextEditor", {}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
-      {"org.gnome.TextEditor", {}, "hello world ", "hello world ", "keyboard-us"},
-      {"xterm", {.surroundingText = false, .terminal = true}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
-      {"org.example.TkEditor", {.surroundingText = false}, "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
-      {"firefox", {.password = true}, "ghbdtn vbh ", "ghbdtn vbh ", "keyboard-us"},
+      {"org.gnome.TextEditor", {}, "", "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"org.gnome.TextEditor", {}, "", "hello world ", "hello world ", "keyboard-us"},
+      // The field's text is counted in UTF-16 units: the emoji is two of them.
+      {"firefox", {}, "😀 ", "ghbdtn ", "😀 привет ", "keyboard-ru"},
+      {"xterm", {.surroundingText = false, .terminal = true}, "", "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"org.example.TkEditor", {.surroundingText = false}, "", "ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"firefox", {.password = true}, "", "ghbdtn vbh ", "ghbdtn vbh ", "keyboard-us"},
   };
   std::vector<std::string> held, layouts;
   std::vector<TextField*> made;
@@ -57,6 +59,7 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
     steps.push_back(Step([&, c] {
       harness.instance().setCurrentInputMethod("keyboard-us");
       made.push_back(&field(c.program, c.options));
+      made.back()->setText(c.before);
       made.back()->type(c.typed);
     }, 0.1));
     steps.push_back(Step([&] {
@@ -72,9 +75,10 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
   }
   // Without the field's text the word is replaced by BackSpace keys with their
   // real keycode, which a terminal gets as DEL characters among the text.
-  EXPECT_THAT(made[3]->forwarded(), Contains("+BackSpace@22"));
-  EXPECT_TRUE(made[2]->forwarded().empty());
+  EXPECT_THAT(made[4]->forwarded(), Contains("+BackSpace@22"));
+  EXPECT_TRUE(made[3]->forwarded().empty());
   EXPECT_TRUE(made[0]->forwarded().empty());
+  EXPECT_TRUE(made[2]->forwarded().empty());
 }
 
 TEST_F(AddonTest, EachProgramKeepsItsOwnLayout) {

@@ -58,10 +58,9 @@ class Keymaps {
     }
     return keymap;
   }
-  // The keycode and level of a character on the US layout.
-  std::pair<unsigned int, int> usPosition(char32_t c) {
+  // The keycode and level of a symbol on the US layout.
+  std::pair<unsigned int, int> usPosition(xkb_keysym_t wanted) {
     xkb_keymap* us = layout("us");
-    const xkb_keysym_t wanted = xkb_utf32_to_keysym(c);
     for (xkb_keycode_t code = 8; code < 256; ++code) {
       for (int level = 0; level < 2; ++level) {
         const xkb_keysym_t* syms = nullptr;
@@ -71,7 +70,7 @@ class Keymaps {
         }
       }
     }
-    throw std::runtime_error("no US key types this character");
+    throw std::runtime_error("no US key types this symbol");
   }
   xkb_keysym_t symbol(const std::string& layoutName, unsigned int keycode, bool shift) {
     const xkb_keysym_t* syms = nullptr;
@@ -80,14 +79,7 @@ class Keymaps {
     if (xkb_keymap_key_get_syms_by_level(layout(layoutName), keycode, 0, 0, &syms) < 1) return 0;
     return syms[0];
   }
-  unsigned int keycodeOf(xkb_keysym_t sym) {
-    xkb_keymap* us = layout("us");
-    for (xkb_keycode_t code = 8; code < 256; ++code) {
-      const xkb_keysym_t* syms = nullptr;
-      if (xkb_keymap_key_get_syms_by_level(us, code, 0, 0, &syms) >= 1 && syms[0] == sym) return code;
-    }
-    throw std::runtime_error("no key for this symbol");
-  }
+  unsigned int keycodeOf(xkb_keysym_t sym) { return usPosition(sym).first; }
 
  private:
   Keymaps() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
@@ -100,7 +92,6 @@ const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>>& modifiers
       {"ctrl", {XKB_KEY_Control_L, fcitx::KeyState::Ctrl}},
       {"shift", {XKB_KEY_Shift_L, fcitx::KeyState::Shift}},
       {"alt", {XKB_KEY_Alt_L, fcitx::KeyState::Alt}},
-      {"super", {XKB_KEY_Super_L, fcitx::KeyState::Super}},
   };
   return table;
 }
@@ -140,10 +131,6 @@ TextField& FcitxHarness::field(const std::string& program, const FieldOptions& o
   fields_.push_back(std::make_unique<TextField>(*instance_, program, options));
   fields_.back()->focus();
   return *fields_.back();
-}
-
-TextField& FcitxHarness::field(const std::string& program) {
-  return field(program, FieldOptions{});
 }
 
 void FcitxHarness::setLayouts(const std::vector<std::string>& inputMethods) {
@@ -243,7 +230,7 @@ void TextField::type(const std::string& keys) {
       i = end;
       continue;
     }
-    const auto [keycode, level] = Keymaps::instance().usPosition(all[i]);
+    const auto [keycode, level] = Keymaps::instance().usPosition(xkb_utf32_to_keysym(all[i]));
     if (level == 1) sendKey(Keymaps::instance().keycodeOf(XKB_KEY_Shift_L), 0, false);
     const unsigned int states = level == 1 ? static_cast<unsigned int>(fcitx::KeyState::Shift) : 0u;
     sendKey(keycode, states, false);
@@ -257,14 +244,13 @@ void TextField::press(const std::string& chord) {
   std::stringstream stream(chord);
   for (std::string part; std::getline(stream, part, '+');) parts.push_back(part);
   unsigned int states = 0;
-  std::vector<unsigned int> held;
+  std::vector<std::pair<unsigned int, fcitx::KeyState>> held;
   const bool modifiersOnly = modifiers().count(parts.back()) > 0;
   for (std::size_t i = 0; i + (modifiersOnly ? 0 : 1) < parts.size(); ++i) {
     const auto& [sym, state] = modifiers().at(parts[i]);
-    const unsigned int code = Keymaps::instance().keycodeOf(sym);
-    sendKey(code, states, false);
+    held.emplace_back(Keymaps::instance().keycodeOf(sym), state);
+    sendKey(held.back().first, states, false);
     states |= static_cast<unsigned int>(state);
-    held.push_back(code);
   }
   if (!modifiersOnly) {
     const std::string& name = parts.back();
@@ -275,9 +261,8 @@ void TextField::press(const std::string& chord) {
     sendKey(code, states, true);
   }
   for (auto it = held.rbegin(); it != held.rend(); ++it) {
-    sendKey(*it, states, true);
-    for (const auto& [name, entry] : modifiers())
-      if (Keymaps::instance().keycodeOf(entry.first) == *it) states &= ~static_cast<unsigned int>(entry.second);
+    sendKey(it->first, states, true);
+    states &= ~static_cast<unsigned int>(it->second);
   }
 }
 
@@ -311,12 +296,6 @@ void TextField::apply(const fcitx::Key& key) {
   switch (key.sym()) {
     case FcitxKey_BackSpace:
       if (cursor_ > 0) text_.erase(--cursor_, 1);
-      break;
-    case FcitxKey_Left:
-      if (cursor_ > 0) --cursor_;
-      break;
-    case FcitxKey_Right:
-      if (cursor_ < text_.size()) ++cursor_;
       break;
     default:
       if (const std::uint32_t c = fcitx::Key::keySymToUnicode(key.sym()); c >= 0x20) insert(std::u32string(1, c));

@@ -55,7 +55,6 @@ class FcitxHarness {
   void setLayouts(const std::vector<std::string>& inputMethods);
   // A new text field of the program, focused; it lives as long as the harness.
   TextField& field(const std::string& program, const FieldOptions& options);
-  TextField& field(const std::string& program);
 
  private:
   std::unique_ptr<fcitx::Instance> instance_;

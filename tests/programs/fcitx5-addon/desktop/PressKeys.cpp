@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -67,16 +68,12 @@ class Keyboard {
   }
   bool tap(const std::string& name) { return send(name, true) && send(name, false); }
   bool type(const std::string& text) {
+    static const std::map<char, std::string> named = {{' ', "space"},       {',', "comma"},       {'.', "period"},
+                                                      {';', "semicolon"},   {'\'', "apostrophe"}, {'[', "bracketleft"},
+                                                      {']', "bracketright"}};
     for (char c : text) {
-      std::string name(1, c);
-      if (c == ' ') name = "space";
-      if (c == ',') name = "comma";
-      if (c == '.') name = "period";
-      if (c == ';') name = "semicolon";
-      if (c == '\'') name = "apostrophe";
-      if (c == '[') name = "bracketleft";
-      if (c == ']') name = "bracketright";
-      if (!tap(name)) return false;
+      const auto it = named.find(c);
+      if (!tap(it != named.end() ? it->second : std::string(1, c))) return false;
     }
     return true;
   }
