@@ -24,19 +24,13 @@ struct TypingCase {
   const char* expected;
 };
 
+// Each key's own characters are held against the reference layouts in
+// layout_table_test.cpp; here what lies between keys: Shift held over several,
+// Tab and Return, dead keys and Caps Lock.
 TEST_F(KeyboardTest, KeysProduceTheCurrentLayoutsCharacters) {
   const TypingCase cases[] = {
-      {"en", "h e l l o", "hello"},
       {"en", "shift+h i shift+1 tab", "Hi!\t"},
-      {"ru", "g h b d t n", "привет"},
-      {"ru", "shift+g ` shift+` / shift+/", "ПёЁ.,"},
-      {"uk", "s b ] ' ` shift+`", "іиїє'\u02BC"},
-      {"uk", "/ shift+/", ".,"},
-      {"he", "a b [ ]", "שנ]["},
-      {"he", "shift+a shift+b", "AB"},
-      {"ar", "a b", "ش\uFEFB"},
       {"ar", "tab", "\t"},
-      {"el", "a s w shift+w shift+s", "ασςΣΣ"},
       {"el", "; a", "ά"},
       {"el", "shift+; shift+i", "Ϊ"},
       {"el", "; space", "´"},

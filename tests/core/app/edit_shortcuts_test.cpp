@@ -1,6 +1,8 @@
 // Control and Fn edit shortcuts end to end: the program started as a user
 // starts it, keys pressed on the simulated keyboard, what the application
 // receives.
+#include <sstream>
+
 #include "ProgramFixture.h"
 #include "hotkeys/HotkeysHelper.h"
 
@@ -27,24 +29,80 @@ class EditShortcutsTest : public ProgramTest {
     desktop.addApplication({kFinderID, "Finder", "/System/Library/CoreServices/Finder.app", 0});
     desktop.addApplication({kMyAppID, "MyApp", "/Applications/MyApp.app", 0});
     desktop.addApplication({kWezTermID, "WezTerm", "/Applications/WezTerm.app", 0});
+    desktop.enableLayouts({"en", "ru", "uk", "el", "he"});
+    desktop.activate(kEditorID);
   }
 };
 
-TEST_F(EditShortcutsTest, EditorGetsCommandShortcuts) {
-  startProgram();
-  struct Case {
-    const char* chord;
+// Each row starts the program with its modifier modes, exclusion rules
+// (nullptr: the defaults; words split at spaces) and layout, presses the chords
+// in the application and reads what it received.
+TEST_F(EditShortcutsTest, ChordsBecomeWhatTheApplicationReceives) {
+  struct Row {
+    bool ctrlMode, fnMode;
+    const char* rules;
+    const char* layout;
+    const char* app;
+    const char* chords;
     const char* expected;
   };
-  const Case cases[] = {
-      {"ctrl+c", "cmd+c"},  {"ctrl+shift+c", "shift+cmd+c"}, {"ctrl+y", "shift+cmd+z"}, {"ctrl+cmd+c", "ctrl+cmd+c"},
-      {"ctrl+k", "ctrl+k"},
+  const Row rows[] = {
+      {true, false, nullptr, "en", kEditorID, "ctrl+c", "cmd+c"},
+      {true, false, nullptr, "en", kEditorID, "ctrl+shift+c", "shift+cmd+c"},
+      {true, false, nullptr, "en", kEditorID, "ctrl+y", "shift+cmd+z"},
+      {true, false, nullptr, "en", kEditorID, "ctrl+cmd+c", "ctrl+cmd+c"},
+      {true, false, nullptr, "en", kEditorID, "ctrl+k", "ctrl+k"},
+      // Keys of other layouts stand for the shortcut's letter.
+      {true, false, nullptr, "uk", kEditorID, "ctrl+s", "cmd+s"},
+      {true, false, nullptr, "el", kEditorID, "ctrl+w", "cmd+w"},
+      {true, false, nullptr, "he", kEditorID, "ctrl+q", "cmd+q"},
+      // Control mode: Fn is just another modifier; both: only Fn stands for Command.
+      {true, false, nullptr, "en", kEditorID, "fn+ctrl+c", "fn+cmd+c"},
+      {false, true, nullptr, "en", kEditorID, "fn+c", "cmd+c"},
+      {false, true, nullptr, "en", kEditorID, "ctrl+c", "ctrl+c"},
+      {true, true, nullptr, "en", kEditorID, "fn+ctrl+c", "ctrl+cmd+c"},
+      {true, true, nullptr, "en", kEditorID, "fn+cmd+c", "fn+cmd+c"},
+      // Terminals with the default rules.
+      {true, false, nullptr, "en", kTerminalID, "ctrl+c", "ctrl+c"},
+      {true, false, nullptr, "en", kTerminalID, "ctrl+v", "cmd+v"},
+      {true, false, nullptr, "en", kTerminalID, "ctrl+f", "ctrl+f cmd+f@50ms"},
+      {true, false, nullptr, "en", kTerminalID, "ctrl+t", "cmd+t ctrl+t@50ms"},
+      {true, false, nullptr, "en", kWezTermID, "ctrl+c", "ctrl+c"},  // its default rule excludes c too
+      // Without rules: a plain terminal copies and then interrupts, a smart one only copies.
+      {true, false, "", "en", kTerminalID, "ctrl+c", "cmd+c ctrl+c@50ms"},
+      {true, false, "", "en", kTerminalID, "ctrl+a", "ctrl+a cmd+a@50ms"},
+      {true, false, "", "en", kWezTermID, "ctrl+c", "cmd+c"},
+      // Rules with the Russian layout.
+      {true, true, "myapp", "ru", kMyAppID, "ctrl+c ctrl+v", "ctrl+c ctrl+v@100ms"},
+      {true, true, "myapp|ctrl", "ru", kMyAppID, "ctrl+c fn+c", "ctrl+c cmd+c@100ms"},
+      {true, true, "myapp|fn+v", "ru", kMyAppID, "ctrl+v fn+v fn+c", "cmd+v cmd+c@200ms"},
+      {true, true, "com.apple.terminal|c|x|z|d|w|a|r", "ru", kTerminalID, "ctrl+c fn+c ctrl+v", "ctrl+c cmd+v@200ms"},
+      {true, true, "myapp|v myapp", "ru", kMyAppID, "ctrl+c ctrl+v", "cmd+c ctrl+v@100ms"},
+      {true, true, "other MyApp.app|c", "ru", kMyAppID, "ctrl+c ctrl+v", "ctrl+c cmd+v@100ms"},
   };
-  for (const auto& c : cases) EXPECT_EQ(pressIn(kEditorID, c.chord), c.expected) << c.chord;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.layout << " " << r.app << " \"" << r.chords << "\" ctrl mode " << r.ctrlMode
+                                      << " fn mode " << r.fnMode << " rules " << (r.rules ? r.rules : "<default>"));
+    startProgram(
+        storing({{SettingsHelper::enableCtrlShortcut, r.ctrlMode}, {SettingsHelper::enableFnShortcut, r.fnMode}}));
+    if (r.rules) {
+      std::vector<std::string> rules;
+      std::istringstream words(r.rules);
+      for (std::string rule; words >> rule;) rules.push_back(rule);
+      program->settings().setIgnoredShortcutsApps(rules);
+    }
+    ASSERT_TRUE(desktop.selectLayout(r.layout));
+    desktop.runUntilIdle();
+    EXPECT_EQ(pressIn(r.app, r.chords), r.expected);
+    EXPECT_EQ(desktop.currentLayoutCode(), r.layout);
+  }
+}
 
-  // The releases follow the posted presses.
+// The releases follow the posted presses.
+TEST_F(EditShortcutsTest, ReleasesFollowThePostedPresses) {
+  startProgram();
   auto& editor = *desktop.application(kEditorID);
-  editor.clearLog();
+  desktop.activate(kEditorID);
   desktop.press("ctrl+y");
   ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_Z), nullptr);
   EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_Z)->event.flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
@@ -58,51 +116,6 @@ TEST_F(EditShortcutsTest, EditorGetsCommandShortcuts) {
   EXPECT_EQ(editor.shortcutLog(), "cmd+c");
   ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_C), nullptr);
   EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_C)->event.flags & (Flags::Command | Flags::Control), Flags::Command);
-}
-
-TEST_F(EditShortcutsTest, FnModes) {
-  struct Case {
-    bool ctrlMode;
-    bool fnMode;
-    const char* chord;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {true, false, "fn+ctrl+c", "fn+cmd+c"},  // Control mode: Fn is just another modifier
-      {false, true, "fn+c", "cmd+c"},          {false, true, "ctrl+c", "ctrl+c"},
-      {true, true, "fn+ctrl+c", "ctrl+cmd+c"},  // both: only Fn stands for Command
-      {true, true, "fn+cmd+c", "fn+cmd+c"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.chord);
-    program.reset();
-    startProgram(
-        storing({{SettingsHelper::enableCtrlShortcut, c.ctrlMode}, {SettingsHelper::enableFnShortcut, c.fnMode}}));
-    EXPECT_EQ(pressIn(kEditorID, c.chord), c.expected);
-  }
-}
-
-TEST_F(EditShortcutsTest, TerminalsWithTheDefaultRules) {
-  startProgram();
-  struct Case {
-    const char* app;
-    const char* chord;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {kTerminalID, "ctrl+c", "ctrl+c"},
-      {kTerminalID, "ctrl+v", "cmd+v"},
-      {kTerminalID, "ctrl+f", "ctrl+f cmd+f@50ms"},
-      {kTerminalID, "ctrl+t", "cmd+t ctrl+t@50ms"},
-      {kWezTermID, "ctrl+c", "ctrl+c"},  // its default rule excludes c too
-  };
-  for (const auto& c : cases) EXPECT_EQ(pressIn(c.app, c.chord), c.expected) << c.app << " " << c.chord;
-
-  // Without rules: a plain terminal copies and then interrupts, a smart one only copies.
-  program->settings().setIgnoredShortcutsApps({});
-  EXPECT_EQ(pressIn(kTerminalID, "ctrl+c"), "cmd+c ctrl+c@50ms");
-  EXPECT_EQ(pressIn(kTerminalID, "ctrl+a"), "ctrl+a cmd+a@50ms");
-  EXPECT_EQ(pressIn(kWezTermID, "ctrl+c"), "cmd+c");
 }
 
 TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {

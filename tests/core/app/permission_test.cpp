@@ -40,6 +40,10 @@ TEST_F(PermissionTest, LaunchWithoutTrustShowsOneAlertAndInstallsNothing) {
   EXPECT_FALSE(anythingInstalled());
   EXPECT_FALSE(delegate().hasInitializedEventMonitors());
   EXPECT_EQ(hotkeySwitches(), 0u);
+  delegate().applicationChangeHotkey(2);
+  EXPECT_TRUE(delegate().layoutHotkey().hasLangEventMonitor()) << "the monitor is reinstalled at a method change";
+  EXPECT_EQ(hotkeySwitches(), 0u) << "and stays inert without trust";
+  EXPECT_EQ(desktop.currentLayoutCode(), "en");
   EXPECT_EQ(desktop.openedURLs(), std::vector<std::string>{AppDelegate::privacySettingsURL});
 
   desktop.advance(10);

@@ -21,6 +21,17 @@ struct Installed {
   }
 };
 
+// The code the menu-bar indicator draws, or "" when it shows something else.
+std::string indicatorCode(const sim::Desktop& desktop) {
+  for (const std::string& command : desktop.drawStatusItemImage()) {
+    const auto open = command.find("text \"");
+    if (open != 0) continue;
+    const auto close = command.find('"', 6);
+    return command.substr(6, close - 6);
+  }
+  return "";
+}
+
 class StartupTest : public ProgramTest {
  protected:
   Installed installed() {
@@ -31,12 +42,18 @@ class StartupTest : public ProgramTest {
   static constexpr Installed kEverything{1, true, true, true};
 };
 
-TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
-  makeProgram();
+// Launch builds the menu, registers at login and draws the layout at once;
+// the monitors come one second later.
+TEST_F(StartupTest, LaunchShowsTheMenuAndInstallsTheMonitorsOneSecondLater) {
+  makeProgram(storing(SettingsHelper::enableShowLayoutInTray, true));
   EXPECT_EQ(AppDelegate::shared(), nullptr) << "published before launch";
+  EXPECT_EQ(desktop.statusItemMenu(), nullptr);
 
   program->launch();
   EXPECT_EQ(AppDelegate::shared().get(), &delegate());
+  EXPECT_NE(desktop.statusItemMenu(), nullptr);
+  EXPECT_EQ(desktop.loginStatus(), LoginItemStatus::Enabled) << "launch at login is on unless the user said otherwise";
+  EXPECT_EQ(indicatorCode(desktop), "EN");
   EXPECT_TRUE(delegate().observesInputSourceChanges());
   EXPECT_EQ(installed(), kNothing);
   EXPECT_FALSE(delegate().isAccessibilityTrusted()) << "trust is only believed after the check";
@@ -49,33 +66,14 @@ TEST_F(StartupTest, MonitorsAreInstalledOneSecondAfterLaunch) {
   EXPECT_EQ(installed(), kEverything);
   EXPECT_TRUE(delegate().isAccessibilityTrusted());
   EXPECT_TRUE(delegate().hasInitializedEventMonitors());
-  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "the frontmost application at installation";
+  EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID)
+      << "the frontmost application at installation";
   EXPECT_GE(desktop.spelling().prepareCount("en_US"), 1) << "English spelling warmed up";
   EXPECT_GE(desktop.spelling().prepareCount("ru_RU"), 1) << "Russian spelling warmed up";
   EXPECT_EQ(desktop.trustPromptCount(), 0) << "the launch check never makes the system prompt";
 
   desktop.advance(5);
   EXPECT_TRUE(desktop.alerts().empty());
-}
-
-// The code the menu-bar indicator draws, or "" when it shows something else.
-std::string indicatorCode(const sim::Desktop& desktop) {
-  for (const std::string& command : desktop.drawStatusItemImage()) {
-    const auto open = command.find("text \"");
-    if (open != 0) continue;
-    const auto close = command.find('"', 6);
-    return command.substr(6, close - 6);
-  }
-  return "";
-}
-
-TEST_F(StartupTest, LaunchBuildsTheMenuRegistersAtLoginAndDrawsTheLayout) {
-  makeProgram(storing(SettingsHelper::enableShowLayoutInTray, true));
-  EXPECT_EQ(desktop.statusItemMenu(), nullptr);
-  program->launch();
-  EXPECT_NE(desktop.statusItemMenu(), nullptr);
-  EXPECT_EQ(desktop.loginStatus(), LoginItemStatus::Enabled) << "launch at login is on unless the user said otherwise";
-  EXPECT_EQ(indicatorCode(desktop), "EN");
 }
 
 TEST_F(StartupTest, WithoutTrustTheIndicatorStillFollowsTheLayout) {

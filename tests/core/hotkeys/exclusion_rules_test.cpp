@@ -151,11 +151,6 @@ TEST(TerminalDetection, SmartRulesAndNames) {
   EXPECT_TRUE(matchesTerminalSmartRule("Terminal|c", "com.apple.terminal", "terminal"));
   EXPECT_FALSE(matchesTerminalSmartRule("com.apple.terminal|c", "com.apple.terminal", "terminal"));
   EXPECT_FALSE(matchesTerminalSmartRule("||", "", ""));
-
-  for (const char* bundle : {"com.github.wez.wezterm", "net.kovidgoyal.kitty", "org.tabby", "io.alacritty"}) {
-    EXPECT_TRUE(isSmartTerminal(bundle)) << bundle;
-  }
-  EXPECT_FALSE(isSmartTerminal("com.apple.terminal"));
 }
 
 }  // namespace

@@ -97,45 +97,32 @@ struct Desk {
   }
 };
 
-TEST(InputSources, SwitchToNextLayoutWrapsAround) {
-  Desk d;
-  InputSources sources(d.port);
-  for (int i = 0; i < 5; ++i) sources.switchToNextLayout();
-  EXPECT_EQ(d.port.selected(), (Ids{"ru", "ua", "ru-phonetic", "us", "ru"}));
-}
-
+// Going round the layouts is played end to end in ChangeLayoutActionDecidesWhatTheKeysType.
 TEST(InputSources, SwitchToNextLayoutEdgeCases) {
-  {  // one layout: selected again
-    ConfiguredSources port;
-    port.setCurrent(port.add(layout("us", {"en"})));
+  struct Case {
+    const char* what;
+    bool standardSet;  // else no layouts but the current one, when enabled
+    std::optional<InputSource> current;
+    bool enabled;
+    Ids expected;
+  };
+  const Case cases[] = {
+      {"one layout: selected again", false, layout("us", {"en"}), true, {"us"}},
+      {"nothing enabled", false, layout("us", {"en"}), false, {}},
+      {"palette", true, InputSource{"TISCategoryPaletteInputSource", true, "emoji", std::nullopt}, true, {}},
+      {"not select-capable", true, InputSource{kKeyboardInputSourceCategory, false, "hidden", std::nullopt}, true, {}},
+      {"no identifier", true, InputSource{kKeyboardInputSourceCategory, true, {}, {}}, false, {}},
+      {"no current source", true, std::nullopt, false, {}},
+  };
+  for (const Case& c : cases) {
+    Desk d;
+    ConfiguredSources bare;
+    ConfiguredSources& port = c.standardSet ? d.port : bare;
+    InputSourceRef current;
+    if (c.current) current = c.enabled ? port.add(*c.current) : std::make_shared<const InputSource>(*c.current);
+    port.setCurrent(current);
     InputSources(port).switchToNextLayout();
-    EXPECT_EQ(port.selected(), (Ids{"us"}));
-  }
-  {  // nothing enabled
-    ConfiguredSources port;
-    port.setCurrent(std::make_shared<const InputSource>(layout("us", {"en"})));
-    InputSources(port).switchToNextLayout();
-    EXPECT_EQ(port.selected(), Ids{});
-  }
-  {  // the current source is not a keyboard layout
-    Desk d;
-    d.port.setCurrent(d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt}));
-    InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected(), Ids{});
-  }
-  {  // the current source is not select-capable
-    Desk d;
-    d.port.setCurrent(d.port.add({kKeyboardInputSourceCategory, false, "hidden", std::nullopt}));
-    InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected(), Ids{});
-  }
-  {  // the current source has no identifier, or there is none
-    Desk d;
-    d.port.setCurrent(std::make_shared<const InputSource>(InputSource{kKeyboardInputSourceCategory, true, {}, {}}));
-    InputSources(d.port).switchToNextLayout();
-    d.port.setCurrent(nullptr);
-    InputSources(d.port).switchToNextLayout();
-    EXPECT_EQ(d.port.selected(), Ids{});
+    EXPECT_EQ(port.selected(), c.expected) << c.what;
   }
 }
 

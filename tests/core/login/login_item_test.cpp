@@ -73,39 +73,35 @@ TEST(LaunchAgent, EnablingWritesThePropertyListAndTwiceGivesTheSameFile) {
   EXPECT_TRUE(item.setLaunchAgentEnabled(false)) << "disabling without a file succeeds";
 }
 
-TEST(LaunchAgent, NamedAfterTheBundleIdentifier) {
+// The file is named after the bundle identifier and holds the bundle path
+// escaped; a path a property list cannot hold writes nothing.
+TEST(LaunchAgent, NamedAfterTheBundleIdentifierWithTheBundlePathEscaped) {
   struct Case {
     std::optional<std::string> identifier;
-    std::string fileName, label;
+    const char* bundlePath;  // nullptr: the default
+    std::string fileName;
+    std::string expected;  // "": nothing is written
   };
   const Case cases[] = {
-      {std::nullopt, "com.mebrun.velmonte.plist", "<string>com.mebrun.velmonte</string>"},
-      {"", "com.mebrun.velmonte.plist", "<string>com.mebrun.velmonte</string>"},
-      {"org.example.brisquel", "org.example.brisquel.plist", "<string>org.example.brisquel</string>"},
+      {std::nullopt, nullptr, "com.mebrun.velmonte.plist", "<key>Label</key>\n\t<string>com.mebrun.velmonte</string>"},
+      {"", nullptr, "com.mebrun.velmonte.plist", "<key>Label</key>\n\t<string>com.mebrun.velmonte</string>"},
+      {"org.example.brisquel", nullptr, "org.example.brisquel.plist",
+       "<key>Label</key>\n\t<string>org.example.brisquel</string>"},
+      {std::nullopt, "/Users/a&b/<Apps>/Brisquel.app", "com.mebrun.velmonte.plist",
+       "<string>/Users/a&amp;b/&lt;Apps&gt;/Brisquel.app</string>"},
+      {std::nullopt, "/Apps/\x01.app", "com.mebrun.velmonte.plist", ""},
+      {std::nullopt, "/Apps/\xff.app", "com.mebrun.velmonte.plist", ""},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.identifier.value_or("<none>") + " " + (c.bundlePath ? c.bundlePath : "<default path>"));
     Login l(false, c.identifier);
-    ASSERT_TRUE(l.item().setLaunchAgentEnabled(true));
+    if (c.bundlePath) l.desk.setMainBundlePath(c.bundlePath);
     const fs::path file = l.agentsDir() / c.fileName;
-    ASSERT_TRUE(fs::exists(file)) << file;
-    EXPECT_NE(readFile(file).find("<key>Label</key>\n\t" + c.label), std::string::npos) << readFile(file);
-  }
-}
-
-TEST(LaunchAgent, BundlePathIsEscapedOrRefused) {
-  {
-    Login l(false);
-    l.desk.setMainBundlePath("/Users/a&b/<Apps>/Brisquel.app");
-    ASSERT_TRUE(l.item().setLaunchAgentEnabled(true));
-    EXPECT_NE(readFile(l.agentsDir() / "com.mebrun.velmonte.plist")
-                  .find("<string>/Users/a&amp;b/&lt;Apps&gt;/Brisquel.app</string>"),
-              std::string::npos);
-  }
-  for (const char* path : {"/Apps/\x01.app", "/Apps/\xff.app"}) {
-    Login l(false);
-    l.desk.setMainBundlePath(path);
-    EXPECT_FALSE(l.item().setLaunchAgentEnabled(true)) << "a path a property list cannot hold";
-    EXPECT_FALSE(fs::exists(l.agentsDir() / "com.mebrun.velmonte.plist"));
+    EXPECT_EQ(l.item().setLaunchAgentEnabled(true), !c.expected.empty());
+    ASSERT_EQ(fs::exists(file), !c.expected.empty()) << file;
+    if (!c.expected.empty()) {
+      EXPECT_NE(readFile(file).find(c.expected), std::string::npos) << readFile(file);
+    }
   }
 }
 
@@ -123,43 +119,46 @@ TEST(LaunchAgent, UnwritableFolderFails) {
 
 // The menu switch: what the user sees after toggling it.
 
-TEST(LaunchAtLoginSwitch, RefusalAlertsOnceAndKeepsTheSettingAndSwitch) {
+// A refused change (by the service or the launch agent's folder) alerts once
+// per attempt in the interface language and keeps the stored setting and switch.
+TEST(LaunchAtLoginSwitch, RefusalAlertsAndKeepsTheSettingAndSwitch) {
   struct Case {
     std::optional<bool> stored;  // none: never set (reads as on)
     bool requested;
+    bool service;  // else the launch agent, in a folder that cannot be written
+    const char* language;
+    const char* title;
   };
-  const Case cases[] = {{std::nullopt, false}, {true, false}, {false, true}};
+  const Case cases[] = {
+      {std::nullopt, false, true, "en", "Unable to Perform Operation"},
+      {true, false, true, "en", "Unable to Perform Operation"},
+      {false, true, true, "en", "Unable to Perform Operation"},
+      {std::nullopt, false, false, "uk", "Не вдалося виконати операцію"},
+  };
   for (const Case& c : cases) {
-    Login l(true);
+    Login l(c.service);
+    ASSERT_TRUE(L10n::setCurrentForTesting(c.language));
     if (c.stored) l.desk.defaultsValues()[SettingsHelper::enableAutostart] = *c.stored;
-    l.desk.setLoginRegistrationRefused(true);
-    const bool shown = l.item().applicationAutostart(c.requested);
+    l.desk.setLoginRegistrationRefused(c.service);
+    l.desk.setFileWritesFail(!c.service);
+    auto item = l.item();
     const bool before = c.stored.value_or(true);
-    EXPECT_EQ(shown, before) << "the switch goes back to the stored setting";
-    EXPECT_EQ(l.settings->isAutostartEnable(), before);
-    EXPECT_EQ(l.desk.defaultsValues().count(SettingsHelper::enableAutostart), c.stored ? 1u : 0u);
-    ASSERT_EQ(l.desk.alerts().size(), 1u);
-    const AlertSpec& alert = l.desk.alerts().front();
-    EXPECT_EQ(alert.style, AlertStyle::Warning);
-    EXPECT_EQ(alert.messageText, "Unable to Perform Operation");
-    EXPECT_EQ(alert.informativeText,
-              "Make sure the app is copied to /Applications and try again.\n"
-              "You can also add it manually: Settings -> Users -> Login Items");
-    EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+    for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
+      EXPECT_EQ(item.applicationAutostart(c.requested), before) << "the switch goes back to the stored setting";
+      EXPECT_EQ(l.settings->isAutostartEnable(), before);
+      EXPECT_EQ(l.desk.defaultsValues().count(SettingsHelper::enableAutostart), c.stored ? 1u : 0u);
+      ASSERT_EQ(l.desk.alerts().size(), attempt) << c.language;
+      const AlertSpec& alert = l.desk.alerts().back();
+      EXPECT_EQ(alert.style, AlertStyle::Warning);
+      EXPECT_EQ(alert.messageText, c.title);
+      EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
+      EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+    }
   }
-}
-
-TEST(LaunchAtLoginSwitch, AlertIsShownOncePerAttemptInTheInterfaceLanguage) {
-  Login l(false);
-  l.desk.setFileWritesFail(true);
-  ASSERT_TRUE(L10n::setCurrentForTesting("uk"));
-  auto item = l.item();
-  EXPECT_TRUE(item.applicationAutostart(false));
-  EXPECT_TRUE(item.applicationAutostart(false));
-  ASSERT_EQ(l.desk.alerts().size(), 2u);
-  EXPECT_EQ(l.desk.alerts().back().messageText, "Не вдалося виконати операцію");
-  EXPECT_EQ(l.desk.alerts().back().buttons, std::vector<std::string>{"OK"});
   L10n::setCurrentForTesting("en");
+  EXPECT_EQ(L("alert.autostart.message"),
+            "Make sure the app is copied to /Applications and try again.\n"
+            "You can also add it manually: Settings -> Users -> Login Items");
 }
 
 }  // namespace

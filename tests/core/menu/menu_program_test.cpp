@@ -2,7 +2,12 @@
 // each click changes, on the simulated desktop.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "MenuFixture.h"
+#include "layouts/MenuBarIndicator.h"
 #include "menu/MenuPrinter.h"
 #include "settings/SettingsHelper.h"
 
@@ -33,6 +38,14 @@ std::vector<std::string> hiddenRows(const Menu& menu) {
 
 TEST_F(MenuProgramTest, FreshSettingsShowTheDefaults) {
   start();
+  std::vector<std::string> titles;  // the top level, in order
+  for (const auto& item : topMenu()->items()) {
+    titles.push_back(item->isSeparatorItem() ? "-"
+                     : item->view()          ? "row " + std::to_string(item->tag())
+                                             : item->title());
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{L("menu.language_switcher"), L("menu.control_shortcuts"), "row 998", "-",
+                                              L("menu.about"), L("menu.quit")}));
   for (std::int64_t tag = 0; tag < 5; ++tag) {
     EXPECT_EQ(box(row(layoutMenu(), tag)).isOn(), tag == 2) << "switching method " << tag;
     EXPECT_EQ(box(row(layoutMenu(), tag)).type(), ButtonType::Radio);
@@ -185,6 +198,17 @@ TEST_F(MenuProgramTest, TheIndicatorDrawsTheLayoutCodeWhenAskedAndTheIconOtherwi
 
   tracker.click(row(layoutMenu(), 997));
   EXPECT_EQ(desktop.statusItemImage()->namedResource, "MenuBarIcon");
+}
+
+TEST(MenuBarIcon, TheShippedIconIsAnEighteenPointMonochromeImage) {
+  const auto icon =
+      std::filesystem::path(BRISQUEL_SOURCE_DIR) / "resources" / (std::string(MenuBarIndicator::kIconName) + ".svg");
+  std::ifstream in(icon);
+  ASSERT_TRUE(in) << icon;
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("width=\"18\" height=\"18\""), std::string::npos);
+  EXPECT_EQ(text.str().find("fill=\"#"), std::string::npos) << "only strokes, no colour fills";
 }
 
 const Label& infoLabel(const std::shared_ptr<MenuItem>& info) {
