@@ -1,5 +1,5 @@
-// `brisquel fix`: options, input checks, the corrections it reports, and
-// whole lines typed with the real dictionaries.
+// `brisquel fix`: the corrections it reports, and whole lines typed with the
+// real dictionaries. Its mistakes and bad input are in command_line_test.
 #include <gtest/gtest.h>
 
 #include "CliRun.h"
@@ -16,36 +16,6 @@ namespace {
 testing::CliResult runFix(std::vector<std::string> args, const std::string& input) {
   args.insert(args.begin(), "fix");
   return testing::runCli(args, input);
-}
-
-TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--active", "xx"},      {"--layouts", "en,xx"},   {"--layouts", "en,en"}, {"--layouts", ""},
-      {"--interval", "-5"},    {"--interval", "fast"},   {"--interval", "99999999999"},
-      {"--bogus"},             {"--keys"},               {"--active", "he"},  // not among en,ru
-      {"--keys", "fr"},        {"--app"},                {"--app", ""},
-  };
-  for (const auto& args : cases) {
-    std::string joined;
-    for (const auto& a : args) joined += a + " ";
-    SCOPED_TRACE(joined);
-    auto r = runFix(args, "hello\n");
-    EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_EQ(r.out, "");
-    ASSERT_FALSE(r.err.empty());
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-  }
-  EXPECT_NE(parseFixOptions({"--app", ""}).error.find("--app"), std::string::npos);
-}
-
-TEST(FixInput, NotUtf8FailsAndPrintsNothing) {
-  for (const std::string& input : {std::string("hello\n\xff\xfe\n"), std::string("ok\n\xd0"),
-                                  std::string("\xed\xa0\x80\n")}) {
-    auto r = runFix({}, input);
-    EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("UTF-8"), std::string::npos) << r.err;
-  }
 }
 
 TEST(FixJson, TextIsEscaped) {
@@ -141,7 +111,7 @@ class FixWithDictionaries : public ::testing::Test {
   void SetUp() override {
     spell::DictionarySpellChecker probe;
     std::string missing;
-    for (const char* language : {"en_US", "ru_RU", "el"})
+    for (const char* language : {"en_US", "ru_RU", "uk_UA", "el", "he", "ar"})
       if (auto package = probe.missingPackage(language)) missing += " " + *package;
     if (!missing.empty()) GTEST_SKIP() << "dictionaries not installed:" << missing;
   }
@@ -163,6 +133,16 @@ TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
       {{"--active", "el", "--layouts", "en,el"}, "Καλημέρα κόσμε\n", "Καλημέρα κόσμε\n"},  // dead-key accents
       {{"--active", "el", "--layouts", "en,el"}, "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n", "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n"},  // capitals drop accents
       {{}, "hello — world 😀\n", "hello — world 😀\n"},  // characters no layout has arrive as text
+      // English and Ukrainian only: words typed right stay, quotes and commas included.
+      {{"--layouts", "en,uk", "--active", "uk"}, "\"Перевірити\" ви, це?\n", "\"Перевірити\" ви, це?\n"},
+      {{"--layouts", "en,uk", "--active", "uk"}, "Натисніть «Зберегти», щоб продовжити.\n",
+       "Натисніть «Зберегти», щоб продовжити.\n"},
+      {{"--json"}, "ghbdtn vbh\n",
+       "{\"text\":\"привет мир\",\"layout\":\"ru\",\"corrections\":"
+       "[{\"typed\":\"ghb\",\"result\":\"при\",\"kind\":\"mid-word\"}]}\n"},
+      // Braces are text, and with --named-keys "{{" is one.
+      {{}, "{Option}\n", "{Option}\n"},
+      {{"--named-keys"}, "a{{b}\n", "a{b}\n"},
   };
   for (const auto& c : cases) {
     std::string joined;
@@ -178,8 +158,6 @@ TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
 // learned on one line count on the next). Text typed right stays; what a
 // correction leaves is what the next words are judged by.
 TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
-  if (spell::DictionarySpellChecker().missingPackage("he") || spell::DictionarySpellChecker().missingPackage("ar"))
-    GTEST_SKIP() << "hunspell-he or hunspell-ar not installed";
   using Args = std::vector<std::string>;
   const Args english, russian{"--active", "ru"}, named{"--named-keys"};
   const Args hebrew{"--layouts", "en,he", "--active", "he"}, arabic{"--layouts", "en,ar", "--active", "ar"};
@@ -247,41 +225,6 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
   }
 }
 
-TEST(FixNamedKeys, UnknownNameExitsTwoWithTheName) {
-  for (const char* line : {"ghb{Bogus}", "{Select}", "{Select x}", "{Wait}", "a{b"}) {
-    auto r = runFix({"--named-keys"}, std::string(line) + "\n");
-    EXPECT_EQ(r.status, kExitUsage) << line;
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("brisquel fix: "), std::string::npos) << r.err;
-  }
-  EXPECT_NE(runFix({"--named-keys"}, "{Bogus}\n").err.find("'Bogus'"), std::string::npos);
-  // Without the option braces are text; with it "{{" is one.
-  EXPECT_EQ(runFix({}, "{Option}\n").out, "{Option}\n");
-  EXPECT_EQ(runFix({"--named-keys"}, "a{{b}\n").out, "a{b}\n");
-}
-
-// Someone with English and Ukrainian only: words typed right stay, quotes and
-// commas around them included.
-TEST_F(FixWithDictionaries, UkrainianTypedRightStaysWithoutRussian) {
-  if (spell::DictionarySpellChecker().missingPackage("uk_UA")) GTEST_SKIP() << "hunspell-uk not installed";
-  const char* lines[] = {
-      "\"Перевірити\" ви, це?\n",
-      "Натисніть «Зберегти», щоб продовжити.\n",
-  };
-  for (const char* line : lines) {
-    auto r = runFix({"--layouts", "en,uk", "--active", "uk"}, line);
-    EXPECT_EQ(r.status, kExitOk) << r.err;
-    EXPECT_EQ(r.out, line);
-  }
-}
-
-TEST_F(FixWithDictionaries, JsonReportsTheFinalLayout) {
-  auto r = runFix({"--json"}, "ghbdtn vbh\n");
-  ASSERT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_EQ(r.out,
-            "{\"text\":\"привет мир\",\"layout\":\"ru\",\"corrections\":"
-            "[{\"typed\":\"ghb\",\"result\":\"при\",\"kind\":\"mid-word\"}]}\n");
-}
 #endif
 
 }  // namespace

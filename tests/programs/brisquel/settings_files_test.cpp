@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliRun.h"
 #include "TestFolders.h"
-#include "brisquel/Cli.h"
 #include "platform/Platform.h"
 #include "posix/PosixFiles.h"
 #include "posix/XdgDefaultsStore.h"
@@ -24,12 +24,7 @@ namespace brisquel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-};
+testing::CliResult brisquel(const std::vector<std::string>& args) { return testing::runCli(args); }
 
 class SettingsFiles : public ::testing::Test {
  protected:
@@ -47,12 +42,6 @@ class SettingsFiles : public ::testing::Test {
     fs::permissions(plist, fs::perms::owner_all, ec);
   }
 
-  static RunResult brisquel(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = run(args, Streams{in, out, err});
-    return {status, out.str(), err.str()};
-  }
   static void write(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
@@ -209,33 +198,6 @@ TEST_F(SettingsFiles, AHugeListIsReadInPartAndKeptWhole) {
   EXPECT_NE(r.err.find("kept as " + (lists() / "learned_words.txt.bak").string()), std::string::npos) << r.err;
   EXPECT_EQ(read(lists() / "learned_words.txt.bak"), huge);
   EXPECT_LE(read(lists() / "learned_words.txt").size(), std::size_t{256 * 1024 + 1024});
-}
-
-// press and menu take the same --set, reject the same mistakes with a
-// one-line error, and every command answers --help.
-TEST_F(SettingsFiles, SetOptionsAndHelp) {
-  for (const char* command : {"press", "menu"}) {
-    for (const char* bad : {"INDEX_HOTKEY=1", "ENABLE_AUTOSTART=FALSE", "ENABLE_AUTOSTART=1",
-                                  "WIN_EDIT_HOTKEYS_V2=many", "INDEX_HOT_KEY=5", "INDEX_HOT_KEY=4294967298",
-                                  "LEARNED_WORDS=a", "ENABLE_FN_SHORTCUT"}) {
-      const auto r = std::string(command) == "menu"
-                         ? brisquel({"menu", "--set", bad})
-                         : brisquel({"press", "--app", "com.apple.TextEdit", "--set", bad, "ctrl+c"});
-      EXPECT_EQ(r.status, kExitUsage) << command << " --set " << bad;
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << command << " --set " << bad << ": " << r.err;
-      EXPECT_EQ(r.out, "");
-    }
-  }
-  for (const char* good : {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4",
-                                 "IGNORED_APPS=my app"}) {
-    EXPECT_EQ(brisquel({"press", "--app", "com.apple.TextEdit", "--set", good, "ctrl+c"}).status, kExitOk) << good;
-    EXPECT_EQ(brisquel({"menu", "--set", good}).status, kExitOk) << good;
-  }
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix"}) {
-    const auto r = brisquel({command, "--help"});
-    EXPECT_EQ(r.status, kExitOk) << command << ": " << r.err;
-    EXPECT_TRUE(r.out.starts_with(std::string("usage: brisquel ") + command)) << r.out;
-  }
 }
 
 // The running program and a brisquel command share the settings file: each
