@@ -56,16 +56,6 @@ TEST_F(Typing, BackspaceAfterAWordFollowsTheText) {
   EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
 }
 
-TEST_F(Typing, FoldAfterARetypedSpaceDeletesExactly) {
-  words("en_US", {"ns", "ultra"});
-  words("ru_RU", {"ты", "где"});
-  focus(kTerminal);
-  type("ns ");
-  desktop_.press("backspace");
-  type(" ult ");
-  EXPECT_EQ(text(), "ты где ");
-}
-
 TEST_F(Typing, ShortcutsAndArrowsForgetTheWord) {
   type("one tw");
   desktop_.press("ctrl+a");
