@@ -133,14 +133,15 @@ class TypoScenario : public ::testing::Test {
     desktop_.keyUp(KeyCode::Option);
   }
 
-  // Plays the steps in an empty field of the application, out of every time
-  // window of the steps before, and checks what they say. layoutRequests()
+  // Plays the steps in an empty field of the application, with nothing
+  // learned and out of every time window of the steps before, and checks what they say. layoutRequests()
   // then holds the steps' own.
   void expectSteps(const Steps& s, const char* bundleId = kTextEdit) {
     const std::string row = ::testing::PrintToString(s.steps);
     focus(bundleId);
     app().setText(u"");
     detector_->clearBuffer();
+    learn({});
     desktop_.selectLayout("en");
     desktop_.advance(6);
     inputSources_->selected.clear();

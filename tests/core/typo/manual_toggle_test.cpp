@@ -51,14 +51,6 @@ TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
   }
 }
 
-TEST_F(ManualToggle, ErasedLetterIsLeftOutOfTheConversion) {
-  focus(kTerminal);
-  type("word ");
-  desktop_.press("backspace backspace");
-  option();
-  EXPECT_EQ(text(), "цщк");
-}
-
 TEST_F(ManualToggle, WordAtCursorThroughAccessibility) {
   type("ghbdtn");
   option();
@@ -125,75 +117,55 @@ TEST_F(ManualToggle, LearningLimits) {
   }
 }
 
-TEST_F(ManualToggle, WordBeforeTrailingSpacesThroughAccessibility) {
-  app().setText(u"word   ");
-  option();
-  EXPECT_EQ(text(), "цщкв   ");
-  EXPECT_EQ(caret(), 7);
-  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 3);
-}
-
-TEST_F(ManualToggle, WordBeforeTrailingSpacesByTypedKeys) {
-  app().setText(u"word   ");
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
-  EXPECT_EQ(text(), "цщкв   ");
-  EXPECT_EQ(caret(), 7);
-}
-
-TEST_F(ManualToggle, WordBeforeTypedSpacesWithoutAccessibility) {
-  focus(kTerminal);
-  type("word   ");
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
-  EXPECT_EQ(text(), "цщкв   ");
-}
-
-TEST_F(ManualToggle, WordInsideTextByTypedKeys) {
-  app().setText(u"say ghbdtn now", TextRange{6, 0});  // caret inside the word
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs привет");
-  EXPECT_EQ(text(), "say привет now");
-}
-
-TEST_F(ManualToggle, ArrowsCountCharactersNotUnits) {
-  app().setText(u16("say gh😀dtn now"), TextRange{6, 0});  // caret after "gh"
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs пр😀вет");
-  EXPECT_EQ(text(), "say пр😀вет now");
-}
-
-TEST_F(ManualToggle, LastWordWithAmbiguousNeighbourWithoutAccessibility) {
-  focus(kTerminal);
-  type("ns ult ");
-  EXPECT_EQ(text(), "ns ult ");
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left bs bs bs bs bs bs ты где right");
-  EXPECT_EQ(text(), "ты где ");
-  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
-}
-
-TEST_F(ManualToggle, EmojiOnlyRunIsPassedOver) {
-  for (bool writable : {true, false}) {
-    app().setText(u16("ok ghbdtn 😀"));
-    app().axFaults().writeRefused = !writable;
+// The word before the caret, passing over spaces and emoji: written back
+// through accessibility, or retyped by keys where the field refuses writes.
+TEST_F(ManualToggle, WordAtTheCaretInTheField) {
+  struct Case {
+    const char* before;
+    std::int64_t caret;  // -1: at the end
+    bool writable;
+    const char* posted;
+    const char* after;
+    std::int64_t caretAfter;
+    int trailing;  // spaces and emoji after the word
+  };
+  const Case cases[] = {
+      {"word   ", -1, true, "", "цщкв   ", 7, 3},
+      {"word   ", -1, false, "left left left bs bs bs bs цщкв right right right", "цщкв   ", 7, 3},
+      {"say ghbdtn now", 6, false, "right right right right bs bs bs bs bs bs привет", "say привет now", 10, 0},
+      // Arrows count characters, not units.
+      {"say gh😀dtn now", 6, false, "right right right right bs bs bs bs bs bs пр😀вет", "say пр😀вет now", 11, 0},
+      {"ok ghbdtn 😀", -1, true, "", "ok привет 😀", 12, 3},
+      {"ok ghbdtn 😀", -1, false, "bs bs bs bs bs bs bs bs привет 😀", "ok привет 😀", 12, 3},
+  };
+  for (const auto& c : cases) {
+    const std::string row = std::string(c.before) + (c.writable ? "" : " (typed keys)");
+    if (c.caret < 0) {
+      app().setText(u16(c.before));
+    } else {
+      app().setText(u16(c.before), TextRange{c.caret, 0});
+    }
+    app().axFaults().writeRefused = !c.writable;
     desktop_.advance(6);
     auto from = mark();
     option();
-    EXPECT_EQ(text(), "ok привет 😀") << (writable ? "accessibility" : "typed keys");
-    if (!writable) {
-      EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs привет 😀");
-    }
+    EXPECT_EQ(text(), c.after) << row;
+    EXPECT_EQ(postedSince(from), c.posted) << row;
+    EXPECT_EQ(caret(), c.caretAfter) << row;
+    EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), c.trailing) << row;
   }
+}
+
+// The word typed where the field cannot be read.
+TEST_F(ManualToggle, TypedWordWithoutAccessibility) {
+  const Steps cases[] = {
+      {{"word ", "@bs", "@bs", "@opt"}, "цщк"},  // the erased letter is left out
+      {{"word   ", "@opt"}, "цщкв   ", "left left left bs bs bs bs цщкв right right right"},
+      {{"ns ult ", "@opt"}, "ты где ", "left bs bs bs bs bs bs ты где right"},  // with its ambiguous neighbour
+  };
+  for (const auto& c : cases) expectSteps(c, kTerminal);
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
 }
 
 class OptionPresses : public TypoScenario {
