@@ -156,12 +156,6 @@ TEST(KeyTables, SameKeysOnTheOtherLayout) {
   EXPECT_FALSE(KeyTables().convert(u"abc", "en", "ru"));
 }
 
-TEST(LayoutMaps, LayoutCode) {
-  const std::pair<const char*, const char*> cases[] = {{"ru_RU", "ru"}, {"uk_UA", "uk"}, {"he", "he"}, {"ar", "ar"},
-                                                       {"el", "el"},    {"en_US", "en"}, {"", "en"},   {"ru", "en"}};
-  for (const auto& [language, code] : cases) EXPECT_EQ(LayoutMaps::layoutCode(language), code) << language;
-}
-
 TEST(LayoutMaps, AlphabetSequence) {
   struct Case {
     std::vector<std::u16string> letters;
