@@ -96,31 +96,22 @@ TEST_F(Typing, KeysRightAfterACorrectionAreIgnored) {
   EXPECT_EQ(detector_->buffer(), u"я");
 }
 
-TEST_F(Typing, MidWordCorrectionThroughAccessibility) {
+TEST_F(Typing, MidWordCorrection) {
   words("ru_RU", {"привет"});
-  type("gh");
-  type("b");
-  EXPECT_EQ(text(), "при");
+  const Steps accessibility[] = {
+      {{"gh", "b", "dtn "}, "привет ", "", "ru"},  // the same keys, now on the Russian layout
+      {{"gh", "b"}, "при", "", "ru"},
+  };
+  for (const auto& s : accessibility) expectSteps(s);
   EXPECT_EQ(u8(detector_->buffer()), "при");
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  EXPECT_EQ(postedSince(0), "");
-  type("dtn ");  // the same keys, now on the Russian layout
-  EXPECT_EQ(text(), "привет ");
   EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
-}
-
-TEST_F(Typing, MidWordCorrectionByTypedKeys) {
   words("en_US", {"ghbdxx"});  // keeps "ghb" and "ghbd" plausible English
-  words("ru_RU", {"привет"});
-  focus(kTerminal);
-  type("ghbd");
-  EXPECT_EQ(text(), "ghbd");
-  auto from = mark();
-  type("t");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs приве");
-  EXPECT_EQ(text(), "приве");
-  type("n ");
-  EXPECT_EQ(text(), "привет ");
+  const Steps typedKeys[] = {
+      {{"ghbd"}, "ghbd"},
+      {{"ghbd", "t"}, "приве", "bs bs bs bs приве"},
+      {{"ghbd", "t", "n "}, "привет "},
+  };
+  for (const auto& s : typedKeys) expectSteps(s, kTerminal);
 }
 
 TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {
