@@ -133,11 +133,10 @@ class TypoScenario : public ::testing::Test {
     desktop_.keyUp(KeyCode::Option);
   }
 
-  // Plays the steps in an empty field of the application, with nothing
-  // learned and out of every time window of the steps before, and checks what they say. layoutRequests()
-  // then holds the steps' own.
-  void expectSteps(const Steps& s, const char* bundleId = kTextEdit) {
-    const std::string row = ::testing::PrintToString(s.steps);
+  // An empty field of the application on the English layout, nothing
+  // learned, out of every time window of what came before; layoutRequests()
+  // starts again.
+  void freshField(const char* bundleId = kTextEdit) {
     focus(bundleId);
     app().setText(u"");
     detector_->clearBuffer();
@@ -145,6 +144,12 @@ class TypoScenario : public ::testing::Test {
     desktop_.selectLayout("en");
     desktop_.advance(6);
     inputSources_->selected.clear();
+  }
+
+  // Plays the steps in a fresh field and checks what they say.
+  void expectSteps(const Steps& s, const char* bundleId = kTextEdit) {
+    const std::string row = ::testing::PrintToString(s.steps);
+    freshField(bundleId);
     std::size_t from = 0;
     for (const auto& step : s.steps) {
       from = mark();

@@ -38,10 +38,7 @@ TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
 
 TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
   for (const char* app : {kTextEdit, kTerminal}) {
-    focus(app);
-    desktop_.selectLayout("en");
-    detector_->clearBuffer();
-    desktop_.advance(6);
+    freshField(app);
     type("hello ghbdtn");
     option();
     desktop_.advance(0.1);
@@ -89,17 +86,9 @@ TEST_F(ManualToggle, LearningLimits) {
       {std::string(30, 'g'), true},   // 30 characters
       {std::string(31, 'g'), false},  // 31 characters
   };
-  focus(kTerminal);
   for (const auto& c : cases) {
-    learn({});
-    app().setText(u"");
-    detector_->clearBuffer();
-    desktop_.selectLayout("en");
-    desktop_.advance(6);
-    type(c.typed);
-    option();
-    std::string converted = u8(detector_->transliterate(u16(c.typed), false));
-    EXPECT_EQ(text(), converted) << c.typed;
+    const std::string converted = u8(detector_->transliterate(u16(c.typed), false));
+    expectSteps({{c.typed, "@opt"}, converted.c_str()}, kTerminal);
     desktop_.advance(1.5);
     StringMap expected;
     if (c.learnedExpected) expected = {{c.typed, converted}, {converted, converted}};
@@ -165,8 +154,6 @@ class OptionPresses : public TypoScenario {
   void SetUp() override {
     TypoScenario::SetUp();
     desktop_.setTypingInterval(0);
-    focus(kTerminal);
-    type("ghbdtn");
   }
 };
 
@@ -179,10 +166,7 @@ TEST_F(OptionPresses, OnlyALoneShortPressConverts) {
   const Case cases[] = {{0, nullptr, true}, {0.69, nullptr, true}, {0.7, nullptr, false},
                         {0, "shift", false}, {0, "a", false}};
   for (const auto& c : cases) {
-    app().setText(u"");
-    detector_->clearBuffer();
-    desktop_.selectLayout("en");
-    desktop_.advance(6);  // out of every window
+    freshField(kTerminal);
     type("ghbdtn");
     desktop_.keyDown(KeyCode::Option);
     desktop_.advance(c.held);
@@ -201,10 +185,7 @@ TEST_F(OptionPresses, SecondPressTiming) {
   const std::tuple<double, const char*, std::size_t> cases[] = {
       {0.37, "ghbdtn", 1}, {0.3, "привет", 0}, {0.5, "ghbdtn", 0}};  // seconds, text, accessibility writes
   for (const auto& [after, expected, axWrites] : cases) {
-    desktop_.selectLayout("en");
-    app().setText(u"");
-    detector_->clearBuffer();
-    desktop_.advance(6);
+    freshField(kTerminal);
     type("ghbdtn");
     desktop_.advance(6);
     const auto writes = app().axValueWrites().size();

@@ -42,8 +42,7 @@ TEST_F(WordEnd, FieldsThatCannotBeWrittenGetTypedKeys) {
   EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет ");
   app().axFaults() = {};
   app().axFaults().notSettable = true;
-  desktop_.selectLayout("en");
-  desktop_.advance(6);
+  freshField();
   type("ghbdtn");
   app().setText(u"ghbdtnXY", TextRange{6, 2});
   from = mark();
