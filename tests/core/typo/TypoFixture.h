@@ -74,6 +74,16 @@ class RecordingInputSources final : public InputSourcePort {
   InputSourcePort& base_;
 };
 
+// Keys typed into an empty field on the English layout. A step is typed,
+// except "@opt" (a lone Option press), "@bs" (Backspace) and "@xx" (the
+// person picks layout xx).
+struct Steps {
+  std::vector<std::string> steps;  // the program's keys are watched during the last one
+  const char* text;                // the field afterwards
+  const char* posted = nullptr;    // the keys the program posted in the last step; null: not checked
+  const char* layout = nullptr;    // the layout afterwards; null: not checked
+};
+
 class TypoScenario : public ::testing::Test {
  protected:
   TypoScenario() : desktop_(freshFolder("typo")) {}
@@ -121,6 +131,45 @@ class TypoScenario : public ::testing::Test {
   void option() {
     desktop_.keyDown(KeyCode::Option);
     desktop_.keyUp(KeyCode::Option);
+  }
+
+  // An empty field of the application on the English layout, nothing
+  // learned, out of every time window of what came before; layoutRequests()
+  // starts again.
+  void freshField(const char* bundleId = kTextEdit) {
+    focus(bundleId);
+    app().setText(u"");
+    detector_->clearBuffer();
+    learn({});
+    desktop_.selectLayout("en");
+    desktop_.advance(6);
+    inputSources_->selected.clear();
+  }
+
+  // Plays the steps in a fresh field and checks what they say.
+  void expectSteps(const Steps& s, const char* bundleId = kTextEdit) {
+    const std::string row = ::testing::PrintToString(s.steps);
+    freshField(bundleId);
+    std::size_t from = 0;
+    for (const auto& step : s.steps) {
+      from = mark();
+      if (step == "@opt") {
+        option();
+      } else if (step == "@bs") {
+        desktop_.press("backspace");
+      } else if (step.starts_with('@')) {
+        desktop_.selectLayout(step.substr(1));
+      } else {
+        type(step);
+      }
+    }
+    EXPECT_EQ(text(), s.text) << row;
+    if (s.posted) {
+      EXPECT_EQ(postedSince(from), s.posted) << row;
+    }
+    if (s.layout) {
+      EXPECT_EQ(desktop_.currentLayoutCode(), s.layout) << row;
+    }
   }
 
   // Synthetic events the detector posted since the mark, as "bs bs left привет".

@@ -38,10 +38,7 @@ TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
 
 TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
   for (const char* app : {kTextEdit, kTerminal}) {
-    focus(app);
-    desktop_.selectLayout("en");
-    detector_->clearBuffer();
-    desktop_.advance(6);
+    freshField(app);
     type("hello ghbdtn");
     option();
     desktop_.advance(0.1);
@@ -49,24 +46,6 @@ TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
     const std::vector<CompletedWord> expected{{u"hello", u" "}, {u"привет", u" "}};
     EXPECT_EQ(detector_->completedWordsHistory(), expected) << app;
   }
-}
-
-TEST_F(ManualToggle, ErasedLetterIsLeftOutOfTheConversion) {
-  focus(kTerminal);
-  type("word ");
-  desktop_.press("backspace backspace");
-  option();
-  EXPECT_EQ(text(), "цщк");
-}
-
-TEST_F(ManualToggle, WordAtCursorThroughAccessibility) {
-  type("ghbdtn");
-  option();
-  EXPECT_EQ(text(), "привет");
-  EXPECT_EQ(caret(), 6);
-  EXPECT_EQ(app().axValueWrites().size(), 1u);
-  EXPECT_EQ(postedSince(0), "");
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
 }
 
 TEST_F(ManualToggle, UndoesAnAutomaticCorrection) {
@@ -107,17 +86,9 @@ TEST_F(ManualToggle, LearningLimits) {
       {std::string(30, 'g'), true},   // 30 characters
       {std::string(31, 'g'), false},  // 31 characters
   };
-  focus(kTerminal);
   for (const auto& c : cases) {
-    learn({});
-    app().setText(u"");
-    detector_->clearBuffer();
-    desktop_.selectLayout("en");
-    desktop_.advance(6);
-    type(c.typed);
-    option();
-    std::string converted = u8(detector_->transliterate(u16(c.typed), false));
-    EXPECT_EQ(text(), converted) << c.typed;
+    const std::string converted = u8(detector_->transliterate(u16(c.typed), false));
+    expectSteps({{c.typed, "@opt"}, converted.c_str()}, kTerminal);
     desktop_.advance(1.5);
     StringMap expected;
     if (c.learnedExpected) expected = {{c.typed, converted}, {converted, converted}};
@@ -125,75 +96,57 @@ TEST_F(ManualToggle, LearningLimits) {
   }
 }
 
-TEST_F(ManualToggle, WordBeforeTrailingSpacesThroughAccessibility) {
-  app().setText(u"word   ");
-  option();
-  EXPECT_EQ(text(), "цщкв   ");
-  EXPECT_EQ(caret(), 7);
-  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 3);
-}
-
-TEST_F(ManualToggle, WordBeforeTrailingSpacesByTypedKeys) {
-  app().setText(u"word   ");
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
-  EXPECT_EQ(text(), "цщкв   ");
-  EXPECT_EQ(caret(), 7);
-}
-
-TEST_F(ManualToggle, WordBeforeTypedSpacesWithoutAccessibility) {
-  focus(kTerminal);
-  type("word   ");
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left left left bs bs bs bs цщкв right right right");
-  EXPECT_EQ(text(), "цщкв   ");
-}
-
-TEST_F(ManualToggle, WordInsideTextByTypedKeys) {
-  app().setText(u"say ghbdtn now", TextRange{6, 0});  // caret inside the word
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs привет");
-  EXPECT_EQ(text(), "say привет now");
-}
-
-TEST_F(ManualToggle, ArrowsCountCharactersNotUnits) {
-  app().setText(u16("say gh😀dtn now"), TextRange{6, 0});  // caret after "gh"
-  app().axFaults().writeRefused = true;
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "right right right right bs bs bs bs bs bs пр😀вет");
-  EXPECT_EQ(text(), "say пр😀вет now");
-}
-
-TEST_F(ManualToggle, LastWordWithAmbiguousNeighbourWithoutAccessibility) {
-  focus(kTerminal);
-  type("ns ult ");
-  EXPECT_EQ(text(), "ns ult ");
-  auto from = mark();
-  option();
-  EXPECT_EQ(postedSince(from), "left bs bs bs bs bs bs ты где right");
-  EXPECT_EQ(text(), "ты где ");
-  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
-}
-
-TEST_F(ManualToggle, EmojiOnlyRunIsPassedOver) {
-  for (bool writable : {true, false}) {
-    app().setText(u16("ok ghbdtn 😀"));
-    app().axFaults().writeRefused = !writable;
+// The word before the caret, passing over spaces and emoji: written back
+// through accessibility, or retyped by keys where the field refuses writes.
+TEST_F(ManualToggle, WordAtTheCaretInTheField) {
+  struct Case {
+    const char* before;
+    std::int64_t caret;  // -1: at the end
+    bool writable;
+    const char* posted;
+    const char* after;
+    std::int64_t caretAfter;
+    int trailing;  // spaces and emoji after the word
+  };
+  const Case cases[] = {
+      {"word   ", -1, true, "", "цщкв   ", 7, 3},
+      {"word   ", -1, false, "left left left bs bs bs bs цщкв right right right", "цщкв   ", 7, 3},
+      {"say ghbdtn now", 6, false, "right right right right bs bs bs bs bs bs привет", "say привет now", 10, 0},
+      // Arrows count characters, not units.
+      {"say gh😀dtn now", 6, false, "right right right right bs bs bs bs bs bs пр😀вет", "say пр😀вет now", 11, 0},
+      {"ok ghbdtn 😀", -1, true, "", "ok привет 😀", 12, 3},
+      {"ok ghbdtn 😀", -1, false, "bs bs bs bs bs bs bs bs привет 😀", "ok привет 😀", 12, 3},
+  };
+  for (const auto& c : cases) {
+    const std::string row = std::string(c.before) + (c.writable ? "" : " (typed keys)");
+    if (c.caret < 0) {
+      app().setText(u16(c.before));
+    } else {
+      app().setText(u16(c.before), TextRange{c.caret, 0});
+    }
+    app().axFaults().writeRefused = !c.writable;
+    desktop_.selectLayout("en");
     desktop_.advance(6);
     auto from = mark();
     option();
-    EXPECT_EQ(text(), "ok привет 😀") << (writable ? "accessibility" : "typed keys");
-    if (!writable) {
-      EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs привет 😀");
-    }
+    EXPECT_EQ(text(), c.after) << row;
+    EXPECT_EQ(postedSince(from), c.posted) << row;
+    EXPECT_EQ(caret(), c.caretAfter) << row;
+    EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), c.trailing) << row;
+    EXPECT_EQ(desktop_.currentLayoutCode(), "ru") << row;
   }
+}
+
+// The word typed where the field cannot be read.
+TEST_F(ManualToggle, TypedWordWithoutAccessibility) {
+  const Steps cases[] = {
+      {{"word ", "@bs", "@bs", "@opt"}, "цщк"},  // the erased letter is left out
+      {{"word   ", "@opt"}, "цщкв   ", "left left left bs bs bs bs цщкв right right right"},
+      {{"ns ult ", "@opt"}, "ты где ", "left bs bs bs bs bs bs ты где right"},  // with its ambiguous neighbour
+  };
+  for (const auto& c : cases) expectSteps(c, kTerminal);
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
 }
 
 class OptionPresses : public TypoScenario {
@@ -201,92 +154,49 @@ class OptionPresses : public TypoScenario {
   void SetUp() override {
     TypoScenario::SetUp();
     desktop_.setTypingInterval(0);
-    focus(kTerminal);
-    type("ghbdtn");
   }
 };
 
 TEST_F(OptionPresses, OnlyALoneShortPressConverts) {
   struct Case {
-    const char* name;
-    std::function<void(sim::Desktop&)> press;
+    double held;          // seconds between the Option key's press and release
+    const char* between;  // a key pressed meanwhile
     bool converts;
   };
-  const Case cases[] = {
-      {"quick press", [](sim::Desktop& d) { d.press("opt"); }, true},
-      {"held 0.69 s",
-       [](sim::Desktop& d) {
-         d.keyDown(KeyCode::Option);
-         d.advance(0.69);
-         d.keyUp(KeyCode::Option);
-       },
-       true},
-      {"held 0.7 s",
-       [](sim::Desktop& d) {
-         d.keyDown(KeyCode::Option);
-         d.advance(0.7);
-         d.keyUp(KeyCode::Option);
-       },
-       false},
-      {"with shift", [](sim::Desktop& d) { d.press("opt+shift"); }, false},
-      {"shift added while held",
-       [](sim::Desktop& d) {
-         d.keyDown(KeyCode::Option);
-         d.press("shift");
-         d.keyUp(KeyCode::Option);
-       },
-       false},
-      {"then a letter", [](sim::Desktop& d) { d.press("opt+a"); }, false},
-  };
+  const Case cases[] = {{0, nullptr, true}, {0.69, nullptr, true}, {0.7, nullptr, false},
+                        {0, "shift", false}, {0, "a", false}};
   for (const auto& c : cases) {
-    app().setText(u"");
-    detector_->clearBuffer();
-    desktop_.selectLayout("en");
-    desktop_.advance(6);  // out of every window
+    freshField(kTerminal);
     type("ghbdtn");
-    c.press(desktop_);
+    desktop_.keyDown(KeyCode::Option);
+    desktop_.advance(c.held);
+    if (c.between) desktop_.press(c.between);
+    desktop_.keyUp(KeyCode::Option);
     // Option+letter types its own character after the word.
-    EXPECT_EQ(text().substr(0, std::string(c.converts ? "привет" : "ghbdtn").size()), c.converts ? "привет" : "ghbdtn")
-        << c.name << ": " << text();
+    const std::string expected = c.converts ? "привет" : "ghbdtn";
+    EXPECT_EQ(text().substr(0, expected.size()), expected) << c.held << " s, " << (c.between ? c.between : "alone");
   }
 }
 
+// A second lone press 0.37 s after the first converts the word at the cursor
+// back through accessibility, even in a listed application; 0.3 s is too
+// soon; 0.5 s is a second manual conversion, which undoes the first by keys.
 TEST_F(OptionPresses, SecondPressTiming) {
-  // Presses the Option key alone `after` seconds after the previous release
-  // (typed corrections move the clock on while they type).
-  double lastRelease = 0;
-  auto optionAfter = [&](double after) {
-    desktop_.advance(lastRelease + after - desktop_.now());
-    lastRelease = desktop_.now();
+  const std::tuple<double, const char*, std::size_t> cases[] = {
+      {0.37, "ghbdtn", 1}, {0.3, "привет", 0}, {0.5, "ghbdtn", 0}};  // seconds, text, accessibility writes
+  for (const auto& [after, expected, axWrites] : cases) {
+    freshField(kTerminal);
+    type("ghbdtn");
+    desktop_.advance(6);
+    const auto writes = app().axValueWrites().size();
+    const double first = desktop_.now();  // the typed correction moves the clock on
     option();
-  };
-  // 0.37 s: the double-press action converts the word at the cursor back
-  // through accessibility, even in a listed application.
-  optionAfter(6);
-  EXPECT_EQ(text(), "привет");
-  EXPECT_TRUE(app().axValueWrites().empty());
-  optionAfter(0.37);
-  EXPECT_EQ(text(), "ghbdtn");
-  EXPECT_EQ(app().axValueWrites().size(), 1u);
-
-  // 0.3 s: too soon after the previous conversion, nothing happens.
-  optionAfter(6);
-  EXPECT_EQ(text(), "привет");
-  optionAfter(0.3);
-  EXPECT_EQ(text(), "привет");
-
-  // 0.5 s: a second manual conversion, which undoes the first by typed keys.
-  desktop_.selectLayout("en");
-  app().setText(u"");
-  detector_->clearBuffer();
-  desktop_.advance(6);
-  type("ghbdtn");
-  optionAfter(6);
-  EXPECT_EQ(text(), "привет");
-  const auto writes = app().axValueWrites().size();
-  optionAfter(0.5);
-  EXPECT_EQ(text(), "ghbdtn");
-  EXPECT_EQ(app().axValueWrites().size(), writes);
+    EXPECT_EQ(text(), "привет") << after;
+    desktop_.advance(first + after - desktop_.now());
+    option();
+    EXPECT_EQ(text(), expected) << after;
+    EXPECT_EQ(app().axValueWrites().size(), writes + axWrites) << after;
+  }
 }
 
 }  // namespace

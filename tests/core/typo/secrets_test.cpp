@@ -3,8 +3,6 @@
 // list (and only the word converted by hand), in no setting but the learned
 // words, and in nothing the program opened or started.
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "TypoFixture.h"
 
@@ -12,13 +10,6 @@ namespace brisquel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 TEST_F(TypoScenario, TypedTextReachesNoFileButTheLearnedWords) {
   const std::vector<std::string> secrets = {"hunter2pass", "s3cr3tcode", "ghbdtn"};
@@ -36,7 +27,7 @@ TEST_F(TypoScenario, TypedTextReachesNoFileButTheLearnedWords) {
   bool learnedFileHoldsTheWord = false;
   for (const auto& entry : fs::recursive_directory_iterator(desktop_.filesRoot())) {
     if (!entry.is_regular_file()) continue;
-    const std::string bytes = contents(entry.path());
+    const std::string bytes = readFile(entry.path());
     if (entry.path().filename() == "learned_words.txt") learnedFileHoldsTheWord = bytes.find("ghbdtn\t") != bytes.npos;
     for (const auto& secret : secrets) {
       const bool allowed = secret == "ghbdtn" && entry.path().filename() == "learned_words.txt";

@@ -75,14 +75,12 @@ TEST_F(FocusedText, ListedApplicationsOnlyWhenBypassing) {
 
 TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
   app().setText(u"text");
-  app().axFaults().valueNotString = true;
-  EXPECT_FALSE(detector_->getAXTextState(true));
-  app().axFaults() = {};
-  app().axFaults().readFails = true;
-  EXPECT_FALSE(detector_->getAXTextState(true));
-  app().axFaults() = {};
-  app().axFaults().noFocusedElement = true;
-  EXPECT_FALSE(detector_->getAXTextState(true));
+  for (bool sim::AXFaults::*fault : {&sim::AXFaults::valueNotString, &sim::AXFaults::readFails,
+                                      &sim::AXFaults::noFocusedElement}) {
+    app().axFaults() = {};
+    app().axFaults().*fault = true;
+    EXPECT_FALSE(detector_->getAXTextState(true));
+  }
 }
 
 TEST_F(FocusedText, FailedFocusReadAsksForAPermissionCheck) {

@@ -19,15 +19,13 @@ TEST_F(Typing, SpaceEndsTheWordIntoHistory) {
   EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
 }
 
-TEST_F(Typing, BufferKeepsTheLast50Characters) {
+TEST_F(Typing, BufferAndHistoryKeepTheLatest) {
   std::string run;
   for (int i = 0; i < 60; ++i) run += static_cast<char>('0' + i % 10);
   type(run);
   EXPECT_EQ(u8(detector_->buffer()), run.substr(10));
-}
-
-TEST_F(Typing, HistoryKeepsTheLast10Words) {
-  for (int i = 0; i < 12; ++i) type(std::to_string(i) + " ");
+  for (int i = 0; i < 12; ++i) type(" " + std::to_string(i));
+  type(" ");
   const auto& history = detector_->completedWordsHistory();
   ASSERT_EQ(history.size(), 10u);
   EXPECT_EQ(history.front().word, u"2");
@@ -54,16 +52,6 @@ TEST_F(Typing, BackspaceAfterAWordFollowsTheText) {
   EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);
   type("o ");
   EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
-}
-
-TEST_F(Typing, FoldAfterARetypedSpaceDeletesExactly) {
-  words("en_US", {"ns", "ultra"});
-  words("ru_RU", {"ты", "где"});
-  focus(kTerminal);
-  type("ns ");
-  desktop_.press("backspace");
-  type(" ult ");
-  EXPECT_EQ(text(), "ты где ");
 }
 
 TEST_F(Typing, ShortcutsAndArrowsForgetTheWord) {
@@ -108,31 +96,22 @@ TEST_F(Typing, KeysRightAfterACorrectionAreIgnored) {
   EXPECT_EQ(detector_->buffer(), u"я");
 }
 
-TEST_F(Typing, MidWordCorrectionThroughAccessibility) {
+TEST_F(Typing, MidWordCorrection) {
   words("ru_RU", {"привет"});
-  type("gh");
-  type("b");
-  EXPECT_EQ(text(), "при");
+  const Steps accessibility[] = {
+      {{"gh", "b", "dtn "}, "привет ", "", "ru"},  // the same keys, now on the Russian layout
+      {{"gh", "b"}, "при", "", "ru"},
+  };
+  for (const auto& s : accessibility) expectSteps(s);
   EXPECT_EQ(u8(detector_->buffer()), "при");
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  EXPECT_EQ(postedSince(0), "");
-  type("dtn ");  // the same keys, now on the Russian layout
-  EXPECT_EQ(text(), "привет ");
   EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
-}
-
-TEST_F(Typing, MidWordCorrectionByTypedKeys) {
   words("en_US", {"ghbdxx"});  // keeps "ghb" and "ghbd" plausible English
-  words("ru_RU", {"привет"});
-  focus(kTerminal);
-  type("ghbd");
-  EXPECT_EQ(text(), "ghbd");
-  auto from = mark();
-  type("t");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs приве");
-  EXPECT_EQ(text(), "приве");
-  type("n ");
-  EXPECT_EQ(text(), "привет ");
+  const Steps typedKeys[] = {
+      {{"ghbd"}, "ghbd"},
+      {{"ghbd", "t"}, "приве", "bs bs bs bs приве"},
+      {{"ghbd", "t", "n "}, "привет "},
+  };
+  for (const auto& s : typedKeys) expectSteps(s, kTerminal);
 }
 
 TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {

@@ -33,41 +33,51 @@ TEST_F(WordEnd, KnownWrongLayoutWordByTypedKeys) {
   EXPECT_EQ(spaces, 2u);
 }
 
-TEST_F(WordEnd, FieldThatRefusesWritesFallsBackToTypedKeys) {
+// A field that refuses writes gets typed keys; a selection costs one more Backspace.
+TEST_F(WordEnd, FieldsThatCannotBeWrittenGetTypedKeys) {
   app().axFaults().writeRefused = true;
   auto from = mark();
   type("ghbdtn ");
   EXPECT_EQ(text(), "привет ");
   EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет ");
-}
-
-TEST_F(WordEnd, SelectionCostsOneMoreBackspace) {
+  app().axFaults() = {};
   app().axFaults().notSettable = true;
+  freshField();
   type("ghbdtn");
   app().setText(u"ghbdtnXY", TextRange{6, 2});
-  auto from = mark();
+  from = mark();
   type(" ");
   EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs привет ");
   EXPECT_EQ(text(), "привет ");
 }
 
-TEST_F(WordEnd, SpellingDecidesBetweenTheLayouts) {
-  words("en_US", {"hello", "ultra"});
-  words("ru_RU", {"где", "руль"});
-  struct Case {
-    const char* typed;
-    const char* expected;
+// The spelling of the word and of its neighbours decides.
+TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
+  words("en_US", {"hello", "ultra", "vs", "ns"});
+  words("ru_RU", {"где", "руль", "привет", "мы", "ты", "пойдем"});
+  const Steps inTextEdit[] = {
+      {{"ult "}, "где "},  // "ult" is a valid English beginning, so only the word end can fix it
+      {{"hello "}, "hello "},
+      {{"ultra "}, "ultra "},
+      {{"hekm "}, "руль "},
+      {{"vs "}, "vs "},  // ambiguous, and nothing says it is Russian
+      {{"@ru", "привет ", "@en", "vs "}, "привет мы ", nullptr, "ru"},
+      // A run of single letters is retyped whole, unless it runs along the alphabet.
+      {{"; p b "}, "ж з и "},
+      {{"h i j "}, "h i о "},
+      // The previous word is repaired without switching the layout.
+      {{"vs ", "@ru", "пойдем "}, "мы пойдем ", nullptr, "ru"},
   };
-  // "ult" is a valid English beginning, so only the word end can fix it.
-  const Case cases[] = {{"ult ", "где "}, {"hello ", "hello "}, {"ultra ", "ultra "}, {"hekm ", "руль "}};
-  for (const auto& c : cases) {
-    app().setText(u"");
-    desktop_.selectLayout("en");
-    desktop_.advance(2);
-    detector_->clearBuffer();
-    type(c.typed);
-    EXPECT_EQ(text(), c.expected) << c.typed;
-  }
+  for (const auto& s : inTextEdit) expectSteps(s);
+  EXPECT_TRUE(layoutRequests().empty()) << "the last one switched nothing";
+  const Steps inTerminal[] = {
+      // A preceding ambiguous word is folded in, the spaces kept.
+      {{"ns ult", " "}, "ты где ", "bs bs bs bs bs bs ты где "},
+      {{"ns  ult", " "}, "ты  где ", "bs bs bs bs bs bs bs ты  где "},
+      {{"ns ", "@bs", " ult", " "}, "ты где "},  // after a retyped space it deletes exactly
+      {{"vs ", "@ru", "пойдем", " "}, "мы пойдем ", "bs bs bs bs bs bs bs bs bs мы пойдем "},
+  };
+  for (const auto& s : inTerminal) expectSteps(s, kTerminal);
 }
 
 TEST_F(WordEnd, ProtectedWordsStay) {
@@ -110,80 +120,6 @@ TEST_F(WordEnd, SameCorrectionIsNotRepeatedWithinAntiLoopInterval) {
   desktop_.advance(1.5);
   type("ghbdtn ");
   EXPECT_EQ(text(), "привет ghbdtn привет ");
-}
-
-TEST_F(WordEnd, AmbiguousWordNeedsContext) {
-  words("en_US", {"vs"});
-  words("ru_RU", {"привет", "мы"});
-  type("vs ");
-  EXPECT_EQ(text(), "vs ");  // nothing says it is Russian
-  app().setText(u"");
-  detector_->clearBuffer();
-  desktop_.selectLayout("ru");
-  type("привет ");
-  desktop_.selectLayout("en");
-  type("vs ");
-  EXPECT_EQ(text(), "привет мы ");
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-}
-
-TEST_F(WordEnd, PrecedingAmbiguousWordIsFoldedIn) {
-  words("en_US", {"ns", "ultra"});
-  words("ru_RU", {"ты", "где"});
-  focus(kTerminal);
-  type("ns ult");
-  EXPECT_EQ(text(), "ns ult");
-  auto from = mark();
-  type(" ");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs ты где ");
-  EXPECT_EQ(text(), "ты где ");
-}
-
-TEST_F(WordEnd, SeveralSpacesBetweenFoldedWordsArePreserved) {
-  words("en_US", {"ns", "ultra"});
-  words("ru_RU", {"ты", "где"});
-  focus(kTerminal);
-  type("ns  ult");
-  auto from = mark();
-  type(" ");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs ты  где ");
-  EXPECT_EQ(text(), "ты  где ");
-}
-
-TEST_F(WordEnd, RunOfSingleLettersIsRetypedWhole) {
-  type("; p b ");
-  EXPECT_EQ(text(), "ж з и ");
-  // Letters that already run along the alphabet are not taken as a run.
-  app().setText(u"");
-  detector_->clearBuffer();
-  desktop_.selectLayout("en");
-  desktop_.advance(2);
-  type("h i j ");
-  EXPECT_EQ(text(), "h i о ");
-}
-
-TEST_F(WordEnd, PreviousWordIsRepairedWithoutSwitchingLayout) {
-  words("en_US", {"vs"});
-  words("ru_RU", {"пойдем", "мы"});
-  type("vs ");
-  desktop_.selectLayout("ru");
-  type("пойдем ");
-  EXPECT_EQ(text(), "мы пойдем ");
-  EXPECT_TRUE(layoutRequests().empty());
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-}
-
-TEST_F(WordEnd, PreviousWordRepairByTypedKeys) {
-  words("en_US", {"vs"});
-  words("ru_RU", {"пойдем", "мы"});
-  focus(kTerminal);
-  type("vs ");
-  desktop_.selectLayout("ru");
-  type("пойдем");
-  auto from = mark();
-  type(" ");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs bs bs bs мы пойдем ");
-  EXPECT_EQ(text(), "мы пойдем ");
 }
 
 TEST_F(WordEnd, LetterBIsNeverRepaired) {

@@ -7,10 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "TestFolders.h"
@@ -26,14 +24,6 @@ namespace brisquel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Two versions of every list, large enough that a write takes many pages.
 struct Versions {
@@ -112,17 +102,17 @@ TEST(CrashSafeFiles, KilledWhileWritingLeavesOldOrNewContent) {
     ++kills;
 
     const auto check = [&](const fs::path& file, const std::set<std::string>& allowed) {
-      const auto text = contents(file);
-      if (!text) return;  // not written yet
-      EXPECT_TRUE(allowed.contains(*text)) << file << " after kill " << kills << " holds " << text->size()
-                                           << " bytes that are neither the old nor the new content";
-      seen[file.filename().string()].insert(*text);
+      if (!fs::exists(file)) return;  // not written yet
+      const auto text = testing::readFile(file);
+      EXPECT_TRUE(allowed.contains(text)) << file << " after kill " << kills << " holds " << text.size()
+                                          << " bytes that are neither the old nor the new content";
+      seen[file.filename().string()].insert(text);
     };
     check(folder / "learned_words.txt", allowedLearned);
     check(folder / "ignored_apps.txt", allowedApps);
     check(folder / "ignored_shortcuts_apps.txt", allowedRules);
-    if (auto text = contents(plist)) {
-      const auto values = plist::decodePropertyList(*text);
+    if (fs::exists(plist)) {
+      const auto values = plist::decodePropertyList(testing::readFile(plist));
       ASSERT_TRUE(values.has_value()) << "the settings file after kill " << kills << " does not read";
       for (const auto& [key, value] : *values) seen[key].insert(plist::encodePropertyList({{key, value}}));
     }

@@ -1,5 +1,5 @@
-// `brisquel fix`: options, input checks, the corrections it reports, and
-// whole lines typed with the real dictionaries.
+// `brisquel fix`: the corrections it reports, and whole lines typed with the
+// real dictionaries. Its mistakes and bad input are in command_line_test.
 #include <gtest/gtest.h>
 
 #include "CliRun.h"
@@ -16,36 +16,6 @@ namespace {
 testing::CliResult runFix(std::vector<std::string> args, const std::string& input) {
   args.insert(args.begin(), "fix");
   return testing::runCli(args, input);
-}
-
-TEST(FixOptions, BadOptionsExitTwoWithOneLine) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--active", "xx"},      {"--layouts", "en,xx"},   {"--layouts", "en,en"}, {"--layouts", ""},
-      {"--interval", "-5"},    {"--interval", "fast"},   {"--interval", "99999999999"},
-      {"--bogus"},             {"--keys"},               {"--active", "he"},  // not among en,ru
-      {"--keys", "fr"},        {"--app"},                {"--app", ""},
-  };
-  for (const auto& args : cases) {
-    std::string joined;
-    for (const auto& a : args) joined += a + " ";
-    SCOPED_TRACE(joined);
-    auto r = runFix(args, "hello\n");
-    EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_EQ(r.out, "");
-    ASSERT_FALSE(r.err.empty());
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-  }
-  EXPECT_NE(parseFixOptions({"--app", ""}).error.find("--app"), std::string::npos);
-}
-
-TEST(FixInput, NotUtf8FailsAndPrintsNothing) {
-  for (const std::string& input : {std::string("hello\n\xff\xfe\n"), std::string("ok\n\xd0"),
-                                  std::string("\xed\xa0\x80\n")}) {
-    auto r = runFix({}, input);
-    EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("UTF-8"), std::string::npos) << r.err;
-  }
 }
 
 TEST(FixJson, TextIsEscaped) {
@@ -123,17 +93,6 @@ TEST_F(FixSessionKinds, IgnoredApplicationsAreNotCorrected) {
   }
 }
 
-TEST_F(FixSessionKinds, NothingCarriesOverBetweenLines) {
-  FixOptions options;
-  FixSession session(options, spelling);
-  EXPECT_EQ(session.typeLine(u"ghbdtn").text, "привет");
-  // The next line starts on the English layout again, with no previous word to repair.
-  auto second = session.typeLine(u"hello");
-  EXPECT_EQ(second.text, "hello");
-  EXPECT_EQ(second.layout, "en");
-  EXPECT_TRUE(second.corrections.empty());
-}
-
 #if defined(BRISQUEL_HAVE_SPELL)
 // The real dictionaries, as `brisquel fix` loads them (cached in the build tree).
 class FixWithDictionaries : public ::testing::Test {
@@ -141,45 +100,16 @@ class FixWithDictionaries : public ::testing::Test {
   void SetUp() override {
     spell::DictionarySpellChecker probe;
     std::string missing;
-    for (const char* language : {"en_US", "ru_RU", "el"})
+    for (const char* language : {"en_US", "ru_RU", "uk_UA", "el", "he", "ar"})
       if (auto package = probe.missingPackage(language)) missing += " " + *package;
     if (!missing.empty()) GTEST_SKIP() << "dictionaries not installed:" << missing;
   }
 };
 
-TEST_F(FixWithDictionaries, LinesComeOutAsMeant) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* input;
-    const char* output;
-  };
-  const Case cases[] = {
-      {{}, "ghbdtn vbh\n", "привет мир\n"},
-      {{"--no-ax"}, "ghbdtn vbh\n", "привет мир\n"},
-      {{"ghbdtn", "vbh"}, "", "привет мир\n"},
-      {{}, "ghbdtn\nhello world\n\nvbh", "привет\nhello world\n\nмир\n"},
-      {{"--keys", "ru"}, "привет мир\n", "привет мир\n"},  // Russian keys pressed on the English layout
-      {{"--active", "ru"}, "привет мир\n", "привет мир\n"},
-      {{"--active", "el", "--layouts", "en,el"}, "Καλημέρα κόσμε\n", "Καλημέρα κόσμε\n"},  // dead-key accents
-      {{"--active", "el", "--layouts", "en,el"}, "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n", "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ\n"},  // capitals drop accents
-      {{}, "hello — world 😀\n", "hello — world 😀\n"},  // characters no layout has arrive as text
-  };
-  for (const auto& c : cases) {
-    std::string joined;
-    for (const auto& a : c.args) joined += a + " ";
-    SCOPED_TRACE(joined + "<<< " + c.input);
-    auto r = runFix(c.args, c.input);
-    EXPECT_EQ(r.status, kExitOk) << r.err;
-    EXPECT_EQ(r.out, c.output);
-  }
-}
-
 // Lines as people type them, each typed into a fresh field in order (words
-// learned on one line count on the next). Text typed right stays; what a
+// learned on one line count on the next, the layout does not). Text typed right stays; what a
 // correction leaves is what the next words are judged by.
 TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
-  if (spell::DictionarySpellChecker().missingPackage("he") || spell::DictionarySpellChecker().missingPackage("ar"))
-    GTEST_SKIP() << "hunspell-he or hunspell-ar not installed";
   using Args = std::vector<std::string>;
   const Args english, russian{"--active", "ru"}, named{"--named-keys"};
   const Args hebrew{"--layouts", "en,he", "--active", "he"}, arabic{"--layouts", "en,ar", "--active", "ar"};
@@ -189,6 +119,23 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
     const char* expected;  // null: as typed
   };
   const Case cases[] = {
+      {english, "ghbdtn vbh", "привет мир"},
+      {english, "hello world", nullptr},  // on the English layout again, nothing to repair
+      {english, "", nullptr},
+      {english, "vbh", "мир"},
+      {english, "hello — world 😀", nullptr},  // characters no layout has arrive as text
+      {english, "{Option}", nullptr},          // braces are text
+      {{"--no-ax"}, "ghbdtn vbh", "привет мир"},
+      {{"--keys", "ru"}, "привет мир", nullptr},  // Russian keys pressed on the English layout
+      {{"--json"}, "ghbdtn vbh",
+       "{\"text\":\"привет мир\",\"layout\":\"ru\",\"corrections\":"
+       "[{\"typed\":\"ghb\",\"result\":\"при\",\"kind\":\"mid-word\"}]}"},
+      {{"--active", "el", "--layouts", "en,el"}, "Καλημέρα κόσμε", nullptr},  // dead-key accents
+      {{"--active", "el", "--layouts", "en,el"}, "ΚΑΛΗΜΕΡΑ ΚΟΣΜΕ", nullptr},  // capitals drop accents
+      // English and Ukrainian only: words typed right stay, quotes and commas included.
+      {{"--layouts", "en,uk", "--active", "uk"}, "\"Перевірити\" ви, це?", nullptr},
+      {{"--layouts", "en,uk", "--active", "uk"}, "Натисніть «Зберегти», щоб продовжити.", nullptr},
+      {russian, "привет мир", nullptr},
       // Numbers, dashes and signs belong to no language.
       {russian, "1 и 2", nullptr},
       {russian, "взгляд - и навстречу", nullptr},
@@ -217,7 +164,8 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       {{"--active", "ru", "--keys", "en"}, "is a test", nullptr},
       {{"--active", "ru", "--keys", "en"}, "in a way", nullptr},
       {{"--active", "ru", "--keys", "en"}, "on an island", nullptr},
-      // Separators come back as typed.
+      // Separators come back as typed; "{{" is a brace.
+      {named, "a{{b}", "a{b}"},
       {named, "ns{Return}ult", "ты\nгде"},
       {{"--named-keys", "--no-ax"}, "ns{Tab}ult", "ты\tгде"},
       // Escape ends the word and Forward Delete clears it.
@@ -236,52 +184,18 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
     runs.back().second.push_back(&c);
   }
   for (const auto& [args, lines] : runs) {
-    std::string input, expected;
+    std::string input, expected;  // the last line without its newline
     for (const Case* c : lines) {
-      input += std::string(c->typed) + "\n";
+      input += (c == lines.front() ? "" : "\n") + std::string(c->typed);
       expected += std::string(c->expected ? c->expected : c->typed) + "\n";
     }
     auto r = runFix(args, input);
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, expected) << ::testing::PrintToString(args);
   }
+  EXPECT_EQ(runFix({"ghbdtn", "vbh"}, "").out, "привет мир\n") << "the words as arguments";
 }
 
-TEST(FixNamedKeys, UnknownNameExitsTwoWithTheName) {
-  for (const char* line : {"ghb{Bogus}", "{Select}", "{Select x}", "{Wait}", "a{b"}) {
-    auto r = runFix({"--named-keys"}, std::string(line) + "\n");
-    EXPECT_EQ(r.status, kExitUsage) << line;
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("brisquel fix: "), std::string::npos) << r.err;
-  }
-  EXPECT_NE(runFix({"--named-keys"}, "{Bogus}\n").err.find("'Bogus'"), std::string::npos);
-  // Without the option braces are text; with it "{{" is one.
-  EXPECT_EQ(runFix({}, "{Option}\n").out, "{Option}\n");
-  EXPECT_EQ(runFix({"--named-keys"}, "a{{b}\n").out, "a{b}\n");
-}
-
-// Someone with English and Ukrainian only: words typed right stay, quotes and
-// commas around them included.
-TEST_F(FixWithDictionaries, UkrainianTypedRightStaysWithoutRussian) {
-  if (spell::DictionarySpellChecker().missingPackage("uk_UA")) GTEST_SKIP() << "hunspell-uk not installed";
-  const char* lines[] = {
-      "\"Перевірити\" ви, це?\n",
-      "Натисніть «Зберегти», щоб продовжити.\n",
-  };
-  for (const char* line : lines) {
-    auto r = runFix({"--layouts", "en,uk", "--active", "uk"}, line);
-    EXPECT_EQ(r.status, kExitOk) << r.err;
-    EXPECT_EQ(r.out, line);
-  }
-}
-
-TEST_F(FixWithDictionaries, JsonReportsTheFinalLayout) {
-  auto r = runFix({"--json"}, "ghbdtn vbh\n");
-  ASSERT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_EQ(r.out,
-            "{\"text\":\"привет мир\",\"layout\":\"ru\",\"corrections\":"
-            "[{\"typed\":\"ghb\",\"result\":\"при\",\"kind\":\"mid-word\"}]}\n");
-}
 #endif
 
 }  // namespace

@@ -52,23 +52,5 @@ TEST(PressCommand, PrintsWhatTheApplicationReceives) {
   }
 }
 
-TEST(PressCommand, UsageErrors) {
-  auto r = press({"--app", "com.apple.TextEdit", "ctrl+c", "ctrl+bogus"});
-  EXPECT_EQ(r.status, kExitUsage);
-  EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("ctrl+bogus"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("backspace"), std::string::npos) << "the known key names: " << r.err;
-
-  for (const auto& args : std::vector<std::vector<std::string>>{{"ctrl+c"},
-                                                                {"--app", "com.apple.TextEdit"},
-                                                                {"--app"},
-                                                                {"--app", "x", "--set", "NOVALUE", "ctrl+c"},
-                                                                {"--app", "x", "c+ctrl"},
-                                                                {"--app", "x", "ctrl+c+v"},
-                                                                {"--app", "x", "--bogus", "ctrl+c"}}) {
-    EXPECT_EQ(press(args).status, kExitUsage) << ::testing::PrintToString(args);
-  }
-}
-
 }  // namespace
 }  // namespace brisquel::cli

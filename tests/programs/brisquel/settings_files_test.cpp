@@ -1,7 +1,6 @@
 // The settings file and the list files as a person meets them: real files in
 // a fresh XDG home, commands run as the command line runs them.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,10 +8,9 @@
 #include <functional>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "CliRun.h"
 #include "TestFolders.h"
-#include "brisquel/Cli.h"
 #include "platform/Platform.h"
 #include "posix/PosixFiles.h"
 #include "posix/XdgDefaultsStore.h"
@@ -24,12 +22,7 @@ namespace brisquel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-};
+testing::CliResult brisquel(const std::vector<std::string>& args) { return testing::runCli(args); }
 
 class SettingsFiles : public ::testing::Test {
  protected:
@@ -47,21 +40,9 @@ class SettingsFiles : public ::testing::Test {
     fs::permissions(plist, fs::perms::owner_all, ec);
   }
 
-  static RunResult brisquel(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = run(args, Streams{in, out, err});
-    return {status, out.str(), err.str()};
-  }
   static void write(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-  }
-  static std::string read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
   }
   // The names of the files in a folder that start with a prefix.
   static std::vector<std::string> filesStartingWith(const fs::path& dir, const std::string& prefix) {
@@ -94,7 +75,7 @@ TEST_F(SettingsFiles, AListWithANulByteResetsNothing) {
     EXPECT_EQ(r.err, "") << "start " << start;
   }
   EXPECT_EQ(filesStartingWith(config(), "com.mebrun.velmonte.plist."), std::vector<std::string>{});
-  const std::string stored = read(plist);
+  const std::string stored = testing::readFile(plist);
   EXPECT_NE(stored.find("<key>INDEX_HOT_KEY</key>\n\t<integer>3</integer>"), std::string::npos) << stored;
   EXPECT_NE(stored.find("<key>ENABLE_AUTOSTART</key>\n\t<false/>"), std::string::npos) << stored;
   EXPECT_NE(stored.find("<key>rfr</key>"), std::string::npos) << stored;
@@ -148,7 +129,7 @@ TEST_F(SettingsFiles, EveryCommandThatSetsTheFileAsideSaysSo) {
     const auto at = r.err.find(said);
     EXPECT_NE(at, std::string::npos) << command << ": " << r.err;
     EXPECT_EQ(r.err.find(said, at + 1), std::string::npos) << "once: " << r.err;
-    EXPECT_EQ(read(fs::path(plist.string() + ".corrupt-1")), "<plist><dict><key>INDEX_HOT_KEY");
+    EXPECT_EQ(testing::readFile(fs::path(plist.string() + ".corrupt-1")), "<plist><dict><key>INDEX_HOT_KEY");
     r = brisquel({command});
     EXPECT_EQ(r.err, "") << command;
   }
@@ -177,11 +158,11 @@ TEST_F(SettingsFiles, SymbolicLinksStayLinks) {
   for (const auto& link : {plist, lists() / "ignored_apps.txt", lists() / "learned_words.txt"}) {
     EXPECT_TRUE(fs::is_symlink(link)) << link;
   }
-  const std::string settings = read(dotfiles / "velmonte.plist");
+  const std::string settings = testing::readFile(dotfiles / "velmonte.plist");
   EXPECT_NE(settings.find("<integer>1</integer>"), std::string::npos) << settings;
   EXPECT_NE(settings.find("<string>my editor</string>"), std::string::npos) << settings;
-  EXPECT_TRUE(read(dotfiles / "ignored.txt").ends_with("\n\nmy editor"));
-  EXPECT_TRUE(read(dotfiles / "learned.txt").starts_with("### LEARNED WORDS LIST ###"));
+  EXPECT_TRUE(testing::readFile(dotfiles / "ignored.txt").ends_with("\n\nmy editor"));
+  EXPECT_TRUE(testing::readFile(dotfiles / "learned.txt").starts_with("### LEARNED WORDS LIST ###"));
   EXPECT_EQ(filesStartingWith(dotfiles, "."), std::vector<std::string>{".velmonte.plist.lock"}) << "no temporary left";
 }
 
@@ -203,39 +184,12 @@ TEST_F(SettingsFiles, AHugeListIsReadInPartAndKeptWhole) {
   auto r = brisquel({"lists"});
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_NE(r.err.find("learned_words.txt is larger than 256 KiB"), std::string::npos) << r.err;
-  EXPECT_LT(read(plist).size(), std::size_t{4 * 1024 * 1024});
+  EXPECT_LT(testing::readFile(plist).size(), std::size_t{4 * 1024 * 1024});
 
   r = brisquel({"lists", "open", "learned"});
   EXPECT_NE(r.err.find("kept as " + (lists() / "learned_words.txt.bak").string()), std::string::npos) << r.err;
-  EXPECT_EQ(read(lists() / "learned_words.txt.bak"), huge);
-  EXPECT_LE(read(lists() / "learned_words.txt").size(), std::size_t{256 * 1024 + 1024});
-}
-
-// press and menu take the same --set, reject the same mistakes with a
-// one-line error, and every command answers --help.
-TEST_F(SettingsFiles, SetOptionsAndHelp) {
-  for (const char* command : {"press", "menu"}) {
-    for (const char* bad : {"INDEX_HOTKEY=1", "ENABLE_AUTOSTART=FALSE", "ENABLE_AUTOSTART=1",
-                                  "WIN_EDIT_HOTKEYS_V2=many", "INDEX_HOT_KEY=5", "INDEX_HOT_KEY=4294967298",
-                                  "LEARNED_WORDS=a", "ENABLE_FN_SHORTCUT"}) {
-      const auto r = std::string(command) == "menu"
-                         ? brisquel({"menu", "--set", bad})
-                         : brisquel({"press", "--app", "com.apple.TextEdit", "--set", bad, "ctrl+c"});
-      EXPECT_EQ(r.status, kExitUsage) << command << " --set " << bad;
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << command << " --set " << bad << ": " << r.err;
-      EXPECT_EQ(r.out, "");
-    }
-  }
-  for (const char* good : {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4",
-                                 "IGNORED_APPS=my app"}) {
-    EXPECT_EQ(brisquel({"press", "--app", "com.apple.TextEdit", "--set", good, "ctrl+c"}).status, kExitOk) << good;
-    EXPECT_EQ(brisquel({"menu", "--set", good}).status, kExitOk) << good;
-  }
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix"}) {
-    const auto r = brisquel({command, "--help"});
-    EXPECT_EQ(r.status, kExitOk) << command << ": " << r.err;
-    EXPECT_TRUE(r.out.starts_with(std::string("usage: brisquel ") + command)) << r.out;
-  }
+  EXPECT_EQ(testing::readFile(lists() / "learned_words.txt.bak"), huge);
+  EXPECT_LE(testing::readFile(lists() / "learned_words.txt").size(), std::size_t{256 * 1024 + 1024});
 }
 
 // The running program and a brisquel command share the settings file: each
