@@ -13,11 +13,6 @@
 namespace brisquel::cli {
 namespace {
 
-testing::CliResult runFix(std::vector<std::string> args, const std::string& input) {
-  args.insert(args.begin(), "fix");
-  return testing::runCli(args, input);
-}
-
 TEST(FixJson, TextIsEscaped) {
   FixLineResult result{"say \"hi\"\\\tnow", "ru", {{"ghbdtn", "привет", "word end"}}};
   EXPECT_EQ(fixResultJson(result),
@@ -94,6 +89,11 @@ TEST_F(FixSessionKinds, IgnoredApplicationsAreNotCorrected) {
 }
 
 #if defined(BRISQUEL_HAVE_SPELL)
+testing::CliResult runFix(std::vector<std::string> args, const std::string& input) {
+  args.insert(args.begin(), "fix");
+  return testing::runCli(args, input);
+}
+
 // The real dictionaries, as `brisquel fix` loads them (cached in the build tree).
 class FixWithDictionaries : public ::testing::Test {
  protected:
