@@ -5,7 +5,11 @@ Runs `brisquel fix` over the corpus (one sentence per line, six languages) and
 prints, per language and direction:
   right  the sentence typed with its own layout active: how many come out unchanged
   wrong  the same keys typed with the other layout active: how many come out restored
-and, per row, the share of words that come out as meant. Layouts are enabled as
+and, per row, the share of words that come out as meant. The "typeable" columns
+leave out sentences with characters the layout has no key for at levels 1 and 2
+(Latin letters on the other scripts, `/` on the Ukrainian layout, `$` on the
+Russian one): typed as keys they come out as other characters whatever the
+detector does. Layouts are enabled as
 a person of that language has them: en plus the language (English sentences:
 en plus each other language in turn). --dump FILE writes every failing sentence
 with the cause of its first wrong word (left as typed, or the correction that
@@ -25,10 +29,11 @@ ROOT = os.path.dirname(HERE)
 LANGUAGES = ["en", "ru", "uk", "he", "ar", "el"]
 
 
-def run_fix(brisquel, lines, keys, active, layouts):
+def run_fix(brisquel, lines, keys, active, layouts, app=None):
     text = "".join(line + "\n" for line in lines)
     proc = subprocess.run(
-        [brisquel, "fix", "--json", "--keys", keys, "--active", active, "--layouts", ",".join(layouts)],
+        [brisquel, "fix", "--json", "--keys", keys, "--active", active, "--layouts", ",".join(layouts)]
+        + (["--app", app] if app else []),
         input=text.encode("utf-8"), stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False)
     if proc.returncode != 0:
         sys.exit(f"brisquel fix failed ({proc.returncode}): {proc.stderr.decode('utf-8', 'replace').strip()}")
@@ -83,6 +88,14 @@ def main():
     for lang in LANGUAGES[1:]:
         rows.append(("en", f"wrong on {lang}", ["en", lang], "en", lang))
 
+    # Which characters of each corpus the layout types as themselves, typed into an
+    # application on the first-start ignore list, where the detector stays out.
+    def typeable_chars(lang):
+        chars = sorted({c for line in corpus[lang] for c in line if not c.isspace()})
+        out = run_fix(args.brisquel, chars, lang, lang, ["en", lang] if lang != "en" else ["en", "ru"],
+                      app="com.teamviewer.TeamViewer")
+        return lang, {c for c, r in zip(chars, out) if r["text"] == c}
+
     def job(row):
         lang, direction, layouts, keys, active = row
         lines = corpus[lang]
@@ -93,6 +106,10 @@ def main():
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         results = list(pool.map(job, rows))
+        typeable = dict(pool.map(typeable_chars, LANGUAGES))
+
+    def can_type(lang, line):
+        return all(c.isspace() or c in typeable[lang] for c in line)
 
     # Latin letters in a sentence of another script have no keys of their own on its layout:
     # they are pressed on the US positions and come out in the active layout's letters.
@@ -100,13 +117,15 @@ def main():
         return any("a" <= c.lower() <= "z" for c in line)
 
     print(f"{'language':<9}{'direction':<13}{'layouts':<8}{'sentences':>10}{'as meant':>10}{'share':>9}"
-          f"{'no Latin':>10}{'share':>9}{'words':>9}{'no-Latin words':>16}")
+          f"{'no Latin':>10}{'share':>9}{'typeable':>10}{'share':>9}{'words':>9}{'no-Latin words':>16}")
     dump = open(args.dump, "w", encoding="utf-8") if args.dump else None
     for (lang, direction, layouts, _, active), n, bad, good_words in results:
         ok = n - len(bad)
         pure = [l for l in corpus[lang] if not has_latin(l)] if lang != "en" else corpus[lang]
         bad_pure = [b for b in bad if lang == "en" or not has_latin(b[0])]
         pure_ok = len(pure) - len(bad_pure)
+        keyed = [l for l in corpus[lang] if can_type(lang, l)]
+        keyed_ok = len(keyed) - sum(1 for b in bad if can_type(lang, b[0]))
         words_ok = sum(k for k, _ in good_words)
         words_all = sum(t for _, t in good_words)
         pure_words = [gw for l, gw in zip(corpus[lang], good_words) if lang == "en" or not has_latin(l)]
@@ -114,6 +133,7 @@ def main():
         pure_words_all = sum(t for _, t in pure_words)
         print(f"{lang:<9}{direction:<13}{','.join(layouts):<8}{n:>10}{ok:>10}{100.0 * ok / max(n, 1):>8.1f}%"
               f"{len(pure):>10}{100.0 * pure_ok / max(len(pure), 1):>8.1f}%"
+              f"{len(keyed):>10}{100.0 * keyed_ok / max(len(keyed), 1):>8.1f}%"
               f"{100.0 * words_ok / max(words_all, 1):>8.1f}%{100.0 * pure_words_ok / max(pure_words_all, 1):>15.1f}%")
         for typed, got, _ in bad[: args.show]:
             print(f"    want: {typed}\n    got:  {got}")
@@ -123,6 +143,7 @@ def main():
             for typed, got, result in bad:
                 wanted, wrong, cause = first_wrong_cause(typed, result)
                 latin = " [Latin]" if lang != "en" and has_latin(typed) else ""
+                latin += "" if can_type(lang, typed) else " [untypeable]"
                 dump.write(f"want: {typed}\ngot:  {got}\nfirst wrong: {wanted!r} -> {wrong!r}: {cause}{latin}\n\n")
     if dump:
         dump.close()
