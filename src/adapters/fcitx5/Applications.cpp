@@ -14,20 +14,24 @@
 namespace brisquel::fcitx5 {
 namespace {
 
-RunningApplication applicationOf(const std::string& program) {
-  RunningApplication app;
-  app.bundleIdentifier = program;
-  app.localizedName = program;
-  return app;
+std::optional<std::string> findOnPath(const std::string& program) {
+  if (program.empty()) return std::nullopt;
+  if (program.find('/') != std::string::npos) {
+    if (access(program.c_str(), X_OK) == 0) return program;
+    return std::nullopt;
+  }
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (folder.empty()) continue;
+    std::string candidate = folder + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return std::nullopt;
 }
 
 bool isOnPath(const std::string& program) {
-  if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path ? path : "/usr/bin:/bin");
-  for (std::string folder; std::getline(folders, folder, ':');)
-    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  return false;
+  return findOnPath(program).has_value();
 }
 
 bool startFirstOf(std::initializer_list<std::vector<std::string>> commands) {
@@ -51,6 +55,18 @@ Applications::Applications(Session& session, MainQueuePort& mainQueue) : session
 
 Applications::~Applications() {
   *alive_ = false;
+}
+
+// The program's executable, where its name is one on the PATH ("gedit");
+// an application id ("org.gnome.TextEditor") has none.
+RunningApplication Applications::applicationOf(const std::string& program) {
+  RunningApplication app;
+  app.bundleIdentifier = program;
+  app.localizedName = program;
+  auto [it, added] = executables_.try_emplace(program);
+  if (added) it->second = findOnPath(program);
+  app.bundlePath = it->second;
+  return app;
 }
 
 std::optional<RunningApplication> Applications::frontmostApplication() {

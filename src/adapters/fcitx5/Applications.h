@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <list>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -37,8 +38,11 @@ class Applications final : public WorkspacePort {
   void focusChanged(fcitx::InputContext& ic);
 
  private:
+  RunningApplication applicationOf(const std::string& program);
+
   Session& session_;
   MainQueuePort& mainQueue_;
+  std::map<std::string, std::optional<std::string>> executables_;
   std::string activeProgram_;
   std::list<std::shared_ptr<std::function<void(const RunningApplication&)>>> handlers_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

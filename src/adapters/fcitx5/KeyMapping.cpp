@@ -74,6 +74,13 @@ std::optional<PhysicalKey> physicalKey(std::uint16_t keyCode) {
   return std::nullopt;
 }
 
+std::vector<std::pair<int, std::uint16_t>> typingKeys() {
+  std::vector<std::pair<int, std::uint16_t>> keys;
+  for (const auto& row : kKeys)
+    if (row.sym >= FcitxKey_space && row.sym <= FcitxKey_asciitilde) keys.emplace_back(row.xkbKeycode, row.keyCode);
+  return keys;
+}
+
 std::uint64_t modifierFlag(fcitx::KeySym sym) {
   switch (sym) {
     case FcitxKey_Shift_L:
@@ -159,8 +166,6 @@ std::vector<std::string> layoutLanguages(const std::string& inputMethod) {
   layout = layout.substr(0, layout.find('-'));  // "us-intl" is a variant of "us"
   for (const auto& [name, language] : kLanguages)
     if (layout == name) return {language};
-  // Many layouts carry their language's code as their name ("de", "fr").
-  if (layout.size() == 2) return {layout};
   return {};
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/KeyEvents.h"
@@ -25,6 +26,10 @@ struct PhysicalKey {
 };
 std::optional<PhysicalKey> physicalKey(std::uint16_t keyCode);
 
+// The keys of the main block that type characters, and Space, as
+// {X keycode, virtual key code}.
+std::vector<std::pair<int, std::uint16_t>> typingKeys();
+
 // The modifier flag a modifier key stands for (Shift, Control, Alt as Option,
 // Super as Command); 0 for any other key. A PC keyboard has no Fn key.
 std::uint64_t modifierFlag(fcitx::KeySym sym);
@@ -39,8 +44,9 @@ fcitx::KeyStates statesFor(std::uint64_t flags, bool terminal);
 // BackSpace, Delete and the arrows. Empty for keys that type nothing.
 std::u16string charactersOf(fcitx::KeySym sym);
 
-// The languages of a keyboard input method ("keyboard-ru" -> "ru",
-// "keyboard-us-intl" -> "en"), empty when the layout's language is unknown.
+// The languages of the six layouts the program knows ("keyboard-ru" -> "ru",
+// "keyboard-us-intl" -> "en"); empty for other layouts (the xkb registry
+// names theirs).
 std::vector<std::string> layoutLanguages(const std::string& inputMethod);
 
 }  // namespace brisquel::fcitx5

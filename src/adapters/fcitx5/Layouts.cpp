@@ -4,6 +4,7 @@
 #include <fcitx/inputmethodmanager.h>
 
 #include "fcitx5/KeyMapping.h"
+#include "fcitx5/XkbLayouts.h"
 
 namespace brisquel::fcitx5 {
 
@@ -32,7 +33,9 @@ InputSourceRef Layouts::source(const std::string& inputMethod) {
     s.category = kKeyboardInputSourceCategory;
     s.selectCapable = true;
     s.id = inputMethod;
-    if (auto languages = layoutLanguages(inputMethod); !languages.empty()) s.languages = std::move(languages);
+    auto languages = layoutLanguages(inputMethod);
+    if (auto name = xkbLayoutOf(inputMethod); languages.empty() && name) languages = xkbRegistryLanguages(*name);
+    if (!languages.empty()) s.languages = std::move(languages);
     ref = std::make_shared<const InputSource>(std::move(s));
   }
   return ref;
@@ -65,6 +68,15 @@ void Layouts::select(const InputSourceRef& layout) {
   } else {
     session_.instance.setCurrentInputMethod(*layout->id);
   }
+}
+
+std::optional<KeyboardTable> Layouts::keyboardTable(const InputSourceRef& layout) {
+  if (!layout || !layout->id) return std::nullopt;
+  auto [it, added] = tables_.try_emplace(*layout->id);
+  if (added) {
+    if (auto name = xkbLayoutOf(*layout->id)) it->second = xkbKeyboardTable(*name);
+  }
+  return it->second;
 }
 
 Registration Layouts::observeSelectedSourceChanged(std::function<void()> handler) {

@@ -30,6 +30,8 @@ class Layouts final : public InputSourcePort {
   InputSourceRef currentKeyboardInputSource() override;
   void select(const InputSourceRef& source) override;
   Registration observeSelectedSourceChanged(std::function<void()> handler) override;
+  // Read from xkb once per layout: compiling a keymap takes milliseconds.
+  std::optional<KeyboardTable> keyboardTable(const InputSourceRef& source) override;
 
  private:
   InputSourceRef source(const std::string& inputMethod);
@@ -37,6 +39,7 @@ class Layouts final : public InputSourcePort {
   Session& session_;
   MainQueuePort& mainQueue_;
   std::map<std::string, InputSourceRef> sources_;
+  std::map<std::string, std::optional<KeyboardTable>> tables_;
   std::list<std::shared_ptr<std::function<void()>>> handlers_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
