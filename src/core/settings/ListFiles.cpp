@@ -93,6 +93,11 @@ const StringList& defaultIgnoredShortcutsApps() {
       "co.zeit.hyper|c|x|z|d|w|a|r",        "net.kovidgoyal.kitty|c|x|z|d|w|a|r",
       "com.github.wez.wezterm|c|x|z|d|w|a|r", "io.alacritty|c|x|z|d|w|a|r",
       "org.alacritty|c|x|z|d|w|a|r",
+      // The same terminals, and others, as Linux desktops name their programs.
+      "xterm|c|x|z|d|w|a|r",   "konsole|c|x|z|d|w|a|r",    "foot|c|x|z|d|w|a|r",
+      "kgx|c|x|z|d|w|a|r",     "org.gnome.console|c|x|z|d|w|a|r", "tilix|c|x|z|d|w|a|r",
+      "terminator|c|x|z|d|w|a|r", "urxvt|c|x|z|d|w|a|r",   "kitty|c|x|z|d|w|a|r",
+      "alacritty|c|x|z|d|w|a|r", "wezterm|c|x|z|d|w|a|r",
   };
   return rules;
 }

@@ -133,6 +133,7 @@ TEST_F(AddonTest, ALoneAltConvertsTheLastWordAndASecondOneUndoesIt) {
 TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {
   TextField* editor = nullptr;
   TextField* terminal = nullptr;
+  TextField* konsole = nullptr;
   run({
       Step([&] {
         editor = &field("org.gnome.TextEditor");
@@ -142,11 +143,15 @@ TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {
         terminal = &field("gnome-terminal-server", {.surroundingText = false, .terminal = true});
         terminal->type("<ctrl+v><ctrl+c>");
       }, 0.2),
+      Step([&] { konsole = &field("konsole", {.surroundingText = false, .terminal = true}); }, 0.1),
+      Step([&] { konsole->type("<ctrl+v><ctrl+c>"); }, 0.2),
   });
   EXPECT_THAT(editor->shortcuts(), ElementsAre("ctrl+c", "ctrl+v", "ctrl+z"));
   // The terminal's own paste; Control+C copies and still interrupts (kitty and
   // the other terminals that copy without interrupting get no Control+C).
   EXPECT_THAT(terminal->shortcuts(), ElementsAre("ctrl+shift+v", "ctrl+shift+c", "ctrl+c"));
+  // Terminals on the first-start list keep their own Control+C, as on a Mac.
+  EXPECT_THAT(konsole->shortcuts(), ElementsAre("ctrl+shift+v", "ctrl+c"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "FcitxHarness.h"
 
+#include "TestFolders.h"
+
 #include <fcitx-utils/event.h>
 #include <fcitx-utils/eventdispatcher.h>
 #include <fcitx-utils/log.h>
@@ -101,10 +103,14 @@ const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>>& modifiers
 FcitxHarness::FcitxHarness(std::vector<std::string> addons) {
   fcitx::setupTestingEnvironment(BRISQUEL_FCITX5_TREE, {"lib", FCITX5_ADDON_DIR},
                                  {"share/fcitx5", FCITX5_TESTING_DATA_DIR});
+  // A first start in a home of its own: nothing learned or stored by an
+  // earlier test. The dictionaries' caches stay shared.
+  const std::filesystem::path home = testing::freshFolder("fcitx5");
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
   // One layout for the session, as the README has users set it.
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::filesystem::path folder =
-      std::filesystem::path(config ? config : std::string(std::getenv("HOME")) + "/.config") / "fcitx5";
+  const std::filesystem::path folder = home / ".config/fcitx5";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "config") << "[Behavior]\nShareInputState=All\n";
 
