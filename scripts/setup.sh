@@ -15,6 +15,8 @@ packages=(
   fcitx5 fcitx5-modules libfcitx5core-dev libfcitx5utils-dev fcitx5-modules-dev libxkbcommon-dev
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   fcitx5-frontend-qt6 qt6-base-dev
+  # the status item's images
+  libcairo2-dev libpango1.0-dev librsvg2-dev fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
