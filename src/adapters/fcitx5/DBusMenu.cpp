@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "l10n/L10n.h"
 #include "menu/MenuTracker.h"
 #include "menu/MenuViews.h"
 
@@ -226,6 +227,11 @@ void DBusMenu::writeLayout(Message& msg, std::int32_t id, int depth, const std::
     }
   }
   msg << ContainerEnd() << ContainerEnd();
+}
+
+std::string DBusMenu::textDirection() {
+  const auto language = L10n::current();
+  return language == "he" || language == "ar" ? "rtl" : "ltr";
 }
 
 bool DBusMenu::getLayout(Message msg) {

@@ -59,6 +59,9 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   bool clicked(std::int32_t id);
   void announceChanges();
 
+  // Right to left in Hebrew and Arabic.
+  static std::string textDirection();
+
   bool getLayout(Message msg);
   bool getGroupProperties(Message msg);
   bool getProperty(Message msg);
@@ -86,7 +89,7 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   FCITX_OBJECT_VTABLE_SIGNAL(layoutUpdated, "LayoutUpdated", "ui")
   FCITX_OBJECT_VTABLE_SIGNAL(itemActivationRequested, "ItemActivationRequested", "iu")
   FCITX_OBJECT_VTABLE_PROPERTY(version, "Version", "u", []() { return 3u; })
-  FCITX_OBJECT_VTABLE_PROPERTY(textDirection, "TextDirection", "s", []() { return std::string("ltr"); })
+  FCITX_OBJECT_VTABLE_PROPERTY(textDirection, "TextDirection", "s", []() { return textDirection(); })
   FCITX_OBJECT_VTABLE_PROPERTY(status, "Status", "s", []() { return std::string("normal"); })
   FCITX_OBJECT_VTABLE_PROPERTY(iconThemePath, "IconThemePath", "as", []() { return std::vector<std::string>(); })
 
