@@ -12,7 +12,7 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
       application_(session_, std::move(options.installation), std::move(options.version)),
-      statusItem_(instance.eventLoop(), mainQueue_, applications_) {
+      statusItem_(instance.eventLoop(), mainQueue_, background_, applications_) {
   ui_.setStatusItem(&statusItem_);
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;

@@ -94,8 +94,11 @@ std::vector<std::uint8_t> networkArgb(const draw::Pixmap& pixmap) {
 
 }  // namespace
 
-StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, WorkspacePort& workspace)
-    : item_(std::make_unique<NotifierItem>()), menu_(std::make_unique<DBusMenu>(mainQueue, workspace)) {
+StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, BackgroundQueuePort& background,
+                       WorkspacePort& workspace)
+    : mainQueue_(mainQueue),
+      background_(background),
+      item_(std::make_unique<NotifierItem>()), menu_(std::make_unique<DBusMenu>(mainQueue, workspace)) {
   // Its own connection to the session bus fcitx5 uses, so the item's name
   // is its own.
   try {
@@ -112,7 +115,9 @@ StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, Workspa
                                                               const std::string& owner) { watcherChanged(owner); });
 }
 
-StatusItem::~StatusItem() = default;
+StatusItem::~StatusItem() {
+  *alive_ = false;
+}
 
 void StatusItem::watcherChanged(const std::string& owner) {
   pendingRegistration_.reset();
@@ -135,15 +140,24 @@ void StatusItem::watcherChanged(const std::string& owner) {
 }
 
 void StatusItem::setImage(const Image& image) {
-  IconPixmaps pixmaps;
-  for (int size : kPixmapSizes) {
-    if (auto pixmap = draw::renderImage(image, size, size, draw::Backdrop::Dark)) {
-      pixmaps.emplace_back(size, size, networkArgb(*pixmap));
+  const std::uint64_t generation = ++imageGeneration_;
+  std::weak_ptr<bool> alive = alive_;
+  // The drawing reads nothing but the image; the main queue outlives the worker.
+  background_.async(QualityOfService::UserInteractive, [this, image, generation, alive, &main = mainQueue_] {
+    IconPixmaps pixmaps;
+    for (int size : kPixmapSizes) {
+      if (auto pixmap = draw::renderImage(image, size, size, draw::Backdrop::Dark)) {
+        pixmaps.emplace_back(size, size, networkArgb(*pixmap));
+      }
     }
-  }
-  item_->pixmaps = std::move(pixmaps);
-  item_->description = image.accessibilityDescription;
-  item_->changed();
+    main.async([this, alive, generation, pixmaps = std::move(pixmaps),
+                description = image.accessibilityDescription]() mutable {
+      if (!alive.lock() || generation != imageGeneration_) return;
+      item_->pixmaps = std::move(pixmaps);
+      item_->description = std::move(description);
+      item_->changed();
+    });
+  });
 }
 
 void StatusItem::setMenu(std::shared_ptr<Menu> menu) {

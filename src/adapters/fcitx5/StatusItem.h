@@ -5,12 +5,15 @@
 // panels use, with a themed icon name for when there is none. Without a
 // StatusNotifierWatcher (no panel shows status items) it says so once in
 // fcitx5's log and registers as soon as one appears. Nothing here waits for
-// the bus: every call is asynchronous.
+// the bus: every call is asynchronous; and the pixmaps are drawn on the
+// background queue (the first text drawn loads the fonts, tens of
+// milliseconds), the newest image replacing the icon when it is ready.
 
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/servicewatcher.h>
 #include <fcitx-utils/event.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -29,7 +32,8 @@ class StatusItem {
   // The square pixmap sizes sent to panels.
   static constexpr int kPixmapSizes[] = {16, 22, 24, 32, 48};
 
-  StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, WorkspacePort& workspace);
+  StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, BackgroundQueuePort& background,
+             WorkspacePort& workspace);
   ~StatusItem();
   StatusItem(const StatusItem&) = delete;
   StatusItem& operator=(const StatusItem&) = delete;
@@ -40,6 +44,10 @@ class StatusItem {
  private:
   void watcherChanged(const std::string& owner);
 
+  MainQueuePort& mainQueue_;
+  BackgroundQueuePort& background_;
+  std::uint64_t imageGeneration_ = 0;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<fcitx::dbus::Bus> bus_;
   std::unique_ptr<NotifierItem> item_;
   std::unique_ptr<DBusMenu> menu_;
