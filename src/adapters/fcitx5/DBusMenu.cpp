@@ -315,8 +315,8 @@ bool DBusMenu::clicked(std::int32_t id) {
   return true;
 }
 
-void DBusMenu::announceChanges() {
-  if (!isRegistered()) return;
+bool DBusMenu::announceChanges() {
+  if (!isRegistered()) return false;
   std::vector<std::int32_t> changed;
   for (std::int32_t id = 0; id < static_cast<std::int32_t>(nodes_.size()); ++id) {
     auto now = properties(id);
@@ -324,7 +324,7 @@ void DBusMenu::announceChanges() {
     announced_[static_cast<std::size_t>(id)] = std::move(now);
     changed.push_back(id);
   }
-  if (changed.empty()) return;
+  if (changed.empty()) return false;
   auto signal = itemsPropertiesUpdated_.createSignal();
   signal << Container(Container::Type::Array, Signature("(ia{sv})"));
   for (auto id : changed) {
@@ -335,6 +335,7 @@ void DBusMenu::announceChanges() {
   signal << ContainerEnd() << std::vector<fcitx::dbus::DBusStruct<std::int32_t, std::vector<std::string>>>();
   signal.send();
   layoutUpdated(++revision_, 0);
+  return true;
 }
 
 bool DBusMenu::event(Message msg) {
@@ -371,10 +372,11 @@ bool DBusMenu::eventGroup(Message msg) {
   return true;
 }
 
-// The rows are always up to date: nothing needs refreshing before a menu opens.
+// Rows changed by anything but a click (an answer to an alert) are announced
+// when a menu opens.
 bool DBusMenu::aboutToShow(Message msg) {
   auto reply = msg.createReply();
-  reply << false;
+  reply << announceChanges();
   reply.send();
   return true;
 }
@@ -382,11 +384,10 @@ bool DBusMenu::aboutToShow(Message msg) {
 bool DBusMenu::aboutToShowGroup(Message msg) {
   std::vector<std::int32_t> ids;
   msg >> ids;
-  std::vector<std::int32_t> unknown;
-  for (auto id : ids)
-    if (id < 0 || id >= static_cast<std::int32_t>(nodes_.size())) unknown.push_back(id);
+  std::vector<std::int32_t> known, unknown;
+  for (auto id : ids) (id < 0 || id >= static_cast<std::int32_t>(nodes_.size()) ? unknown : known).push_back(id);
   auto reply = msg.createReply();
-  reply << std::vector<std::int32_t>() << unknown;
+  reply << (announceChanges() ? known : std::vector<std::int32_t>()) << unknown;
   reply.send();
   return true;
 }

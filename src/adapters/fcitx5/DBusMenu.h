@@ -57,7 +57,8 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   void writeProperties(Message& msg, std::int32_t id, const std::vector<std::string>& names) const;
   void writeLayout(Message& msg, std::int32_t id, int depth, const std::vector<std::string>& names) const;
   bool clicked(std::int32_t id);
-  void announceChanges();
+  // Sends the rows whose properties changed since they were last sent; answers whether any did.
+  bool announceChanges();
 
   // Right to left in Hebrew and Arabic.
   static std::string textDirection();

@@ -98,7 +98,8 @@ StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, Backgro
                        WorkspacePort& workspace)
     : mainQueue_(mainQueue),
       background_(background),
-      item_(std::make_unique<NotifierItem>()), menu_(std::make_unique<DBusMenu>(mainQueue, workspace)) {
+      item_(std::make_unique<NotifierItem>()),
+      menu_(std::make_unique<DBusMenu>(mainQueue, workspace)) {
   // Its own connection to the session bus fcitx5 uses, so the item's name
   // is its own.
   try {
