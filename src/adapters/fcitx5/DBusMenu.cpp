@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "l10n/L10n.h"
+#include "menu/EditMenuSection.h"
 #include "menu/MenuTracker.h"
 #include "menu/MenuViews.h"
 
@@ -56,10 +57,6 @@ void collectLabels(const View& view, std::vector<std::shared_ptr<Label>>& out) {
       collectLabels(*sub, out);
     }
   }
-}
-
-bool overlapsHorizontally(const Rect& a, const Rect& b) {
-  return a.x < b.x + b.width && b.x < a.x + a.width;
 }
 
 }  // namespace
@@ -120,17 +117,9 @@ void DBusMenu::addView(const std::shared_ptr<MenuItem>& item, std::int32_t paren
   }
   std::vector<std::shared_ptr<Label>> labels;
   collectLabels(*view, labels);
-  // An untitled check box is named by the label above it (Toggle All's arrow).
-  std::map<const Button*, std::string> borrowed;
-  for (const auto& button : buttons) {
-    if (!button->title().empty()) continue;
-    for (auto it = labels.begin(); it != labels.end(); ++it) {
-      if (!overlapsHorizontally((*it)->frame(), button->frame())) continue;
-      borrowed[button.get()] = (*it)->stringValue();
-      labels.erase(it);
-      break;
-    }
-  }
+  // A panel's menu cannot set a bare check box under an arrow: Toggle All
+  // takes the title the interface has for it, and the arrow goes.
+  std::erase_if(labels, [](const auto& label) { return label->tag() == kToggleAllArrowTag; });
   for (const auto& label : labels) {
     // Secondary text is a heading: shown greyed, like a disabled row.
     const bool heading = label->textColor == ColorRole::SecondaryLabel;
@@ -150,8 +139,8 @@ void DBusMenu::addView(const std::shared_ptr<MenuItem>& item, std::int32_t paren
     }
   }
   for (const auto& button : buttons) {
-    auto name = borrowed.find(button.get());
-    add(Node{Node::Kind::Toggle, {}, item, button, name == borrowed.end() ? std::string() : name->second, {}, true},
+    const bool toggleAll = button->tag() == kToggleAllTag && button->title().empty();
+    add(Node{Node::Kind::Toggle, {}, item, button, toggleAll ? L("menu.ctrl.toggle_all") : std::string(), {}, true},
         parent);
   }
 }

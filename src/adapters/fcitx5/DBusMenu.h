@@ -40,7 +40,7 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
     std::vector<std::int32_t> children;
     std::shared_ptr<MenuItem> item;  // the model's row (hidden rows are invisible)
     std::shared_ptr<Button> button;  // a check box or radio button of the row
-    std::string text;                // a text line, or a link's or an untitled button's title
+    std::string text;                // a text line, or a link's or an untitled check box's title
     std::string url;
     bool enabled = true;
   };

@@ -155,10 +155,14 @@ xterm_session() {
 # row, and the icon is the drawn one (the README's images) as it changes.
 tray_session() {
   local probe=$tools/sni-probe docs=$here/../../../../docs item=
-  # The model's check boxes, radio buttons and submenus (untitled Toggle All aside), as `brisquel menu` prints them.
+  # The model's check boxes, radio buttons and submenus as `brisquel menu` prints them, and the item's
+  # with the title of the model's untitled one (Toggle All, which the panel's menu names) left out.
   model_rows() { "$build/src/brisquel" menu --lang "$1" | sed -E 's/ tag=[0-9]+//; s/^ +//' |
-    grep -E '^(check|radio|submenu)' | grep -v ' ""$'; }
-  item_rows() { "$probe" layout "$item" | sed -E 's/^ +//' | grep -E '^(check|radio|submenu)' | grep -v ' "↓"$'; }
+    grep -E '^(check|radio|submenu)'; }
+  item_rows() {
+    local untitled=$(model_rows en | grep -n ' ""$' | cut -d: -f1)
+    "$probe" layout "$item" | sed -E 's/^ +//' | grep -E '^(check|radio|submenu)' | sed -E "${untitled}s/\"[^\"]*\"$/\"\"/"
+  }
   wait_item() {  # the Nth registration the watcher saw
     for _ in $(seq 100); do
       item=$(sed -n "$1s/^registered //p" "$work/watcher.out")
