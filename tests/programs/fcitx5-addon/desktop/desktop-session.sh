@@ -184,13 +184,12 @@ tray_session() {
   check "tray: ... and the row shows it" "$(item_rows | grep -c "^check off \"Auto 'typo' switcher\"")" 1
   check "tray: a click on a radio button" "$("$probe" click "$item" "Shift ⇧ + Option ⌥")" updated
   check "tray: the rows after the clicks" "$(item_rows)" "$(model_rows en)"
-  # A focused text field, whose layout the indicator shows.
+  "$probe" click "$item" "Show layout in menu bar" >/dev/null
+  check "tray: Show layout in menu bar draws EN" "$("$probe" icon "$item" "$docs/indicator-en.png")" same
+  # A focused text field, switched to Russian.
   "$tools/gtk-probe" tray-field >/dev/null 2>&1 &
   pids+=($!)
   "$tools/press-keys" --window tray-field @300 >/dev/null 2>&1
-  fcitx5-remote -s keyboard-us
-  "$probe" click "$item" "Show layout in menu bar" >/dev/null
-  check "tray: Show layout in menu bar draws EN" "$("$probe" icon "$item" "$docs/indicator-en.png")" same
   fcitx5-remote -s keyboard-ru
   check "tray: switching the layout draws RU" "$("$probe" icon "$item" "$docs/indicator-ru.png")" same
   kill ${pids[-1]}
