@@ -141,6 +141,11 @@ void StatusItem::watcherChanged(const std::string& owner) {
 }
 
 void StatusItem::setImage(const Image& image) {
+  // The icon is set again at every layout change: a shipped image already
+  // shown is not drawn and announced again.
+  const std::string resource = image.draw ? std::string() : image.namedResource;
+  if (!resource.empty() && resource == requestedResource_) return;
+  requestedResource_ = resource;
   const std::uint64_t generation = ++imageGeneration_;
   std::weak_ptr<bool> alive = alive_;
   // The drawing reads nothing but the image; the main queue outlives the worker.

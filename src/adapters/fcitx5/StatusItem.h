@@ -47,6 +47,7 @@ class StatusItem {
   MainQueuePort& mainQueue_;
   BackgroundQueuePort& background_;
   std::uint64_t imageGeneration_ = 0;
+  std::string requestedResource_;  // the shipped image last asked for, or empty
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<fcitx::dbus::Bus> bus_;
   std::unique_ptr<NotifierItem> item_;
