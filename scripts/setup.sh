@@ -17,6 +17,8 @@ packages=(
   fcitx5-frontend-qt6 qt6-base-dev
   # the Debian package (cpack: dpkg-shlibdeps, file)
   dpkg-dev file
+  # the status item's images
+  libcairo2-dev libpango1.0-dev librsvg2-dev fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -170,6 +170,16 @@ bool Processes::launch(const std::string& program, const std::vector<std::string
   return true;
 }
 
+void LoggedInterface::setStatusItemImage(const Image& image) {
+  statusDescription_ = image.accessibilityDescription;
+  if (statusItem_) statusItem_->setImage(image);
+}
+
+void LoggedInterface::setStatusItemMenu(std::shared_ptr<Menu> menu) {
+  menu_ = menu;
+  if (statusItem_) statusItem_->setMenu(std::move(menu));
+}
+
 int LoggedInterface::runModalAlert(const AlertSpec& alert) {
   FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText;
   return kAlertFirstButtonReturn + std::max<int>(0, static_cast<int>(alert.buttons.size()) - 1);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "fcitx5/Session.h"
+#include "fcitx5/StatusItem.h"
 #include "platform/MainQueue.h"
 #include "platform/Process.h"
 #include "platform/UserInterface.h"
@@ -88,14 +89,17 @@ class SessionStart final : public LoginItemPort {
 // button (the one that postpones), since no one can click them.
 class LoggedInterface final : public UserInterfacePort {
  public:
-  void setStatusItemImage(const Image& image) override { statusDescription_ = image.accessibilityDescription; }
-  void setStatusItemMenu(std::shared_ptr<Menu> menu) override { menu_ = std::move(menu); }
+  // The status item that shows the image and the menu (none: they are only kept).
+  void setStatusItem(StatusItem* item) { statusItem_ = item; }
+  void setStatusItemImage(const Image& image) override;
+  void setStatusItemMenu(std::shared_ptr<Menu> menu) override;
   int runModalAlert(const AlertSpec& alert) override;
   const std::string& statusDescription() const { return statusDescription_; }
 
  private:
   std::string statusDescription_;
   std::shared_ptr<Menu> menu_;
+  StatusItem* statusItem_ = nullptr;
 };
 
 }  // namespace brisquel::fcitx5

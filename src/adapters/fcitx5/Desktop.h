@@ -53,6 +53,7 @@ class Desktop {
   Processes processes_;
   SessionStart sessionStart_;
   LoggedInterface ui_;
+  StatusItem statusItem_;
   static constexpr double kKeyResetWindow = 0.2;
   double lastKeyAt_ = -1e9;
   std::vector<std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>>> watchers_;

@@ -56,7 +56,15 @@ InputSourceRef Layouts::currentKeyboardInputSource() {
   if (!ic) ic = session_.focus.get();
   const auto& manager = session_.instance.inputMethodManager();
   if (!ic && manager.groupCount() == 0) return nullptr;
-  const std::string name = ic ? session_.instance.inputMethod(ic) : manager.currentGroup().defaultInputMethod();
+  // With no input context yet, the layout a new one starts on: the group's
+  // first (fcitx5's "default" input method is the one it toggles to, never the first).
+  const auto& group = manager.currentGroup();
+  std::string name = group.defaultInputMethod();
+  if (ic) {
+    name = session_.instance.inputMethod(ic);
+  } else if (!group.inputMethodList().empty()) {
+    name = group.inputMethodList().front().name();
+  }
   if (!name.starts_with("keyboard-")) return nullptr;
   return source(name);
 }

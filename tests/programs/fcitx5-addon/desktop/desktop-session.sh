@@ -7,6 +7,7 @@
 #   desktop-session.sh BUILD_DIR check     the desktop tests (exit 77: cannot run here)
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
+#   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 set -u
 build=$(cd "$1" && pwd)
 mode=${2:-check}
@@ -150,7 +151,67 @@ xterm_session() {
   cat "$work/$name.line" 2>/dev/null
 }
 
+# tray_session: the status item seen by a test panel (sni-probe): it registers
+# when the watcher appears, its menu has the menu model's rows in order with
+# their states in two interface languages, a click changes the setting and the
+# row, and the icon is the drawn one (the README's images) as it changes.
+tray_session() {
+  local probe=$tools/sni-probe docs=$here/../../../../docs item=
+  # The model's check boxes, radio buttons and submenus as `brisquel menu` prints them, and the item's
+  # with the title of the model's untitled one (Toggle All, which the panel's menu names) left out.
+  model_rows() { "$build/src/brisquel" menu --lang "$1" | sed -E 's/ tag=[0-9]+//; s/^ +//' |
+    grep -E '^(check|radio|submenu)'; }
+  item_rows() {
+    local untitled=$(model_rows en | grep -n ' ""$' | cut -d: -f1)
+    "$probe" layout "$item" | sed -E 's/^ +//' | grep -E '^(check|radio|submenu)' | sed -E "${untitled}s/\"[^\"]*\"$/\"\"/"
+  }
+  wait_item() {  # the Nth registration the watcher saw
+    for _ in $(seq 100); do
+      item=$(sed -n "$1s/^registered //p" "$work/watcher.out")
+      [ -n "$item" ] && return
+      sleep 0.1
+    done
+  }
+  setting() { sed -n "/<key>$1<\/key>/{n;s/^[[:space:]]*<\(true\|false\)\/>.*/\1/p}" "$XDG_CONFIG_HOME/com.mebrun.velmonte.plist"; }
+
+  check "tray: without a watcher fcitx5 logs it once" "$(grep -c 'no StatusNotifierWatcher' "$work/fcitx5.log")" 1
+  "$probe" watch >"$work/watcher.out" 2>"$work/watcher.err" &
+  pids+=($!)
+  wait_item 1
+  check "tray: the item registers when a watcher appears" "${item:+registered}" registered
+  check "tray: English menu rows" "$(item_rows)" "$(model_rows en)"
+  check "tray: the icon is the menu-bar icon" "$("$probe" icon "$item" "$docs/menu-bar-icon.png")" same
+  check "tray: a click on a check box updates the menu" "$("$probe" click "$item" "Auto 'typo' switcher")" updated
+  check "tray: ... writes the setting" "$(setting ENABLE_TYPO_DETECTOR)" false
+  check "tray: ... and the row shows it" "$(item_rows | grep -c "^check off \"Auto 'typo' switcher\"")" 1
+  check "tray: a click on a radio button" "$("$probe" click "$item" "Shift ⇧ + Option ⌥")" updated
+  check "tray: the rows after the clicks" "$(item_rows)" "$(model_rows en)"
+  "$probe" click "$item" "Show layout in menu bar" >/dev/null
+  check "tray: Show layout in menu bar draws EN" "$("$probe" icon "$item" "$docs/indicator-en.png")" same
+  # A focused text field, switched to Russian.
+  "$tools/gtk-probe" tray-field >/dev/null 2>&1 &
+  pids+=($!)
+  "$tools/press-keys" --window tray-field @300 >/dev/null 2>&1
+  fcitx5-remote -s keyboard-ru
+  check "tray: switching the layout draws RU" "$("$probe" icon "$item" "$docs/indicator-ru.png")" same
+  kill ${pids[-1]}
+
+  # fcitx5 again, in Russian.
+  kill ${pids[0]}
+  wait ${pids[0]} 2>/dev/null
+  LANGUAGE=ru fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5-ru.log" 2>&1 &
+  pids+=($!)
+  wait_item 2
+  check "tray: the item registers again" "${item:+registered}" registered
+  for _ in $(seq 100); do grep -q "Brisquel is ready" "$work/fcitx5-ru.log" && break; sleep 0.1; done
+  check "tray: Russian menu rows" "$(item_rows)" "$(model_rows ru)"
+}
+
 case $mode in
+  tray)
+    tray_session
+    exit $((failures > 0))
+    ;;
   check)
     check "GTK 3: ghbdtn vbh + Space becomes привет мир" "$(gtk_session gtk-correct =ghbdtn\ vbh\  Return)" "привет мир "
     check "GTK 3: the Russian layout is active after it" "$(fcitx5-remote -n)" "keyboard-ru"
