@@ -11,7 +11,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       text_(session_),
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
-      application_(session_, std::move(options.installation), std::move(options.version)) {
+      application_(session_, options.installation, std::move(options.version)),
+      loginItems_(posix::launcherEntry(options.installation)),
+      hostBus_(instance, layouts_, application_.bundleVersion()) {
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;
   // Ahead of the input method: the program decides before anything else sees the key.
@@ -55,7 +57,7 @@ Platform Desktop::platform() {
   p.clock = &clock_;
   p.application = &application_;
   p.processes = &processes_;
-  p.loginItems = &sessionStart_;
+  p.loginItems = &loginItems_;
   p.ui = &ui_;
   return p;
 }
