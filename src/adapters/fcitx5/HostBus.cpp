@@ -49,8 +49,8 @@ HostBus::HostBus(fcitx::Instance& instance, InputSourcePort& layouts, std::strin
   // fcitx5 loads its D-Bus module first when it has one (our optional dependency).
   fcitx::AddonInstance* dbus = instance.addonManager().addon("dbus");
   fcitx::dbus::Bus* bus = dbus ? dbus->call<fcitx::IDBusModule::bus>() : nullptr;
-  exported_ = bus && bus->addObjectVTable(host::kPath, host::kInterface, *object_);
-  if (!exported_) FCITX_INFO() << "Brisquel: no D-Bus session bus, so `brisquel status` cannot reach this host";
+  if (!bus || !bus->addObjectVTable(host::kPath, host::kInterface, *object_))
+    FCITX_INFO() << "Brisquel: not on fcitx5's session bus, so `brisquel status` cannot reach this host";
 }
 
 HostBus::~HostBus() = default;

@@ -22,15 +22,12 @@ class HostBus {
   HostBus(const HostBus&) = delete;
   HostBus& operator=(const HostBus&) = delete;
 
-  bool exported() const { return exported_; }
-
  private:
   class Object;
 
   std::set<std::string> frontends_;
   std::unique_ptr<Object> object_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
-  bool exported_ = false;
 };
 
 }  // namespace brisquel::fcitx5

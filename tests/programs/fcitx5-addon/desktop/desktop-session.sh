@@ -131,6 +131,17 @@ status_check() {
   check "status with the host running exits 0" "$("$brisquel" >/dev/null; echo $?)" 0
   check "status names the host's layouts" "$(echo "$out" | sed -n 's/^Layouts: \(.*\) (current: keyboard-.*)$/\1/p')" \
     "keyboard-us, keyboard-ru"
+  # The host tells which paths it has had input from: the GTK module, XIM.
+  "$tools/gtk-probe" status-gtk >/dev/null 2>&1 &
+  pids+=($!)
+  xterm -title status-xterm -xrm '*inputMethod: fcitx' -e sleep 60 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do
+    out=$("$brisquel" status)
+    [ "$(echo "$out" | grep -c 'has had their input')" = 3 ] && break
+    sleep 0.1
+  done
+  check "status has seen GTK and X11 input" "$(echo "$out" | grep -c 'has had their input')" 3
   # Launch at login is on by default: the host registered the launcher.
   check "the host made the launcher the autostart entry" \
     "$(sed -n 's|^Exec=.*/||p' "$XDG_CONFIG_HOME/autostart/com.mebrun.velmonte.desktop" 2>/dev/null)" velmonte-launcher
