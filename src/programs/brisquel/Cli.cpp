@@ -15,12 +15,12 @@ constexpr const char* kUsage =
     "\n"
     "Brisquel is a keyboard-layout companion: a layout-switch hotkey, per-application\n"
     "layouts, automatic correction of words typed in the wrong layout, and Control/Fn\n"
-    "editing shortcuts. On a Linux desktop it runs inside fcitx5, and `brisquel status`\n"
+    "editing shortcuts. On a Linux desktop it runs inside fcitx5; `brisquel status`\n"
 #if BRISQUEL_HAVE_FCITX5
     "(or `brisquel` alone) "
 #endif
-    "says whether it runs in this session; the other commands run it on a simulated\n"
-    "desktop.\n"
+    "says whether it runs in this session. The other commands\n"
+    "run it on a simulated desktop.\n"
     "\n"
     "commands:\n";
 
