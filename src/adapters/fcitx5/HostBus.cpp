@@ -37,7 +37,7 @@ class HostBus::Object final : public fcitx::dbus::ObjectVTable<HostBus::Object> 
 
 HostBus::HostBus(fcitx::Instance& instance, InputSourcePort& layouts, std::string version)
     : object_(std::make_unique<Object>(layouts, std::move(version), frontends_)) {
-  instance.inputContextManager().foreach([this](fcitx::InputContext* ic) {
+  instance.inputContextManager().foreach ([this](fcitx::InputContext* ic) {
     frontends_.insert(ic->frontend());
     return true;
   });

@@ -51,8 +51,8 @@ AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle) {
 
 AutostartEntry launcherEntry(const std::filesystem::path& mainBundle) {
   AutostartEntry entry;
-  entry.executable =
-      mainBundle / "Contents" / "Library" / "LoginItems" / "VelmonteLauncher.app" / "Contents" / "MacOS" / "velmonte-launcher";
+  entry.executable = mainBundle / "Contents" / "Library" / "LoginItems" / "VelmonteLauncher.app" / "Contents" /
+                     "MacOS" / "velmonte-launcher";
   return entry;
 }
 

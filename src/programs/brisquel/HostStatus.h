@@ -11,11 +11,11 @@ namespace brisquel::cli {
 
 struct HostAnswer {
   enum class Reach {
-    NotBuiltIn,     // this brisquel has no desktop host
-    NoBus,          // no D-Bus session bus to ask
-    NotRunning,     // nobody owns fcitx5's name on the bus
-    WithoutAddon,   // fcitx5 runs but has no Brisquel object
-    NoAnswer,       // fcitx5 did not answer in time
+    NotBuiltIn,    // this brisquel has no desktop host
+    NoBus,         // no D-Bus session bus to ask
+    NotRunning,    // nobody owns fcitx5's name on the bus
+    WithoutAddon,  // fcitx5 runs but has no Brisquel object
+    NoAnswer,      // fcitx5 did not answer in time
     Running,
   };
   Reach reach = Reach::NotBuiltIn;

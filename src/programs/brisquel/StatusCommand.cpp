@@ -33,8 +33,7 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
        "start it with fcitx5 -d (Brisquel runs inside fcitx5)."},
       {Reach::WithoutAddon, "Brisquel is not running in this session: fcitx5 runs without the Brisquel addon.",
        "install Brisquel, enable its addon in fcitx5-configtool, then restart fcitx5 with fcitx5 -r."},
-      {Reach::NoAnswer, "Brisquel is not answering: fcitx5 did not reply in time.",
-       "restart fcitx5 with fcitx5 -r."},
+      {Reach::NoAnswer, "Brisquel is not answering: fcitx5 did not reply in time.", "restart fcitx5 with fcitx5 -r."},
   };
   if (host.reach == Reach::Running) {
     report.lines.push_back("Brisquel " + host.version + " is running inside fcitx5 in this session.");
@@ -63,8 +62,7 @@ StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
   StatusReport report;
   report.allWell = true;
   if (host.reach == Reach::NotBuiltIn) {
-    return {{"The desktop host is not built in: this brisquel was built without fcitx5 (BRISQUEL_FCITX5=OFF)."},
-            false};
+    return {{"The desktop host is not built in: this brisquel was built without fcitx5 (BRISQUEL_FCITX5=OFF)."}, false};
   }
   describeHost(host, report);
 
@@ -83,7 +81,8 @@ StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
   };
   for (const auto& t : toolkits) {
     const std::string who = std::string(t.applications) + " applications: ";
-    const std::string setting = t.value ? std::string(t.variable) + "=" + *t.value : std::string(t.variable) + " is not set";
+    const std::string setting =
+        t.value ? std::string(t.variable) + "=" + *t.value : std::string(t.variable) + " is not set";
     if (t.value && std::find(t.ours.begin(), t.ours.end(), *t.value) != t.ours.end()) {
       std::string seen;
       if (running) seen = has(host.frontends, t.frontend) ? "; fcitx5 has had their input" : "; none has typed yet";

@@ -1,8 +1,8 @@
 #include "velmonte-launcher/ProcWorkspace.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -16,7 +16,8 @@ using testing::runCli;
 // Every command answers --help, and press and menu take the same --set.
 TEST(CommandLine, HelpAndGoodSettingsExitZero) {
   std::vector<std::vector<std::string>> cases;
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status"}) cases.push_back({command, "--help"});
+  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status"})
+    cases.push_back({command, "--help"});
   for (const char* good :
        {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4", "IGNORED_APPS=my app"}) {
     cases.push_back({"press", "--app", "com.apple.TextEdit", "--set", good, "ctrl+c"});
@@ -148,39 +149,53 @@ TEST(StatusCommand, VerdictFromTheHostsAnswerAndTheEnvironment) {
     std::vector<std::string> said;
     int fixes;  // "To fix" lines
   } cases[] = {
-      {running, fcitx,
+      {running,
+       fcitx,
        {"Brisquel 1.01 is running inside fcitx5 in this session.\n"
         "Layouts: keyboard-us, keyboard-ru (current: keyboard-ru)\n"
         "GTK applications: fcitx5 (GTK_IM_MODULE=fcitx; fcitx5 has had their input)\n"
         "Qt applications: fcitx5 (QT_IM_MODULE=fcitx5; fcitx5 has had their input)\n"
         "X11 applications: fcitx5 (XMODIFIERS=@im=fcitx; fcitx5 has had their input)\n"},
        0},
-      {running, {"ibus", std::nullopt, "@im=fcitx", std::nullopt},
+      {running,
+       {"ibus", std::nullopt, "@im=fcitx", std::nullopt},
        {"GTK applications: not fcitx5 (GTK_IM_MODULE=ibus)\n  To fix: run im-config -n fcitx5",
         "Qt applications: not fcitx5 (QT_IM_MODULE is not set)\n  To fix: run im-config -n fcitx5 and log in again "
         "(it sets QT_IM_MODULE=fcitx).\n"},
        2},
-      {onWayland, {std::nullopt, std::nullopt, std::nullopt, "wayland-0"},
+      {onWayland,
+       {std::nullopt, std::nullopt, std::nullopt, "wayland-0"},
        {"GTK applications: fcitx5 (through Wayland's input-method protocol)",
         "X11 applications: not fcitx5 (XMODIFIERS is not set)\n  To fix: run im-config -n fcitx5 and log in again "
         "(it sets XMODIFIERS=@im=fcitx).\n"},
        1},
       {untyped, {"fcitx", "fcitx", "@im=fcitx", "wayland-0"}, {"fcitx5 (GTK_IM_MODULE=fcitx; none has typed yet)"}, 0},
-      {oneLayout, fcitx, {"Layouts: keyboard-us (current: keyboard-us)\n  To fix: put the layouts you type in into one group"}, 1},
-      {unreached(Reach::NotRunning), fcitx,
+      {oneLayout,
+       fcitx,
+       {"Layouts: keyboard-us (current: keyboard-us)\n  To fix: put the layouts you type in into one group"},
+       1},
+      {unreached(Reach::NotRunning),
+       fcitx,
        {"Brisquel is not running in this session: fcitx5 is not running.\n  To fix: start it with fcitx5 -d",
         "GTK applications: fcitx5 (GTK_IM_MODULE=fcitx)\n"},
        1},
-      {unreached(Reach::WithoutAddon), fcitx, {"fcitx5 runs without the Brisquel addon.\n  To fix: install Brisquel"}, 1},
+      {unreached(Reach::WithoutAddon),
+       fcitx,
+       {"fcitx5 runs without the Brisquel addon.\n  To fix: install Brisquel"},
+       1},
       {unreached(Reach::NoBus), {}, {"there is no D-Bus session bus to ask"}, 4},
-      {unreached(Reach::NoAnswer), fcitx, {"fcitx5 did not reply in time.\n  To fix: restart fcitx5 with fcitx5 -r."}, 1},
+      {unreached(Reach::NoAnswer),
+       fcitx,
+       {"fcitx5 did not reply in time.\n  To fix: restart fcitx5 with fcitx5 -r."},
+       1},
       {unreached(Reach::NotBuiltIn), fcitx, {"The desktop host is not built in"}, 0},
   };
   for (const auto& c : cases) {
     const StatusReport report = statusReport(c.host, c.env);
     std::string text;
     for (const auto& line : report.lines) text += line + "\n";
-    for (const auto& said : c.said) EXPECT_NE(text.find(said), std::string::npos) << "missing " << said << " in:\n" << text;
+    for (const auto& said : c.said)
+      EXPECT_NE(text.find(said), std::string::npos) << "missing " << said << " in:\n" << text;
     std::size_t fixes = 0;
     for (const auto& line : report.lines) fixes += line.starts_with("  To fix: ");
     EXPECT_EQ(fixes, static_cast<std::size_t>(c.fixes)) << text;
