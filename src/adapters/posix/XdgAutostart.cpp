@@ -49,10 +49,9 @@ AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle) {
   return entry;
 }
 
-AutostartEntry launcherEntry(const std::filesystem::path& mainBundle) {
+AutostartEntry launcherEntry(const std::filesystem::path& installation) {
   AutostartEntry entry;
-  entry.executable = mainBundle / "Contents" / "Library" / "LoginItems" / "VelmonteLauncher.app" / "Contents" /
-                     "MacOS" / "velmonte-launcher";
+  entry.executable = installation / "velmonte-launcher";
   return entry;
 }
 
