@@ -3,7 +3,7 @@
 // context's program (what people write in the list files: "firefox",
 // "org.gnome.TextEditor", "kitty"); a focus moving to another program is an
 // activation. Also the running program itself inside fcitx5, child
-// processes, the login item and, until the tray exists, the user interface.
+// processes and, until the tray exists, the user interface.
 
 #include <filesystem>
 #include <list>
@@ -72,17 +72,6 @@ class HostedApplication final : public ApplicationPort {
 class Processes final : public ProcessPort {
  public:
   bool launch(const std::string& program, const std::vector<std::string>& arguments) override;
-};
-
-// fcitx5 starts the program with the session once it is the input method;
-// it cannot be removed from the start-up from inside (the user disables the
-// addon in fcitx5's configuration).
-class SessionStart final : public LoginItemPort {
- public:
-  bool isServiceAvailable() override { return true; }
-  LoginItemStatus status() override { return LoginItemStatus::Enabled; }
-  bool registerMainApp() override { return true; }
-  bool unregisterMainApp() override { return false; }
 };
 
 // Until the tray: alerts go to fcitx5's log and are answered with their last

@@ -11,8 +11,10 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       text_(session_),
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
-      application_(session_, std::move(options.installation), std::move(options.version)),
-      statusItem_(instance.eventLoop(), mainQueue_, background_, applications_) {
+      application_(session_, options.installation, std::move(options.version)),
+      loginItems_(posix::launcherEntry(options.installation)),
+      statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
+      hostBus_(instance, layouts_, application_.bundleVersion()) {
   ui_.setStatusItem(&statusItem_);
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;
@@ -57,7 +59,7 @@ Platform Desktop::platform() {
   p.clock = &clock_;
   p.application = &application_;
   p.processes = &processes_;
-  p.loginItems = &sessionStart_;
+  p.loginItems = &loginItems_;
   p.ui = &ui_;
   return p;
 }

@@ -16,10 +16,12 @@
 #include "fcitx5/Applications.h"
 #include "fcitx5/EventLoop.h"
 #include "fcitx5/FocusedText.h"
+#include "fcitx5/HostBus.h"
 #include "fcitx5/Keyboard.h"
 #include "fcitx5/Layouts.h"
 #include "fcitx5/Session.h"
 #include "platform/Platform.h"
+#include "posix/XdgAutostart.h"
 
 namespace brisquel::fcitx5 {
 
@@ -51,9 +53,11 @@ class Desktop {
   Applications applications_;
   HostedApplication application_;
   Processes processes_;
-  SessionStart sessionStart_;
+  // Launch at login: the launcher, which starts fcitx5 unless it runs.
+  posix::XdgAutostart loginItems_;
   LoggedInterface ui_;
   StatusItem statusItem_;
+  HostBus hostBus_;
   static constexpr double kKeyResetWindow = 0.2;
   double lastKeyAt_ = -1e9;
   std::vector<std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>>> watchers_;

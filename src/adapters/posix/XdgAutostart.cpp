@@ -49,6 +49,12 @@ AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle) {
   return entry;
 }
 
+AutostartEntry launcherEntry(const std::filesystem::path& installation) {
+  AutostartEntry entry;
+  entry.executable = installation / "velmonte-launcher";
+  return entry;
+}
+
 std::optional<std::string> desktopEntryText(const AutostartEntry& entry) {
   if (entry.name.empty() || !entry.executable.is_absolute()) return std::nullopt;
   std::string exec = execArgument(entry.executable.string());

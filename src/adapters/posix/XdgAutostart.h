@@ -23,6 +23,11 @@ struct AutostartEntry {
 // README's install layout: <bundle>/Contents/MacOS/brisquel).
 AutostartEntry mainProgramEntry(const std::filesystem::path& mainBundle);
 
+// The entry that starts the launcher installed in the program's folder
+// (<installation>/velmonte-launcher), for hosts whose main program the
+// launcher starts (fcitx5).
+AutostartEntry launcherEntry(const std::filesystem::path& installation);
+
 // The text of the entry, or none when a value cannot be written in one
 // (control characters, a relative executable, an empty name).
 std::optional<std::string> desktopEntryText(const AutostartEntry& entry);

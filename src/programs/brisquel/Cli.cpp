@@ -15,7 +15,12 @@ constexpr const char* kUsage =
     "\n"
     "Brisquel is a keyboard-layout companion: a layout-switch hotkey, per-application\n"
     "layouts, automatic correction of words typed in the wrong layout, and Control/Fn\n"
-    "editing shortcuts. The commands below run it on a simulated desktop.\n"
+    "editing shortcuts. On a Linux desktop it runs inside fcitx5; `brisquel status`\n"
+#if BRISQUEL_HAVE_FCITX5
+    "(or `brisquel` alone) "
+#endif
+    "says whether it runs in this session. The other commands\n"
+    "run it on a simulated desktop.\n"
     "\n"
     "commands:\n";
 
@@ -38,6 +43,9 @@ void printUsage(std::ostream& os) {
 }  // namespace
 
 int run(const std::vector<std::string>& args, Streams io) {
+#if BRISQUEL_HAVE_FCITX5
+  if (args.empty()) return statusCommand(args, io);
+#endif
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     printUsage(io.out);
     return kExitOk;

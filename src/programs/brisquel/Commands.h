@@ -20,6 +20,7 @@ int pressCommand(const std::vector<std::string>& args, Streams io);
 int menuCommand(const std::vector<std::string>& args, Streams io);
 int listsCommand(const std::vector<std::string>& args, Streams io);
 int fixCommand(const std::vector<std::string>& args, Streams io);
+int statusCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
@@ -30,6 +31,7 @@ std::map<std::string, Command> commandTable() {
       {"menu", {"print the status menu as built from the settings", &menuCommand}},
       {"lists", {"show or open the user list files", &listsCommand}},
       {"fix", {"type text into a text field with the typo detector on", &fixCommand}},
+      {"status", {"whether Brisquel runs in this desktop session, and what to fix", &statusCommand}},
   };
 }
 

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -66,24 +68,29 @@ std::filesystem::path ProcWorkspace::ownBundlePath() {
   return bundleOfExecutable(readLink(procRoot_ / "self" / "exe").value_or(std::filesystem::path()));
 }
 
+std::optional<pid_t> ProcWorkspace::spawn(const std::vector<std::string>& argv, bool ownSession) {
+  if (argv.empty()) return std::nullopt;
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (ownSession) posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t child = 0;
+  const bool started = ::posix_spawnp(&child, args[0], &actions, &attributes, args.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (!started) return std::nullopt;
+  return child;
+}
+
 void ProcWorkspace::openApplication(const std::filesystem::path& bundle, std::function<void(bool)> completion) {
   const std::string program = (bundle / "Contents" / "MacOS" / mainExecutableName_).string();
-  bool started = false;
-  if (::access(program.c_str(), X_OK) == 0) {
-    // Its own session: the main program outlives the launcher.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    pid_t child = 0;
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    started = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv, environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-  }
-  completion(started);
+  // Its own session: the main program outlives the launcher.
+  completion(::access(program.c_str(), X_OK) == 0 && spawn({program}, true).has_value());
 }
 
 void ProcWorkspace::dispatchToMain(std::function<void()> task) {
@@ -115,6 +122,22 @@ int ProcWorkspace::run() {
     }
   }
   return 0;
+}
+
+int holdLaunchLock() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string file = runtime && *runtime ? std::string(runtime) + "/velmonte-launcher.lock"
+                                               : "/tmp/velmonte-launcher-" + std::to_string(::getuid()) + ".lock";
+  // Close-on-exec: the program started must not keep holding it.
+  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return -1;
+    }
+  }
+  return fd;
 }
 
 }  // namespace velmonte

@@ -5,16 +5,19 @@
 // Running applications are the user's processes from /proc; a process whose
 // executable is named like the main program's is the main program.
 
+#include <sys/types.h>
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "velmonte-launcher/Launcher.h"
 
 namespace velmonte {
 
-class ProcWorkspace final : public LauncherWorkspace {
+class ProcWorkspace : public LauncherWorkspace {
  public:
   static constexpr const char* kMainExecutableName = "brisquel";
 
@@ -37,6 +40,10 @@ class ProcWorkspace final : public LauncherWorkspace {
   // The bundle that holds an executable, by the rule of ownBundlePath().
   static std::filesystem::path bundleOfExecutable(const std::filesystem::path& executable);
 
+  // Starts a program (a name is looked up in PATH) with standard input from
+  // /dev/null, in its own session when asked; answers its pid, or none.
+  static std::optional<pid_t> spawn(const std::vector<std::string>& argv, bool ownSession);
+
  private:
   std::string mainExecutableName_;
   std::filesystem::path procRoot_;
@@ -45,5 +52,11 @@ class ProcWorkspace final : public LauncherWorkspace {
   std::deque<std::function<void()>> tasks_;
   bool terminated_ = false;
 };
+
+// Blocks until no other launcher of this user is starting the main program,
+// and holds that until this process ends: two launchers started together
+// start one main program. Answers the lock's descriptor (-1 when no lock
+// file can be made; then nothing is held).
+int holdLaunchLock();
 
 }  // namespace velmonte

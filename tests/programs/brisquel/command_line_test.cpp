@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "CliRun.h"
+#include "brisquel/HostStatus.h"
 
 namespace brisquel::cli {
 namespace {
@@ -15,7 +16,8 @@ using testing::runCli;
 // Every command answers --help, and press and menu take the same --set.
 TEST(CommandLine, HelpAndGoodSettingsExitZero) {
   std::vector<std::vector<std::string>> cases;
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix"}) cases.push_back({command, "--help"});
+  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status"})
+    cases.push_back({command, "--help"});
   for (const char* good :
        {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4", "IGNORED_APPS=my app"}) {
     cases.push_back({"press", "--app", "com.apple.TextEdit", "--set", good, "ctrl+c"});
@@ -119,6 +121,85 @@ TEST(MenuCommand, ListsTheTreeAsShown) {
            "item \"Quit\" -> applicationQuit\n",
        }) {
     EXPECT_NE(r.out.find(expected), std::string::npos) << "missing:\n" << expected << "in:\n" << r.out;
+  }
+}
+
+// The status verdict from the host's answer and the session's variables: all
+// well only with the host running, two layouts and fcitx5 for GTK, Qt and
+// X11; each problem gets one line saying what to do.
+TEST(StatusCommand, VerdictFromTheHostsAnswerAndTheEnvironment) {
+  using Reach = HostAnswer::Reach;
+  const HostAnswer running{Reach::Running, "1.01", {"keyboard-us", "keyboard-ru"}, "keyboard-ru", {"dbus", "xim"}};
+  const ImEnvironment fcitx{"fcitx", "fcitx5", "@im=fcitx", std::nullopt};
+  HostAnswer oneLayout = running;
+  oneLayout.layouts = {"keyboard-us"};
+  oneLayout.currentLayout = "keyboard-us";
+  HostAnswer untyped = running;
+  untyped.frontends = {};
+  const auto unreached = [](Reach reach) {
+    HostAnswer answer;
+    answer.reach = reach;
+    return answer;
+  };
+  HostAnswer onWayland = running;
+  onWayland.frontends = {"wayland_v2"};
+  const struct {
+    HostAnswer host;
+    ImEnvironment env;
+    std::vector<std::string> said;
+    int fixes;  // "To fix" lines
+  } cases[] = {
+      {running,
+       fcitx,
+       {"Brisquel 1.01 is running inside fcitx5 in this session.\n"
+        "Layouts: keyboard-us, keyboard-ru (current: keyboard-ru)\n"
+        "GTK applications: fcitx5 (GTK_IM_MODULE=fcitx; fcitx5 has had their input)\n"
+        "Qt applications: fcitx5 (QT_IM_MODULE=fcitx5; fcitx5 has had their input)\n"
+        "X11 applications: fcitx5 (XMODIFIERS=@im=fcitx; fcitx5 has had their input)\n"},
+       0},
+      {running,
+       {"ibus", std::nullopt, "@im=fcitx", std::nullopt},
+       {"GTK applications: not fcitx5 (GTK_IM_MODULE=ibus)\n  To fix: run im-config -n fcitx5",
+        "Qt applications: not fcitx5 (QT_IM_MODULE is not set)\n  To fix: run im-config -n fcitx5 and log in again "
+        "(it sets QT_IM_MODULE=fcitx).\n"},
+       2},
+      {onWayland,
+       {std::nullopt, std::nullopt, std::nullopt, "wayland-0"},
+       {"GTK applications: fcitx5 (through Wayland's input-method protocol)",
+        "X11 applications: not fcitx5 (XMODIFIERS is not set)\n  To fix: run im-config -n fcitx5 and log in again "
+        "(it sets XMODIFIERS=@im=fcitx).\n"},
+       1},
+      {untyped, {"fcitx", "fcitx", "@im=fcitx", "wayland-0"}, {"fcitx5 (GTK_IM_MODULE=fcitx; none has typed yet)"}, 0},
+      {oneLayout,
+       fcitx,
+       {"Layouts: keyboard-us (current: keyboard-us)\n  To fix: put the layouts you type in into one group"},
+       1},
+      {unreached(Reach::NotRunning),
+       fcitx,
+       {"Brisquel is not running in this session: fcitx5 is not running.\n  To fix: start it with fcitx5 -d",
+        "GTK applications: fcitx5 (GTK_IM_MODULE=fcitx)\n"},
+       1},
+      {unreached(Reach::WithoutAddon),
+       fcitx,
+       {"fcitx5 runs without the Brisquel addon.\n  To fix: install Brisquel"},
+       1},
+      {unreached(Reach::NoBus), {}, {"there is no D-Bus session bus to ask"}, 4},
+      {unreached(Reach::NoAnswer),
+       fcitx,
+       {"fcitx5 did not reply in time.\n  To fix: restart fcitx5 with fcitx5 -r."},
+       1},
+      {unreached(Reach::NotBuiltIn), fcitx, {"The desktop host is not built in"}, 0},
+  };
+  for (const auto& c : cases) {
+    const StatusReport report = statusReport(c.host, c.env);
+    std::string text;
+    for (const auto& line : report.lines) text += line + "\n";
+    for (const auto& said : c.said)
+      EXPECT_NE(text.find(said), std::string::npos) << "missing " << said << " in:\n" << text;
+    std::size_t fixes = 0;
+    for (const auto& line : report.lines) fixes += line.starts_with("  To fix: ");
+    EXPECT_EQ(fixes, static_cast<std::size_t>(c.fixes)) << text;
+    EXPECT_EQ(report.allWell, c.fixes == 0 && c.host.reach == Reach::Running) << text;
   }
 }
 

@@ -84,11 +84,6 @@ TEST(Launcher, OpensTheBundleFourLevelsUpAndQuitsOnceTheOpenCompletes) {
   }
 }
 
-bool waitForFile(const fs::path& file) {
-  for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return fs::exists(file);
-}
-
 TEST(LauncherDesktop, SeesTheUsersProcessesByExecutableName) {
   const fs::path dir = brisquel::testing::freshFolder("launcher");
   // A process whose executable carries a name nobody else uses.
@@ -115,7 +110,14 @@ TEST(LauncherDesktop, SeesTheUsersProcessesByExecutableName) {
   for (const auto& app : nobody.runningApplications()) EXPECT_FALSE(app.bundleIdentifier.has_value());
 }
 
-// The installed launcher binary, placed as the install layout places it.
+#if !BRISQUEL_LAUNCHER_FCITX5
+bool waitForFile(const fs::path& file) {
+  for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return fs::exists(file);
+}
+
+// The installed launcher binary, placed as the install layout places it. (On
+// the fcitx5 host it starts fcitx5: the desktop tests run it.)
 TEST(LauncherDesktop, InstalledLauncherStartsTheMainProgramOfItsBundle) {
   const fs::path dir = brisquel::testing::freshFolder("launcher");
   const fs::path bundle = dir / "Brisquel.app";
@@ -144,6 +146,7 @@ TEST(LauncherDesktop, InstalledLauncherStartsTheMainProgramOfItsBundle) {
     FAIL() << "the launcher did not start " << program;
   }
 }
+#endif
 
 }  // namespace
 }  // namespace velmonte

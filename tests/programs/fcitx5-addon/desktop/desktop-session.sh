@@ -8,6 +8,7 @@
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
+#   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
 set -u
 build=$(cd "$1" && pwd)
 mode=${2:-check}
@@ -88,6 +89,67 @@ cleanup() {  # clients before fcitx5: an XIM client outliving its server hangs
   wait 2>/dev/null
 }
 trap cleanup EXIT
+failures=0
+check() {  # name got want
+  if [ "$2" = "$3" ]; then
+    echo "PASS $1"
+  else
+    echo "FAIL $1: got [$2], want [$3]"
+    failures=$((failures + 1))
+  fi
+}
+
+# brisquel status with no host; two launchers at once, then a third; brisquel
+# status against the fcitx5 they started. fcitx5 starts through a wrapper
+# that counts the starts.
+status_check() {
+  local brisquel=$build/src/brisquel launcher=$build/src/velmonte-launcher out rc owner
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\necho "$*" >>"%s"\nexec "%s" "$@"\n' "$work/fcitx5-starts" "$(command -v fcitx5)" >"$work/bin/fcitx5"
+  chmod +x "$work/bin/fcitx5"
+  export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
+  out=$("$brisquel" status)
+  check "status with no host exits 1" "$?" 1
+  check "status with no host says so" "$(echo "$out" | head -1)" \
+    "Brisquel is not running in this session: fcitx5 is not running."
+  PATH=$work/bin:$PATH "$launcher" >"$work/launcher-1.log" 2>&1 &
+  local first=$!
+  PATH=$work/bin:$PATH "$launcher" >"$work/launcher-2.log" 2>&1
+  rc=$?
+  wait $first
+  check "two launchers at once both quit" "$?:$rc" "0:0"
+  owner=$(dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.GetConnectionUnixProcessID string:org.fcitx.Fcitx5 2>/dev/null | sed -n 's/.*uint32 //p')
+  [ -n "$owner" ] && pids+=($owner)
+  check "two launchers at once start one fcitx5" "$(cat "$work/fcitx5-starts" 2>/dev/null)" "-d --enable=brisquel"
+  check "fcitx5 owns its name" "$(basename "$(readlink "/proc/$owner/exe" 2>/dev/null)")" fcitx5
+  PATH=$work/bin:$PATH "$launcher" >"$work/launcher-3.log" 2>&1
+  check "a launcher with fcitx5 running starts none" "$?:$(wc -l <"$work/fcitx5-starts")" "0:1"
+  for _ in $(seq 300); do  # the addon's object comes after fcitx5's name
+    out=$("$brisquel" status) && break
+    sleep 0.1
+  done
+  check "status with the host running exits 0" "$("$brisquel" >/dev/null; echo $?)" 0
+  check "status names the host's layouts" "$(echo "$out" | sed -n 's/^Layouts: \(.*\) (current: keyboard-.*)$/\1/p')" \
+    "keyboard-us, keyboard-ru"
+  # The host tells which paths it has had input from: the GTK module, XIM.
+  "$tools/gtk-probe" status-gtk >/dev/null 2>&1 &
+  pids+=($!)
+  xterm -title status-xterm -xrm '*inputMethod: fcitx' -e sleep 60 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do
+    out=$("$brisquel" status)
+    [ "$(echo "$out" | grep -c 'has had their input')" = 3 ] && break
+    sleep 0.1
+  done
+  check "status has seen GTK and X11 input" "$(echo "$out" | grep -c 'has had their input')" 3
+  # Launch at login is on by default: the host registered the launcher.
+  check "the host made the launcher the autostart entry" \
+    "$(sed -n 's|^Exec=.*/||p' "$XDG_CONFIG_HOME/autostart/com.mebrun.velmonte.desktop" 2>/dev/null)" velmonte-launcher
+  [ $failures = 0 ] || echo "$out"
+  return $((failures > 0))
+}
+[ "$mode" = status ] && { status_check; exit $?; }
 
 # The probes are found on the PATH, as installed programs are.
 export PATH=$tools:$PATH
@@ -109,16 +171,6 @@ if [ $ready != 1 ]; then
   exit 1
 fi
 export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
-
-failures=0
-check() {  # name got want
-  if [ "$2" = "$3" ]; then
-    echo "PASS $1"
-  else
-    echo "FAIL $1: got [$2], want [$3]"
-    failures=$((failures + 1))
-  fi
-}
 
 # probe_session gtk|qt NAME KEYS... : a text field typed into; prints its final text
 probe_session() {

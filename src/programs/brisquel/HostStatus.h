@@ -1,0 +1,43 @@
+#pragma once
+// `brisquel status`: what the desktop host answers, what the session's
+// environment says, and the verdict drawn from both.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisquel::cli {
+
+struct HostAnswer {
+  enum class Reach {
+    NotBuiltIn,    // this brisquel has no desktop host
+    NoBus,         // no D-Bus session bus to ask
+    NotRunning,    // nobody owns fcitx5's name on the bus
+    WithoutAddon,  // fcitx5 runs but has no Brisquel object
+    NoAnswer,      // fcitx5 did not answer in time
+    Running,
+  };
+  Reach reach = Reach::NotBuiltIn;
+  std::string version;
+  std::vector<std::string> layouts;  // fcitx5's keyboard input methods, in order
+  std::string currentLayout;
+  std::vector<std::string> frontends;  // what fcitx5 has had input contexts from: "dbus", "xim", "wayland"...
+};
+
+// The input-method variables of the session (this command's own environment).
+struct ImEnvironment {
+  std::optional<std::string> gtkImModule, qtImModule, xmodifiers, waylandDisplay;
+};
+
+struct StatusReport {
+  std::vector<std::string> lines;
+  bool allWell = false;
+};
+
+// Asks the host running in this session; never starts anything.
+HostAnswer askHost(std::chrono::milliseconds timeout);
+ImEnvironment currentImEnvironment();
+StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env);
+
+}  // namespace brisquel::cli

@@ -1,0 +1,128 @@
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+
+#include "brisquel/Commands.h"
+#include "brisquel/HostStatus.h"
+
+namespace brisquel::cli {
+namespace {
+
+using Reach = HostAnswer::Reach;
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string s;
+  for (const auto& item : items) s += (s.empty() ? "" : ", ") + item;
+  return s;
+}
+
+bool has(const std::vector<std::string>& items, std::string_view prefix) {
+  return std::any_of(items.begin(), items.end(), [&](const std::string& s) { return s.starts_with(prefix); });
+}
+
+// The host's own line and what to do when it is not running.
+void describeHost(const HostAnswer& host, StatusReport& report) {
+  static constexpr struct {
+    Reach reach;
+    const char* said;
+    const char* fix;
+  } kNotRunning[] = {
+      {Reach::NoBus, "Brisquel is not running in this session: there is no D-Bus session bus to ask.",
+       "run brisquel status in a terminal of your desktop session."},
+      {Reach::NotRunning, "Brisquel is not running in this session: fcitx5 is not running.",
+       "start it with fcitx5 -d (Brisquel runs inside fcitx5)."},
+      {Reach::WithoutAddon, "Brisquel is not running in this session: fcitx5 runs without the Brisquel addon.",
+       "install Brisquel, enable its addon in fcitx5-configtool, then restart fcitx5 with fcitx5 -r."},
+      {Reach::NoAnswer, "Brisquel is not answering: fcitx5 did not reply in time.", "restart fcitx5 with fcitx5 -r."},
+  };
+  if (host.reach == Reach::Running) {
+    report.lines.push_back("Brisquel " + host.version + " is running inside fcitx5 in this session.");
+    std::string layouts = "Layouts: " + (host.layouts.empty() ? "none" : joined(host.layouts));
+    if (!host.currentLayout.empty()) layouts += " (current: " + host.currentLayout + ")";
+    report.lines.push_back(layouts);
+    if (host.layouts.size() < 2) {
+      report.allWell = false;
+      report.lines.push_back(
+          "  To fix: put the layouts you type in into one group in fcitx5-configtool "
+          "(for example Keyboard - English (US) and Keyboard - Russian).");
+    }
+    return;
+  }
+  report.allWell = false;
+  for (const auto& row : kNotRunning) {
+    if (row.reach != host.reach) continue;
+    report.lines.push_back(row.said);
+    report.lines.push_back(std::string("  To fix: ") + row.fix);
+  }
+}
+
+}  // namespace
+
+StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
+  StatusReport report;
+  report.allWell = true;
+  if (host.reach == Reach::NotBuiltIn) {
+    return {{"The desktop host is not built in: this brisquel was built without fcitx5 (BRISQUEL_FCITX5=OFF)."}, false};
+  }
+  describeHost(host, report);
+
+  const bool running = host.reach == Reach::Running;
+  const struct {
+    const char* applications;
+    const char* variable;
+    const std::optional<std::string>& value;
+    std::vector<std::string> ours;
+    const char* frontend;  // what fcitx5 calls the path their input takes
+    bool waylandCounts;    // whether Wayland's own input-method protocol can carry them
+  } toolkits[] = {
+      {"GTK", "GTK_IM_MODULE", env.gtkImModule, {"fcitx", "fcitx5"}, "dbus", true},
+      {"Qt", "QT_IM_MODULE", env.qtImModule, {"fcitx", "fcitx5"}, "dbus", true},
+      {"X11", "XMODIFIERS", env.xmodifiers, {"@im=fcitx", "@im=fcitx5"}, "xim", false},
+  };
+  for (const auto& t : toolkits) {
+    const std::string who = std::string(t.applications) + " applications: ";
+    const std::string setting =
+        t.value ? std::string(t.variable) + "=" + *t.value : std::string(t.variable) + " is not set";
+    if (t.value && std::find(t.ours.begin(), t.ours.end(), *t.value) != t.ours.end()) {
+      std::string seen;
+      if (running) seen = has(host.frontends, t.frontend) ? "; fcitx5 has had their input" : "; none has typed yet";
+      report.lines.push_back(who + "fcitx5 (" + setting + seen + ")");
+    } else if (!t.value && t.waylandCounts && env.waylandDisplay && running && has(host.frontends, "wayland")) {
+      report.lines.push_back(who + "fcitx5 (through Wayland's input-method protocol)");
+    } else {
+      report.allWell = false;
+      report.lines.push_back(who + "not fcitx5 (" + setting + ")");
+      report.lines.push_back(std::string("  To fix: run im-config -n fcitx5 and log in again (it sets ") + t.variable +
+                             "=" + t.ours.front() + ").");
+    }
+  }
+  return report;
+}
+
+ImEnvironment currentImEnvironment() {
+  const auto get = [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (!value || !*value) return std::nullopt;
+    return std::string(value);
+  };
+  return {get("GTK_IM_MODULE"), get("QT_IM_MODULE"), get("XMODIFIERS"), get("WAYLAND_DISPLAY")};
+}
+
+int statusCommand(const std::vector<std::string>& args, Streams io) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    io.out << "usage: brisquel status\n"
+              "  Says whether Brisquel runs inside fcitx5 in this desktop session (asking it over\n"
+              "  D-Bus), which layouts it sees, whether fcitx5 is the input method of GTK, Qt and\n"
+              "  X11 applications, and what to do if not. Exits 0 when all is well, else 1.\n";
+    return kExitOk;
+  }
+  if (!args.empty()) {
+    io.err << "brisquel status: takes no arguments\n";
+    return kExitUsage;
+  }
+  const StatusReport report = statusReport(askHost(std::chrono::seconds(2)), currentImEnvironment());
+  for (const auto& line : report.lines) io.out << line << "\n";
+  return report.allWell ? kExitOk : kExitFailure;
+}
+
+}  // namespace brisquel::cli
