@@ -154,9 +154,4 @@ bool Processes::launch(const std::string& program, const std::vector<std::string
   return true;
 }
 
-int LoggedInterface::runModalAlert(const AlertSpec& alert) {
-  FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText;
-  return kAlertFirstButtonReturn + std::max<int>(0, static_cast<int>(alert.buttons.size()) - 1);
-}
-
 }  // namespace brisquel::fcitx5

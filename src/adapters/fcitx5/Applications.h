@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "fcitx5/Notifications.h"
 #include "fcitx5/Session.h"
 #include "platform/MainQueue.h"
 #include "platform/Process.h"
@@ -80,16 +81,20 @@ class SessionStart final : public LoginItemPort {
   bool unregisterMainApp() override { return false; }
 };
 
-// Until the tray: alerts go to fcitx5's log and are answered with their last
-// button (the one that postpones), since no one can click them.
+// Until the tray: the status item is only remembered. Alerts are desktop
+// notifications.
 class LoggedInterface final : public UserInterfacePort {
  public:
+  explicit LoggedInterface(Notifications& notifications) : notifications_(notifications) {}
   void setStatusItemImage(const Image& image) override { statusDescription_ = image.accessibilityDescription; }
   void setStatusItemMenu(std::shared_ptr<Menu> menu) override { menu_ = std::move(menu); }
-  int runModalAlert(const AlertSpec& alert) override;
+  void showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) override {
+    notifications_.show(alert, std::move(onAnswer));
+  }
   const std::string& statusDescription() const { return statusDescription_; }
 
  private:
+  Notifications& notifications_;
   std::string statusDescription_;
   std::shared_ptr<Menu> menu_;
 };

@@ -11,7 +11,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       text_(session_),
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
-      application_(session_, std::move(options.installation), std::move(options.version)) {
+      application_(session_, std::move(options.installation), std::move(options.version)),
+      notifications_(instance, mainQueue_),
+      ui_(notifications_) {
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;
   // Ahead of the input method: the program decides before anything else sees the key.

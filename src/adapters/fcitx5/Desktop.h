@@ -52,6 +52,7 @@ class Desktop {
   HostedApplication application_;
   Processes processes_;
   SessionStart sessionStart_;
+  Notifications notifications_;
   LoggedInterface ui_;
   static constexpr double kKeyResetWindow = 0.2;
   double lastKeyAt_ = -1e9;

@@ -63,9 +63,13 @@ void DonationHelper::showSupportWindow(bool /*force*/) {
   alert.informativeText = L("donation.message");
   alert.buttons = {L("donation.btn_support"), L("donation.btn_later")};
   alert.activateApplication = true;
-  const int response = ui_.runModalAlert(alert);
-  storeNow();
-  if (response == kAlertFirstButtonReturn) workspace_.openURL(std::string(donationURL));
+  ui_.showAlert(alert, [weak = weak_from_this()](AlertAnswer answer) {
+    auto self = weak.lock();
+    if (!self) return;
+    // Closed without a choice counts as "later": the next reminder comes in 30 days.
+    self->storeNow();
+    if (answer == kAlertFirstButtonReturn) self->workspace_.openURL(std::string(donationURL));
+  });
 }
 
 void DonationHelper::storeNow() {

@@ -99,8 +99,9 @@ TEST(DonationReminder, ShownWhenDueOrFromTheMenuAndThirtyDaysApart) {
   }
 }
 
-TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
-  for (int response : {kAlertFirstButtonReturn, kAlertFirstButtonReturn + 1}) {
+TEST(DonationReminder, EveryAnswerStoresTheDateAndOnlySupportOpensThePage) {
+  for (AlertAnswer response : {AlertAnswer{kAlertFirstButtonReturn}, AlertAnswer{kAlertFirstButtonReturn + 1},
+                               AlertAnswer{} /* closed without a choice */}) {
     Reminder r;
     r.storeDateAge(40 * kDay);
     r.desk.queueAlertResponse(response);
@@ -108,11 +109,11 @@ TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
     r.helper->checkAndShowPromptIfNeeded();
     r.desk.runUntilIdle();
     ASSERT_EQ(r.alertCount(), 1u);
-    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response;
+    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response.value_or(0);
     const std::vector<std::string> expectedURLs = response == kAlertFirstButtonReturn
                                                       ? std::vector<std::string>{"https://brisquel.app/donate"}
                                                       : std::vector<std::string>{};
-    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response;
+    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response.value_or(0);
   }
 }
 
