@@ -71,6 +71,14 @@ fcitx::dbus::Bus* Notifications::bus() {
                              if (message >> id) answerShown(id, std::nullopt);
                              return true;
                            });
+  watcher_ = std::make_unique<fcitx::dbus::ServiceWatcher>(*bus_);
+  serverChange_ = watcher_->watchService(kService, [this](const std::string&, const std::string& oldOwner,
+                                                          const std::string&) {
+    if (oldOwner.empty()) return;
+    auto open = std::move(shown_);
+    shown_.clear();
+    for (auto& [id, onAnswer] : open) answer(std::move(onAnswer), std::nullopt);
+  });
   return bus_;
 }
 

@@ -5,9 +5,10 @@
 // (ActionInvoked) answers the alert with its button's response code; a
 // notification closed without one (NotificationClosed) answers none. Where no
 // notification server answers, the alert goes to fcitx5's log and is
-// answered none.
+// answered none; so are the alerts a server that goes away leaves open.
 
 #include <fcitx-utils/dbus/bus.h>
+#include <fcitx-utils/dbus/servicewatcher.h>
 #include <fcitx/instance.h>
 
 #include <cstdint>
@@ -41,6 +42,8 @@ class Notifications {
   MainQueuePort& mainQueue_;
   fcitx::dbus::Bus* bus_ = nullptr;
   std::unique_ptr<fcitx::dbus::Slot> actionInvoked_, closed_;
+  std::unique_ptr<fcitx::dbus::ServiceWatcher> watcher_;
+  std::unique_ptr<fcitx::dbus::ServiceWatcherEntry> serverChange_;
   std::map<std::uint64_t, std::unique_ptr<fcitx::dbus::Slot>> calls_;  // Notify calls awaiting their reply
   std::uint64_t nextCall_ = 0;
   std::map<std::uint32_t, Answer> shown_;  // by the server's notification id
