@@ -144,12 +144,21 @@ TEST(DonationReminder, AlertSpeaksTheInterfaceLanguage) {
 }
 
 TEST(DonationReminder, NothingHappensOnceTheReminderIsGone) {
-  Reminder r;
-  r.storeDateAge(40 * kDay);
-  r.helper->checkAndShowPromptIfNeeded();
-  r.helper.reset();  // the due alert is still queued
-  r.desk.advance(3 * kDay);
-  EXPECT_EQ(r.alertCount(), 0u);
+  for (bool shown : {false, true}) {
+    Reminder r;
+    r.desk.holdAlertAnswers(true);
+    r.storeDateAge(40 * kDay);
+    const auto before = r.storedDate();
+    r.helper->checkAndShowPromptIfNeeded();
+    // While the alert waits for its answer, the daily check shows no second one.
+    if (shown) r.desk.advance(2 * kDay);
+    r.helper.reset();  // the due alert is still queued, or shown and not answered yet
+    r.desk.answerHeldAlerts();  // with the support button
+    r.desk.advance(3 * kDay);
+    EXPECT_EQ(r.alertCount(), shown ? 1u : 0u);
+    EXPECT_TRUE(r.desk.openedURLs().empty());
+    EXPECT_EQ(r.storedDate(), before);
+  }
 }
 
 }  // namespace

@@ -15,12 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -46,10 +42,6 @@ int main(int argc, char** argv) {
       for (const auto& action : actions) out << '\t' << action;
       out << '\n';
       reply << lastId;
-    } else if (message.interface() == kInterface && member == "GetCapabilities") {
-      reply << std::vector<std::string>{"actions", "body"};
-    } else if (message.interface() == kInterface && member == "GetServerInformation") {
-      reply << std::string("test") << std::string("brisquel") << std::string("1") << std::string("1.2");
     } else if (message.interface() == "org.brisquel.Test" && member == "Invoke") {
       std::uint32_t id = 0;
       std::string key;
