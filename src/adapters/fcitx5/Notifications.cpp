@@ -20,9 +20,12 @@ constexpr const char* kInterface = "org.freedesktop.Notifications";
 
 const char* iconOf(AlertStyle style) {
   switch (style) {
-    case AlertStyle::Informational: return "dialog-information";
-    case AlertStyle::Warning: return "dialog-warning";
-    case AlertStyle::Critical: return "dialog-error";
+    case AlertStyle::Informational:
+      return "dialog-information";
+    case AlertStyle::Warning:
+      return "dialog-warning";
+    case AlertStyle::Critical:
+      return "dialog-error";
   }
   return "";
 }
@@ -72,13 +75,13 @@ fcitx::dbus::Bus* Notifications::bus() {
                              return true;
                            });
   watcher_ = std::make_unique<fcitx::dbus::ServiceWatcher>(*bus_);
-  serverChange_ = watcher_->watchService(kService, [this](const std::string&, const std::string& oldOwner,
-                                                          const std::string&) {
-    if (oldOwner.empty()) return;
-    auto open = std::move(shown_);
-    shown_.clear();
-    for (auto& [id, onAnswer] : open) answer(std::move(onAnswer), std::nullopt);
-  });
+  serverChange_ =
+      watcher_->watchService(kService, [this](const std::string&, const std::string& oldOwner, const std::string&) {
+        if (oldOwner.empty()) return;
+        auto open = std::move(shown_);
+        shown_.clear();
+        for (auto& [id, onAnswer] : open) answer(std::move(onAnswer), std::nullopt);
+      });
   return bus_;
 }
 
@@ -121,8 +124,7 @@ void Notifications::answerShown(std::uint32_t id, AlertAnswer value) {
 }
 
 void Notifications::unshown(const AlertSpec& alert, Answer onAnswer, const std::string& why) {
-  FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText << " (not shown: " << why
-               << ")";
+  FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText << " (not shown: " << why << ")";
   answer(std::move(onAnswer), std::nullopt);
 }
 
