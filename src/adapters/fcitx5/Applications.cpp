@@ -180,9 +180,4 @@ void LoggedInterface::setStatusItemMenu(std::shared_ptr<Menu> menu) {
   if (statusItem_) statusItem_->setMenu(std::move(menu));
 }
 
-int LoggedInterface::runModalAlert(const AlertSpec& alert) {
-  FCITX_WARN() << "Brisquel: " << alert.messageText << " " << alert.informativeText;
-  return kAlertFirstButtonReturn + std::max<int>(0, static_cast<int>(alert.buttons.size()) - 1);
-}
-
 }  // namespace brisquel::fcitx5

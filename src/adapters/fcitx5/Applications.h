@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "fcitx5/Notifications.h"
 #include "fcitx5/Session.h"
 #include "fcitx5/StatusItem.h"
 #include "platform/MainQueue.h"
@@ -74,18 +75,22 @@ class Processes final : public ProcessPort {
   bool launch(const std::string& program, const std::vector<std::string>& arguments) override;
 };
 
-// Until the tray: alerts go to fcitx5's log and are answered with their last
-// button (the one that postpones), since no one can click them.
+// The user interface on fcitx5: the image and the menu go to the status item
+// (a StatusNotifierItem); alerts are desktop notifications.
 class LoggedInterface final : public UserInterfacePort {
  public:
+  explicit LoggedInterface(Notifications& notifications) : notifications_(notifications) {}
   // The status item that shows the image and the menu (none: they are only kept).
   void setStatusItem(StatusItem* item) { statusItem_ = item; }
   void setStatusItemImage(const Image& image) override;
   void setStatusItemMenu(std::shared_ptr<Menu> menu) override;
-  int runModalAlert(const AlertSpec& alert) override;
+  void showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) override {
+    notifications_.show(alert, std::move(onAnswer));
+  }
   const std::string& statusDescription() const { return statusDescription_; }
 
  private:
+  Notifications& notifications_;
   std::string statusDescription_;
   std::shared_ptr<Menu> menu_;
   StatusItem* statusItem_ = nullptr;

@@ -13,6 +13,8 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       applications_(session_, mainQueue_),
       application_(session_, options.installation, std::move(options.version)),
       loginItems_(posix::launcherEntry(options.installation)),
+      notifications_(instance, mainQueue_),
+      ui_(notifications_),
       statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
       hostBus_(instance, layouts_, application_.bundleVersion()) {
   ui_.setStatusItem(&statusItem_);

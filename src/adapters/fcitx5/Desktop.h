@@ -55,6 +55,7 @@ class Desktop {
   Processes processes_;
   // Launch at login: the launcher, which starts fcitx5 unless it runs.
   posix::XdgAutostart loginItems_;
+  Notifications notifications_;
   LoggedInterface ui_;
   StatusItem statusItem_;
   HostBus hostBus_;

@@ -282,8 +282,14 @@ std::shared_ptr<Menu> Desktop::statusItemMenu() const {
 const std::vector<AlertSpec>& Desktop::alerts() const {
   return impl_->ui.alerts();
 }
-void Desktop::queueAlertResponse(int response) {
+void Desktop::queueAlertResponse(AlertAnswer response) {
   impl_->ui.queueAlertResponse(response);
+}
+void Desktop::holdAlertAnswers(bool held) {
+  impl_->ui.holdAlertAnswers(held);
+}
+void Desktop::answerHeldAlerts() {
+  impl_->ui.answerHeldAlerts();
 }
 
 // --- spelling ----------------------------------------------------------------

@@ -168,8 +168,11 @@ class Desktop {
   std::vector<std::string> drawStatusItemImage() const;
   std::shared_ptr<Menu> statusItemMenu() const;
   const std::vector<AlertSpec>& alerts() const;
-  // The answers of the next alerts, in order; once used up, alerts answer 1000.
-  void queueAlertResponse(int response);
+  // The answers of the next alerts, in order (none: closed without a choice);
+  // once used up, alerts answer 1000. Alerts are answered at once unless held.
+  void queueAlertResponse(AlertAnswer response);
+  void holdAlertAnswers(bool held);
+  void answerHeldAlerts();
 
   // --- spelling ------------------------------------------------------------
   SimSpellChecker& spelling();

@@ -31,12 +31,25 @@ void SimUserInterface::setStatusItemImage(const Image& image) {
   ++statusImageCount_;
 }
 
-int SimUserInterface::runModalAlert(const AlertSpec& alert) {
+void SimUserInterface::showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) {
   alerts_.push_back(alert);
-  if (alertResponses_.empty()) return kAlertFirstButtonReturn;
-  int response = alertResponses_.front();
-  alertResponses_.pop_front();
-  return response;
+  AlertAnswer answer = kAlertFirstButtonReturn;
+  if (!alertResponses_.empty()) {
+    answer = alertResponses_.front();
+    alertResponses_.pop_front();
+  }
+  if (holdAnswers_) {
+    heldAnswers_.emplace_back(std::move(onAnswer), answer);
+  } else if (onAnswer) {
+    onAnswer(answer);
+  }
+}
+
+void SimUserInterface::answerHeldAlerts() {
+  auto held = std::move(heldAnswers_);
+  heldAnswers_.clear();
+  for (auto& [onAnswer, answer] : held)
+    if (onAnswer) onAnswer(answer);
 }
 
 std::vector<std::string> SimUserInterface::drawStatusItemImage() const {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Process.h"
@@ -72,21 +73,25 @@ class SimUserInterface final : public UserInterfacePort {
  public:
   void setStatusItemImage(const Image& image) override;
   void setStatusItemMenu(std::shared_ptr<Menu> menu) override { statusMenu_ = std::move(menu); }
-  int runModalAlert(const AlertSpec& alert) override;
+  void showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) override;
 
   const std::optional<Image>& statusItemImage() const { return statusImage_; }
   int statusItemImageCount() const { return statusImageCount_; }
   std::vector<std::string> drawStatusItemImage() const;
   std::shared_ptr<Menu> statusItemMenu() const { return statusMenu_; }
   const std::vector<AlertSpec>& alerts() const { return alerts_; }
-  void queueAlertResponse(int response) { alertResponses_.push_back(response); }
+  void queueAlertResponse(AlertAnswer response) { alertResponses_.push_back(response); }
+  void holdAlertAnswers(bool held) { holdAnswers_ = held; }
+  void answerHeldAlerts();
 
  private:
   std::optional<Image> statusImage_;
   int statusImageCount_ = 0;
   std::shared_ptr<Menu> statusMenu_;
   std::vector<AlertSpec> alerts_;
-  std::deque<int> alertResponses_;
+  std::deque<AlertAnswer> alertResponses_;
+  bool holdAnswers_ = false;
+  std::vector<std::pair<std::function<void(AlertAnswer)>, AlertAnswer>> heldAnswers_;
 };
 
 }  // namespace brisquel::sim

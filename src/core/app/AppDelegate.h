@@ -120,6 +120,7 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   void makeComponents();
   MenuHost menuHost();
   void showSecurityAlert();
+  void securityAlertAnswered(AlertAnswer answer);
   void accessibilityPollTick();
   void warmUpSpelling();
 

@@ -43,12 +43,19 @@ void AppDelegate::showSecurityAlert() {
   alert.messageText = L("alert.security.title");
   alert.informativeText = L("alert.security.message");
   alert.buttons = {L("alert.security.btn_settings"), L("alert.security.btn_exit")};
-  const int answer = platform_.ui->runModalAlert(alert);
-  if (answer != kAlertFirstButtonReturn) {
+  platform_.ui->showAlert(alert, [weak = weak_from_this()](AlertAnswer answer) {
+    if (auto self = weak.lock()) self->securityAlertAnswered(answer);
+  });
+}
+
+void AppDelegate::securityAlertAnswered(AlertAnswer answer) {
+  if (answer && *answer != kAlertFirstButtonReturn) {
     platform_.application->exitNow(-1);
     return;
   }
-  openPrivacySettings();
+  // Closed without a choice: nothing is opened and nothing ends, but the poll
+  // still relaunches the program once the permission is granted some other way.
+  if (answer) openPrivacySettings();
   std::weak_ptr<AppDelegate> weak = weak_from_this();
   accessibilityCheckTimer_ = platform_.mainQueue->scheduleRepeatingTimer(accessibilityPollInterval, [weak] {
     if (auto self = weak.lock()) self->accessibilityPollTick();

@@ -49,7 +49,8 @@ void DonationHelper::performCheck() {
     return;
   }
   const double elapsed = clock_.wallTime() - date->secondsSince1970;
-  if (elapsed >= promptIntervalSeconds) {
+  // An alert still waiting for its answer is the reminder: no second one beside it.
+  if (elapsed >= promptIntervalSeconds && !isPromptOpen_) {
     mainQueue_.async([weak = weak_from_this()] {
       if (auto self = weak.lock()) self->showSupportWindow(false);
     });
@@ -63,9 +64,15 @@ void DonationHelper::showSupportWindow(bool /*force*/) {
   alert.informativeText = L("donation.message");
   alert.buttons = {L("donation.btn_support"), L("donation.btn_later")};
   alert.activateApplication = true;
-  const int response = ui_.runModalAlert(alert);
-  storeNow();
-  if (response == kAlertFirstButtonReturn) workspace_.openURL(std::string(donationURL));
+  isPromptOpen_ = true;
+  ui_.showAlert(alert, [weak = weak_from_this()](AlertAnswer answer) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->isPromptOpen_ = false;
+    // Closed without a choice counts as "later": the next reminder comes in 30 days.
+    self->storeNow();
+    if (answer == kAlertFirstButtonReturn) self->workspace_.openURL(std::string(donationURL));
+  });
 }
 
 void DonationHelper::storeNow() {

@@ -53,6 +53,7 @@ class DonationHelper : public std::enable_shared_from_this<DonationHelper> {
   UserInterfacePort& ui_;
   WorkspacePort& workspace_;
   Registration checkTimer_;
+  bool isPromptOpen_ = false;
 };
 
 }  // namespace brisquel

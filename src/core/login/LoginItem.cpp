@@ -83,7 +83,7 @@ bool LoginItem::applicationAutostart(bool requested) {
   alert.messageText = L("alert.autostart.title");
   alert.informativeText = L("alert.autostart.message");
   alert.buttons = {L("alert.ok")};
-  ui_.runModalAlert(alert);
+  ui_.showAlert(alert, {});  // one button, nothing to do after it, and the same when closed
   return settings_.isAutostartEnable();
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,10 @@ struct AlertSpec {
 
 inline constexpr int kAlertFirstButtonReturn = 1000;
 
+// The response code of the chosen button, or none when the alert was closed
+// without a choice (dismissed, expired, or no one could be asked).
+using AlertAnswer = std::optional<int>;
+
 class Menu;  // the core's menu model
 
 class UserInterfacePort {
@@ -88,8 +93,10 @@ class UserInterfacePort {
   virtual ~UserInterfacePort() = default;
   virtual void setStatusItemImage(const Image& image) = 0;
   virtual void setStatusItemMenu(std::shared_ptr<Menu> menu) = 0;
-  // Runs the alert modally and answers the response code of the chosen button.
-  virtual int runModalAlert(const AlertSpec& alert) = 0;
+  // Shows the alert without waiting for it. `onAnswer` (may be empty) runs
+  // once, on the main queue: later, or before this returns when the desktop
+  // answers at once. Callers hold their owner weakly in it.
+  virtual void showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) = 0;
 };
 
 }  // namespace brisquel

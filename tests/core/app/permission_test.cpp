@@ -62,6 +62,34 @@ TEST_F(PermissionTest, TheQuitButtonEndsWithStatus255) {
   EXPECT_FALSE(delegate().hasAccessibilityCheckTimer());
 }
 
+TEST_F(PermissionTest, ClosingTheAlertOrAnsweringAfterTheProgramIsGoneEndsNothing) {
+  struct Case {
+    const char* name;
+    AlertAnswer answer;
+    bool programGone;
+  };
+  const Case cases[] = {
+      {"Settings after the program is gone", kSettingsButton, true},
+      {"Quit after the program is gone", kQuitButton, true},
+      {"closed without a choice", std::nullopt, false},
+  };
+  desktop.holdAlertAnswers(true);
+  for (const Case& c : cases) {
+    desktop.queueAlertResponse(c.answer);
+    startProgram(untrusted());
+    if (c.programGone) program.reset();
+    desktop.answerHeldAlerts();
+    desktop.advance(2);
+    EXPECT_TRUE(desktop.exitStatuses().empty()) << c.name;
+    EXPECT_TRUE(desktop.openedURLs().empty()) << c.name;
+    EXPECT_TRUE(desktop.launches().empty()) << c.name;
+  }
+  // Closed without a choice, the program still polls: granting trust later relaunches it.
+  desktop.setTrusted(true);
+  desktop.advance(1.0);
+  EXPECT_EQ(desktop.launches().size(), 1u);
+}
+
 TEST_F(PermissionTest, GrantingTrustFromTheSettingsRelaunchesWithTheLiteralPath) {
   const std::string bundle = "/Users/o'neil/Apps \"dev\"/$HOME `id` \\ Brisquel.app";
   desktop.setMainBundlePath(bundle);

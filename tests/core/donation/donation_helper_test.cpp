@@ -99,8 +99,9 @@ TEST(DonationReminder, ShownWhenDueOrFromTheMenuAndThirtyDaysApart) {
   }
 }
 
-TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
-  for (int response : {kAlertFirstButtonReturn, kAlertFirstButtonReturn + 1}) {
+TEST(DonationReminder, EveryAnswerStoresTheDateAndOnlySupportOpensThePage) {
+  for (AlertAnswer response : {AlertAnswer{kAlertFirstButtonReturn}, AlertAnswer{kAlertFirstButtonReturn + 1},
+                               AlertAnswer{} /* closed without a choice */}) {
     Reminder r;
     r.storeDateAge(40 * kDay);
     r.desk.queueAlertResponse(response);
@@ -108,11 +109,11 @@ TEST(DonationReminder, BothButtonsStoreTheDateAndOnlySupportOpensThePage) {
     r.helper->checkAndShowPromptIfNeeded();
     r.desk.runUntilIdle();
     ASSERT_EQ(r.alertCount(), 1u);
-    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response;
+    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response.value_or(0);
     const std::vector<std::string> expectedURLs = response == kAlertFirstButtonReturn
                                                       ? std::vector<std::string>{"https://brisquel.app/donate"}
                                                       : std::vector<std::string>{};
-    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response;
+    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response.value_or(0);
   }
 }
 
@@ -143,12 +144,21 @@ TEST(DonationReminder, AlertSpeaksTheInterfaceLanguage) {
 }
 
 TEST(DonationReminder, NothingHappensOnceTheReminderIsGone) {
-  Reminder r;
-  r.storeDateAge(40 * kDay);
-  r.helper->checkAndShowPromptIfNeeded();
-  r.helper.reset();  // the due alert is still queued
-  r.desk.advance(3 * kDay);
-  EXPECT_EQ(r.alertCount(), 0u);
+  for (bool shown : {false, true}) {
+    Reminder r;
+    r.desk.holdAlertAnswers(true);
+    r.storeDateAge(40 * kDay);
+    const auto before = r.storedDate();
+    r.helper->checkAndShowPromptIfNeeded();
+    // While the alert waits for its answer, the daily check shows no second one.
+    if (shown) r.desk.advance(2 * kDay);
+    r.helper.reset();  // the due alert is still queued, or shown and not answered yet
+    r.desk.answerHeldAlerts();  // with the support button
+    r.desk.advance(3 * kDay);
+    EXPECT_EQ(r.alertCount(), shown ? 1u : 0u);
+    EXPECT_TRUE(r.desk.openedURLs().empty());
+    EXPECT_EQ(r.storedDate(), before);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
+#   desktop-session.sh BUILD_DIR alerts    the permission alert as a desktop notification
 set -u
 build=$(cd "$1" && pwd)
 mode=${2:-check}
@@ -21,7 +22,8 @@ if [ "${BRISQUEL_INNER:-}" != 1 ]; then
   for tool in Xvfb dbus-run-session fcitx5 fcitx5-remote xterm xprop; do
     command -v $tool >/dev/null || missing+=($tool)
   done
-  for file in "$tools/press-keys" "$tools/gtk-probe" "$build/fcitx5/lib/libbrisquel-fcitx5.so"; do
+  for file in "$tools/press-keys" "$tools/gtk-probe" "$tools/notification-server" \
+    "$build/fcitx5/lib/libbrisquel-fcitx5.so"; do
     [ -x "$file" ] || [ -f "$file" ] || missing+=("$file")
   done
   gtk_module=$(ls /usr/lib/*/gtk-3.0/3.0.0/immodules/im-fcitx5.so 2>/dev/null | head -1)
@@ -153,11 +155,29 @@ status_check() {
 
 # The probes are found on the PATH, as installed programs are.
 export PATH=$tools:$PATH
+# alerts: a test notification server, an xdg-open that writes down what it
+# was asked to open, Russian as the interface language, and fcitx5 not the
+# input method of GTK applications, so the program asks for the permission.
+ready_line="Brisquel is ready"
+if [ "$mode" = alerts ]; then
+  ready_line="Loaded addon brisquel"  # without the permission no dictionary is loaded
+  "$tools/notification-server" "$work/notifications" 2>"$work/notification-server.err" &
+  pids+=($!)
+  for _ in $(seq 50); do
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+      string:org.freedesktop.Notifications 2>/dev/null | grep -q true && break
+    sleep 0.1
+  done
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
+  chmod +x "$work/bin/xdg-open"
+  export PATH=$work/bin:$PATH LANGUAGE=ru GTK_IM_MODULE=ibus
+fi
 fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5.log" 2>&1 &
 pids+=($!)
 ready=0
 for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
-  if grep -q "Brisquel is ready" "$work/fcitx5.log" &&
+  if grep -qs "$ready_line" "$work/fcitx5.log" &&
     dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
       string:org.fcitx.Fcitx5 2>/dev/null | grep -q true &&
     xprop -root XIM_SERVERS 2>/dev/null | grep -q '@server=fcitx'; then
@@ -285,6 +305,20 @@ case $mode in
     sleep 2.5
     check "GTK 3: a program ignored by its path in the list file is left alone" \
       "$(gtk_session gtk-ignored =ghbdtn\  Return)" "ghbdtn "
+    exit $((failures > 0))
+    ;;
+  alerts)
+    for _ in $(seq 100); do [ -s "$work/notifications" ] && break; sleep 0.1; done
+    id='' title='' actions=''
+    IFS=$'\t' read -r id title actions 2>/dev/null <"$work/notifications"
+    check "the permission alert is a notification in the interface language" "$title" "Требуются разрешения"
+    check "its buttons are its actions" "$actions" $'1000\tНастройки\t1001\tЗавершить'
+    dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
+      org.brisquel.Test.Invoke uint32:"$id" string:1000 >/dev/null
+    for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+    check "choosing Настройки opens the settings" "$(cat "$work/opened" 2>/dev/null)" \
+      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"
+    check "one alert, and fcitx5 still runs" "$(wc -l <"$work/notifications") $(kill -0 ${pids[1]} && echo up)" "1 up"
     exit $((failures > 0))
     ;;
   demo)
