@@ -109,6 +109,9 @@ void Applications::focusChanged(fcitx::InputContext& ic) {
 }
 
 bool Applications::openURL(const std::string& url) {
+  // The Mac's privacy settings stand, here, for the choice of the session's
+  // input method, which is what gives the program the keys.
+  if (url.starts_with("x-apple.systempreferences:")) return startFirstOf({{"im-config"}, {"fcitx5-configtool"}});
   return startFirstOf({{"xdg-open", url}});
 }
 

@@ -29,6 +29,7 @@ class Applications final : public WorkspacePort {
   std::optional<RunningApplication> frontmostApplication() override;
   std::vector<RunningApplication> runningApplications() override;
   Registration observeActivation(std::function<void(const RunningApplication&)> handler) override;
+  // The macOS privacy-settings address opens the input-method chooser (im-config).
   bool openURL(const std::string& url) override;
   bool openFile(const std::filesystem::path& path) override;
   // macOS application paths the program knows stand for the desktop's own:

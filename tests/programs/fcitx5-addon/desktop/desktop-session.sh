@@ -155,8 +155,8 @@ status_check() {
 
 # The probes are found on the PATH, as installed programs are.
 export PATH=$tools:$PATH
-# alerts: a test notification server, an xdg-open that writes down what it
-# was asked to open, Russian as the interface language, and fcitx5 not the
+# alerts: a test notification server, openers that write down what they
+# are asked to open, Russian as the interface language, and fcitx5 not the
 # input method of GTK applications, so the program asks for the permission.
 ready_line="Brisquel is ready"
 if [ "$mode" = alerts ]; then
@@ -169,8 +169,10 @@ if [ "$mode" = alerts ]; then
     sleep 0.1
   done
   mkdir -p "$work/bin"
-  printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
-  chmod +x "$work/bin/xdg-open"
+  for opener in xdg-open im-config; do
+    printf '#!/bin/sh\necho "%s $1" >>"%s"\n' $opener "$work/opened" >"$work/bin/$opener"
+    chmod +x "$work/bin/$opener"
+  done
   export PATH=$work/bin:$PATH LANGUAGE=ru GTK_IM_MODULE=ibus
 fi
 fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5.log" 2>&1 &
@@ -316,8 +318,7 @@ case $mode in
     dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
       org.brisquel.Test.Invoke uint32:"$id" string:1000 >/dev/null
     for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-    check "choosing Настройки opens the settings" "$(cat "$work/opened" 2>/dev/null)" \
-      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"
+    check "choosing Настройки opens the input-method chooser" "$(cat "$work/opened" 2>/dev/null)" "im-config "
     check "one alert, and fcitx5 still runs" "$(wc -l <"$work/notifications") $(kill -0 ${pids[1]} && echo up)" "1 up"
     exit $((failures > 0))
     ;;
