@@ -9,9 +9,14 @@
 #include <fcitx/addonmanager.h>
 #include <fcitx/instance.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/Program.h"
+#include "app/Relaunch.h"
 #include "fcitx5/Desktop.h"
 #include "posix/PosixFiles.h"
 #include "posix/XdgDefaultsStore.h"
@@ -20,24 +25,63 @@
 namespace brisquel {
 namespace {
 
+// The program asks to be started again once the keys reach it (its
+// relaunch). Inside fcitx5 that is a new program in the same process:
+// restarting fcitx5 would cut every application's input connection and
+// forget the input contexts that just showed the keys arrive.
+class RelaunchInPlace final : public ProcessPort {
+ public:
+  RelaunchInPlace(ProcessPort& processes, std::filesystem::path bundle, std::function<void()> relaunch)
+      : processes_(processes), relaunch_(relaunchCommand(bundle)), onRelaunch_(std::move(relaunch)) {}
+  bool launch(const std::string& program, const std::vector<std::string>& arguments) override {
+    if (program == relaunch_.program && arguments == relaunch_.arguments) {
+      onRelaunch_();
+      return true;
+    }
+    return processes_.launch(program, arguments);
+  }
+
+ private:
+  ProcessPort& processes_;
+  ChildCommand relaunch_;
+  std::function<void()> onRelaunch_;
+};
+
 class BrisquelAddon final : public fcitx::AddonInstance {
  public:
   explicit BrisquelAddon(fcitx::Instance& instance)
-      : desktop_(instance, fcitx5::DesktopOptions{BRISQUEL_INSTALL_DIR, BRISQUEL_VERSION}) {
-    Platform platform = desktop_.platform();
-    platform.defaults = &defaults_;
-    platform.files = &files_;
-    platform.spelling = &spelling_;
-    program_ = Program::build(platform, ProgramOptions{});
+      : desktop_(instance, fcitx5::DesktopOptions{BRISQUEL_INSTALL_DIR, BRISQUEL_VERSION}),
+        platform_(desktop_.platform()),
+        processes_(*platform_.processes, platform_.application->mainBundlePath(), [this] { relaunch(); }) {
+    platform_.defaults = &defaults_;
+    platform_.files = &files_;
+    platform_.spelling = &spelling_;
+    platform_.processes = &processes_;
     // fcitx5 creates modules before it reads its input-method groups and
     // starts its frontends: the program starts on the loop's first turn.
-    platform.mainQueue->async([this] {
+    start();
+  }
+
+ private:
+  void start() {
+    program_ = Program::build(platform_, ProgramOptions{});
+    platform_.mainQueue->async([this] {
       program_->launch();
       announceWhenReady();
     });
   }
 
- private:
+  // After the program has terminated, on a later turn of the loop.
+  void relaunch() {
+    platform_.mainQueue->async([this] {
+      if (!desktop_.stopped()) return;
+      FCITX_INFO() << "Brisquel starts again";
+      program_.reset();
+      desktop_.resume();
+      start();
+    });
+  }
+
   // One line in fcitx5's log once the first languages can be checked, for
   // people (and tests) waiting for corrections to start.
   void announceWhenReady() {
@@ -54,6 +98,8 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   posix::XdgDefaultsStore defaults_;
   posix::PosixFiles files_;
   fcitx5::Desktop desktop_;
+  Platform platform_;
+  RelaunchInPlace processes_;
   std::unique_ptr<Program> program_;
   Registration readiness_;
 };

@@ -320,6 +320,14 @@ case $mode in
     for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
     check "choosing Настройки opens the input-method chooser" "$(cat "$work/opened" 2>/dev/null)" "im-config "
     check "one alert, and fcitx5 still runs" "$(wc -l <"$work/notifications") $(kill -0 ${pids[1]} && echo up)" "1 up"
+    # An application connecting shows the keys arrive: the program starts
+    # again, inside the same fcitx5, and corrects what is typed.
+    xterm_session alerts-first =a Return >/dev/null
+    for _ in $(seq 300); do grep -q "Brisquel is ready" "$work/fcitx5.log" && break; sleep 0.1; done
+    sleep 1.2  # the keyboard monitors start a second after launch
+    check "after the permission the program runs again and corrects" \
+      "$(xterm_session alerts-xterm =ghbdtn\  Return)" "привет "
+    check "no second alert" "$(wc -l <"$work/notifications")" 1
     exit $((failures > 0))
     ;;
   demo)
