@@ -60,6 +60,15 @@ constexpr KeyRow kKeys[] = {
     {104, KeyCode::Return, FcitxKey_KP_Enter},
 };
 
+// Keys with no place on a US keyboard (keypad, media keys, keys remapped by
+// a test tool) still reach the taps, under a code no key uses.
+constexpr std::uint16_t kNoPosition = 0xFF;
+
+// Latin letter keysyms are their ASCII codes.
+fcitx::KeySym latinLower(fcitx::KeySym sym) {
+  return sym >= FcitxKey_A && sym <= FcitxKey_Z ? static_cast<fcitx::KeySym>(sym + 0x20) : sym;
+}
+
 }  // namespace
 
 std::optional<std::uint16_t> virtualKeyCode(int xkbKeycode) {
@@ -162,6 +171,39 @@ std::vector<std::string> layoutLanguages(const std::string& inputMethod) {
   // Many layouts carry their language's code as their name ("de", "fr").
   if (layout.size() == 2) return {layout};
   return {};
+}
+
+std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
+  KeyEvent event;
+  event.flags = flagsOf(raw.states());
+  if (const std::uint64_t modifier = modifierFlag(raw.sym())) {
+    event.type = EventType::FlagsChanged;
+    event.flags = release ? event.flags & ~modifier : event.flags | modifier;
+  } else if (raw.sym() == FcitxKey_Caps_Lock) {
+    return std::nullopt;
+  } else {
+    event.type = release ? EventType::KeyUp : EventType::KeyDown;
+    const std::u16string characters = charactersOf(raw.sym());
+    if (!characters.empty()) {
+      event.characters = characters;
+      event.charactersIgnoringModifiers = characters;
+    }
+  }
+  if (auto keyCode = virtualKeyCode(raw.code())) {
+    event.keyCode = *keyCode;
+  } else {
+    // Keys typed by tools that remap spare keycodes: find the key by its US symbol.
+    const fcitx::KeySym lower = latinLower(raw.sym());
+    event.keyCode = kNoPosition;
+    for (std::uint16_t k = 0; k < kNoPosition; ++k) {
+      auto key = physicalKey(k);
+      if (key && key->sym == lower) {
+        event.keyCode = k;
+        break;
+      }
+    }
+  }
+  return event;
 }
 
 }  // namespace brisquel::fcitx5
