@@ -50,6 +50,18 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 
 }  // namespace
 
+bool TypoDetector::beginsAWordInField(int characters) {
+  auto state = getAXTextState(false);
+  if (!state) return true;  // keys typed only: nothing to compare with
+  const auto cursor = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
+  const auto chars = text::characters(std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor)));
+  if (chars.size() < static_cast<std::size_t>(characters)) return false;
+  for (std::size_t i = chars.size() - static_cast<std::size_t>(characters); i-- > 0;) {
+    if (!LayoutMaps::isEmojiOrSymbol(chars[i])) return text::containsWhiteSpace(chars[i]);  // emoji never enter the buffer
+  }
+  return true;
+}
+
 bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
                                        const std::u16string* separator) {
   auto state = getAXTextState(false);
@@ -142,6 +154,8 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     result = transliterate(word, false);
     if (result == word) result = transliterate(word, true);
   }
+  // Nothing to convert (white space, digits): no edit, no layout switch, nothing learned.
+  if (result == word) return;
 
   if (pendingSaveItem_) pendingSaveItem_->cancel();
   pendingSaveItem_ = std::make_shared<WorkItem>([weak = weak_from_this(), revert, word, result] {

@@ -155,6 +155,7 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 
 void TypoDetector::clearBuffer() {
   leaveWordAsTyped_ = false;
+  wordUnseen_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -167,7 +168,17 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
-  if (isWithin(now() - lastSimulationEndTime_, simulationCooldown)) return false;
+  if (isWithin(now() - lastSimulationEndTime_, simulationCooldown)) {
+    // Too soon after our own keys to be read, yet the person's key reaches
+    // the field: the buffer no longer holds the word it belongs to, and the
+    // words before are no longer right before the caret. Forget them, and
+    // leave this word alone up to its end.
+    if (event.characters && !event.characters->empty() && !(event.flags & Flags::Option)) {
+      clearBuffer();
+      wordUnseen_ = !text::containsWhiteSpace(*event.characters);
+    }
+    return false;
+  }
   if (event.flags & Flags::Option) {
     optionPressedAlone_ = false;
     return false;
@@ -177,15 +188,25 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     return false;
   }
   if (!event.characters || event.characters->empty()) return false;
+  // Until white space or Escape ends it.
+  if (wordUnseen_ && !text::containsWhiteSpace(*event.characters) &&
+      (event.keyCode == KeyCode::Delete || !isControlText(*event.characters)))
+    return false;
+  wordUnseen_ = false;
   if (event.keyCode == KeyCode::Delete) {
     if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
       // Keep the separator true to the text, and when the last word itself
       // is erased into, it is the word being typed again.
-      if (lastCompletedWordTrailingSpaces_ > 0) {
+      if (lastCompletedWordTrailingSpaces_ > 1) {
         --lastCompletedWordTrailingSpaces_;
         if (!completedWordsHistory_.empty()) dropLastCharacter(completedWordsHistory_.back().separator);
+      } else if (lastCompletedWordTrailingSpaces_ == 1) {
+        // The separator is gone: what is typed next goes on with the word.
+        buffer_ = std::exchange(lastCompletedWord_, {});
+        lastCompletedWordTrailingSpaces_ = 0;
+        if (!completedWordsHistory_.empty()) completedWordsHistory_.pop_back();
       } else {
         buffer_ = lastCompletedWord_;
         dropLastCharacter(buffer_);
@@ -378,6 +399,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (!correct) return repairPreviousWord(word, separator);
 
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
+  if (!beginsAWordInField(count(word))) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -492,8 +514,9 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(*sourceOfWord).count(text::toLower(swapped)))
     return false;
 
-  isSimulating_ = true;
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  if (!beginsAWordInField(deleteCount)) return false;
+  isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   finishSimulation();
@@ -537,6 +560,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
+  if (!beginsAWordInField(count(word) - pendingCharacters)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();

@@ -172,6 +172,11 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
                      const LayoutAvailability& layouts);
 
+  // Whether the field, where its text can be read, has white space (or its
+  // start) right before the last `characters` before the caret: otherwise the
+  // caret was put into a word, or keys went by unseen, and what the detector
+  // holds is not the whole word there.
+  bool beginsAWordInField(int characters);
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
   bool replaceBeforeCursor(int deleteCount, const std::u16string& text, const std::u16string* separator);
@@ -243,6 +248,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // An automatic correction of the word being typed was undone: the rest of
   // the word is left as the person types it.
   bool leaveWordAsTyped_ = false;
+  // A key of the word being typed reached the field unread: the word is
+  // neither buffered nor corrected up to its end.
+  bool wordUnseen_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;

@@ -174,8 +174,13 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       // Undoing a correction made mid-word teaches nothing.
       {named, "ghb{Option}{Wait 2}", "ghb"},
       {named, "при мне", nullptr},
-      // With a selection, Option converts the selection.
+      // With a selection, Option converts the selection; with nothing in it to convert, nothing happens.
       {named, "ghbdtn hello{Select 5}{Option}", "привет руддщ"},
+      {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
+      // Typed on into a word the caret was put in: the detector did not see all of it.
+      {named, "ld{Click 2}ns", nullptr},
+      // Keys typed faster than the detector reads them after a correction: that word stays as typed.
+      {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nуыещ"},
   };
   // One run per set of options, its lines in order.
   std::vector<std::pair<Args, std::vector<const Case*>>> runs;
