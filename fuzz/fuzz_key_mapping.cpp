@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(&states, data + 4, 4);
   const int code = data[8] | (data[9] << 8);
   const bool release = data[10] & 1;
-  if (data[10] & 2) sym &= 0xFFFF;  // mostly the keysyms of real keys
+  sym &= (data[10] & 2) ? 0xFFFF : 0x1FFFFFFF;  // X keysyms have 29 bits; mostly those of real keys
   const fcitx::Key raw(static_cast<fcitx::KeySym>(sym), fcitx::KeyStates(states), code);
 
   const auto event = fcitx5::keyEventOf(raw, release);

@@ -155,7 +155,6 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 
 void TypoDetector::clearBuffer() {
   leaveWordAsTyped_ = false;
-  wordUnseen_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -168,32 +167,25 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
-  if (isWithin(now() - lastSimulationEndTime_, simulationCooldown)) {
-    // Too soon after our own keys to be read, yet the person's key reaches
-    // the field: the buffer no longer holds the word it belongs to, and the
-    // words before are no longer right before the caret. Forget them, and
-    // leave this word alone up to its end.
-    if (event.characters && !event.characters->empty() && !(event.flags & Flags::Option)) {
-      clearBuffer();
-      wordUnseen_ = !text::containsWhiteSpace(*event.characters);
-    }
-    return false;
-  }
+  // Too soon after our own keys to judge: kept, so that the buffer stays the
+  // word in the field, but not checked.
+  const bool tooSoon = isWithin(now() - lastSimulationEndTime_, simulationCooldown);
   if (event.flags & Flags::Option) {
     optionPressedAlone_ = false;
     return false;
   }
   if (event.flags & (Flags::Command | Flags::Control | Flags::Fn)) {
-    buffer_.clear();
+    // A shortcut may cut, paste or select all: the words before the caret are no longer known.
+    clearBuffer();
     return false;
   }
   if (!event.characters || event.characters->empty()) return false;
-  // Until white space or Escape ends it.
-  if (wordUnseen_ && !text::containsWhiteSpace(*event.characters) &&
-      (event.keyCode == KeyCode::Delete || !isControlText(*event.characters)))
-    return false;
-  wordUnseen_ = false;
   if (event.keyCode == KeyCode::Delete) {
+    if (buffer_.empty() && lastCompletedWord_.empty() && !completedWordsHistory_.empty()) {
+      // Back to the word before, which the history knows.
+      lastCompletedWord_ = completedWordsHistory_.back().word;
+      lastCompletedWordTrailingSpaces_ = completedWordsHistory_.back().spaces();
+    }
     if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
@@ -219,10 +211,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   const std::u16string& characters = *event.characters;
   if (event.keyCode == KeyCode::LeftArrow || event.keyCode == KeyCode::RightArrow || event.keyCode == KeyCode::UpArrow ||
       event.keyCode == KeyCode::DownArrow || isFunctionKeyText(characters)) {
-    leaveWordAsTyped_ = false;
-    buffer_.clear();
-    lastCompletedWord_.clear();
-    lastCompletedWordTrailingSpaces_ = 0;
+    clearBuffer();  // the caret moved: the words before it are not the ones typed last
     return false;
   }
   if (isControlText(characters)) {
@@ -241,10 +230,10 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     auto tail = text::lastCharacters(buffer_, maxBufferSize);
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
     const int pending = std::min(count(typed), count(buffer_));
-    return checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
+    return !tooSoon && checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
   }
   const bool leaveAsTyped = std::exchange(leaveWordAsTyped_, false);
-  if (!finishWord(characters) || leaveAsTyped) return false;
+  if (!finishWord(characters) || leaveAsTyped || tooSoon) return false;
   return checkWordOnSeparator(lastCompletedWord_, characters, changeLayoutAction);
 }
 

@@ -248,9 +248,6 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // An automatic correction of the word being typed was undone: the rest of
   // the word is left as the person types it.
   bool leaveWordAsTyped_ = false;
-  // A key of the word being typed reached the field unread: the word is
-  // neither buffered nor corrected up to its end.
-  bool wordUnseen_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;

@@ -299,8 +299,8 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
       }
       if (scriptOf(typed) == Script::Mixed) {  // either layout may be meant
         layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-      } else if (!typedWords.empty() && typedWords.back() != fixedWords.back()) {
-        for (char16_t c : fixedWords.back())  // the layout of its last letter
+      } else if (manual || (!typedWords.empty() && typedWords.back() != fixedWords.back())) {
+        for (char16_t c : partFixed)  // the layout of the last letter changed
           if (const Script letter = scriptOf(std::u16string(1, c)); letter != Script::None) layoutScript = letter;
       }
       ++out.corrections;

@@ -179,6 +179,10 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
       // Typed on into a word the caret was put in: the detector did not see all of it.
       {named, "ld{Click 2}ns", nullptr},
+      // Words typed after Home are not folded with the words before the caret moved.
+      {named, "b {Home}he ", "he b"},
+      // What a shortcut erased is not typed back by Option.
+      {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
       // Keys typed faster than the detector reads them after a correction: that word stays as typed.
       {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nуыещ"},
   };
