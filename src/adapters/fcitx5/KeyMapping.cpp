@@ -1,6 +1,7 @@
 #include "fcitx5/KeyMapping.h"
 
 #include <unicode/unistr.h>
+#include <unicode/utf.h>
 
 #include <array>
 #include <utility>
@@ -153,7 +154,8 @@ std::u16string charactersOf(fcitx::KeySym sym) {
       break;
   }
   const std::uint32_t code = fcitx::Key::keySymToUnicode(sym);
-  if (code < 0x20 || code == 0x7f) return {};
+  // A keysym may name a surrogate (0x100d800...) or no code point at all: no text.
+  if (code < 0x20 || code == 0x7f || U_IS_SURROGATE(code) || code > 0x10FFFF) return {};
   const icu::UnicodeString text(static_cast<UChar32>(code));
   return std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()), static_cast<std::size_t>(text.length()));
 }

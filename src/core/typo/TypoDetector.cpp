@@ -224,6 +224,13 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (!text::containsWhiteSpace(characters)) {
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
+    // Right after the last word with nothing between (Escape ended it, or it
+    // was converted by hand as it was typed): the keys go on with it.
+    if (buffer_.empty() && !lastCompletedWord_.empty() && lastCompletedWordTrailingSpaces_ == 0 &&
+        !completedWordsHistory_.empty() && completedWordsHistory_.back().separator.empty()) {
+      buffer_ = std::exchange(lastCompletedWord_, {});
+      completedWordsHistory_.pop_back();
+    }
     // Caps Lock on for any key of the word: capitals that mean nothing by themselves.
     typedWithCapsLock_ = (!buffer_.empty() && typedWithCapsLock_) || (event.flags & Flags::CapsLock) != 0;
     buffer_ += typed;
@@ -388,13 +395,6 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (!correct) return repairPreviousWord(word, separator);
 
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
-  if (!beginsAWordInField(count(word))) return false;
-
-  isSimulating_ = true;
-  lastAutoSwitchTime_ = now();
-  lastAutoSwitchWord_ = word;
-  lastAutoSwitchResult_ = converted;
-  lastAutoSwitchWasMidWord_ = false;
 
   // The history entries the correction rewrites, with their new words.
   const std::size_t newest = completedWordsHistory_.size() - 1;
@@ -430,6 +430,13 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       }
     }
   }
+  // Everything it deletes must be the words typed, as the field shows them where it can.
+  if (!beginsAWordInField(deleteCount)) return false;
+  isSimulating_ = true;
+  lastAutoSwitchTime_ = now();
+  lastAutoSwitchWord_ = word;
+  lastAutoSwitchResult_ = converted;
+  lastAutoSwitchWasMidWord_ = false;
   const std::string code = layoutCodeFor(pair);
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   if (changeLayoutAction) changeLayoutAction(code);
@@ -549,7 +556,9 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
-  if (!beginsAWordInField(count(word) - pendingCharacters)) return false;
+  Fold fold{count(word) - pendingCharacters, converted, {}};
+  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
+  if (!beginsAWordInField(fold.deleteCount)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -557,8 +566,6 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
   lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
-  Fold fold{count(word) - pendingCharacters, converted, {}};
-  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
   replaceBeforeCursor(fold.deleteCount, fold.text, nullptr);
   finishSimulation();
   for (auto& [index, corrected] : fold.rewritten) completedWordsHistory_[index].word = std::move(corrected);

@@ -255,8 +255,7 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
     if (step.kind == Kind::Click) model.setSelection(field.selection());
     if (step.kind == Kind::Layout || step.kind == Kind::App)
       layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-    if (step.kind == Kind::Click || step.kind == Kind::App || step.kind == Kind::Select || manual ||
-        (step.kind == Kind::Key && step.key != "backspace" && step.key != "return" && step.key != "tab")) {
+    if (step.kind != Kind::Text && step.kind != Kind::Wait) {
       const auto caret = static_cast<std::size_t>(field.selection().location);
       unseenStart.reset();
       if (field.bundleId() == kApps[1] && caret > 0 && !text::isWhiteSpace(field.text()[caret - 1])) unseenStart = caret;
@@ -318,7 +317,11 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
         return std::any_of(convertedByHand.begin(), convertedByHand.end(),
                            [&](const std::u16string& w) { return w.find(u16(learned)) != w.npos; });
       };
-      if (!partOfOne(word) || !partOfOne(result))
+      auto allParts = [&](const std::string& learned) {  // words joined by hand conversions of the history
+        const auto pieces = split(u16(learned)).first;
+        return std::all_of(pieces.begin(), pieces.end(), [&](const auto& piece) { return partOfOne(u8(piece)); });
+      };
+      if (!allParts(word) || !allParts(result))
         return "learned: " + word + " -> " + result + " was never converted by hand";
       ++out.learned;
     }
