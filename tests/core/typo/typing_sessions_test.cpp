@@ -255,11 +255,6 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
     if (step.kind == Kind::Click) model.setSelection(field.selection());
     if (step.kind == Kind::Layout || step.kind == Kind::App)
       layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-    if (step.kind != Kind::Text && step.kind != Kind::Wait) {
-      const auto caret = static_cast<std::size_t>(field.selection().location);
-      unseenStart.reset();
-      if (field.bundleId() == kApps[1] && caret > 0 && !text::isWhiteSpace(field.text()[caret - 1])) unseenStart = caret;
-    }
     const std::u16string& want = model.text();
     const std::u16string& got = field.text();
     if (want != got) {
@@ -295,10 +290,15 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
         convertedByHand.insert(fixedWords.begin(), fixedWords.end());
         for (const auto& converted : {typed, fixed, partTyped, partFixed})
           convertedByHand.insert(text::trimWhiteSpace(converted));
+        auto before = split(text::trimWhiteSpace(want.substr(0, head))).first;  // joined by the conversion
+        if (!before.empty()) convertedByHand.insert(before.back());
       }
       if (scriptOf(typed) == Script::Mixed) {  // either layout may be meant
         layoutScript = scriptOfLayout(desktop.currentLayoutCode());
       } else if (manual || (!typedWords.empty() && typedWords.back() != fixedWords.back())) {
+        const Script was = scriptOf(partTyped), now = scriptOf(partFixed);  // punctuation from letters: the other layout
+        if (now == Script::None) layoutScript = was == Script::Latin ? Script::Cyrillic : Script::Latin;
+        if (now == Script::None && was == Script::None) layoutScript = scriptOfLayout(desktop.currentLayoutCode());
         for (char16_t c : partFixed)  // the layout of the last letter changed
           if (const Script letter = scriptOf(std::u16string(1, c)); letter != Script::None) layoutScript = letter;
       }
@@ -308,6 +308,11 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
       return "caret: moved without a change of text";
     } else {
       model.setSelection(field.selection());
+    }
+    if (step.kind != Kind::Text && step.kind != Kind::Wait && step.kind != Kind::Layout) {  // the caret moved
+      const auto caret = static_cast<std::size_t>(field.selection().location);
+      unseenStart.reset();
+      if (field.bundleId() == kApps[1] && caret > 0 && !text::isWhiteSpace(field.text()[caret - 1])) unseenStart = caret;
     }
     if (scriptOfLayout(desktop.currentLayoutCode()) != layoutScript)
       return "layout: " + desktop.currentLayoutCode() + " is not the layout of the last word corrected";
