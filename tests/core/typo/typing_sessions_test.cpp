@@ -293,9 +293,9 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
         auto before = split(text::trimWhiteSpace(want.substr(0, head))).first;  // joined by the conversion
         if (!before.empty()) convertedByHand.insert(before.back());
       }
-      if (scriptOf(typed) == Script::Mixed) {  // either layout may be meant
+      if (manual || scriptOf(typed) == Script::Mixed) {  // the layout the word was guessed typed on; either may be meant
         layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-      } else if (manual || (!typedWords.empty() && typedWords.back() != fixedWords.back())) {
+      } else if (!typedWords.empty() && typedWords.back() != fixedWords.back()) {
         const Script was = scriptOf(partTyped), now = scriptOf(partFixed);  // punctuation from letters: the other layout
         if (now == Script::None) layoutScript = was == Script::Latin ? Script::Cyrillic : Script::Latin;
         if (now == Script::None && was == Script::None) layoutScript = scriptOfLayout(desktop.currentLayoutCode());
@@ -304,12 +304,12 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
       }
       ++out.corrections;
       model.setText(got, field.selection());
-    } else if (!manual && model.selection().length == 0 && model.selection().location != field.selection().location) {
+    } else if (!manual && step.kind != Kind::Select && model.selection().location != field.selection().location) {
       return "caret: moved without a change of text";
     } else {
       model.setSelection(field.selection());
     }
-    if (step.kind != Kind::Text && step.kind != Kind::Wait && step.kind != Kind::Layout) {  // the caret moved
+    if (step.kind != Kind::Text && step.kind != Kind::Wait && step.kind != Kind::Layout && !manual) {  // it moved
       const auto caret = static_cast<std::size_t>(field.selection().location);
       unseenStart.reset();
       if (field.bundleId() == kApps[1] && caret > 0 && !text::isWhiteSpace(field.text()[caret - 1])) unseenStart = caret;

@@ -178,13 +178,13 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       {named, "ghbdtn hello{Select 5}{Option}", "привет руддщ"},
       {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
       // Typed on into a word the caret was put in: the detector did not see all of it.
-      {named, "ld{Click 2}ns", nullptr},
+      {named, "ld{Click 2}ns", "ldns"},
       // Words typed after Home are not folded with the words before the caret moved.
-      {named, "b {Home}he ", "he b"},
+      {named, "b {Home}he ", "he \nи "},
       // What a shortcut erased is not typed back by Option.
       {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
-      // Keys typed faster than the detector reads them after a correction: that word stays as typed.
-      {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nуыещ"},
+      // Keys typed right after a correction belong to the word the next check sees.
+      {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nesto"},
   };
   // One run per set of options, its lines in order.
   std::vector<std::pair<Args, std::vector<const Case*>>> runs;
