@@ -225,11 +225,11 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
     // Right after the last word with nothing between (Escape ended it, or it
-    // was converted by hand as it was typed): the keys go on with it.
-    if (buffer_.empty() && !lastCompletedWord_.empty() && lastCompletedWordTrailingSpaces_ == 0 &&
-        !completedWordsHistory_.empty() && completedWordsHistory_.back().separator.empty()) {
+    // was just converted by hand): the keys go on with it.
+    if (buffer_.empty() && !lastCompletedWord_.empty() && lastCompletedWordTrailingSpaces_ == 0) {
       buffer_ = std::exchange(lastCompletedWord_, {});
-      completedWordsHistory_.pop_back();
+      auto& history = completedWordsHistory_;
+      if (!history.empty() && history.back().word == buffer_ && history.back().separator.empty()) history.pop_back();
     }
     // Caps Lock on for any key of the word: capitals that mean nothing by themselves.
     typedWithCapsLock_ = (!buffer_.empty() && typedWithCapsLock_) || (event.flags & Flags::CapsLock) != 0;

@@ -131,6 +131,7 @@ std::pair<Setup, std::vector<KeyStep>> generate(std::uint32_t seed) {
   };
   const Vocabulary& v = vocabulary();
   std::size_t typed = 0;  // about the field's length, for clicks
+  const char* app = kEditor;
   for (int actions = 8 + static_cast<int>(pick(30)); actions > 0; --actions) {
     const int roll = static_cast<int>(pick(100));
     if (roll < 50) {  // a word, on the layout the person picked or on whatever is active
@@ -149,10 +150,11 @@ std::pair<Setup, std::vector<KeyStep>> generate(std::uint32_t seed) {
       for (std::size_t n = 1 + pick(3); n > 0; --n) step(Kind::Key, "backspace");
     } else if (roll < 63) {
       step(Kind::Key, std::array{"left", "right", "home", "end", "up", "down", "delete", "esc"}[pick(8)]);
-    } else if (roll < 67) {
-      step(Kind::Click, {}, chance(30) ? -1 : static_cast<int>(pick(typed + 2)));
+    } else if (roll < 67) {  // a terminal keeps its caret where a click lands
+      step(Kind::Click, {}, chance(30) || app == kApps[1] ? -1 : static_cast<int>(pick(typed + 2)));
     } else if (roll < 71) {
-      step(Kind::App, kApps[pick(4) % 3]);
+      app = kApps[pick(4) % 3];
+      step(Kind::App, app);
     } else if (roll < 80) {  // a lone Option press, often a second one soon after
       step(Kind::Option);
       if (chance(50)) {
@@ -293,15 +295,14 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
         auto before = split(text::trimWhiteSpace(want.substr(0, head))).first;  // joined by the conversion
         if (!before.empty()) convertedByHand.insert(before.back());
       }
-      if (manual || scriptOf(typed) == Script::Mixed) {  // the layout the word was guessed typed on; either may be meant
-        layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-      } else if (!typedWords.empty() && typedWords.back() != fixedWords.back()) {
-        const Script was = scriptOf(partTyped), now = scriptOf(partFixed);  // punctuation from letters: the other layout
-        if (now == Script::None) layoutScript = was == Script::Latin ? Script::Cyrillic : Script::Latin;
-        if (now == Script::None && was == Script::None) layoutScript = scriptOfLayout(desktop.currentLayoutCode());
-        for (char16_t c : partFixed)  // the layout of the last letter changed
+      // An automatic correction of the last word leaves the layout of its last
+      // letter; by hand the layout the word was guessed typed on is asked for.
+      layoutScript = scriptOfLayout(desktop.currentLayoutCode());
+      const std::size_t end = head + typed.size();  // the word just typed, not one before it
+      const bool last = end <= caret && std::all_of(want.begin() + end, want.begin() + caret, text::isWhiteSpace);
+      if (!manual && last && scriptOf(typed) != Script::Mixed && typedWords.back() != fixedWords.back())
+        for (char16_t c : partFixed)
           if (const Script letter = scriptOf(std::u16string(1, c)); letter != Script::None) layoutScript = letter;
-      }
       ++out.corrections;
       model.setText(got, field.selection());
     } else if (!manual && step.kind != Kind::Select && model.selection().location != field.selection().location) {
@@ -316,18 +317,14 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
     }
     if (scriptOfLayout(desktop.currentLayoutCode()) != layoutScript)
       return "layout: " + desktop.currentLayoutCode() + " is not the layout of the last word corrected";
+    // Each word of a learned entry is (part of) a word converted by hand.
+    auto byHand = [&](const std::string& learned) {
+      return std::ranges::all_of(split(u16(learned)).first, [&](const std::u16string& piece) {
+        return std::ranges::any_of(convertedByHand, [&](const auto& w) { return w.find(piece) != w.npos; });
+      });
+    };
     for (const auto& [word, result] : program.settings().learnedWords()) {
-      // Part of a word converted by hand, where the detector saw only that part.
-      auto partOfOne = [&](const std::string& learned) {
-        return std::any_of(convertedByHand.begin(), convertedByHand.end(),
-                           [&](const std::u16string& w) { return w.find(u16(learned)) != w.npos; });
-      };
-      auto allParts = [&](const std::string& learned) {  // words joined by hand conversions of the history
-        const auto pieces = split(u16(learned)).first;
-        return std::all_of(pieces.begin(), pieces.end(), [&](const auto& piece) { return partOfOne(u8(piece)); });
-      };
-      if (!allParts(word) || !allParts(result))
-        return "learned: " + word + " -> " + result + " was never converted by hand";
+      if (!byHand(word) || !byHand(result)) return "learned: " + word + " -> " + result + " was never converted by hand";
       ++out.learned;
     }
     return {};
