@@ -186,7 +186,11 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
       lastCompletedWord_ = completedWordsHistory_.back().word;
       lastCompletedWordTrailingSpaces_ = completedWordsHistory_.back().spaces();
     }
-    if (!buffer_.empty()) {
+    if (buffer_.empty() && lastCompletedWord_.empty()) {
+      // Into text typed before anything known: where the field's text cannot
+      // be read, the word the next keys join is unknown, so it stays as typed.
+      if (!getAXTextState(false)) leaveWordAsTyped_ = true;
+    } else if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
       // Keep the separator true to the text, and when the last word itself

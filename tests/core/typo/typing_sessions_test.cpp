@@ -1,13 +1,10 @@
 // Randomized typing sessions through the whole program on the simulated
-// desktop: real words typed on the right and the wrong layout, typos and
-// BackSpace, arrows, clicks, other applications (a terminal, an ignored one),
-// lone, held and double Option presses, Control shortcuts and pauses around
-// the detector's time limits, with and without accessibility writes. After
-// every step the field holds what the person's keys typed with only whole
-// words turned into their other-layout form (nothing lost, doubled or left
-// over), the layout is the one of the last word corrected, and only words
-// converted by hand are learned. A failing seed is shrunk to the fewest steps
-// that still fail and printed as `brisquel fix --named-keys` input.
+// desktop: words typed on the right and the wrong layout, typos, BackSpace,
+// arrows, clicks, a terminal and an ignored application, Option presses,
+// Control shortcuts and pauses around the detector's time limits. After every
+// step: the field holds the person's keys with only whole words converted,
+// the layout is that of the last word corrected, only words converted by
+// hand are learned. A failure prints its shrunk session as `brisquel fix` input.
 //   BRISQUEL_SESSION_SEEDS=N  BRISQUEL_SESSION_FIRST_SEED=S  BRISQUEL_SESSION_EVENTS=E (run until E events)
 #include <gtest/gtest.h>
 
@@ -45,7 +42,7 @@ constexpr const char* kEditor = "com.apple.TextEdit";
 constexpr const char* kApps[] = {kEditor, "com.apple.Terminal", "com.anydesk.Anydesk.mac"};  // last: ignored
 
 struct Setup {
-  bool noAx = false;
+  bool noAx = false;  // the editor refuses accessibility writes: corrections are typed keys
   int intervalMs = 120;
 };
 
@@ -94,22 +91,18 @@ const Vocabulary& vocabulary() {
 
 // The real dictionaries as `brisquel fix` loads them, else the corpus words.
 SpellCheckerPort& spelling() {
-#if defined(BRISQUEL_HAVE_SPELL)
   static auto checker = [] {
+#if defined(BRISQUEL_HAVE_SPELL)
     auto c = std::make_unique<spell::DictionarySpellChecker>(spell::DictionarySpellChecker::defaultDictionaryDirectory(),
                                                              spell::DictionarySpellChecker::defaultCacheDirectory(), false);
     for (const char* language : {"en_US", "ru_RU"}) c->prepare(language);
     for (const char* language : {"en_US", "ru_RU"}) c->waitUntilReady(language, std::chrono::minutes(10));
-    return c;
-  }();
 #else
-  static auto checker = [] {
     auto c = std::make_unique<sim::SimSpellChecker>();
-    c->setWords("en_US", vocabulary().words[0]);
-    c->setWords("ru_RU", vocabulary().words[1]);
+    for (int l : {0, 1}) c->setWords(l ? "ru_RU" : "en_US", vocabulary().words[l]);
+#endif
     return c;
   }();
-#endif
   return *checker;
 }
 
@@ -179,9 +172,10 @@ enum class Script { None, Latin, Cyrillic, Mixed };
 Script scriptOf(std::u16string_view word) {
   Script s = Script::None;
   for (char16_t c : word) {
-    const bool latin = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    const bool cyrillic = c >= 0x0400 && c <= 0x04FF;
-    if (latin || cyrillic) s = s == Script::None || s == (latin ? Script::Latin : Script::Cyrillic) ? (latin ? Script::Latin : Script::Cyrillic) : Script::Mixed;
+    const Script letter = (c | 0x20) >= u'a' && (c | 0x20) <= u'z' ? Script::Latin
+                          : c >= 0x0400 && c <= 0x04FF          ? Script::Cyrillic
+                                                                 : Script::None;
+    if (letter != Script::None) s = s == Script::None || s == letter ? letter : Script::Mixed;
   }
   return s;
 }
@@ -204,7 +198,7 @@ std::pair<std::vector<std::u16string>, std::u16string> split(std::u16string_view
 
 struct Outcome {
   std::string failure;  // empty when every check held
-  std::size_t events = 0, corrections = 0, learned = 0;
+  std::size_t events = 0, corrections = 0;
 };
 
 Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
@@ -219,10 +213,8 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
                                                std::make_shared<std::u16string>());
   }
   desktop.application(kEditor)->axFaults().notSettable = setup.noAx;
-  SimProgramOptions options;
-  options.ports = [](Platform& p) { p.spelling = &spelling(); };
-  options.program.donationReminder = false;
-  SimProgram program(desktop, std::move(options));
+  SimProgram program(desktop, {.trusted = true, .storedDefaults = {}, .ports = [](Platform& p) { p.spelling = &spelling(); },
+                               .program = {false, {}}});
   program.start();
   auto watcher = desktop.platform().keyboard->createEventTap(~0ull, [&](EventType, const KeyEvent& e) {
     if (e.userData != syntheticEventMarker) models[desktop.frontmost()->bundleId()]->deliver(e);
@@ -231,9 +223,8 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
 
   Outcome out;
   std::set<std::u16string> convertedByHand;
-  // Where the caret was put inside a word of a field whose text cannot be
-  // read: the detector sees only what is typed from there on and converts
-  // that part of the word (a known limit).
+  // Where the caret was put inside a word of the terminal, whose text the detector cannot read:
+  // it sees only what is typed from there on and converts that part of the word (a known limit).
   std::optional<std::size_t> unseenStart;
   Script layoutScript = Script::Latin;
   std::function<bool(const std::u16string&, const std::u16string&)> isConversion = [&](const auto& from,
@@ -310,7 +301,10 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
     } else {
       model.setSelection(field.selection());
     }
-    if (step.kind != Kind::Text && step.kind != Kind::Wait && step.kind != Kind::Layout && !manual) {  // it moved
+    const bool moved = step.kind == Kind::Key ? std::string("left right up down home end").find(step.key) != std::string::npos
+                                              : step.kind == Kind::Click || step.kind == Kind::App ||
+                                                    step.kind == Kind::Select || step.kind == Kind::Chord;
+    if (moved) {
       const auto caret = static_cast<std::size_t>(field.selection().location);
       unseenStart.reset();
       if (field.bundleId() == kApps[1] && caret > 0 && !text::isWhiteSpace(field.text()[caret - 1])) unseenStart = caret;
@@ -325,31 +319,26 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
     };
     for (const auto& [word, result] : program.settings().learnedWords()) {
       if (!byHand(word) || !byHand(result)) return "learned: " + word + " -> " + result + " was never converted by hand";
-      ++out.learned;
     }
     return {};
   };
 
   for (std::size_t i = 0; i < steps.size() && out.failure.empty(); ++i) {
-    cli::playKeyStep(desktop, steps[i], "en", setup.intervalMs / 1000.0,
-                     [&](const std::function<void()>& press, bool manual) {
-                       if (!out.failure.empty()) return;
-                       press();
-                       ++out.events;
-                       if (auto failure = check(steps[i], manual); !failure.empty())
-                         out.failure = failure + " (step " + std::to_string(i + 1) + ")";
-                     });
+    cli::playKeyStep(desktop, steps[i], "en", setup.intervalMs / 1000.0, [&](const auto& press, bool manual) {
+      if (!out.failure.empty()) return;
+      press();
+      ++out.events;
+      if (auto failure = check(steps[i], manual); !failure.empty()) out.failure = failure + " (step " + std::to_string(i + 1) + ")";
+    });
   }
   return out;
 }
 
-std::string category(const std::string& failure) { return failure.substr(0, failure.find(':')); }
-
-// The fewest steps (and characters of text) that still fail the same way.
+// The fewest steps that still fail the same way.
 std::vector<KeyStep> shrink(const Setup& setup, std::vector<KeyStep> steps, const std::string& failure) {
   auto fails = [&](const std::vector<KeyStep>& candidate) {
     const std::string f = play(setup, candidate).failure;
-    return !f.empty() && category(f) == category(failure);
+    return f.substr(0, f.find(':')) == failure.substr(0, failure.find(':'));
   };
   for (std::size_t chunk = steps.size() / 2; chunk >= 1; chunk /= 2) {
     for (std::size_t at = 0; at + chunk <= steps.size();) {
@@ -357,14 +346,6 @@ std::vector<KeyStep> shrink(const Setup& setup, std::vector<KeyStep> steps, cons
       candidate.erase(candidate.begin() + at, candidate.begin() + at + chunk);
       if (fails(candidate)) steps = candidate;
       else at += chunk;
-    }
-  }
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    for (std::size_t c = 0; steps[i].kind == Kind::Text && c < steps[i].text.size() && steps[i].text.size() > 1;) {
-      auto candidate = steps;
-      candidate[i].text.erase(c, 1);
-      if (fails(candidate)) steps = candidate;
-      else ++c;
     }
   }
   return steps;
@@ -391,7 +372,6 @@ TEST(TypingSessions, KeepEveryCharacterAndConvertOnlyWholeWords) {
     const Outcome run = play(setup, steps);
     total.events += run.events;
     total.corrections += run.corrections;
-    total.learned += run.learned;
     if (run.failure.empty()) continue;
     const auto smallest = shrink(setup, steps, run.failure);
     ADD_FAILURE() << "seed " << seed << ": " << run.failure << "\nsmallest: " << play(setup, smallest).failure
@@ -399,10 +379,9 @@ TEST(TypingSessions, KeepEveryCharacterAndConvertOnlyWholeWords) {
                   << " '" << cli::formatNamedKeys(smallest) << "'";
     if (++failures == 3) break;  // a few are enough to go on
   }
-  std::printf("%zu sessions from seed %zu, %zu events, %zu corrections, %zu learned-word checks\n", seed - first,
-              first, total.events, total.corrections, total.learned);
+  std::printf("%zu sessions from seed %zu, %zu events, %zu corrections\n", seed - first, first, total.events,
+              total.corrections);
   EXPECT_GT(total.corrections, (seed - first) / 10) << "the sessions made the detector correct words";
-  EXPECT_GT(total.learned, 0u) << "some sessions learned a word";
 }
 
 }  // namespace

@@ -179,6 +179,7 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
       // Typed on into a word the caret was put in: the detector did not see all of it.
       {named, "ld{Click 2}ns", "ldns"},
+      {{"--named-keys", "--app", "com.apple.Terminal"}, "ghbdtn {Click}{BackSpace}window", "приветцштвщц"},
       // Words typed after Home are not folded with the words before the caret moved.
       {named, "b {Home}he ", "he \nи "},
       // What a shortcut erased is not typed back by Option.
