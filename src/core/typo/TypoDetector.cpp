@@ -155,6 +155,7 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 
 void TypoDetector::clearBuffer() {
   leaveWordAsTyped_ = false;
+  wordStartUnknown_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -189,7 +190,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     if (buffer_.empty() && lastCompletedWord_.empty()) {
       // Into text typed before anything known: where the field's text cannot
       // be read, the word the next keys join is unknown, so it stays as typed.
-      if (!getAXTextState(false)) leaveWordAsTyped_ = true;
+      if (!getAXTextState(false)) wordStartUnknown_ = true;
     } else if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
@@ -213,6 +214,11 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     return false;
   }
   const std::u16string& characters = *event.characters;
+  if (event.keyCode == KeyCode::ForwardDelete) {
+    // The caret stays; the word may now run into what followed it.
+    if (!buffer_.empty()) leaveWordAsTyped_ = true;
+    return false;
+  }
   if (event.keyCode == KeyCode::LeftArrow || event.keyCode == KeyCode::RightArrow || event.keyCode == KeyCode::UpArrow ||
       event.keyCode == KeyCode::DownArrow || isFunctionKeyText(characters)) {
     clearBuffer();  // the caret moved: the words before it are not the ones typed last
@@ -222,6 +228,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     // Escape types nothing but ends the word: it can still be converted by
     // hand, and what follows is a new word.
     leaveWordAsTyped_ = false;
+    if (wordStartUnknown_) clearBuffer();
     finishWord({});
     return false;
   }
@@ -242,6 +249,10 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
     const int pending = std::min(count(typed), count(buffer_));
     return !tooSoon && checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
+  }
+  if (wordStartUnknown_) {  // nor is it a word the rules can reach back over
+    clearBuffer();
+    return false;
   }
   const bool leaveAsTyped = std::exchange(leaveWordAsTyped_, false);
   if (!finishWord(characters) || leaveAsTyped || tooSoon) return false;
@@ -528,7 +539,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
                                 int pendingCharacters) {
   // Three characters at least besides quotes, brackets and marks around them.
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
-  if (count(core) < 3 || leaveWordAsTyped_) return false;
+  if (count(core) < 3 || leaveWordAsTyped_ || wordStartUnknown_) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);

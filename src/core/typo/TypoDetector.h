@@ -248,6 +248,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // An automatic correction of the word being typed was undone: the rest of
   // the word is left as the person types it.
   bool leaveWordAsTyped_ = false;
+  // BackSpace went into text typed before anything the detector knows, in a
+  // field it cannot read: the word typed there began somewhere unknown.
+  bool wordStartUnknown_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;

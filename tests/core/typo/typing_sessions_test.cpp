@@ -134,10 +134,8 @@ std::pair<Setup, std::vector<KeyStep>> generate(std::uint32_t seed) {
       if (chance(15)) keys.insert(pick(keys.size() + 1), 1, static_cast<char>('a' + pick(26)));
       text(keys);
       if (chance(10)) step(Kind::Key, "backspace");
-      const int end = static_cast<int>(pick(100));
-      if (end < 75) text(" ");
-      else if (end < 82) step(Kind::Key, "return");
-      else if (end < 86) step(Kind::Key, "tab");
+      if (const int end = static_cast<int>(pick(100)); end < 86)  // or the next action goes on with it
+        end < 75 ? text(" ") : step(Kind::Key, end < 82 ? "return" : "tab");
       typed += keys.size() + 1;
     } else if (roll < 58) {
       for (std::size_t n = 1 + pick(3); n > 0; --n) step(Kind::Key, "backspace");
@@ -150,10 +148,7 @@ std::pair<Setup, std::vector<KeyStep>> generate(std::uint32_t seed) {
       step(Kind::App, app);
     } else if (roll < 80) {  // a lone Option press, often a second one soon after
       step(Kind::Option);
-      if (chance(50)) {
-        step(Kind::Wait, {}, 0, pause());
-        step(Kind::Option);
-      }
+      if (chance(50)) step(Kind::Wait, {}, 0, pause()), step(Kind::Option);
     } else if (roll < 82) {
       step(Kind::Option, {}, 0, chance(50) ? 0.69 : 0.71);
     } else if (roll < 85) {
@@ -226,9 +221,9 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
   // Where the caret was put inside a word of the terminal, whose text the detector cannot read:
   // it sees only what is typed from there on and converts that part of the word (a known limit).
   std::optional<std::size_t> unseenStart;
+  const sim::SimApp* lastModel = nullptr;
   Script layoutScript = Script::Latin;
-  std::function<bool(const std::u16string&, const std::u16string&)> isConversion = [&](const auto& from,
-                                                                                          const auto& to) {
+  std::function<bool(const std::u16string&, const std::u16string&)> isConversion = [&](auto& from, auto& to) {
     auto& detector = program.typoDetector();
     if (from == to || to == detector.transliterate(from, false) || to == detector.transliterate(from, true) ||
         from == detector.transliterate(to, false) || from == detector.transliterate(to, true))
@@ -295,15 +290,12 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
         for (char16_t c : partFixed)
           if (const Script letter = scriptOf(std::u16string(1, c)); letter != Script::None) layoutScript = letter;
       ++out.corrections;
-      model.setText(got, field.selection());
-    } else if (!manual && step.kind != Kind::Select && model.selection().location != field.selection().location) {
-      return "caret: moved without a change of text";
-    } else {
-      model.setSelection(field.selection());
     }
+    model.setText(got, field.selection());
     const bool moved = step.kind == Kind::Key ? std::string("left right up down home end").find(step.key) != std::string::npos
-                                              : step.kind == Kind::Click || step.kind == Kind::App ||
-                                                    step.kind == Kind::Select || step.kind == Kind::Chord;
+                                              : step.kind == Kind::Click || step.kind == Kind::Select ||
+                                                    step.kind == Kind::Chord || (step.kind == Kind::App && &model != lastModel);
+    lastModel = &model;
     if (moved) {
       const auto caret = static_cast<std::size_t>(field.selection().location);
       unseenStart.reset();
