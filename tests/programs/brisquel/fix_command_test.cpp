@@ -177,14 +177,12 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       // With a selection, Option converts the selection; with nothing in it to convert, nothing happens.
       {named, "ghbdtn hello{Select 5}{Option}", "привет руддщ"},
       {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
-      // Typed on into a word the caret was put in: the detector did not see all of it.
+      // Only words the detector saw whole: typed on into a word the caret was put in, after Home,
+      // a shortcut, or fast after a correction.
       {named, "ld{Click 2}ns", "ldns"},
       {{"--named-keys", "--app", "com.apple.Terminal"}, "ghbdtn {Click}{BackSpace}window", "приветцштвщц"},
-      // Words typed after Home are not folded with the words before the caret moved.
       {named, "b {Home}he ", "he \nи "},
-      // What a shortcut erased is not typed back by Option.
       {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
-      // Keys typed right after a correction belong to the word the next check sees.
       {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nesto"},
   };
   // One run per set of options, its lines in order.
