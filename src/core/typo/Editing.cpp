@@ -50,11 +50,13 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 
 }  // namespace
 
-bool TypoDetector::beginsAWordInField(int characters) {
+bool TypoDetector::beginsAWordInField(int characters, std::u16string_view typed) {
   auto state = getAXTextState(false);
   if (!state) return true;  // keys typed only: nothing to compare with
   const auto cursor = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
-  const auto chars = text::characters(std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor)));
+  const auto before = std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor));
+  if (!typed.empty() && !before.ends_with(asFieldText(std::u16string(typed)))) return false;
+  const auto chars = text::characters(before);
   if (chars.size() < static_cast<std::size_t>(characters)) return false;
   for (std::size_t i = chars.size() - static_cast<std::size_t>(characters); i-- > 0;) {
     if (!LayoutMaps::isEmojiOrSymbol(chars[i])) return text::containsWhiteSpace(chars[i]);  // emoji never enter the buffer

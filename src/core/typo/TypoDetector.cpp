@@ -413,11 +413,12 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
 
   // The history entries the correction rewrites, with their new words.
   const std::size_t newest = completedWordsHistory_.size() - 1;
-  Fold fold{count(word), converted, {{newest, converted}}};
+  Fold fold{count(word), converted, {{newest, converted}}, word};
   auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
   foldPreceding(fold, newest, pair, russianRules, layouts);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
+  std::u16string typed = fold.typed;  // none for a run of single letters: its count is checked
   auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
     // A run of single letters typed on the wrong layout.
@@ -441,12 +442,13 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
+        typed.clear();
         rewritten = std::move(runRewritten);
       }
     }
   }
   // Everything it deletes must be the words typed, as the field shows them where it can.
-  if (!beginsAWordInField(deleteCount)) return false;
+  if (!beginsAWordInField(deleteCount, typed)) return false;
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
@@ -501,6 +503,7 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
     if (swapped.empty() || swapped == entry.word) break;
     fold.deleteCount += count(entry.word) + entry.spaces();
     fold.text = swapped + entry.separator + fold.text;
+    fold.typed = entry.word + entry.separator + fold.typed;
     fold.rewritten.emplace_back(i, std::move(swapped));
   }
 }
@@ -526,7 +529,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
     return false;
 
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
-  if (!beginsAWordInField(deleteCount)) return false;
+  if (!beginsAWordInField(deleteCount, previous.word + previous.separator + word)) return false;
   isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
@@ -571,9 +574,12 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
-  Fold fold{count(word) - pendingCharacters, converted, {}};
+  const auto chars = text::characters(word);
+  std::u16string typed;  // what the field has of it: all but the key being decided
+  for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
+  Fold fold{count(word) - pendingCharacters, converted, {}, typed};
   foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
-  if (!beginsAWordInField(fold.deleteCount)) return false;
+  if (!beginsAWordInField(fold.deleteCount, fold.typed)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
