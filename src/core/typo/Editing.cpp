@@ -3,6 +3,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "base/KeyCodes.h"
 #include "base/Text.h"
@@ -138,10 +139,11 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
   bool revert = false;
   std::u16string result;
-  if (lower == text::toLower(lastManualToggleResult_) && isWithin(t - lastManualToggleTime_, undoWindow)) {
+  // An undo is of the very text converted: the same word typed again, or in other capitals, is converted afresh.
+  if (word == lastManualToggleResult_ && isWithin(t - lastManualToggleTime_, undoWindow)) {
     result = lastManualToggleWord_;
     revert = true;
-  } else if (lower == text::toLower(lastAutoSwitchResult_) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
+  } else if (word == lastAutoSwitchResult_ && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
     result = lastAutoSwitchWord_;
     revert = true;
   } else if (wasBeingTyped && lastAutoSwitchWasMidWord_ && !lastAutoSwitchResult_.empty() &&
@@ -233,7 +235,11 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   if (revert && wasBeingTyped) leaveWordAsTyped_ = true;
   lastCompletedWord_ = result;
   lastCompletedWordTrailingSpaces_ = static_cast<int>(spacesToSkip);
-  for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) completedWordsHistory_.pop_back();
+  std::optional<std::u16string> trailing;  // the separator after the words taken in, now after the result
+  for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) {
+    if (!trailing) trailing = completedWordsHistory_.back().separator;
+    completedWordsHistory_.pop_back();
+  }
   if (wasBeingTyped) {
     // The word had not ended yet: it becomes the newest entry, not a
     // replacement of the word before it.
@@ -242,6 +248,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       completedWordsHistory_.erase(completedWordsHistory_.begin());
   } else if (!completedWordsHistory_.empty()) {
     completedWordsHistory_.back().word = result;
+    if (trailing) completedWordsHistory_.back().separator = *trailing;
   }
   finishSimulation();
 }

@@ -181,9 +181,11 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       // a shortcut, or fast after a correction.
       {named, "ld{Click 2}ns", "ldns"},
       {{"--named-keys", "--app", "com.apple.Terminal"}, "ghbdtn {Click}{BackSpace}window", "приветцштвщц"},
+      {{"--named-keys", "--app", "com.apple.Terminal"}, "a pEach{Return}{Option}tooel,", "a pEach\ntooel,"},
       {named, "b {Home}he ", "he \nи "},
       {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
       {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nesto"},
+      {{"--named-keys", "--interval", "30"}, "lj Lj{Option}", "до Lj"},  // not the undo of the first
   };
   // One run per set of options, its lines in order.
   std::vector<std::pair<Args, std::vector<const Case*>>> runs;
