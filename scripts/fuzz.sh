@@ -9,7 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 build=build/fuzz
-targets=(fuzz_settings_file fuzz_list_files fuzz_press_arguments fuzz_conversion)
+targets=(fuzz_settings_file fuzz_list_files fuzz_press_arguments fuzz_named_keys fuzz_conversion)
 
 export CCACHE_DIR=${CCACHE_DIR:-$here/build/.ccache}
 scripts/setup.sh >&2  # packages only
@@ -17,6 +17,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
         -DBRISQUEL_FUZZ=ON -DBRISQUEL_TESTS=OFF -DBRISQUEL_BENCH=OFF >&2
 fi
+# The desktop host's key conversion when the fcitx5 headers are there.
+grep -q '^BRISQUEL_FCITX5:BOOL=ON' "$build/CMakeCache.txt" && targets+=(fuzz_key_mapping)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >&2
 
 if [ "${1:-}" = "--bounded" ]; then

@@ -1,6 +1,7 @@
 #include "fcitx5/KeyMapping.h"
 
 #include <unicode/unistr.h>
+#include <unicode/utf.h>
 
 #include <array>
 #include <utility>
@@ -59,6 +60,15 @@ constexpr KeyRow kKeys[] = {
     // The keypad's Enter and the ISO key's Return types what the main ones type.
     {104, KeyCode::Return, FcitxKey_KP_Enter},
 };
+
+// Keys with no place on a US keyboard (keypad, media keys, keys remapped by
+// a test tool) still reach the taps, under a code no key uses.
+constexpr std::uint16_t kNoPosition = 0xFF;
+
+// Latin letter keysyms are their ASCII codes.
+fcitx::KeySym latinLower(fcitx::KeySym sym) {
+  return sym >= FcitxKey_A && sym <= FcitxKey_Z ? static_cast<fcitx::KeySym>(sym + 0x20) : sym;
+}
 
 }  // namespace
 
@@ -151,7 +161,8 @@ std::u16string charactersOf(fcitx::KeySym sym) {
       break;
   }
   const std::uint32_t code = fcitx::Key::keySymToUnicode(sym);
-  if (code < 0x20 || code == 0x7f) return {};
+  // A keysym may name a surrogate (0x100d800...) or no code point at all: no text.
+  if (code < 0x20 || code == 0x7f || U_IS_SURROGATE(code) || code > 0x10FFFF) return {};
   const icu::UnicodeString text(static_cast<UChar32>(code));
   return std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()), static_cast<std::size_t>(text.length()));
 }
@@ -167,6 +178,39 @@ std::vector<std::string> layoutLanguages(const std::string& inputMethod) {
   for (const auto& [name, language] : kLanguages)
     if (layout == name) return {language};
   return {};
+}
+
+std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
+  KeyEvent event;
+  event.flags = flagsOf(raw.states());
+  if (const std::uint64_t modifier = modifierFlag(raw.sym())) {
+    event.type = EventType::FlagsChanged;
+    event.flags = release ? event.flags & ~modifier : event.flags | modifier;
+  } else if (raw.sym() == FcitxKey_Caps_Lock) {
+    return std::nullopt;
+  } else {
+    event.type = release ? EventType::KeyUp : EventType::KeyDown;
+    const std::u16string characters = charactersOf(raw.sym());
+    if (!characters.empty()) {
+      event.characters = characters;
+      event.charactersIgnoringModifiers = characters;
+    }
+  }
+  if (auto keyCode = virtualKeyCode(raw.code())) {
+    event.keyCode = *keyCode;
+  } else {
+    // Keys typed by tools that remap spare keycodes: find the key by its US symbol.
+    const fcitx::KeySym lower = latinLower(raw.sym());
+    event.keyCode = kNoPosition;
+    for (std::uint16_t k = 0; k < kNoPosition; ++k) {
+      auto key = physicalKey(k);
+      if (key && key->sym == lower) {
+        event.keyCode = k;
+        break;
+      }
+    }
+  }
+  return event;
 }
 
 }  // namespace brisquel::fcitx5

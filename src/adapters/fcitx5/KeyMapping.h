@@ -44,6 +44,11 @@ fcitx::KeyStates statesFor(std::uint64_t flags, bool terminal);
 // BackSpace, Delete and the arrows. Empty for keys that type nothing.
 std::u16string charactersOf(fcitx::KeySym sym);
 
+// The event record of a key as fcitx5 reports it (X keycode, keysym and
+// modifier states), without the repeat flag, which needs the keys held
+// before; none for Caps Lock, which shows only in the flags.
+std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release);
+
 // The languages of the six layouts the program knows ("keyboard-ru" -> "ru",
 // "keyboard-us-intl" -> "en"); empty for other layouts (the xkb registry
 // names theirs).

@@ -11,9 +11,6 @@
 namespace brisquel::fcitx5 {
 namespace {
 
-// Keys with no place on a US keyboard (keypad, media keys, keys remapped by
-// a test tool) still reach the taps, under a code no key uses.
-constexpr std::uint16_t kNoPosition = 0xFF;
 constexpr std::size_t kMaxTimings = 100000;
 
 bool sameEvent(const KeyEvent& a, const KeyEvent& b) {
@@ -30,9 +27,6 @@ bool isTypedText(const std::u16string& s) {
 }
 
 // Latin letter keysyms are their ASCII codes.
-fcitx::KeySym latinLower(fcitx::KeySym sym) {
-  return sym >= FcitxKey_A && sym <= FcitxKey_Z ? static_cast<fcitx::KeySym>(sym + 0x20) : sym;
-}
 fcitx::KeySym latinUpper(fcitx::KeySym sym) {
   return sym >= FcitxKey_a && sym <= FcitxKey_z ? static_cast<fcitx::KeySym>(sym - 0x20) : sym;
 }
@@ -125,42 +119,13 @@ bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
 
 std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
   const fcitx::Key raw = source.rawKey();
-  const int code = raw.code();
-  const bool release = source.isRelease();
-  KeyEvent event;
-  event.flags = flagsOf(raw.states());
-  if (const std::uint64_t modifier = modifierFlag(raw.sym())) {
-    event.type = EventType::FlagsChanged;
-    event.flags = release ? event.flags & ~modifier : event.flags | modifier;
-  } else if (raw.sym() == FcitxKey_Caps_Lock) {
-    return std::nullopt;
+  auto event = keyEventOf(raw, source.isRelease());
+  if (!event || event->type == EventType::FlagsChanged) return event;
+  // fcitx5 sends no repeat flag: a second press without a release is one.
+  if (source.isRelease()) {
+    keysDown_.erase(raw.code());
   } else {
-    event.type = release ? EventType::KeyUp : EventType::KeyDown;
-    const std::u16string characters = charactersOf(raw.sym());
-    if (!characters.empty()) {
-      event.characters = characters;
-      event.charactersIgnoringModifiers = characters;
-    }
-    // fcitx5 sends no repeat flag: a second press without a release is one.
-    if (release) {
-      keysDown_.erase(code);
-    } else {
-      event.autoRepeat = code != 0 && !keysDown_.insert(code).second;
-    }
-  }
-  if (auto keyCode = virtualKeyCode(code)) {
-    event.keyCode = *keyCode;
-  } else {
-    // Keys typed by tools that remap spare keycodes: find the key by its US symbol.
-    const fcitx::KeySym lower = latinLower(raw.sym());
-    event.keyCode = kNoPosition;
-    for (std::uint16_t k = 0; k < kNoPosition; ++k) {
-      auto key = physicalKey(k);
-      if (key && key->sym == lower) {
-        event.keyCode = k;
-        break;
-      }
-    }
+    event->autoRepeat = raw.code() != 0 && !keysDown_.insert(raw.code()).second;
   }
   return event;
 }

@@ -3,6 +3,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "base/KeyCodes.h"
 #include "base/Text.h"
@@ -49,6 +50,20 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 }
 
 }  // namespace
+
+bool TypoDetector::beginsAWordInField(int characters, std::u16string_view typed) {
+  auto state = getAXTextState(false);
+  if (!state) return true;  // keys typed only: nothing to compare with
+  const auto cursor = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
+  const auto before = std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor));
+  if (!typed.empty() && !before.ends_with(asFieldText(std::u16string(typed)))) return false;
+  const auto chars = text::characters(before);
+  if (chars.size() < static_cast<std::size_t>(characters)) return false;
+  for (std::size_t i = chars.size() - static_cast<std::size_t>(characters); i-- > 0;) {
+    if (!LayoutMaps::isEmojiOrSymbol(chars[i])) return text::containsWhiteSpace(chars[i]);  // emoji never enter the buffer
+  }
+  return true;
+}
 
 bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
                                        const std::u16string* separator) {
@@ -124,10 +139,11 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
   bool revert = false;
   std::u16string result;
-  if (lower == text::toLower(lastManualToggleResult_) && isWithin(t - lastManualToggleTime_, undoWindow)) {
+  // An undo is of the very text converted: the same word typed again, or in other capitals, is converted afresh.
+  if (word == lastManualToggleResult_ && isWithin(t - lastManualToggleTime_, undoWindow)) {
     result = lastManualToggleWord_;
     revert = true;
-  } else if (lower == text::toLower(lastAutoSwitchResult_) && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
+  } else if (word == lastAutoSwitchResult_ && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
     result = lastAutoSwitchWord_;
     revert = true;
   } else if (wasBeingTyped && lastAutoSwitchWasMidWord_ && !lastAutoSwitchResult_.empty() &&
@@ -142,6 +158,8 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     result = transliterate(word, false);
     if (result == word) result = transliterate(word, true);
   }
+  // Nothing to convert (white space, digits): no edit, no layout switch, nothing learned.
+  if (result == word) return;
 
   if (pendingSaveItem_) pendingSaveItem_->cancel();
   pendingSaveItem_ = std::make_shared<WorkItem>([weak = weak_from_this(), revert, word, result] {
@@ -217,7 +235,11 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   if (revert && wasBeingTyped) leaveWordAsTyped_ = true;
   lastCompletedWord_ = result;
   lastCompletedWordTrailingSpaces_ = static_cast<int>(spacesToSkip);
-  for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) completedWordsHistory_.pop_back();
+  std::optional<std::u16string> trailing;  // the separator after the words taken in, now after the result
+  for (int i = 0; i < usedHistoryCount && !completedWordsHistory_.empty(); ++i) {
+    if (!trailing) trailing = completedWordsHistory_.back().separator;
+    completedWordsHistory_.pop_back();
+  }
   if (wasBeingTyped) {
     // The word had not ended yet: it becomes the newest entry, not a
     // replacement of the word before it.
@@ -226,6 +248,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
       completedWordsHistory_.erase(completedWordsHistory_.begin());
   } else if (!completedWordsHistory_.empty()) {
     completedWordsHistory_.back().word = result;
+    if (trailing) completedWordsHistory_.back().separator = *trailing;
   }
   finishSimulation();
 }

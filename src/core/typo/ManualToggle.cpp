@@ -92,8 +92,9 @@ void TypoDetector::saveLearnedWords(bool revert, const std::u16string& word, con
       return value == lowerWord || value == lowerResult;
     });
   } else {
+    // White space at an end (a selection taken with it) is no part of a word to learn.
     const auto length = text::characterCount(word);
-    if (length < 31 && (length >= 3 || isAmbiguous(word))) {
+    if (length < 31 && (length >= 3 || isAmbiguous(word)) && text::trimWhiteSpace(word) == word) {
       dict[text::toUtf8(word)] = text::toUtf8(result);
       dict[text::toUtf8(result)] = text::toUtf8(result);
     }

@@ -155,6 +155,7 @@ std::string TypoDetector::layoutCodeFor(const LanguagePair& pair) const {
 
 void TypoDetector::clearBuffer() {
   leaveWordAsTyped_ = false;
+  wordStartUnknown_ = false;
   buffer_.clear();
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
@@ -167,25 +168,42 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (isSimulating_) return false;
-  if (isWithin(now() - lastSimulationEndTime_, simulationCooldown)) return false;
+  // Too soon after our own keys to judge: kept, so that the buffer stays the
+  // word in the field, but not checked.
+  const bool tooSoon = isWithin(now() - lastSimulationEndTime_, simulationCooldown);
   if (event.flags & Flags::Option) {
     optionPressedAlone_ = false;
     return false;
   }
   if (event.flags & (Flags::Command | Flags::Control | Flags::Fn)) {
-    buffer_.clear();
+    // A shortcut may cut, paste or select all: the words before the caret are no longer known.
+    clearBuffer();
     return false;
   }
   if (!event.characters || event.characters->empty()) return false;
   if (event.keyCode == KeyCode::Delete) {
-    if (!buffer_.empty()) {
+    if (buffer_.empty() && lastCompletedWord_.empty() && !completedWordsHistory_.empty()) {
+      // Back to the word before, which the history knows.
+      lastCompletedWord_ = completedWordsHistory_.back().word;
+      lastCompletedWordTrailingSpaces_ = completedWordsHistory_.back().spaces();
+    }
+    if (buffer_.empty() && lastCompletedWord_.empty()) {
+      // Into text typed before anything known: where the field's text cannot
+      // be read, the word the next keys join is unknown, so it stays as typed.
+      if (!getAXTextState(false)) wordStartUnknown_ = true;
+    } else if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
       // Keep the separator true to the text, and when the last word itself
       // is erased into, it is the word being typed again.
-      if (lastCompletedWordTrailingSpaces_ > 0) {
+      if (lastCompletedWordTrailingSpaces_ > 1) {
         --lastCompletedWordTrailingSpaces_;
         if (!completedWordsHistory_.empty()) dropLastCharacter(completedWordsHistory_.back().separator);
+      } else if (lastCompletedWordTrailingSpaces_ == 1) {
+        // The separator is gone: what is typed next goes on with the word.
+        buffer_ = std::exchange(lastCompletedWord_, {});
+        lastCompletedWordTrailingSpaces_ = 0;
+        if (!completedWordsHistory_.empty()) completedWordsHistory_.pop_back();
       } else {
         buffer_ = lastCompletedWord_;
         dropLastCharacter(buffer_);
@@ -196,34 +214,48 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     return false;
   }
   const std::u16string& characters = *event.characters;
+  if (event.keyCode == KeyCode::ForwardDelete) {
+    // The caret stays; the word may now run into what followed it.
+    if (!buffer_.empty()) leaveWordAsTyped_ = true;
+    return false;
+  }
   if (event.keyCode == KeyCode::LeftArrow || event.keyCode == KeyCode::RightArrow || event.keyCode == KeyCode::UpArrow ||
       event.keyCode == KeyCode::DownArrow || isFunctionKeyText(characters)) {
-    leaveWordAsTyped_ = false;
-    buffer_.clear();
-    lastCompletedWord_.clear();
-    lastCompletedWordTrailingSpaces_ = 0;
+    clearBuffer();  // the caret moved: the words before it are not the ones typed last
     return false;
   }
   if (isControlText(characters)) {
     // Escape types nothing but ends the word: it can still be converted by
     // hand, and what follows is a new word.
     leaveWordAsTyped_ = false;
+    if (wordStartUnknown_) clearBuffer();
     finishWord({});
     return false;
   }
   if (!text::containsWhiteSpace(characters)) {
     std::u16string typed = withoutEmoji(characters);
     if (typed.empty()) return false;
+    // Right after the last word with nothing between (Escape ended it, or it
+    // was just converted by hand): the keys go on with it.
+    if (buffer_.empty() && !lastCompletedWord_.empty() && lastCompletedWordTrailingSpaces_ == 0) {
+      buffer_ = std::exchange(lastCompletedWord_, {});
+      auto& history = completedWordsHistory_;
+      if (!history.empty() && history.back().word == buffer_ && history.back().separator.empty()) history.pop_back();
+    }
     // Caps Lock on for any key of the word: capitals that mean nothing by themselves.
     typedWithCapsLock_ = (!buffer_.empty() && typedWithCapsLock_) || (event.flags & Flags::CapsLock) != 0;
     buffer_ += typed;
     auto tail = text::lastCharacters(buffer_, maxBufferSize);
     if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
     const int pending = std::min(count(typed), count(buffer_));
-    return checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
+    return !tooSoon && checkMidWord(std::u16string(buffer_), changeLayoutAction, pending);
+  }
+  if (wordStartUnknown_) {  // nor is it a word the rules can reach back over
+    clearBuffer();
+    return false;
   }
   const bool leaveAsTyped = std::exchange(leaveWordAsTyped_, false);
-  if (!finishWord(characters) || leaveAsTyped) return false;
+  if (!finishWord(characters) || leaveAsTyped || tooSoon) return false;
   return checkWordOnSeparator(lastCompletedWord_, characters, changeLayoutAction);
 }
 
@@ -379,19 +411,14 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
 
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
 
-  isSimulating_ = true;
-  lastAutoSwitchTime_ = now();
-  lastAutoSwitchWord_ = word;
-  lastAutoSwitchResult_ = converted;
-  lastAutoSwitchWasMidWord_ = false;
-
   // The history entries the correction rewrites, with their new words.
   const std::size_t newest = completedWordsHistory_.size() - 1;
-  Fold fold{count(word), converted, {{newest, converted}}};
+  Fold fold{count(word), converted, {{newest, converted}}, word};
   auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
   foldPreceding(fold, newest, pair, russianRules, layouts);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
+  std::u16string typed = fold.typed;  // none for a run of single letters: its count is checked
   auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
     // A run of single letters typed on the wrong layout.
@@ -415,10 +442,18 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
+        typed.clear();
         rewritten = std::move(runRewritten);
       }
     }
   }
+  // Everything it deletes must be the words typed, as the field shows them where it can.
+  if (!beginsAWordInField(deleteCount, typed)) return false;
+  isSimulating_ = true;
+  lastAutoSwitchTime_ = now();
+  lastAutoSwitchWord_ = word;
+  lastAutoSwitchResult_ = converted;
+  lastAutoSwitchWasMidWord_ = false;
   const std::string code = layoutCodeFor(pair);
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   if (changeLayoutAction) changeLayoutAction(code);
@@ -468,6 +503,7 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
     if (swapped.empty() || swapped == entry.word) break;
     fold.deleteCount += count(entry.word) + entry.spaces();
     fold.text = swapped + entry.separator + fold.text;
+    fold.typed = entry.word + entry.separator + fold.typed;
     fold.rewritten.emplace_back(i, std::move(swapped));
   }
 }
@@ -492,8 +528,9 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(*sourceOfWord).count(text::toLower(swapped)))
     return false;
 
-  isSimulating_ = true;
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  if (!beginsAWordInField(deleteCount, previous.word + previous.separator + word)) return false;
+  isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
   finishSimulation();
@@ -505,7 +542,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
                                 int pendingCharacters) {
   // Three characters at least besides quotes, brackets and marks around them.
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
-  if (count(core) < 3 || leaveWordAsTyped_) return false;
+  if (count(core) < 3 || leaveWordAsTyped_ || wordStartUnknown_) return false;
   const LayoutAvailability layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
@@ -537,6 +574,12 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
     if (auto it = learned.find(key); it != learned.end() && it->second == key) return false;
   }
   if (word == lastAutoSwitchWord_ && isWithin(now() - lastAutoSwitchTime_, antiLoopInterval)) return false;
+  const auto chars = text::characters(word);
+  std::u16string typed;  // what the field has of it: all but the key being decided
+  for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
+  Fold fold{count(word) - pendingCharacters, converted, {}, typed};
+  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
+  if (!beginsAWordInField(fold.deleteCount, fold.typed)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -544,8 +587,6 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
   lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
-  Fold fold{count(word) - pendingCharacters, converted, {}};
-  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
   replaceBeforeCursor(fold.deleteCount, fold.text, nullptr);
   finishSimulation();
   for (auto& [index, corrected] : fold.rewritten) completedWordsHistory_[index].word = std::move(corrected);

@@ -167,11 +167,17 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
     int deleteCount = 0;
     std::u16string text;
     std::vector<std::pair<std::size_t, std::u16string>> rewritten;
+    std::u16string typed;  // what it deletes, as typed
   };
   // Takes earlier words typed on the same wrong layout into the correction.
   void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
                      const LayoutAvailability& layouts);
 
+  // Whether the field, where its text can be read, has white space (or its
+  // start) right before the last `characters` before the caret: otherwise the
+  // caret was put into a word, or keys went by unseen, and what the detector
+  // holds is not the whole word there; with typed, also that those are its characters.
+  bool beginsAWordInField(int characters, std::u16string_view typed = {});
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
   bool replaceBeforeCursor(int deleteCount, const std::u16string& text, const std::u16string* separator);
@@ -243,6 +249,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // An automatic correction of the word being typed was undone: the rest of
   // the word is left as the person types it.
   bool leaveWordAsTyped_ = false;
+  // BackSpace went into text typed before anything the detector knows, in a
+  // field it cannot read: the word typed there began somewhere unknown.
+  bool wordStartUnknown_ = false;
 
   std::u16string lastManualToggleWord_;
   std::u16string lastManualToggleResult_;

@@ -47,7 +47,9 @@ constexpr const char* kFixUsage =
     "  --named-keys    key names in braces among the text: {BackSpace} {Delete} {Left} {Right}\n"
     "                  {Home} {End} {Escape} {Return} {Tab} {CapsLock} {Option} (a lone press)\n"
     "                  {Click} (a mouse press in the field) {Select N} (the N characters before\n"
-    "                  the caret) {Wait S} (seconds on the virtual clock); {{ is a brace\n"
+    "                  the caret) {Wait S} (seconds on the virtual clock); {{ is a brace; also\n"
+    "                  {Option S} (held S seconds) {Click N} (the caret put at N) {Ctrl+V} (a chord)\n"
+    "                  {Layout CODE} (picked by hand) {App BUNDLE_ID} (that application's field)\n"
     "  codes: en ru uk he ar el\n";
 
 std::string appNameOf(const std::string& bundleId) {
@@ -158,12 +160,58 @@ ParsedFixOptions parseFixOptions(const std::vector<std::string>& args) {
   return {o, {}};
 }
 
+void playKeyStep(sim::Desktop& desktop, const KeyStep& step, const std::string& keysLayout, double interval,
+                 const std::function<void(const std::function<void()>&, bool manual)>& act) {
+  switch (step.kind) {
+    case KeyStep::Kind::Text:
+      for (std::size_t i = 0; i < step.text.size();) {
+        const std::size_t n = (i + 1 < step.text.size() && step.text[i] >= 0xD800 && step.text[i] <= 0xDBFF) ? 2 : 1;
+        const std::u16string character = step.text.substr(i, n);
+        act([&] { desktop.typeText(character, keysLayout); }, false);
+        i += n;
+      }
+      return;
+    case KeyStep::Kind::Key:
+    case KeyStep::Kind::Chord:
+      return act([&] { desktop.press(step.key); }, false);
+    case KeyStep::Kind::Option:
+      if (step.seconds == 0) return act([&] { desktop.press("opt"); }, true);
+      return act(
+          [&] {
+            desktop.keyDown(KeyCode::Option);
+            desktop.advance(step.seconds);
+            desktop.keyUp(KeyCode::Option);
+            desktop.advance(interval);
+          },
+          true);
+    case KeyStep::Kind::Click:
+      return act([&] { desktop.click(step.count < 0 ? std::nullopt : std::optional<std::int64_t>(step.count)); }, false);
+    case KeyStep::Kind::Select:
+      return act([&] { for (int i = 0; i < step.count; ++i) desktop.press("shift+left"); }, false);
+    case KeyStep::Kind::Wait:
+      return act([&] { desktop.advance(step.seconds); }, false);
+    case KeyStep::Kind::Layout:
+      return act([&] { desktop.selectLayout(step.key); }, false);
+    case KeyStep::Kind::App:
+      return act(
+          [&] {
+            if (!desktop.application(step.key)) {
+              const std::string name = appNameOf(step.key);
+              desktop.addApplication({step.key, name, "/Applications/" + name + ".app", 0});
+            }
+            desktop.activate(step.key);
+          },
+          false);
+  }
+}
+
 struct FixSession::Impl {
   FixOptions options;
   sim::Desktop desktop;
   sim::SimApp* app = nullptr;
   std::unique_ptr<WatchedKeyboard> keyboard;
   std::unique_ptr<SimProgram> program;
+  std::vector<std::string> otherApps;  // brought forward by {App ...}
 };
 
 FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : impl_(std::make_unique<Impl>()) {
@@ -206,8 +254,10 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   // Nothing carries over from the previous line: a fresh field, the starting
   // layout, the word state cleared as a click clears it, and a pause.
   d.desktop.advance(kPauseBetweenLines);
+  if (d.desktop.frontmost() != d.app) d.desktop.activate(d.options.app);
   d.desktop.selectLayout(d.options.active);
-  d.app->setText(std::u16string());
+  for (const auto& id : d.otherApps) d.desktop.application(id)->setText(std::u16string());
+  d.app->setText(std::u16string());  // {App} may have brought it forward again
   d.program->typoDetector().clearBuffer();
   d.desktop.runUntilIdle();
   d.desktop.clearLogs();  // only this line's events are compared below
@@ -216,18 +266,19 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   // One user action (a character's keys, a named key); reports what the
   // detector changed beyond what the user's own keys typed.
   auto act = [&](const std::function<void()>& press, bool manual) {
-    const std::u16string before = d.app->text();
+    sim::SimApp* app = d.desktop.frontmost();
+    const std::u16string before = app->text();
     const std::size_t postedBefore = d.desktop.posted().size();
-    const std::size_t writesBefore = d.app->axValueWrites().size();
+    const std::size_t writesBefore = app->axValueWrites().size();
     const std::u16string bufferBefore = d.program->typoDetector().buffer();
     std::u16string& typedByUser = d.keyboard->typedByUser;
     typedByUser.clear();
     press();
-    if (d.desktop.posted().size() == postedBefore && d.app->axValueWrites().size() == writesBefore) return;
+    if (d.desktop.posted().size() == postedBefore && app->axValueWrites().size() == writesBefore) return;
 
     // A correction: compare the field with what the keys alone would have left.
     const std::u16string expected = before + typedByUser;
-    const std::u16string& after = d.app->text();
+    const std::u16string& after = app->text();
     std::size_t head = 0;
     while (head < expected.size() && head < after.size() && expected[head] == after[head]) ++head;
     std::size_t tail = 0;
@@ -263,37 +314,14 @@ FixLineResult FixSession::typeKeys(const std::vector<KeyStep>& steps) {
   };
 
   for (const KeyStep& step : steps) {
-    switch (step.kind) {
-      case KeyStep::Kind::Text:
-        for (std::size_t i = 0; i < step.text.size();) {
-          const std::size_t n =
-              (i + 1 < step.text.size() && step.text[i] >= 0xD800 && step.text[i] <= 0xDBFF) ? 2 : 1;
-          const std::u16string character = step.text.substr(i, n);
-          act([&] { d.desktop.typeText(character, d.options.keys); }, false);
-          i += n;
-        }
-        break;
-      case KeyStep::Kind::Key:
-        act([&] { d.desktop.press(step.key); }, false);
-        break;
-      case KeyStep::Kind::Option:
-        act([&] { d.desktop.press("opt"); }, true);
-        break;
-      case KeyStep::Kind::Click:
-        d.desktop.click();
-        break;
-      case KeyStep::Kind::Select:
-        for (int i = 0; i < step.count; ++i) d.desktop.press("shift+left");
-        break;
-      case KeyStep::Kind::Wait:
-        d.desktop.advance(step.seconds);
-        break;
-    }
+    if (step.kind == KeyStep::Kind::App) d.otherApps.push_back(step.key);
+    playKeyStep(d.desktop, step, d.options.keys, d.options.intervalMs / 1000.0, act);
   }
   // Return ends the last word, unless it would replace a selection left at the end.
-  if (d.app->selection().length == 0) act([&] { d.desktop.press("return"); }, false);
+  sim::SimApp* front = d.desktop.frontmost();
+  if (front->selection().length == 0) act([&] { d.desktop.press("return"); }, false);
 
-  std::u16string text = d.app->text();
+  std::u16string text = front->text();
   if (!text.empty() && text.back() == u'\n') text.pop_back();
   result.text = text::toUtf8(text);
   result.layout = d.desktop.currentLayoutCode();

@@ -3,6 +3,7 @@
 // desktop with the typo detector on, line by line. The session is shared
 // with the benchmark, which times the detector per key event.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,10 @@
 #include "brisquel/Cli.h"
 #include "brisquel/NamedKeys.h"
 #include "platform/SpellChecker.h"
+
+namespace brisquel::sim {
+class Desktop;
+}
 
 namespace brisquel::cli {
 
@@ -48,6 +53,11 @@ struct FixLineResult {
 
 // The spelling language of a layout code ("en" -> "en_US").
 std::string spellingLanguageOf(const std::string& layoutCode);
+
+// Plays one step on the desktop, each user action (a character's keys, a
+// key, a lone Option press, a pause...) wrapped by act; manual: an Option press.
+void playKeyStep(sim::Desktop& desktop, const KeyStep& step, const std::string& keysLayout, double interval,
+                 const std::function<void(const std::function<void()>&, bool manual)>& act);
 
 class FixSession {
  public:

@@ -1,6 +1,9 @@
 #pragma once
 // Text with key names in braces, as `brisquel fix --named-keys` reads it:
 // "ghb{Option}", "ns{Return}ult", "say {Select 3}{Option}". "{{" is a brace.
+// Besides keys: "{Option 0.8}" (held that long), "{Click 4}" (the caret put
+// at 4), "{Ctrl+V}" (a chord), "{Layout ru}" (picked from the system menu),
+// "{App com.apple.Terminal}" (that application's field comes to the front).
 
 #include <optional>
 #include <string>
@@ -10,12 +13,14 @@
 namespace brisquel::cli {
 
 struct KeyStep {
-  enum class Kind { Text, Key, Option, Click, Select, Wait };
+  enum class Kind { Text, Key, Option, Click, Select, Wait, Layout, App, Chord };
   Kind kind = Kind::Text;
   std::u16string text;  // Text: characters typed key by key
-  std::string key;      // Key: the simulated keyboard's name ("backspace", "home", ...)
-  int count = 0;        // Select: characters before the caret
-  double seconds = 0;   // Wait: on the simulated clock
+  // Key, Chord: the simulated keyboard's name ("backspace", "ctrl+v"); Layout:
+  // its code; App: the bundle identifier.
+  std::string key;
+  int count = 0;       // Select: characters before the caret; Click: the caret's place, -1 where it is
+  double seconds = 0;  // Wait: on the simulated clock; Option: how long it is held
   friend bool operator==(const KeyStep&, const KeyStep&) = default;
 };
 
@@ -25,5 +30,7 @@ struct ParsedKeys {
 };
 
 ParsedKeys parseNamedKeys(std::u16string_view line);
+// The steps written back as parseNamedKeys reads them.
+std::string formatNamedKeys(const std::vector<KeyStep>& steps);
 
 }  // namespace brisquel::cli

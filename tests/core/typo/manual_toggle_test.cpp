@@ -94,6 +94,12 @@ TEST_F(ManualToggle, LearningLimits) {
     if (c.learnedExpected) expected = {{c.typed, converted}, {converted, converted}};
     EXPECT_EQ(learned(), expected) << c.typed;
   }
+  freshField();  // a selection taken with the space after the word
+  type("vbh ");
+  ASSERT_TRUE(desktop_.press("shift+left shift+left shift+left shift+left"));
+  option();
+  desktop_.advance(1.5);
+  EXPECT_TRUE(text() == "мир " && learned().empty()) << text();
 }
 
 // The word before the caret, passing over spaces and emoji: written back

@@ -174,8 +174,18 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       // Undoing a correction made mid-word teaches nothing.
       {named, "ghb{Option}{Wait 2}", "ghb"},
       {named, "при мне", nullptr},
-      // With a selection, Option converts the selection.
+      // With a selection, Option converts the selection; with nothing in it to convert, nothing happens.
       {named, "ghbdtn hello{Select 5}{Option}", "привет руддщ"},
+      {{"--named-keys", "--json"}, "a {Select 1}{Option}", "{\"text\":\"a \",\"layout\":\"en\",\"corrections\":[]}"},
+      // Only words the detector saw whole: typed on into a word the caret was put in, after Home,
+      // a shortcut, or fast after a correction.
+      {named, "ld{Click 2}ns", "ldns"},
+      {{"--named-keys", "--app", "com.apple.Terminal"}, "ghbdtn {Click}{BackSpace}window", "приветцштвщц"},
+      {{"--named-keys", "--app", "com.apple.Terminal"}, "a pEach{Return}{Option}tooel,", "a pEach\ntooel,"},
+      {named, "b {Home}he ", "he \nи "},
+      {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
+      {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nesto"},
+      {{"--named-keys", "--interval", "30"}, "lj Lj{Option}", "до Lj"},  // not the undo of the first
   };
   // One run per set of options, its lines in order.
   std::vector<std::pair<Args, std::vector<const Case*>>> runs;
