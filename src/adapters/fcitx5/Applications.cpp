@@ -1,12 +1,10 @@
 #include "fcitx5/Applications.h"
 
-#include <fcitx-utils/log.h>
 #include <fcitx-utils/misc.h>
 #include <fcitx/inputcontextmanager.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -174,12 +172,10 @@ bool Processes::launch(const std::string& program, const std::vector<std::string
 }
 
 void LoggedInterface::setStatusItemImage(const Image& image) {
-  statusDescription_ = image.accessibilityDescription;
   if (statusItem_) statusItem_->setImage(image);
 }
 
 void LoggedInterface::setStatusItemMenu(std::shared_ptr<Menu> menu) {
-  menu_ = menu;
   if (statusItem_) statusItem_->setMenu(std::move(menu));
 }
 

@@ -81,19 +81,15 @@ class Processes final : public ProcessPort {
 class LoggedInterface final : public UserInterfacePort {
  public:
   explicit LoggedInterface(Notifications& notifications) : notifications_(notifications) {}
-  // The status item that shows the image and the menu (none: they are only kept).
+  // The status item that shows the image and the menu.
   void setStatusItem(StatusItem* item) { statusItem_ = item; }
   void setStatusItemImage(const Image& image) override;
   void setStatusItemMenu(std::shared_ptr<Menu> menu) override;
   void showAlert(const AlertSpec& alert, std::function<void(AlertAnswer)> onAnswer) override {
     notifications_.show(alert, std::move(onAnswer));
   }
-  const std::string& statusDescription() const { return statusDescription_; }
-
  private:
   Notifications& notifications_;
-  std::string statusDescription_;
-  std::shared_ptr<Menu> menu_;
   StatusItem* statusItem_ = nullptr;
 };
 

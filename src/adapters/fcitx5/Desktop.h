@@ -39,12 +39,10 @@ class Desktop {
 
   // The ports served here; defaults, files and spelling are left empty.
   Platform platform();
-  Keyboard& keyboard() { return keyboard_; }
   // The program ended its work (it quit, or asked to be started again): keys
   // pass untouched until resume().
   bool stopped() const { return session_.stopped; }
   void resume() { session_.stopped = false; }
-  LoggedInterface& userInterface() { return ui_; }
 
  private:
   Session session_;

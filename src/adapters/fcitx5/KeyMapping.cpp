@@ -3,7 +3,6 @@
 #include <unicode/unistr.h>
 #include <unicode/utf.h>
 
-#include <array>
 #include <utility>
 
 #include "base/KeyCodes.h"
@@ -167,19 +166,6 @@ std::u16string charactersOf(fcitx::KeySym sym) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()), static_cast<std::size_t>(text.length()));
 }
 
-std::vector<std::string> layoutLanguages(const std::string& inputMethod) {
-  static constexpr std::array<std::pair<const char*, const char*>, 6> kLanguages = {{
-      {"us", "en"}, {"ru", "ru"}, {"ua", "uk"}, {"il", "he"}, {"ara", "ar"}, {"gr", "el"},
-  }};
-  static constexpr std::string_view prefix = "keyboard-";
-  if (!inputMethod.starts_with(prefix)) return {};
-  std::string layout = inputMethod.substr(prefix.size());
-  layout = layout.substr(0, layout.find('-'));  // "us-intl" is a variant of "us"
-  for (const auto& [name, language] : kLanguages)
-    if (layout == name) return {language};
-  return {};
-}
-
 std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
   KeyEvent event;
   event.flags = flagsOf(raw.states());
@@ -200,12 +186,12 @@ std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
     event.keyCode = *keyCode;
   } else {
     // Keys typed by tools that remap spare keycodes: find the key by its US symbol.
+    // The key of that symbol is the first row of its code (the keypad's Enter is not Return's).
     const fcitx::KeySym lower = latinLower(raw.sym());
     event.keyCode = kNoPosition;
-    for (std::uint16_t k = 0; k < kNoPosition; ++k) {
-      auto key = physicalKey(k);
-      if (key && key->sym == lower) {
-        event.keyCode = k;
+    for (const auto& row : kKeys) {
+      if (row.sym == lower && physicalKey(row.keyCode)->sym == lower) {
+        event.keyCode = row.keyCode;
         break;
       }
     }

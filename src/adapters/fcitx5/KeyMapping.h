@@ -49,9 +49,5 @@ std::u16string charactersOf(fcitx::KeySym sym);
 // before; none for Caps Lock, which shows only in the flags.
 std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release);
 
-// The languages of the six layouts the program knows ("keyboard-ru" -> "ru",
-// "keyboard-us-intl" -> "en"); empty for other layouts (the xkb registry
-// names theirs).
-std::vector<std::string> layoutLanguages(const std::string& inputMethod);
 
 }  // namespace brisquel::fcitx5

@@ -59,13 +59,7 @@ class Keyboard::TapHandle final : public EventTap {
   Registration remove_;
 };
 
-Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {
-  isTerminal_ = [](const std::string& program) {
-    std::string lower = program;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    return std::find(kTerminals.begin(), kTerminals.end(), lower) != kTerminals.end();
-  };
-}
+Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {}
 
 Keyboard::~Keyboard() {
   *alive_ = false;
@@ -109,12 +103,11 @@ void Keyboard::post(const KeyEvent& event) {
   });
 }
 
-void Keyboard::setTerminalRule(std::function<bool(const std::string& program)> isTerminal) {
-  isTerminal_ = std::move(isTerminal);
-}
-
 bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
-  return ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal) || (isTerminal_ && isTerminal_(ic.program()));
+  if (ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal)) return true;
+  std::string program = ic.program();
+  std::transform(program.begin(), program.end(), program.begin(), [](unsigned char c) { return std::tolower(c); });
+  return std::find(kTerminals.begin(), kTerminals.end(), program) != kTerminals.end();
 }
 
 std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
@@ -122,10 +115,13 @@ std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
   auto event = keyEventOf(raw, source.isRelease());
   if (!event || event->type == EventType::FlagsChanged) return event;
   // fcitx5 sends no repeat flag: a second press without a release is one.
+  const int code = raw.code();
+  if (code <= 0 || static_cast<std::size_t>(code) >= keysDown_.size()) return event;
   if (source.isRelease()) {
-    keysDown_.erase(raw.code());
+    keysDown_.reset(static_cast<std::size_t>(code));
   } else {
-    event->autoRepeat = raw.code() != 0 && !keysDown_.insert(raw.code()).second;
+    event->autoRepeat = keysDown_.test(static_cast<std::size_t>(code));
+    keysDown_.set(static_cast<std::size_t>(code));
   }
   return event;
 }

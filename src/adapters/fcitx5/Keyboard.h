@@ -11,11 +11,11 @@
 
 #include <fcitx/event.h>
 
+#include <bitset>
 #include <deque>
 #include <functional>
 #include <list>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,10 +34,6 @@ class Keyboard final : public KeyboardPort {
   Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override;
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
-
-  // Which programs are terminals, where Command stands for Control+Shift.
-  // fcitx5's Terminal capability counts too.
-  void setTerminalRule(std::function<bool(const std::string& program)> isTerminal);
 
   // The host's watchers call these.
   void handle(fcitx::KeyEvent& event);
@@ -66,6 +62,8 @@ class Keyboard final : public KeyboardPort {
   void deliver(const KeyEvent& event);
   void flushPosted();
   void commitPending();
+  // A terminal (fcitx5's Terminal capability, or a program on the list) takes
+  // Control+Shift where Command stands.
   bool isTerminal(const fcitx::InputContext& ic) const;
 
   Session& session_;
@@ -76,9 +74,8 @@ class Keyboard final : public KeyboardPort {
   std::string pendingText_;  // posted text, committed in one piece
   bool deciding_ = false;
   bool flushScheduled_ = false;
-  std::set<int> keysDown_;
+  std::bitset<1024> keysDown_;  // X keycodes (evdev codes + 8) held down
   std::vector<float> durations_;
-  std::function<bool(const std::string&)> isTerminal_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -33,9 +33,7 @@ InputSourceRef Layouts::source(const std::string& inputMethod) {
     s.category = kKeyboardInputSourceCategory;
     s.selectCapable = true;
     s.id = inputMethod;
-    auto languages = layoutLanguages(inputMethod);
-    if (auto name = xkbLayoutOf(inputMethod); languages.empty() && name) languages = xkbRegistryLanguages(*name);
-    if (!languages.empty()) s.languages = std::move(languages);
+    if (auto languages = layoutLanguages(inputMethod); !languages.empty()) s.languages = std::move(languages);
     ref = std::make_shared<const InputSource>(std::move(s));
   }
   return ref;

@@ -6,6 +6,7 @@
 #include <xkbcommon/xkbregistry.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -143,6 +144,17 @@ std::vector<std::string> xkbRegistryLanguages(const XkbLayoutName& name) {
     if (auto it = languages.find(key); it != languages.end() && !it->second.empty()) return it->second;
   }
   return {};
+}
+
+std::vector<std::string> layoutLanguages(std::string_view inputMethod) {
+  static constexpr std::array<std::pair<std::string_view, const char*>, 6> kLanguages = {{
+      {"us", "en"}, {"ru", "ru"}, {"ua", "uk"}, {"il", "he"}, {"ara", "ar"}, {"gr", "el"},
+  }};
+  const auto name = xkbLayoutOf(inputMethod);
+  if (!name) return {};
+  for (const auto& [layout, language] : kLanguages)
+    if (name->layout == layout) return {language};
+  return xkbRegistryLanguages(*name);
 }
 
 }  // namespace brisquel::fcitx5

@@ -28,4 +28,8 @@ std::optional<KeyboardTable> xkbKeyboardTable(const XkbLayoutName& name);
 // most important first; empty when the registry names none.
 std::vector<std::string> xkbRegistryLanguages(const XkbLayoutName& name);
 
+// The languages of a keyboard input method: the six layouts the program
+// knows by their own ("keyboard-us-intl" -> "en"), others from the registry.
+std::vector<std::string> layoutLanguages(std::string_view inputMethod);
+
 }  // namespace brisquel::fcitx5

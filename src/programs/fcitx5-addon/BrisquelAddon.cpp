@@ -84,13 +84,17 @@ class BrisquelAddon final : public fcitx::AddonInstance {
 
   // One line in fcitx5's log once the first languages can be checked, for
   // people (and tests) waiting for corrections to start.
+  // Without one of those languages it gives up after a first start's
+  // indexing time, rather than wake the loop for the whole session.
   void announceWhenReady() {
-    readiness_ = desktop_.platform().mainQueue->scheduleRepeatingTimer(0.1, [this] {
-      if (!spelling_.isReady("en_US") || !spelling_.isReady("ru_RU")) return;
-      FCITX_INFO() << "Brisquel is ready";
-      readiness_.reset();
+    auto ticks = std::make_shared<int>(0);
+    readiness_ = platform_.mainQueue->scheduleRepeatingTimer(0.1, [this, ticks] {
+      const bool ready = spelling_.isReady("en_US") && spelling_.isReady("ru_RU");
+      if (ready) FCITX_INFO() << "Brisquel is ready";
+      if (ready || ++*ticks >= kReadinessTicks) readiness_.reset();
     });
   }
+  static constexpr int kReadinessTicks = 3000;  // 5 minutes
 
   // The ports outlive the program, and the desktop's background worker is
   // joined before the dictionaries it may be loading go.
