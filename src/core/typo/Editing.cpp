@@ -51,8 +51,8 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 
 }  // namespace
 
-bool TypoDetector::beginsAWordInField(int characters, std::u16string_view typed) {
-  auto state = getAXTextState(false);
+bool TypoDetector::beginsAWordInField(const std::optional<AXTextState>& state, int characters,
+                                      std::u16string_view typed) {
   if (!state) return true;  // keys typed only: nothing to compare with
   const auto cursor = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
   const auto before = std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor));
@@ -65,9 +65,8 @@ bool TypoDetector::beginsAWordInField(int characters, std::u16string_view typed)
   return true;
 }
 
-bool TypoDetector::replaceBeforeCursor(int deleteCount, const std::u16string& replacement,
-                                       const std::u16string* separator) {
-  auto state = getAXTextState(false);
+bool TypoDetector::replaceBeforeCursor(const std::optional<AXTextState>& state, int deleteCount,
+                                       const std::u16string& replacement, const std::u16string* separator) {
   if (state) {
     AccessibilityPort& ax = ports_.accessibility;
     auto settable = ax.isValueSettable(state->element);

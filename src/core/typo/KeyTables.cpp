@@ -170,14 +170,6 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
   return result;
 }
 
-bool KeyTables::types(std::string_view code, std::u16string_view character) const {
-  const Layout* layout = find(code);
-  if (!layout || character.empty()) return false;
-  bool upperCased = false;
-  auto typing = typingAt(*layout, character, 0, upperCased);
-  return typing && typing->second == character.size();
-}
-
 KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
                                   const KeyTables* tables) {
   const auto& maps = LayoutMaps::instance();

@@ -40,9 +40,6 @@ class KeyTables {
   std::optional<Conversion> convert(std::u16string_view text, std::string_view from, std::string_view to,
                                     bool swapBack = false) const;
 
-  // Whether the layout types this character (one code point, or the text a key gives).
-  bool types(std::string_view code, std::u16string_view character) const;
-
  private:
   struct Stroke {
     std::uint16_t keyCode = 0;

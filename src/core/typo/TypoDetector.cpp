@@ -190,7 +190,8 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     if (buffer_.empty() && lastCompletedWord_.empty()) {
       // Into text typed before anything known: where the field's text cannot
       // be read, the word the next keys join is unknown, so it stays as typed.
-      if (!getAXTextState(false)) wordStartUnknown_ = true;
+      // Read once per run of such keys: a held BackSpace repeats.
+      if (!wordStartUnknown_ && !getAXTextState(false)) wordStartUnknown_ = true;
     } else if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
@@ -448,14 +449,15 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
     }
   }
   // Everything it deletes must be the words typed, as the field shows them where it can.
-  if (!beginsAWordInField(deleteCount, typed)) return false;
+  const auto field = getAXTextState(false);
+  if (!beginsAWordInField(field, deleteCount, typed)) return false;
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
   lastAutoSwitchWord_ = word;
   lastAutoSwitchResult_ = converted;
   lastAutoSwitchWasMidWord_ = false;
   const std::string code = layoutCodeFor(pair);
-  const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
+  const bool typedKeys = replaceBeforeCursor(field, deleteCount, replacement, &separator);
   if (changeLayoutAction) changeLayoutAction(code);
   finishSimulation();
   // The text now holds the corrected words; the rules that look back see them.
@@ -529,10 +531,11 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
     return false;
 
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
-  if (!beginsAWordInField(deleteCount, previous.word + previous.separator + word)) return false;
+  const auto field = getAXTextState(false);
+  if (!beginsAWordInField(field, deleteCount, previous.word + previous.separator + word)) return false;
   isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
-  const bool typedKeys = replaceBeforeCursor(deleteCount, replacement, &separator);
+  const bool typedKeys = replaceBeforeCursor(field, deleteCount, replacement, &separator);
   finishSimulation();
   completedWordsHistory_[previousIndex].word = swapped;
   return typedKeys;
@@ -579,7 +582,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
   Fold fold{count(word) - pendingCharacters, converted, {}, typed};
   foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
-  if (!beginsAWordInField(fold.deleteCount, fold.typed)) return false;
+  const auto field = getAXTextState(false);
+  if (!beginsAWordInField(field, fold.deleteCount, fold.typed)) return false;
 
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -587,7 +591,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   lastAutoSwitchResult_ = converted;  // so that Option right away undoes it
   lastAutoSwitchWasMidWord_ = true;
   const std::string code = layoutCodeFor(pair);
-  replaceBeforeCursor(fold.deleteCount, fold.text, nullptr);
+  replaceBeforeCursor(field, fold.deleteCount, fold.text, nullptr);
   finishSimulation();
   for (auto& [index, corrected] : fold.rewritten) completedWordsHistory_[index].word = std::move(corrected);
   buffer_ = converted;

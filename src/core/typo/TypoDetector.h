@@ -177,10 +177,12 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // start) right before the last `characters` before the caret: otherwise the
   // caret was put into a word, or keys went by unseen, and what the detector
   // holds is not the whole word there; with typed, also that those are its characters.
-  bool beginsAWordInField(int characters, std::u16string_view typed = {});
+  // Both take the field as read once before a correction (none: keys only).
+  bool beginsAWordInField(const std::optional<AXTextState>& field, int characters, std::u16string_view typed = {});
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
-  bool replaceBeforeCursor(int deleteCount, const std::u16string& text, const std::u16string* separator);
+  bool replaceBeforeCursor(const std::optional<AXTextState>& field, int deleteCount, const std::u16string& text,
+                           const std::u16string* separator);
 
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,

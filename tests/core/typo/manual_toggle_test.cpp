@@ -77,17 +77,23 @@ TEST_F(ManualToggle, QuickSeriesIsSavedOnce) {
 TEST_F(ManualToggle, LearningLimits) {
   struct Case {
     std::string typed;
+    std::string converted;
     bool learnedExpected;
   };
+  const auto times = [](int n, const std::string& s) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+  };
   const Case cases[] = {
-      {"gh", false},                  // two letters, not ambiguous
-      {"ns", true},                   // two letters, ambiguous
-      {"ghb", true},                  // three letters
-      {std::string(30, 'g'), true},   // 30 characters
-      {std::string(31, 'g'), false},  // 31 characters
+      {"gh", "пр", false},                                  // two letters, not ambiguous
+      {"ns", "ты", true},                                   // two letters, ambiguous
+      {"ghb", "при", true},                                 // three letters
+      {std::string(30, 'g'), times(30, "п"), true},   // 30 characters
+      {std::string(31, 'g'), times(31, "п"), false},  // 31 characters
   };
   for (const auto& c : cases) {
-    const std::string converted = u8(detector_->transliterate(u16(c.typed), false));
+    const std::string& converted = c.converted;
     expectSteps({{c.typed, "@opt"}, converted.c_str()}, kTerminal);
     desktop_.advance(1.5);
     StringMap expected;
