@@ -36,7 +36,6 @@ class MemoryFiles final : public FilesPort {
     const std::string& bytes = it != written.end() ? it->second : content;
     return bytes.substr(0, maxBytes);
   }
-  std::optional<double> modificationDate(const std::filesystem::path&) override { return 0.0; }
   bool exists(const std::filesystem::path&) override { return true; }
   bool remove(const std::filesystem::path& file) override { return written.erase(file) > 0; }
   bool rename(const std::filesystem::path&, const std::filesystem::path&) override { return true; }

@@ -178,12 +178,6 @@ std::optional<std::string> PosixFiles::read(const std::filesystem::path& file, s
   return readFile(file, maxBytes);
 }
 
-std::optional<double> PosixFiles::modificationDate(const std::filesystem::path& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
-  return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
-}
-
 bool PosixFiles::exists(const std::filesystem::path& file) {
   std::error_code ec;
   return std::filesystem::exists(file, ec);

@@ -29,7 +29,6 @@ class PosixFiles final : public FilesPort {
   bool writeAtomically(const std::filesystem::path& file, const std::string& bytes) override;
   using FilesPort::read;
   std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override;
-  std::optional<double> modificationDate(const std::filesystem::path& file) override;
   bool exists(const std::filesystem::path& file) override;
   bool remove(const std::filesystem::path& file) override;
   bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;

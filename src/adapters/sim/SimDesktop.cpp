@@ -14,7 +14,7 @@ namespace brisquel::sim {
 
 // The fakes, each with its own state; they share the context only.
 struct Desktop::Impl {
-  explicit Impl(std::filesystem::path filesRoot) : files(context.loop, std::move(filesRoot)) {}
+  explicit Impl(std::filesystem::path filesRoot) : files(std::move(filesRoot)) {}
 
   SimContext context;
   SimInputSources inputSources{context};
@@ -227,9 +227,6 @@ const std::filesystem::path& Desktop::filesRoot() const {
 }
 void Desktop::setFileWritesFail(bool fails) {
   impl_->files.setWritesFail(fails);
-}
-bool Desktop::userWritesFile(const std::filesystem::path& file, const std::string& bytes) {
-  return impl_->files.userWrites(file, bytes);
 }
 
 // --- application, processes, login items -------------------------------------

@@ -140,10 +140,6 @@ class Desktop {
   std::map<std::string, DefaultsValue>& defaultsValues();
   const std::filesystem::path& filesRoot() const;
   void setFileWritesFail(bool fails);
-  // The user saves a file in an editor: writes it (creating folders) and
-  // dates it with the virtual wall time. Files written through the files port
-  // are dated the same way; other files carry their real date.
-  bool userWritesFile(const std::filesystem::path& file, const std::string& bytes);
 
   // --- application, processes, login items ---------------------------------
   void setMainBundlePath(std::filesystem::path path);  // default "/Applications/Brisquel.app"

@@ -42,7 +42,7 @@ void SimDefaults::remove(const std::string& key) {
 // ---------------------------------------------------------------------------
 // Files
 
-SimFiles::SimFiles(const SimEventLoop& clock, std::filesystem::path root) : clock_(clock) {
+SimFiles::SimFiles(std::filesystem::path root) {
   if (root.empty()) {
     root = freshTemporaryFolder();
     ownsRoot_ = true;
@@ -57,12 +57,6 @@ SimFiles::~SimFiles() {
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
   }
-}
-
-void SimFiles::date(const std::filesystem::path& file) {
-  std::error_code ec;
-  auto real = std::filesystem::last_write_time(file, ec);
-  if (!ec) dates_[file.lexically_normal()] = {clock_.wallTime(), real};
 }
 
 bool SimFiles::createDirectories(const std::filesystem::path& dir) {
@@ -92,7 +86,6 @@ bool SimFiles::writeAtomically(const std::filesystem::path& file, const std::str
     std::filesystem::remove(temporary, ec);
     return false;
   }
-  date(file);
   return true;
 }
 
@@ -110,16 +103,6 @@ std::optional<std::string> SimFiles::read(const std::filesystem::path& file, std
   return content;
 }
 
-std::optional<double> SimFiles::modificationDate(const std::filesystem::path& file) {
-  std::error_code ec;
-  auto real = std::filesystem::last_write_time(file, ec);
-  if (ec) return std::nullopt;
-  auto it = dates_.find(file.lexically_normal());
-  if (it != dates_.end() && it->second.realDate == real) return it->second.virtualDate;
-  auto system = std::chrono::file_clock::to_sys(real);
-  return std::chrono::duration<double>(system.time_since_epoch()).count();
-}
-
 bool SimFiles::exists(const std::filesystem::path& file) {
   std::error_code ec;
   return std::filesystem::exists(file, ec);
@@ -129,7 +112,6 @@ bool SimFiles::remove(const std::filesystem::path& file) {
   if (writesFail_) return false;
   std::error_code ec;
   bool removed = std::filesystem::remove(file, ec);
-  dates_.erase(file.lexically_normal());
   return removed && !ec;
 }
 
@@ -138,23 +120,6 @@ bool SimFiles::rename(const std::filesystem::path& from, const std::filesystem::
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
   if (ec) return false;
-  auto it = dates_.find(from.lexically_normal());
-  if (it != dates_.end()) {
-    dates_[to.lexically_normal()] = it->second;
-    dates_.erase(from.lexically_normal());
-  }
-  return true;
-}
-
-bool SimFiles::userWrites(const std::filesystem::path& file, const std::string& bytes) {
-  std::error_code ec;
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return false;
-  }
-  date(file);
   return true;
 }
 

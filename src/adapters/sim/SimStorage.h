@@ -38,7 +38,7 @@ class SimFiles final : public FilesPort {
  public:
   // Empty root: a fresh folder under the system's temporary folder, removed
   // with the desktop.
-  SimFiles(const SimEventLoop& clock, std::filesystem::path root);
+  explicit SimFiles(std::filesystem::path root);
   ~SimFiles() override;
   SimFiles(const SimFiles&) = delete;
   SimFiles& operator=(const SimFiles&) = delete;
@@ -49,29 +49,17 @@ class SimFiles final : public FilesPort {
   bool writeAtomically(const std::filesystem::path& file, const std::string& bytes) override;
   using FilesPort::read;
   std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override;
-  std::optional<double> modificationDate(const std::filesystem::path& file) override;
   bool exists(const std::filesystem::path& file) override;
   bool remove(const std::filesystem::path& file) override;
   bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
 
   const std::filesystem::path& root() const { return root_; }
   void setWritesFail(bool fails) { writesFail_ = fails; }
-  // See Desktop::userWritesFile.
-  bool userWrites(const std::filesystem::path& file, const std::string& bytes);
 
  private:
-  void date(const std::filesystem::path& file);
-
-  const SimEventLoop& clock_;
   std::filesystem::path root_;
   bool ownsRoot_ = false;
   bool writesFail_ = false;
-  // Virtual dates of files written on the desktop, with the real date they had then.
-  struct FileDate {
-    double virtualDate;
-    std::filesystem::file_time_type realDate;
-  };
-  std::map<std::filesystem::path, FileDate> dates_;
   std::uint64_t tempCounter_ = 0;
 };
 

@@ -23,8 +23,6 @@ class FilesPort {
   // At most the first maxBytes of the file; none when it cannot be read.
   virtual std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) = 0;
   std::optional<std::string> read(const std::filesystem::path& file) { return read(file, SIZE_MAX); }
-  // Seconds since 1970, or none when the file is missing.
-  virtual std::optional<double> modificationDate(const std::filesystem::path& file) = 0;
   virtual bool exists(const std::filesystem::path& file) = 0;
   virtual bool remove(const std::filesystem::path& file) = 0;
   virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;

@@ -30,11 +30,10 @@ class SettingsTest : public ::testing::Test {
     settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
   }
 
-  // The user saves a list file in a text editor, each save later than the last.
+  // The user saves a list file in a text editor.
   void userSaves(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
     testing::writeFile(file, text);
-    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++saves_));
   }
   static std::string text(const fs::path& file) { return testing::readFile(file); }
 
@@ -46,7 +45,6 @@ class SettingsTest : public ::testing::Test {
   std::shared_ptr<SettingsHelper> settings;
 
  private:
-  int saves_ = 0;
 };
 
 // --- typed settings ---------------------------------------------------------
