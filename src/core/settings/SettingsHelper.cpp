@@ -203,9 +203,10 @@ bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::op
 
 // Import.
 
-std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(const std::filesystem::path& file) const {
-  if (!files_.exists(file)) return std::nullopt;
-  auto bytes = files_.read(file, maxListFileSize + 1);
+std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(FilesPort& files,
+                                                                     const std::filesystem::path& file) {
+  if (!files.exists(file)) return std::nullopt;
+  auto bytes = files.read(file, maxListFileSize + 1);
   if (!bytes) return std::nullopt;
   if (bytes->size() <= maxListFileSize) return ListText{std::move(*bytes), true};
   return ListText{std::string(leadingLines(*bytes, maxListFileSize)), false};

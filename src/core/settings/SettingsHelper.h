@@ -45,6 +45,12 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   static constexpr double fileMonitorInterval = 2.0;
   // Larger list files are read up to their last whole line within this size.
   static constexpr std::size_t maxListFileSize = 256 * 1024;
+  struct ListText {
+    std::string text;  // up to the last whole line within the size limit
+    bool whole = true;
+  };
+  // A list file as an import reads it; none when it is missing or unreadable.
+  static std::optional<ListText> readListFile(FilesPort& files, const std::filesystem::path& file);
 
   // Receives what the person should be told about their files: a part left
   // unread, a copy kept aside, a file that could not be written.
@@ -124,11 +130,6 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace,
                  Notify notify);
 
-  struct ListText {
-    std::string text;  // up to the last whole line within the size limit
-    bool whole = true;
-  };
-
   void startWatchingFiles();
   void startAppList(const std::filesystem::path& file, const char* key, const StringList& defaults,
                     std::optional<std::string>& known, void (SettingsHelper::*import)(),
@@ -140,7 +141,7 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
                  void (SettingsHelper::*import)());
   bool writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<std::string>& known);
   bool keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current);
-  std::optional<ListText> readListFile(const std::filesystem::path& file) const;
+  std::optional<ListText> readListFile(const std::filesystem::path& file) const { return readListFile(files_, file); }
   // Notes a list file's text as read, telling the person when part of it was left unread.
   void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known) const;
   void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,

@@ -59,9 +59,9 @@ struct ListInfo {
 
 std::string describeFile(FilesPort& files, const ListInfo& list) {
   if (!files.exists(list.file)) return "no file yet";
-  auto bytes = files.read(list.file, SettingsHelper::maxListFileSize + 1);
-  if (!bytes) return "unreadable";
-  const auto text = leadingLines(*bytes, SettingsHelper::maxListFileSize);  // what an import reads
+  const auto read = SettingsHelper::readListFile(files, list.file);  // what an import reads
+  if (!read) return "unreadable";
+  const std::string& text = read->text;
   if (list.learned) {
     auto words = parseLearnedWords(text);
     if (!words) return "not UTF-8, left unread";

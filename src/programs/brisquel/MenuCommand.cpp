@@ -97,7 +97,7 @@ int menuCommand(const std::vector<std::string>& args, Streams io) {
       if (auto value = stored->object(key)) options.storedDefaults.emplace_back(key, *value);
     }
   }
-  for (auto& value : overrides.values()) options.storedDefaults.push_back(std::move(value));
+  for (const auto& value : overrides.values()) options.storedDefaults.push_back(value);
 
   sim::Desktop desktop;
   desktop.enableLayouts({"en", "ru"});

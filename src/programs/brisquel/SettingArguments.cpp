@@ -82,7 +82,6 @@ bool SettingArguments::add(const std::string& assignment, std::string& error) {
   return false;
 }
 
-std::vector<std::pair<std::string, DefaultsValue>> SettingArguments::values() const { return values_; }
 
 std::string SettingArguments::describeKeys() {
   std::string out;

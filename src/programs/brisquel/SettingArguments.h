@@ -5,8 +5,6 @@
 // switching method 0 to 4), one entry per --set for an application list
 // (the first replaces the stored list; an empty value empties it).
 
-#include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,8 +19,8 @@ class SettingArguments {
   // not of its type.
   bool add(const std::string& assignment, std::string& error);
   // The values, in the order of their first --set.
-  std::vector<std::pair<std::string, DefaultsValue>> values() const;
-  // The keys and what each takes, for the usage text.
+  const std::vector<std::pair<std::string, DefaultsValue>>& values() const { return values_; }
+  // The keys, for the usage text.
   static std::string describeKeys();
 
  private:
