@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key path on the simulated desktop for the text the desktop tests type
 // on the real stack (desktop-session.sh latency): "yt we " fifty times, keys
 // by US position, 120 ms a key. Prints the time per key event next to which

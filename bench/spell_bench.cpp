@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Spelling and typing figures on the real dictionaries, printed as tables:
 //   spell_bench [--corpus DIR] [--sentences N] [--soak-keys N]
 //       load from the cache, queries, per key event, memory of brisquel fix, and the soak

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cpack` in a build tree writes brisquel_<version>_<arch>.deb
 # holding what `cmake --install` installs. The libraries it links come from
 # dpkg-shlibdeps (ICU, marisa, fcitx5's own); the rest are the packages the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared by the fuzz targets: a failed property aborts, so that libFuzzer
 // keeps the input that broke it.

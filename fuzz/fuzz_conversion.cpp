@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion between the layouts and the guess of a word's languages on
 // any UTF-8 text: no crash, the result is well-formed text (no surrogate
 // left alone), and text typed on the English layout is converted towards

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop host's key conversion on any X keycode, keysym and modifier
 // state: never a crash; Caps Lock alone gives no event; a modifier key gives
 // flags-changed with its own bit set on press and clear on release; other

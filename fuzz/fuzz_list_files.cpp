@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three list files on any bytes, read the way the program reads them:
 // the same file content stands for the learned words, the ignored
 // applications and the shortcut rules; the settings object imports them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The named keys of `brisquel fix --named-keys` on any text: the parser
 // never crashes, a refusal names what it refused, and what it accepts
 // reads back the same once written out again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brisquel press on any arguments (the bytes split at NUL into arguments
 // after "--app com.apple.TextEdit"): the chord parser and the --set options
 // never crash, answer 0 or 2, and print an error for every refusal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file's reader on any bytes: it never crashes, and what it
 // accepts writes back to text that reads the same values and writes the
 // same text again. The bytes are also taken as strings of a settings file

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer on) in build/fuzz and runs them.
 #   scripts/fuzz.sh --bounded        each target over its seeds plus 20000 new inputs (what CTest runs)

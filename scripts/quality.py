@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """How well the typo detector does on real sentences.
 
 Runs `brisquel fix` over the corpus (one sentence per line, six languages) and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up, builds, and runs brisquel. With arguments, they go to
 # brisquel (for example: scripts/run.sh fix --layouts en,uk). Without, it
 # shows the main job on the simulated desktop: text typed in the wrong

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Randomized typing sessions on the simulated desktop, longer than the CTest
 # entry: sessions from a first seed until a number of events has been typed,
 # with the words of the shared corpus (BRISQUEL_SHARED_DIR, default ../shared).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the build, the tests and the dictionaries need
 # (only those that are missing), then configures and builds one build tree.
 #   scripts/setup.sh [BUILD_DIR] [extra cmake args...]

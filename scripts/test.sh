@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up and runs the whole test suite twice: an AddressSanitizer
 # + UndefinedBehaviorSanitizer build with every optional adapter off (the core
 # on the simulated desktop alone), and a normal build with everything on.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package into a temporary folder and checks what a user
 # installing it gets: the packages it pulls in and the files it installs.
 #   check-package.sh BUILD_DIR PATH...   (each PATH must be in the package)

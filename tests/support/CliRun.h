@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The brisquel command line run in-process, as a user runs it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Key scripts played on the simulated desktop, and the program's posted keys
 // written back the way a user reads them.

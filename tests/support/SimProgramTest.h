@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program built by the composition root (SimProgram) on a simulated
 // desktop with English and Russian and a text editor in front, started as a

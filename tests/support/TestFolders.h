@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Fresh folders for hermetic tests, named after the running test, and whole
 // files read and written as bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // UTF-8 in test tables, UTF-16 in the code under test.
 

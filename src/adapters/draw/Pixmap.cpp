@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "draw/Pixmap.h"
 
 #include <cairo.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Images of the user-interface port rendered to pixels with cairo and pango:
 // the status item's icon for a desktop panel, and the PNG files of the README.

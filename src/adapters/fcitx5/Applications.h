@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Applications on fcitx5: the frontmost application is the focused input
 // context's program (what people write in the list files: "firefox",

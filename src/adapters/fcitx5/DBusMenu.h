@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The status item's menu on D-Bus (com.canonical.dbusmenu), read from the
 // core's menu model: every row in order, its check mark or radio state,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/Desktop.h"
 
 #include <fcitx-utils/log.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The fcitx5 desktop: every port fcitx5 can serve, on one instance, with the
 // watchers that feed them. The settings, files and spelling ports are not

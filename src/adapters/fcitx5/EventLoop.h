@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main queue, timers, background work and the clock on fcitx5's event
 // loop. fcitx5's loop is the program's main thread: nothing here blocks it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The focused text element on fcitx5: the focused input context's
 // surrounding text stands for the element's value and selected range

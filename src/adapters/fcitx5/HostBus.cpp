@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/HostBus.h"
 
 #include <dbus_public.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host on fcitx5's session bus (see HostInterface.h): the program's
 // version, the layouts it sees and the frontends fcitx5 has had input

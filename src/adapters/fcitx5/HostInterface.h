@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host's own small D-Bus interface, exported on fcitx5's connection, so
 // that `brisquel status` can ask the running host what it sees instead of

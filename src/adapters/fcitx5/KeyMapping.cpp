@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/KeyMapping.h"
 
 #include <unicode/unistr.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Conversions between fcitx5's key events and the program's key event
 // record: X keycodes (evdev + 8, the same on every layout) to the US-position

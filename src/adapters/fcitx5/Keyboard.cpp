@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/Keyboard.h"
 
 #include <algorithm>

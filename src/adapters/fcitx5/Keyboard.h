@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Key events and taps on fcitx5. A watcher ahead of the input method sees
 // every key of the focused input context before the application does, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/Layouts.h"
 
 #include <fcitx/inputmethodgroup.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Keyboard layouts on fcitx5: the keyboard input methods ("keyboard-us",
 // "keyboard-ru", ...) of the current group, in the group's order. Selecting

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/Notifications.h"
 
 #include <dbus_public.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Alerts on the fcitx5 desktop: a desktop notification
 // (org.freedesktop.Notifications on fcitx5's session bus) whose actions are

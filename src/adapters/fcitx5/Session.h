@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the fcitx5 adapters share: the instance, the input context that has
 // the keyboard, and whether the program has changed that context's text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/StatusItem.h"
 
 #include <fcitx-utils/dbus/message.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The status item on a Linux desktop: a freedesktop StatusNotifierItem on the
 // session bus, attached to fcitx5's event loop, with the menu exported as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fcitx5/XkbLayouts.h"
 
 #include <unicode/locid.h>

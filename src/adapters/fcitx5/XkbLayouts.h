@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What fcitx5's keyboard input methods are, read from xkb itself: the key
 // table of "keyboard-<layout>[-<variant>]" compiled with libxkbcommon, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "posix/DesktopOpen.h"
 
 #include <spawn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Opening a document with the user's default application on a free desktop
 // (xdg-open), for the command-line tools.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "posix/PosixFiles.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Files on the real file system. Application support follows XDG_DATA_HOME
 // (else ~/.local/share), the home directory HOME.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "posix/XdgAutostart.h"
 
 #include <system_error>

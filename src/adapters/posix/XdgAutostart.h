@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The desktop's login-item service: an XDG autostart entry
 // ($XDG_CONFIG_HOME/autostart/<id>.desktop, Desktop Application Autostart

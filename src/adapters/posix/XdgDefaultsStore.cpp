@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "posix/XdgDefaultsStore.h"
 
 #include <fcntl.h>

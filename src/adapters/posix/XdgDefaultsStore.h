@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The defaults of one domain, kept as a property-list file in a folder (by
 // default the XDG config folder), shared with other processes:

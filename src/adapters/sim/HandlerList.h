@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Observers of a simulated-desktop event, kept by id so that a handler may
 // unregister itself (or others) while they run.

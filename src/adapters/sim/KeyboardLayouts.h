@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated keyboard's layouts: the basic X11 layouts "us", "ru", "ua",
 // "il", "ara" and "gr", plain and Shift levels of the ANSI main-block keys and

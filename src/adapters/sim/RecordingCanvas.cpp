@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/RecordingCanvas.h"
 
 #include <sstream>

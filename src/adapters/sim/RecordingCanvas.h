@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Drawing on the simulated desktop: a canvas that records commands with
 // deterministic text metrics (width 0.6 * size per grapheme cluster, height

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Accessibility on the simulated desktop: elements for the system, each
 // application and its focused text field, answering with the faults the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A simulated application with one focused text field: it applies the key
 // events delivered to it as a text editor would, and records them.

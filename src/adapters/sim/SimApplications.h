@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The applications running on the simulated desktop: which one is frontmost,
 // activation with its notification, and the pasteboard they share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the simulated desktop's fakes share. Each fake keeps its own state and
 // sees the others' only through this: the clock and queues, the running

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimDesktop.h"
 
 #include "base/Text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A deterministic desktop for tests and the command-line tools: a virtual
 // clock driving the main queue, input sources, a keyboard typing with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated desktop's virtual clock and its queues: main-queue work,
 // repeating timers and background tasks all run from one time-ordered queue,

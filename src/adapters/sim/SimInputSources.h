@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Input sources on the simulated desktop: the enabled sources, the current
 // one with the keyboard table it types with, and the change notification.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated keyboard: physical keys through the current input source's
 // table (Shift, Caps Lock, Control, dead keys), event taps, global monitors,

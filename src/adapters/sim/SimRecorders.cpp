@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimRecorders.h"
 
 #include "sim/RecordingCanvas.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Recording fakes of the ports the program only tells things to: its own
 // application (bundle, termination), processes it launches, its login item,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimSpellChecker.h"
 
 #include <set>

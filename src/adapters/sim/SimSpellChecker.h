@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Spelling on the simulated desktop: word lists given by the test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimStorage.h"
 
 #include <algorithm>

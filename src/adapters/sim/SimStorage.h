@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Storage on the simulated desktop: an in-memory defaults store, and files on
 // the real file system under one root folder, dated with the virtual wall time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The user's hands on the simulated keyboard: chords by name and text typed
 // with the keys that produce it, at a steady typing interval.

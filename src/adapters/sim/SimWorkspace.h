@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The workspace on the simulated desktop: the running applications as the
 // program sees them, and a record of what it asked to open.

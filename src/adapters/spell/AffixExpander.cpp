@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "spell/AffixExpander.h"
 
 #include <unicode/ucnv.h>

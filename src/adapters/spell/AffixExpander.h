@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Expands a Hunspell dictionary (.aff + .dic) into its full word forms: each
 // stem with its suffixes (two levels deep), prefixes and their cross

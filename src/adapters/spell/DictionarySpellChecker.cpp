@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "spell/DictionarySpellChecker.h"
 
 #include "base/Text.h"

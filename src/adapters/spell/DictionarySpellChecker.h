@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The spelling port on the installed Hunspell dictionaries.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "spell/WordText.h"
 
 #include "base/Text.h"

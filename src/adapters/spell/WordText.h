@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text side of a dictionary lookup: which characters a language's words
 // may hold, and the form a word is looked up in.

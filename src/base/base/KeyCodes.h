@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Virtual key codes of the keys by their position on a US (ANSI) keyboard.
 // Key events carry these codes whatever layout is active.

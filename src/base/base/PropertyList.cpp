@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/PropertyList.h"
 
 #include <unicode/utf8.h>

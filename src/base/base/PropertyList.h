@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The XML property-list form of a dictionary (a defaults domain, a launch
 // agent), written and read by our own small code. Values of types the program does not read (real numbers,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The values a property list holds, as the program reads them: the vocabulary
 // of the user defaults and of the property-list files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/Text.h"
 
 #include <unicode/brkiter.h>

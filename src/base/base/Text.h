@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Unicode text helpers over ICU, shared by every layer: characters are
 // extended grapheme clusters, case mapping is the full root-locale mapping,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, termination and the one-shot installation of the monitors.
 #include "app/AppDelegate.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application delegate: the one long-lived object of the program. It
 // brings the parts of the system to life in order at launch, decides

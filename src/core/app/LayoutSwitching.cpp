@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The delegate's layout-switch hotkey and per-application layouts, held in
 // two small components.
 #include "app/AppDelegate.h"

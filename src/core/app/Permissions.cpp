@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The accessibility permission: the launch check, loss of trust, the one
 // alert per process, the trust poll and the relaunch.
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/Program.h"
 
 #include "app/AppDelegate.h"

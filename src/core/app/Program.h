@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The composition root: the one place that creates the program's shared
 // instances from a set of ports, in the order the program starts, publishes

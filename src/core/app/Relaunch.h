@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The child process that starts a fresh instance of the program: a shell
 // that waits half a second (so this instance has ended) and then opens the

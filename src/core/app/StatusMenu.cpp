@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status item's menu and indicator, and what the menu's actions reach
 // back into the delegate for.
 #include "app/AppDelegate.h"

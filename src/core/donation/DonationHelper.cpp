@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "donation/DonationHelper.h"
 
 #include <string>

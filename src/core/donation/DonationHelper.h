@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The donation reminder: once every 30 days an alert invites the user to
 // support the program; its first button opens the donation page. The date

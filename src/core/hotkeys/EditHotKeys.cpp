@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hotkeys/EditHotKeys.h"
 
 namespace brisquel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The edit shortcuts that Control (or Fn) turns into Command shortcuts: one bit
 // per shortcut in a persisted selection, and for each shortcut the characters

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hotkeys/ExclusionRules.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which applications the edit shortcuts and the typo detector leave alone,
 // and which applications need the terminal handling of the shortcuts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hotkeys/HotkeysHelper.h"
 
 #include <algorithm>

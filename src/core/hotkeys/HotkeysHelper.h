@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The keyboard path: one event tap that sees every key-down, key-up and
 // flags-changed event before any application. It lets the program's own

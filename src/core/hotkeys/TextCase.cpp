@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hotkeys/TextCase.h"
 
 #include <unicode/locid.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Locale-independent lower-casing for matching key names and application
 // identities.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Per-application layouts and the identity of the frontmost application.
 // When the user leaves an application its layout is remembered (in memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "layouts/InputSources.h"
 
 #include <unicode/brkiter.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's view of the keyboard input sources: which layouts the user
 // switches between, the current layout's code, and selecting a layout.

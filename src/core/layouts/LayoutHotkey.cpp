@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "layouts/LayoutHotkey.h"
 
 #include <utility>

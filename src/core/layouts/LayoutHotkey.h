@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The layout-switch hotkey: Shift plus a chosen second modifier (or any of
 // them), switching to the next layout when the combination is released.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "layouts/MenuBarIndicator.h"
 
 #include <unicode/locid.h>

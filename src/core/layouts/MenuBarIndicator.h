@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The status item's image: the current layout's code in a rounded frame, or
 // the program's icon, as the user chose.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "login/LoginItem.h"
 
 #include "l10n/L10n.h"

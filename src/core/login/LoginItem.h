@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Launch at login: registering the main program with the system's login-item
 // service, or, where there is none, writing a per-user LaunchAgent file; and

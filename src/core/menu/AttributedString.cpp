@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/AttributedString.h"
 
 #include <algorithm>

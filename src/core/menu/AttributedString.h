@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text with attributes over byte ranges of its UTF-8 string: font, colour,
 // link, underline, alignment. Attributes added later overlay earlier ones

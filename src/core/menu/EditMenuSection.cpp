@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/EditMenuSection.h"
 
 #include "l10n/L10n.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Ctrl / Fn Hotkeys" submenu: its header row with the Toggle All and
 // modifier check boxes, and the in-place refresh of titles and visibility

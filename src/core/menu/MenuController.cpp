@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/MenuController.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The status item's menu: builds the whole tree once from the settings and
 // carries out every action of its rows, updating the rows in place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/MenuModel.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The menu model the status item shows: menus and their items, views hosted
 // in items, labels and buttons, with target/action dispatch. An adapter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A readable listing of a menu tree, one row per line: submenus indented,
 // then the kind of row, its tag, its state, whether it is hidden, and the

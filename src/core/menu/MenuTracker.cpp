@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/MenuTracker.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pointer in an open menu, as the system's menu tracking delivers it:
 // rows entered and left, clicks inside rows (hosted views get mouse-down and

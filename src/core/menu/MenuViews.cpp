@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/MenuViews.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The custom rows of the status menu: a row whose check boxes act without
 // closing the menu, a dashed separator, and the factories of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu/TextMetrics.h"
 
 #include "base/Text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text measurement for laying out labels before anything is drawn: every
 // grapheme cluster is 0.6 em wide and a line is 1.2 em high. Wrapping breaks

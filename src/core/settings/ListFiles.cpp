@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/ListFiles.h"
 
 #include <unicode/normalizer2.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text format of the user list files: headers, the line grammar, the
 // written form and the lists stored on a first start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The settings of the program: typed values in the defaults store and the
 // three user-editable list files mirrored from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The closure the keyboard path hands the typo detector with every event:
 // given a layout code ("en", "ru", "uk", "he", "ar", "el") it selects the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key tables of the layouts the person has, as the platform gives them,
 // for converting words to the other layout.
 #include <unicode/uchar.h>

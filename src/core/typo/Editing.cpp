@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Putting a correction into the focused application: through accessibility
 // when the element allows it, otherwise by typing keys.
 #include <unicode/utf16.h>

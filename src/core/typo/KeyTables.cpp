@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "typo/KeyTables.h"
 
 #include <unicode/utf16.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Conversion by the key tables of the layouts a person has: a character
 // becomes what the same key, at the same level and after the same dead key,

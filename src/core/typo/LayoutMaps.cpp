@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "typo/LayoutMaps.h"
 
 #include <unicode/uchar.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The key-position maps between the US-English layout and the Russian,
 // Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lone-Option conversion of the last word, its undo, and learning.
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the focused text element and finding words in it.
 #include <unicode/utf16.h>
 

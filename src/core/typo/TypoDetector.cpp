@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "typo/TypoDetector.h"
 
 #include <unicode/uchar.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The typo detector: recognises words typed with the wrong keyboard layout,
 // retypes them in the right one and switches the layout; a lone Option press

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "typo/WordTables.h"
 
 namespace brisquel::words {

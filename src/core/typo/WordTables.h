@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Constant word tables of the typo detector. Lookups use lower-cased words.
 

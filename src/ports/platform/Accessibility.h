@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The accessibility service: process trust and the focused text element.
 // Every call may fail (or time out, on platforms where elements are remote

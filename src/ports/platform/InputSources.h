@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Keyboard input sources (layouts). Properties may be missing on a source;
 // the core treats a missing property as "matches nothing".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main queue, timers, a background queue and the clock.
 // All core work runs on the main queue; time comes only from ClockPort.

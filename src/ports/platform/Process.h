@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The running program: its bundle, ending it, child processes, login items.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An owning handle for anything registered with the platform (monitors,
 // observers, timers, taps). Destroying or resetting it unregisters.

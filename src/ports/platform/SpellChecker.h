@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The spelling service: whole words and prefixes, per language identifier
 // ("en_US", "ru_RU", "uk_UA", "he", "ar", "el"). Text is UTF-16.

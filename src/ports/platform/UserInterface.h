@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The menu-bar user interface: the status item, its menu, alerts and images
 // drawn by a callback. The menu model itself lives in the core (menu/); an

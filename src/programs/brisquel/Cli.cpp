@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/Cli.h"
 
 #include <functional>

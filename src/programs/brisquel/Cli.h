@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The brisquel command line: each command is a function from its arguments
 // to an exit status; output goes to the given streams.

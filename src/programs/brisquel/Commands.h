@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The table of commands. Add a command by declaring its function here and
 // adding one row to commandTable().

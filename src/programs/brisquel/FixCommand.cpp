@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brisquel fix`: types text key by key into a text field of the simulated
 // desktop with the typo detector on the real dictionaries, and prints what
 // the field holds afterwards.

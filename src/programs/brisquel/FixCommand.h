@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // `brisquel fix`: text typed key by key into a text field of the simulated
 // desktop with the typo detector on, line by line. The session is shared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asking the desktop host over fcitx5's session bus.
 #include "brisquel/HostStatus.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // `brisquel status`: what the desktop host answers, what the session's
 // environment says, and the verdict drawn from both.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brisquel lists: the three user list files in the real XDG folders, and
 // the menu's actions that open them in the default text editor.
 #include <ostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brisquel menu: the status menu as the program builds it from the settings,
 // one row per line.
 #include <algorithm>

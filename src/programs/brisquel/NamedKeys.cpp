@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/NamedKeys.h"
 
 #include <algorithm>

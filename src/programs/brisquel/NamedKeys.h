@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text with key names in braces, as `brisquel fix --named-keys` reads it:
 // "ghb{Option}", "ns{Return}ult", "say {Select 3}{Option}". "{{" is a brace.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "What does Brisquel do with this chord in that application": starts the
 // program on the simulated desktop as it starts, activates the application
 // and presses each chord, printing what the application received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/SettingArguments.h"
 
 #include <algorithm>

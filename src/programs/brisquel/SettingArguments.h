@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The --set KEY=VALUE options of the commands that run the program on
 // settings of the person's choosing. Every command takes the same keys and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/SettingsFiles.h"
 
 namespace brisquel::cli {

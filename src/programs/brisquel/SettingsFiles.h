@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The settings as the commands that read the person's real files open them:
 // the store in the XDG config folder, and what it had to do with a damaged

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/SimProgram.h"
 
 #include "app/AppDelegate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program built by the composition root on a simulated desktop: the
 // commands that run the program there and the end-to-end tests use this.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "brisquel/WatchedKeyboard.h"
 
 #include "sim/SimApp.h"

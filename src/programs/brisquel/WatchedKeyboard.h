@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The desktop's keyboard as the program sees it, watched: every event on its
 // way into the program's tap is seen first, to tell what the person's own

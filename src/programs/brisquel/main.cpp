@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The brisquel program: the composition root.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brisquel-draw-images DIR: writes the status item's images, drawn by the
 // program's own drawing code, as the PNG files the README shows: the menu-bar
 // icon and the layout indicator showing EN and RU, 48 pixels square (the

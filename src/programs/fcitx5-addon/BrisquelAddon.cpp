@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Brisquel inside fcitx5: a Module addon, loaded when fcitx5 starts, that
 // holds the whole program on the fcitx5 desktop. fcitx5 serves the keyboard,
 // the focused text, the layouts and the applications; the settings, the

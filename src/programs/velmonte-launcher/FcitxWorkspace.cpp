@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "velmonte-launcher/FcitxWorkspace.h"
 
 #if BRISQUEL_LAUNCHER_FCITX5

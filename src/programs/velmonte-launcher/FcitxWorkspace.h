@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The launcher's workspace on the fcitx5 host, where the main program is
 // fcitx5 with the Brisquel addon (fcitx5 finds the addon in its own addon

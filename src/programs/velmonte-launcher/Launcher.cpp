@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "velmonte-launcher/Launcher.h"
 
 namespace velmonte {

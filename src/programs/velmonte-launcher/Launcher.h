@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // VelmonteLauncher: at login, starts the main program unless it already
 // runs, then quits. It shares nothing with the main program but two facts:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "velmonte-launcher/ProcWorkspace.h"
 
 #include <fcntl.h>

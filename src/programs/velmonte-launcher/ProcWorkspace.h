@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The launcher's workspace on a Linux desktop. The main program's bundle is
 // its installation folder (see the README's install layout):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // VelmonteLauncher: starts Brisquel at login unless it already runs.
 #include "velmonte-launcher/Launcher.h"
 #include "velmonte-launcher/ProcWorkspace.h"

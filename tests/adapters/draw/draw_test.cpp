@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status item's images drawn to pixels: the pictures in docs/ are what
 // the drawing code draws today, and a template takes the ink of its backdrop.
 #include <gtest/gtest.h>

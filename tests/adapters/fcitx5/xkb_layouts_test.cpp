@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop host reads its layouts from xkb; the simulated keyboard's
 // tables were generated from the same xkb data, so the two must agree.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The persistent defaults store: values survive a restart with their types,
 // and a damaged file never takes the program down or gets overwritten.
 

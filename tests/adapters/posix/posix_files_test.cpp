@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real files: atomic replacement, dates, folders, and failures as answers.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated keyboard and text field the end-to-end tests type into: what
 // each layout's keys produce, dead keys, Caps Lock, and the editing keys.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generated keyboard table against the reference table built from the
 // same X11 data, and every key of every layout typed through the keyboard.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small dictionaries written by the tests into a folder of their own.
 

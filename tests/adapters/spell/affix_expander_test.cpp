@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The word forms our own affix expansion produces from .aff/.dic pairs.
 #include <set>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spelling port on small dictionaries written by the test: whole words,
 // prefixes, loading, the cache of the prefix index and missing dictionaries.
 #include "DictionaryTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A few answers of the real Debian dictionaries, where they are installed.
 #include "base/Text.h"
 #include "DictionaryTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program started on a simulated desktop as a user starts it, with a few
 // more applications to move between.

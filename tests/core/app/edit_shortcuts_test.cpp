@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control and Fn edit shortcuts end to end: the program started as a user
 // starts it, keys pressed on the simulated keyboard, what the application
 // receives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The layout-switch hotkey and per-application layouts, end to end: keys in,
 // layout out, with the program started as a user starts it.
 #include "ProgramFixture.h"

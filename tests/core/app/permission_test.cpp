@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The accessibility permission on the simulated desktop: launch without
 // trust, loss of trust while running, the alert's two buttons, the poll and
 // the relaunch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The relaunch command run by a real shell: whatever the bundle path holds,
 // the shell hands it to "open" unchanged and runs nothing from it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and termination of the program on the simulated desktop.
 #include "ProgramFixture.h"
 #include "donation/DonationHelper.h"

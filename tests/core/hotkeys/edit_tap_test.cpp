@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The edit tap of the program built by the composition root: trust,
 // retries, its own events and the typo detector behind it. Shortcut
 // scenarios run end to end in tests/core/app.

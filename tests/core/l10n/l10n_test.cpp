@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "l10n/L10n.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program started on the simulated desktop as a user starts it, with
 // helpers to find rows of its status menu and click them.

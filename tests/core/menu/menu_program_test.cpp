@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status menu of the running program: what a user sees in it and what
 // each click changes, on the simulated desktop.
 #include <gtest/gtest.h>

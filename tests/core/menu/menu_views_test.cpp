@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The custom rows of the running program's shortcut menu, driven the way the
 // menu tracking drives them: clicks at points of a row, hover, drawing.
 #include <gtest/gtest.h>

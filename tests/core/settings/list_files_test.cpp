@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text format of the list files, as a user editing them sees it.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # brisquel lists as a user runs it, in a home folder of its own:
 #   cmake -DBRISQUEL=<program> -DHOME_DIR=<folder> -P lists_command.cmake
 file(REMOVE_RECURSE "${HOME_DIR}")

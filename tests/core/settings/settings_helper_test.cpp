@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings object on the simulated desktop: typed values with their
 // defaults, the list settings and their files (real files in a folder of the
 // build tree, saved the way a text editor saves them), start-up, the file

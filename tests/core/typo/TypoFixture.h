@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The whole program on the simulated desktop, built by the composition root,
 // seen from the typo detector's side: keys typed into a text field, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion between layouts and language guessing, without a desktop.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A lone Option press converts the last word by hand, a second one undoes it,
 // and the conversion is learned.
 #include "TypoFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // People who type English with a layout other than Russian: corrections go
 // towards the layouts they have, and never produce Cyrillic they cannot type.
 #include "TypoFixture.h"

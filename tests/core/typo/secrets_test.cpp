@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a person types stays theirs: after a session of typing, corrections
 // and a manual conversion, the typed text is in no file but the learned-words
 // list (and only the word converted by hand), in no setting but the learned

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the focused text field and finding the word at the cursor; the
 // spelling cache.
 #include "TypoFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Randomized typing sessions through the whole program on the simulated desktop: words typed on the
 // right and the wrong layout, typos, BackSpace, arrows, clicks, a terminal and an ignored application,
 // Option presses, Control shortcuts, pauses around the detector's time limits. After every step the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The word being typed: what the detector keeps, and corrections made while
 // the word is still being typed.
 #include "TypoFixture.h"

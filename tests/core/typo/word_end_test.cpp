@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Words typed with the wrong layout, corrected when the word ends.
 #include "TypoFixture.h"
 

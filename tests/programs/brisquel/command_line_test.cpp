@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The brisquel command line itself: what a mistake on it gets, and the
 // commands that only print. Help, version and the plain conversions are run
 // as the real program in tests/CMakeLists.txt (cli.*).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file and the list files survive the program being killed at
 // any moment while it writes them: each is always its old or its new
 // content, never a mix, never empty.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brisquel fix`: the corrections it reports, and whole lines typed with the
 // real dictionaries. Its mistakes and bad input are in command_line_test.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brisquel press as a user runs it: arguments in, one line per chord out.
 #include <gtest/gtest.h>
 

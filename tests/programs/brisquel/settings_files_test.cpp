@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file and the list files as a person meets them: real files in
 // a fresh XDG home, commands run as the command line runs them.
 #include <gtest/gtest.h>

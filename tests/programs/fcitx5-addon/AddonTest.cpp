@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program inside fcitx5: the Brisquel addon loaded by a real fcitx5
 // Instance, text fields of several programs, keys pressed by position; what
 // the fields hold and which layout is active is what a user would see.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FcitxHarness.h"
 
 #include "TestFolders.h"

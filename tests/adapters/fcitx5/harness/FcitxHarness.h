@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // fcitx5 running in the test process, without a display or a bus: a real
 // Instance with the test layouts (and, for whole-program tests, our addon),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard input methods for tests that run fcitx5 in-process, where the
 // daemon's own keyboard engine (linked into the fcitx5 program) is absent:
 // "keyboard-us", "keyboard-ru", ... that let every key through, as the

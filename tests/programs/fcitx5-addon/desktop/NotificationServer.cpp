@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A desktop notification server for tests: owns org.freedesktop.Notifications
 // on the session bus and appends every Notify to a file, one line each:
 // id, summary, then the actions' keys and labels, separated by tabs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Presses keys on the Xvfb keyboard device, so that they look physical to
 // every client and to fcitx5 (XTest through the device, not the core XTest
 // keyboard), after giving the input focus to a window found by its name.

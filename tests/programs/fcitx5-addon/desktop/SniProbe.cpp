@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel's side of a status item, on the session bus:
 //   sni-probe watch                 is the StatusNotifierWatcher; prints "registered SERVICE" per item
 //   sni-probe layout SERVICE        prints the item's menu, one row per line, as `brisquel menu` does

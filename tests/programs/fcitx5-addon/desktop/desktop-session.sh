@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real stack in a private headless session that leaves the user's desktop
 # alone: Xvfb (-displayfd, -noreset), a private D-Bus session, fcitx5 with the
 # Brisquel addon from the build tree and the keyboard input methods only, and

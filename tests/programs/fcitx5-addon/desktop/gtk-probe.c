@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A GTK 3 text field that reports what it holds: every change as
  * "<realtime us> TEXT '<text>'", and "FINAL '<text>'" on Return, then quits.
  *   gtk-probe TITLE */
