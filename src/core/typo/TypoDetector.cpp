@@ -425,22 +425,22 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (russianRules) {
     // A run of single letters typed on the wrong layout.
     if (count(word) == 1) {
-      std::vector<std::u16string> typed{word};
+      std::vector<std::u16string> letters{word};
       std::vector<std::u16string> convertedLetters{converted};
       std::vector<std::pair<std::size_t, std::u16string>> runRewritten{{newest, converted}};
       int runDeleteCount = 1;
       std::u16string runText = converted;
-      for (std::size_t i = newest; i-- > 0 && typed.size() < 5;) {
+      for (std::size_t i = newest; i-- > 0 && letters.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
         if (count(entry.word) != 1 || (text::hasLetter(entry.word) && !sameLayout(entry))) break;
         std::u16string letter = convert(entry.word, false, layouts);
-        typed.insert(typed.begin(), entry.word);
+        letters.insert(letters.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
         runText = letter + entry.separator + runText;
         runDeleteCount += 1 + entry.spaces();
         runRewritten.emplace_back(i, std::move(letter));
       }
-      if (typed.size() > 2 && !LayoutMaps::isAlphabetSequence(typed) &&
+      if (letters.size() > 2 && !LayoutMaps::isAlphabetSequence(letters) &&
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
