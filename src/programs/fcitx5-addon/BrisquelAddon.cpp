@@ -100,7 +100,7 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   // The ports outlive the program, and the desktop's background worker is
   // joined before the dictionaries it may be loading go.
   spell::DictionarySpellChecker spelling_;
-  posix::XdgDefaultsStore defaults_;
+  posix::XdgDefaultsStore defaults_{posix::XdgDefaultsStore::Locking::skipWhenBusy};
   posix::PosixFiles files_;
   fcitx5::Desktop desktop_;
   Platform platform_;
