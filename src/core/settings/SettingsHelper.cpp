@@ -113,6 +113,32 @@ std::shared_ptr<const StringList> SettingsHelper::sharedIgnoredShortcutsApps() c
   return cached(ignoredShortcutsAppsKey, ignoredShortcutsAppsCache_);
 }
 
+std::string SettingsHelper::digestOf(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  char out[32];
+  std::snprintf(out, sizeof out, "%zu-%016llx", text.size(), static_cast<unsigned long long>(hash));
+  return out;
+}
+
+bool SettingsHelper::isAsLastWritten(const std::filesystem::path& file, const std::string& text) const {
+  const auto digests = valueOr(store_, listFileDigestsKey, StringMap{});
+  auto it = digests.find(file.filename().string());
+  return it != digests.end() && it->second == digestOf(text);
+}
+
+void SettingsHelper::recordWritten(const std::filesystem::path& file, const std::string& text) {
+  auto digests = valueOr(store_, listFileDigestsKey, StringMap{});
+  auto& digest = digests[file.filename().string()];
+  const std::string now = digestOf(text);
+  if (digest == now) return;
+  digest = now;
+  store_.set(listFileDigestsKey, digests);
+}
+
 // Writing the lists: the file follows the store, except while the store is
 // being filled from that very file.
 
@@ -166,7 +192,8 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
   if (files_.exists(file)) {
     const auto current = readListFile(file);
     const bool whole = current && current->whole;
-    const bool seen = whole && known && current->text == *known;
+    // Lines with control characters were skipped when read: keep them too.
+    const bool seen = whole && known && current->text == *known && !holdsControlCharacters(current->text);
     const bool same = whole && current->text == text;
     if (!seen && !same && !keepBackup(file, current)) return false;
   }
@@ -175,6 +202,7 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
     return false;
   }
   known = text;
+  recordWritten(file, text);
   return true;
 }
 
@@ -189,11 +217,9 @@ bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::op
     backup += ".bak";
   }
   // A copy, so that a symbolic link stays in place; a file too large to read
-  // at once or unreadable is moved instead.
-  std::optional<std::string> bytes;
-  if (current && current->whole) bytes = current->text;
-  if (!bytes) bytes = files_.read(file);
-  const bool kept = bytes ? files_.writeAtomically(backup, *bytes) : files_.rename(file, backup);
+  // at once or unreadable is moved instead, never read whole.
+  const bool kept = current && current->whole ? files_.writeAtomically(backup, current->text)
+                                              : files_.rename(file, backup);
   if (!kept) {
     tell("could not write " + file.string() + ": it holds changes that could not be kept as " + backup.string());
     return false;
@@ -223,7 +249,7 @@ void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText&
 }
 
 void SettingsHelper::tell(const std::string& message) const {
-  if (notify_) notify_(message);
+  if (notify_ && told_.insert(message).second) notify_(message);
 }
 
 void SettingsHelper::importLearnedWordsFromFile() {
@@ -232,10 +258,31 @@ void SettingsHelper::importLearnedWordsFromFile() {
   if (!text) return;
   auto words = parseLearnedWords(text->text);
   if (!words) return;
+  const auto before = learnedWordsText_ ? parseLearnedWords(*learnedWordsText_) : std::nullopt;
+  if (!before && text->whole && isAsLastWritten(file, text->text)) {
+    // First read, and the file is as we last wrote it: the settings are as
+    // new or newer (a write cut short). Bring the file up to date instead.
+    noteRead(file, *text, learnedWordsText_);
+    if (formatLearnedWords(learnedWords()) != text->text) exportLearnedWordsToFile();
+    return;
+  }
+  StringMap merged = *words;
+  if (before) {
+    // What changed in the file since we last read or wrote it, applied to
+    // the settings, which may hold words another session learned meanwhile.
+    merged = learnedWords();
+    for (const auto& [typed, result] : *words) {
+      auto was = before->find(typed);
+      if (was == before->end() || was->second != result) merged[typed] = result;
+    }
+    for (const auto& entry : *before)
+      if (!words->contains(entry.first)) merged.erase(entry.first);
+  }
   noteRead(file, *text, learnedWordsText_);
   isImporting_ = true;
-  setLearnedWords(*words);
+  setLearnedWords(merged);
   isImporting_ = false;
+  if (merged != *words && text->whole) exportLearnedWordsToFile();  // the file shows them all
 }
 
 void SettingsHelper::importIgnoredAppsFromFile() {
@@ -270,10 +317,13 @@ void SettingsHelper::startWatchingFiles() {
   std::weak_ptr<SettingsHelper> weak = weak_from_this();
   fileMonitorTimer_ = mainQueue_.scheduleRepeatingTimer(fileMonitorInterval, [weak] {
     if (auto self = weak.lock()) {
+      const auto before = self->store_.changeCount();
       self->store_.synchronize();  // what other processes stored
+      const bool changedElsewhere = self->store_.changeCount() != before;
       self->checkLearnedWordsFile();
       self->checkIgnoredAppsFile();
       self->checkIgnoredShortcutsAppsFile();
+      if (changedElsewhere && self->changedElsewhere_) self->changedElsewhere_();
     }
   });
 }
@@ -294,10 +344,14 @@ void SettingsHelper::startAppList(const std::filesystem::path& file, const char*
   if (!text) return;
   auto entries = parseAppList(text->text);
   if (!entries) return;
-  if (*entries != valueOr(store_, key, StringList{})) {
-    (this->*import)();
-  } else {
+  if (*entries == valueOr(store_, key, StringList{})) {
     noteRead(file, *text, known);
+  } else if (text->whole && isAsLastWritten(file, text->text)) {
+    // As we last wrote it: the settings are newer (a write cut short).
+    noteRead(file, *text, known);
+    (this->*exportList)();
+  } else {
+    (this->*import)();
   }
 }
 

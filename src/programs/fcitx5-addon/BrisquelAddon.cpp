@@ -65,7 +65,14 @@ class BrisquelAddon final : public fcitx::AddonInstance {
 
  private:
   void start() {
-    program_ = Program::build(platform_, ProgramOptions{});
+    ProgramOptions options;
+    options.settingsNotices = [this](const std::string& message) { tellFileProblem(message); };
+    program_ = Program::build(platform_, std::move(options));
+    if (defaults_.setAside() && !toldSetAside_) {
+      toldSetAside_ = true;
+      tellFileProblem("the settings file could not be read; it was kept as " + defaults_.setAside()->string() +
+                      " and the settings start from their defaults");
+    }
     platform_.mainQueue->async([this] {
       program_->launch();
       announceWhenReady();
@@ -81,6 +88,16 @@ class BrisquelAddon final : public fcitx::AddonInstance {
       desktop_.resume();
       start();
     });
+  }
+
+  // A problem with the person's files: once in fcitx5's log and as a notification.
+  void tellFileProblem(const std::string& message) {
+    FCITX_WARN() << "Brisquel: " << message;
+    AlertSpec alert;
+    alert.style = AlertStyle::Warning;
+    alert.messageText = "Brisquel";
+    alert.informativeText = message;
+    platform_.ui->showAlert(alert, nullptr);
   }
 
   // One line in fcitx5's log once the first languages can be checked, for
@@ -107,6 +124,7 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   RelaunchInPlace processes_;
   std::unique_ptr<Program> program_;
   Registration readiness_;
+  bool toldSetAside_ = false;
 };
 
 class BrisquelAddonFactory final : public fcitx::AddonFactory {
