@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "settings/SettingsHelper.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <utility>
 
 #include "settings/ListFiles.h"
@@ -193,9 +195,18 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
     const auto current = readListFile(file);
     const bool whole = current && current->whole;
     // Lines with control characters were skipped when read: keep them too.
-    const bool seen = whole && known && current->text == *known && !holdsControlCharacters(current->text);
+    const bool readable = whole && !holdsControlCharacters(current->text);
+    const bool seen = readable && known && current->text == *known;
     const bool same = whole && current->text == text;
-    if (!seen && !same && !keepBackup(file, current)) return false;
+    // Another session's write: every entry of it is in ours, nothing is lost.
+    const bool contained = readable && [&] {
+      const auto now = listFileEntries(current->text);
+      const auto next = listFileEntries(text);
+      if (!now || !next) return false;
+      const std::set<std::string> ours(next->begin(), next->end());
+      return std::all_of(now->begin(), now->end(), [&](const std::string& entry) { return ours.contains(entry); });
+    }();
+    if (!seen && !same && !contained && !keepBackup(file, current)) return false;
   }
   if (!files_.writeAtomically(file, text)) {
     tell("could not write " + file.string());

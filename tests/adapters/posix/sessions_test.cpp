@@ -67,6 +67,7 @@ TEST(TwoSessions, EachKeepsTheWordsTheOtherLearnedAndShowsItsSettings) {
   EXPECT_EQ(XdgDefaultsStore(home / "config", "com.mebrun.velmonte").object("LEARNED_WORDS"),
             DefaultsValue{expected});
   EXPECT_EQ(*parseLearnedWords(testing::readFile(first.settings->learnedWordsFile())), expected);
+  EXPECT_FALSE(fs::exists(first.settings->learnedWordsFile().string() + ".bak")) << "nothing of the other's to keep";
 
   // A switch turned off in one session shows in the other's menu.
   const int shown = second.shownChanges;
