@@ -278,16 +278,20 @@ void SettingsHelper::importLearnedWordsFromFile() {
     return;
   }
   StringMap merged = *words;
-  if (before) {
+  if (before || !text->whole) {
     // What changed in the file since we last read or wrote it, applied to
     // the settings, which may hold words another session learned meanwhile.
+    // A file read only in part removes nothing: the rest may hold it.
+    static const StringMap none;
+    const StringMap& base = before ? *before : none;
     merged = learnedWords();
     for (const auto& [typed, result] : *words) {
-      auto was = before->find(typed);
-      if (was == before->end() || was->second != result) merged[typed] = result;
+      auto was = base.find(typed);
+      if (was == base.end() || was->second != result) merged[typed] = result;
     }
-    for (const auto& entry : *before)
-      if (!words->contains(entry.first)) merged.erase(entry.first);
+    if (text->whole)
+      for (const auto& entry : base)
+        if (!words->contains(entry.first)) merged.erase(entry.first);
   }
   noteRead(file, *text, learnedWordsText_);
   isImporting_ = true;
