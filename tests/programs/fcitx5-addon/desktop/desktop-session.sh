@@ -345,11 +345,32 @@ hostsafety_session() {
   check "killed at the list's rename: the settings hold the word, the list not yet" \
     "$(grep -c '<key>ntcn</key>' "$plist") $(grep -c $'^ntcn\t' "$learned")" "1 0"
   fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5-again.log" 2>&1 &
-  pids+=($!)
+  local again=$!
+  pids+=($again)
   for _ in $(seq 300); do grep -qs "Brisquel is ready" "$work/fcitx5-again.log" && break; sleep 0.1; done
   sleep 0.5
   check "after the restart the word is in the settings and the list" \
     "$(grep -c '<key>ntcn</key>' "$plist") $(grep -c $'^ntcn\tтест$' "$learned")" "1 1"
+
+  # A list file of 1 GiB (sparse): a word learned meanwhile neither stalls
+  # fcitx5 nor makes it read the file whole.
+  truncate -s 1G "$learned"
+  sleep 2.5
+  (for _ in $(seq 150); do
+    start=$(date +%s%N)
+    timeout 5 fcitx5-remote -n >/dev/null 2>&1 || echo fail
+    echo $((($(date +%s%N) - start) / 1000000))
+    sleep 0.02
+  done) >"$work/answers-huge" &
+  poller=$!
+  gtk_session huge-list =vbh Alt_L @2500 Return >/dev/null
+  wait $poller 2>/dev/null
+  worst=$(grep -v fail "$work/answers-huge" | sort -n | tail -1)
+  check "1 GiB list: fcitx5 answers within 300 ms throughout" \
+    "$(grep -c fail "$work/answers-huge") $([ "${worst:-999}" -lt 300 ] && echo fast || echo "slow: ${worst:-no} ms")" "0 fast"
+  check "1 GiB list: fcitx5 stays under 300 MB" "$(($(ps -o rss= -p $again) < 300000))" 1
+  check "1 GiB list: it is kept whole as a backup and the list holds the word" \
+    "$(stat -c %s "$learned.bak" 2>/dev/null) $(grep -c $'^vbh\tмир$' "$learned")" "1073741824 1"
 }
 
 case $mode in
