@@ -65,6 +65,7 @@ void collectLabels(const View& view, std::vector<std::shared_ptr<Label>>& out) {
 
 DBusMenu::DBusMenu(MainQueuePort& mainQueue, WorkspacePort& workspace) : mainQueue_(mainQueue), workspace_(workspace) {
   nodes_.push_back(Node{Node::Kind::Root, {}, nullptr, nullptr, {}, {}, true});
+  announced_.push_back(properties(0));
 }
 
 DBusMenu::~DBusMenu() {
