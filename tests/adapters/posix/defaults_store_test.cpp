@@ -146,7 +146,7 @@ TEST(DefaultsStore, AStoreThatMayNotWaitKeepsItsChangesWhileTheLockIsHeld) {
   EXPECT_EQ(again.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false});
   EXPECT_EQ(again.object("ENABLE_AUTOSTART"), DefaultsValue{false});
   EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{1}});
-  EXPECT_EQ(again.object("LEARNED_WORDS"), DefaultsValue{StringMap{{"ghbdtn", "привет"}}});
+  EXPECT_EQ(again.object("LEARNED_WORDS"), (DefaultsValue{StringMap{{"ghbdtn", "привет"}}}));
 }
 
 // Two writers of one dictionary (two sessions learning words) each keep the
