@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,9 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     ProgramOptions options;
     options.settingsNotices = [this](const std::string& message) { tellFileProblem(message); };
     program_ = Program::build(platform_, std::move(options));
-    if (defaults_.setAside() && !toldSetAside_) {
-      toldSetAside_ = true;
-      tellFileProblem("the settings file could not be read; it was kept as " + defaults_.setAside()->string() +
-                      " and the settings start from their defaults");
-    }
+    tellSetAside();
+    // The store may set a damaged file aside whenever it reads one.
+    setAsideWatch_ = platform_.mainQueue->scheduleRepeatingTimer(2.0, [this] { tellSetAside(); });
     platform_.mainQueue->async([this] {
       program_->launch();
       announceWhenReady();
@@ -100,6 +99,14 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     platform_.ui->showAlert(alert, nullptr);
   }
 
+  void tellSetAside() {
+    const auto& aside = defaults_.setAside();
+    if (!aside || aside == toldSetAside_) return;
+    toldSetAside_ = aside;
+    tellFileProblem("the settings file could not be read; it was kept as " + aside->string() +
+                    " and the settings start from their defaults");
+  }
+
   // One line in fcitx5's log once the first languages can be checked, for
   // people (and tests) waiting for corrections to start.
   // Without one of those languages it gives up after a first start's
@@ -124,7 +131,8 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   RelaunchInPlace processes_;
   std::unique_ptr<Program> program_;
   Registration readiness_;
-  bool toldSetAside_ = false;
+  std::optional<std::filesystem::path> toldSetAside_;
+  Registration setAsideWatch_;
 };
 
 class BrisquelAddonFactory final : public fcitx::AddonFactory {
