@@ -154,6 +154,18 @@ std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) co
 }
 
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
+  record(key, value);
+  ++changes_;
+  save();
+}
+
+void XdgDefaultsStore::setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) {
+  for (const auto& [key, value] : values) record(key, value);
+  ++changes_;
+  save();
+}
+
+void XdgDefaultsStore::record(const std::string& key, const DefaultsValue& value) {
   const auto stored = values_.find(key);
   const auto* oldMap = stored == values_.end() ? nullptr : std::get_if<StringMap>(&stored->second);
   const auto* newMap = std::get_if<StringMap>(&value);
@@ -175,8 +187,6 @@ void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
     pending_[key] = Change{value, std::nullopt};
   }
   values_[key] = value;
-  ++changes_;
-  save();
 }
 
 void XdgDefaultsStore::remove(const std::string& key) {

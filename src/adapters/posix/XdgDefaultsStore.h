@@ -49,6 +49,7 @@ class XdgDefaultsStore final : public DefaultsPort {
 
   std::optional<DefaultsValue> object(const std::string& key) const override;
   void set(const std::string& key, const DefaultsValue& value) override;
+  void setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) override;
   void remove(const std::string& key) override;
   std::uint64_t changeCount() const override { return changes_; }
   void synchronize() override;
@@ -76,6 +77,8 @@ class XdgDefaultsStore final : public DefaultsPort {
   // aside when asked (not while merely looking: an editor may be saving it).
   Disk readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged);
   void adopt(plist::DefaultsDomain disk);
+  // Notes a change in memory, to be written by the next save.
+  void record(const std::string& key, const DefaultsValue& value);
   // Writes the pending changes; waitMs < 0 waits for the lock as long as it takes.
   void save(int waitMs);
   void save() { save(locking_ == Locking::wait ? -1 : 0); }

@@ -132,30 +132,32 @@ bool SettingsHelper::isAsLastWritten(const std::filesystem::path& file, const st
   return it != digests.end() && it->second == digestOf(text);
 }
 
-void SettingsHelper::recordWritten(const std::filesystem::path& file, const std::string& text) {
+void SettingsHelper::storeList(const char* key, const std::filesystem::path& file, const DefaultsValue& value) {
+  auto known = fileDigests_.find(file.filename().string());
   auto digests = valueOr(store_, listFileDigestsKey, StringMap{});
-  auto& digest = digests[file.filename().string()];
-  const std::string now = digestOf(text);
-  if (digest == now) return;
-  digest = now;
-  store_.set(listFileDigestsKey, digests);
+  if (known == fileDigests_.end() || digests[known->first] == known->second) {
+    store_.set(key, value);
+    return;
+  }
+  digests[known->first] = known->second;
+  store_.setValues({{key, value}, {listFileDigestsKey, digests}});
 }
 
 // Writing the lists: the file follows the store, except while the store is
 // being filled from that very file.
 
 void SettingsHelper::setLearnedWords(const StringMap& words) {
-  store_.set(learnedWordsKey, words);
+  storeList(learnedWordsKey, learnedWordsFile(), words);
   if (!isImporting_) exportLearnedWordsToFile();
 }
 
 void SettingsHelper::setIgnoredApps(const StringList& apps) {
-  store_.set(ignoredAppsKey, apps);
+  storeList(ignoredAppsKey, ignoredAppsFile(), apps);
   if (!isImporting_) exportIgnoredAppsToFile();
 }
 
 void SettingsHelper::setIgnoredShortcutsApps(const StringList& rules) {
-  store_.set(ignoredShortcutsAppsKey, rules);
+  storeList(ignoredShortcutsAppsKey, ignoredShortcutsAppsFile(), rules);
   if (!isImporting_) exportIgnoredShortcutsAppsToFile();
 }
 
@@ -213,7 +215,7 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
     return false;
   }
   known = text;
-  recordWritten(file, text);
+  fileDigests_[file.filename().string()] = digestOf(text);
   return true;
 }
 
@@ -251,8 +253,9 @@ std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(FilesPort& 
 }
 
 void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText& text,
-                              std::optional<std::string>& known) const {
+                              std::optional<std::string>& known) {
   known = text.text;
+  if (text.whole) fileDigests_[file.filename().string()] = digestOf(text.text);
   if (!text.whole) {
     tell(file.string() + " is larger than " + std::to_string(maxListFileSize / 1024) +
          " KiB: only the lines within its first " + std::to_string(maxListFileSize / 1024) + " KiB were read");
@@ -274,7 +277,7 @@ void SettingsHelper::importLearnedWordsFromFile() {
     // First read, and the file is as we last wrote it: the settings are as
     // new or newer (a write cut short). Bring the file up to date instead.
     noteRead(file, *text, learnedWordsText_);
-    if (formatLearnedWords(learnedWords()) != text->text) exportLearnedWordsToFile();
+    if (*words != learnedWords()) exportLearnedWordsToFile();
     return;
   }
   StringMap merged = *words;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -35,9 +36,10 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   static constexpr const char* ignoredAppsKey = "IGNORED_APPS";
   static constexpr const char* ignoredShortcutsAppsKey = "IGNORED_SHORTCUTS_APPS";
   static constexpr const char* enableCtrlShortcut = "ENABLE_CTRL_SHORTCUT";
-  // For each list file, a digest of the text last written there, so that a
-  // start can tell a file the person edited from one we failed to finish
-  // writing (a crash, a read-only folder): the settings are newer then.
+  // For each list file, a digest of the text it held when the list was last
+  // stored (saved with the list), so that a start can tell a file the person
+  // edited from one we failed to write after the settings (a crash, a
+  // read-only folder): the settings are newer then.
   static constexpr const char* listFileDigestsKey = "LIST_FILE_DIGESTS";
 
   // Defaults answered when a key is missing or holds a value of another type.
@@ -157,14 +159,15 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   bool keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current);
   std::optional<ListText> readListFile(const std::filesystem::path& file) const { return readListFile(files_, file); }
   // Notes a list file's text as read, telling the person when part of it was left unread.
-  void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known) const;
+  void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known);
   void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
                              void (SettingsHelper::*set)(const StringList&));
   void tell(const std::string& message) const;
-  // Whether the file holds what we last wrote there (so the settings, saved
-  // first, are at least as new), by the digest recorded after that write.
+  // Whether the file holds what it held when the list was last stored (so
+  // the settings are at least as new), by the digest stored with the list.
   bool isAsLastWritten(const std::filesystem::path& file, const std::string& text) const;
-  void recordWritten(const std::filesystem::path& file, const std::string& text);
+  // Stores a list together with the digest of its file's text as last written or read.
+  void storeList(const char* key, const std::filesystem::path& file, const DefaultsValue& value);
 
   template <typename T>
   struct CachedValue {
@@ -195,6 +198,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   Notify notify_;
   mutable std::set<std::string> told_;  // each problem is told once
   std::function<void()> changedElsewhere_;
+  // Each list file's digest as we last wrote or read it, by file name.
+  std::map<std::string, std::string> fileDigests_;
   // Each list file's text as the program last read or wrote it; the watcher
   // imports whatever else it finds there.
   std::optional<std::string> learnedWordsText_;
