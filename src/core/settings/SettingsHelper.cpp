@@ -273,6 +273,10 @@ void SettingsHelper::importLearnedWordsFromFile() {
   auto words = parseLearnedWords(text->text);
   if (!words) return;
   const auto before = learnedWordsText_ ? parseLearnedWords(*learnedWordsText_) : std::nullopt;
+  if (!before && text->whole && *words == learnedWords()) {
+    noteRead(file, *text, learnedWordsText_);  // nothing to take in, nothing to write
+    return;
+  }
   if (!before && text->whole && isAsLastWritten(file, text->text)) {
     // First read, and the file is as we last wrote it: the settings are as
     // new or newer (a write cut short). Bring the file up to date instead.
