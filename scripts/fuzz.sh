@@ -18,8 +18,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
         -DBRISQUEL_FUZZ=ON -DBRISQUEL_TESTS=OFF -DBRISQUEL_BENCH=OFF >&2
 fi
-# The desktop host's key conversion when the fcitx5 headers are there.
-grep -q '^BRISQUEL_FCITX5:BOOL=ON' "$build/CMakeCache.txt" && targets+=(fuzz_key_mapping)
+# The desktop host's key conversion and its D-Bus methods when the fcitx5 headers are there.
+grep -q '^BRISQUEL_FCITX5:BOOL=ON' "$build/CMakeCache.txt" && targets+=(fuzz_key_mapping fuzz_status_item)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >&2
 
 if [ "${1:-}" = "--bounded" ]; then

@@ -15,6 +15,7 @@ packages=(
   # the desktop host (an fcitx5 addon) and its tests on a headless X server
   fcitx5 fcitx5-modules libfcitx5core-dev libfcitx5utils-dev fcitx5-modules-dev libxkbcommon-dev libxkbregistry-dev
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
+  strace util-linux  # a kill injected at a system call of a save; flock(1) holding the settings lock
   fcitx5-frontend-qt6 qt6-base-dev
   # the Debian package (cpack: dpkg-shlibdeps, file)
   dpkg-dev file

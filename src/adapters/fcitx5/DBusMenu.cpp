@@ -2,6 +2,7 @@
 #include "fcitx5/DBusMenu.h"
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include "l10n/L10n.h"
@@ -64,6 +65,7 @@ void collectLabels(const View& view, std::vector<std::shared_ptr<Label>>& out) {
 
 DBusMenu::DBusMenu(MainQueuePort& mainQueue, WorkspacePort& workspace) : mainQueue_(mainQueue), workspace_(workspace) {
   nodes_.push_back(Node{Node::Kind::Root, {}, nullptr, nullptr, {}, {}, true});
+  announced_.push_back(properties(0));
 }
 
 DBusMenu::~DBusMenu() {
@@ -188,10 +190,20 @@ DBusMenu::Properties DBusMenu::properties(std::int32_t id) const {
   return p;
 }
 
-void DBusMenu::writeProperties(Message& msg, std::int32_t id, const std::vector<std::string>& names) const {
+std::vector<std::int32_t> DBusMenu::distinct(const std::vector<std::int32_t>& ids) {
+  std::vector<std::int32_t> out;
+  std::set<std::int32_t> seen;
+  for (auto id : ids)
+    if (seen.insert(id).second) out.push_back(id);
+  return out;
+}
+
+void DBusMenu::writeProperties(Message& msg, std::int32_t id, const std::set<std::string>& names) const {
   msg << Container(Container::Type::Array, Signature("{sv}"));
-  for (const auto& [name, value] : properties(id)) {
-    if (!names.empty() && std::find(names.begin(), names.end(), name) == names.end()) continue;
+  static const Properties none;
+  const Properties& all = isKnown(id) ? announced_[static_cast<std::size_t>(id)] : none;
+  for (const auto& [name, value] : all) {
+    if (!names.empty() && !names.contains(name)) continue;
     msg << Container(Container::Type::DictEntry, Signature("sv")) << name;
     std::visit(
         [&](const auto& v) {
@@ -205,7 +217,7 @@ void DBusMenu::writeProperties(Message& msg, std::int32_t id, const std::vector<
   msg << ContainerEnd();
 }
 
-void DBusMenu::writeLayout(Message& msg, std::int32_t id, int depth, const std::vector<std::string>& names) const {
+void DBusMenu::writeLayout(Message& msg, std::int32_t id, int depth, const std::set<std::string>& names) const {
   msg << Container(Container::Type::Struct, Signature("ia{sv}av")) << id;
   writeProperties(msg, id, names);
   msg << Container(Container::Type::Array, Signature("v"));
@@ -234,7 +246,7 @@ bool DBusMenu::getLayout(Message msg) {
   }
   auto reply = msg.createReply();
   reply << revision_;
-  writeLayout(reply, parent, depth, names);
+  writeLayout(reply, parent, depth, {names.begin(), names.end()});
   reply.send();
   return true;
 }
@@ -243,12 +255,13 @@ bool DBusMenu::getGroupProperties(Message msg) {
   std::vector<std::int32_t> ids;
   std::vector<std::string> names;
   msg >> ids >> names;
+  const std::set<std::string> wanted(names.begin(), names.end());
   auto reply = msg.createReply();
   reply << Container(Container::Type::Array, Signature("(ia{sv})"));
-  for (auto id : ids) {
-    if (id < 0 || id >= static_cast<std::int32_t>(nodes_.size())) continue;
+  for (auto id : distinct(ids)) {
+    if (!isKnown(id)) continue;
     reply << Container(Container::Type::Struct, Signature("ia{sv}")) << id;
-    writeProperties(reply, id, names);
+    writeProperties(reply, id, wanted);
     reply << ContainerEnd();
   }
   reply << ContainerEnd();
@@ -260,9 +273,8 @@ bool DBusMenu::getProperty(Message msg) {
   std::int32_t id = 0;
   std::string name;
   msg >> id >> name;
-  const auto all = properties(id);
-  auto it = all.find(name);
-  if (it == all.end()) {
+  auto it = isKnown(id) ? announced_[static_cast<std::size_t>(id)].find(name) : announced_[0].end();
+  if (!isKnown(id) || it == announced_[static_cast<std::size_t>(id)].end()) {
     msg.createError("com.canonical.dbusmenu.Error.UnknownProperty", "no such property").send();
     return true;
   }
@@ -338,7 +350,7 @@ bool DBusMenu::event(Message msg) {
 }
 
 bool DBusMenu::eventGroup(Message msg) {
-  std::vector<std::int32_t> unknown;
+  std::set<std::int32_t> unknown, clickedIds;
   if (msg >> Container(Container::Type::Array, Signature("(isvu)"))) {
     while (!msg.end()) {
       std::int32_t id = 0;
@@ -348,16 +360,16 @@ bool DBusMenu::eventGroup(Message msg) {
       msg.skip();
       msg >> timestamp >> ContainerEnd();
       if (!msg) break;
-      if (id < 0 || id >= static_cast<std::int32_t>(nodes_.size())) {
-        unknown.push_back(id);
-      } else if (type == "clicked") {
+      if (!isKnown(id)) {
+        if (unknown.size() < nodes_.size()) unknown.insert(id);
+      } else if (type == "clicked" && clickedIds.size() < kMaxEventsPerCall && clickedIds.insert(id).second) {
         clicked(id);
       }
     }
     msg >> ContainerEnd();
   }
   auto reply = msg.createReply();
-  reply << unknown;
+  reply << std::vector<std::int32_t>(unknown.begin(), unknown.end());
   reply.send();
   return true;
 }
@@ -375,7 +387,8 @@ bool DBusMenu::aboutToShowGroup(Message msg) {
   std::vector<std::int32_t> ids;
   msg >> ids;
   std::vector<std::int32_t> known, unknown;
-  for (auto id : ids) (id < 0 || id >= static_cast<std::int32_t>(nodes_.size()) ? unknown : known).push_back(id);
+  for (auto id : distinct(ids)) (isKnown(id) ? known : unknown).push_back(id);
+  if (unknown.size() > nodes_.size()) unknown.resize(nodes_.size());
   auto reply = msg.createReply();
   reply << (announceChanges() ? known : std::vector<std::int32_t>()) << unknown;
   reply.send();

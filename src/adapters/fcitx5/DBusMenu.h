@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <variant>
@@ -55,9 +56,14 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   void addMenu(const Menu& menu, std::int32_t parent);
   void addView(const std::shared_ptr<MenuItem>& item, std::int32_t parent);
   Properties properties(std::int32_t id) const;
-  void writeProperties(Message& msg, std::int32_t id, const std::vector<std::string>& names) const;
-  void writeLayout(Message& msg, std::int32_t id, int depth, const std::vector<std::string>& names) const;
+  void writeProperties(Message& msg, std::int32_t id, const std::set<std::string>& names) const;
+  void writeLayout(Message& msg, std::int32_t id, int depth, const std::set<std::string>& names) const;
   bool clicked(std::int32_t id);
+  bool isKnown(std::int32_t id) const { return id >= 0 && id < static_cast<std::int32_t>(nodes_.size()); }
+  // The ids a call asks about, each once: a reply never grows past the menu.
+  static std::vector<std::int32_t> distinct(const std::vector<std::int32_t>& ids);
+  // At most this many clicks are taken from one call.
+  static constexpr std::size_t kMaxEventsPerCall = 16;
   // Sends the rows whose properties changed since they were last sent; answers whether any did.
   bool announceChanges();
 
@@ -99,6 +105,8 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   WorkspacePort& workspace_;
   std::shared_ptr<Menu> menu_;
   std::vector<Node> nodes_;  // indexed by id; 0 is the root
+  // Each row's properties as last built and announced: built once per
+  // change, not per call, so that a flood of calls costs little.
   std::vector<Properties> announced_;
   std::uint32_t revision_ = 1;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

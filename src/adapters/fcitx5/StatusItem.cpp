@@ -100,21 +100,43 @@ StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, Backgro
     : mainQueue_(mainQueue),
       background_(background),
       item_(std::make_unique<NotifierItem>()),
-      menu_(std::make_unique<DBusMenu>(mainQueue, workspace)) {
+      menu_(std::make_unique<DBusMenu>(mainQueue, workspace)),
+      loop_(loop) {
+  if (!connect()) return;
+  std::weak_ptr<bool> alive = alive_;
+  connectionCheck_ = mainQueue_.scheduleRepeatingTimer(kConnectionCheckInterval, [this, alive] {
+    if (alive.lock()) reconnectIfLost();
+  });
+}
+
+bool StatusItem::connect() {
   // Its own connection to the session bus fcitx5 uses, so the item's name
   // is its own.
   try {
     bus_ = std::make_unique<fcitx::dbus::Bus>(fcitx::dbus::BusType::Session);
   } catch (const std::exception& e) {
     FCITX_WARN() << "Brisquel: no session bus, so no status item: " << e.what();
-    return;
+    return false;
   }
-  bus_->attachEventLoop(&loop);
+  bus_->attachEventLoop(&loop_);
   bus_->addObjectVTable(NotifierItem::kPath, NotifierItem::kInterface, *item_);
   bus_->addObjectVTable(DBusMenu::kPath, DBusMenu::kInterface, *menu_);
   watcher_ = std::make_unique<fcitx::dbus::ServiceWatcher>(*bus_);
   watcherEntry_ = watcher_->watchService(kWatcherName, [this](const std::string&, const std::string&,
                                                               const std::string& owner) { watcherChanged(owner); });
+  return true;
+}
+
+void StatusItem::reconnectIfLost() {
+  if (!bus_ || bus_->isOpen()) return;
+  FCITX_WARN() << "Brisquel: the status item's connection to the session bus was lost; it is made again";
+  pendingRegistration_.reset();
+  watcherEntry_.reset();
+  watcher_.reset();
+  item_->releaseSlot();
+  menu_->releaseSlot();
+  bus_.reset();
+  connect();
 }
 
 StatusItem::~StatusItem() {

@@ -9,6 +9,8 @@
 // the bus: every call is asynchronous; and the pixmaps are drawn on the
 // background queue (the first text drawn loads the fonts, tens of
 // milliseconds), the newest image replacing the icon when it is ready.
+// A connection the bus drops (a caller made it send a reply too large for
+// the bus) is made again, and the item registered again, within seconds.
 
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/servicewatcher.h>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "platform/MainQueue.h"
+#include "platform/Registration.h"
 #include "platform/UserInterface.h"
 #include "platform/Workspace.h"
 
@@ -32,6 +35,8 @@ class StatusItem {
   static constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
   // The square pixmap sizes sent to panels.
   static constexpr int kPixmapSizes[] = {16, 22, 24, 32, 48};
+  // How often the item's connection is checked.
+  static constexpr double kConnectionCheckInterval = 2.0;
 
   StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, BackgroundQueuePort& background,
              WorkspacePort& workspace);
@@ -44,6 +49,9 @@ class StatusItem {
 
  private:
   void watcherChanged(const std::string& owner);
+  // Opens the item's own connection and exports the item and its menu; false without a bus.
+  bool connect();
+  void reconnectIfLost();
 
   MainQueuePort& mainQueue_;
   BackgroundQueuePort& background_;
@@ -57,6 +65,8 @@ class StatusItem {
   std::unique_ptr<fcitx::dbus::ServiceWatcherEntry> watcherEntry_;
   std::unique_ptr<fcitx::dbus::Slot> pendingRegistration_;
   bool toldNoWatcher_ = false;
+  fcitx::EventLoop& loop_;
+  Registration connectionCheck_;
 };
 
 }  // namespace brisquel::fcitx5

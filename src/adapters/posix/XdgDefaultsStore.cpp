@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <system_error>
 #include <utility>
 
@@ -18,13 +20,26 @@ namespace {
 
 // An exclusive lock on a file beside the settings, held while a change is
 // merged into the file and written. The kernel drops it when a holder dies.
+// waitMs < 0 waits as long as it takes; otherwise the lock is tried every
+// few milliseconds until waitMs has passed (0: once).
 class FileLock {
  public:
-  explicit FileLock(const std::filesystem::path& file) {
+  FileLock(const std::filesystem::path& file, int waitMs) {
     auto lockFile = file.parent_path() / ("." + file.filename().string() + ".lock");
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;  // a folder we cannot write: the write after fails as well
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    if (fd_ < 0) {
+      held_ = true;  // a folder we cannot write: the write after fails and says so
+      return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      if (::flock(fd_, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) {
+        held_ = true;
+        return;
+      }
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
   ~FileLock() {
@@ -32,29 +47,50 @@ class FileLock {
   }
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
+  bool held() const { return held_; }
 
  private:
   int fd_ = -1;
+  bool held_ = false;
 };
 
-void applyChanges(plist::DefaultsDomain& values, const std::map<std::string, std::optional<DefaultsValue>>& changes) {
-  for (const auto& [key, value] : changes) {
-    if (value) {
-      values[key] = *value;
+}  // namespace
+
+XdgDefaultsStore::XdgDefaultsStore(Locking locking)
+    : XdgDefaultsStore(xdgConfigHome(), applicationDomain, locking) {}
+
+XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain, Locking locking)
+    : file_(std::move(folder) / (std::move(domain) + ".plist")), locking_(locking) {
+  plist::DefaultsDomain disk;
+  if (readDisk(disk, true) == Disk::read) values_ = std::move(disk);
+}
+
+// The last changes are given a bounded wait for the lock: the process is ending.
+XdgDefaultsStore::~XdgDefaultsStore() {
+  if (!pending_.empty()) save(locking_ == Locking::wait ? -1 : finalSaveWaitMs);
+}
+
+void XdgDefaultsStore::applyChanges(plist::DefaultsDomain& values, const std::map<std::string, Change>& changes) {
+  for (const auto& [key, change] : changes) {
+    if (change.entries) {
+      auto it = values.find(key);
+      StringMap map;
+      if (it != values.end())
+        if (const auto* stored = std::get_if<StringMap>(&it->second)) map = *stored;
+      for (const auto& [entry, value] : *change.entries) {
+        if (value) {
+          map[entry] = *value;
+        } else {
+          map.erase(entry);
+        }
+      }
+      values[key] = std::move(map);
+    } else if (change.value) {
+      values[key] = *change.value;
     } else {
       values.erase(key);
     }
   }
-}
-
-}  // namespace
-
-XdgDefaultsStore::XdgDefaultsStore() : XdgDefaultsStore(xdgConfigHome(), applicationDomain) {}
-
-XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain)
-    : file_(std::move(folder) / (std::move(domain) + ".plist")) {
-  plist::DefaultsDomain disk;
-  if (readDisk(disk, true) == Disk::read) values_ = std::move(disk);
 }
 
 std::optional<XdgDefaultsStore::Stamp> XdgDefaultsStore::stampOf(const std::filesystem::path& file) {
@@ -118,15 +154,44 @@ std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) co
 }
 
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
-  values_[key] = value;
-  pending_[key] = value;
+  record(key, value);
   ++changes_;
   save();
 }
 
+void XdgDefaultsStore::setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) {
+  for (const auto& [key, value] : values) record(key, value);
+  ++changes_;
+  save();
+}
+
+void XdgDefaultsStore::record(const std::string& key, const DefaultsValue& value) {
+  const auto stored = values_.find(key);
+  const auto* oldMap = stored == values_.end() ? nullptr : std::get_if<StringMap>(&stored->second);
+  const auto* newMap = std::get_if<StringMap>(&value);
+  auto pending = pending_.find(key);
+  const bool wholePending = pending != pending_.end() && !pending->second.entries;
+  if (newMap && (oldMap || stored == values_.end()) && !wholePending) {
+    // Only the entries that changed, so that another writer's entries stay.
+    static const StringMap none;
+    const StringMap& before = oldMap ? *oldMap : none;
+    auto& entries = pending_[key].entries;
+    if (!entries) entries.emplace();
+    for (const auto& [entry, text] : *newMap) {
+      auto it = before.find(entry);
+      if (it == before.end() || it->second != text) (*entries)[entry] = text;
+    }
+    for (const auto& [entry, text] : before)
+      if (!newMap->contains(entry)) (*entries)[entry] = std::nullopt;
+  } else {
+    pending_[key] = Change{value, std::nullopt};
+  }
+  values_[key] = value;
+}
+
 void XdgDefaultsStore::remove(const std::string& key) {
   if (values_.erase(key) == 0) return;
-  pending_[key] = std::nullopt;
+  pending_[key] = Change{};
   ++changes_;
   save();
 }
@@ -140,16 +205,15 @@ void XdgDefaultsStore::adopt(plist::DefaultsDomain values) {
 void XdgDefaultsStore::synchronize() {
   if (!pending_.empty()) {
     save();  // merges with the file, taking in the other keys as it goes
-    return;
+    if (pending_.empty()) return;
   }
   if (stampOf(linkTarget(file_)) == seen_ && !unreadable_) return;
   plist::DefaultsDomain disk;
   switch (readDisk(disk, false)) {
     case Disk::read:
-      adopt(std::move(disk));
-      break;
     case Disk::missing:
-      adopt({});
+      applyChanges(disk, pending_);  // ours not written yet stay on top
+      adopt(std::move(disk));
       break;
     case Disk::damaged:
     case Disk::unreadable:
@@ -157,12 +221,16 @@ void XdgDefaultsStore::synchronize() {
   }
 }
 
-void XdgDefaultsStore::save() {
+void XdgDefaultsStore::save(int waitMs) {
   if (pending_.empty()) return;
   const auto target = linkTarget(file_);
   std::error_code ec;
   std::filesystem::create_directories(target.parent_path(), ec);
-  FileLock lock(target);
+  FileLock lock(target, waitMs);
+  if (!lock.held()) {
+    saved_ = false;  // another process is writing: the changes wait in memory
+    return;
+  }
   plist::DefaultsDomain merged;
   switch (readDisk(merged, true)) {
     case Disk::read:

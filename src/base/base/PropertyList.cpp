@@ -70,6 +70,7 @@ std::string escaped(std::string_view s) {
   return out;
 }
 
+// Whole seconds: common property-list readers refuse a fraction.
 std::string formatDate(double since1970) {
   using namespace std::chrono;
   if (!std::isfinite(since1970) || std::fabs(since1970) > 253402300799.0) since1970 = 0;
@@ -83,15 +84,7 @@ std::string formatDate(double since1970) {
                 static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
                 static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
                 static_cast<long long>(time.seconds().count()));
-  std::string out = buf;
-  const long micros = std::lround((since1970 - whole) * 1e6);
-  if (micros > 0 && micros < 1000000) {
-    std::snprintf(buf, sizeof buf, ".%06ld", micros);
-    std::string fraction = buf;
-    while (fraction.back() == '0') fraction.pop_back();
-    out += fraction;
-  }
-  return out + "Z";
+  return std::string(buf) + "Z";
 }
 
 // ---------------------------------------------------------------------------

@@ -84,6 +84,14 @@ void AppDelegate::applicationDidFinishLaunching() {
   services_.settings->importLearnedWordsFromFile();
 
   initMenu();
+  std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+  // Settings another process stored (a second session, a command) show at once.
+  services_.settings->setChangedElsewhereHandler([weakSelf] {
+    if (auto self = weakSelf.lock()) {
+      self->initMenu();
+      self->updateMenuBarIcon(self->getCurrentLanguageCode());
+    }
+  });
 
   // Bring the login-item registration in line with the stored wish; a failure here is silent.
   (void)loginItem_->launchAtLogin(services_.settings->isAutostartEnable());

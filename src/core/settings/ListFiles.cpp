@@ -235,6 +235,19 @@ std::string_view leadingLines(std::string_view text, std::size_t limit) {
 }
 
 
+bool holdsControlCharacters(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c < 0x20 && c != '\t' && (c < '\n' || c > '\r')) || c == 0x7F) return true;
+    // C1 controls, U+0080 to U+009F, next line (U+0085) aside.
+    if (c == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9F && next != 0x85) return true;
+    }
+  }
+  return false;
+}
+
 std::optional<StringList> listFileEntries(std::string_view text) {
   auto lines = entryLines(text);
   if (!lines) return std::nullopt;

@@ -27,6 +27,10 @@ std::string_view leadingLines(std::string_view text, std::size_t limit);
 // the text is not UTF-8.
 std::optional<StringList> listFileEntries(std::string_view text);
 
+// Whether the text holds a control character other than the tab and the
+// line separators (a NUL, say): the lines holding one are not read in.
+bool holdsControlCharacters(std::string_view text);
+
 // Learned words from the file text: each pair typed -> result adds both
 // typed -> result and result -> result; later lines win. Bad lines are skipped.
 std::optional<StringMap> parseLearnedWords(std::string_view text);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "settings/SettingsHelper.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <utility>
 
 #include "settings/ListFiles.h"
@@ -113,21 +115,49 @@ std::shared_ptr<const StringList> SettingsHelper::sharedIgnoredShortcutsApps() c
   return cached(ignoredShortcutsAppsKey, ignoredShortcutsAppsCache_);
 }
 
+std::string SettingsHelper::digestOf(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  char out[32];
+  std::snprintf(out, sizeof out, "%zu-%016llx", text.size(), static_cast<unsigned long long>(hash));
+  return out;
+}
+
+bool SettingsHelper::isAsLastWritten(const std::filesystem::path& file, const std::string& text) const {
+  const auto digests = valueOr(store_, listFileDigestsKey, StringMap{});
+  auto it = digests.find(file.filename().string());
+  return it != digests.end() && it->second == digestOf(text);
+}
+
+void SettingsHelper::storeList(const char* key, const std::filesystem::path& file, const DefaultsValue& value) {
+  auto known = fileDigests_.find(file.filename().string());
+  auto digests = valueOr(store_, listFileDigestsKey, StringMap{});
+  if (known == fileDigests_.end() || digests[known->first] == known->second) {
+    store_.set(key, value);
+    return;
+  }
+  digests[known->first] = known->second;
+  store_.setValues({{key, value}, {listFileDigestsKey, digests}});
+}
+
 // Writing the lists: the file follows the store, except while the store is
 // being filled from that very file.
 
 void SettingsHelper::setLearnedWords(const StringMap& words) {
-  store_.set(learnedWordsKey, words);
+  storeList(learnedWordsKey, learnedWordsFile(), words);
   if (!isImporting_) exportLearnedWordsToFile();
 }
 
 void SettingsHelper::setIgnoredApps(const StringList& apps) {
-  store_.set(ignoredAppsKey, apps);
+  storeList(ignoredAppsKey, ignoredAppsFile(), apps);
   if (!isImporting_) exportIgnoredAppsToFile();
 }
 
 void SettingsHelper::setIgnoredShortcutsApps(const StringList& rules) {
-  store_.set(ignoredShortcutsAppsKey, rules);
+  storeList(ignoredShortcutsAppsKey, ignoredShortcutsAppsFile(), rules);
   if (!isImporting_) exportIgnoredShortcutsAppsToFile();
 }
 
@@ -166,15 +196,26 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
   if (files_.exists(file)) {
     const auto current = readListFile(file);
     const bool whole = current && current->whole;
-    const bool seen = whole && known && current->text == *known;
+    // Lines with control characters were skipped when read: keep them too.
+    const bool readable = whole && !holdsControlCharacters(current->text);
+    const bool seen = readable && known && current->text == *known;
     const bool same = whole && current->text == text;
-    if (!seen && !same && !keepBackup(file, current)) return false;
+    // Another session's write: every entry of it is in ours, nothing is lost.
+    const bool contained = readable && [&] {
+      const auto now = listFileEntries(current->text);
+      const auto next = listFileEntries(text);
+      if (!now || !next) return false;
+      const std::set<std::string> ours(next->begin(), next->end());
+      return std::all_of(now->begin(), now->end(), [&](const std::string& entry) { return ours.contains(entry); });
+    }();
+    if (!seen && !same && !contained && !keepBackup(file, current)) return false;
   }
   if (!files_.writeAtomically(file, text)) {
     tell("could not write " + file.string());
     return false;
   }
   known = text;
+  fileDigests_[file.filename().string()] = digestOf(text);
   return true;
 }
 
@@ -189,11 +230,9 @@ bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::op
     backup += ".bak";
   }
   // A copy, so that a symbolic link stays in place; a file too large to read
-  // at once or unreadable is moved instead.
-  std::optional<std::string> bytes;
-  if (current && current->whole) bytes = current->text;
-  if (!bytes) bytes = files_.read(file);
-  const bool kept = bytes ? files_.writeAtomically(backup, *bytes) : files_.rename(file, backup);
+  // at once or unreadable is moved instead, never read whole.
+  const bool kept = current && current->whole ? files_.writeAtomically(backup, current->text)
+                                              : files_.rename(file, backup);
   if (!kept) {
     tell("could not write " + file.string() + ": it holds changes that could not be kept as " + backup.string());
     return false;
@@ -214,8 +253,9 @@ std::optional<SettingsHelper::ListText> SettingsHelper::readListFile(FilesPort& 
 }
 
 void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText& text,
-                              std::optional<std::string>& known) const {
+                              std::optional<std::string>& known) {
   known = text.text;
+  if (text.whole) fileDigests_[file.filename().string()] = digestOf(text.text);
   if (!text.whole) {
     tell(file.string() + " is larger than " + std::to_string(maxListFileSize / 1024) +
          " KiB: only the lines within its first " + std::to_string(maxListFileSize / 1024) + " KiB were read");
@@ -223,7 +263,7 @@ void SettingsHelper::noteRead(const std::filesystem::path& file, const ListText&
 }
 
 void SettingsHelper::tell(const std::string& message) const {
-  if (notify_) notify_(message);
+  if (notify_ && told_.insert(message).second) notify_(message);
 }
 
 void SettingsHelper::importLearnedWordsFromFile() {
@@ -232,10 +272,39 @@ void SettingsHelper::importLearnedWordsFromFile() {
   if (!text) return;
   auto words = parseLearnedWords(text->text);
   if (!words) return;
+  const auto before = learnedWordsText_ ? parseLearnedWords(*learnedWordsText_) : std::nullopt;
+  if (!before && text->whole && *words == learnedWords()) {
+    noteRead(file, *text, learnedWordsText_);  // nothing to take in, nothing to write
+    return;
+  }
+  if (!before && text->whole && isAsLastWritten(file, text->text)) {
+    // First read, and the file is as we last wrote it: the settings are as
+    // new or newer (a write cut short). Bring the file up to date instead.
+    noteRead(file, *text, learnedWordsText_);
+    if (*words != learnedWords()) exportLearnedWordsToFile();
+    return;
+  }
+  StringMap merged = *words;
+  if (before || !text->whole) {
+    // What changed in the file since we last read or wrote it, applied to
+    // the settings, which may hold words another session learned meanwhile.
+    // A file read only in part removes nothing: the rest may hold it.
+    static const StringMap none;
+    const StringMap& base = before ? *before : none;
+    merged = learnedWords();
+    for (const auto& [typed, result] : *words) {
+      auto was = base.find(typed);
+      if (was == base.end() || was->second != result) merged[typed] = result;
+    }
+    if (text->whole)
+      for (const auto& entry : base)
+        if (!words->contains(entry.first)) merged.erase(entry.first);
+  }
   noteRead(file, *text, learnedWordsText_);
   isImporting_ = true;
-  setLearnedWords(*words);
+  setLearnedWords(merged);
   isImporting_ = false;
+  if (merged != *words && text->whole) exportLearnedWordsToFile();  // the file shows them all
 }
 
 void SettingsHelper::importIgnoredAppsFromFile() {
@@ -270,10 +339,13 @@ void SettingsHelper::startWatchingFiles() {
   std::weak_ptr<SettingsHelper> weak = weak_from_this();
   fileMonitorTimer_ = mainQueue_.scheduleRepeatingTimer(fileMonitorInterval, [weak] {
     if (auto self = weak.lock()) {
+      const auto before = self->store_.changeCount();
       self->store_.synchronize();  // what other processes stored
+      const bool changedElsewhere = self->store_.changeCount() != before;
       self->checkLearnedWordsFile();
       self->checkIgnoredAppsFile();
       self->checkIgnoredShortcutsAppsFile();
+      if (changedElsewhere && self->changedElsewhere_) self->changedElsewhere_();
     }
   });
 }
@@ -294,10 +366,14 @@ void SettingsHelper::startAppList(const std::filesystem::path& file, const char*
   if (!text) return;
   auto entries = parseAppList(text->text);
   if (!entries) return;
-  if (*entries != valueOr(store_, key, StringList{})) {
-    (this->*import)();
-  } else {
+  if (*entries == valueOr(store_, key, StringList{})) {
     noteRead(file, *text, known);
+  } else if (text->whole && isAsLastWritten(file, text->text)) {
+    // As we last wrote it: the settings are newer (a write cut short).
+    noteRead(file, *text, known);
+    (this->*exportList)();
+  } else {
+    (this->*import)();
   }
 }
 

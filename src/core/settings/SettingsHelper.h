@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/Defaults.h"
 #include "platform/Files.h"
@@ -33,6 +36,11 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   static constexpr const char* ignoredAppsKey = "IGNORED_APPS";
   static constexpr const char* ignoredShortcutsAppsKey = "IGNORED_SHORTCUTS_APPS";
   static constexpr const char* enableCtrlShortcut = "ENABLE_CTRL_SHORTCUT";
+  // For each list file, a digest of the text it held when the list was last
+  // stored (saved with the list), so that a start can tell a file the person
+  // edited from one we failed to write after the settings (a crash, a
+  // read-only folder): the settings are newer then.
+  static constexpr const char* listFileDigestsKey = "LIST_FILE_DIGESTS";
 
   // Defaults answered when a key is missing or holds a value of another type.
   static constexpr std::int64_t defaultHotKeyIndex = 2;
@@ -127,6 +135,13 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
 
   bool isImporting() const { return isImporting_; }
 
+  // Runs after the watcher took in settings another process stored, so that
+  // what shows them (the menu, the indicator) can follow.
+  void setChangedElsewhereHandler(std::function<void()> handler) { changedElsewhere_ = std::move(handler); }
+
+  // A digest of a list file's text, as recorded under listFileDigestsKey.
+  static std::string digestOf(std::string_view text);
+
  private:
   SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace,
                  Notify notify);
@@ -144,10 +159,15 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   bool keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current);
   std::optional<ListText> readListFile(const std::filesystem::path& file) const { return readListFile(files_, file); }
   // Notes a list file's text as read, telling the person when part of it was left unread.
-  void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known) const;
+  void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known);
   void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
                              void (SettingsHelper::*set)(const StringList&));
   void tell(const std::string& message) const;
+  // Whether the file holds what it held when the list was last stored (so
+  // the settings are at least as new), by the digest stored with the list.
+  bool isAsLastWritten(const std::filesystem::path& file, const std::string& text) const;
+  // Stores a list together with the digest of its file's text as last written or read.
+  void storeList(const char* key, const std::filesystem::path& file, const DefaultsValue& value);
 
   template <typename T>
   struct CachedValue {
@@ -176,6 +196,10 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   WorkspacePort& workspace_;
   Registration fileMonitorTimer_;
   Notify notify_;
+  mutable std::set<std::string> told_;  // each problem is told once
+  std::function<void()> changedElsewhere_;
+  // Each list file's digest as we last wrote or read it, by file name.
+  std::map<std::string, std::string> fileDigests_;
   // Each list file's text as the program last read or wrote it; the watcher
   // imports whatever else it finds there.
   std::optional<std::string> learnedWordsText_;

@@ -138,11 +138,13 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   const bool wasBeingTyped =
       !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
   bool revert = false;
+  bool undoesManualToggle = false;
   std::u16string result;
   // An undo is of the very text converted: the same word typed again, or in other capitals, is converted afresh.
   if (word == lastManualToggleResult_ && isWithin(t - lastManualToggleTime_, undoWindow)) {
     result = lastManualToggleWord_;
     revert = true;
+    undoesManualToggle = true;
   } else if (word == lastAutoSwitchResult_ && isWithin(t - lastAutoSwitchTime_, undoWindow)) {
     result = lastAutoSwitchWord_;
     revert = true;
@@ -161,9 +163,17 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   // Nothing to convert (white space, digits): no edit, no layout switch, nothing learned.
   if (result == word) return;
 
-  if (pendingSaveItem_) pendingSaveItem_->cancel();
+  // Only the undo a pending save exists for drops it; another conversion
+  // saves it now, so that quick conversions of different words are all learned.
+  if (auto earlier = std::move(pendingSaveItem_)) {
+    if (!undoesManualToggle) earlier->perform();
+    earlier->cancel();
+  }
   pendingSaveItem_ = std::make_shared<WorkItem>([weak = weak_from_this(), revert, word, result] {
-    if (auto self = weak.lock()) self->saveLearnedWords(revert, word, result);
+    auto self = weak.lock();
+    if (!self) return;
+    self->pendingSaveItem_.reset();  // done: nothing left to save early or to drop
+    self->saveLearnedWords(revert, word, result);
   });
   ports_.mainQueue.asyncAfter(learnDelay, pendingSaveItem_);
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/PropertyValue.h"
 
@@ -16,6 +18,10 @@ class DefaultsPort {
   virtual std::optional<DefaultsValue> object(const std::string& key) const = 0;
   virtual void set(const std::string& key, const DefaultsValue& value) = 0;
   virtual void remove(const std::string& key) = 0;
+  // Several values stored together (one write of a store kept in a file).
+  virtual void setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) {
+    for (const auto& [key, value] : values) set(key, value);
+  }
   // Grows with every set and remove, so readers can keep what they parsed
   // from the values until it moves.
   virtual std::uint64_t changeCount() const = 0;

@@ -4,6 +4,7 @@
 // environment says, and the verdict drawn from both.
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,5 +41,12 @@ struct StatusReport {
 HostAnswer askHost(std::chrono::milliseconds timeout);
 ImEnvironment currentImEnvironment();
 StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env);
+
+// Problems with the person's files, told by the running program as they
+// happened: damaged settings set aside (.corrupt-N beside the settings file),
+// list text kept as .bak beside the lists, a list folder or file that cannot
+// be written. Adds them to the report, which is then not all well.
+void addFileProblems(StatusReport& report, const std::filesystem::path& settingsFile,
+                     const std::filesystem::path& listFolder);
 
 }  // namespace brisquel::cli

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <ostream>
+
+#include "posix/PosixFiles.h"
+#include "posix/XdgDefaultsStore.h"
+#include "settings/SettingsHelper.h"
 
 #include "brisquel/Commands.h"
 #include "brisquel/HostStatus.h"
@@ -100,6 +106,45 @@ StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
   return report;
 }
 
+void addFileProblems(StatusReport& report, const std::filesystem::path& settingsFile,
+                     const std::filesystem::path& listFolder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> lines;
+  const auto matching = [](const fs::path& dir, auto&& wanted) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec))
+      if (wanted(entry.path().filename().string())) found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const std::string settingsName = settingsFile.filename().string() + ".corrupt-";
+  for (const auto& aside : matching(settingsFile.parent_path(),
+                                    [&](const std::string& name) { return name.starts_with(settingsName); })) {
+    lines.push_back("Damaged settings were set aside as " + aside.string() + "; the settings started from their defaults.");
+  }
+  for (const auto& backup :
+       matching(listFolder, [](const std::string& name) { return name.size() > 4 && name.ends_with(".bak"); })) {
+    lines.push_back("Text of a list file that was not read in was kept as " + backup.string() + ".");
+  }
+  std::error_code ec;
+  if (fs::exists(listFolder, ec) && ::access(listFolder.c_str(), W_OK) != 0) {
+    lines.push_back("The list folder " + listFolder.string() + " cannot be written: learned words stay in the settings only.");
+  }
+  for (const char* name : {SettingsHelper::learnedWordsFileName, SettingsHelper::ignoredAppsFileName,
+                           SettingsHelper::ignoredShortcutsAppsFileName}) {
+    const auto file = listFolder / name;
+    if (fs::exists(file, ec) && ::access(file.c_str(), W_OK) != 0)
+      lines.push_back("The list file " + file.string() + " cannot be written.");
+  }
+  if (lines.empty()) return;
+  report.allWell = false;
+  report.lines.push_back("File problems:");
+  for (auto& line : lines) report.lines.push_back("  " + line);
+  report.lines.push_back("  To fix: look through the files named, take back what you need, then delete them; "
+                         "make the folders writable again.");
+}
+
 ImEnvironment currentImEnvironment() {
   const auto get = [](const char* name) -> std::optional<std::string> {
     const char* value = std::getenv(name);
@@ -121,7 +166,11 @@ int statusCommand(const std::vector<std::string>& args, Streams io) {
     io.err << "brisquel status: takes no arguments\n";
     return kExitUsage;
   }
-  const StatusReport report = statusReport(askHost(std::chrono::seconds(2)), currentImEnvironment());
+  StatusReport report = statusReport(askHost(std::chrono::seconds(2)), currentImEnvironment());
+  // The paths only: opening the store would move a damaged file aside.
+  addFileProblems(report,
+                  posix::xdgConfigHome() / (std::string(posix::XdgDefaultsStore::applicationDomain) + ".plist"),
+                  posix::xdgDataHome() / SettingsHelper::appSupportFolderName);
   for (const auto& line : report.lines) io.out << line << "\n";
   return report.allWell ? kExitOk : kExitFailure;
 }

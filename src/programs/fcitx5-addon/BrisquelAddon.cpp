@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,12 @@ class BrisquelAddon final : public fcitx::AddonInstance {
 
  private:
   void start() {
-    program_ = Program::build(platform_, ProgramOptions{});
+    ProgramOptions options;
+    options.settingsNotices = [this](const std::string& message) { tellFileProblem(message); };
+    program_ = Program::build(platform_, std::move(options));
+    tellSetAside();
+    // The store may set a damaged file aside whenever it reads one.
+    setAsideWatch_ = platform_.mainQueue->scheduleRepeatingTimer(2.0, [this] { tellSetAside(); });
     platform_.mainQueue->async([this] {
       program_->launch();
       announceWhenReady();
@@ -81,6 +87,24 @@ class BrisquelAddon final : public fcitx::AddonInstance {
       desktop_.resume();
       start();
     });
+  }
+
+  // A problem with the person's files: once in fcitx5's log and as a notification.
+  void tellFileProblem(const std::string& message) {
+    FCITX_WARN() << "Brisquel: " << message;
+    AlertSpec alert;
+    alert.style = AlertStyle::Warning;
+    alert.messageText = "Brisquel";
+    alert.informativeText = message;
+    platform_.ui->showAlert(alert, nullptr);
+  }
+
+  void tellSetAside() {
+    const auto& aside = defaults_.setAside();
+    if (!aside || aside == toldSetAside_) return;
+    toldSetAside_ = aside;
+    tellFileProblem("the settings file could not be read; it was kept as " + aside->string() +
+                    " and the settings start from their defaults");
   }
 
   // One line in fcitx5's log once the first languages can be checked, for
@@ -100,13 +124,15 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   // The ports outlive the program, and the desktop's background worker is
   // joined before the dictionaries it may be loading go.
   spell::DictionarySpellChecker spelling_;
-  posix::XdgDefaultsStore defaults_;
+  posix::XdgDefaultsStore defaults_{posix::XdgDefaultsStore::Locking::skipWhenBusy};
   posix::PosixFiles files_;
   fcitx5::Desktop desktop_;
   Platform platform_;
   RelaunchInPlace processes_;
   std::unique_ptr<Program> program_;
   Registration readiness_;
+  std::optional<std::filesystem::path> toldSetAside_;
+  Registration setAsideWatch_;
 };
 
 class BrisquelAddonFactory final : public fcitx::AddonFactory {

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 #include <random>
 
 #include "TestFolders.h"
@@ -32,8 +38,7 @@ TEST(DefaultsStore, EveryTypeSurvivesARestartAndRemovedKeysStayRemoved) {
       {"NAME", std::string("<&> \"quotes\" 'single' \r\n\t\x01 ]]> привет \U0001F600")},
       {"EMPTY", std::string()},
       {"DATE", DefaultsDate{1767225600}},
-      {"DATE_FRACTION", DefaultsDate{1767225600.25}},
-      {"DATE_BEFORE_1970", DefaultsDate{-86400.5}},
+      {"DATE_BEFORE_1970", DefaultsDate{-86400}},
       {"LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}, {"a&b", "<c>"}, {"", ""}}},
       {"NO_WORDS", StringMap{}},
       {"IGNORED_APPS", StringList{"anydesk", " spaced ", "", "x|c", "anydesk"}},
@@ -57,6 +62,18 @@ TEST(DefaultsStore, EveryTypeSurvivesARestartAndRemovedKeysStayRemoved) {
   }
   EXPECT_FALSE(again.object("REMOVED").has_value());
   EXPECT_EQ(again.file(), dir / "com.mebrun.velmonte.plist");
+  // Dates are written in whole seconds, which every property-list reader takes.
+  {
+    XdgDefaultsStore store(dir, kDomain);
+    store.set("DATE_FRACTION", DefaultsDate{1767225600.75});
+    store.set("DATE_FRACTION_BEFORE_1970", DefaultsDate{-86400.5});
+  }
+  XdgDefaultsStore dates(dir, kDomain);
+  EXPECT_EQ(dates.object("DATE_FRACTION"), DefaultsValue{DefaultsDate{1767225600}});
+  EXPECT_EQ(dates.object("DATE_FRACTION_BEFORE_1970"), DefaultsValue{DefaultsDate{-86401}});
+  const std::string written = readFile(dates.file());
+  EXPECT_NE(written.find("<date>2026-01-01T00:00:00Z</date>"), std::string::npos) << written;
+  EXPECT_NE(written.find("<date>1969-12-30T23:59:59Z</date>"), std::string::npos) << written;
   EXPECT_FALSE(again.setAside().has_value());
 }
 
@@ -86,6 +103,67 @@ TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
   EXPECT_FALSE(store.isSaved());
   EXPECT_TRUE(moved()) << "set that could not be saved";
   EXPECT_EQ(store.object("B"), DefaultsValue{true}) << "kept in memory";
+}
+
+// Another process holding the settings lock (a command, a second session)
+// must not stop a store that may not wait: it answers from memory at once
+// and writes, merged, once the lock is free.
+TEST(DefaultsStore, AStoreThatMayNotWaitKeepsItsChangesWhileTheLockIsHeld) {
+  const auto dir = freshFolder("busy");
+  XdgDefaultsStore store(dir, kDomain, XdgDefaultsStore::Locking::skipWhenBusy);
+  store.set("INDEX_HOT_KEY", std::int64_t{1});
+  const int lock = ::open((dir / ".com.mebrun.velmonte.plist.lock").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  auto setting = std::async(std::launch::async, [&] {
+    store.set("ENABLE_TYPO_DETECTOR", false);
+    store.set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
+    store.synchronize();
+  });
+  const bool answered = setting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  const std::string whileHeld = readFile(store.file());
+  // Meanwhile the holder writes another key.
+  {
+    XdgDefaultsStore other(dir, kDomain, XdgDefaultsStore::Locking::skipWhenBusy);
+    ::flock(lock, LOCK_UN);
+    other.set("ENABLE_AUTOSTART", false);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  }
+  store.synchronize();  // still held: takes in the other key, keeps ours
+  const bool savedWhileHeld = store.isSaved();
+  const auto autostartSeen = store.object("ENABLE_AUTOSTART");
+  ::close(lock);
+  setting.get();
+  EXPECT_TRUE(answered) << "a change waited for the lock";
+  EXPECT_FALSE(savedWhileHeld);
+  EXPECT_EQ(whileHeld.find("ENABLE_TYPO_DETECTOR"), std::string::npos);
+  EXPECT_EQ(autostartSeen, DefaultsValue{false}) << "another writer's change is seen while ours wait";
+  EXPECT_EQ(store.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false}) << "answered from memory";
+
+  store.synchronize();  // the lock is free: the changes go out
+  EXPECT_TRUE(store.isSaved());
+  XdgDefaultsStore again(dir, kDomain);
+  EXPECT_EQ(again.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false});
+  EXPECT_EQ(again.object("ENABLE_AUTOSTART"), DefaultsValue{false});
+  EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{1}});
+  EXPECT_EQ(again.object("LEARNED_WORDS"), (DefaultsValue{StringMap{{"ghbdtn", "привет"}}}));
+}
+
+// Two writers of one dictionary (two sessions learning words) each keep the
+// entries they added or removed; neither undoes the other's.
+TEST(DefaultsStore, DictionariesAreMergedPerEntry) {
+  const auto dir = freshFolder("entries");
+  XdgDefaultsStore first(dir, kDomain);
+  first.set("LEARNED_WORDS", StringMap{{"old", "старый"}, {"gone", "ушёл"}});
+  XdgDefaultsStore second(dir, kDomain);
+  first.set("LEARNED_WORDS", StringMap{{"old", "старый"}, {"gone", "ушёл"}, {"a", "ф"}});
+  second.set("LEARNED_WORDS", StringMap{{"old", "старый"}, {"b", "и"}});  // removes "gone"
+  first.set("LEARNED_WORDS", StringMap{{"old", "новый"}, {"gone", "ушёл"}, {"a", "ф"}, {"c", "с"}});
+  const StringMap expected = {{"old", "новый"}, {"a", "ф"}, {"b", "и"}, {"c", "с"}};
+  EXPECT_EQ(XdgDefaultsStore(dir, kDomain).object("LEARNED_WORDS"), DefaultsValue{expected});
+  second.synchronize();
+  EXPECT_EQ(second.object("LEARNED_WORDS"), DefaultsValue{expected});
+  EXPECT_EQ(first.object("LEARNED_WORDS"), DefaultsValue{expected});
 }
 
 // Values this program has no type for are kept as written, also when the

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "TestFolders.h"
@@ -28,8 +29,30 @@ class SettingsTest : public ::testing::Test {
   void start() {
     settings.reset();
     const Platform p = desktop.platform();
-    settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
+    files.inner = p.files;
+    settings = SettingsHelper::create(*p.defaults, files, *p.mainQueue, *p.workspace,
+                                      [this](const std::string& message) { told.push_back(message); });
   }
+
+  // The desktop's files, noting the largest read asked for.
+  struct WatchedFiles final : FilesPort {
+    FilesPort* inner = nullptr;
+    std::size_t largestRead = 0;
+    fs::path applicationSupportDirectory() override { return inner->applicationSupportDirectory(); }
+    fs::path homeDirectory() override { return inner->homeDirectory(); }
+    bool createDirectories(const fs::path& dir) override { return inner->createDirectories(dir); }
+    bool writeAtomically(const fs::path& file, const std::string& bytes) override {
+      return inner->writeAtomically(file, bytes);
+    }
+    using FilesPort::read;
+    std::optional<std::string> read(const fs::path& file, std::size_t maxBytes) override {
+      largestRead = std::max(largestRead, maxBytes);
+      return inner->read(file, maxBytes);
+    }
+    bool exists(const fs::path& file) override { return inner->exists(file); }
+    bool remove(const fs::path& file) override { return inner->remove(file); }
+    bool rename(const fs::path& from, const fs::path& to) override { return inner->rename(from, to); }
+  };
 
   // The user saves a list file in a text editor.
   void userSaves(const fs::path& file, const std::string& text) {
@@ -44,8 +67,8 @@ class SettingsTest : public ::testing::Test {
   const fs::path ignoredFile = folder / "ignored_apps.txt";
   const fs::path shortcutsFile = folder / "ignored_shortcuts_apps.txt";
   std::shared_ptr<SettingsHelper> settings;
-
- private:
+  WatchedFiles files;
+  std::vector<std::string> told;
 };
 
 // --- typed settings ---------------------------------------------------------
@@ -220,16 +243,75 @@ TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
 }
 
-TEST_F(SettingsTest, FailedWriteIsSilentAndKeepsTheSettingAndADeletedFolderIsMadeAgain) {
+TEST_F(SettingsTest, FailedWriteIsToldOnceAndKeepsTheSettingAndADeletedFolderIsMadeAgain) {
   start();
   desktop.setFileWritesFail(true);
   settings->setIgnoredApps({"x"});
+  settings->setIgnoredApps({"x"});
+  EXPECT_EQ(told, (std::vector<std::string>{"could not write " + ignoredFile.string()}));
   EXPECT_EQ(settings->ignoredApps(), (StringList{"x"}));
   EXPECT_EQ(text(ignoredFile), formatAppList(ignoredAppsHeader, defaultIgnoredApps()));
   desktop.setFileWritesFail(false);
   fs::remove_all(folder);
   settings->exportIgnoredAppsToFile();
   EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "x"));
+}
+
+// A start after a list write that did not finish (a crash between the
+// settings and the list, a read-only folder) keeps the settings, which are
+// newer, and brings the file up to date; a file the person edited while we
+// were not running is still read in.
+TEST_F(SettingsTest, StartTellsAListWeFailedToWriteFromOneThePersonEdited) {
+  start();
+  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
+  settings->setIgnoredApps({"one"});
+  const std::string learnedBefore = text(learnedFile);
+  const std::string appsBefore = text(ignoredFile);
+  desktop.setFileWritesFail(true);
+  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}});
+  settings->setIgnoredApps({"one", "two"});
+  desktop.setFileWritesFail(false);
+  ASSERT_EQ(text(learnedFile), learnedBefore);
+  ASSERT_EQ(text(ignoredFile), appsBefore);
+
+  start();
+  settings->importLearnedWordsFromFile();  // as a launch does
+  EXPECT_EQ(settings->learnedWords().count("rfr"), 1u);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr\tкак"));
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\ntwo"));
+
+  settings.reset();
+  userSaves(learnedFile, appFile(learnedWordsHeader, "rfr\tкак"));
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
+  start();
+  settings->importLearnedWordsFromFile();
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"rfr", "как"}, {"как", "как"}}));
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"edited"}));
+}
+
+// Lines the program cannot take in (a NUL in them) are kept in a backup
+// before the file is written again; a file too large to read is moved
+// aside, never read whole.
+TEST_F(SettingsTest, LinesNotReadInAndOversizedFilesAreKeptAsBackups) {
+  start();
+  const std::string withNul = appFile(learnedWordsHeader, std::string("a\tb\nnul\0line\tx\n", 15));
+  userSaves(learnedFile, withNul);
+  desktop.advance(2.0);
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}}));
+  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
+  EXPECT_EQ(text(folder / "learned_words.txt.bak"), withNul);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb\nc\td"));
+
+  std::string huge = appFile(learnedWordsHeader, "");
+  while (huge.size() < 4 * SettingsHelper::maxListFileSize) huge += "word\tслово\n";
+  userSaves(learnedFile, huge);
+  desktop.advance(2.0);
+  files.largestRead = 0;
+  settings->setLearnedWords({{"e", "f"}, {"f", "f"}});
+  EXPECT_LE(files.largestRead, SettingsHelper::maxListFileSize + 1);
+  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), huge);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf"));
 }
 
 // --- the watcher ------------------------------------------------------------------

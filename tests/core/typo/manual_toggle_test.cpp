@@ -75,6 +75,24 @@ TEST_F(ManualToggle, QuickSeriesIsSavedOnce) {
   EXPECT_EQ(text(), "ghbdtn");
 }
 
+// Conversions of different words in quick succession are each learned.
+TEST_F(ManualToggle, QuickConversionsOfDifferentWordsAreAllLearned) {
+  for (double gap : {0.2, 0.5}) {
+    freshField(kTerminal);
+    learn({});
+    type("zgpa");
+    option();
+    desktop_.advance(gap);
+    desktop_.selectLayout("en");
+    type(" zgpb");
+    option();
+    desktop_.advance(1.5);
+    const StringMap stored = storedLearnedWords();
+    EXPECT_TRUE(stored.contains("zgpa") && stored.contains("zgpb") && stored.size() == 4)
+        << "gap " << gap << ": " << ::testing::PrintToString(stored);
+  }
+}
+
 TEST_F(ManualToggle, LearningLimits) {
   struct Case {
     std::string typed;

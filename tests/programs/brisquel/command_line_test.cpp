@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "CliRun.h"
+#include "TestFolders.h"
 #include "brisquel/HostStatus.h"
 
 namespace brisquel::cli {
@@ -202,6 +203,34 @@ TEST(StatusCommand, VerdictFromTheHostsAnswerAndTheEnvironment) {
     EXPECT_EQ(fixes, static_cast<std::size_t>(c.fixes)) << text;
     EXPECT_EQ(report.allWell, c.fixes == 0 && c.host.reach == Reach::Running) << text;
   }
+}
+
+// Files set aside or kept as backups by the running program are listed
+// until the person deals with them.
+TEST(StatusCommand, FileProblemsAreListedUntilDealtWith) {
+  const auto dir = testing::freshFolder("status-files");
+  const auto settings = dir / "config" / "com.mebrun.velmonte.plist";
+  const auto lists = dir / "data" / "Velmonte";
+  std::filesystem::create_directories(settings.parent_path());
+  std::filesystem::create_directories(lists);
+  testing::writeFile(settings, "<plist/>");
+  testing::writeFile(lists / "learned_words.txt", "");
+  StatusReport clean{{"all fine"}, true};
+  addFileProblems(clean, settings, lists);
+  EXPECT_TRUE(clean.allWell);
+  EXPECT_EQ(clean.lines, std::vector<std::string>{"all fine"});
+
+  testing::writeFile(dir / "config" / "com.mebrun.velmonte.plist.corrupt-1", "x");
+  testing::writeFile(lists / "learned_words.txt.bak", "kept");
+  StatusReport report{{}, true};
+  addFileProblems(report, settings, lists);
+  std::string text;
+  for (const auto& line : report.lines) text += line + "\n";
+  EXPECT_FALSE(report.allWell);
+  EXPECT_NE(text.find("set aside as " + (dir / "config" / "com.mebrun.velmonte.plist.corrupt-1").string()),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("kept as " + (lists / "learned_words.txt.bak").string()), std::string::npos) << text;
+  EXPECT_NE(text.find("  To fix: "), std::string::npos) << text;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 //   sni-probe click SERVICE LABEL   clicks the row titled LABEL; prints "updated" once the menu says it changed
 //   sni-probe icon SERVICE PNG      prints "same" once the item's 48-pixel icon has PNG's shape (within 2%),
 //                                   else how much of it differs after 5 seconds
+//   sni-probe oversized SERVICE N   asks GetGroupProperties for N copies of one id; prints the rows answered
+//   sni-probe flood SERVICE N       N GetLayout(0, -1, []) calls; prints the mean milliseconds per call
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/matchrule.h>
 #include <fcitx-utils/dbus/message.h>
@@ -221,6 +223,35 @@ int main(int argc, char** argv) {
     }
     std::cerr << "no row titled " << args[2] << "\n";
     return 1;
+  }
+  if (mode == "oversized" && args.size() == 3) {
+    auto call = bus.createMethodCall(service.c_str(), "/MenuBar", "com.canonical.dbusmenu", "GetGroupProperties");
+    call << std::vector<std::int32_t>(std::stoul(args[2]), 1) << std::vector<std::string>{};
+    auto reply = call.call(10000000);
+    if (reply.isError()) {
+      std::cout << "error " << reply.errorName() << "\n";
+      return 0;
+    }
+    std::size_t rows = 0;
+    reply >> Container(Container::Type::Array, Signature("(ia{sv})"));
+    while (reply && !reply.end()) {
+      reply.skip();
+      ++rows;
+    }
+    std::cout << rows << " rows\n";
+    return 0;
+  }
+  if (mode == "flood" && args.size() == 3) {
+    const int calls = std::stoi(args[2]);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) {
+      auto call = bus.createMethodCall(service.c_str(), "/MenuBar", "com.canonical.dbusmenu", "GetLayout");
+      call << std::int32_t{0} << std::int32_t{-1} << std::vector<std::string>{};
+      if (call.call(2000000).isError()) return 1;
+    }
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    std::cout << took.count() / calls << "\n";
+    return 0;
   }
   if (mode == "icon" && args.size() == 3) {
     const auto expected = brisquel::draw::readPng(args[2]);

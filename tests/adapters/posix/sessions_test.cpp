@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// Two sessions of one user (two desktops, one home) share the settings file
+// and the list files: neither loses the words the other learns, and each
+// shows what the other stored.
+
+#include <gtest/gtest.h>
+
+#include "TestFolders.h"
+#include "posix/PosixFiles.h"
+#include "posix/XdgDefaultsStore.h"
+#include "settings/ListFiles.h"
+#include "settings/SettingsHelper.h"
+#include "sim/SimDesktop.h"
+
+namespace brisquel::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Session {
+  Session(const fs::path& home)
+      : store(home / "config", "com.mebrun.velmonte", XdgDefaultsStore::Locking::skipWhenBusy),
+        files(home / "data", home) {
+    const Platform p = desktop.platform();
+    settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace);
+    settings->setChangedElsewhereHandler([this] { ++shownChanges; });
+    settings->importLearnedWordsFromFile();
+  }
+  // A word learned the way a manual conversion learns it.
+  void learn(const std::string& typed, const std::string& result) {
+    StringMap words = settings->learnedWords();
+    words[typed] = result;
+    words[result] = result;
+    settings->setLearnedWords(words);
+  }
+  sim::Desktop desktop;
+  XdgDefaultsStore store;
+  PosixFiles files;
+  std::shared_ptr<SettingsHelper> settings;
+  int shownChanges = 0;
+};
+
+TEST(TwoSessions, EachKeepsTheWordsTheOtherLearnedAndShowsItsSettings) {
+  const auto home = testing::freshFolder("sessions");
+  Session first(home);
+  Session second(home);
+  StringMap expected;
+  // Each learns a word every 2 s, the two 1 s apart.
+  for (int i = 0; i < 8; ++i) {
+    const std::string a = "first" + std::to_string(i);
+    const std::string b = "second" + std::to_string(i);
+    first.learn(a, a + "!");
+    first.desktop.advance(1.0);
+    second.desktop.advance(1.0);
+    second.learn(b, b + "!");
+    first.desktop.advance(1.0);
+    second.desktop.advance(1.0);
+    expected[a] = a + "!";
+    expected[a + "!"] = a + "!";
+    expected[b] = b + "!";
+    expected[b + "!"] = b + "!";
+  }
+  first.desktop.advance(2.0);
+  second.desktop.advance(2.0);
+  EXPECT_EQ(first.settings->learnedWords(), expected);
+  EXPECT_EQ(second.settings->learnedWords(), expected);
+  EXPECT_EQ(XdgDefaultsStore(home / "config", "com.mebrun.velmonte").object("LEARNED_WORDS"),
+            DefaultsValue{expected});
+  EXPECT_EQ(*parseLearnedWords(testing::readFile(first.settings->learnedWordsFile())), expected);
+  EXPECT_FALSE(fs::exists(first.settings->learnedWordsFile().string() + ".bak")) << "nothing of the other's to keep";
+
+  // A switch turned off in one session shows in the other's menu.
+  const int shown = second.shownChanges;
+  first.store.set(SettingsHelper::enableTypoDetector, false);
+  second.desktop.advance(2.0);
+  EXPECT_FALSE(second.settings->isTypoDetectorEnabled());
+  EXPECT_GT(second.shownChanges, shown);
+}
+
+}  // namespace
+}  // namespace brisquel::posix
