@@ -131,17 +131,6 @@ std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
   return words ? words : none;
 }
 
-LayoutAvailability TypoDetector::layoutAvailability() const {
-  LayoutAvailability layouts;
-  layouts.known = true;
-  for (const auto& source : ports_.inputSources.enabledInputSources()) {
-    if (!source || source->category != kKeyboardInputSourceCategory || source->selectCapable != true) continue;
-    if (source->languages)
-      for (const auto& language : *source->languages) layouts.codes.insert(language);
-  }
-  return layouts;
-}
-
 std::u16string TypoDetector::transliterate(std::u16string_view text, bool forceSwap) const {
   return convert(text, forceSwap, layoutAvailability());
 }
@@ -359,12 +348,12 @@ std::optional<std::string> TypoDetector::languageOf(std::u16string_view word, co
 
 bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                                         const ChangeLayoutAction& changeLayoutAction) {
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
-  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, false);
+  const TargetConversion conversion = convertForTarget(word, layouts, pair, false);
   const std::u16string& converted = conversion.text;
   const bool targetValid = hasTarget && conversion.valid;
   const std::u16string lower = text::toLower(word);
@@ -513,7 +502,7 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
 
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
   if (completedWordsHistory_.size() < 2) return false;
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const std::size_t previousIndex = completedWordsHistory_.size() - 2;
   const CompletedWord previous = completedWordsHistory_[previousIndex];
   const auto sourceOfWord = languageOf(word, layouts);
@@ -547,14 +536,14 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   // Three characters at least besides quotes, brackets and marks around them.
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
   if (count(core) < 3 || leaveWordAsTyped_ || wordStartUnknown_) return false;
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.
-  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, true);
+  const TargetConversion conversion = convertForTarget(word, layouts, pair, true);
   if (conversion.waitsForKey) return false;
   const std::u16string& converted = conversion.text;
   // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.
