@@ -19,7 +19,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -115,10 +114,13 @@ std::optional<std::size_t> keyId(const marisa::Trie& trie, std::string_view key)
 }
 
 std::optional<std::string> readBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const auto size = in.tellg();
+  if (size < 0) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
   return bytes;
 }
 

@@ -315,10 +315,22 @@ void TypoDetector::scheduleOnMain(void (TypoDetector::*action)(const ChangeLayou
 
 // ---- Spelling --------------------------------------------------------------
 
+std::u16string TypoDetector::validityKey(char16_t kind, const std::string& language, std::u16string_view text) {
+  // Two units before the text: short words fit the string's own buffer.
+  auto tag = std::find(validityLanguages_.begin(), validityLanguages_.end(), language);
+  if (tag == validityLanguages_.end()) tag = validityLanguages_.insert(tag, language);
+  std::u16string key;
+  key.reserve(text.size() + 2);
+  key += kind;
+  key += static_cast<char16_t>(tag - validityLanguages_.begin());
+  key += text;
+  return key;
+}
+
 bool TypoDetector::isWordValid(std::u16string_view word, const std::string& language) {
   // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
   if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
-  std::string key = language + ":" + text::toUtf8(word);
+  std::u16string key = validityKey(u'w', language, word);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.isWordCorrect(word, language);
   // A dictionary still loading answers false; that answer must not stick.
@@ -330,7 +342,7 @@ bool TypoDetector::isWordValid(std::u16string_view word, const std::string& lang
 
 bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& language) {
   if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
-  std::string key = "pre:" + language + ":" + text::toUtf8(prefix);
+  std::u16string key = validityKey(u'p', language, prefix);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.hasCompletions(prefix, language) || isWordValid(prefix, language);
   if (!ports_.spelling.isReady(language)) return valid;

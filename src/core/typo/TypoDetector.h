@@ -227,6 +227,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   TargetConversion convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
                                     const LanguagePair& pair, bool prefix);
   std::string layoutCodeFor(const LanguagePair& pair) const;
+  // The validity cache's key: what was asked (word, prefix), the language and the text.
+  std::u16string validityKey(char16_t kind, const std::string& language, std::u16string_view text);
   std::shared_ptr<const StringMap> learnedWords() const;
   double now() const;
 
@@ -252,7 +254,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   double lastOptionUpTime_ = distantPast;
   double lastFixTime_ = distantPast;
 
-  std::unordered_map<std::string, bool> validityCache_;
+  std::unordered_map<std::u16string, bool> validityCache_;
+  std::vector<std::string> validityLanguages_;  // a key's second unit is its language's place here
   std::u16string lastAutoSwitchWord_;
   std::u16string lastAutoSwitchResult_;
   double lastAutoSwitchTime_ = distantPast;
