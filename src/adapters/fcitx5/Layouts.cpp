@@ -21,6 +21,11 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
           for (const auto& handler : handlers) (*handler)();
         });
       });
+  // fcitx5 reads its groups after loading the modules: the tables are read once the group is there.
+  groupWatcher_ = session_.instance.watchEvent(fcitx::EventType::InputMethodGroupChanged,
+                                               fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event&) {
+                                                 if (!prefetched_) (void)enabledInputSources();
+                                               });
 }
 
 Layouts::~Layouts() {

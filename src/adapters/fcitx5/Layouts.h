@@ -47,6 +47,7 @@ class Layouts final : public InputSourcePort {
   std::map<std::string, std::optional<KeyboardTable>> tables_;
   std::list<std::shared_ptr<std::function<void()>>> handlers_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
+  std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool prefetched_ = false;
   std::thread prefetcher_;  // declared last: joined before the members its results go to
