@@ -21,10 +21,16 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
           for (const auto& handler : handlers) (*handler)();
         });
       });
+  // fcitx5 reads its groups after loading the modules: the tables are read once the group is there.
+  groupWatcher_ = session_.instance.watchEvent(fcitx::EventType::InputMethodGroupChanged,
+                                               fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event&) {
+                                                 if (!prefetched_) (void)enabledInputSources();
+                                               });
 }
 
 Layouts::~Layouts() {
   *alive_ = false;
+  if (prefetcher_.joinable()) prefetcher_.join();
 }
 
 InputSourceRef Layouts::source(const std::string& inputMethod) {
@@ -47,7 +53,31 @@ std::vector<InputSourceRef> Layouts::enabledInputSources() {
   const auto& group = manager.currentGroup();
   for (const auto& item : group.inputMethodList())
     if (item.name().starts_with("keyboard-")) sources.push_back(source(item.name()));
+  if (!prefetched_) prefetchTables(sources);
   return sources;
+}
+
+void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
+  prefetched_ = true;
+  std::vector<std::string> names;
+  for (const auto& layout : sources)
+    if (layout && layout->id && !tables_.count(*layout->id)) names.push_back(*layout->id);
+  if (names.empty()) return;
+  std::weak_ptr<bool> alive = alive_;
+  prefetcher_ = std::thread([this, alive, names] {
+    // Each table is built with its own xkb context: nothing is shared with the loop.
+    std::vector<std::pair<std::string, std::optional<KeyboardTable>>> read;
+    for (const auto& name : names) {
+      std::optional<KeyboardTable> table;
+      if (auto xkb = xkbLayoutOf(name)) table = xkbKeyboardTable(*xkb);
+      read.emplace_back(name, std::move(table));
+    }
+    mainQueue_.async([this, alive, read = std::move(read)]() mutable {
+      if (!alive.lock() || !*alive.lock()) return;
+      // A table asked for meanwhile was built on the loop: the same one.
+      for (auto& [name, table] : read) tables_.try_emplace(name, std::move(table));
+    });
+  });
 }
 
 InputSourceRef Layouts::currentKeyboardInputSource() {

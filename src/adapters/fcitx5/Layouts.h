@@ -15,6 +15,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "fcitx5/Session.h"
 #include "platform/InputSources.h"
@@ -36,6 +37,9 @@ class Layouts final : public InputSourcePort {
 
  private:
   InputSourceRef source(const std::string& inputMethod);
+  // Reads the enabled layouts' key tables on a worker thread, once the group
+  // is known: compiling them (milliseconds each) must not fall on a key.
+  void prefetchTables(const std::vector<InputSourceRef>& sources);
 
   Session& session_;
   MainQueuePort& mainQueue_;
@@ -43,7 +47,10 @@ class Layouts final : public InputSourcePort {
   std::map<std::string, std::optional<KeyboardTable>> tables_;
   std::list<std::shared_ptr<std::function<void()>>> handlers_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
+  std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  bool prefetched_ = false;
+  std::thread prefetcher_;  // declared last: joined before the members its results go to
 };
 
 }  // namespace brisquel::fcitx5

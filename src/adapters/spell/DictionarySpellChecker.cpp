@@ -4,6 +4,11 @@
 #include "base/Text.h"
 
 #include <marisa.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
 #if defined(__GLIBC__)
@@ -11,9 +16,9 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -74,10 +79,23 @@ std::optional<std::string> fileIdentity(const std::filesystem::path& p) {
          std::to_string(time.time_since_epoch().count());
 }
 
+// Agents keep their search state between queries: a fresh one allocates it
+// on every search. Two per thread, as a walk over one asks single questions
+// with the other.
+marisa::Agent& walkAgent(std::string_view key) {
+  thread_local marisa::Agent agent;
+  agent.set_query(key.data(), key.size());
+  return agent;
+}
+marisa::Agent& singleAgent(std::string_view key) {
+  thread_local marisa::Agent agent;
+  agent.set_query(key.data(), key.size());
+  return agent;
+}
+
 // Whether a key strictly longer than key starts with it.
 bool hasLongerKey(const marisa::Trie& trie, std::string_view key) {
-  marisa::Agent agent;
-  agent.set_query(key.data(), key.size());
+  marisa::Agent& agent = singleAgent(key);
   while (trie.predictive_search(agent))
     if (agent.key().length() > key.size()) return true;
   return false;
@@ -90,17 +108,19 @@ std::size_t codePoints(std::string_view utf8) {
 
 // The id of the key, if the index holds it.
 std::optional<std::size_t> keyId(const marisa::Trie& trie, std::string_view key) {
-  marisa::Agent agent;
-  agent.set_query(key.data(), key.size());
+  marisa::Agent& agent = singleAgent(key);
   if (!trie.lookup(agent)) return std::nullopt;
   return agent.key().id();
 }
 
 std::optional<std::string> readBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const auto size = in.tellg();
+  if (size < 0) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
   return bytes;
 }
 
@@ -151,6 +171,71 @@ std::u16string_view trimPunctuation(std::u16string_view word, std::u16string_vie
   return word;
 }
 
+
+}  // namespace
+
+// A read-only mapping of a cache file.
+class DictionarySpellChecker::MappedFile {
+ public:
+  explicit MappedFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+      void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
+      if (p != MAP_FAILED) {
+        data_ = p;
+        size_ = static_cast<std::size_t>(st.st_size);
+      }
+    }
+    ::close(fd);
+  }
+  ~MappedFile() {
+    if (data_) ::munmap(data_, size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  const void* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  // Has the kernel read the file ahead, so that no lookup on the main thread
+  // waits for the disk; the pages stay the page cache's until a lookup maps them.
+  void prefetch() const {
+    if (data_) ::madvise(data_, size_, MADV_WILLNEED);
+  }
+
+ private:
+  void* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// One index build at a time (each holds a language's every form), the
+// languages' fixed order first among those waiting: English and Russian lead.
+class DictionarySpellChecker::BuildTurn {
+ public:
+  BuildTurn(DictionarySpellChecker& checker, int rank) : checker_(checker) {
+    std::unique_lock lock(checker_.buildMutex_);
+    checker_.buildWaiting_.insert(rank);
+    checker_.buildTurnChanged_.wait(lock, [&] {
+      return checker_.stopping_ || (!checker_.building_ && *checker_.buildWaiting_.begin() == rank);
+    });
+    checker_.buildWaiting_.erase(rank);
+    checker_.building_ = true;
+  }
+  ~BuildTurn() {
+    {
+      std::lock_guard lock(checker_.buildMutex_);
+      checker_.building_ = false;
+    }
+    checker_.buildTurnChanged_.notify_all();
+  }
+  BuildTurn(const BuildTurn&) = delete;
+  BuildTurn& operator=(const BuildTurn&) = delete;
+
+ private:
+  DictionarySpellChecker& checker_;
+};
+
+namespace {
 }  // namespace
 
 struct DictionarySpellChecker::Language {
@@ -160,7 +245,9 @@ struct DictionarySpellChecker::Language {
   std::thread loader;
   // Written by the loader before state becomes Ready, read-only afterwards.
   bool present = false;
+  bool cached = false;  // the index is the mapped cache file
   std::unique_ptr<WordKeys> keys;
+  std::unique_ptr<MappedFile> mapping;  // before the index, which points into it
   marisa::Trie index;
   // One bit per index key: some form the dictionary writes in lower case has this key.
   // Otherwise only capitalised forms have it ("London"), and the word needs a capital.
@@ -200,7 +287,11 @@ DictionarySpellChecker::DictionarySpellChecker(std::filesystem::path dictionaryD
 }
 
 DictionarySpellChecker::~DictionarySpellChecker() {
-  stopping_ = true;
+  {
+    std::lock_guard lock(buildMutex_);
+    stopping_ = true;
+  }
+  buildTurnChanged_.notify_all();
   for (auto& lang : languages_)
     if (lang->loader.joinable()) lang->loader.join();
 }
@@ -247,6 +338,132 @@ DictionarySpellChecker::IndexSource DictionarySpellChecker::indexSource(std::str
   return lang ? lang->source.load() : IndexSource::None;
 }
 
+bool DictionarySpellChecker::mapCache(Language& lang, const std::filesystem::path& cacheFile,
+                                      const std::filesystem::path& caseFile) {
+  std::error_code ec;
+  if (cacheFile.empty() || !std::filesystem::is_regular_file(cacheFile, ec)) return false;
+  auto mapping = std::make_unique<MappedFile>(cacheFile);
+  if (!mapping->data()) return false;
+  try {
+    lang.index.map(mapping->data(), mapping->size());
+  } catch (const marisa::Exception&) {
+    lang.index.clear();
+    return false;
+  }
+  auto bits = readBytes(caseFile);
+  if (!bits || bits->size() != (lang.index.num_keys() + 7) / 8) {
+    lang.index.clear();
+    return false;
+  }
+  lang.lowerForms.assign(bits->begin(), bits->end());
+  // The first word checked must not wait for the disk: the file is read ahead now, off the loop.
+  mapping->prefetch();
+  lang.mapping = std::move(mapping);
+  return true;
+}
+
+bool DictionarySpellChecker::buildIndex(Language& lang, const AffixExpander& expander,
+                                        const std::filesystem::path& dicPath, const std::filesystem::path& cacheFile,
+                                        const std::filesystem::path& caseFile) {
+  {
+    marisa::Keyset keys;
+    std::vector<bool> lowerOrigin;  // per pushed key: the dictionary writes it in lower case
+    bool complete = expander.expand(
+        dicPath, !lang.info->clitics,
+        [&](std::u16string_view form) {
+          if (auto key = lang.keys->key(form)) {
+            keys.push_back(key->data(), key->size());
+            lowerOrigin.push_back(!lang.keys->hasUpperCase(form));
+          }
+        },
+        &stopping_);
+    if (!complete) return false;
+    if (lang.info->clitics) {
+      for (const auto& clitic : expander.prefixStrings())
+        if (auto key = lang.keys->key(clitic)) {
+          std::string marked = kCliticMark + *key;
+          keys.push_back(marked.data(), marked.size());
+          lowerOrigin.push_back(true);
+        }
+    }
+    try {
+      lang.index.build(keys);
+    } catch (const marisa::Exception&) {
+      return false;
+    }
+    lang.lowerForms.assign((lang.index.num_keys() + 7) / 8, 0);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      if (lowerOrigin[i]) lang.lowerForms[keys[i].id() / 8] |= static_cast<std::uint8_t>(1u << (keys[i].id() % 8));
+  }
+#if defined(__GLIBC__)
+  malloc_trim(0);  // the expansion's transient memory, freed above
+#endif
+  if (cacheFile.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(cacheDirectory_, ec);
+  // Other indexes of this language belong to older dictionary files.
+  const std::string prefix = std::string(lang.info->id) + "-";
+  for (const auto& entry : std::filesystem::directory_iterator(cacheDirectory_, ec)) {
+    const auto name = entry.path().filename().string();
+    if (name.starts_with(prefix) && (name.ends_with(".trie") || name.ends_with(".lower")))
+      std::filesystem::remove(entry.path(), ec);
+  }
+  const auto suffix = ".tmp" + std::to_string(::getpid());
+  const auto temp = cacheFile.string() + suffix;
+  const auto caseTemp = caseFile.string() + suffix;
+  try {
+    // The case bits first: an index without them is rebuilt.
+    bool written = writeBytes(caseTemp, lang.lowerForms);
+    if (written) std::filesystem::rename(caseTemp, caseFile, ec);
+    lang.index.save(temp.c_str());
+    if (written && !ec) std::filesystem::rename(temp, cacheFile, ec);
+    if (!written || ec) {
+      std::filesystem::remove(temp, ec);
+      std::filesystem::remove(caseTemp, ec);
+    } else {
+      // The mapped copy shares pages with every other process using it.
+      lang.index.clear();
+      if (!mapCache(lang, cacheFile, caseFile)) return false;
+      lang.cached = true;
+    }
+  } catch (const marisa::Exception&) {
+    std::filesystem::remove(temp, ec);
+    std::filesystem::remove(caseTemp, ec);
+  }
+  return true;
+}
+
+bool DictionarySpellChecker::buildInChild(Language& lang, const AffixExpander& expander,
+                                          const std::filesystem::path& dicPath, const std::filesystem::path& cacheFile,
+                                          const std::filesystem::path& caseFile) {
+  // The expansion holds every form of the language at once (over 100 MB for
+  // some): a child process does it and writes the cache, so that this
+  // process, which may be a long-lived input-method server, never grows by it.
+  pid_t child = -1;
+  {
+    std::lock_guard forkLock(forkMutex_);  // no other loader inside ICU's converter cache meanwhile
+    child = ::fork();
+  }
+  if (child < 0) return false;
+  if (child == 0) {
+    const bool built = buildIndex(lang, expander, dicPath, cacheFile, caseFile) && lang.cached;
+    ::_exit(built ? 0 : 1);
+  }
+  int status = 0;
+  while (true) {
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) break;
+    if (done < 0 && errno != EINTR) return false;
+    if (stopping_) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && mapCache(lang, cacheFile, caseFile);
+}
+
 void DictionarySpellChecker::load(Language& lang) {
   auto finish = [&] {
     {
@@ -261,7 +478,11 @@ void DictionarySpellChecker::load(Language& lang) {
   auto dicIdentity = fileIdentity(dicPath);
   if (!affIdentity || !dicIdentity) return finish();  // not installed: no valid words
   // The affix rules are parsed only when the index is built; a lookup needs the input conversion.
-  auto conversion = AffixExpander::loadInputConversion(affPath);
+  std::optional<InputConversion> conversion;
+  {
+    std::lock_guard forkLock(forkMutex_);
+    conversion = AffixExpander::loadInputConversion(affPath);
+  }
   if (!conversion) return finish();
 
   WordTextRules rules;
@@ -270,7 +491,6 @@ void DictionarySpellChecker::load(Language& lang) {
   rules.stripMarks = lang.info->stripMarks;
   rules.conversion = std::move(*conversion);
   lang.keys = std::make_unique<WordKeys>(std::move(rules));
-  auto indexKey = [&](std::u16string_view form) { return lang.keys->key(form); };
 
   // The prefix index: mapped from the cache when it matches the dictionary files, else built.
   char hash[17];
@@ -281,91 +501,24 @@ void DictionarySpellChecker::load(Language& lang) {
       cacheDirectory_.empty() ? std::filesystem::path() : cacheDirectory_ / (prefix + hash + ".trie");
   const std::filesystem::path caseFile =
       cacheDirectory_.empty() ? std::filesystem::path() : cacheDirectory_ / (prefix + hash + ".lower");
-  bool mapped = false;
-  std::error_code ec;
-  if (!cacheFile.empty() && std::filesystem::is_regular_file(cacheFile, ec)) {
-    try {
-      lang.index.mmap(cacheFile.c_str());
-      auto bits = readBytes(caseFile);
-      if (bits && bits->size() == (lang.index.num_keys() + 7) / 8) {
-        lang.lowerForms.assign(bits->begin(), bits->end());
-        mapped = true;
-        lang.source = IndexSource::Cache;
-      } else {
-        lang.index.clear();
-      }
-    } catch (const marisa::Exception&) {
-      lang.index.clear();
+  if (mapCache(lang, cacheFile, caseFile)) {
+    lang.source = IndexSource::Cache;
+  } else {
+    // One build at a time, English and Russian first.
+    BuildTurn turn(*this, static_cast<int>(&*lang.info - kLanguages));
+    if (stopping_) return finish();
+    std::optional<AffixExpander> expander;
+    {
+      std::lock_guard forkLock(forkMutex_);
+      expander = AffixExpander::load(affPath);
     }
-  }
-  if (!mapped) {
-    // One expansion at a time: each holds every form of its language in memory.
-    std::lock_guard buildLock(buildMutex_);
-    auto expander = AffixExpander::load(affPath);
     if (!expander) return finish();
-    marisa::Keyset keys;
-    std::vector<bool> lowerOrigin;  // per pushed key: the dictionary writes it in lower case
-    bool complete = expander->expand(
-        dicPath, !lang.info->clitics,
-        [&](std::u16string_view form) {
-          if (auto key = indexKey(form)) {
-            keys.push_back(key->data(), key->size());
-            lowerOrigin.push_back(!lang.keys->hasUpperCase(form));
-          }
-        },
-        &stopping_);
-    if (!complete) return finish();
-    if (lang.info->clitics) {
-      for (const auto& clitic : expander->prefixStrings())
-        if (auto key = indexKey(clitic)) {
-          std::string marked = kCliticMark + *key;
-          keys.push_back(marked.data(), marked.size());
-          lowerOrigin.push_back(true);
-        }
-    }
-    try {
-      lang.index.build(keys);
-    } catch (const marisa::Exception&) {
-      return finish();
-    }
-    lang.lowerForms.assign((lang.index.num_keys() + 7) / 8, 0);
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      if (lowerOrigin[i]) lang.lowerForms[keys[i].id() / 8] |= static_cast<std::uint8_t>(1u << (keys[i].id() % 8));
+    (void)lang.keys->key(u"a");  // the normaliser is set up before a child copies this process
+    bool built = !cacheFile.empty() && buildInChild(lang, *expander, dicPath, cacheFile, caseFile);
+    // Where the cache cannot be written, or the child failed: here.
+    if (!built) built = buildIndex(lang, *expander, dicPath, cacheFile, caseFile);
+    if (!built) return finish();
     lang.source = IndexSource::Built;
-    if (!cacheFile.empty()) {
-      std::filesystem::create_directories(cacheDirectory_, ec);
-      // Other indexes of this language belong to older dictionary files.
-      for (const auto& entry : std::filesystem::directory_iterator(cacheDirectory_, ec)) {
-        const auto name = entry.path().filename().string();
-        if (name.starts_with(prefix) && (name.ends_with(".trie") || name.ends_with(".lower")))
-          std::filesystem::remove(entry.path(), ec);
-      }
-      const auto suffix = ".tmp" + std::to_string(::getpid());
-      const auto temp = cacheFile.string() + suffix;
-      const auto caseTemp = caseFile.string() + suffix;
-      try {
-        // The case bits first: an index without them is rebuilt.
-        bool written = writeBytes(caseTemp, lang.lowerForms);
-        if (written) std::filesystem::rename(caseTemp, caseFile, ec);
-        lang.index.save(temp.c_str());
-        if (written && !ec) std::filesystem::rename(temp, cacheFile, ec);
-        if (!written || ec) {
-          std::filesystem::remove(temp, ec);
-          std::filesystem::remove(caseTemp, ec);
-        } else {
-          // The mapped copy shares pages with every other process using it.
-          marisa::Trie mappedIndex;
-          mappedIndex.mmap(cacheFile.c_str());
-          lang.index.swap(mappedIndex);
-        }
-      } catch (const marisa::Exception&) {
-        std::filesystem::remove(temp, ec);
-        std::filesystem::remove(caseTemp, ec);
-      }
-    }
-#if defined(__GLIBC__)
-    malloc_trim(0);  // the expansion's transient memory
-#endif
   }
 
   if (stopping_) return finish();
@@ -380,8 +533,7 @@ bool DictionarySpellChecker::isIndexedWord(const Language& lang, std::string_vie
   if (accepts(keyId(lang.index, key))) return true;
   if (!lang.info->clitics) return false;
   const std::string marked = kCliticMark + std::string(key);
-  marisa::Agent agent;
-  agent.set_query(marked.data(), marked.size());
+  marisa::Agent& agent = walkAgent(marked);
   while (lang.index.common_prefix_search(agent)) {
     const std::size_t cliticLength = agent.key().length() - 1;
     // A one-letter rest matches far more wrong-layout strings than real words.
@@ -464,14 +616,9 @@ bool DictionarySpellChecker::hasCompletions(std::u16string_view prefix, std::str
 
   // A clitic chain, or the start of one, is followed by some word.
   const std::string marked = kCliticMark + key;
-  {
-    marisa::Agent agent;
-    agent.set_query(marked.data(), marked.size());
-    if (lang->index.predictive_search(agent)) return true;
-  }
+  if (lang->index.predictive_search(singleAgent(marked))) return true;
   // A clitic followed by the beginning of a word.
-  marisa::Agent agent;
-  agent.set_query(marked.data(), marked.size());
+  marisa::Agent& agent = walkAgent(marked);
   while (lang->index.common_prefix_search(agent)) {
     const std::size_t cliticLength = agent.key().length() - 1;
     if (cliticLength == 0 || cliticLength >= key.size()) continue;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@
 #include "platform/SpellChecker.h"
 
 namespace brisquel::spell {
+
+class AffixExpander;
 
 class DictionarySpellChecker final : public SpellCheckerPort {
  public:
@@ -60,10 +63,19 @@ class DictionarySpellChecker final : public SpellCheckerPort {
 
  private:
   struct Language;
+  class MappedFile;
+  class BuildTurn;
   Language* find(std::string_view language) const;
   // The language when it is loaded and has a dictionary; starts loading it when allowed.
   Language* readyLanguage(std::string_view language);
   void load(Language& lang);
+  bool mapCache(Language& lang, const std::filesystem::path& cacheFile, const std::filesystem::path& caseFile);
+  // Builds the index in memory and writes the cache where it can (then maps it).
+  bool buildIndex(Language& lang, const AffixExpander& expander, const std::filesystem::path& dicPath,
+                  const std::filesystem::path& cacheFile, const std::filesystem::path& caseFile);
+  // The same in a child process; true when the child wrote the cache and it is mapped.
+  bool buildInChild(Language& lang, const AffixExpander& expander, const std::filesystem::path& dicPath,
+                    const std::filesystem::path& cacheFile, const std::filesystem::path& caseFile);
   bool isIndexedWord(const Language& lang, std::string_view key, bool capitalised) const;
 
   std::filesystem::path dictionaryDirectory_;
@@ -72,6 +84,10 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   bool loadOnFirstUse_ = true;
   std::atomic<bool> stopping_{false};
   std::mutex buildMutex_;
+  std::condition_variable buildTurnChanged_;
+  std::set<int> buildWaiting_;
+  bool building_ = false;
+  std::mutex forkMutex_;
   std::mutex readyMutex_;
   std::condition_variable readyChanged_;
 };

@@ -11,6 +11,7 @@
 #include <unicode/utf16.h>
 
 #include <memory>
+#include <vector>
 
 namespace brisquel::text {
 namespace {
@@ -30,15 +31,22 @@ UBreakIterator* characterIterator() {
 
 // Text in which every code unit is a character on its own: no surrogates and
 // nothing that joins a cluster (marks, joiners, Hangul jamo, CR LF).
+bool unitStandsAlone(char16_t u) {
+  if (u < 0x80) return u != u'\r';
+  if (U16_IS_SURROGATE(u)) return false;
+  auto gcb = u_getIntPropertyValue(u, UCHAR_GRAPHEME_CLUSTER_BREAK);
+  return gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_LF;
+}
+
 bool isOneUnitPerCharacter(std::u16string_view s) {
+  // Asked for every key: the blocks of the layouts' scripts (below U+0800) from a table.
+  static const std::vector<bool> alone = [] {
+    std::vector<bool> table(0x800);
+    for (char16_t u = 0; u < table.size(); ++u) table[u] = unitStandsAlone(u);
+    return table;
+  }();
   for (char16_t u : s) {
-    if (u < 0x80) {
-      if (u == u'\r') return false;
-      continue;
-    }
-    if (U16_IS_SURROGATE(u)) return false;
-    auto gcb = u_getIntPropertyValue(u, UCHAR_GRAPHEME_CLUSTER_BREAK);
-    if (gcb != U_GCB_OTHER && gcb != U_GCB_CONTROL && gcb != U_GCB_LF) return false;
+    if (u < alone.size() ? !alone[u] : !unitStandsAlone(u)) return false;
   }
   return true;
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "layouts/InputSources.h"
 
-#include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
@@ -10,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+
+#include "base/Text.h"
 
 namespace brisquel {
 
@@ -27,18 +28,13 @@ std::string lowercased(const std::string& s) {
 
 // The first `count` user-perceived characters, upper-cased.
 std::string upperPrefix(const std::string& s, int count) {
-  icu::UnicodeString text = icu::UnicodeString::fromUTF8(s);
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::BreakIterator> characters(
-      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-  if (U_SUCCESS(status)) {
-    characters->setText(text);
-    const std::int32_t end = characters->next(count);
-    if (end != icu::BreakIterator::DONE) text.truncate(end);
-  }
-  std::string out;
-  text.toUpper(icu::Locale::getRoot()).toUTF8String(out);
-  return out;
+  // Asked at every layout change: the shared character iterator, not a new one each time.
+  const std::u16string text = text::fromUtf8(s);
+  const auto characters = text::characters(text);
+  std::size_t end = text.size();
+  if (characters.size() > static_cast<std::size_t>(count))
+    end = static_cast<std::size_t>(characters[static_cast<std::size_t>(count)].data() - text.data());
+  return text::toUtf8(text::toUpper(std::u16string_view(text).substr(0, end)));
 }
 
 // Checked in this order: an identifier naming two languages shows the first.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <utility>
 
 #include "typo/TypoDetector.h"
 
@@ -35,21 +36,34 @@ int letterCount(std::u16string_view s) {
   return letters;
 }
 
+bool sameSource(const InputSourceRef& a, const InputSourceRef& b) {
+  if (a == b) return true;
+  return a && b && a->category == b->category && a->selectCapable == b->selectCapable && a->id == b->id &&
+         a->languages == b->languages;
+}
+
 }  // namespace
 
-std::shared_ptr<const KeyTables> TypoDetector::keyTables() const {
+const TypoDetector::LayoutSnapshot& TypoDetector::layoutSnapshot() const {
   std::vector<InputSourceRef> sources = ports_.inputSources.enabledInputSources();
-  if (keyTables_ && sources == keyTableSources_) return keyTables_;
+  if (layouts_ && std::equal(sources.begin(), sources.end(), layouts_->sources.begin(), layouts_->sources.end(),
+                             sameSource))
+    return *layouts_;
+  auto snapshot = std::make_shared<LayoutSnapshot>();
+  snapshot->availability.known = true;
   auto tables = std::make_shared<KeyTables>();
   for (const auto& source : sources) {
     if (!source || source->category != kKeyboardInputSourceCategory || source->selectCapable != true) continue;
+    if (source->languages)
+      for (const auto& language : *source->languages) snapshot->availability.codes.insert(language);
     const std::string code = layoutCodeOf(*source);
     if (code.empty() || tables->has(code)) continue;
     if (auto table = ports_.inputSources.keyboardTable(source)) tables->add(code, std::move(*table));
   }
-  keyTableSources_ = std::move(sources);
-  keyTables_ = std::move(tables);
-  return keyTables_;
+  snapshot->sources = std::move(sources);
+  snapshot->tables = std::move(tables);
+  previousLayouts_ = std::exchange(layouts_, std::move(snapshot));
+  return *layouts_;
 }
 
 std::u16string TypoDetector::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const {
@@ -57,8 +71,9 @@ std::u16string TypoDetector::convert(std::u16string_view word, bool forceSwap, c
 }
 
 TypoDetector::TargetConversion TypoDetector::convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
-                                                              const std::string& target, bool prefix) {
-  KeyTables::Conversion conversion = convertWord(word, false, layouts, keyTables().get());
+                                                              const LanguagePair& pair, bool prefix) {
+  const std::string& target = pair.target;
+  KeyTables::Conversion conversion = convertWord(word, false, layouts, keyTables().get(), pair);
   TargetConversion result{std::move(conversion.text), false, conversion.endsWithDeadKey};
   if (target.empty() || result.waitsForKey) return result;
   auto spells = [&](const std::u16string& s) {

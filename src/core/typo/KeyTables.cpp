@@ -173,15 +173,19 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
 
 KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
                                   const KeyTables* tables) {
-  const auto& maps = LayoutMaps::instance();
+  if (!tables || tables->empty()) return {LayoutMaps::instance().transliterate(word, forceSwap, layouts), {}, false};
+  return convertWord(word, forceSwap, layouts, tables, LayoutMaps::instance().guessLanguagePair(word, layouts));
+}
+
+KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                                  const KeyTables* tables, const LanguagePair& pair) {
   if (tables && !tables->empty()) {
-    const LanguagePair pair = maps.guessLanguagePair(word, layouts);
     const bool fromEnglish = pair.source == lang::english;
     const std::string from = LayoutMaps::layoutCode(pair.source);
     const std::string to = fromEnglish ? (pair.target.empty() ? "" : LayoutMaps::layoutCode(pair.target)) : "en";
     if (auto converted = tables->convert(word, from, to, forceSwap)) return std::move(*converted);
   }
-  return {maps.transliterate(word, forceSwap, layouts), {}, false};
+  return {LayoutMaps::instance().transliterate(word, forceSwap, layouts), {}, false};
 }
 
 }  // namespace brisquel

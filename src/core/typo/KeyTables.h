@@ -74,5 +74,8 @@ class KeyTables {
 // tables where both layouts have one, else by the built-in maps.
 KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
                                   const KeyTables* tables);
+// The same for a word whose language pair is already known.
+KeyTables::Conversion convertWord(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts,
+                                  const KeyTables* tables, const LanguagePair& pair);
 
 }  // namespace brisquel

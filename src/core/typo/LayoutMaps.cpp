@@ -90,6 +90,8 @@ void emit(std::u16string& out, std::u16string_view original, char32_t mapped) {
 }  // namespace
 
 LayoutMaps::LayoutMaps() {
+  smallLower_.resize(0x800);
+  for (char16_t u = 0; u < smallLower_.size(); ++u) smallLower_[u] = lowerCodePoint(std::u16string_view(&u, 1));
   engToRusMap = zip(kRusKeys, kRusValues);
   engToUkrMap = zip(kUkrKeys, kUkrValues);
   // Hebrew has no case: the 24 upper-case keys produce what their lower-case keys do.
@@ -106,6 +108,11 @@ LayoutMaps::LayoutMaps() {
                                           &engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};
   for (std::size_t i = 0; i < all.size(); ++i)
     for (const auto& entry : *all[i]) keyMembership_[entry.first] |= static_cast<std::uint16_t>(1u << i);
+}
+
+char32_t LayoutMaps::lowerOf(std::u16string_view character) const {
+  if (character.size() == 1 && character[0] < smallLower_.size()) return smallLower_[character[0]];
+  return lowerCodePoint(character);
 }
 
 std::uint16_t LayoutMaps::keyMembership(char32_t c) const {
@@ -148,7 +155,7 @@ std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceS
     const std::array<const Map*, 6> order = {fromEnglish,  &rusToEngMap, &ukrToEngMap,
                                              &hebToEngMap, &araToEngMap, &greToEngMap};
     for (auto c : text::characters(textIn)) {
-      char32_t lower = lowerCodePoint(c);
+      char32_t lower = lowerOf(c);
       char32_t mapped = kNone;
       for (const Map* map : order) {
         if (lower == kNone || mapped != kNone) break;
@@ -165,7 +172,7 @@ std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceS
   const Map* map = mapToEnglish(pair.source);
   if (!map) map = mapFromEnglish(pair.target);
   for (auto c : text::characters(textIn)) {
-    char32_t lower = lowerCodePoint(c);
+    char32_t lower = lowerOf(c);
     char32_t mapped = lower == kNone ? kNone : lookup(*map, lower);
     if (mapped == kNone)
       out += c;
@@ -187,7 +194,7 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   std::vector<std::uint16_t> membership;  // of each lower-cased character
   membership.reserve(chars.size());
   for (auto c : chars) {
-    char32_t lower = lowerCodePoint(c);
+    char32_t lower = lowerOf(c);
     if (lower == kNone) continue;
     const std::uint16_t m = keyMembership(lower);
     membership.push_back(m);

@@ -77,6 +77,10 @@ class LayoutMaps {
   // character when guessing a word's languages.
   std::unordered_map<char32_t, std::uint16_t> keyMembership_;
   std::uint16_t keyMembership(char32_t c) const;
+  // The lower-cased character as one code point, or none; a table for the
+  // scripts' blocks (below U+0800), looked up on every key.
+  std::vector<char32_t> smallLower_;
+  char32_t lowerOf(std::u16string_view character) const;
 };
 
 // Conversion with every layout counted as enabled (the command line).

@@ -131,17 +131,6 @@ std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
   return words ? words : none;
 }
 
-LayoutAvailability TypoDetector::layoutAvailability() const {
-  LayoutAvailability layouts;
-  layouts.known = true;
-  for (const auto& source : ports_.inputSources.enabledInputSources()) {
-    if (!source || source->category != kKeyboardInputSourceCategory || source->selectCapable != true) continue;
-    if (source->languages)
-      for (const auto& language : *source->languages) layouts.codes.insert(language);
-  }
-  return layouts;
-}
-
 std::u16string TypoDetector::transliterate(std::u16string_view text, bool forceSwap) const {
   return convert(text, forceSwap, layoutAvailability());
 }
@@ -326,10 +315,22 @@ void TypoDetector::scheduleOnMain(void (TypoDetector::*action)(const ChangeLayou
 
 // ---- Spelling --------------------------------------------------------------
 
+std::u16string TypoDetector::validityKey(char16_t kind, const std::string& language, std::u16string_view text) {
+  // Two units before the text: short words fit the string's own buffer.
+  auto tag = std::find(validityLanguages_.begin(), validityLanguages_.end(), language);
+  if (tag == validityLanguages_.end()) tag = validityLanguages_.insert(tag, language);
+  std::u16string key;
+  key.reserve(text.size() + 2);
+  key += kind;
+  key += static_cast<char16_t>(tag - validityLanguages_.begin());
+  key += text;
+  return key;
+}
+
 bool TypoDetector::isWordValid(std::u16string_view word, const std::string& language) {
   // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
   if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
-  std::string key = language + ":" + text::toUtf8(word);
+  std::u16string key = validityKey(u'w', language, word);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.isWordCorrect(word, language);
   // A dictionary still loading answers false; that answer must not stick.
@@ -341,7 +342,7 @@ bool TypoDetector::isWordValid(std::u16string_view word, const std::string& lang
 
 bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& language) {
   if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
-  std::string key = "pre:" + language + ":" + text::toUtf8(prefix);
+  std::u16string key = validityKey(u'p', language, prefix);
   if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.hasCompletions(prefix, language) || isWordValid(prefix, language);
   if (!ports_.spelling.isReady(language)) return valid;
@@ -359,12 +360,12 @@ std::optional<std::string> TypoDetector::languageOf(std::u16string_view word, co
 
 bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
                                         const ChangeLayoutAction& changeLayoutAction) {
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
   const bool sourceValid = isWordValid(word, pair.source);
-  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, false);
+  const TargetConversion conversion = convertForTarget(word, layouts, pair, false);
   const std::u16string& converted = conversion.text;
   const bool targetValid = hasTarget && conversion.valid;
   const std::u16string lower = text::toLower(word);
@@ -513,7 +514,7 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
 
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
   if (completedWordsHistory_.size() < 2) return false;
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const std::size_t previousIndex = completedWordsHistory_.size() - 2;
   const CompletedWord previous = completedWordsHistory_[previousIndex];
   const auto sourceOfWord = languageOf(word, layouts);
@@ -547,14 +548,14 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   // Three characters at least besides quotes, brackets and marks around them.
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
   if (count(core) < 3 || leaveWordAsTyped_ || wordStartUnknown_) return false;
-  const LayoutAvailability layouts = layoutAvailability();
+  const LayoutAvailability& layouts = layoutAvailability();
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.
-  const TargetConversion conversion = convertForTarget(word, layouts, pair.target, true);
+  const TargetConversion conversion = convertForTarget(word, layouts, pair, true);
   if (conversion.waitsForKey) return false;
   const std::u16string& converted = conversion.text;
   // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.

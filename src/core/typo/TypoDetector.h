@@ -202,9 +202,17 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void postKey(std::uint16_t keyCode, bool keyDown, const std::u16string* text);
   void finishSimulation();
 
-  LayoutAvailability layoutAvailability() const;
-  // The enabled layouts' key tables, rebuilt when the enabled sources change.
-  std::shared_ptr<const KeyTables> keyTables() const;
+  // The enabled layouts, taken afresh only when the enabled sources change:
+  // the key path asks for them several times per key.
+  struct LayoutSnapshot {
+    std::vector<InputSourceRef> sources;
+    LayoutAvailability availability;
+    std::shared_ptr<const KeyTables> tables;
+  };
+  const LayoutSnapshot& layoutSnapshot() const;
+  const LayoutAvailability& layoutAvailability() const { return layoutSnapshot().availability; }
+  // The enabled layouts' key tables.
+  std::shared_ptr<const KeyTables> keyTables() const { return layoutSnapshot().tables; }
   // The word in the other layout: by the layouts' key tables where the port
   // gives both, else by the built-in maps.
   std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const;
@@ -217,8 +225,10 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
     bool waitsForKey = false;  // ends with a dead key: the next key decides
   };
   TargetConversion convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
-                                    const std::string& target, bool prefix);
+                                    const LanguagePair& pair, bool prefix);
   std::string layoutCodeFor(const LanguagePair& pair) const;
+  // The validity cache's key: what was asked (word, prefix), the language and the text.
+  std::u16string validityKey(char16_t kind, const std::string& language, std::u16string_view text);
   std::shared_ptr<const StringMap> learnedWords() const;
   double now() const;
 
@@ -244,7 +254,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   double lastOptionUpTime_ = distantPast;
   double lastFixTime_ = distantPast;
 
-  std::unordered_map<std::string, bool> validityCache_;
+  std::unordered_map<std::u16string, bool> validityCache_;
+  std::vector<std::string> validityLanguages_;  // a key's second unit is its language's place here
   std::u16string lastAutoSwitchWord_;
   std::u16string lastAutoSwitchResult_;
   double lastAutoSwitchTime_ = distantPast;
@@ -261,8 +272,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   double lastManualToggleTime_ = distantPast;
   std::shared_ptr<WorkItem> pendingSaveItem_;
 
-  mutable std::vector<InputSourceRef> keyTableSources_;
-  mutable std::shared_ptr<const KeyTables> keyTables_;
+  mutable std::shared_ptr<const LayoutSnapshot> layouts_;
+  mutable std::shared_ptr<const LayoutSnapshot> previousLayouts_;  // what a caller may still hold
 };
 
 }  // namespace brisquel

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppDelegate.h"
 #include "app/Program.h"
 #include "app/Relaunch.h"
 #include "fcitx5/Desktop.h"
@@ -59,6 +60,13 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     platform_.files = &files_;
     platform_.spelling = &spelling_;
     platform_.processes = &processes_;
+    // The indexes of the first languages are mapped (or built) in the
+    // background from now on, not a second later when the program asks;
+    // without the permission the program asks for none.
+    if (platform_.accessibility->isProcessTrusted(false)) {
+      spelling_.prepare("en_US");
+      spelling_.prepare("ru_RU");
+    }
     // fcitx5 creates modules before it reads its input-method groups and
     // starts its frontends: the program starts on the loop's first turn.
     start();
@@ -74,6 +82,9 @@ class BrisquelAddon final : public fcitx::AddonInstance {
     setAsideWatch_ = platform_.mainQueue->scheduleRepeatingTimer(2.0, [this] { tellSetAside(); });
     platform_.mainQueue->async([this] {
       program_->launch();
+      // The keys reach this host without a prompt: where nothing needs one,
+      // the keyboard monitors go in now rather than after the usual delay.
+      if (platform_.accessibility->isProcessTrusted(false)) program_->delegate().checkAccessibilityAndPrompt();
       announceWhenReady();
     });
   }
@@ -113,13 +124,15 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   // indexing time, rather than wake the loop for the whole session.
   void announceWhenReady() {
     auto ticks = std::make_shared<int>(0);
-    readiness_ = platform_.mainQueue->scheduleRepeatingTimer(0.1, [this, ticks] {
-      const bool ready = spelling_.isReady("en_US") && spelling_.isReady("ru_RU");
+    readiness_ = platform_.mainQueue->scheduleRepeatingTimer(kReadinessTick, [this, ticks] {
+      const bool ready = spelling_.isReady("en_US") && spelling_.isReady("ru_RU") &&
+                         program_->delegate().hasInitializedEventMonitors();
       if (ready) FCITX_INFO() << "Brisquel is ready";
       if (ready || ++*ticks >= kReadinessTicks) readiness_.reset();
     });
   }
-  static constexpr int kReadinessTicks = 3000;  // 5 minutes
+  static constexpr double kReadinessTick = 0.02;
+  static constexpr int kReadinessTicks = 15000;  // 5 minutes
 
   // The ports outlive the program, and the desktop's background worker is
   // joined before the dictionaries it may be loading go.

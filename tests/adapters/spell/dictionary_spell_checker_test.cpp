@@ -47,73 +47,99 @@ struct Case {
   bool prefix;
 };
 
-TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
-  const Case cases[] = {
-      {"en_US", "hello", true, false},  // the prefix itself does not count as a completion
-      {"en_US", "hel", false, true},
-      {"en_US", "Hello", true, false},
-      {"en_US", "HEL", false, true},
-      {"en_US", "cats", true, false},
-      {"en_US", "undo", true, false},
-      {"en_US", "und", false, true},
-      {"en_US", "london", false, false},  // Hunspell keeps proper names capitalised
-      {"en_US", "London", true, false},
-      {"en_US", "don’t", true, false},  // typographic apostrophe
-      {"en_US", "lond", false, true},
-      {"en_US", "ghbdtn", false, false},
-      {"en_US", "привет", false, false},
-      {"ru_RU", "привет", true, false},
-      {"ru_RU", "Привет", true, false},
-      {"ru_RU", "при", false, true},
-      {"ru_RU", "домом", true, false},
-      {"ru_RU", "домо", false, true},
-      {"ru_RU", "ghb", false, false},
-      {"uk_UA", "привіт", true, false},
-      {"uk_UA", "hello", false, false},  // Latin letters would all read as "0"
-      {"uk_UA", "hel", false, false},
-      {"uk_UA", "Київ", true, false},
-      {"uk_UA", "КИЇВ", true, false},
-      {"uk_UA", "київ", false, false},  // only ever written with a capital
-      {"uk_UA", "ки", false, true},
-      {"uk_UA", "Привіт", true, false},
-      {"uk_UA", "привіт-привіт", true, true},
-      {"uk_UA", "привіт-", false, true},  // a compound may go on
-      {"uk_UA", "привіт-пр", false, true},
-      {"uk_UA", "привіт-пк", false, false},
-      {"uk_UA", "при-пр", false, false},
-      {"en_US", "hello.", true, false},  // punctuation around a word is no part of it
-      {"en_US", "\"hello", true, false},
-      {"en_US", "(hel", false, true},
-      {"en_US", "hel)", false, false},
-      {"en_US", "hel.lo", false, false},
-      {"he", "שלום", true, false},
-      {"he", "ושלום", true, false},  // clitic + word
-      {"he", "והספר", true, false},
-      {"he", "שָׁלוֹם", true, false},  // niqqud
-      {"he", "וש", false, true},
-      {"he", "וה", false, true},  // a clitic chain is followed by some word
-      {"he", "ושפ", false, false},
-      {"he", "hello", false, false},
-      {"el", "καλημέρα", true, false},
-      {"el", "Καλημέρα", true, false},
-      {"el", "καλ", false, true},
-      {"el", "καλημ", false, true},
-      {"el", "kal", false, false},
-      {"el", "ΚΑΛΗΜΕΡΑ", true, false},  // capitals drop the accent
-      {"el", "ΚΑΛΗΜΕ", false, true},
-      {"el", "ΚΑΛΟΣ", true, false},
-      {"el", "ΚΑΛΟ", false, true},
-      {"el", "ΚΟΣ", false, true},  // the inner σ of ΚΟΣΜΟΣ, not a final ς
-      {"el", "ΚΟΣΜΟΣ", true, false},
-      {"el", "καλημερα", false, false},  // in small letters the accent is wanted
-      {"el", "ΚΑΛΗΜΕΡΑΣ", false, false},
-      {"ar", "مرحبا", false, false},  // no Arabic dictionary in this folder
-      {"xx", "hello", false, false},
-  };
-  for (const auto& c : cases) {
+const Case kCases[] = {
+    {"en_US", "hello", true, false},  // the prefix itself does not count as a completion
+    {"en_US", "hel", false, true},
+    {"en_US", "Hello", true, false},
+    {"en_US", "HEL", false, true},
+    {"en_US", "cats", true, false},
+    {"en_US", "undo", true, false},
+    {"en_US", "und", false, true},
+    {"en_US", "london", false, false},  // Hunspell keeps proper names capitalised
+    {"en_US", "London", true, false},
+    {"en_US", "don’t", true, false},  // typographic apostrophe
+    {"en_US", "lond", false, true},
+    {"en_US", "ghbdtn", false, false},
+    {"en_US", "привет", false, false},
+    {"ru_RU", "привет", true, false},
+    {"ru_RU", "Привет", true, false},
+    {"ru_RU", "при", false, true},
+    {"ru_RU", "домом", true, false},
+    {"ru_RU", "домо", false, true},
+    {"ru_RU", "ghb", false, false},
+    {"uk_UA", "привіт", true, false},
+    {"uk_UA", "hello", false, false},  // Latin letters would all read as "0"
+    {"uk_UA", "hel", false, false},
+    {"uk_UA", "Київ", true, false},
+    {"uk_UA", "КИЇВ", true, false},
+    {"uk_UA", "київ", false, false},  // only ever written with a capital
+    {"uk_UA", "ки", false, true},
+    {"uk_UA", "Привіт", true, false},
+    {"uk_UA", "привіт-привіт", true, true},
+    {"uk_UA", "привіт-", false, true},  // a compound may go on
+    {"uk_UA", "привіт-пр", false, true},
+    {"uk_UA", "привіт-пк", false, false},
+    {"uk_UA", "при-пр", false, false},
+    {"en_US", "hello.", true, false},  // punctuation around a word is no part of it
+    {"en_US", "\"hello", true, false},
+    {"en_US", "(hel", false, true},
+    {"en_US", "hel)", false, false},
+    {"en_US", "hel.lo", false, false},
+    {"he", "שלום", true, false},
+    {"he", "ושלום", true, false},  // clitic + word
+    {"he", "והספר", true, false},
+    {"he", "שָׁלוֹם", true, false},  // niqqud
+    {"he", "וש", false, true},
+    {"he", "וה", false, true},  // a clitic chain is followed by some word
+    {"he", "ושפ", false, false},
+    {"he", "hello", false, false},
+    {"el", "καλημέρα", true, false},
+    {"el", "Καλημέρα", true, false},
+    {"el", "καλ", false, true},
+    {"el", "καλημ", false, true},
+    {"el", "kal", false, false},
+    {"el", "ΚΑΛΗΜΕΡΑ", true, false},  // capitals drop the accent
+    {"el", "ΚΑΛΗΜΕ", false, true},
+    {"el", "ΚΑΛΟΣ", true, false},
+    {"el", "ΚΑΛΟ", false, true},
+    {"el", "ΚΟΣ", false, true},  // the inner σ of ΚΟΣΜΟΣ, not a final ς
+    {"el", "ΚΟΣΜΟΣ", true, false},
+    {"el", "καλημερα", false, false},  // in small letters the accent is wanted
+    {"el", "ΚΑΛΗΜΕΡΑΣ", false, false},
+    {"ar", "مرحبا", false, false},  // no Arabic dictionary in this folder
+    {"xx", "hello", false, false},
+};
+
+void expectCases(DictionarySpellChecker& checker) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.language) + " \"" + c.text + "\"");
     EXPECT_EQ(checker.isWordCorrect(u16(c.text), c.language), c.word);
     EXPECT_EQ(checker.hasCompletions(u16(c.text), c.language), c.prefix);
+  }
+}
+
+TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
+  expectCases(checker);
+}
+
+// The index answers alike however it came: built by a child process into the
+// cache, read back from the cache, or built in memory where there is no cache.
+TEST(DictionarySpellCheckerLoading, IndexesAnswerAlikeWhereverBuilt) {
+  auto files = writeDictionaries();
+  using enum DictionarySpellChecker::IndexSource;
+  const struct {
+    const char* label;
+    std::filesystem::path cache;
+    DictionarySpellChecker::IndexSource source;
+  } setups[] = {{"built into the cache", files.cache, Built},
+                {"read from the cache", files.cache, Cache},
+                {"built without a cache", {}, Built}};
+  for (const auto& setup : setups) {
+    SCOPED_TRACE(setup.label);
+    DictionarySpellChecker checker(files.dictionaries, setup.cache);
+    ASSERT_TRUE(loadAll(checker));
+    EXPECT_EQ(checker.indexSource("ru_RU"), setup.source);
+    expectCases(checker);
   }
 }
 
