@@ -17,7 +17,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       notifications_(instance, mainQueue_),
       ui_(notifications_),
       statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
-      hostBus_(instance, layouts_, application_.bundleVersion()) {
+      hostBus_(instance, layouts_, application_.bundleVersion()),
+      waylandFocus_(instance.eventLoop(), [this](const std::string& appId) { applications_.compositorFocusChanged(appId); }),
+      focusSourceBus_(instance, [this] { return waylandFocus_.source(); }) {
   ui_.setStatusItem(&statusItem_);
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;

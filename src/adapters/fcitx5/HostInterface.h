@@ -17,3 +17,13 @@ inline constexpr const char* kInterface = "com.mebrun.velmonte.Host1";
 inline constexpr const char* kGetStatus = "GetStatus";
 
 }  // namespace brisquel::fcitx5::host
+
+namespace brisquel::fcitx5::host {
+
+// Who names the focused application where fcitx5 names no program:
+// FocusSource() -> (s) the compositor protocol in use, "" when none.
+inline constexpr const char* kFocusPath = "/com/mebrun/velmonte/Focus";
+inline constexpr const char* kFocusInterface = "com.mebrun.velmonte.Focus1";
+inline constexpr const char* kFocusSource = "FocusSource";
+
+}  // namespace brisquel::fcitx5::host

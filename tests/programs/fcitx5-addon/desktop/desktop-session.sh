@@ -170,7 +170,7 @@ if [ "$mode" = alerts ]; then
     sleep 0.1
   done
   mkdir -p "$work/bin"
-  for opener in xdg-open im-config; do
+  for opener in xdg-open im-config brisquel; do
     printf '#!/bin/sh\necho "%s $1" >>"%s"\n' $opener "$work/opened" >"$work/bin/$opener"
     chmod +x "$work/bin/$opener"
   done
@@ -319,7 +319,7 @@ case $mode in
     dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
       org.brisquel.Test.Invoke uint32:"$id" string:1000 >/dev/null
     for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-    check "choosing Настройки opens the input-method chooser" "$(cat "$work/opened" 2>/dev/null)" "im-config "
+    check "choosing Настройки runs brisquel setup" "$(cat "$work/opened" 2>/dev/null)" "brisquel setup"
     check "one alert, and fcitx5 still runs" "$(wc -l <"$work/notifications") $(kill -0 ${pids[1]} && echo up)" "1 up"
     # An application connecting shows the keys arrive: the program starts
     # again, inside the same fcitx5, and corrects what is typed.

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#include "fcitx5/FocusSourceBus.h"
+
+#include <dbus_public.h>
+#include <fcitx-utils/dbus/objectvtable.h>
+#include <fcitx/addonmanager.h>
+
+#include "fcitx5/HostInterface.h"
+
+namespace brisquel::fcitx5 {
+
+class FocusSourceBus::Object final : public fcitx::dbus::ObjectVTable<FocusSourceBus::Object> {
+ public:
+  explicit Object(std::function<std::string()> source) : source_(std::move(source)) {}
+  std::string focusSource() { return source_(); }
+
+ private:
+  std::function<std::string()> source_;
+  FCITX_OBJECT_VTABLE_METHOD(focusSource, host::kFocusSource, "", "s");
+};
+
+FocusSourceBus::FocusSourceBus(fcitx::Instance& instance, std::function<std::string()> source)
+    : object_(std::make_unique<Object>(std::move(source))) {
+  fcitx::AddonInstance* dbus = instance.addonManager().addon("dbus");
+  if (fcitx::dbus::Bus* bus = dbus ? dbus->call<fcitx::IDBusModule::bus>() : nullptr)
+    bus->addObjectVTable(host::kFocusPath, host::kFocusInterface, *object_);
+}
+
+FocusSourceBus::~FocusSourceBus() = default;
+
+}  // namespace brisquel::fcitx5
