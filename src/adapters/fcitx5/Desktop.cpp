@@ -3,6 +3,8 @@
 
 #include <fcitx-utils/log.h>
 
+#include <string_view>
+
 namespace brisquel::fcitx5 {
 
 Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
@@ -32,6 +34,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextFocusIn, EventWatcherPhase::Default, [this](fcitx::Event& event) {
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+        // Wayland's input-method protocol gives every client one context: the
+        // text the last client reported is not the new one's (foot reports none).
+        if (std::string_view(ic->frontend()) == "wayland_v2") ic->surroundingText().invalidate();
         session_.setFocus(ic);
         applications_.focusChanged(*ic);
         keyboard_.caretMoved();

@@ -7,6 +7,7 @@
 # its own HOME, XDG_RUNTIME_DIR and D-Bus session; keys come from a virtual
 # keyboard with the standard keymap, so their keycodes are the physical keys'.
 #   wayland-session.sh BUILD_DIR      (exit 77: cannot run here)
+# BRISQUEL_FCITX5_ARGS adds fcitx5 options (--verbose=default=5) when looking into a failure.
 set -u
 build=$(cd "$1" && pwd)
 tools=$build/desktop-tools
@@ -104,7 +105,7 @@ export WAYLAND_DISPLAY=$socket SWAYSOCK
 
 system_addons=$(dirname "$(ls /usr/lib/*/fcitx5/libwayland.so | head -1)")
 export FCITX_ADDON_DIRS=$build/fcitx5/lib:$system_addons XDG_DATA_DIRS=$build/fcitx5/share:/usr/share
-fcitx5 --disable=all --enable=keyboard,wayland,waylandim,dbus,brisquel >"$work/fcitx5.log" 2>&1 &
+fcitx5 ${BRISQUEL_FCITX5_ARGS:-} --disable=all --enable=keyboard,wayland,waylandim,dbus,brisquel >"$work/fcitx5.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 1200); do
   grep -qs "Brisquel is ready" "$work/fcitx5.log" && break
@@ -126,7 +127,7 @@ app_window() {
 }
 focus() {  # the application's last window
   swaymsg "[app_id=\"$1\"] focus" >/dev/null
-  sleep 0.5
+  sleep 1
 }
 foot_line() {  # a foot window that writes the first line typed into it to FILE
   app_window foot foot -e sh -c "head -n 1 > '$1'"
@@ -144,25 +145,25 @@ focus gtk-probe
 check "back in the GTK application: its layout (Russian)" "$(fcitx5-remote -n)" keyboard-ru
 focus foot
 check "back in foot: its layout (English)" "$(fcitx5-remote -n)" keyboard-us
-check "brisquel status names the compositor as the focused-application source" \
-  "$("$build/src/brisquel" status | grep -c 'else by the compositor (zwlr_foreign_toplevel_manager_v1)')" 1
-
+fcitx5-remote -s keyboard-us
 # Corrections in foot, then foot on the ignored list: left alone there, the
 # GTK application still corrected.
-"$tools/wayland-keys" =ghbdtn\  Return
+"$tools/wayland-keys" @500 =ghbdtn\  Return
 sleep 0.5
 check "foot: ghbdtn + Space becomes привет" "$(cat "$work/foot-1.line" 2>/dev/null)" "привет "
+check "brisquel status names the compositor as the focused-application source" \
+  "$("$build/src/brisquel" status | grep -c 'else by the compositor (zwlr_foreign_toplevel_manager_v1)')" 1
 printf "\nfoot\n" >>"$XDG_DATA_HOME/Velmonte/ignored_apps.txt"
 sleep 2.5
 foot_line "$work/foot-2.line"
 focus foot
 fcitx5-remote -s keyboard-us
-"$tools/wayland-keys" =ghbdtn\  Return
+"$tools/wayland-keys" @500 =ghbdtn\  Return
 sleep 0.5
 check "foot on the ignored list: ghbdtn stays" "$(cat "$work/foot-2.line" 2>/dev/null)" "ghbdtn "
 focus gtk-probe
 fcitx5-remote -s keyboard-us
-"$tools/wayland-keys" =ghbdtn\  Return
+"$tools/wayland-keys" @500 =ghbdtn\  Return
 sleep 0.5
 check "the GTK application is still corrected" "$(sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/gtk-a.out")" \
   "привет "
