@@ -241,6 +241,14 @@ bool gsettingsSet(const std::string& schema, const std::string& key, const std::
   return outputOf({"gsettings", "reset", schema, key}).has_value();
 }
 
+// A running fcitx5 writes the group it holds over the profile when it
+// exits: it gets the profile's first group now.
+void tellFcitx5(const std::filesystem::path& profile, std::ostream& out) {
+  const auto group = firstProfileGroup(posix::readFile(profile).value_or(""));
+  if (group && updateRunningFcitx5(group->name, group->defaultLayout, group->items))
+    out << "  gave the running fcitx5 its group and settings\n";
+}
+
 struct Outcome {
   int status;
   std::string summary;  // for a notification
@@ -297,6 +305,7 @@ Outcome apply(const Facts& facts, const Plan& plan, std::ostream& out, std::ostr
     }
     out << "  set " << s.schema << " " << s.key << "\n";
   }
+  tellFcitx5(facts.configHome / "fcitx5/profile", out);
   out << "Copies of what was there before are in " << shown(folder) << "; brisquel setup --undo puts them back.\n"
       << "Log out and in again: the next session types with Brisquel (brisquel status checks it).\n";
   return {kExitOk, "Done. Log out and in again to type with Brisquel."};
@@ -334,6 +343,7 @@ Outcome undo(std::ostream& out, std::ostream& err) {
     err << "brisquel setup: some changes could not be put back; the copies stay in " << shown(folder) << "\n";
     return {kExitFailure, "Some changes could not be put back."};
   }
+  tellFcitx5(posix::xdgConfigHome() / "fcitx5/profile", out);
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);
   out << "Everything brisquel setup changed is as it was. Log out and in again.\n";

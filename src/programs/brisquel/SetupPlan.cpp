@@ -424,6 +424,27 @@ std::optional<std::string> withProfileLayouts(const std::optional<std::string>& 
   return joined(lines);
 }
 
+std::optional<ProfileGroup> firstProfileGroup(std::string_view profile) {
+  const Lines lines = linesOf(profile);
+  const auto order = findSection(lines, "GroupOrder");
+  const auto first = order ? valueIn(lines, *order, "0") : std::nullopt;
+  for (int g = 0; g < 64; ++g) {
+    const std::string group = "Groups/" + std::to_string(g);
+    const auto span = findSection(lines, group);
+    if (!span) continue;
+    ProfileGroup result{valueIn(lines, *span, "Name").value_or(""), valueIn(lines, *span, "Default Layout").value_or(""),
+                        {}};
+    if (first && result.name != *first) continue;
+    for (int i = 0;; ++i) {
+      const auto item = findSection(lines, group + "/Items/" + std::to_string(i));
+      if (!item) break;
+      result.items.emplace_back(valueIn(lines, *item, "Name").value_or(""), valueIn(lines, *item, "Layout").value_or(""));
+    }
+    return result;
+  }
+  return std::nullopt;
+}
+
 std::vector<std::filesystem::path> filesOfInterest(const Facts& facts) {
   const auto& c = facts.configHome;
   std::vector<std::filesystem::path> files{c / "fcitx5/profile", c / "fcitx5/config"};

@@ -103,4 +103,11 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
 std::optional<std::string> withProfileLayouts(const std::optional<std::string>& profile,
                                               const std::vector<Layout>& layouts, std::string& error);
 
+// The first group of an fcitx5 profile, as fcitx5's controller takes it.
+struct ProfileGroup {
+  std::string name, defaultLayout;
+  std::vector<std::pair<std::string, std::string>> items;  // input method, layout
+};
+std::optional<ProfileGroup> firstProfileGroup(std::string_view profile);
+
 }  // namespace brisquel::cli::setup

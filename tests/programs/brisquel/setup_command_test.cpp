@@ -43,6 +43,8 @@ class SetupTest : public ::testing::Test {
     set("XDG_STATE_HOME", (home_ / ".local/state").string());
     set("PATH", bin_.string());
     set("GSETTINGS_BACKEND", "keyfile");
+    // No session bus: the fcitx5 of the desktop running the tests is not told anything.
+    set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (bin_ / "no-bus").string());
     set("DISPLAY", "");
     set("XDG_CURRENT_DESKTOP", "");
     if (fs::exists("/usr/bin/gsettings")) fs::create_symlink("/usr/bin/gsettings", bin_ / "gsettings");

@@ -357,6 +357,12 @@ case $mode in
       "$("$build/src/brisquel" status | sed -n 's/^Layouts: \(.*\) (current: .*)$/\1/p')" "keyboard-us, keyboard-ru"
     check "setup: GTK 3 ghbdtn vbh + Space becomes привет мир" "$(gtk_session gtk-setup =ghbdtn\ vbh\  Return)" \
       "привет мир "
+    # Run again in the running session with one more layout: fcitx5 takes the
+    # group at once (else it would write its old one over the profile on exit).
+    "$build/src/brisquel" setup --layouts us,ru,ua >"$work/setup-2.out" 2>&1
+    check "setup with fcitx5 running: fcitx5 holds the new group at once" \
+      "$("$build/src/brisquel" status | sed -n 's/^Layouts: \(.*\) (current: .*)$/\1/p')" \
+      "keyboard-us, keyboard-ru, keyboard-ua"
     "$build/src/brisquel" setup --undo >"$work/undo.out" 2>&1
     check "setup --undo exits 0" "$?" 0
     # The files setup wrote, as they were before it (the session itself writes others).
