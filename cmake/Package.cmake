@@ -48,4 +48,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${brisquel_changelog} DE
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.mebrun.velmonte.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# The desktops' helpers that tell the addon the focused window's application
+# where input methods see no program names; `brisquel setup` enables them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/desktop/gnome-shell/brisquel@brisquel.app
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/desktop/kwin/brisquel DESTINATION ${CMAKE_INSTALL_DATADIR}/kwin/scripts)
+
 include(CPack)

@@ -21,7 +21,12 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
       hostBus_(instance, layouts_, application_.bundleVersion()),
       waylandFocus_(instance.eventLoop(), [this](const std::string& appId) { applications_.compositorFocusChanged(appId); }),
-      focusSourceBus_(instance, [this] { return waylandFocus_.source(); }) {
+      focusSourceBus_(
+          instance, [this] { return toldBy_.empty() ? waylandFocus_.source() : toldBy_; },
+          [this](const std::string& source, const std::string& appId) {
+            toldBy_ = source;
+            applications_.compositorFocusChanged(appId);
+          }) {
   ui_.setStatusItem(&statusItem_);
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;

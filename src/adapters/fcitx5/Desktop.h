@@ -66,6 +66,7 @@ class Desktop {
   HostBus hostBus_;
   // The focused application where fcitx5 names none (native Wayland clients).
   WaylandFocus waylandFocus_;
+  std::string toldBy_;  // the desktop helper that told the focused application, if one did
   FocusSourceBus focusSourceBus_;
   static constexpr double kKeyResetWindow = 0.2;
   double lastKeyAt_ = -1e9;

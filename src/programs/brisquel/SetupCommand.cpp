@@ -128,6 +128,17 @@ struct Options {
   std::optional<std::vector<Layout>> layouts;
 };
 
+// A key's value and its default (what the memory backend, which holds
+// nothing, answers), as gsettings prints them.
+Facts::Setting gsettingsGet(const std::string& schema, const std::string& key) {
+  Facts::Setting setting;
+  setting.value = outputOf({"gsettings", "get", schema, key});
+  if (setting.value) setting.value = trimmedLine(*setting.value);
+  setting.defaultValue = outputOf({"gsettings", "get", schema, key}, {"GSETTINGS_BACKEND=memory"});
+  if (setting.defaultValue) setting.defaultValue = trimmedLine(*setting.defaultValue);
+  return setting;
+}
+
 // Everything the plan needs from this session; an error when something cannot be read.
 std::optional<Facts> gatherFacts(const Options& options, std::string& error) {
   Facts facts;
@@ -150,16 +161,14 @@ std::optional<Facts> gatherFacts(const Options& options, std::string& error) {
     if (auto query = outputOf({"setxkbmap", "-query"})) facts.layouts = xkbQueryLayouts(*query);
   };
   if (facts.desktop == Desktop::Gnome) {
-    facts.gnomeSources = outputOf({"gsettings", "get", kGnomeSchema, "sources"});
-    if (!facts.gnomeSources) {
+    facts.gnomeSources = gsettingsGet(kGnomeSchema, "sources");
+    if (!facts.gnomeSources.value) {
       error = "cannot read GNOME's input sources (gsettings get " + std::string(kGnomeSchema) + " sources failed)";
       return std::nullopt;
     }
-    facts.gnomeSources = trimmedLine(*facts.gnomeSources);
-    facts.gnomeSourcesDefault = outputOf({"gsettings", "get", kGnomeSchema, "sources"}, {"GSETTINGS_BACKEND=memory"});
-    if (facts.gnomeSourcesDefault) facts.gnomeSourcesDefault = trimmedLine(*facts.gnomeSourcesDefault);
+    facts.gnomeExtensions = gsettingsGet("org.gnome.shell", "enabled-extensions");  // none without gnome-shell
     facts.layoutsSource = "GNOME's input sources (Settings, Keyboard)";
-    facts.layouts = gnomeLayouts(*facts.gnomeSources);
+    facts.layouts = gnomeLayouts(*facts.gnomeSources.value);
   } else if (facts.desktop == Desktop::Kde) {
     const auto kxkbrc = facts.configHome / "kxkbrc";
     facts.layouts = kdeLayouts(posix::readFile(kxkbrc).value_or(""));
@@ -233,7 +242,7 @@ void printPlan(const Facts& facts, const Plan& plan, std::ostream& out) {
   for (const auto& f : plan.files)
     out << "  " << (f.before ? "change " : "create ") << shown(f.path) << ": " << f.why << "\n";
   for (const auto& s : plan.settings)
-    out << "  set " << s.schema << " " << s.key << " to " << s.after.value_or("its default") << ": " << s.why << "\n";
+    out << "  set " << s.schema << " " << s.key << " to " << s.after << ": " << s.why << "\n";
 }
 
 bool gsettingsSet(const std::string& schema, const std::string& key, const std::optional<std::string>& value) {
@@ -280,9 +289,7 @@ Outcome apply(const Facts& facts, const Plan& plan, std::ostream& out, std::ostr
   }
   for (const auto& s : plan.settings) {
     if (journal.has("setting", s.schema, s.key)) continue;
-    const bool wasDefault = facts.gnomeSourcesDefault && facts.gnomeSources == facts.gnomeSourcesDefault;
-    journal.entries.push_back(
-        {"setting", s.schema, s.key, wasDefault ? "reset" : "set", facts.gnomeSources.value_or("")});
+    journal.entries.push_back({"setting", s.schema, s.key, s.beforeIsDefault ? "reset" : "set", s.before});
   }
   if (!posix::writeFileAtomically(journalFile, journal.text())) {
     err << "brisquel setup: cannot write " << shown(journalFile) << "; nothing was changed\n";

@@ -525,18 +525,40 @@ Planned planSetup(const Facts& facts) {
     std::string kwinrc = current(c / "kwinrc").value_or("");
     kwinrc = withIniValue(kwinrc, "Wayland", "InputMethod[$e]", kFcitx5Entry);
     kwinrc = withIniValue(kwinrc, "Wayland", "VirtualKeyboardEnabled", "true");
-    change(c / "kwinrc", kwinrc, "KWin starts fcitx5 as the Wayland session's virtual keyboard");
+    kwinrc = withIniValue(kwinrc, "Plugins", std::string(kKwinScript) + "Enabled", "true");
+    change(c / "kwinrc", kwinrc,
+           "KWin starts fcitx5 as the Wayland session's virtual keyboard and tells Brisquel the focused "
+           "window's application (its script)");
   }
 
-  if (facts.desktop == Desktop::Gnome && facts.gnomeSources) {
+  const auto setting = [&](const char* schema, const char* key, const Facts::Setting& now, std::string after,
+                           std::string why) {
+    plan.settings.push_back({schema, key, *now.value, now.value == now.defaultValue, std::move(after), std::move(why)});
+  };
+  if (facts.desktop == Desktop::Gnome && facts.gnomeSources.value) {
     // fcitx5 switches the layouts: GNOME keeps one, or both would translate the keys.
     const auto& first = facts.layouts.front();
     const std::string one = "[('xkb', '" + first.layout + (first.variant.empty() ? "" : "+" + first.variant) + "')]";
-    const bool onlyFirst = gnomeLayouts(*facts.gnomeSources) == std::vector<Layout>{first} &&
-                           facts.gnomeSources->find("'ibus'") == std::string::npos;
-    if (!onlyFirst) {
-      plan.settings.push_back({"org.gnome.desktop.input-sources", "sources", one,
-                               "GNOME keeps only " + layoutTitle(first) + "; fcitx5 switches between the layouts"});
+    const bool onlyFirst = gnomeLayouts(*facts.gnomeSources.value) == std::vector<Layout>{first} &&
+                           facts.gnomeSources.value->find("'ibus'") == std::string::npos;
+    if (!onlyFirst)
+      setting("org.gnome.desktop.input-sources", "sources", facts.gnomeSources, one,
+              "GNOME keeps only " + layoutTitle(first) + "; fcitx5 switches between the layouts");
+  }
+  if (facts.desktop == Desktop::Gnome && facts.gnomeExtensions.value) {
+    // An `as` as gsettings prints it: "@as []" or "['a@b', 'c@d']".
+    const std::string& list = *facts.gnomeExtensions.value;
+    const std::string quoted = std::string("'") + kGnomeExtension + "'";
+    if (list.find(quoted) == std::string::npos) {
+      const auto open = list.find('[');
+      const auto close = list.rfind(']');
+      const std::string inside = open == std::string::npos || close == std::string::npos || close <= open
+                                     ? ""
+                                     : std::string(trimmed(std::string_view(list).substr(open + 1, close - open - 1)));
+      setting("org.gnome.shell", "enabled-extensions", facts.gnomeExtensions,
+              "[" + inside + (inside.empty() ? "" : ", ") + quoted + "]",
+              "GNOME Shell tells Brisquel the focused window's application (its extension " +
+                  std::string(kGnomeExtension) + ")");
     }
   }
   result.plan = std::move(plan);

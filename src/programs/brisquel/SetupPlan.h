@@ -59,9 +59,16 @@ struct Facts {
     std::optional<std::string> text;
   };
   std::vector<File> files;
-  // GNOME's input sources as gsettings prints them, and its default.
-  std::optional<std::string> gnomeSources, gnomeSourcesDefault;
+  // GNOME's settings as gsettings prints them (none: no such schema here).
+  struct Setting {
+    std::optional<std::string> value, defaultValue;
+  };
+  Setting gnomeSources, gnomeExtensions;
 };
+
+// The GNOME Shell extension and the KWin script the package installs.
+inline constexpr const char* kGnomeExtension = "brisquel@brisquel.app";
+inline constexpr const char* kKwinScript = "brisquel";
 
 struct FileChange {
   std::filesystem::path path;
@@ -70,10 +77,12 @@ struct FileChange {
   std::string why;
 };
 
-// A gsettings key; `after` none resets it to its default.
+// A gsettings key, with what undoing it takes.
 struct SettingChange {
   std::string schema, key;
-  std::optional<std::string> after;
+  std::string before;
+  bool beforeIsDefault = false;  // undone by a reset
+  std::string after;
   std::string why;
 };
 

@@ -122,7 +122,8 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
         {".config/fcitx5/config", "[Behavior]\nShareInputState=All\n"},
         {".config/environment.d/90-brisquel-fcitx5.conf", "GTK_IM_MODULE=fcitx"},
         {".config/autostart/com.mebrun.velmonte.desktop", "velmonte-launcher"},
-        {".config/glib-2.0/settings/keyfile", "sources=[('xkb', 'us')]"}},
+        {".config/glib-2.0/settings/keyfile", "sources=[('xkb', 'us')]"},
+        {".config/glib-2.0/settings/keyfile", "enabled-extensions=['other@example.org', 'brisquel@brisquel.app']"}},
        false,
        ""},
       {"KDE",
@@ -135,7 +136,7 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
         {".xinputrc", "\nrun_im fcitx5\n"},
         {".config/kwinrc",
          "[Xwayland]\nScale=1\n\n[Wayland]\nInputMethod[$e]=/usr/share/applications/org.fcitx.Fcitx5.desktop\n"
-         "VirtualKeyboardEnabled=true\n"}},
+         "VirtualKeyboardEnabled=true\n\n[Plugins]\nbrisquelEnabled=true\n"}},
        true,
        ""},
       {"sway",
@@ -168,7 +169,16 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
     }
     if (c.desktop == "ubuntu:GNOME") {
       ASSERT_TRUE(fs::exists(bin_ / "gsettings")) << "needs gsettings (scripts/setup.sh installs libglib2.0-bin)";
+      // GNOME Shell's schema, as far as setup reads it: the enabled extensions.
+      const auto schemas = bin_ / "schemas";
+      fs::create_directories(schemas);
+      writeFile(schemas / "org.gnome.shell.gschema.xml",
+                R"(<schemalist><schema id="org.gnome.shell" path="/org/gnome/shell/">)"
+                R"(<key name="enabled-extensions" type="as"><default>[]</default></key></schema></schemalist>)");
+      runShell("/usr/bin/glib-compile-schemas " + schemas.string());
+      set("GSETTINGS_SCHEMA_DIR", schemas.string());
       gsettings("set org.gnome.desktop.input-sources sources \"[('xkb', 'us'), ('xkb', 'ru')]\"");
+      gsettings("set org.gnome.shell enabled-extensions \"['other@example.org']\"");
     }
     const auto before = snapshot(home_);
 
@@ -195,6 +205,8 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
     EXPECT_EQ(snapshot(home_), before) << r.out;
     if (c.desktop == "ubuntu:GNOME") {
       EXPECT_EQ(gsettings("get org.gnome.desktop.input-sources sources"), "[('xkb', 'us'), ('xkb', 'ru')]\n");
+      EXPECT_EQ(gsettings("get org.gnome.shell enabled-extensions"), "['other@example.org']\n");
+      set("GSETTINGS_SCHEMA_DIR", "");
     }
     EXPECT_NE(runCli({"setup", "--undo"}).out.find("Nothing to undo"), std::string::npos);
   }

@@ -137,6 +137,8 @@ foot_line() {  # a foot window that writes the first line typed into it to FILE
 # they would be one application with one layout.
 GDK_BACKEND=wayland GTK_IM_MODULE=wayland app_window gtk-probe "$tools/gtk-probe" gtk-a >"$work/gtk-a.out" 2>&1
 foot_line "$work/foot-1.line"
+check "brisquel status names the compositor as the focused-application source" \
+  "$("$build/src/brisquel" status | grep -c 'else by the compositor (zwlr_foreign_toplevel_manager_v1)')" 1
 focus gtk-probe
 fcitx5-remote -s keyboard-ru
 focus foot
@@ -145,14 +147,28 @@ focus gtk-probe
 check "back in the GTK application: its layout (Russian)" "$(fcitx5-remote -n)" keyboard-ru
 focus foot
 check "back in foot: its layout (English)" "$(fcitx5-remote -n)" keyboard-us
-fcitx5-remote -s keyboard-us
+
+# The GNOME Shell extension's and the KWin script's part, played by a D-Bus
+# peer: the application names it tells drive per-application layouts too.
+tell() {
+  dbus-send --session --type=method_call --dest=org.fcitx.Fcitx5 /com/mebrun/velmonte/Focus \
+    com.mebrun.velmonte.Focus1.FocusChanged string:"KWin script" string:"$1"
+  sleep 0.5
+}
+tell org.kde.kwrite
+fcitx5-remote -s keyboard-ru
+tell foot
+check "a desktop helper's names: foot gets its layout back" "$(fcitx5-remote -n)" keyboard-us
+tell org.kde.kwrite
+check "a desktop helper's names: the other application its own" "$(fcitx5-remote -n)" keyboard-ru
+check "brisquel status names the helper" "$("$build/src/brisquel" status | grep -c 'else by the compositor (KWin script)')" 1
+tell foot
+
 # Corrections in foot, then foot on the ignored list: left alone there, the
 # GTK application still corrected.
 "$tools/wayland-keys" @500 =ghbdtn\  Return
 sleep 0.5
 check "foot: ghbdtn + Space becomes привет" "$(cat "$work/foot-1.line" 2>/dev/null)" "привет "
-check "brisquel status names the compositor as the focused-application source" \
-  "$("$build/src/brisquel" status | grep -c 'else by the compositor (zwlr_foreign_toplevel_manager_v1)')" 1
 printf "\nfoot\n" >>"$XDG_DATA_HOME/Velmonte/ignored_apps.txt"
 sleep 2.5
 foot_line "$work/foot-2.line"
