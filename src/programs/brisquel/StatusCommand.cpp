@@ -31,7 +31,7 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
       {Reach::NoBus, "Brisquel is not running in this session: there is no D-Bus session bus to ask.",
        "run brisquel status in a terminal of your desktop session."},
       {Reach::NotRunning, "Brisquel is not running in this session: fcitx5 is not running.",
-       "start it with fcitx5 -d (Brisquel runs inside fcitx5)."},
+       "run brisquel setup and log in again, or start it now with fcitx5 -d (Brisquel runs inside fcitx5)."},
       {Reach::WithoutAddon, "Brisquel is not running in this session: fcitx5 runs without the Brisquel addon.",
        "install Brisquel, enable its addon in fcitx5-configtool, then restart fcitx5 with fcitx5 -r."},
       {Reach::NoAnswer, "Brisquel is not answering: fcitx5 did not reply in time.", "restart fcitx5 with fcitx5 -r."},
@@ -44,8 +44,8 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
     if (host.layouts.size() < 2) {
       report.allWell = false;
       report.lines.push_back(
-          "  To fix: put the layouts you type in into one group in fcitx5-configtool "
-          "(for example Keyboard - English (US) and Keyboard - Russian).");
+          "  To fix: run brisquel setup, which puts your desktop's layouts into fcitx5, or put the layouts you "
+          "type in into one group in fcitx5-configtool (for example Keyboard - English (US) and Keyboard - Russian).");
     }
     return;
   }
