@@ -3,7 +3,6 @@
 // SetupPlan, and applies the plan with a copy of everything it changes, which
 // `brisquel setup --undo` puts back.
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,7 +34,10 @@ constexpr const char* kSetupUsage =
     "  (GNOME's input sources, KDE's kxkbrc, sway's input block, X11's xkb), fcitx5\n"
     "  keeps one layout for the session, and the session starts fcitx5 (im-config\n"
     "  where it is installed, else ~/.config/environment.d and an autostart entry;\n"
-    "  KWin's virtual keyboard on KDE, an exec line on sway). Log in again after it.\n"
+    "  KWin's virtual keyboard on KDE, an exec line on sway); on GNOME and KDE it\n"
+    "  enables Brisquel's GNOME Shell extension or KWin script, which tell it the\n"
+    "  focused application. Log in again after it; a running fcitx5 gets the new\n"
+    "  group at once.\n"
     "  It says what it changes and keeps a copy of every file as it was.\n"
     "  --dry-run   print the changes, change nothing\n"
     "  --undo      put back everything brisquel setup changed\n"

@@ -17,7 +17,7 @@ using testing::runCli;
 // Every command answers --help, and press and menu take the same --set.
 TEST(CommandLine, HelpAndGoodSettingsExitZero) {
   std::vector<std::vector<std::string>> cases;
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status"})
+  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status", "setup"})
     cases.push_back({command, "--help"});
   for (const char* good :
        {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4", "IGNORED_APPS=my app"}) {
