@@ -119,11 +119,18 @@ bool setValue(Lines& lines, std::string_view section, std::string_view key, std:
   return true;
 }
 
-// Keeps order, drops repeats and empty names.
+// An xkb name, nothing that could break the line of a file it is written into.
+bool isXkbName(const std::string& name) {
+  return std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '-'; });
+}
+
+// Keeps order, drops repeats, empty names and names that are no xkb names.
 std::vector<Layout> unique(std::vector<Layout> layouts) {
   std::vector<Layout> out;
   for (auto& l : layouts)
-    if (!l.layout.empty() && std::find(out.begin(), out.end(), l) == out.end()) out.push_back(std::move(l));
+    if (!l.layout.empty() && isXkbName(l.layout) && isXkbName(l.variant) &&
+        std::find(out.begin(), out.end(), l) == out.end())
+      out.push_back(std::move(l));
   return out;
 }
 

@@ -286,7 +286,8 @@ TEST(SetupLayouts, ReadFromEachDesktopsText) {
       {setup::swayLayouts("bar {\n  xkb_layout fr\n}\ninput \"1:1:AT\" {\n  xkb_layout ara,us\n}\n"),
        {{"ara", ""}, {"us", ""}}},
       {setup::xkbQueryLayouts("layout:     us,ru\nvariant:    ,winkeys\n"), {{"us", ""}, {"ru", "winkeys"}}},
-      {setup::layoutsArgument("us, ru(phonetic),ua+winkeys"), {{"us", ""}, {"ru", "phonetic"}, {"ua", "winkeys"}}},
+      {setup::layoutsArgument("us, ru(phonetic),ua+winkeys,x\ny,de;"),
+       {{"us", ""}, {"ru", "phonetic"}, {"ua", "winkeys"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_EQ(setup::inputMethodOf({"ru", "phonetic"}), "keyboard-ru-phonetic");
