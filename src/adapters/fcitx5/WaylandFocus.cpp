@@ -68,10 +68,12 @@ struct WaylandFocus::Connection {
   std::string activated;
   std::unique_ptr<fcitx::EventSourceIO> io;
 
-  ~Connection() { close(); }
+  ~Connection() {
+    io.reset();
+    close();
+  }
 
   void close() {
-    io.reset();
     for (auto& [proxy, _] : toplevels) {
       wl_proxy_marshal(proxy, kHandleDestroy);
       wl_proxy_destroy(proxy);
@@ -101,8 +103,10 @@ struct WaylandFocus::Connection {
     wl_display_flush(display);
   }
 
+  // Inside the watcher's own callback: it is switched off here and goes with the connection.
   void lost() {
     FCITX_INFO() << "Brisquel: the compositor's connection for the focused application ended";
+    if (io) io->setEnabled(false);
     close();
   }
 
