@@ -20,7 +20,8 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       ui_(notifications_),
       statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
       hostBus_(instance, layouts_, application_.bundleVersion()),
-      waylandFocus_(instance.eventLoop(), [this](const std::string& appId) { applications_.compositorFocusChanged(appId); }),
+      waylandFocus_(instance.eventLoop(),
+                    [this](const std::string& appId) { applications_.compositorFocusChanged(appId); }),
       focusSourceBus_(
           instance, [this] { return toldBy_.empty() ? waylandFocus_.source() : toldBy_; },
           [this](const std::string& source, const std::string& appId) {

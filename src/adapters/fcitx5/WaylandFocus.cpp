@@ -25,13 +25,13 @@ const wl_interface* kRectangle[] = {&wl_surface_interface, nullptr, nullptr, nul
 const wl_message kManagerRequests[] = {{"stop", "", kNone}};
 const wl_message kManagerEvents[] = {{"toplevel", "n", kNewHandle}, {"finished", "", kNone}};
 const wl_message kHandleRequests[] = {
-    {"set_maximized", "", kNone},   {"unset_maximized", "", kNone},       {"set_minimized", "", kNone},
-    {"unset_minimized", "", kNone}, {"activate", "o", kSeat},             {"close", "", kNone},
-    {"set_rectangle", "oiiii", kRectangle}, {"destroy", "", kNone}, {"set_fullscreen", "2?o", kOutput},
+    {"set_maximized", "", kNone},           {"unset_maximized", "", kNone}, {"set_minimized", "", kNone},
+    {"unset_minimized", "", kNone},         {"activate", "o", kSeat},       {"close", "", kNone},
+    {"set_rectangle", "oiiii", kRectangle}, {"destroy", "", kNone},         {"set_fullscreen", "2?o", kOutput},
     {"unset_fullscreen", "2", kNone}};
-const wl_message kHandleEvents[] = {{"title", "s", kNone},        {"app_id", "s", kNone}, {"output_enter", "o", kOutput},
-                                    {"output_leave", "o", kOutput}, {"state", "a", kNone},  {"done", "", kNone},
-                                    {"closed", "", kNone}};
+const wl_message kHandleEvents[] = {
+    {"title", "s", kNone}, {"app_id", "s", kNone}, {"output_enter", "o", kOutput}, {"output_leave", "o", kOutput},
+    {"state", "a", kNone}, {"done", "", kNone},    {"closed", "", kNone}};
 const wl_interface kManagerInterface = {"zwlr_foreign_toplevel_manager_v1", 2, 1, kManagerRequests, 2, kManagerEvents};
 const wl_interface kHandleInterface = {"zwlr_foreign_toplevel_handle_v1", 2, 10, kHandleRequests, 7, kHandleEvents};
 constexpr std::uint32_t kHandleDestroy = 7;
@@ -123,7 +123,7 @@ struct WaylandFocus::Connection {
   static void globalRemove(void*, wl_registry*, std::uint32_t) {}
 
   static void toplevel(void* data, wl_proxy*, wl_proxy* handle) {
-    static const HandleListener listener{&Connection::title, &Connection::appId, &Connection::output,
+    static const HandleListener listener{&Connection::title,  &Connection::appId, &Connection::output,
                                          &Connection::output, &Connection::state, &Connection::done,
                                          &Connection::closed};
     of(data).toplevels[handle];
@@ -136,7 +136,9 @@ struct WaylandFocus::Connection {
   }
   static void title(void*, wl_proxy*, const char*) {}
   static void output(void*, wl_proxy*, wl_proxy*) {}
-  static void appId(void* data, wl_proxy* handle, const char* id) { of(data).toplevels[handle].pendingAppId = id ? id : ""; }
+  static void appId(void* data, wl_proxy* handle, const char* id) {
+    of(data).toplevels[handle].pendingAppId = id ? id : "";
+  }
   static void state(void* data, wl_proxy* handle, wl_array* states) {
     bool active = false;
     const auto* s = static_cast<const std::uint32_t*>(states->data);

@@ -46,8 +46,8 @@ bool updateRunningFcitx5(const std::string& group, const std::string& defaultLay
   if (owner.empty()) return false;
   std::vector<fcitx::dbus::DBusStruct<std::string, std::string>> entries;
   for (const auto& [im, layout] : items) entries.emplace_back(im, layout);
-  auto setGroup = bus->createMethodCall(owner.c_str(), "/controller", "org.fcitx.Fcitx.Controller1",
-                                        "SetInputMethodGroupInfo");
+  auto setGroup =
+      bus->createMethodCall(owner.c_str(), "/controller", "org.fcitx.Fcitx.Controller1", "SetInputMethodGroupInfo");
   setGroup << group << defaultLayout << entries;
   if (setGroup.call(kTimeout).isError()) return false;
   auto reload = bus->createMethodCall(owner.c_str(), "/controller", "org.fcitx.Fcitx.Controller1", "ReloadConfig");

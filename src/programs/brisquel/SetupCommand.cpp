@@ -403,7 +403,8 @@ int setupCommand(const std::vector<std::string>& args, Streams io) {
   if (options.undo) {
     if (options.dryRun) {
       const Journal journal = Journal::read(stateFolder() / "changes");
-      for (const auto& e : journal.entries) io.out << "  would restore " << (e[0] == "file" ? shown(e[1]) : e[1] + " " + e[2]) << "\n";
+      for (const auto& e : journal.entries)
+        io.out << "  would restore " << (e[0] == "file" ? shown(e[1]) : e[1] + " " + e[2]) << "\n";
       if (journal.entries.empty()) io.out << "Nothing to undo.\n";
       return kExitOk;
     }
@@ -415,8 +416,7 @@ int setupCommand(const std::vector<std::string>& args, Streams io) {
     if (facts) planned = planSetup(*facts);
     if (facts && !planned.plan) {
       error = planned.error;
-      if (facts->layouts.empty())
-        error += ": add your layouts there, or name them: brisquel setup --layouts us,ru";
+      if (facts->layouts.empty()) error += ": add your layouts there, or name them: brisquel setup --layouts us,ru";
     }
     if (!planned.plan) {
       io.err << "brisquel setup: " << error << "\nNothing was changed.\n";

@@ -368,10 +368,9 @@ std::optional<std::string> withProfileLayouts(const std::optional<std::string>& 
   std::vector<std::string> had;
   for (const auto& item : items) had.push_back(item.name);
 
-  const std::string defaultLayout = layouts.empty() ? "us" : layouts.front().layout +
-                                                                 (layouts.front().variant.empty()
-                                                                      ? ""
-                                                                      : "-" + layouts.front().variant);
+  const std::string defaultLayout =
+      layouts.empty() ? "us"
+                      : layouts.front().layout + (layouts.front().variant.empty() ? "" : "-" + layouts.front().variant);
   const std::string defaultIm = wanted.size() > 1 ? wanted[1] : wanted.empty() ? "" : wanted[0];
   const auto groupSpan = findSection(lines, group);
   if (haveGroup && groupSpan && had == wanted &&
@@ -439,13 +438,14 @@ std::optional<ProfileGroup> firstProfileGroup(std::string_view profile) {
     const std::string group = "Groups/" + std::to_string(g);
     const auto span = findSection(lines, group);
     if (!span) continue;
-    ProfileGroup result{valueIn(lines, *span, "Name").value_or(""), valueIn(lines, *span, "Default Layout").value_or(""),
-                        {}};
+    ProfileGroup result{
+        valueIn(lines, *span, "Name").value_or(""), valueIn(lines, *span, "Default Layout").value_or(""), {}};
     if (first && result.name != *first) continue;
     for (int i = 0;; ++i) {
       const auto item = findSection(lines, group + "/Items/" + std::to_string(i));
       if (!item) break;
-      result.items.emplace_back(valueIn(lines, *item, "Name").value_or(""), valueIn(lines, *item, "Layout").value_or(""));
+      result.items.emplace_back(valueIn(lines, *item, "Name").value_or(""),
+                                valueIn(lines, *item, "Layout").value_or(""));
     }
     return result;
   }
@@ -493,7 +493,8 @@ Planned planSetup(const Facts& facts) {
   std::string names;
   for (const auto& l : facts.layouts) names += (names.empty() ? "" : ", ") + inputMethodOf(l);
   change(c / "fcitx5/profile", *profile, "fcitx5's first group holds " + names);
-  change(c / "fcitx5/config", withIniValue(current(c / "fcitx5/config").value_or(""), "Behavior", "ShareInputState", "All"),
+  change(c / "fcitx5/config",
+         withIniValue(current(c / "fcitx5/config").value_or(""), "Behavior", "ShareInputState", "All"),
          "fcitx5 keeps one layout for the whole session (Share Input State: All); Brisquel remembers each "
          "application's");
 

@@ -104,8 +104,7 @@ Planned planSetup(const Facts& facts);
 
 // Edits of the files' text, exposed for tests. An INI file's value set in
 // its section (added where missing), everything else kept as it was.
-std::string withIniValue(std::string_view text, std::string_view section, std::string_view key,
-                         std::string_view value);
+std::string withIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
 // fcitx5's profile with its first group holding the layouts' input methods
 // first (other input methods it held after them); none with `error` set when
 // the text is no fcitx5 profile.

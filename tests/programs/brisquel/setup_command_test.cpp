@@ -108,9 +108,9 @@ Layout=
 // nothing more on a second run, and all of it undone byte for byte.
 TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
   const struct Case {
-    std::string desktop;  // XDG_CURRENT_DESKTOP
-    std::map<std::string, std::string> home;  // files before
-    std::string layoutsLine;                   // in the output
+    std::string desktop;                        // XDG_CURRENT_DESKTOP
+    std::map<std::string, std::string> home;    // files before
+    std::string layoutsLine;                    // in the output
     std::map<std::string, std::string> wanted;  // a line each file holds afterwards
     bool imConfig = false;
     std::string setxkbmap;  // `setxkbmap -query` output, when there is an X display
@@ -147,8 +147,9 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
        false,
        ""},
       {"XFCE",
-       {{".config/fcitx5/profile", "[Groups/0]\nName=Mine\n\n[Groups/0/Items/0]\nName=pinyin\nLayout=us\n\n"
-                                   "[GroupOrder]\n0=Mine\n"}},
+       {{".config/fcitx5/profile",
+         "[Groups/0]\nName=Mine\n\n[Groups/0/Items/0]\nName=pinyin\nLayout=us\n\n"
+         "[GroupOrder]\n0=Mine\n"}},
        "X11: layouts us, il, from X11's keyboard",
        {{".config/fcitx5/profile", "[Groups/0/Items/2]\nName=pinyin\nLayout=us\n"}},
        false,
@@ -227,9 +228,16 @@ TEST_F(SetupTest, BadInputChangesNothingAndSaysWhy) {
        {"setup"},
        kExitFailure,
        "profile is not an fcitx5 profile (line 3"},
-      {"KDE", {{".config/kxkbrc", "[Layout]\nUse=false\n"}}, {"setup"}, kExitFailure,
+      {"KDE",
+       {{".config/kxkbrc", "[Layout]\nUse=false\n"}},
+       {"setup"},
+       kExitFailure,
        "found no keyboard layouts in ~/.config/kxkbrc"},
-      {"Hyprland", {}, {"setup"}, kExitFailure, "cannot tell which desktop this is (XDG_CURRENT_DESKTOP is \"Hyprland\""},
+      {"Hyprland",
+       {},
+       {"setup"},
+       kExitFailure,
+       "cannot tell which desktop this is (XDG_CURRENT_DESKTOP is \"Hyprland\""},
       {"", {}, {"setup", "--desktop", "windows"}, kExitUsage, "--desktop wants gnome, kde, sway or x11"},
       {"", {}, {"setup", "--undo", "--layouts", "us"}, kExitUsage, "--undo takes no"},
   };
