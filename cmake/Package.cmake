@@ -35,4 +35,23 @@ set(brisquel_depends
 list(JOIN brisquel_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-gtk4, fcitx5-frontend-qt6, fcitx5-config-qt, im-config")
 
+# /usr/share/doc/brisquel: the licence in Debian's machine-readable form and
+# the changelog (a native package's, compressed as Debian ships it); the
+# addon's AppStream entry, which software centres show with fcitx5's.
+set(brisquel_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/brisquel)
+set(brisquel_changelog ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${brisquel_changelog}
+                   COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog > ${brisquel_changelog}
+                   DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog VERBATIM)
+add_custom_target(brisquel-changelog ALL DEPENDS ${brisquel_changelog})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${brisquel_changelog} DESTINATION ${brisquel_doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.mebrun.velmonte.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The desktops' helpers that tell the addon the focused window's application
+# where input methods see no program names; `brisquel setup` enables them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/desktop/gnome-shell/brisquel@brisquel.app
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/desktop/kwin/brisquel DESTINATION ${CMAKE_INSTALL_DATADIR}/kwin/scripts)
+
 include(CPack)

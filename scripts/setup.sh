@@ -17,8 +17,11 @@ packages=(
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   strace util-linux  # a kill injected at a system call of a save; flock(1) holding the settings lock
   fcitx5-frontend-qt6 qt6-base-dev
-  # the Debian package (cpack: dpkg-shlibdeps, file)
-  dpkg-dev file
+  # the focused application on wlroots compositors, tested on headless sway
+  libwayland-dev sway foot
+  # the Debian package (cpack: dpkg-shlibdeps, file), its checks, and
+  # brisquel setup's tests (GNOME's settings through gsettings)
+  dpkg-dev file lintian appstream libglib2.0-bin gsettings-desktop-schemas
   # the status item's images
   libcairo2-dev libpango1.0-dev librsvg2-dev fonts-dejavu-core
 )

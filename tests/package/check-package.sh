@@ -42,5 +42,21 @@ fi
 launcher=$(find "$out/root" -name com.mebrun.velmonte.desktop -exec sed -n 's/^Exec=//p' {} +)
 [ -x "$out/root$launcher" ] || { echo "the autostart entry starts $launcher, which the package lacks"; status=1; }
 
+# The AppStream entry is valid, and lintian finds no error or warning.
+metainfo=$(find "$out/root" -name '*.metainfo.xml')
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net $metainfo >"$out/appstream.log" 2>&1 || { cat "$out/appstream.log"; status=1; }
+fi
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$out/lintian.log" 2>&1 || {
+    echo "lintian:"
+    cat "$out/lintian.log"
+    status=1
+  }
+  grep -v '^N:' "$out/lintian.log" || true
+else
+  echo "SKIP lintian: not installed (scripts/setup.sh installs it)"
+fi
+
 [ $status -eq 0 ] && echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 exit $status

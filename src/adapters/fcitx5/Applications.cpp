@@ -68,11 +68,16 @@ RunningApplication Applications::applicationOf(const std::string& program) {
   return app;
 }
 
+std::string Applications::programOf(const fcitx::InputContext& ic) const {
+  return ic.program().empty() ? compositorApp_ : ic.program();
+}
+
 std::optional<RunningApplication> Applications::frontmostApplication() {
   fcitx::InputContext* ic = session_.focused();
   if (!ic) ic = session_.focus.get();
-  if (!ic || ic->program().empty()) return std::nullopt;
-  return applicationOf(ic->program());
+  const std::string program = ic ? programOf(*ic) : compositorApp_;
+  if (program.empty()) return std::nullopt;
+  return applicationOf(program);
 }
 
 std::vector<RunningApplication> Applications::runningApplications() {
@@ -96,11 +101,22 @@ Registration Applications::observeActivation(std::function<void(const RunningApp
 }
 
 void Applications::focusChanged(fcitx::InputContext& ic) {
-  if (ic.program().empty() || ic.program() == activeProgram_) return;
-  activeProgram_ = ic.program();
+  activate(programOf(ic));
+}
+
+// fcitx5's program name wins; the compositor's counts where fcitx5 has none.
+void Applications::compositorFocusChanged(const std::string& appId) {
+  compositorApp_ = appId;
+  const fcitx::InputContext* ic = session_.focused();
+  if (!ic || ic->program().empty()) activate(appId);
+}
+
+void Applications::activate(const std::string& program) {
+  if (program.empty() || program == activeProgram_) return;
+  activeProgram_ = program;
   // After fcitx5 has set up the newly focused context.
   std::weak_ptr<bool> alive = alive_;
-  mainQueue_.async([this, alive, app = applicationOf(ic.program())] {
+  mainQueue_.async([this, alive, app = applicationOf(program)] {
     if (!alive.lock()) return;
     const auto handlers = handlers_;
     for (const auto& handler : handlers) (*handler)(app);
@@ -108,9 +124,11 @@ void Applications::focusChanged(fcitx::InputContext& ic) {
 }
 
 bool Applications::openURL(const std::string& url) {
-  // The Mac's privacy settings stand, here, for the choice of the session's
-  // input method, which is what gives the program the keys.
-  if (url.starts_with("x-apple.systempreferences:")) return startFirstOf({{"im-config"}, {"fcitx5-configtool"}});
+  // The Mac's privacy settings stand, here, for making fcitx5 the session's
+  // input method, which is what gives the program the keys: brisquel setup,
+  // which tells its result in a notification.
+  if (url.starts_with("x-apple.systempreferences:"))
+    return startFirstOf({{"brisquel", "setup", "--notify"}, {"im-config"}, {"fcitx5-configtool"}});
   return startFirstOf({{"xdg-open", url}});
 }
 

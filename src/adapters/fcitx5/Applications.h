@@ -30,7 +30,7 @@ class Applications final : public WorkspacePort {
   std::optional<RunningApplication> frontmostApplication() override;
   std::vector<RunningApplication> runningApplications() override;
   Registration observeActivation(std::function<void(const RunningApplication&)> handler) override;
-  // The macOS privacy-settings address opens the input-method chooser (im-config).
+  // The macOS privacy-settings address runs `brisquel setup` (else im-config).
   bool openURL(const std::string& url) override;
   bool openFile(const std::filesystem::path& path) override;
   // macOS application paths the program knows stand for the desktop's own:
@@ -40,14 +40,20 @@ class Applications final : public WorkspacePort {
 
   // The host calls this when an input context takes focus.
   void focusChanged(fcitx::InputContext& ic);
+  // The compositor's activated application (its app_id), which names the
+  // input contexts fcitx5 names no program for.
+  void compositorFocusChanged(const std::string& appId);
 
  private:
   RunningApplication applicationOf(const std::string& program);
+  std::string programOf(const fcitx::InputContext& ic) const;
+  void activate(const std::string& program);
 
   Session& session_;
   MainQueuePort& mainQueue_;
   std::map<std::string, std::optional<std::string>> executables_;
   std::string activeProgram_;
+  std::string compositorApp_;
   std::list<std::shared_ptr<std::function<void(const RunningApplication&)>>> handlers_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

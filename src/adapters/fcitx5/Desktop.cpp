@@ -3,6 +3,8 @@
 
 #include <fcitx-utils/log.h>
 
+#include <string_view>
+
 namespace brisquel::fcitx5 {
 
 Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
@@ -17,7 +19,15 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       notifications_(instance, mainQueue_),
       ui_(notifications_),
       statusItem_(instance.eventLoop(), mainQueue_, background_, applications_),
-      hostBus_(instance, layouts_, application_.bundleVersion()) {
+      hostBus_(instance, layouts_, application_.bundleVersion()),
+      waylandFocus_(instance.eventLoop(),
+                    [this](const std::string& appId) { applications_.compositorFocusChanged(appId); }),
+      focusSourceBus_(
+          instance, [this] { return toldBy_.empty() ? waylandFocus_.source() : toldBy_; },
+          [this](const std::string& source, const std::string& appId) {
+            toldBy_ = source;
+            applications_.compositorFocusChanged(appId);
+          }) {
   ui_.setStatusItem(&statusItem_);
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;
@@ -30,6 +40,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextFocusIn, EventWatcherPhase::Default, [this](fcitx::Event& event) {
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+        // Wayland's input-method protocol gives every client one context: the
+        // text the last client reported is not the new one's (foot reports none).
+        if (std::string_view(ic->frontend()) == "wayland_v2") ic->surroundingText().invalidate();
         session_.setFocus(ic);
         applications_.focusChanged(*ic);
         keyboard_.caretMoved();

@@ -16,11 +16,13 @@
 
 #include "fcitx5/Applications.h"
 #include "fcitx5/EventLoop.h"
+#include "fcitx5/FocusSourceBus.h"
 #include "fcitx5/FocusedText.h"
 #include "fcitx5/HostBus.h"
 #include "fcitx5/Keyboard.h"
 #include "fcitx5/Layouts.h"
 #include "fcitx5/Session.h"
+#include "fcitx5/WaylandFocus.h"
 #include "platform/Platform.h"
 #include "posix/XdgAutostart.h"
 
@@ -62,6 +64,10 @@ class Desktop {
   LoggedInterface ui_;
   StatusItem statusItem_;
   HostBus hostBus_;
+  // The focused application where fcitx5 names none (native Wayland clients).
+  WaylandFocus waylandFocus_;
+  std::string toldBy_;  // the desktop helper that told the focused application, if one did
+  FocusSourceBus focusSourceBus_;
   static constexpr double kKeyResetWindow = 0.2;
   double lastKeyAt_ = -1e9;
   std::vector<std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>>> watchers_;

@@ -17,3 +17,16 @@ inline constexpr const char* kInterface = "com.mebrun.velmonte.Host1";
 inline constexpr const char* kGetStatus = "GetStatus";
 
 }  // namespace brisquel::fcitx5::host
+
+namespace brisquel::fcitx5::host {
+
+// Who names the focused application where fcitx5 names no program:
+// FocusSource() -> (s) the compositor protocol or desktop helper in use, ""
+// when none. FocusChanged(s source, s application id) is how desktops
+// without a protocol for it tell (the GNOME Shell extension, the KWin script).
+inline constexpr const char* kFocusPath = "/com/mebrun/velmonte/Focus";
+inline constexpr const char* kFocusInterface = "com.mebrun.velmonte.Focus1";
+inline constexpr const char* kFocusSource = "FocusSource";
+inline constexpr const char* kFocusChanged = "FocusChanged";
+
+}  // namespace brisquel::fcitx5::host

@@ -22,6 +22,7 @@ int menuCommand(const std::vector<std::string>& args, Streams io);
 int listsCommand(const std::vector<std::string>& args, Streams io);
 int fixCommand(const std::vector<std::string>& args, Streams io);
 int statusCommand(const std::vector<std::string>& args, Streams io);
+int setupCommand(const std::vector<std::string>& args, Streams io);
 
 template <typename Command>
 std::map<std::string, Command> commandTable() {
@@ -33,6 +34,7 @@ std::map<std::string, Command> commandTable() {
       {"lists", {"show or open the user list files", &listsCommand}},
       {"fix", {"type text into a text field with the typo detector on", &fixCommand}},
       {"status", {"whether Brisquel runs in this desktop session, and what to fix", &statusCommand}},
+      {"setup", {"make fcitx5 with Brisquel your input method, with your layouts", &setupCommand}},
   };
 }
 

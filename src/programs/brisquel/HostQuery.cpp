@@ -15,6 +15,18 @@
 namespace brisquel::cli {
 
 #if BRISQUEL_HAVE_FCITX5
+namespace {
+// Who names the focused application besides fcitx5; "" from a host without it.
+std::string askFocusSource(fcitx::dbus::Bus& bus, const std::string& owner, std::uint64_t usec) {
+  namespace host = fcitx5::host;
+  auto call = bus.createMethodCall(owner.c_str(), host::kFocusPath, host::kFocusInterface, host::kFocusSource);
+  auto reply = call.call(usec);
+  std::string source;
+  if (!reply.isError()) reply >> source;
+  return source;
+}
+}  // namespace
+
 HostAnswer askHost(std::chrono::milliseconds timeout) {
   namespace host = fcitx5::host;
   using Reach = HostAnswer::Reach;
@@ -53,6 +65,7 @@ HostAnswer askHost(std::chrono::milliseconds timeout) {
   }
   reply >> answer.version >> answer.layouts >> answer.currentLayout >> answer.frontends;
   answer.reach = reply ? Reach::Running : Reach::WithoutAddon;
+  if (answer.reach == Reach::Running) answer.focusSource = askFocusSource(*bus, owner, usec);
   return answer;
 }
 #else

@@ -25,11 +25,13 @@ struct HostAnswer {
   std::vector<std::string> layouts;  // fcitx5's keyboard input methods, in order
   std::string currentLayout;
   std::vector<std::string> frontends;  // what fcitx5 has had input contexts from: "dbus", "xim", "wayland"...
+  std::string focusSource;  // who names the focused application besides fcitx5 ("" none)
 };
 
 // The input-method variables of the session (this command's own environment).
 struct ImEnvironment {
   std::optional<std::string> gtkImModule, qtImModule, xmodifiers, waylandDisplay;
+  std::optional<std::string> sessionType, currentDesktop;  // XDG_SESSION_TYPE, XDG_CURRENT_DESKTOP
 };
 
 struct StatusReport {

@@ -37,7 +37,7 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
       {Reach::NoBus, "Brisquel is not running in this session: there is no D-Bus session bus to ask.",
        "run brisquel status in a terminal of your desktop session."},
       {Reach::NotRunning, "Brisquel is not running in this session: fcitx5 is not running.",
-       "start it with fcitx5 -d (Brisquel runs inside fcitx5)."},
+       "run brisquel setup and log in again, or start it now with fcitx5 -d (Brisquel runs inside fcitx5)."},
       {Reach::WithoutAddon, "Brisquel is not running in this session: fcitx5 runs without the Brisquel addon.",
        "install Brisquel, enable its addon in fcitx5-configtool, then restart fcitx5 with fcitx5 -r."},
       {Reach::NoAnswer, "Brisquel is not answering: fcitx5 did not reply in time.", "restart fcitx5 with fcitx5 -r."},
@@ -50,8 +50,8 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
     if (host.layouts.size() < 2) {
       report.allWell = false;
       report.lines.push_back(
-          "  To fix: put the layouts you type in into one group in fcitx5-configtool "
-          "(for example Keyboard - English (US) and Keyboard - Russian).");
+          "  To fix: run brisquel setup, which puts your desktop's layouts into fcitx5, or put the layouts you "
+          "type in into one group in fcitx5-configtool (for example Keyboard - English (US) and Keyboard - Russian).");
     }
     return;
   }
@@ -63,6 +63,77 @@ void describeHost(const HostAnswer& host, StatusReport& report) {
   }
 }
 
+bool isOurs(const std::optional<std::string>& value, std::initializer_list<const char*> ours) {
+  return value && std::any_of(ours.begin(), ours.end(), [&](const char* o) { return *value == o; });
+}
+
+// Whether GTK, Qt and X11 applications reach fcitx5, judged by the session
+// type and how each toolkit really behaves there: on Wayland GTK needs no
+// module (its Wayland text-input reaches fcitx5 through the compositor), Qt 5
+// does everywhere but under KWin, and X11 applications (XWayland too) need XIM.
+void describeToolkits(const HostAnswer& host, const ImEnvironment& env, StatusReport& report) {
+  const bool running = host.reach == Reach::Running;
+  const bool wayland = env.sessionType ? *env.sessionType == "wayland" : env.waylandDisplay.has_value();
+  const std::string desktop = env.currentDesktop.value_or("");
+  const bool kde = desktop.find("KDE") != std::string::npos;
+  const bool throughCompositor = has(host.frontends, "wayland") || has(host.frontends, "ibus");
+  const auto seen = [&](bool had) {
+    if (!running) return std::string();
+    return had ? std::string("; fcitx5 has had their input") : std::string("; none has typed yet");
+  };
+  const auto line = [&](const std::string& who, bool covered, const std::string& how, const std::string& why = {}) {
+    report.lines.push_back(who + " applications: " + (covered ? "fcitx5 (" + how + ")" : "not fcitx5 (" + how + ")"));
+    if (covered) return;
+    report.allWell = false;
+    report.lines.push_back("  To fix: " + (why.empty() ? std::string() : why + "; ") +
+                           "run brisquel setup and log in again.");
+  };
+  const auto setting = [](const char* variable, const std::optional<std::string>& value) {
+    return value ? std::string(variable) + "=" + *value : std::string(variable) + " is not set";
+  };
+
+  if (isOurs(env.gtkImModule, {"fcitx", "fcitx5"})) {
+    line("GTK", true, setting("GTK_IM_MODULE", env.gtkImModule) + seen(has(host.frontends, "dbus")));
+  } else if (wayland && (!env.gtkImModule || *env.gtkImModule == "wayland")) {
+    line("GTK", true, "through Wayland's input-method protocol, " + setting("GTK_IM_MODULE", env.gtkImModule) +
+                          seen(throughCompositor));
+  } else {
+    line("GTK", false, setting("GTK_IM_MODULE", env.gtkImModule));
+  }
+
+  if (isOurs(env.qtImModule, {"fcitx", "fcitx5"})) {
+    line("Qt", true, setting("QT_IM_MODULE", env.qtImModule) + seen(has(host.frontends, "dbus")));
+  } else if (wayland && kde && !env.qtImModule) {
+    line("Qt", true, "through KWin's input-method protocol, QT_IM_MODULE is not set" + seen(throughCompositor));
+  } else {
+    line("Qt", false, setting("QT_IM_MODULE", env.qtImModule),
+         wayland ? "Qt 5 reaches fcitx5 on this Wayland desktop only with QT_IM_MODULE=fcitx" : "");
+  }
+
+  line(wayland ? "X11 (XWayland)" : "X11", isOurs(env.xmodifiers, {"@im=fcitx", "@im=fcitx5"}),
+       setting("XMODIFIERS", env.xmodifiers) +
+           (isOurs(env.xmodifiers, {"@im=fcitx", "@im=fcitx5"}) ? seen(has(host.frontends, "xim")) : ""));
+}
+
+// Who names the application that has the focus, which per-application
+// layouts, the ignored applications and the terminal rules go by.
+void describeFocusSource(const HostAnswer& host, const ImEnvironment& env, StatusReport& report) {
+  const bool wayland = env.sessionType ? *env.sessionType == "wayland" : env.waylandDisplay.has_value();
+  std::string line = "Focused application: ";
+  if (!wayland) {
+    line += "named by fcitx5 (X11 names every program)";
+  } else if (!host.focusSource.empty()) {
+    line += "named by fcitx5 where it can, else by the compositor (" + host.focusSource + ")";
+  } else if (isOurs(env.gtkImModule, {"fcitx", "fcitx5"}) && isOurs(env.qtImModule, {"fcitx", "fcitx5"})) {
+    line += "named by fcitx5 for GTK and Qt applications (their modules); none for applications on Wayland's "
+            "input-method protocol, which count as one application";
+  } else {
+    line += "none for applications on Wayland's input-method protocol: they count as one application "
+            "for per-application layouts and the lists";
+  }
+  report.lines.push_back(line);
+}
+
 }  // namespace
 
 StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
@@ -72,37 +143,8 @@ StatusReport statusReport(const HostAnswer& host, const ImEnvironment& env) {
     return {{"The desktop host is not built in: this brisquel was built without fcitx5 (BRISQUEL_FCITX5=OFF)."}, false};
   }
   describeHost(host, report);
-
-  const bool running = host.reach == Reach::Running;
-  const struct {
-    const char* applications;
-    const char* variable;
-    const std::optional<std::string>& value;
-    std::vector<std::string> ours;
-    const char* frontend;  // what fcitx5 calls the path their input takes
-    bool waylandCounts;    // whether Wayland's own input-method protocol can carry them
-  } toolkits[] = {
-      {"GTK", "GTK_IM_MODULE", env.gtkImModule, {"fcitx", "fcitx5"}, "dbus", true},
-      {"Qt", "QT_IM_MODULE", env.qtImModule, {"fcitx", "fcitx5"}, "dbus", true},
-      {"X11", "XMODIFIERS", env.xmodifiers, {"@im=fcitx", "@im=fcitx5"}, "xim", false},
-  };
-  for (const auto& t : toolkits) {
-    const std::string who = std::string(t.applications) + " applications: ";
-    const std::string setting =
-        t.value ? std::string(t.variable) + "=" + *t.value : std::string(t.variable) + " is not set";
-    if (t.value && std::find(t.ours.begin(), t.ours.end(), *t.value) != t.ours.end()) {
-      std::string seen;
-      if (running) seen = has(host.frontends, t.frontend) ? "; fcitx5 has had their input" : "; none has typed yet";
-      report.lines.push_back(who + "fcitx5 (" + setting + seen + ")");
-    } else if (!t.value && t.waylandCounts && env.waylandDisplay && running && has(host.frontends, "wayland")) {
-      report.lines.push_back(who + "fcitx5 (through Wayland's input-method protocol)");
-    } else {
-      report.allWell = false;
-      report.lines.push_back(who + "not fcitx5 (" + setting + ")");
-      report.lines.push_back(std::string("  To fix: run im-config -n fcitx5 and log in again (it sets ") + t.variable +
-                             "=" + t.ours.front() + ").");
-    }
-  }
+  describeToolkits(host, env, report);
+  if (host.reach == Reach::Running) describeFocusSource(host, env, report);
   return report;
 }
 
@@ -151,7 +193,8 @@ ImEnvironment currentImEnvironment() {
     if (!value || !*value) return std::nullopt;
     return std::string(value);
   };
-  return {get("GTK_IM_MODULE"), get("QT_IM_MODULE"), get("XMODIFIERS"), get("WAYLAND_DISPLAY")};
+  return {get("GTK_IM_MODULE"), get("QT_IM_MODULE"),        get("XMODIFIERS"),
+          get("WAYLAND_DISPLAY"), get("XDG_SESSION_TYPE"), get("XDG_CURRENT_DESKTOP")};
 }
 
 int statusCommand(const std::vector<std::string>& args, Streams io) {
@@ -159,7 +202,8 @@ int statusCommand(const std::vector<std::string>& args, Streams io) {
     io.out << "usage: brisquel status\n"
               "  Says whether Brisquel runs inside fcitx5 in this desktop session (asking it over\n"
               "  D-Bus), which layouts it sees, whether fcitx5 is the input method of GTK, Qt and\n"
-              "  X11 applications, and what to do if not. Exits 0 when all is well, else 1.\n";
+              "  X11 applications in this session type (X11 or Wayland), who names the focused\n"
+              "  application, and what to do if not. Exits 0 when all is well, else 1.\n";
     return kExitOk;
   }
   if (!args.empty()) {

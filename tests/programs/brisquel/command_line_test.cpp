@@ -18,7 +18,7 @@ using testing::runCli;
 // Every command answers --help, and press and menu take the same --set.
 TEST(CommandLine, HelpAndGoodSettingsExitZero) {
   std::vector<std::vector<std::string>> cases;
-  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status"})
+  for (const char* command : {"version", "convert", "press", "menu", "lists", "fix", "status", "setup"})
     cases.push_back({command, "--help"});
   for (const char* good :
        {"ENABLE_AUTOSTART=false", "WIN_EDIT_HOTKEYS_V2=0x3FFFF", "INDEX_HOT_KEY=4", "IGNORED_APPS=my app"}) {
@@ -131,8 +131,8 @@ TEST(MenuCommand, ListsTheTreeAsShown) {
 // X11; each problem gets one line saying what to do.
 TEST(StatusCommand, VerdictFromTheHostsAnswerAndTheEnvironment) {
   using Reach = HostAnswer::Reach;
-  const HostAnswer running{Reach::Running, "1.01", {"keyboard-us", "keyboard-ru"}, "keyboard-ru", {"dbus", "xim"}};
-  const ImEnvironment fcitx{"fcitx", "fcitx5", "@im=fcitx", std::nullopt};
+  const HostAnswer running{Reach::Running, "1.01", {"keyboard-us", "keyboard-ru"}, "keyboard-ru", {"dbus", "xim"}, ""};
+  const ImEnvironment fcitx{"fcitx", "fcitx5", "@im=fcitx", std::nullopt, std::nullopt, std::nullopt};
   HostAnswer oneLayout = running;
   oneLayout.layouts = {"keyboard-us"};
   oneLayout.currentLayout = "keyboard-us";
@@ -160,25 +160,36 @@ TEST(StatusCommand, VerdictFromTheHostsAnswerAndTheEnvironment) {
         "X11 applications: fcitx5 (XMODIFIERS=@im=fcitx; fcitx5 has had their input)\n"},
        0},
       {running,
-       {"ibus", std::nullopt, "@im=fcitx", std::nullopt},
-       {"GTK applications: not fcitx5 (GTK_IM_MODULE=ibus)\n  To fix: run im-config -n fcitx5",
-        "Qt applications: not fcitx5 (QT_IM_MODULE is not set)\n  To fix: run im-config -n fcitx5 and log in again "
-        "(it sets QT_IM_MODULE=fcitx).\n"},
+       {"ibus", std::nullopt, "@im=fcitx", std::nullopt, std::nullopt, std::nullopt},
+       {"GTK applications: not fcitx5 (GTK_IM_MODULE=ibus)\n  To fix: run brisquel setup and log in again.\n",
+        "Qt applications: not fcitx5 (QT_IM_MODULE is not set)\n  To fix: run brisquel setup and log in again.\n",
+        "Focused application: named by fcitx5 (X11 names every program)"},
        2},
+      // Measured on sway: GTK reaches fcitx5 through the compositor, Qt 5 only through its module.
       {onWayland,
-       {std::nullopt, std::nullopt, std::nullopt, "wayland-0"},
-       {"GTK applications: fcitx5 (through Wayland's input-method protocol)",
-        "X11 applications: not fcitx5 (XMODIFIERS is not set)\n  To fix: run im-config -n fcitx5 and log in again "
-        "(it sets XMODIFIERS=@im=fcitx).\n"},
-       1},
-      {untyped, {"fcitx", "fcitx", "@im=fcitx", "wayland-0"}, {"fcitx5 (GTK_IM_MODULE=fcitx; none has typed yet)"}, 0},
+       {"wayland", std::nullopt, std::nullopt, "wayland-1", "wayland", "sway"},
+       {"GTK applications: fcitx5 (through Wayland's input-method protocol, GTK_IM_MODULE=wayland; fcitx5 has had "
+        "their input)",
+        "Qt applications: not fcitx5 (QT_IM_MODULE is not set)\n  To fix: Qt 5 reaches fcitx5 on this Wayland "
+        "desktop only with QT_IM_MODULE=fcitx; run brisquel setup",
+        "X11 (XWayland) applications: not fcitx5 (XMODIFIERS is not set)\n",
+        "Focused application: none for applications on Wayland's input-method protocol"},
+       2},
+      // KWin gives Qt 5 the input-method protocol when QT_IM_MODULE is not set.
+      {onWayland,
+       {std::nullopt, std::nullopt, "@im=fcitx", "wayland-0", "wayland", "KDE"},
+       {"Qt applications: fcitx5 (through KWin's input-method protocol, QT_IM_MODULE is not set; fcitx5 has had "
+        "their input)"},
+       0},
+      {untyped, {"fcitx", "fcitx", "@im=fcitx", "wayland-0", std::nullopt, std::nullopt}, {"fcitx5 (GTK_IM_MODULE=fcitx; none has typed yet)"}, 0},
       {oneLayout,
        fcitx,
-       {"Layouts: keyboard-us (current: keyboard-us)\n  To fix: put the layouts you type in into one group"},
+       {"Layouts: keyboard-us (current: keyboard-us)\n  To fix: run brisquel setup, which puts your desktop's layouts"},
        1},
       {unreached(Reach::NotRunning),
        fcitx,
-       {"Brisquel is not running in this session: fcitx5 is not running.\n  To fix: start it with fcitx5 -d",
+       {"Brisquel is not running in this session: fcitx5 is not running.\n  To fix: run brisquel setup and log in "
+        "again, or start it now with fcitx5 -d",
         "GTK applications: fcitx5 (GTK_IM_MODULE=fcitx)\n"},
        1},
       {unreached(Reach::WithoutAddon),

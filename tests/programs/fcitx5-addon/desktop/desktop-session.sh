@@ -13,6 +13,7 @@
 #   desktop-session.sh BUILD_DIR alerts    the permission alert as a desktop notification
 #   desktop-session.sh BUILD_DIR hostsafety  the settings lock held by another process, quick
 #                                          conversions, hostile menu calls, a kill during a save
+#   desktop-session.sh BUILD_DIR setup     brisquel setup in a fresh home with GNOME's us and ru, then a session
 set -u
 build=$(cd "$1" && pwd)
 mode=${2:-check}
@@ -65,6 +66,23 @@ mkdir -p -m700 "$XDG_RUNTIME_DIR" && mkdir -p "$XDG_CONFIG_HOME/fcitx5" "$XDG_CA
 system_addons=$(dirname "$(ls /usr/lib/*/fcitx5/libxim.so | head -1)")
 export FCITX_ADDON_DIRS=$build/fcitx5/lib:$system_addons   # replaces fcitx5's list: keep its own
 export XDG_DATA_DIRS=$build/fcitx5/share:/usr/local/share:/usr/share
+# setup: a fresh home whose GNOME settings (a keyfile through gsettings) hold
+# us and ru; brisquel setup writes fcitx5's profile and the session's
+# variables, which the session started below uses.
+home_files() { (cd "$HOME" && find . -type f ! -path './.cache/*' -exec md5sum {} + | sort -k2); }
+if [ "$mode" = setup ]; then
+  export GSETTINGS_BACKEND=keyfile XDG_CURRENT_DESKTOP=GNOME XDG_STATE_HOME=$HOME/.local/state
+  gsettings set org.gnome.desktop.input-sources sources "[('xkb', 'us'), ('xkb', 'ru')]"
+  home_files >"$work/home-before"
+  "$build/src/brisquel" setup >"$work/setup.out" 2>&1 || { cat "$work/setup.out"; echo "FAIL: brisquel setup"; exit 1; }
+  if [ -f "$HOME/.xinputrc" ]; then  # im-config's run_im fcitx5 sets these
+    [ "$mode" = setup ] || export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
+  else
+    set -a
+    . "$XDG_CONFIG_HOME/environment.d/90-brisquel-fcitx5.conf"
+    set +a
+  fi
+else
 cat >"$XDG_CONFIG_HOME/fcitx5/profile" <<'PROFILE'
 [Groups/0]
 Name=Default
@@ -84,6 +102,7 @@ Layout=
 PROFILE
 # One layout for the whole session: per-application layouts are the program's.
 printf '[Behavior]\nShareInputState=All\n' >"$XDG_CONFIG_HOME/fcitx5/config"
+fi
 
 pids=()
 cleanup() {  # clients before fcitx5: an XIM client outliving its server hangs
@@ -172,7 +191,7 @@ if [ "$mode" = alerts ]; then
     sleep 0.1
   done
   mkdir -p "$work/bin"
-  for opener in xdg-open im-config; do
+  for opener in xdg-open im-config brisquel; do
     printf '#!/bin/sh\necho "%s $1" >>"%s"\n' $opener "$work/opened" >"$work/bin/$opener"
     chmod +x "$work/bin/$opener"
   done
@@ -416,7 +435,7 @@ case $mode in
     dbus-send --session --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
       org.brisquel.Test.Invoke uint32:"$id" string:1000 >/dev/null
     for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-    check "choosing Настройки opens the input-method chooser" "$(cat "$work/opened" 2>/dev/null)" "im-config "
+    check "choosing Настройки runs brisquel setup" "$(cat "$work/opened" 2>/dev/null)" "brisquel setup"
     check "one alert, and fcitx5 still runs" "$(wc -l <"$work/notifications") $(kill -0 ${pids[1]} && echo up)" "1 up"
     # An application connecting shows the keys arrive: the program starts
     # again, inside the same fcitx5, and corrects what is typed.
@@ -426,6 +445,34 @@ case $mode in
     check "after the permission the program runs again and corrects" \
       "$(xterm_session alerts-xterm =ghbdtn\  Return)" "привет "
     check "no second alert" "$(wc -l <"$work/notifications")" 1
+    exit $((failures > 0))
+    ;;
+  setup)
+    check "setup: GNOME keeps one layout" "$(gsettings get org.gnome.desktop.input-sources sources)" "[('xkb', 'us')]"
+    check "setup: the session's GTK applications use fcitx5" "${GTK_IM_MODULE:-}" fcitx
+    check "setup: the host has the desktop's layouts" \
+      "$("$build/src/brisquel" status | sed -n 's/^Layouts: \(.*\) (current: .*)$/\1/p')" "keyboard-us, keyboard-ru"
+    check "setup: GTK 3 ghbdtn vbh + Space becomes привет мир" "$(gtk_session gtk-setup =ghbdtn\ vbh\  Return)" \
+      "привет мир "
+    # Run again in the running session with one more layout: fcitx5 takes the
+    # group at once (else it would write its old one over the profile on exit).
+    "$build/src/brisquel" setup --layouts us,ru,ua >"$work/setup-2.out" 2>&1
+    check "setup with fcitx5 running: fcitx5 holds the new group at once" \
+      "$("$build/src/brisquel" status | sed -n 's/^Layouts: \(.*\) (current: .*)$/\1/p')" \
+      "keyboard-us, keyboard-ru, keyboard-ua"
+    "$build/src/brisquel" setup --undo >"$work/undo.out" 2>&1
+    check "setup --undo exits 0" "$?" 0
+    # The files setup wrote, as they were before it (the session itself writes others).
+    local_diff=0
+    for f in $(sed -n 's|^  \(created\|changed\) ~/||p' "$work/setup.out"); do
+      was=$(grep " \./$f\$" "$work/home-before" | cut -d' ' -f1)
+      now=$([ -f "$HOME/$f" ] && md5sum "$HOME/$f" | cut -d' ' -f1)
+      [ "${was:-missing}" = "${now:-missing}" ] || { echo "  $f differs"; local_diff=1; }
+    done
+    check "setup --undo: every file setup wrote is as it was ($(grep -c '^  \(created\|changed\)' "$work/setup.out") files)" \
+      "$local_diff" 0
+    check "setup --undo: GNOME's layouts back" "$(gsettings get org.gnome.desktop.input-sources sources)" \
+      "[('xkb', 'us'), ('xkb', 'ru')]"
     exit $((failures > 0))
     ;;
   demo)

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// Presses keys on a Wayland virtual keyboard (zwp_virtual_keyboard_v1) that
+// uploads the standard keymap (evdev rules, pc105, us), so the keycodes are
+// the physical keys' and fcitx5 reads them as it reads a real keyboard's.
+//   wayland-keys TOKEN...
+//   TOKEN: =TEXT types each character at its US key ("=ghbdtn ");
+//          NAME taps a key (Return, BackSpace); @MS waits.
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+// virtual-keyboard-unstable-v1, as wayland-scanner writes it (no Debian
+// package ships the protocol file).
+extern const wl_interface kKeyboardInterface;
+const wl_interface* kNone[] = {nullptr, nullptr, nullptr, nullptr};
+const wl_interface* kCreate[] = {&wl_seat_interface, &kKeyboardInterface};
+const wl_message kManagerRequests[] = {{"create_virtual_keyboard", "on", kCreate}};
+const wl_message kKeyboardRequests[] = {
+    {"keymap", "uhu", kNone}, {"key", "uuu", kNone}, {"modifiers", "uuuu", kNone}, {"destroy", "", kNone}};
+const wl_interface kManagerInterface = {"zwp_virtual_keyboard_manager_v1", 1, 1, kManagerRequests, 0, nullptr};
+const wl_interface kKeyboardInterface = {"zwp_virtual_keyboard_v1", 1, 4, kKeyboardRequests, 0, nullptr};
+enum : std::uint32_t { kKeymap = 0, kKey = 1, kModifiers = 2 };
+
+struct Globals {
+  wl_seat* seat = nullptr;
+  wl_proxy* manager = nullptr;
+};
+
+void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
+  auto& g = *static_cast<Globals*>(data);
+  if (std::strcmp(interface, "wl_seat") == 0 && !g.seat)
+    g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+  if (std::strcmp(interface, kManagerInterface.name) == 0)
+    g.manager = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &kManagerInterface, 1));
+}
+void globalRemove(void*, wl_registry*, std::uint32_t) {}
+
+std::uint32_t now() {
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  wl_display* display = wl_display_connect(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "wayland-keys: no Wayland display\n");
+    return 1;
+  }
+  Globals g;
+  static const wl_registry_listener listener{&global, &globalRemove};
+  wl_registry_add_listener(wl_display_get_registry(display), &listener, &g);
+  wl_display_roundtrip(display);
+  if (!g.seat || !g.manager) {
+    std::fprintf(stderr, "wayland-keys: the compositor offers no virtual keyboard\n");
+    return 1;
+  }
+  auto* keyboard = wl_proxy_marshal_constructor(g.manager, 0, &kKeyboardInterface, g.seat, nullptr);
+
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+  xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+  const std::size_t size = std::strlen(text) + 1;
+  const int fd = memfd_create("keymap", MFD_CLOEXEC);
+  if (fd < 0 || write(fd, text, size) != static_cast<ssize_t>(size)) return 1;
+  wl_proxy_marshal(keyboard, kKeymap, XKB_KEYMAP_FORMAT_TEXT_V1, fd, static_cast<std::uint32_t>(size));
+  wl_display_roundtrip(display);
+  const std::uint32_t shiftMask = 1u << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
+
+  // The evdev code and Shift level that type a keysym on the US layout.
+  const auto find = [&](xkb_keysym_t sym, std::uint32_t& code, bool& shift) {
+    for (xkb_keycode_t k = xkb_keymap_min_keycode(keymap); k <= xkb_keymap_max_keycode(keymap); ++k) {
+      for (xkb_level_index_t level = 0; level < 2; ++level) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(keymap, k, 0, level, &syms) == 1 && syms[0] == sym) {
+          code = k - 8;
+          shift = level == 1;
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  const auto tap = [&](xkb_keysym_t sym) {
+    std::uint32_t code = 0;
+    bool shift = false;
+    if (!find(sym, code, shift)) return false;
+    if (shift) wl_proxy_marshal(keyboard, kModifiers, shiftMask, 0u, 0u, 0u);
+    wl_proxy_marshal(keyboard, kKey, now(), code, 1u);
+    wl_proxy_marshal(keyboard, kKey, now(), code, 0u);
+    if (shift) wl_proxy_marshal(keyboard, kModifiers, 0u, 0u, 0u, 0u);
+    wl_display_roundtrip(display);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    return true;
+  };
+
+  int status = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string token = argv[i];
+    if (token.starts_with("@")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(token.substr(1))));
+    } else if (token.starts_with("=")) {
+      for (unsigned char c : token.substr(1)) status |= tap(xkb_utf32_to_keysym(c)) ? 0 : 1;
+    } else {
+      status |= tap(xkb_keysym_from_name(token.c_str(), XKB_KEYSYM_NO_FLAGS)) ? 0 : 1;
+    }
+  }
+  wl_display_roundtrip(display);
+  if (status) std::fprintf(stderr, "wayland-keys: a key is not on the US layout\n");
+  return status;
+}
