@@ -77,7 +77,8 @@ const pairwords::PairWords* TypoDetector::pairWords(const std::string& language)
     };
     self->pairWords_[language] = std::make_shared<const pairwords::PairWords>(
         pairwords::findPairWords(dictionary(lang::english), dictionary(language), language, toOther, kEnglishLetters,
-                                 words::validSingleLetterWords(lang::english), kPairWordLength));
+                                 words::validSingleLetterWords(lang::english), words::validSingleLetterWords(language),
+                                 kPairWordLength));
   });
   return nullptr;
 }
@@ -91,11 +92,7 @@ bool TypoDetector::isAmbiguousFor(std::u16string_view word, const LanguagePair& 
 }
 
 bool TypoDetector::isSingleLetterWord(std::u16string_view letter, const std::string& language) {
-  const std::u16string lower = text::toLower(letter);
-  if (language == lang::english || language == lang::russian || language == lang::ukrainian)
-    return words::validSingleLetterWords(language).count(lower) > 0;
-  const auto* found = pairWords(language);
-  return found && found->singleLetters.count(lower) > 0;
+  return words::validSingleLetterWords(language).count(text::toLower(letter)) > 0;
 }
 
 bool TypoDetector::startsFreshText(std::size_t first, const std::string& language,

@@ -49,7 +49,9 @@ struct Walk {
     for (char16_t letter : letters) {
       typed.push_back(letter);
       const std::u16string converted = text::toLower(toOther(typed));
-      if (typed.size() > 1 && english.isWord(typed) && other.isWord(converted) && isWordOfScript(converted, otherLanguage)) {
+      // Letters only on both sides: "seq" gives Greek "σε;", a word and a question mark.
+      if (typed.size() > 1 && text::trimPunctuation(converted) == converted && isWordOfScript(converted, otherLanguage) &&
+          english.isWord(typed) && other.isWord(converted)) {
         out.ambiguous.insert(typed);
         out.ambiguous.insert(converted);
       }
@@ -63,19 +65,14 @@ struct Walk {
 
 PairWords findPairWords(const Dictionary& english, const Dictionary& other, std::string_view otherLanguage,
                         const std::function<std::u16string(std::u16string_view)>& toOther, std::u16string_view letters,
-                        const std::set<std::u16string, std::less<>>& englishSingles, std::size_t maxLength) {
+                        const std::set<std::u16string, std::less<>>& englishSingles,
+                        const std::set<std::u16string, std::less<>>& otherSingles, std::size_t maxLength) {
   PairWords out;
-  for (char16_t letter : letters) {
-    const std::u16string converted = text::toLower(toOther(std::u16string(1, letter)));
-    if (text::characterCount(converted) == 1 && isWordOfScript(converted, otherLanguage) && other.isWord(converted))
-      out.singleLetters.insert(converted);
-  }
   std::u16string typed;
   Walk{english, other, toOther, letters, maxLength, otherLanguage, out}.from(typed);
-  // One-letter words of both languages, such as Greek ο typed for English o.
   for (const auto& single : englishSingles) {
     const std::u16string converted = text::toLower(toOther(single));
-    if (out.singleLetters.count(converted)) {
+    if (otherSingles.count(converted)) {
       out.ambiguous.insert(single);
       out.ambiguous.insert(converted);
     }

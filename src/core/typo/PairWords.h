@@ -23,17 +23,17 @@ struct PairWords {
   // Lower-cased, in both forms: as the English layout types them and as the
   // other layout types the same keys.
   std::set<std::u16string, std::less<>> ambiguous;
-  // The other language's words of one letter, lower-cased.
-  std::set<std::u16string, std::less<>> singleLetters;
 };
 
 // Words of `maxLength` letters or fewer that are words of English typed on
 // `letters` (the English layout's lower-case letters) and whose keys type a
-// word of the other language (`toOther`), with the English one-letter words
-// `englishSingles`. Prefixes that begin no word on either side are not followed.
+// word of the other language (`toOther`) in its letters alone; one-letter
+// words from the languages' own lists (the dictionaries take every letter).
+// Prefixes that begin no word on either side are not followed.
 PairWords findPairWords(const Dictionary& english, const Dictionary& other, std::string_view otherLanguage,
                         const std::function<std::u16string(std::u16string_view)>& toOther, std::u16string_view letters,
-                        const std::set<std::u16string, std::less<>>& englishSingles, std::size_t maxLength);
+                        const std::set<std::u16string, std::less<>>& englishSingles,
+                        const std::set<std::u16string, std::less<>>& otherSingles, std::size_t maxLength);
 
 // Whether the text, without the punctuation around it, is written in the
 // language's script alone: its letters and the marks after them, joined

@@ -404,6 +404,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
+  if (hasTarget && !usesRussianTables(pair)) isAmbiguousFor({}, pair);  // has the pair's words found soon
   // Letters of the layout's script only: Shift on the Arabic layout types a
   // vowel mark first ("ٍاخص" for "Show"), which the dictionary overlooks.
   const bool sourceValid = isWordValid(word, pair.source) && pairwords::isWordOfScript(word, pair.source);
@@ -448,10 +449,14 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   // after a word of the same layout are as likely a name or an abbreviation
   // there ("rc", "tao", "فى") as a word of the target; the next words decide
   // (where the text starts afresh they fold it in).
-  const bool shortAfterOwnLayout =
-      !usesRussianTables(pair) && hasPrevious && std::max(letterCount(word), letterCount(converted)) <= 2 &&
-      languageOf(completedWordsHistory_[completedWordsHistory_.size() - 2].word, layouts) == pair.source;
-  if (!decided && !sourceValid && targetValid && !abbreviation && !shortAfterOwnLayout) correct = decided = true;
+  auto shortAfterOwnLayout = [&] {
+    if (usesRussianTables(pair) || !hasPrevious || std::max(letterCount(word), letterCount(converted)) > 2)
+      return false;
+    // Unless that word reads as the target too ("to be" typed on the Hebrew layout).
+    const std::u16string& previous = completedWordsHistory_[completedWordsHistory_.size() - 2].word;
+    return languageOf(previous, layouts) == pair.source && !targetReading(previous, pair, false);
+  };
+  if (!decided && !sourceValid && targetValid && !abbreviation && !shortAfterOwnLayout()) correct = decided = true;
   if (!decided && hasPrevious && !abbreviation && isAmbiguousFor(word, pair) && tablesApply()) {
     const auto& previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
     // For the pairs without tables of their own, only a word of the target
@@ -685,14 +690,16 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
+  if (!usesRussianTables(pair)) isAmbiguousFor({}, pair);  // has the pair's words found by the word's end
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.
   const TargetConversion conversion = convertForTarget(word, layouts, pair.target, true);
   if (conversion.waitsForKey) return false;
   const std::u16string& converted = conversion.text;
-  // As at the word's end: after a word of the same layout, short ones wait for the next words.
-  if (!usesRussianTables(pair) && std::max(letterCount(core), letterCount(converted)) <= 2 &&
+  // After a word of the same layout, as at the word's end, and three letters
+  // are too few to tell a name ("std", "ged") from a word of the target.
+  if (!usesRussianTables(pair) && std::max(letterCount(core), letterCount(converted)) <= 3 &&
       !completedWordsHistory_.empty() && languageOf(completedWordsHistory_.back().word, layouts) == pair.source)
     return false;
   // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.

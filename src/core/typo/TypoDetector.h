@@ -166,7 +166,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // English-Russian table, or what both dictionaries have for the other pairs.
   static bool usesRussianTables(const LanguagePair& pair);
   bool isAmbiguousFor(std::u16string_view word, const LanguagePair& pair);
-  bool isSingleLetterWord(std::u16string_view letter, const std::string& language);
+  static bool isSingleLetterWord(std::u16string_view letter, const std::string& language);
   // The words found for English and the language; none until both
   // dictionaries are loaded and the search, queued on the first call, has run.
   const pairwords::PairWords* pairWords(const std::string& language);

@@ -75,7 +75,7 @@ struct Vocabulary {
   std::vector<std::string> keys[2], words[2];
 };
 const Vocabulary& vocabulary() {
-  static const Vocabulary v = [] {
+  static const Vocabulary words = [] {
     Vocabulary v;
     const char* shared = std::getenv("BRISQUEL_SHARED_DIR");
     for (int l : {0, 1}) {
@@ -89,7 +89,7 @@ const Vocabulary& vocabulary() {
     }
     return v;
   }();
-  return v;
+  return words;
 }
 
 // The real dictionaries as `brisquel fix` loads them, else the corpus words.
