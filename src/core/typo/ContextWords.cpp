@@ -83,6 +83,10 @@ const pairwords::PairWords* TypoDetector::pairWords(const std::string& language)
   return nullptr;
 }
 
+void TypoDetector::preparePairWords(const LanguagePair& pair) {
+  if (!pair.target.empty() && !usesRussianTables(pair)) pairWords(otherLanguage(pair));
+}
+
 bool TypoDetector::isAmbiguousFor(std::u16string_view word, const LanguagePair& pair) {
   if (pair.target.empty()) return false;
   const std::u16string lower = text::toLower(word);

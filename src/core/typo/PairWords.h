@@ -37,8 +37,8 @@ PairWords findPairWords(const Dictionary& english, const Dictionary& other, std:
 
 // Whether the text, without the punctuation around it, is written in the
 // language's script alone: its letters and the marks after them, joined
-// inside by hyphens or apostrophes. Digits, brackets, symbols, other scripts and compatibility
-// forms (Arabic presentation forms) make it no word of the language.
+// inside by hyphens or apostrophes. Digits, brackets, symbols, other scripts
+// and compatibility forms (Arabic presentation forms) make it no word of it.
 bool isWordOfScript(std::u16string_view word, std::string_view language);
 
 }  // namespace brisquel::pairwords

@@ -404,7 +404,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
-  if (hasTarget && !usesRussianTables(pair)) isAmbiguousFor({}, pair);  // has the pair's words found soon
+  preparePairWords(pair);
   // Letters of the layout's script only: Shift on the Arabic layout types a
   // vowel mark first ("ٍاخص" for "Show"), which the dictionary overlooks.
   const bool sourceValid = isWordValid(word, pair.source) && pairwords::isWordOfScript(word, pair.source);
@@ -445,7 +445,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (!decided && !abbreviation && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
     correct = decided = true;
   }
-  // The pairs without tables of their own: three letters or fewer right
+  // The pairs without tables of their own: two letters or fewer right
   // after a word of the same layout are as likely a name or an abbreviation
   // there ("rc", "tao", "فى") as a word of the target; the next words decide
   // (where the text starts afresh they fold it in).
@@ -690,7 +690,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
-  if (!usesRussianTables(pair)) isAmbiguousFor({}, pair);  // has the pair's words found by the word's end
+  preparePairWords(pair);
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.

@@ -170,6 +170,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // The words found for English and the language; none until both
   // dictionaries are loaded and the search, queued on the first call, has run.
   const pairwords::PairWords* pairWords(const std::string& language);
+  // Starts the search for the pair's words, so that they are there by the word's end.
+  void preparePairWords(const LanguagePair& pair);
   // Whether nothing typed before history entry `first` shows the person
   // writing in `language`: the field starts there, a sentence or line ends
   // right before it, or a word of another layout stands there.
@@ -195,7 +197,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
                      const LayoutAvailability& layouts, const std::optional<AXTextState>& field);
   // The same for the pairs other than English-Russian, which have no tables
-  // made for them: only from where the text starts afresh.
+  // made for them: only from where the text starts afresh, and mid-word too.
   void foldFreshText(Fold& fold, std::size_t before, const LanguagePair& pair, const LayoutAvailability& layouts,
                      const std::optional<AXTextState>& field);
   // Whether `swapped`, the keys of `typed` on the pair's other layout, is what

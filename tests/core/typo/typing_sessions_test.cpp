@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -222,14 +221,17 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
   Script layoutScript = Script::Latin;
   // Judged by the keyboard's keys, not by the detector's tables: a word comes out as the keys
   // that typed it on one layout give it on the other.
-  std::function<bool(const std::u16string&, const std::u16string&)> isConversion = [&](auto& from, auto& to) {
+  auto isConversion = [](const std::u16string& from, const std::u16string& to) {
     if (from == to) return true;
     for (auto [a, b] : {std::pair{"en", "ru"}, std::pair{"ru", "en"}})
       if (to == keysAs(from, a, b) || from == keysAs(to, a, b)) return true;
-    // A selection typed partly on each layout is swapped character by character.
-    if (scriptOf(from) != Script::Mixed || scriptOf(to) == Script::Mixed || from.size() != to.size()) return false;
-    for (std::size_t i = 0; i < from.size(); ++i)
-      if (!isConversion(from.substr(i, 1), to.substr(i, 1))) return false;
+    // A selection typed partly on each layout is swapped character by character; a character
+    // both layouts type (? / .) may be read as typed on either.
+    if (scriptOf(from) != Script::Mixed || from.size() != to.size()) return false;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+      const std::u16string one(1, from[i]), given(1, to[i]);
+      if (given != one && given != keysAs(one, "en", "ru") && given != keysAs(one, "ru", "en")) return false;
+    }
     return true;
   };
   // After each of the person's actions: compare the field with its model.
