@@ -417,9 +417,13 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   // target's dictionary knows in capitals only ("ЗВА" typed for "PDF"; "TLS"
   // gives "ЕДЫ", an ordinary word in capitals, and stays; "R," gives "Кб",
   // whose comma became a small letter, and stays).
-  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) &&
-                            !(targetValid && allLettersCapital(converted) &&
-                              !isWordValid(text::toLower(converted), pair.target));
+  // Not for English capitals going to the other pairs: Greek writes its
+  // capitals without accents, so "ΙΣΑ" is a word where "ισα" is not.
+  const bool capitalsOnlyWord = targetValid && allLettersCapital(converted) &&
+                                !isWordValid(text::toLower(converted), pair.target) &&
+                                (usesRussianTables(pair) || pair.source != lang::english);
+  const bool abbreviation =
+      isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) && !capitalsOnlyWord;
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
@@ -568,9 +572,11 @@ void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguageP
       swapped = convert(entry.word, false, layouts);
       if (text::characterCount(entry.word) == 1) {
         if (!isSingleLetterWord(swapped, pair.target)) break;
-      } else if (!pairwords::isWordOfScript(swapped, pair.target) ||
+      } else if ((pair.source == lang::english && !pairwords::isWordOfScript(swapped, pair.target)) ||
                  (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target))) {
-        break;  // no word of the target's letters (OS/2, 68HC11 stay), or a word meant as typed
+        // Names typed right in English that give no word of Russian letters
+        // (OS/2, 68HC11) stay, as does a word meant as typed.
+        break;
       }
       if (!beforeCapitals && swapped != entry.word) beforeCapitals = fold;
     }
