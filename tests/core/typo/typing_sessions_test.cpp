@@ -74,7 +74,7 @@ struct Vocabulary {
   std::vector<std::string> keys[2], words[2];
 };
 const Vocabulary& vocabulary() {
-  static const Vocabulary words = [] {
+  static const Vocabulary loaded = [] {
     Vocabulary v;
     const char* shared = std::getenv("BRISQUEL_SHARED_DIR");
     for (int l : {0, 1}) {
@@ -88,7 +88,7 @@ const Vocabulary& vocabulary() {
     }
     return v;
   }();
-  return words;
+  return loaded;
 }
 
 // The real dictionaries as `brisquel fix` loads them, else the corpus words.
