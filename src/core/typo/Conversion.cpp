@@ -9,6 +9,7 @@
 #include <cctype>
 #include <utility>
 
+#include "typo/PairWords.h"
 #include "typo/TypoDetector.h"
 
 namespace brisquel {
@@ -81,6 +82,8 @@ TypoDetector::TargetConversion TypoDetector::convertForTarget(std::u16string_vie
     // shorter word to judge than the one typed ("جنو" -> "[k,").
     const int lost = letterCount(word) - letterCount(s);
     if (lost >= 2 && lost >= letterCount(s)) return false;
+    // Digits, brackets, other scripts or compatibility letters inside: no word of the target.
+    if (!pairwords::isWordOfScript(s, target)) return false;
     return prefix ? isPrefixValid(s, target) : isWordValid(s, target);
   };
   result.valid = spells(result.text);

@@ -257,8 +257,14 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
     if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
       completedWordsHistory_.erase(completedWordsHistory_.begin());
   } else if (!completedWordsHistory_.empty()) {
-    completedWordsHistory_.back().word = result;
-    if (trailing) completedWordsHistory_.back().separator = *trailing;
+    if (usedHistoryCount > 0 || completedWordsHistory_.back().word == word) {
+      completedWordsHistory_.back().word = result;
+      if (trailing) completedWordsHistory_.back().separator = *trailing;
+    } else {
+      // Another word than the last one typed (a double press takes the word
+      // at the caret): the history no longer tells what stands before it.
+      completedWordsHistory_.clear();
+    }
   }
   finishSimulation();
 }

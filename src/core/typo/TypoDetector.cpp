@@ -2,6 +2,7 @@
 #include "typo/TypoDetector.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "base/KeyCodes.h"
 #include "base/Text.h"
+#include "typo/PairWords.h"
 #include "typo/WordTables.h"
 
 namespace brisquel {
@@ -21,10 +23,6 @@ std::shared_ptr<TypoDetector>& sharedSlot() {
 
 int count(std::u16string_view s) {
   return static_cast<int>(text::characterCount(s));
-}
-
-bool isAmbiguous(std::u16string_view word) {
-  return words::ambiguousContextWords().count(text::toLower(word)) > 0;
 }
 
 std::u16string withoutEmoji(std::u16string_view s) {
@@ -71,6 +69,30 @@ bool hasInnerCapitals(std::u16string_view word) {
     ++letters;
   }
   return letters == 1 && capitalFirst;
+}
+
+// Letters, every one a capital: an acronym (RGB, X), whatever the layout
+// it would convert to does with Shift.
+bool allLettersCapital(std::u16string_view word) {
+  int letters = 0;
+  for (std::size_t i = 0; i < word.size();) {
+    UChar32 c;
+    U16_NEXT(word.data(), i, word.size(), c);
+    if (!u_isalpha(c)) continue;
+    if (!u_hasBinaryProperty(c, UCHAR_UPPERCASE)) return false;
+    ++letters;
+  }
+  return letters > 0;
+}
+
+int letterCount(std::u16string_view word) {
+  int letters = 0;
+  for (std::size_t i = 0; i < word.size();) {
+    UChar32 c;
+    U16_NEXT(word.data(), i, word.size(), c);
+    letters += u_isalpha(c) ? 1 : 0;
+  }
+  return letters;
 }
 
 // A letter that no key of the English layout types.
@@ -150,6 +172,7 @@ void TypoDetector::clearBuffer() {
   lastCompletedWord_.clear();
   lastCompletedWordTrailingSpaces_ = 0;
   completedWordsHistory_.clear();
+  historyLostWords_ = false;
 }
 
 // ---- Key events ------------------------------------------------------------
@@ -268,8 +291,10 @@ bool TypoDetector::finishWord(const std::u16string& separator) {
     return false;
   }
   completedWordsHistory_.push_back({word, separator});
-  if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize))
+  if (completedWordsHistory_.size() > static_cast<std::size_t>(maxHistorySize)) {
     completedWordsHistory_.erase(completedWordsHistory_.begin());
+    historyLostWords_ = true;
+  }
   lastCompletedWord_ = std::move(word);
   lastCompletedWordTrailingSpaces_ = spaces;
   return true;
@@ -355,7 +380,23 @@ bool TypoDetector::isPrefixValid(std::u16string_view prefix, const std::string& 
 std::optional<std::string> TypoDetector::languageOf(std::u16string_view word, const LayoutAvailability& layouts) const {
   // Numbers, dashes and signs are written the same on every layout.
   if (!text::hasLetter(word)) return std::nullopt;
-  return LayoutMaps::instance().guessLanguagePair(word, layouts).source;
+  std::string source = LayoutMaps::instance().guessLanguagePair(word, layouts).source;
+  if (source != lang::english) return source;
+  // Letters the maps do not hold (Greek with an accent, "ή") still say their script.
+  for (std::size_t i = 0; i < word.size();) {
+    UChar32 c;
+    U16_NEXT(word.data(), i, word.size(), c);
+    if (c < 0x80 || !u_isalpha(c)) continue;
+    UErrorCode status = U_ZERO_ERROR;
+    switch (uscript_getScript(c, &status)) {
+      case USCRIPT_GREEK: return lang::greek;
+      case USCRIPT_HEBREW: return lang::hebrew;
+      case USCRIPT_ARABIC: return lang::arabic;
+      case USCRIPT_CYRILLIC: return layouts.has("ru") || !layouts.has("uk") ? lang::russian : lang::ukrainian;
+      default: break;
+    }
+  }
+  return source;
 }
 
 bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u16string& separator,
@@ -364,7 +405,10 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   const bool hasTarget = !pair.target.empty();
-  const bool sourceValid = isWordValid(word, pair.source);
+  preparePairWords(pair);
+  // Letters of the layout's script only: Shift on the Arabic layout types a
+  // vowel mark first ("ٍاخص" for "Show"), which the dictionary overlooks.
+  const bool sourceValid = isWordValid(word, pair.source) && pairwords::isWordOfScript(word, pair.source);
   const TargetConversion conversion = convertForTarget(word, layouts, pair, false);
   const std::u16string& converted = conversion.text;
   const bool targetValid = hasTarget && conversion.valid;
@@ -372,9 +416,15 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const bool hasPrevious = completedWordsHistory_.size() >= 2;
   // Capitals meant as typed, unless they convert to an abbreviation the
   // target's dictionary knows in capitals only ("ЗВА" typed for "PDF"; "TLS"
-  // gives "ЕДЫ", an ordinary word in capitals, and stays).
-  const bool abbreviation = isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) &&
-                            !(targetValid && !isWordValid(text::toLower(converted), pair.target));
+  // gives "ЕДЫ", an ordinary word in capitals, and stays; "R," gives "Кб",
+  // whose comma became a small letter, and stays).
+  // Not for English capitals going to the other pairs: Greek writes its
+  // capitals without accents, so "ΙΣΑ" is a word where "ισα" is not.
+  const bool capitalsOnlyWord = targetValid && allLettersCapital(converted) &&
+                                !isWordValid(text::toLower(converted), pair.target) &&
+                                (usesRussianTables(pair) || pair.source != lang::english);
+  const bool abbreviation =
+      isAbbreviation(word, pair, completedWordsHistory_.size() - 1, layouts) && !capitalsOnlyWord;
 
   // English-layout text going anywhere but Russian: the word tables (made
   // for Russian) only count where the conversion is a word of the target.
@@ -382,7 +432,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   auto tablesApply = [&] {
     if (russianRules) return true;
     if (text::characterCount(converted) == 1)
-      return words::validSingleLetterWords(pair.target).count(text::toLower(converted)) > 0;
+      return isSingleLetterWord(converted, pair.target);
     return targetValid;
   };
 
@@ -400,10 +450,26 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   if (!decided && !abbreviation && words::aggressiveSwitchWords().count(lower) && tablesApply()) {
     correct = decided = true;
   }
-  if (!decided && !sourceValid && targetValid && !abbreviation) correct = decided = true;
-  if (!decided && hasPrevious && !abbreviation && words::ambiguousContextWords().count(lower) && tablesApply()) {
+  // The pairs without tables of their own: two letters or fewer right
+  // after a word of the same layout are as likely a name or an abbreviation
+  // there ("rc", "tao", "فى") as a word of the target; the next words decide
+  // (where the text starts afresh they fold it in).
+  auto shortAfterOwnLayout = [&] {
+    if (usesRussianTables(pair) || !hasPrevious || std::max(letterCount(word), letterCount(converted)) > 2)
+      return false;
+    // Unless that word reads as the target too ("to be" typed on the Hebrew layout).
+    const std::u16string& previous = completedWordsHistory_[completedWordsHistory_.size() - 2].word;
+    return languageOf(previous, layouts) == pair.source && !targetReading(previous, pair, false);
+  };
+  if (!decided && !sourceValid && targetValid && !abbreviation && !shortAfterOwnLayout()) correct = decided = true;
+  if (!decided && hasPrevious && !abbreviation && isAmbiguousFor(word, pair) && tablesApply()) {
     const auto& previous = completedWordsHistory_[completedWordsHistory_.size() - 2];
-    if (languageOf(previous.word, layouts) == pair.target) correct = decided = true;
+    // For the pairs without tables of their own, only a word of the target
+    // shows its language; names in capitals (PDF, XDS) stand in any text.
+    const bool showsTarget = usesRussianTables(pair) ||
+                             (!allLettersCapital(previous.word) && isWordValid(previous.word, pair.target) &&
+                              pairwords::isWordOfScript(previous.word, pair.target));
+    if (showsTarget && languageOf(previous.word, layouts) == pair.target) correct = decided = true;
   }
   if (correct && words::systemProtectedWords().count(lower)) correct = false;
   if (!hasTarget) correct = false;
@@ -418,7 +484,9 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   const std::size_t newest = completedWordsHistory_.size() - 1;
   Fold fold{count(word), converted, {{newest, converted}}, word};
   auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
-  foldPreceding(fold, newest, pair, russianRules, layouts);
+  // Everything it deletes must be the words typed, as the field shows them where it can.
+  const auto field = getAXTextState(false);
+  foldPreceding(fold, newest, pair, russianRules, layouts, field);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
   std::u16string typed = fold.typed;  // none for a run of single letters: its count is checked
@@ -450,8 +518,6 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       }
     }
   }
-  // Everything it deletes must be the words typed, as the field shows them where it can.
-  const auto field = getAXTextState(false);
   if (!beginsAWordInField(field, deleteCount, typed)) return false;
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -476,8 +542,10 @@ bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& 
   // typed on the wrong layout.
   if (!hasInnerCapitals(word) || typedWithCapsLock_) return false;
   // Shift on a layout whose script has no capitals (Arabic) types other
-  // letters, not capitals.
-  if (!hasInnerCapitals(convert(word, false, layouts))) return false;
+  // letters, not capitals; but letters typed on the English layout that are
+  // capitals every one are an acronym whatever they would convert to.
+  if (!hasInnerCapitals(convert(word, false, layouts)) && !(pair.source == lang::english && allLettersCapital(word)))
+    return false;
   for (std::size_t i = before; i-- > 0;) {
     if (auto language = languageOf(completedWordsHistory_[i].word, layouts)) return *language == pair.source;
   }
@@ -485,31 +553,94 @@ bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& 
 }
 
 void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
-                                 const LayoutAvailability& layouts) {
+                                 const LayoutAvailability& layouts, const std::optional<AXTextState>& field) {
+  if (!usesRussianTables(pair)) return foldFreshText(fold, before, pair, layouts, field);
   // Earlier words typed on the same layout as the corrected one, newest
   // first: ambiguous words (word end only) and abbreviations left as typed
   // for want of context, which this correction now gives. A word already in
-  // the right layout (or corrected before) ends the walk.
+  // the right layout (or corrected before) ends the walk. Abbreviations only
+  // where the text starts afresh: after words of the source layout they are
+  // names meant as typed ("Extension E", "FileZilla.").
+  std::optional<Fold> beforeCapitals;
+  std::size_t first = before;
   for (std::size_t i = before; i-- > 0;) {
     const auto& entry = completedWordsHistory_[i];
     if (languageOf(entry.word, layouts) != pair.source) break;
     std::u16string swapped;
-    if (ambiguousWords && isAmbiguous(entry.word)) {
+    if (ambiguousWords && isAmbiguousFor(entry.word, pair)) {
       swapped = convert(entry.word, true, layouts);
     } else if (hasInnerCapitals(entry.word)) {
       swapped = convert(entry.word, false, layouts);
       if (text::characterCount(entry.word) == 1) {
-        if (!words::validSingleLetterWords(pair.target).count(text::toLower(swapped))) break;
-      } else if (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target)) {
+        if (!isSingleLetterWord(swapped, pair.target)) break;
+      } else if ((pair.source == lang::english && !pairwords::isWordOfScript(swapped, pair.target)) ||
+                 (isWordValid(entry.word, pair.source) && !isWordValid(swapped, pair.target))) {
+        // Names typed right in English that give no word of Russian letters
+        // (OS/2, 68HC11) stay, as does a word meant as typed.
         break;
       }
+      if (!beforeCapitals && swapped != entry.word) beforeCapitals = fold;
     }
     if (swapped.empty() || swapped == entry.word) break;
     fold.deleteCount += count(entry.word) + entry.spaces();
     fold.text = swapped + entry.separator + fold.text;
     fold.typed = entry.word + entry.separator + fold.typed;
     fold.rewritten.emplace_back(i, std::move(swapped));
+    first = i;
   }
+  if (beforeCapitals && !startsFreshText(first, pair.source, field, fold.typed.size(), layouts))
+    fold = std::move(*beforeCapitals);
+}
+
+bool TypoDetector::readsAsTarget(std::u16string_view typed, std::u16string_view swapped, const LanguagePair& pair) {
+  if (isAmbiguousFor(typed, pair)) return true;
+  if (!pairwords::isWordOfScript(swapped, pair.target)) return false;
+  const std::u16string_view letters = text::trimPunctuation(swapped);
+  if (text::characterCount(letters) == 1) return isSingleLetterWord(letters, pair.target);
+  return isWordValid(swapped, pair.target);
+}
+
+std::optional<std::u16string> TypoDetector::targetReading(std::u16string_view typed, const LanguagePair& pair,
+                                                          bool capitals) {
+  KeyTables::Conversion conversion =
+      convertBetween(typed, LayoutMaps::layoutCode(pair.source), LayoutMaps::layoutCode(pair.target));
+  // Of two readings (Greek Σ: Shift+S or Shift+W) the ordinary word wins ("We", not "Se").
+  if (!conversion.otherReading.empty() && !isWordValid(text::toLower(conversion.text), pair.target) &&
+      isWordValid(text::toLower(conversion.otherReading), pair.target))
+    std::swap(conversion.text, conversion.otherReading);
+  for (std::u16string* reading : {&conversion.text, &conversion.otherReading}) {
+    if (reading->empty() || *reading == typed) continue;
+    if (readsAsTarget(typed, *reading, pair)) return std::move(*reading);
+    // Capitals left as typed for want of context, as the tables of English
+    // and Russian take them: unless they are a word meant as typed.
+    if (capitals && hasInnerCapitals(typed) && pairwords::isWordOfScript(*reading, pair.target) &&
+        !isWordValid(typed, pair.source))
+      return std::move(*reading);
+  }
+  return std::nullopt;
+}
+
+void TypoDetector::foldFreshText(Fold& fold, std::size_t before, const LanguagePair& pair,
+                                 const LayoutAvailability& layouts, const std::optional<AXTextState>& field) {
+  // Earlier words that the same layout's keys typed and that read as words
+  // of the target: the first words of a sentence, short and plausible both
+  // ways, which nothing corrected for want of context. They are taken only
+  // where nothing before them shows the person writing the source language
+  // ("send it to" and a Hebrew word keeps "to").
+  Fold taken = fold;
+  std::size_t first = before;
+  for (std::size_t i = before; i-- > 0;) {
+    const auto& entry = completedWordsHistory_[i];
+    auto swapped = targetReading(entry.word, pair, true);
+    if (!swapped) break;
+    taken.deleteCount += count(entry.word) + entry.spaces();
+    taken.text = *swapped + entry.separator + taken.text;
+    taken.typed = entry.word + entry.separator + taken.typed;
+    taken.rewritten.emplace_back(i, std::move(*swapped));
+    first = i;
+  }
+  if (first == before || !startsFreshText(first, pair.source, field, taken.typed.size(), layouts)) return;
+  fold = std::move(taken);
 }
 
 bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16string& separator) {
@@ -523,18 +654,32 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   const std::u16string lowerPrevious = text::toLower(previous.word);
   if (lowerPrevious == u"и" || lowerPrevious == u"b") return false;
   if (sourceOfWord == sourceOfPrevious) return false;
-  if (!words::ambiguousContextWords().count(lowerPrevious)) return false;
-  const std::u16string swapped = convert(previous.word, true, layouts);
-  if (swapped == previous.word) return false;
-  // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
-  if (sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
-  if (languageOf(swapped, layouts) != sourceOfWord) return false;
-  if (text::characterCount(swapped) == 1 && !words::validSingleLetterWords(*sourceOfWord).count(text::toLower(swapped)))
-    return false;
+  const LanguagePair pair{*sourceOfPrevious, *sourceOfWord};
+  const bool russianPair = usesRussianTables(pair);
+  std::u16string swapped;
+  std::optional<AXTextState> field;
+  const std::u16string typed = previous.word + previous.separator + word;
+  if (russianPair) {
+    if (!words::ambiguousContextWords().count(lowerPrevious)) return false;
+    swapped = convert(previous.word, true, layouts);
+    if (swapped == previous.word) return false;
+    // The forced swap gives Russian: no Cyrillic for someone who cannot type it.
+    if (*sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
+    if (languageOf(swapped, layouts) != sourceOfWord) return false;
+    if (text::characterCount(swapped) == 1 && !isSingleLetterWord(swapped, *sourceOfWord)) return false;
+    field = getAXTextState(false);
+  } else {
+    // The other pairs: the first word of a text, when the next one shows its language.
+    if (*sourceOfPrevious != lang::english && *sourceOfWord != lang::english) return false;
+    auto reading = targetReading(previous.word, pair, false);
+    if (!reading) return false;
+    swapped = std::move(*reading);
+    field = getAXTextState(false);
+    if (!startsFreshText(previousIndex, *sourceOfPrevious, field, typed.size(), layouts)) return false;
+  }
 
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
-  const auto field = getAXTextState(false);
-  if (!beginsAWordInField(field, deleteCount, previous.word + previous.separator + word)) return false;
+  if (!beginsAWordInField(field, deleteCount, typed)) return false;
   isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
   const bool typedKeys = replaceBeforeCursor(field, deleteCount, replacement, &separator);
@@ -552,12 +697,18 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   const auto& maps = LayoutMaps::instance();
   const LanguagePair pair = maps.guessLanguagePair(word, layouts);
   if (pair.target.empty()) return false;
+  preparePairWords(pair);
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return false;
   if (isAbbreviation(word, pair, completedWordsHistory_.size(), layouts)) return false;
   // A dead key last waits for the next key, which decides the character.
   const TargetConversion conversion = convertForTarget(word, layouts, pair, true);
   if (conversion.waitsForKey) return false;
   const std::u16string& converted = conversion.text;
+  // After a word of the same layout, as at the word's end, and three letters
+  // are too few to tell a name ("std", "ged") from a word of the target.
+  if (!usesRussianTables(pair) && std::max(letterCount(core), letterCount(converted)) <= 3 &&
+      !completedWordsHistory_.empty() && languageOf(completedWordsHistory_.back().word, layouts) == pair.source)
+    return false;
   // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.
   if (hasJoiner(core) || hasJoiner(text::trimPunctuation(converted))) return false;
   // An opening quote or bracket is no part of the word's beginning.
@@ -583,8 +734,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   std::u16string typed;  // what the field has of it: all but the key being decided
   for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
   Fold fold{count(word) - pendingCharacters, converted, {}, typed};
-  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
   const auto field = getAXTextState(false);
+  foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts, field);
   if (!beginsAWordInField(field, fold.deleteCount, fold.typed)) return false;
 
   isSimulating_ = true;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "typo/ChangeLayoutAction.h"
 #include "typo/KeyTables.h"
 #include "typo/LayoutMaps.h"
+#include "typo/PairWords.h"
 
 namespace brisquel {
 
@@ -160,6 +162,27 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   bool checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                     int pendingCharacters = 1);
   bool repairPreviousWord(const std::u16string& word, const std::u16string& separator);
+  // Words of the pair that only the neighbouring words decide: the
+  // English-Russian table, or what both dictionaries have for the other pairs.
+  static bool usesRussianTables(const LanguagePair& pair);
+  bool isAmbiguousFor(std::u16string_view word, const LanguagePair& pair);
+  static bool isSingleLetterWord(std::u16string_view letter, const std::string& language);
+  // The words found for English and the language; none until both
+  // dictionaries are loaded and the search, queued on the first call, has run.
+  const pairwords::PairWords* pairWords(const std::string& language);
+  // Starts the search for the pair's words, so that they are there by the word's end.
+  void preparePairWords(const LanguagePair& pair);
+  // Whether nothing typed before history entry `first` shows the person
+  // writing in `language`: the field starts there, a sentence or line ends
+  // right before it, or a word of another layout stands there.
+  // `unitsToCaret`: the field's UTF-16 units from that entry to the caret.
+  bool startsFreshText(std::size_t first, const std::string& language, const std::optional<AXTextState>& field,
+                       std::size_t unitsToCaret, const LayoutAvailability& layouts) const;
+  // The keys of a word typed on the layout `from` as the layout `to` gives them (codes).
+  KeyTables::Conversion convertBetween(std::u16string_view word, const std::string& from, const std::string& to) const;
+  // Of the readings of a word typed on the pair's source layout, one that
+  // reads as the target (see readsAsTarget), or none.
+  std::optional<std::u16string> targetReading(std::u16string_view typed, const LanguagePair& pair, bool capitals);
   // Capitals meant as typed; `before`: the history entries before the word.
   bool isAbbreviation(std::u16string_view word, const LanguagePair& pair, std::size_t before,
                       const LayoutAvailability& layouts) const;
@@ -172,7 +195,15 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   };
   // Takes earlier words typed on the same wrong layout into the correction.
   void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
-                     const LayoutAvailability& layouts);
+                     const LayoutAvailability& layouts, const std::optional<AXTextState>& field);
+  // The same for the pairs other than English-Russian, which have no tables
+  // made for them: only from where the text starts afresh, and mid-word too.
+  void foldFreshText(Fold& fold, std::size_t before, const LanguagePair& pair, const LayoutAvailability& layouts,
+                     const std::optional<AXTextState>& field);
+  // Whether `swapped`, the keys of `typed` on the pair's other layout, is what
+  // the person meant there as far as words alone tell: a word of both or of
+  // the target only (a one-letter word of the target included).
+  bool readsAsTarget(std::u16string_view typed, std::u16string_view swapped, const LanguagePair& pair);
 
   // Whether the field, where its text can be read, has white space (or its
   // start) right before the last `characters` before the caret: otherwise the
@@ -274,6 +305,11 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
 
   mutable std::shared_ptr<const LayoutSnapshot> layouts_;
   mutable std::shared_ptr<const LayoutSnapshot> previousLayouts_;  // what a caller may still hold
+  // The oldest words of the history were dropped for newer ones.
+  bool historyLostWords_ = false;
+  std::shared_ptr<const KeyTables> pairWordsTables_;  // the layouts the words were found for
+  std::map<std::string, std::shared_ptr<const pairwords::PairWords>> pairWords_;  // null: being found
+  std::uint64_t pairWordsGeneration_ = 0;
 };
 
 }  // namespace brisquel

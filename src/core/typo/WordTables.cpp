@@ -14,10 +14,13 @@ const std::set<std::u16string, std::less<>>& validSingleLetterWords(std::string_
                                                                 u"у", u"я", u"б", u"к", u"ж"};
   static const std::set<std::u16string, std::less<>> ukrainian = {u"і", u"а", u"в", u"с", u"о", u"у",
                                                                   u"я", u"б", u"к", u"ж", u"є", u"и"};
+  // The articles ο, η and the conjunction ή (the dictionary takes every letter).
+  static const std::set<std::u16string, std::less<>> greek = {u"ο", u"η", u"ή"};
   static const std::set<std::u16string, std::less<>> none;
   if (language == "en_US") return english;
   if (language == "ru_RU") return russian;
   if (language == "uk_UA") return ukrainian;
+  if (language == "el") return greek;
   return none;
 }
 

@@ -11,7 +11,7 @@ namespace brisquel::words {
 
 // Never corrected at word end.
 const std::set<std::u16string, std::less<>>& systemProtectedWords();
-// One-letter words per language identifier (empty for other languages).
+// One-letter words per language identifier (none for Hebrew and Arabic).
 const std::set<std::u16string, std::less<>>& validSingleLetterWords(std::string_view language);
 // Short frequent words typed on the wrong layout -> the word meant.
 const std::map<std::u16string, std::u16string, std::less<>>& aggressiveSwitchWords();

@@ -37,8 +37,8 @@ TEST_F(OtherLayouts, CorrectionsGoToTheEnabledLayouts) {
       // A Ukrainian word is checked as Ukrainian; with Russian enabled too it is taken as Russian.
       {{"en", "uk"}, {{"@uk", "ви "}, "ви "}},
       {{"en", "ru", "uk"}, {{"@uk", "ви "}, "db "}},
-      // The previous word is not turned into Cyrillic without a Russian layout.
-      {{"en", "uk"}, {{"dj ", "@uk", "дворі "}, "dj дворі "}},
+      // The first word of a text goes to the layout of the next one, towards Ukrainian too.
+      {{"en", "uk"}, {{"dj ", "@uk", "дворі "}, "во дворі "}},
       {{"en", "ru", "uk"}, {{"dj ", "@ru", "дворе "}, "во дворе "}},
       // By hand too, towards the layout the person has.
       {{"en", "el"}, {{"Kal;a", "@opt"}, "Καλά", nullptr, "el"}},
@@ -52,6 +52,60 @@ TEST_F(OtherLayouts, CorrectionsGoToTheEnabledLayouts) {
     use(c.layouts);
     expectSteps(c.steps);
     EXPECT_TRUE(c.layouts.size() > 1 || layoutRequests().empty()) << "no layout to switch to";
+  }
+}
+
+// The first words of a sentence are short and plausible on both layouts; the
+// word after them shows the language. They follow it only where nothing
+// before them shows the person writing the language of the keys.
+TEST_F(OtherLayouts, FirstWordsOfATextFollowTheNextWord) {
+  struct Case {
+    std::vector<std::string> layouts;
+    Steps steps;
+  };
+  const Case cases[] = {
+      {{"en", "he"}, {{"kt akuo "}, "לא שלום ", nullptr, "he"}},
+      {{"en", "he"}, {{"send it to akuo "}, "send it to שלום ", nullptr, "he"}},
+      {{"en", "he"}, {{"Done. to akuo "}, "Done. אם שלום "}},  // a new sentence
+      {{"en", "he"}, {{"to ", "@he", "שלום "}, "אם שלום "}},   // the next word typed on its own layout
+      {{"en", "he"}, {{"send to ", "@he", "שלום "}, "send to שלום "}},
+      {{"en", "he"}, {{"@he", "to be "}, "to be ", nullptr, "en"}},  // English typed on the Hebrew layout
+      {{"en", "el"}, {{"H lista "}, "Η λιστα ", nullptr, "el"}},
+      {{"en", "el"}, {{"see H lista "}, "see H λιστα "}},
+      // After a word of the target, a word of both goes there too; not after a name in capitals.
+      {{"en", "he"}, {{"@he", "akuo ", "@en", "kt "}, "שלום לא ", nullptr, "he"}},
+      {{"en", "he"}, {{"@he", "akuo ", "@en", "XDS ", "@he", "kt "}, "שלום XDS לא "}},
+  };
+  words("en_US", {"to", "kt", "send", "it", "be", "see", "done", "XDS"});
+  words("he", {"לא", "שלום", "אם", "ןא"});
+  words("el", {"λιστα"});
+  for (const auto& c : cases) {
+    use(c.layouts);
+    expectSteps(c.steps);
+  }
+}
+
+// English typed right beside a layout without capitals or with a big
+// dictionary: acronyms, short names, digits and compatibility letters are
+// no words of the other script.
+TEST_F(OtherLayouts, EnglishTypedRightStaysBesideEveryLayout) {
+  struct Case {
+    std::vector<std::string> layouts;
+    const char* keys;
+  };
+  const Case cases[] = {
+      {{"en", "ar"}, "set RGB values "},   // Shift types vowel marks on the Arabic layout
+      {{"en", "ar"}, "run stdbuf here "},  // its b key types a presentation form
+      {{"en", "he"}, "the rc file "},      // two letters after an English word
+      {{"en", "he"}, "say X, then "},      // the comma key types a Hebrew letter
+      {{"en", "he"}, "open x2 now "},      // digits
+  };
+  words("en_US", {"set", "values", "run", "here", "the", "file", "say", "then", "open", "now"});
+  words("ar", {"ٌﻷﻵ", "سفيﻻعب", "سفي", "ٌﻷ"});
+  words("he", {"רב", "סת", "ס2"});
+  for (const auto& c : cases) {
+    use(c.layouts);
+    expectSteps({{c.keys}, c.keys});
   }
 }
 

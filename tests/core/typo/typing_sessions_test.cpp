@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -44,20 +43,30 @@ struct Setup {
   int intervalMs = 120;
 };
 
-// What the person presses for a word on its own layout, as the US keys' characters.
-std::string usKeys(const std::u16string& word, const char* layout) {
-  const auto* from = sim::findKeyboardLayout(layout);
-  const auto* us = sim::findKeyboardLayout("en");
-  std::u16string keys;
-  for (char16_t c : word) {
-    std::u16string key(1, c);
-    for (const auto& k : from->keys)
-      for (int level : {0, 1})
-        if (k.levels[level].text == key) key = sim::findKey(*us, k.keyCode)->levels[level].text;
-    keys += key;
+// The keys that type a text on one layout, as another layout gives them; what the first cannot type stays.
+std::u16string keysAs(std::u16string_view text, const char* from, const char* to) {
+  const auto* typedOn = sim::findKeyboardLayout(from);
+  const auto* givenBy = sim::findKeyboardLayout(to);
+  std::u16string out;
+  for (char16_t c : text) {
+    const std::u16string key(1, c);
+    std::u16string given = key;
+    bool found = false;
+    for (int level = 0; level < 2 && !found; ++level) {
+      for (const auto& k : typedOn->keys) {
+        if (k.levels[level].text != key) continue;
+        given = std::u16string(sim::findKey(*givenBy, k.keyCode)->levels[level].text);
+        found = true;
+        break;
+      }
+    }
+    out += given;
   }
-  return u8(keys);
+  return out;
 }
+
+// What the person presses for a word on its own layout, as the US keys' characters.
+std::string usKeys(const std::u16string& word, const char* layout) { return u8(keysAs(word, layout, "en")); }
 
 // Words of the shared corpus, English [0] and Russian [1]: the keys to type
 // and the words the spelling knows.
@@ -210,14 +219,19 @@ Outcome play(const Setup& setup, const std::vector<KeyStep>& steps) {
   std::optional<std::size_t> unseenStart;
   const sim::SimApp* lastModel = nullptr;
   Script layoutScript = Script::Latin;
-  std::function<bool(const std::u16string&, const std::u16string&)> isConversion = [&](auto& from, auto& to) {
-    auto& detector = program.typoDetector();
-    for (bool force : {false, true})
-      if (from == to || to == detector.transliterate(from, force) || from == detector.transliterate(to, force)) return true;
-    // A word typed partly on each layout may come out in one, letter by letter.
-    if (scriptOf(from) != Script::Mixed || scriptOf(to) == Script::Mixed || from.size() != to.size()) return false;
-    for (std::size_t i = 0; i < from.size(); ++i)
-      if (!isConversion(from.substr(i, 1), to.substr(i, 1))) return false;
+  // Judged by the keyboard's keys, not by the detector's tables: a word comes out as the keys
+  // that typed it on one layout give it on the other.
+  auto isConversion = [](const std::u16string& from, const std::u16string& to) {
+    if (from == to) return true;
+    for (auto [a, b] : {std::pair{"en", "ru"}, std::pair{"ru", "en"}})
+      if (to == keysAs(from, a, b) || from == keysAs(to, a, b)) return true;
+    // A selection typed partly on each layout is swapped character by character; a character
+    // both layouts type (? / .) may be read as typed on either.
+    if (scriptOf(from) != Script::Mixed || from.size() != to.size()) return false;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+      const std::u16string one(1, from[i]), given(1, to[i]);
+      if (given != one && given != keysAs(one, "en", "ru") && given != keysAs(one, "ru", "en")) return false;
+    }
     return true;
   };
   // After each of the person's actions: compare the field with its model.

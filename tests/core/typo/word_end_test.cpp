@@ -55,7 +55,7 @@ TEST_F(WordEnd, FieldsThatCannotBeWrittenGetTypedKeys) {
 // The spelling of the word and of its neighbours decides.
 TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
   words("en_US", {"hello", "ultra", "vs", "ns"});
-  words("ru_RU", {"где", "руль", "привет", "мы", "ты", "пойдем"});
+  words("ru_RU", {"где", "руль", "привет", "мы", "ты", "пойдем", "один"});
   const Steps inTextEdit[] = {
       {{"ult "}, "где "},  // "ult" is a valid English beginning, so only the word end can fix it
       {{"hello "}, "hello "},
@@ -66,6 +66,12 @@ TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
       // A run of single letters is retyped whole, unless it runs along the alphabet.
       {{"; p b "}, "ж з и "},
       {{"h i j "}, "h i о "},
+      // Capitals left as typed follow where the text starts, not after
+      // English words, and never into something that is no Russian word.
+      {{"JLBY ult "}, "ОДИН где "},
+      {{"hello JLBY ult "}, "hello JLBY где "},
+      {{"OS/2 ult "}, "OS/2 где "},
+      {{"68HC11 ult "}, "68HC11 где "},
       // The previous word is repaired without switching the layout.
       {{"vs ", "@ru", "пойдем "}, "мы пойдем ", nullptr, "ru"},
   };
