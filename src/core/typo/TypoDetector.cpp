@@ -295,13 +295,19 @@ bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayout
       const double t = now();
       const double held = t - optionDownAt_;
       const double sinceLastUp = t - lastOptionUpTime_;
+      bool acted = false;
       if (isWithin(held, lonePressMaxHold) && !isWithin(t - lastFixTime_, fixDebounceInterval)) {
         lastFixTime_ = t;
         scheduleOnMain(!isWithin(sinceLastUp, doublePressInterval) ? &TypoDetector::performManualToggle
                                                                    : &TypoDetector::performDoublePressFix,
                        changeLayoutAction);
+        acted = true;
       }
       lastOptionUpTime_ = t;
+      optionPressedAlone_ = false;
+      // The application must not take the release for a lone press of its own
+      // (menu bars take the focus on one).
+      return acted;
     }
     optionPressedAlone_ = false;
   } else if (!wasDown && isOptionCurrentlyDown_) {

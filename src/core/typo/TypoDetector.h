@@ -108,7 +108,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void setPermissionRecheck(std::function<void()> recheck) { permissionRecheck_ = std::move(recheck); }
 
   // Key-down and flags-changed events from the keyboard path. True when the
-  // detector has already reproduced this key's effect itself: drop the event.
+  // detector has already reproduced this key's effect itself, or acted on a
+  // lone Option release: drop the event.
   bool process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
 
   // Forgets the word being typed, the last word and the history.

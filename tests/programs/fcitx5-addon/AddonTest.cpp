@@ -129,6 +129,9 @@ TEST_F(AddonTest, ALoneAltConvertsTheLastWordAndASecondOneUndoesIt) {
   EXPECT_EQ(converted, "руддщ");
   EXPECT_EQ(layout, "keyboard-ru");
   EXPECT_EQ(editor->text(), "hello");
+  // Both releases were the program's: the application saw no lone Alt of its own.
+  EXPECT_THAT(editor->passed(), Contains("+Alt_L"));
+  EXPECT_THAT(editor->passed(), ::testing::Not(Contains(::testing::StartsWith("-Alt"))));
 }
 
 TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {
