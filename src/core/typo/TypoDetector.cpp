@@ -455,6 +455,14 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       }
     }
   }
+  // Where the earlier words cannot be reached exactly, the word alone is corrected.
+  if (!canReplace(deleteCount) && deleteCount != count(word)) {
+    deleteCount = count(word);
+    replacement = converted;
+    typed = word;
+    rewritten = {{newest, converted}};
+  }
+  if (!canReplace(deleteCount)) return false;
   // Everything it deletes must be the words typed, as the field shows them where it can.
   const auto field = getAXTextState(false);
   if (!beginsAWordInField(field, deleteCount, typed)) return false;
@@ -538,6 +546,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
     return false;
 
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  if (!canReplace(deleteCount)) return false;
   const auto field = getAXTextState(false);
   if (!beginsAWordInField(field, deleteCount, previous.word + previous.separator + word)) return false;
   isSimulating_ = true;
@@ -589,6 +598,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
   Fold fold{count(word) - pendingCharacters, converted, {}, typed};
   foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts);
+  if (!canReplace(fold.deleteCount)) fold = Fold{count(word) - pendingCharacters, converted, {}, typed};
+  if (!canReplace(fold.deleteCount)) return false;
   const auto field = getAXTextState(false);
   if (!beginsAWordInField(field, fold.deleteCount, fold.typed)) return false;
 

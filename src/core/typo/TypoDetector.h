@@ -80,6 +80,7 @@ struct TypoDetectorPorts {
   SpellCheckerPort& spelling;
   MainQueuePort& mainQueue;
   ClockPort& clock;
+  TextFieldPort& textField;
 };
 
 class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
@@ -185,6 +186,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // True when typed keys were used (the separator has then been typed too).
   bool replaceBeforeCursor(const std::optional<AXTextState>& field, int deleteCount, const std::u16string& text,
                            const std::u16string* separator);
+  // Whether the field can take that replacement exactly; where it cannot, the text stays as typed.
+  bool canReplace(int deleteCount, std::int64_t stepOver = 0) const;
 
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
