@@ -14,6 +14,7 @@ packages=(
   hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
   # the desktop host (an fcitx5 addon) and its tests on a headless X server
   fcitx5 fcitx5-modules libfcitx5core-dev libfcitx5utils-dev fcitx5-modules-dev libxkbcommon-dev libxkbregistry-dev
+  libwayland-dev
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   fcitx5-frontend-qt6 qt6-base-dev
   # the Debian package (cpack: dpkg-shlibdeps, file)

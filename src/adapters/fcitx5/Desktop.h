@@ -21,6 +21,7 @@
 #include "fcitx5/Keyboard.h"
 #include "fcitx5/Layouts.h"
 #include "fcitx5/Session.h"
+#include "fcitx5/WaylandDisplays.h"
 #include "platform/Platform.h"
 #include "posix/XdgAutostart.h"
 
@@ -48,6 +49,7 @@ class Desktop {
  private:
   Session session_;
   LoopQueue mainQueue_;
+  WaylandDisplays wayland_;
   WorkerQueue background_;
   SystemClock clock_;
   Keyboard keyboard_;
