@@ -17,6 +17,8 @@ packages=(
   libwayland-dev
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   fcitx5-frontend-qt6 qt6-base-dev
+  # a client that offers no surrounding text and replays forwarded keys late
+  chromium
   # the Debian package (cpack: dpkg-shlibdeps, file)
   dpkg-dev file
   # the status item's images

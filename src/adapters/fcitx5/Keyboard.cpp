@@ -200,7 +200,20 @@ void Keyboard::decide(fcitx::KeyEvent& source) {
   } else if (composes(*ic)) {
     // After the program's own edits, which come first in the text.
     flushPosted();
-    if (compose(*ic, *event, source.rawKey().sym())) source.filterAndAccept();
+    switch (compose(*ic, *event, source.rawKey().sym())) {
+      case Composed::Passed:
+        break;
+      case Composed::Taken:
+        source.filterAndAccept();
+        break;
+      case Composed::Committed:
+        // A key that comes with a commit is taken for the input method's own
+        // (Chromium then never gives Return to the page): it follows the
+        // commit as a key of its own.
+        source.filterAndAccept();
+        ic->forwardKey(source.rawKey(), false);
+        break;
+    }
     return;
   }
   flushPosted();
@@ -217,21 +230,23 @@ bool Keyboard::canReplaceBeforeCaret(int characters, int stepOver) {
   return stepOver == 0 && characters <= composing_.size(*ic);
 }
 
-bool Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
-  if (event.type == EventType::FlagsChanged) return false;
+Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
+  if (event.type == EventType::FlagsChanged) return Composed::Passed;
   const bool release = event.type == EventType::KeyUp;
   const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));
   const bool afterDeadKey = std::exchange(deadKeyPassed_, false);
   if (plain && !afterDeadKey && event.characters && isTypedText(*event.characters)) {
-    if (!release) composing_.add(ic, *event.characters);
-    return !release;
+    if (release) return Composed::Passed;
+    composing_.add(ic, *event.characters);
+    return Composed::Taken;
   }
-  if (plain && event.keyCode == KeyCode::Delete && !release && composing_.removeLast(ic)) return true;
-  if (release) return false;
+  if (plain && event.keyCode == KeyCode::Delete && !release && composing_.removeLast(ic)) return Composed::Taken;
+  if (release) return Composed::Passed;
   // Dead keys: the input method composes the next key with them.
   if (sym >= FcitxKey_dead_grave && sym <= FcitxKey_dead_greek) deadKeyPassed_ = true;
+  if (composing_.size(ic) == 0) return Composed::Passed;
   composing_.commit(ic);
-  return false;
+  return Composed::Committed;
 }
 
 void Keyboard::flushPosted() {

@@ -86,8 +86,8 @@ class Keyboard final : public KeyboardPort, public TextFieldPort {
   void commitPending();
   // A key passed on in a client that composes: typed text is composed,
   // BackSpace takes from the composing text, other keys commit it first.
-  // False when the key goes on to the client.
-  bool compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym);
+  enum class Composed { Passed, Taken, Committed };
+  Composed compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym);
   bool composes(const fcitx::InputContext& ic) const { return Composing::isUsedIn(ic, isTerminal(ic)); }
   // A terminal (fcitx5's Terminal capability, or a program on the list) takes
   // Control+Shift where Command stands.
