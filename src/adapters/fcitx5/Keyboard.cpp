@@ -242,8 +242,12 @@ Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& ev
   }
   if (plain && event.keyCode == KeyCode::Delete && !release && composing_.removeLast(ic)) return Composed::Taken;
   if (release) return Composed::Passed;
-  // Dead keys: the input method composes the next key with them.
-  if (sym >= FcitxKey_dead_grave && sym <= FcitxKey_dead_greek) deadKeyPassed_ = true;
+  if (sym >= FcitxKey_dead_grave && sym <= FcitxKey_dead_greek) {
+    // The input method composes the next key with it, and takes the dead key itself.
+    deadKeyPassed_ = true;
+    composing_.commit(ic);
+    return Composed::Passed;
+  }
   if (composing_.size(ic) == 0) return Composed::Passed;
   composing_.commit(ic);
   return Composed::Committed;
