@@ -14,11 +14,14 @@ packages=(
   hunspell-en-us hunspell-ru hunspell-uk hunspell-he hunspell-ar hunspell-el
   # the desktop host (an fcitx5 addon) and its tests on a headless X server
   fcitx5 fcitx5-modules libfcitx5core-dev libfcitx5utils-dev fcitx5-modules-dev libxkbcommon-dev libxkbregistry-dev
+  libwayland-dev
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   strace util-linux  # a kill injected at a system call of a save; flock(1) holding the settings lock
   fcitx5-frontend-qt6 qt6-base-dev
+  # a client that offers no surrounding text and replays forwarded keys late
+  chromium
   # the focused application on wlroots compositors, tested on headless sway
-  libwayland-dev sway foot
+  sway foot
   # the Debian package (cpack: dpkg-shlibdeps, file), its checks, and
   # brisquel setup's tests (GNOME's settings through gsettings)
   dpkg-dev file lintian appstream libglib2.0-bin gsettings-desktop-schemas

@@ -10,7 +10,8 @@ namespace brisquel::fcitx5 {
 Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
     : session_(instance),
       mainQueue_(instance.eventLoop()),
-      keyboard_(session_, mainQueue_),
+      wayland_(instance),
+      keyboard_(session_, mainQueue_, wayland_),
       text_(session_),
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
@@ -53,7 +54,17 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextReset, EventWatcherPhase::Default, [this](fcitx::Event& event) {
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
-        if (ic->hasFocus() && clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved();
+        if (!ic->hasFocus()) return;
+        keyboard_.composingEnded();
+        if (clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved();
+      }));
+  watchers_.push_back(
+      instance.watchEvent(EventType::InputContextFocusOut, EventWatcherPhase::Default, [this](fcitx::Event& event) {
+        keyboard_.focusLost(*static_cast<fcitx::InputContextEvent&>(event).inputContext());
+      }));
+  watchers_.push_back(instance.watchEvent(
+      EventType::InputContextSwitchInputMethod, EventWatcherPhase::Default, [this](fcitx::Event& event) {
+        keyboard_.inputMethodChanged(*static_cast<fcitx::InputContextEvent&>(event).inputContext());
       }));
 }
 
@@ -68,6 +79,7 @@ Platform Desktop::platform() {
   Platform p;
   p.keyboard = &keyboard_;
   p.accessibility = &text_;
+  p.textField = &keyboard_;
   p.inputSources = &layouts_;
   p.workspace = &applications_;
   p.mainQueue = &mainQueue_;

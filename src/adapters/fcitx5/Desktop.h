@@ -23,6 +23,7 @@
 #include "fcitx5/Layouts.h"
 #include "fcitx5/Session.h"
 #include "fcitx5/WaylandFocus.h"
+#include "fcitx5/WaylandDisplays.h"
 #include "platform/Platform.h"
 #include "posix/XdgAutostart.h"
 
@@ -50,6 +51,7 @@ class Desktop {
  private:
   Session session_;
   LoopQueue mainQueue_;
+  WaylandDisplays wayland_;
   WorkerQueue background_;
   SystemClock clock_;
   Keyboard keyboard_;

@@ -60,7 +60,8 @@ class Keyboard::TapHandle final : public EventTap {
   Registration remove_;
 };
 
-Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {}
+Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& wayland)
+    : session_(session), mainQueue_(mainQueue), wayland_(wayland) {}
 
 Keyboard::~Keyboard() {
   *alive_ = false;
@@ -101,6 +102,8 @@ void Keyboard::post(const KeyEvent& event) {
     if (!alive.lock()) return;
     flushScheduled_ = false;
     flushPosted();
+    // Made outside a key event: on Wayland it would wait for fcitx5's next activity.
+    wayland_.flush();
   });
 }
 
@@ -147,6 +150,7 @@ void Keyboard::notifyMonitors(MonitorKind kind, const KeyEvent& event) {
 }
 
 void Keyboard::caretMoved() {
+  composing_.forget();
   notifyMonitors(MonitorKind::MouseDown, KeyEvent{});
 }
 
@@ -193,8 +197,60 @@ void Keyboard::decide(fcitx::KeyEvent& source) {
     // own text is committed after the rewrite instead.
     source.filterAndAccept();
     ic->commitString(text::toUtf8(*event->characters));
+  } else if (composes(*ic)) {
+    // After the program's own edits, which come first in the text.
+    flushPosted();
+    switch (compose(*ic, *event, source.rawKey().sym())) {
+      case Composed::Passed:
+        break;
+      case Composed::Taken:
+        source.filterAndAccept();
+        break;
+      case Composed::Committed:
+        // A key that comes with a commit is taken for the input method's own
+        // (Chromium then never gives Return to the page): it follows the
+        // commit as a key of its own.
+        source.filterAndAccept();
+        ic->forwardKey(source.rawKey(), false);
+        break;
+    }
+    return;
   }
   flushPosted();
+}
+
+void Keyboard::focusLost(fcitx::InputContext& ic) {
+  if (!ic.capabilityFlags().test(fcitx::CapabilityFlag::Preedit)) composing_.commit(ic);
+  composing_.forget();
+}
+
+bool Keyboard::canReplaceBeforeCaret(int characters, int stepOver) {
+  fcitx::InputContext* ic = session_.focused();
+  if (!ic || !composes(*ic)) return true;
+  return stepOver == 0 && characters <= composing_.size(*ic);
+}
+
+Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
+  if (event.type == EventType::FlagsChanged) return Composed::Passed;
+  const bool release = event.type == EventType::KeyUp;
+  const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));
+  const bool afterDeadKey = std::exchange(deadKeyPassed_, false);
+  if (plain && !afterDeadKey && event.characters && isTypedText(*event.characters)) {
+    if (release) return Composed::Passed;
+    composing_.add(ic, *event.characters);
+    return Composed::Taken;
+  }
+  if (plain && event.keyCode == KeyCode::Delete && !release && composing_.removeLast(ic)) return Composed::Taken;
+  if (release) return Composed::Passed;
+  if (sym >= FcitxKey_dead_grave && sym <= FcitxKey_dead_greek) {
+    // The input method composes the next key with it, and takes the dead key itself.
+    deadKeyPassed_ = true;
+    composing_.commit(ic);
+    return Composed::Passed;
+  }
+  if (composing_.size(ic) == 0) return Composed::Passed;
+  composing_.commit(ic);
+  return Composed::Committed;
 }
 
 void Keyboard::flushPosted() {
@@ -209,7 +265,13 @@ void Keyboard::flushPosted() {
 
 void Keyboard::commitPending() {
   if (pendingText_.empty()) return;
-  if (fcitx::InputContext* ic = session_.focused()) ic->commitString(pendingText_);
+  if (fcitx::InputContext* ic = session_.focused()) {
+    if (composes(*ic)) {
+      composing_.add(*ic, text::fromUtf8(pendingText_));
+    } else {
+      ic->commitString(pendingText_);
+    }
+  }
   pendingText_.clear();
 }
 
@@ -231,6 +293,15 @@ void Keyboard::deliver(const KeyEvent& event) {
     return;
   }
   commitPending();
+  if (composes(*ic)) {
+    // The program's BackSpace takes from the composing text; any other key
+    // commits it first, since the client replays forwarded keys late.
+    if (event.keyCode == KeyCode::Delete && plain) {
+      if (!release) composing_.removeLast(*ic);
+      return;
+    }
+    composing_.commit(*ic);
+  }
   const auto key = physicalKey(event.keyCode);
   if (!key) return;
   const fcitx::KeyStates states = statesFor(event.flags, isTerminal(*ic));

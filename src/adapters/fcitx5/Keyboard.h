@@ -9,6 +9,14 @@
 // committed as text (the text of one batch in one piece) and other keys are
 // forwarded with their real keycodes.
 // Keys of password and sensitive fields reach no tap.
+//
+// Rewrites reach each kind of client by a way it keeps in order: a client
+// that offers surrounding text has it rewritten (FocusedText); a terminal
+// gets BackSpace as the DEL character among the committed text; a D-Bus or
+// ibus client without surrounding text (Chromium and its kin, which replay
+// forwarded keys after later commits) types through composing text, and only
+// the composing text can be rewritten there; XIM and Wayland clients take
+// forwarded keys and commits in order.
 
 #include <fcitx/event.h>
 
@@ -20,15 +28,18 @@
 #include <string>
 #include <vector>
 
+#include "fcitx5/Composing.h"
 #include "fcitx5/Session.h"
+#include "fcitx5/WaylandDisplays.h"
 #include "platform/KeyEvents.h"
 #include "platform/MainQueue.h"
+#include "platform/TextField.h"
 
 namespace brisquel::fcitx5 {
 
-class Keyboard final : public KeyboardPort {
+class Keyboard final : public KeyboardPort, public TextFieldPort {
  public:
-  Keyboard(Session& session, MainQueuePort& mainQueue);
+  Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& wayland);
   ~Keyboard() override;
 
   std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override;
@@ -36,10 +47,20 @@ class Keyboard final : public KeyboardPort {
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
 
+  bool canReplaceBeforeCaret(int characters, int stepOver) override;
+
   // The host's watchers call these.
   void handle(fcitx::KeyEvent& event);
   // A click, a reset or a new field: what was typed before is no longer before the cursor.
   void caretMoved();
+  // The client reset its input method or lost the focus: it keeps what it
+  // shows, and nothing is composed any more.
+  void composingEnded() { composing_.forget(); }
+  // fcitx5 commits the composing text shown in the field of a context that
+  // loses the focus; text composed in fcitx5's own panel is committed here.
+  void focusLost(fcitx::InputContext& ic);
+  // The input method changed (fcitx5 clears the composing text then).
+  void inputMethodChanged(fcitx::InputContext& ic) { composing_.show(ic); }
 
   // How long deciding each key took, in microseconds: count, median, p99, max.
   struct Timings {
@@ -63,16 +84,24 @@ class Keyboard final : public KeyboardPort {
   void deliver(const KeyEvent& event);
   void flushPosted();
   void commitPending();
+  // A key passed on in a client that composes: typed text is composed,
+  // BackSpace takes from the composing text, other keys commit it first.
+  enum class Composed { Passed, Taken, Committed };
+  Composed compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym);
+  bool composes(const fcitx::InputContext& ic) const { return Composing::isUsedIn(ic, isTerminal(ic)); }
   // A terminal (fcitx5's Terminal capability, or a program on the list) takes
   // Control+Shift where Command stands.
   bool isTerminal(const fcitx::InputContext& ic) const;
 
   Session& session_;
   MainQueuePort& mainQueue_;
+  WaylandDisplays& wayland_;
   std::list<std::shared_ptr<Tap>> taps_;  // newest first
   std::list<std::shared_ptr<Monitor>> monitors_;
   std::deque<KeyEvent> posted_;
   std::string pendingText_;  // posted text, committed in one piece
+  Composing composing_;
+  bool deadKeyPassed_ = false;  // the input method composes the next key with it
   bool deciding_ = false;
   bool flushScheduled_ = false;
   std::bitset<1024> keysDown_;  // X keycodes (evdev codes + 8) held down

@@ -106,4 +106,12 @@ AXError SimAccessibility::setSelectedRange(const AXElement& element, TextRange r
   return AXError::Success;
 }
 
+bool SimTextField::canReplaceBeforeCaret(int, int) {
+  const SimApp* app = context_.apps.frontmost();
+  if (!app || !app->replaysKeysLate()) return true;
+  const AXFaults& f = app->axFaults();
+  return context_.trusted && !f.noFocusedElement && !f.focusQueryFails && !f.valueNotString && !f.readFails &&
+         !f.notSettable && !f.writeRefused;
+}
+
 }  // namespace brisquel::sim

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/Accessibility.h"
+#include "platform/TextField.h"
 #include "sim/SimContext.h"
 
 namespace brisquel::sim {
@@ -40,6 +41,18 @@ class SimAccessibility final : public AccessibilityPort {
   SimContext& context_;
   int trustQueries_ = 0;
   int trustPrompts_ = 0;
+};
+
+// Rewrites on the simulated desktop: through accessibility where the field
+// allows it, otherwise by keys, which every field but one that replays keys
+// late applies in order.
+class SimTextField final : public TextFieldPort {
+ public:
+  explicit SimTextField(SimContext& context) : context_(context) {}
+  bool canReplaceBeforeCaret(int characters, int stepOver) override;
+
+ private:
+  SimContext& context_;
 };
 
 }  // namespace brisquel::sim

@@ -76,6 +76,14 @@ class SimApp {
   // Forgets the received events, shortcuts and accessibility writes.
   void clearLog();
 
+  // A client like Chromium's on Linux: it applies text the program types at
+  // once but replays the other keys the program posts (BackSpace, arrows) on
+  // a later pass of its loop, so that text posted after them overtakes them.
+  // Such a client offers no exact rewrite of its text but through
+  // accessibility, when it has that. The keyboard holds the keys back.
+  void setReplaysKeysLate(bool late) { replaysKeysLate_ = late; }
+  bool replaysKeysLate() const { return replaysKeysLate_; }
+
   AXFaults& axFaults() { return faults_; }
   const AXFaults& axFaults() const { return faults_; }
   // Successful accessibility writes of the value, in order.
@@ -107,6 +115,7 @@ class SimApp {
   std::vector<ReceivedEvent> shortcuts_;
   std::vector<std::u16string> axValueWrites_;
   AXFaults faults_;
+  bool replaysKeysLate_ = false;
 };
 
 }  // namespace brisquel::sim

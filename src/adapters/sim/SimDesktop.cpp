@@ -22,6 +22,7 @@ struct Desktop::Impl {
   SimKeyboard keyboard{context};
   SimTyping typing{context, keyboard};
   SimAccessibility accessibility{context};
+  SimTextField textField{context};
   SimWorkspace workspace{context};
   SimDefaults defaults;
   SimFiles files;
@@ -40,6 +41,7 @@ Platform Desktop::platform() {
   Platform p;
   p.keyboard = &impl_->keyboard;
   p.accessibility = &impl_->accessibility;
+  p.textField = &impl_->textField;
   p.inputSources = &impl_->inputSources;
   p.workspace = &impl_->workspace;
   p.spelling = &impl_->spelling;

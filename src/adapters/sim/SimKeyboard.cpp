@@ -237,6 +237,12 @@ void SimKeyboard::inject(const KeyEvent& event) {
   }
 }
 
+void SimKeyboard::replayLateKeys() {
+  auto late = std::exchange(late_, {});
+  for (auto& [pid, event] : late)
+    if (SimApp* app = context_.apps.byPid(pid)) app->deliver(event);
+}
+
 void SimKeyboard::route(KeyEvent event) {
   auto snapshot = *taps_;
   for (const auto& tap : snapshot) {
@@ -249,7 +255,20 @@ void SimKeyboard::route(KeyEvent event) {
     event = std::move(*result);
   }
   if (event.type == EventType::FlagsChanged) flagsMonitors_->call(event);
-  if (SimApp* app = context_.apps.frontmost()) app->deliver(event);
+  SimApp* app = context_.apps.frontmost();
+  if (!app) return;
+  if (app->replaysKeysLate() && event.userData == syntheticEventMarker &&
+      (!event.characters || insertable(*event.characters).empty())) {
+    // On the client's next pass: after the work running now, or before the next key.
+    if (late_.empty()) {
+      context_.loop.async([weak = std::weak_ptr<Taps>(taps_), this] {
+        if (weak.lock()) replayLateKeys();
+      });
+    }
+    late_.emplace_back(app->pid(), std::move(event));
+    return;
+  }
+  app->deliver(event);
 }
 
 void SimKeyboard::modifierKey(std::uint16_t code) {
@@ -261,6 +280,7 @@ void SimKeyboard::modifierKey(std::uint16_t code) {
 }
 
 void SimKeyboard::keyDown(std::uint16_t code, bool autoRepeat) {
+  replayLateKeys();
   if (isModifierKey(code)) {
     if (code == KeyCode::CapsLock) {
       capsLock_ = !capsLock_;
@@ -275,6 +295,7 @@ void SimKeyboard::keyDown(std::uint16_t code, bool autoRepeat) {
 }
 
 void SimKeyboard::keyUp(std::uint16_t code) {
+  replayLateKeys();
   if (isModifierKey(code)) {
     if (code == KeyCode::CapsLock || !heldModifiers_.erase(code)) return;  // Caps Lock toggles on press
     modifierKey(code);
@@ -285,6 +306,7 @@ void SimKeyboard::keyUp(std::uint16_t code) {
 }
 
 void SimKeyboard::typeUnmapped(std::u16string_view text) {
+  replayLateKeys();
   KeyEvent event;
   event.type = EventType::KeyDown;
   event.flags = flags();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +58,8 @@ class SimKeyboard final : public KeyboardPort {
   void modifierKey(std::uint16_t code);
   void inject(const KeyEvent& event);
   void route(KeyEvent event);
+  // Delivers the program's keys a client replays late (SimApp::replaysKeysLate).
+  void replayLateKeys();
 
   SimContext& context_;
   std::shared_ptr<Taps> taps_ = std::make_shared<Taps>();
@@ -70,6 +73,7 @@ class SimKeyboard final : public KeyboardPort {
   std::deque<KeyEvent> queue_;
   bool dispatching_ = false;
   std::vector<ReceivedEvent> posted_;
+  std::vector<std::pair<std::int64_t, KeyEvent>> late_;  // by the pid of the client
 };
 
 }  // namespace brisquel::sim

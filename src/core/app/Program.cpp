@@ -21,7 +21,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
 
   p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.accessibility, *platform.workspace,
                                           *platform.inputSources, *platform.spelling, *platform.mainQueue,
-                                          *platform.clock},
+                                          *platform.clock, *platform.textField},
                                          LearnedWordsStore::of(*p.settings_));
   TypoDetector::setShared(p.typoDetector_);
 

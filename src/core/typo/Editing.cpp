@@ -66,6 +66,10 @@ bool TypoDetector::beginsAWordInField(const std::optional<AXTextState>& state, i
   return true;
 }
 
+bool TypoDetector::canReplace(int deleteCount, std::int64_t stepOver) const {
+  return ports_.textField.canReplaceBeforeCaret(deleteCount, static_cast<int>(stepOver));
+}
+
 bool TypoDetector::replaceBeforeCursor(const std::optional<AXTextState>& state, int deleteCount,
                                        const std::u16string& replacement, const std::u16string* separator) {
   if (state) {
@@ -162,6 +166,9 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   }
   // Nothing to convert (white space, digits): no edit, no layout switch, nothing learned.
   if (result == word) return;
+  const std::int64_t spacesToSkip = trailingSpaces + (charsAfter < 0 ? -charsAfter : 0);
+  // No exact way into this field: the text stays as it is, nothing is learned.
+  if (!isSelection && !canReplace(static_cast<int>(text::characterCount(word)), axState ? 0 : spacesToSkip)) return;
 
   // Only the undo a pending save exists for drops it; another conversion
   // saves it now, so that quick conversions of different words are all learned.
@@ -183,7 +190,6 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
 
   const std::string code = layoutCodeFor(guessLanguagePair(word));
   isSimulating_ = true;
-  const std::int64_t spacesToSkip = trailingSpaces + (charsAfter < 0 ? -charsAfter : 0);
   const auto wordLength = static_cast<std::int64_t>(word.size());
 
   bool written = false;

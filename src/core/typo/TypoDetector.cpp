@@ -309,13 +309,19 @@ bool TypoDetector::processFlagsChanged(const KeyEvent& event, const ChangeLayout
       const double t = now();
       const double held = t - optionDownAt_;
       const double sinceLastUp = t - lastOptionUpTime_;
+      bool acted = false;
       if (isWithin(held, lonePressMaxHold) && !isWithin(t - lastFixTime_, fixDebounceInterval)) {
         lastFixTime_ = t;
         scheduleOnMain(!isWithin(sinceLastUp, doublePressInterval) ? &TypoDetector::performManualToggle
                                                                    : &TypoDetector::performDoublePressFix,
                        changeLayoutAction);
+        acted = true;
       }
       lastOptionUpTime_ = t;
+      optionPressedAlone_ = false;
+      // The application must not take the release for a lone press of its own
+      // (menu bars take the focus on one).
+      return acted;
     }
     optionPressedAlone_ = false;
   } else if (!wasDown && isOptionCurrentlyDown_) {
@@ -518,6 +524,14 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       }
     }
   }
+  // Where the earlier words cannot be reached exactly, the word alone is corrected.
+  if (!canReplace(deleteCount) && deleteCount != count(word)) {
+    deleteCount = count(word);
+    replacement = converted;
+    typed = word;
+    rewritten = {{newest, converted}};
+  }
+  if (!canReplace(deleteCount)) return false;
   if (!beginsAWordInField(field, deleteCount, typed)) return false;
   isSimulating_ = true;
   lastAutoSwitchTime_ = now();
@@ -679,6 +693,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   }
 
   const int deleteCount = count(word) + previous.spaces() + count(previous.word);
+  if (!canReplace(deleteCount)) return false;
   if (!beginsAWordInField(field, deleteCount, typed)) return false;
   isSimulating_ = true;
   const std::u16string replacement = swapped + previous.separator + word;
@@ -736,6 +751,8 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   Fold fold{count(word) - pendingCharacters, converted, {}, typed};
   const auto field = getAXTextState(false);
   foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts, field);
+  if (!canReplace(fold.deleteCount)) fold = Fold{count(word) - pendingCharacters, converted, {}, typed};
+  if (!canReplace(fold.deleteCount)) return false;
   if (!beginsAWordInField(field, fold.deleteCount, fold.typed)) return false;
 
   isSimulating_ = true;

@@ -82,6 +82,7 @@ struct TypoDetectorPorts {
   SpellCheckerPort& spelling;
   MainQueuePort& mainQueue;
   ClockPort& clock;
+  TextFieldPort& textField;
 };
 
 class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
@@ -110,7 +111,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   void setPermissionRecheck(std::function<void()> recheck) { permissionRecheck_ = std::move(recheck); }
 
   // Key-down and flags-changed events from the keyboard path. True when the
-  // detector has already reproduced this key's effect itself: drop the event.
+  // detector has already reproduced this key's effect itself, or acted on a
+  // lone Option release: drop the event.
   bool process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction);
 
   // Forgets the word being typed, the last word and the history.
@@ -215,6 +217,8 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // True when typed keys were used (the separator has then been typed too).
   bool replaceBeforeCursor(const std::optional<AXTextState>& field, int deleteCount, const std::u16string& text,
                            const std::u16string* separator);
+  // Whether the field can take that replacement exactly; where it cannot, the text stays as typed.
+  bool canReplace(int deleteCount, std::int64_t stepOver = 0) const;
 
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,

@@ -10,6 +10,7 @@
 #include "platform/MainQueue.h"
 #include "platform/Process.h"
 #include "platform/SpellChecker.h"
+#include "platform/TextField.h"
 #include "platform/UserInterface.h"
 #include "platform/Workspace.h"
 
@@ -20,6 +21,7 @@ namespace brisquel {
 struct Platform {
   KeyboardPort* keyboard = nullptr;
   AccessibilityPort* accessibility = nullptr;
+  TextFieldPort* textField = nullptr;
   InputSourcePort* inputSources = nullptr;
   WorkspacePort* workspace = nullptr;
   SpellCheckerPort* spelling = nullptr;

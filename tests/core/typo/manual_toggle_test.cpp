@@ -214,6 +214,7 @@ TEST_F(OptionPresses, OnlyALoneShortPressConverts) {
   for (const auto& c : cases) {
     freshField(kTerminal);
     type("ghbdtn");
+    app().clearLog();
     desktop_.keyDown(KeyCode::Option);
     desktop_.advance(c.held);
     if (c.between) desktop_.press(c.between);
@@ -221,6 +222,13 @@ TEST_F(OptionPresses, OnlyALoneShortPressConverts) {
     // Option+letter types its own character after the word.
     const std::string expected = c.converts ? "привет" : "ghbdtn";
     EXPECT_EQ(text().substr(0, expected.size()), expected) << c.held << " s, " << (c.between ? c.between : "alone");
+    // The release that converts goes no further: the application sees no lone
+    // press of its own (a menu bar would take the focus).
+    int optionReleases = 0;
+    for (const auto& r : app().received())
+      if (r.event.type == EventType::FlagsChanged && r.event.keyCode == KeyCode::Option && !(r.event.flags & Flags::Option))
+        ++optionReleases;
+    EXPECT_EQ(optionReleases, c.converts ? 0 : 1) << c.held << " s, " << (c.between ? c.between : "alone");
   }
 }
 

@@ -82,6 +82,75 @@ TEST_F(AddonTest, WrongLayoutWordsAreCorrectedAndTheLayoutSwitches) {
   EXPECT_TRUE(made[2]->forwarded().empty());
 }
 
+// Chromium and its kin offer no surrounding text and replay forwarded keys
+// after later commits: the word being typed is composing text there, which
+// is rewritten exactly; committed text is never reached by keys.
+TEST_F(AddonTest, InAClientThatReplaysKeysLateOnlyComposingTextIsRewritten) {
+  const FieldOptions chromium{.surroundingText = false, .replaysKeysLate = true, .frontend = "dbus"};
+  struct Case {
+    const char* typed;
+    const char* shown;  // what the field shows, composing text included
+    const char* layout;
+  };
+  const std::vector<Case> cases = {
+      {"ghbdtn vbh ", "привет мир ", "keyboard-ru"},
+      {"ntcn ", "тест ", "keyboard-ru"},
+      // The single letter was committed before the next word showed the layout: it stays.
+      {"Z gjqle pfdnhf ", "Z пойду завтра ", "keyboard-ru"},
+      {"ghbdtn<BackSpace><BackSpace>n ", "привт ", "keyboard-ru"},
+      // Return follows the composing text as a key of its own (Chromium takes
+      // a key that brings a commit for the input method's and drops it).
+      {"ghbdtn<Return>", "привет", "keyboard-ru"},
+      // The word was committed with its space: no exact way back to it.
+      {"cat <alt>", "cat ", "keyboard-us"},
+  };
+  std::vector<std::string> shown, layouts;
+  std::vector<TextField*> made;
+  std::vector<Step> steps;
+  for (const auto& c : cases) {
+    steps.push_back(Step([&, c] {
+      harness.instance().setCurrentInputMethod("keyboard-us");
+      made.push_back(&field("chromium", chromium));
+      made.back()->type(c.typed);
+    }, 0.6));
+    steps.push_back(Step([&] {
+      shown.push_back(made.back()->shown());
+      layouts.push_back(layoutOf(*made.back()));
+    }));
+  }
+  // A lone Alt converts the word being typed and a second one undoes it; the
+  // composing text is committed when the field loses the focus.
+  TextField* browser = nullptr;
+  std::string converted, convertedLayout, undone;
+  steps.push_back(Step([&] {
+    harness.instance().setCurrentInputMethod("keyboard-us");
+    browser = &field("chromium", chromium);
+    browser->type("cat<alt>");
+  }, 0.6));
+  steps.push_back(Step([&] {
+    converted = browser->shown();
+    convertedLayout = layoutOf(*browser);
+    browser->type("<alt>");
+  }, 0.3));
+  steps.push_back(Step([&] {
+    undone = browser->shown();
+    browser->focusOut();
+  }));
+  run(steps);
+  ASSERT_EQ(shown.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(shown[i], cases[i].shown) << cases[i].typed;
+    EXPECT_EQ(layouts[i], cases[i].layout) << cases[i].typed;
+  }
+  EXPECT_EQ(converted, "сфе");
+  EXPECT_EQ(convertedLayout, "keyboard-ru");
+  EXPECT_EQ(undone, "cat");
+  EXPECT_EQ(browser->text(), "cat");
+  EXPECT_THAT(made[4]->forwarded(), ElementsAre("+Return@36"));
+  made[4] = browser;
+  for (auto* f : made) EXPECT_TRUE(f->forwarded().empty()) << f->text();
+}
+
 TEST_F(AddonTest, EachProgramKeepsItsOwnLayout) {
   TextField* editor = nullptr;
   TextField* browser = nullptr;
@@ -129,6 +198,9 @@ TEST_F(AddonTest, ALoneAltConvertsTheLastWordAndASecondOneUndoesIt) {
   EXPECT_EQ(converted, "руддщ");
   EXPECT_EQ(layout, "keyboard-ru");
   EXPECT_EQ(editor->text(), "hello");
+  // Both releases were the program's: the application saw no lone Alt of its own.
+  EXPECT_THAT(editor->passed(), Contains("+Alt_L"));
+  EXPECT_THAT(editor->passed(), ::testing::Not(Contains(::testing::StartsWith("-Alt"))));
 }
 
 TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {

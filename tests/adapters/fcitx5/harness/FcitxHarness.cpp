@@ -11,6 +11,7 @@
 #include <fcitx/addonmanager.h>
 #include <fcitx/inputmethodgroup.h>
 #include <fcitx/inputmethodmanager.h>
+#include <fcitx/inputpanel.h>
 #include <unicode/unistr.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -22,6 +23,7 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace brisquel::fcitx5test {
 namespace {
@@ -195,7 +197,7 @@ std::string FcitxHarness::log() const {
 TextField::TextField(fcitx::Instance& instance, const std::string& program, FieldOptions options)
     : InputContext(instance.inputContextManager(), program), instance_(instance), options_(options) {
   created();
-  fcitx::CapabilityFlags caps;
+  fcitx::CapabilityFlags caps = fcitx::CapabilityFlag::Preedit;
   if (options_.surroundingText) caps |= fcitx::CapabilityFlag::SurroundingText;
   if (options_.password) caps |= fcitx::CapabilityFlag::Password;
   if (options_.terminal) caps |= fcitx::CapabilityFlag::Terminal;
@@ -213,6 +215,31 @@ void TextField::focus() {
 
 std::string TextField::text() const {
   return utf8(text_);
+}
+
+std::string TextField::shown() const {
+  std::u32string all = text_;
+  all.insert(cursor_, preedit_);
+  return utf8(all);
+}
+
+void TextField::updatePreeditImpl() {
+  preedit_ = codePoints(inputPanel().clientPreedit().toString());
+}
+
+void TextField::applyLater(const fcitx::Key& key) {
+  lateKeys_.push_back(key);
+  if (lateTimer_) return;
+  lateTimer_ = instance_.eventLoop().addTimeEvent(CLOCK_MONOTONIC, fcitx::now(CLOCK_MONOTONIC) + 1000, 0,
+                                                  [this](fcitx::EventSourceTime*, std::uint64_t) {
+                                                    applyLateKeys();
+                                                    return true;
+                                                  });
+}
+
+void TextField::applyLateKeys() {
+  lateTimer_.reset();
+  for (const auto& key : std::exchange(lateKeys_, {})) apply(key);
 }
 
 void TextField::setText(const std::string& text) {
@@ -282,8 +309,15 @@ void TextField::sendKey(unsigned int keycode, unsigned int states, bool release)
   fcitx::KeyEvent event(this, fcitx::Key(static_cast<fcitx::KeySym>(sym), fcitx::KeyStates(states),
                                          static_cast<int>(keycode)),
                         release);
+  applyLateKeys();  // the client's loop ran since the last key
   keyEvent(event);
-  if (!release && !event.accepted()) apply(event.rawKey());
+  if (!event.accepted()) passed_.push_back((release ? "-" : "+") + event.rawKey().toString());
+  if (release || event.accepted()) return;
+  if (options_.replaysKeysLate) {
+    applyLater(event.rawKey());
+  } else {
+    apply(event.rawKey());
+  }
 }
 
 void TextField::apply(const fcitx::Key& key) {
@@ -345,7 +379,12 @@ void TextField::deleteSurroundingTextImpl(int offset, unsigned int size) {
 void TextField::forwardKeyImpl(const fcitx::ForwardKeyEvent& key) {
   forwarded_.push_back(std::string(key.isRelease() ? "-" : "+") + key.rawKey().toString() + "@" +
                        std::to_string(key.rawKey().code()));
-  if (!key.isRelease()) apply(key.rawKey());
+  if (key.isRelease()) return;
+  if (options_.replaysKeysLate) {
+    applyLater(key.rawKey());
+  } else {
+    apply(key.rawKey());
+  }
 }
 
 }  // namespace brisquel::fcitx5test

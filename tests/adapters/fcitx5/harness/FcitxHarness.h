@@ -8,6 +8,7 @@
 // by US position and arrive with the symbol of the field's current layout,
 // as an X server or compositor delivers them.
 
+#include <fcitx-utils/event.h>
 #include <fcitx/inputcontext.h>
 #include <fcitx/instance.h>
 
@@ -25,7 +26,7 @@ namespace brisquel::fcitx5test {
 struct Step {
   template <typename Action>
     requires std::is_invocable_v<Action>
-  Step(Action act, double delay = 0.02) : action(std::move(act)), after(delay) {}
+  Step(Action act, double seconds = 0.02) : action(std::move(act)), after(seconds) {}
   static Step waitUntil(std::function<bool()> condition) {
     Step step([] {}, 0.02);
     step.until = std::move(condition);
@@ -67,6 +68,12 @@ struct FieldOptions {
   bool surroundingText = true;  // GTK and Qt fields report it; xterm does not
   bool password = false;
   bool terminal = false;
+  // Chromium on fcitx5's GTK module: it applies commits and composing text
+  // when their D-Bus signal arrives, but forwarded keys and the keys no one
+  // filtered only on a later pass of its loop (here: a millisecond later, or
+  // before the next key is pressed), so that a commit overtakes them.
+  bool replaysKeysLate = false;
+  const char* frontend = "brisquel-test";  // "dbus" for fcitx5's GTK and Qt modules
 };
 
 class TextField final : public fcitx::InputContext {
@@ -74,7 +81,7 @@ class TextField final : public fcitx::InputContext {
   TextField(fcitx::Instance& instance, const std::string& program, FieldOptions options = {});
   ~TextField() override;
 
-  const char* frontend() const override { return "brisquel-test"; }
+  const char* frontend() const override { return options_.frontend; }
 
   // Presses keys: characters are typed at their US positions ("ghbdtn vbh "),
   // "<ctrl+c>", "<alt>", "<shift+a>" press a chord, "<BackSpace>" a named key.
@@ -82,21 +89,28 @@ class TextField final : public fcitx::InputContext {
   void focus();
 
   std::string text() const;
+  // The text with the composing text shown at the cursor, as the user sees it.
+  std::string shown() const;
   // Everything the application did besides typing: its shortcuts ("ctrl+shift+c").
   const std::vector<std::string>& shortcuts() const { return shortcuts_; }
   const std::vector<std::string>& forwarded() const { return forwarded_; }
+  // The presses ("+Alt_L") and releases ("-Alt_L") no one filtered, which the application got.
+  const std::vector<std::string>& passed() const { return passed_; }
   void setText(const std::string& text);
 
  protected:
   void commitStringImpl(const std::string& text) override;
   void deleteSurroundingTextImpl(int offset, unsigned int size) override;
   void forwardKeyImpl(const fcitx::ForwardKeyEvent& key) override;
-  void updatePreeditImpl() override {}
+  void updatePreeditImpl() override;
 
  private:
   void press(const std::string& chord);
   void sendKey(unsigned int keycode, unsigned int modifiers, bool release);
   void apply(const fcitx::Key& key);
+  // Keys the client replays late; see FieldOptions::replaysKeysLate.
+  void applyLater(const fcitx::Key& key);
+  void applyLateKeys();
   void insert(const std::u32string& s);
   void reportSurrounding();
 
@@ -106,6 +120,10 @@ class TextField final : public fcitx::InputContext {
   std::size_t cursor_ = 0;
   std::vector<std::string> shortcuts_;
   std::vector<std::string> forwarded_;
+  std::vector<std::string> passed_;
+  std::u32string preedit_;
+  std::vector<fcitx::Key> lateKeys_;
+  std::unique_ptr<fcitx::EventSourceTime> lateTimer_;
 };
 
 }  // namespace brisquel::fcitx5test

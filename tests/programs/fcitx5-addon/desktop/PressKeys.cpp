@@ -34,12 +34,19 @@ void sleepMs(int ms) {
 Window findWindow(Display* display, Window window, const std::string& name) {
   char* title = nullptr;
   XWindowAttributes attributes;
+  bool match = false;
   if (XFetchName(display, window, &title) && title) {
-    const bool match = name == title;
+    match = name == title;
     XFree(title);
-    if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
-      return window;
+  } else {
+    // Chromium names its windows in UTF-8 only (_NET_WM_NAME).
+    XTextProperty property{};
+    if (XGetTextProperty(display, window, &property, XInternAtom(display, "_NET_WM_NAME", False)) && property.value) {
+      match = name == reinterpret_cast<const char*>(property.value);
+      XFree(property.value);
+    }
   }
+  if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable) return window;
   Window root, parent, *children = nullptr;
   unsigned int count = 0;
   if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
@@ -68,13 +75,30 @@ class Keyboard {
     return true;
   }
   bool tap(const std::string& name) { return send(name, true) && send(name, false); }
+  // Each character at its key of the US layout, with Shift where that layout needs it.
   bool type(const std::string& text) {
-    static const std::map<char, std::string> named = {{' ', "space"},       {',', "comma"},       {'.', "period"},
-                                                      {';', "semicolon"},   {'\'', "apostrophe"}, {'[', "bracketleft"},
-                                                      {']', "bracketright"}};
+    static const std::map<char, std::string> named = {
+        {' ', "space"},  {',', "comma"},      {'.', "period"},       {';', "semicolon"}, {'\'', "apostrophe"},
+        {'[', "bracketleft"}, {']', "bracketright"}, {'/', "slash"}, {'-', "minus"},     {'=', "equal"},
+        {'`', "grave"},  {'\\', "backslash"}};
+    static const std::string shifted = "~!@#$%^&*()_+{}|:\"<>?";
+    static const std::string unshifted = "`1234567890-=[]\\;',./";
     for (char c : text) {
-      const auto it = named.find(c);
-      if (!tap(it != named.end() ? it->second : std::string(1, c))) return false;
+      char key = c;
+      bool shift = false;
+      if (c >= 'A' && c <= 'Z') {
+        key = static_cast<char>(c - 'A' + 'a');
+        shift = true;
+      } else if (const auto at = shifted.find(c); at != std::string::npos) {
+        key = unshifted[at];
+        shift = true;
+      }
+      const auto it = named.find(key);
+      const std::string name = it != named.end() ? it->second : std::string(1, key);
+      if (shift && !send("Shift_L", true)) return false;
+      const bool typed = tap(name);
+      if (shift && !send("Shift_L", false)) return false;
+      if (!typed) return false;
     }
     return true;
   }
