@@ -420,7 +420,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   foldPreceding(fold, newest, pair, russianRules, layouts);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
-  std::u16string typed = fold.typed;  // none for a run of single letters: its count is checked
+  std::u16string typed = fold.typed;
   auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
     // A run of single letters typed on the wrong layout.
@@ -430,6 +430,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       std::vector<std::pair<std::size_t, std::u16string>> runRewritten{{newest, converted}};
       int runDeleteCount = 1;
       std::u16string runText = converted;
+      std::u16string runTyped = word;
       for (std::size_t i = newest; i-- > 0 && letters.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
         if (count(entry.word) != 1 || (text::hasLetter(entry.word) && !sameLayout(entry))) break;
@@ -437,6 +438,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
         letters.insert(letters.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
         runText = letter + entry.separator + runText;
+        runTyped = entry.word + entry.separator + runTyped;
         runDeleteCount += 1 + entry.spaces();
         runRewritten.emplace_back(i, std::move(letter));
       }
@@ -444,7 +446,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
-        typed.clear();
+        typed = std::move(runTyped);
         rewritten = std::move(runRewritten);
       }
     }

@@ -66,6 +66,9 @@ TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
       // A run of single letters is retyped whole, unless it runs along the alphabet.
       {{"; p b "}, "ж з и "},
       {{"h i j "}, "h i о "},
+      // Only where the field holds the run as typed: emoji in it shift what a count would delete.
+      {{"; p😀😀 b "}, "; p😀😀 b "},
+      {{"; p b😀😀 "}, "; p b😀😀 "},
       // The previous word is repaired without switching the layout.
       {{"vs ", "@ru", "пойдем "}, "мы пойдем ", nullptr, "ru"},
   };
