@@ -70,7 +70,7 @@ void AppDelegate::accessibilityPollTick() {
 }
 
 void AppDelegate::openPrivacySettings() {
-  platform_.workspace->openURL(privacySettingsURL);
+  platform_.workspace->open(DesktopPlace::InputPermissionSettings);
 }
 
 void AppDelegate::relaunchApp() {

@@ -110,11 +110,7 @@ void HotkeysHelper::disableEventTap() {
   if (eventTap_) eventTap_->setEnabled(false);
 }
 
-ChangeLayoutAction HotkeysHelper::changeLayoutAction() {
-  return cachedChangeLayoutAction();
-}
-
-const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
+const ChangeLayoutAction& HotkeysHelper::changeLayoutAction() {
   if (changeLayoutAction_) return changeLayoutAction_;
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
   return changeLayoutAction_ = [weak](const std::optional<std::string>& language) {
@@ -209,7 +205,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     if (exclusion.isIgnoredApp) {
       typoDetector_->clearBuffer();
     } else if (type == EventType::KeyDown || type == EventType::FlagsChanged) {
-      if (typoDetector_->process(event, cachedChangeLayoutAction())) return std::nullopt;
+      if (typoDetector_->process(event, changeLayoutAction())) return std::nullopt;
     }
   }
 

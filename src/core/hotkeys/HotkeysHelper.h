@@ -101,9 +101,6 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   // About the frontmost application.
   bool isTerminalOrEditor();
 
-  // The closure handed to the typo detector.
-  ChangeLayoutAction changeLayoutAction();
-
   HotkeysHelper(HotkeysPorts ports, SettingsHelper& settings, std::shared_ptr<TypoDetector> typoDetector,
                 InputSources inputSources, LayoutHotkey& layoutHotkey, const AppSwitchObserver& appSwitch,
                 TapPermission permission);  // use create()
@@ -125,7 +122,8 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   };
   ExclusionMatch matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
                           const std::optional<std::string>& name, const std::optional<std::string>& path);
-  const ChangeLayoutAction& cachedChangeLayoutAction();
+  // The closure handed to the typo detector.
+  const ChangeLayoutAction& changeLayoutAction();
   bool matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost);
   void plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags);
   void terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags);

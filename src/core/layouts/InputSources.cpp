@@ -112,14 +112,4 @@ void InputSources::switchToLayout(const std::string& language) const {
   }
 }
 
-ChangeLayoutAction InputSources::changeLayoutAction() const {
-  return [self = *this](const std::optional<std::string>& language) {
-    if (language) {
-      self.switchToLayout(*language);
-    } else {
-      self.switchToNextLayout();
-    }
-  };
-}
-
 }  // namespace brisquel

@@ -14,11 +14,6 @@
 namespace brisquel {
 namespace {
 
-std::shared_ptr<TypoDetector>& sharedSlot() {
-  static std::shared_ptr<TypoDetector> detector;
-  return detector;
-}
-
 int count(std::u16string_view s) {
   return static_cast<int>(text::characterCount(s));
 }
@@ -109,13 +104,6 @@ int CompletedWord::spaces() const {
 
 std::shared_ptr<TypoDetector> TypoDetector::create(TypoDetectorPorts ports, LearnedWordsStore learnedWords) {
   return std::make_shared<TypoDetector>(ports, std::move(learnedWords));
-}
-
-std::shared_ptr<TypoDetector> TypoDetector::shared() {
-  return sharedSlot();
-}
-void TypoDetector::setShared(std::shared_ptr<TypoDetector> detector) {
-  sharedSlot() = std::move(detector);
 }
 
 TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWords)
