@@ -108,9 +108,6 @@ void Applications::focusChanged(fcitx::InputContext& ic) {
 }
 
 bool Applications::openURL(const std::string& url) {
-  // The Mac's privacy settings stand, here, for the choice of the session's
-  // input method, which is what gives the program the keys.
-  if (url.starts_with("x-apple.systempreferences:")) return startFirstOf({{"im-config"}, {"fcitx5-configtool"}});
   return startFirstOf({{"xdg-open", url}});
 }
 
@@ -118,22 +115,16 @@ bool Applications::openFile(const std::filesystem::path& path) {
   return startFirstOf({{"xdg-open", path.string()}});
 }
 
-void Applications::openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) {
-  const std::string name = bundlePath.filename().string();
-  bool opened = false;
-  if (name == "Activity Monitor.app") {
-    opened = startFirstOf({{"gnome-system-monitor"}, {"plasma-systemmonitor"}, {"ksysguard"}, {"xfce4-taskmanager"},
+bool Applications::open(DesktopPlace place) {
+  switch (place) {
+    case DesktopPlace::InputPermissionSettings:
+    case DesktopPlace::KeyboardSettings:  // the modifier keys are the input method's keyboard options here
+      return startFirstOf({{"im-config"}, {"fcitx5-configtool"}});
+    case DesktopPlace::TaskManager:
+      return startFirstOf({{"gnome-system-monitor"}, {"plasma-systemmonitor"}, {"ksysguard"}, {"xfce4-taskmanager"},
                            {"mate-system-monitor"}, {"lxtask"}});
-  } else if (name == "Finder.app") {
-    opened = openURL("file://" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/"));
-  } else if (bundlePath.extension() == ".desktop") {
-    opened = startFirstOf({{"gtk-launch", bundlePath.stem().string()}, {"xdg-open", bundlePath.string()}});
-  } else {
-    opened = startFirstOf({{bundlePath.string()}});
   }
-  if (completion) {
-    mainQueue_.async([completion = std::move(completion), opened] { completion(opened); });
-  }
+  return false;
 }
 
 std::vector<std::string> Applications::preferredLanguages() {

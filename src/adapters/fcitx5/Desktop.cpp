@@ -32,7 +32,7 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
         session_.setFocus(ic);
         applications_.focusChanged(*ic);
-        keyboard_.caretMoved();
+        keyboard_.caretMoved(CaretMove::FocusChanged);
       }));
   // Toolkits reset the input method when the user clicks into the text, and
   // also right after some keys (BackSpace in GTK): only a reset with no key
@@ -40,7 +40,8 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextReset, EventWatcherPhase::Default, [this](fcitx::Event& event) {
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
-        if (ic->hasFocus() && clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved();
+        if (ic->hasFocus() && clock_.now() - lastKeyAt_ > kKeyResetWindow)
+          keyboard_.caretMoved(CaretMove::InputMethodReset);
       }));
 }
 

@@ -3,6 +3,18 @@
 
 namespace brisquel::sim {
 
+std::string macOSTarget(DesktopPlace place) {
+  switch (place) {
+    case DesktopPlace::InputPermissionSettings:
+      return "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+    case DesktopPlace::KeyboardSettings:
+      return "x-apple.systempreferences:com.apple.preference.keyboard";
+    case DesktopPlace::TaskManager:
+      return "/System/Applications/Utilities/Activity Monitor.app";
+  }
+  return {};
+}
+
 std::optional<RunningApplication> SimWorkspace::frontmostApplication() {
   SimApp* app = context_.apps.frontmost();
   if (!app) return std::nullopt;
@@ -29,10 +41,13 @@ bool SimWorkspace::openFile(const std::filesystem::path& path) {
   return !openFails_;
 }
 
-void SimWorkspace::openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) {
-  openedApplications_.push_back(bundlePath);
-  bool ok = !openFails_;
-  if (completion) context_.loop.async([completion = std::move(completion), ok] { completion(ok); });
+bool SimWorkspace::open(DesktopPlace place) {
+  if (place == DesktopPlace::TaskManager) {
+    openedApplications_.emplace_back(macOSTarget(place));
+  } else {
+    openedURLs_.push_back(macOSTarget(place));
+  }
+  return !openFails_;
 }
 
 }  // namespace brisquel::sim

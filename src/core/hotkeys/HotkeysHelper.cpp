@@ -72,7 +72,7 @@ void HotkeysHelper::initWinEditEventMonitor() {
   } else {
     scheduleRetry();
   }
-  installMouseMonitor();
+  installCaretMonitor();
 }
 
 void HotkeysHelper::scheduleRetry() {
@@ -85,14 +85,14 @@ void HotkeysHelper::scheduleRetry() {
   });
 }
 
-void HotkeysHelper::installMouseMonitor() {
+void HotkeysHelper::installCaretMonitor() {
   // Replacing the handle removes a monitor left by an earlier attempt.
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  mouseEventMonitor_ = ports_.keyboard.addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
+  caretMonitor_ = ports_.keyboard.observeCaretMoves([weak](CaretMove) {
     auto self = weak.lock();
     if (!self || !self->typoDetector_) return;
     self->typoDetector_->cancelLoneOptionPress();
-    // A click moves the caret: the word being typed is no longer the one before it.
+    // The word being typed is no longer the one before the caret.
     const auto front = self->ports_.workspace.frontmostApplication();
     const std::string bundle = front && front->bundleIdentifier ? *front->bundleIdentifier : std::string();
     if (bundle == "com.apple.Spotlight" || bundle == "com.apple.SpotlightSearch") return;
@@ -101,7 +101,7 @@ void HotkeysHelper::installMouseMonitor() {
 }
 
 void HotkeysHelper::deinitEditEventMonitor() {
-  mouseEventMonitor_.reset();
+  caretMonitor_.reset();
   if (eventTap_) eventTap_->setEnabled(false);
   eventTap_.reset();
 }
@@ -239,7 +239,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     const bool modifier = (ctrlEnabled && controlDown) || (fnEnabled && fnDown);
     const bool second = (flags & Flags::Option) || commandDown;
     if (modifier && second && (keyCode == KeyCode::ForwardDelete || keyCode == KeyCode::Delete)) {
-      ports_.workspace.openApplication(activityMonitorPath, [](bool) {});
+      ports_.workspace.open(DesktopPlace::TaskManager);
       return std::nullopt;
     }
   }
