@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "posix/Environment.h"
+
 namespace brisquel::fcitx5 {
 namespace {
 
@@ -38,14 +40,6 @@ bool startFirstOf(std::initializer_list<std::vector<std::string>> commands) {
   for (const auto& command : commands)
     if (processes.launch(command.front(), {command.begin() + 1, command.end()})) return true;
   return false;
-}
-
-// "ru_RU.UTF-8" -> "ru-RU"; "C" and "POSIX" name no language.
-std::optional<std::string> languageOfLocale(std::string locale) {
-  locale = locale.substr(0, locale.find_first_of(".@"));
-  if (locale.empty() || locale == "C" || locale == "POSIX") return std::nullopt;
-  std::replace(locale.begin(), locale.end(), '_', '-');
-  return locale;
 }
 
 }  // namespace
@@ -128,22 +122,7 @@ bool Applications::open(DesktopPlace place) {
 }
 
 std::vector<std::string> Applications::preferredLanguages() {
-  std::vector<std::string> languages;
-  if (const char* list = std::getenv("LANGUAGE"); list && *list) {
-    std::stringstream entries(list);
-    for (std::string entry; std::getline(entries, entry, ':');)
-      if (auto language = languageOfLocale(entry)) languages.push_back(*language);
-  }
-  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    if (const char* value = std::getenv(variable); value && *value) {
-      if (auto language = languageOfLocale(value);
-          language && std::find(languages.begin(), languages.end(), *language) == languages.end()) {
-        languages.push_back(*language);
-      }
-      break;
-    }
-  }
-  return languages;
+  return posix::preferredLanguages();
 }
 
 void HostedApplication::terminate() {

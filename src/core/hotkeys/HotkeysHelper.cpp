@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "hotkeys/TextCase.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
 #include "base/KeyCodes.h"
+#include "base/Text.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 
@@ -181,8 +181,8 @@ bool HotkeysHelper::isTerminalOrEditor() {
 }
 
 bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost) {
-  const std::string bundle = frontmost && frontmost->bundleIdentifier ? lowercased(*frontmost->bundleIdentifier) : "";
-  const std::string name = frontmost && frontmost->localizedName ? lowercased(*frontmost->localizedName) : "";
+  const std::string bundle = frontmost && frontmost->bundleIdentifier ? text::toLower(*frontmost->bundleIdentifier) : "";
+  const std::string name = frontmost && frontmost->localizedName ? text::toLower(*frontmost->localizedName) : "";
   return exclusionLists().matchesAnyTerminalSmartRule(bundle, name);
 }
 
@@ -227,7 +227,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
 
   // A key without characters counts as "/", the Quit group's Hebrew character.
   const auto& chars = event.charactersIgnoringModifiers;
-  const std::string character = chars && !chars->empty() ? lowercased(*chars) : std::string("/");
+  const std::string character = chars && !chars->empty() ? text::toUtf8(text::toLower(*chars)) : std::string("/");
   const std::uint64_t flags = event.flags;
   const bool controlDown = flags & Flags::Control;
   const bool fnDown = flags & Flags::Fn;
@@ -300,7 +300,7 @@ void HotkeysHelper::plainTranslation(std::uint16_t incomingKeyCode, std::uint16_
 
 void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags) {
   const auto front = ports_.workspace.frontmostApplication();
-  const std::string bundle = front && front->bundleIdentifier ? lowercased(*front->bundleIdentifier) : "";
+  const std::string bundle = front && front->bundleIdentifier ? text::toLower(*front->bundleIdentifier) : "";
   const bool isNotSmart = !isSmartTerminal(bundle);
   const bool ruleHit = matchesAnyTerminalSmartRule(front);
   const bool copyOrPaste = targetKeyCode == KeyCode::ANSI_C || targetKeyCode == KeyCode::ANSI_V;

@@ -11,18 +11,14 @@
 #include <memory>
 #include <utility>
 
+#include "base/Text.h"
+
 namespace brisquel {
 
 namespace {
 
 bool isActiveLayout(const InputSource& source) {
   return source.category == std::string(kKeyboardInputSourceCategory) && source.selectCapable == true;
-}
-
-std::string lowercased(const std::string& s) {
-  std::string out;
-  icu::UnicodeString::fromUTF8(s).toLower(icu::Locale::getRoot()).toUTF8String(out);
-  return out;
 }
 
 // The first `count` user-perceived characters, upper-cased.
@@ -67,7 +63,7 @@ std::string InputSources::getCurrentLanguageCode() const {
     return upperPrefix(current->languages->front(), 2);
   }
   if (!current->id) return "EN";
-  const std::string id = lowercased(*current->id);
+  const std::string id = text::toLower(*current->id);
   for (const auto& [needle, code] : kIdentifierCodes) {
     if (id.find(needle) != std::string::npos) return code;
   }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 
+#include "base/Languages.h"
 #include "typo/TypoDetector.h"
 
 namespace brisquel {
@@ -15,7 +16,7 @@ namespace {
 
 // The layout code a source types ("ru" for "ru" or "ru_RU"), or empty.
 std::string layoutCodeOf(const InputSource& source) {
-  static constexpr std::array<std::string_view, 6> codes = {"en", "ru", "uk", "he", "ar", "el"};
+  const auto& codes = kLanguageCodes;
   if (!source.languages) return {};
   for (const auto& language : *source.languages) {
     std::string code = language.substr(0, language.find_first_of("-_"));
