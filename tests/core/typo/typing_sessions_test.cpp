@@ -21,7 +21,7 @@
 #include "TestText.h"
 #include "base/Text.h"
 #include "brisquel/FixCommand.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "settings/SettingsHelper.h"
 #include "sim/KeyboardLayouts.h"
 #include "sim/SimDesktop.h"
@@ -65,7 +65,7 @@ struct Vocabulary {
   std::vector<std::string> keys[2], words[2];
 };
 const Vocabulary& vocabulary() {
-  static const Vocabulary v = [] {
+  static const Vocabulary loaded = [] {
     Vocabulary v;
     const char* shared = std::getenv("BRISQUEL_SHARED_DIR");
     for (int l : {0, 1}) {
@@ -79,7 +79,7 @@ const Vocabulary& vocabulary() {
     }
     return v;
   }();
-  return v;
+  return loaded;
 }
 
 // The real dictionaries as `brisquel fix` loads them, else the corpus words.
