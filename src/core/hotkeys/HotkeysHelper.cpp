@@ -260,7 +260,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
 
   if (settings_.isQuitClosesWindowsEnabled() && groupContains(EditHotKeys::quit, character)) {
     const auto front = ports_.workspace.frontmostApplication();
-    if (front && front->bundleIdentifier == std::optional<std::string>(finderBundleID)) {
+    if (front && front->keepsRunning) {
       // Finder cannot quit: Command+W closes its window instead.
       // No recorded flags: the replacing key-up carries those of the incoming key-up.
       activeTranslatedKeycodes_[keyCode] = KeyCode::ANSI_W;

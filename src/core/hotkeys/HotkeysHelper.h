@@ -57,7 +57,6 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   // Delay of the second half of a terminal double send.
   static constexpr double translationDelay = 0.05;
   static constexpr double tapRetryDelay = 5.0;
-  static constexpr const char* finderBundleID = "com.apple.finder";
 
   // The typo detector may be null (no typing correction). The ports, the
   // settings, the layout hotkey (every key-down disarms it) and the activation

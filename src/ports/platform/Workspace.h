@@ -19,6 +19,8 @@ struct RunningApplication {
   std::optional<std::string> localizedName;
   std::optional<std::string> bundlePath;
   std::int64_t pid = 0;
+  // It cannot be quit (macOS's Finder): a quit shortcut may close its window instead.
+  bool keepsRunning = false;
 };
 
 // Places of the desktop the program sends the person to. Each adapter opens
