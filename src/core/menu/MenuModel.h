@@ -224,8 +224,8 @@ class MenuItem : public UIObject, public std::enable_shared_from_this<MenuItem> 
   bool isEnabled() const { return submenu_ || !action.empty(); }
 
  protected:
-  MenuItem(std::string title, Selector action, std::string keyEquivalent)
-      : action(std::move(action)), title_(std::move(title)), keyEquivalent_(std::move(keyEquivalent)) {}
+  MenuItem(std::string title, Selector selector, std::string keyEquivalent)
+      : action(std::move(selector)), title_(std::move(title)), keyEquivalent_(std::move(keyEquivalent)) {}
 
  private:
   friend class Menu;

@@ -25,7 +25,7 @@ namespace brisquel::fcitx5test {
 struct Step {
   template <typename Action>
     requires std::is_invocable_v<Action>
-  Step(Action action, double after = 0.02) : action(std::move(action)), after(after) {}
+  Step(Action act, double delay = 0.02) : action(std::move(act)), after(delay) {}
   static Step waitUntil(std::function<bool()> condition) {
     Step step([] {}, 0.02);
     step.until = std::move(condition);
