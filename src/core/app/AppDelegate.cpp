@@ -17,12 +17,7 @@ namespace brisquel {
 std::shared_ptr<AppDelegate> AppDelegate::create(const Platform& platform, AppServices services,
                                                  const AppComponentsFactory& makeComponents) {
   std::shared_ptr<AppDelegate> delegate(new AppDelegate(platform, std::move(services)));
-  AppComponents components = makeComponents(delegate);
-  delegate->layoutHotkey_ = std::move(components.layoutHotkey);
-  delegate->appSwitchObserver_ = std::move(components.appSwitchObserver);
-  delegate->hotkeys_ = std::move(components.hotkeys);
-  delegate->loginItem_ = std::move(components.loginItem);
-  delegate->menu_ = std::move(components.menu);
+  delegate->parts_ = makeComponents(delegate);
   return delegate;
 }
 
@@ -38,7 +33,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   initMenu();
 
   // Bring the login-item registration in line with the stored wish; a failure here is silent.
-  (void)loginItem_->launchAtLogin(services_.settings->isAutostartEnable());
+  (void)parts_.loginItem->launchAtLogin(services_.settings->isAutostartEnable());
 
   std::weak_ptr<AppDelegate> weak = weak_from_this();
   inputSourceObserver_ = platform_.inputSources->observeSelectedSourceChanged([weak] {
@@ -89,16 +84,16 @@ void AppDelegate::warmUpSpelling() {
 void AppDelegate::applicationWillTerminate() {
   deinitLangEventMonitor();
   deinitEditEventMonitor();
-  appSwitchObserver_->deinitAppSwitchObserver();
+  parts_.appSwitchObserver->deinitAppSwitchObserver();
   inputSourceObserver_.reset();
 }
 
 void AppDelegate::initWinEditEventMonitor() {
-  hotkeys_->initWinEditEventMonitor();
+  parts_.hotkeys->initWinEditEventMonitor();
 }
 
 void AppDelegate::deinitEditEventMonitor() {
-  hotkeys_->deinitEditEventMonitor();
+  parts_.hotkeys->deinitEditEventMonitor();
 }
 
 void AppDelegate::applicationQuit() {

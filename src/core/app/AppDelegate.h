@@ -116,11 +116,11 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   bool hasAccessibilityCheckTimer() const { return static_cast<bool>(accessibilityCheckTimer_); }
   bool observesInputSourceChanges() const { return static_cast<bool>(inputSourceObserver_); }
 
-  LayoutHotkey& layoutHotkey() { return *layoutHotkey_; }
-  AppSwitchObserver& appSwitchObserver() { return *appSwitchObserver_; }
-  HotkeysHelper& hotkeys() { return *hotkeys_; }
-  LoginItem& loginItem() { return *loginItem_; }
-  MenuController& menu() { return *menu_; }
+  LayoutHotkey& layoutHotkey() { return *parts_.layoutHotkey; }
+  AppSwitchObserver& appSwitchObserver() { return *parts_.appSwitchObserver; }
+  HotkeysHelper& hotkeys() { return *parts_.hotkeys; }
+  LoginItem& loginItem() { return *parts_.loginItem; }
+  MenuController& menu() { return *parts_.menu; }
   const Platform& platform() const { return platform_; }
 
  private:
@@ -134,11 +134,7 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   AppServices services_;
   InputSources inputSources_;
 
-  std::shared_ptr<LayoutHotkey> layoutHotkey_;
-  std::shared_ptr<AppSwitchObserver> appSwitchObserver_;
-  std::shared_ptr<HotkeysHelper> hotkeys_;
-  std::unique_ptr<LoginItem> loginItem_;
-  std::shared_ptr<MenuController> menu_;
+  AppComponents parts_;
 
   Registration inputSourceObserver_;
   Registration accessibilityCheckTimer_;

@@ -6,11 +6,11 @@
 namespace brisquel {
 
 void AppDelegate::initMenu() {
-  menu_->initMenu();
+  parts_.menu->initMenu();
 }
 
 void AppDelegate::updateMenuBarIcon(const std::string& code) {
-  menu_->updateMenuBarIcon(code);
+  parts_.menu->updateMenuBarIcon(code);
 }
 
 }  // namespace brisquel
