@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "sim/SimWorkspace.h"
 
+#include <utility>
+
 namespace brisquel::sim {
 
+namespace {
+constexpr std::pair<DesktopPlace, const char*> kMacOSTargets[] = {
+    {DesktopPlace::InputPermissionSettings,
+     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"},
+    {DesktopPlace::KeyboardSettings, "x-apple.systempreferences:com.apple.preference.keyboard"},
+    {DesktopPlace::TaskManager, "/System/Applications/Utilities/Activity Monitor.app"},
+};
+}  // namespace
+
 std::string macOSTarget(DesktopPlace place) {
-  switch (place) {
-    case DesktopPlace::InputPermissionSettings:
-      return "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
-    case DesktopPlace::KeyboardSettings:
-      return "x-apple.systempreferences:com.apple.preference.keyboard";
-    case DesktopPlace::TaskManager:
-      return "/System/Applications/Utilities/Activity Monitor.app";
-  }
+  for (const auto& [known, target] : kMacOSTargets)
+    if (known == place) return target;
   return {};
 }
 
