@@ -32,7 +32,7 @@
 #include "base/Text.h"
 #include "brisquel/Cli.h"
 #include "brisquel/FixCommand.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "brisquel/WatchedKeyboard.h"
 #include "settings/SettingsHelper.h"
 #include "sim/SimDesktop.h"

@@ -13,8 +13,9 @@
 
 #include "KeyScripts.h"
 #include "TestFolders.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "sim/SimDesktop.h"
+#include "sim/SimWorkspace.h"
 
 namespace brisquel::testing {
 

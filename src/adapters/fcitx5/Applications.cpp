@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "posix/Environment.h"
+
 namespace brisquel::fcitx5 {
 namespace {
 
@@ -38,14 +40,6 @@ bool startFirstOf(std::initializer_list<std::vector<std::string>> commands) {
   for (const auto& command : commands)
     if (processes.launch(command.front(), {command.begin() + 1, command.end()})) return true;
   return false;
-}
-
-// "ru_RU.UTF-8" -> "ru-RU"; "C" and "POSIX" name no language.
-std::optional<std::string> languageOfLocale(std::string locale) {
-  locale = locale.substr(0, locale.find_first_of(".@"));
-  if (locale.empty() || locale == "C" || locale == "POSIX") return std::nullopt;
-  std::replace(locale.begin(), locale.end(), '_', '-');
-  return locale;
 }
 
 }  // namespace
@@ -124,11 +118,6 @@ void Applications::activate(const std::string& program) {
 }
 
 bool Applications::openURL(const std::string& url) {
-  // The Mac's privacy settings stand, here, for making fcitx5 the session's
-  // input method, which is what gives the program the keys: brisquel setup,
-  // which tells its result in a notification.
-  if (url.starts_with("x-apple.systempreferences:"))
-    return startFirstOf({{"brisquel", "setup", "--notify"}, {"im-config"}, {"fcitx5-configtool"}});
   return startFirstOf({{"xdg-open", url}});
 }
 
@@ -136,41 +125,23 @@ bool Applications::openFile(const std::filesystem::path& path) {
   return startFirstOf({{"xdg-open", path.string()}});
 }
 
-void Applications::openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) {
-  const std::string name = bundlePath.filename().string();
-  bool opened = false;
-  if (name == "Activity Monitor.app") {
-    opened = startFirstOf({{"gnome-system-monitor"}, {"plasma-systemmonitor"}, {"ksysguard"}, {"xfce4-taskmanager"},
+bool Applications::open(DesktopPlace place) {
+  switch (place) {
+    case DesktopPlace::InputPermissionSettings:
+      // Making fcitx5 the session's input method is what gives the program the
+      // keys: brisquel setup does it and tells its result in a notification.
+      return startFirstOf({{"brisquel", "setup", "--notify"}, {"im-config"}, {"fcitx5-configtool"}});
+    case DesktopPlace::KeyboardSettings:  // the modifier keys are the input method's keyboard options here
+      return startFirstOf({{"im-config"}, {"fcitx5-configtool"}});
+    case DesktopPlace::TaskManager:
+      return startFirstOf({{"gnome-system-monitor"}, {"plasma-systemmonitor"}, {"ksysguard"}, {"xfce4-taskmanager"},
                            {"mate-system-monitor"}, {"lxtask"}});
-  } else if (name == "Finder.app") {
-    opened = openURL("file://" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/"));
-  } else if (bundlePath.extension() == ".desktop") {
-    opened = startFirstOf({{"gtk-launch", bundlePath.stem().string()}, {"xdg-open", bundlePath.string()}});
-  } else {
-    opened = startFirstOf({{bundlePath.string()}});
   }
-  if (completion) {
-    mainQueue_.async([completion = std::move(completion), opened] { completion(opened); });
-  }
+  return false;
 }
 
 std::vector<std::string> Applications::preferredLanguages() {
-  std::vector<std::string> languages;
-  if (const char* list = std::getenv("LANGUAGE"); list && *list) {
-    std::stringstream entries(list);
-    for (std::string entry; std::getline(entries, entry, ':');)
-      if (auto language = languageOfLocale(entry)) languages.push_back(*language);
-  }
-  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    if (const char* value = std::getenv(variable); value && *value) {
-      if (auto language = languageOfLocale(value);
-          language && std::find(languages.begin(), languages.end(), *language) == languages.end()) {
-        languages.push_back(*language);
-      }
-      break;
-    }
-  }
-  return languages;
+  return posix::preferredLanguages();
 }
 
 void HostedApplication::terminate() {

@@ -30,12 +30,11 @@ class Applications final : public WorkspacePort {
   std::optional<RunningApplication> frontmostApplication() override;
   std::vector<RunningApplication> runningApplications() override;
   Registration observeActivation(std::function<void(const RunningApplication&)> handler) override;
-  // The macOS privacy-settings address runs `brisquel setup` (else im-config).
   bool openURL(const std::string& url) override;
   bool openFile(const std::filesystem::path& path) override;
-  // macOS application paths the program knows stand for the desktop's own:
-  // Activity Monitor for the task manager, Finder for the file manager.
-  void openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) override;
+  // The input-permission settings are `brisquel setup` (else im-config):
+  // making fcitx5 the session's input method gives the program the keys.
+  bool open(DesktopPlace place) override;
   std::vector<std::string> preferredLanguages() override;
 
   // The host calls this when an input context takes focus.

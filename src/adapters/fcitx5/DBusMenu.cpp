@@ -299,7 +299,7 @@ bool DBusMenu::clicked(std::int32_t id) {
     if (!alive.lock()) return;
     const Node node = nodes_[static_cast<std::size_t>(id)];
     if (node.kind == Node::Kind::Link) {
-      workspace_.openURL(node.url);
+      workspace_.open(node.link);
       return;
     }
     auto menu = node.item ? node.item->menu() : nullptr;

@@ -43,7 +43,7 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
     std::shared_ptr<MenuItem> item;  // the model's row (hidden rows are invisible)
     std::shared_ptr<Button> button;  // a check box or radio button of the row
     std::string text;                // a text line, or a link's or an untitled check box's title
-    std::string url;
+    LinkTarget link;
     bool enabled = true;
   };
 

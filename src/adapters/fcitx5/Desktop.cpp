@@ -46,7 +46,7 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
         if (std::string_view(ic->frontend()) == "wayland_v2") ic->surroundingText().invalidate();
         session_.setFocus(ic);
         applications_.focusChanged(*ic);
-        keyboard_.caretMoved();
+        keyboard_.caretMoved(CaretMove::FocusChanged);
       }));
   // Toolkits reset the input method when the user clicks into the text, and
   // also right after some keys (BackSpace in GTK): only a reset with no key
@@ -56,7 +56,7 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();
         if (!ic->hasFocus()) return;
         keyboard_.composingEnded();
-        if (clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved();
+        if (clock_.now() - lastKeyAt_ > kKeyResetWindow) keyboard_.caretMoved(CaretMove::InputMethodReset);
       }));
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextFocusOut, EventWatcherPhase::Default, [this](fcitx::Event& event) {

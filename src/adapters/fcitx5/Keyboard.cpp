@@ -76,8 +76,16 @@ std::unique_ptr<EventTap> Keyboard::createEventTap(std::uint64_t eventMask, TapC
   });
 }
 
-Registration Keyboard::addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) {
-  auto monitor = std::make_shared<Monitor>(Monitor{kind, std::move(handler)});
+Registration Keyboard::observeModifiers(std::function<void(const KeyEvent&)> handler) {
+  return addMonitor({std::move(handler), nullptr});
+}
+
+Registration Keyboard::observeCaretMoves(std::function<void(CaretMove)> handler) {
+  return addMonitor({nullptr, std::move(handler)});
+}
+
+Registration Keyboard::addMonitor(Monitor added) {
+  auto monitor = std::make_shared<Monitor>(std::move(added));
   monitors_.push_back(monitor);
   std::weak_ptr<bool> alive = alive_;
   return Registration([this, alive, monitor] {
@@ -135,7 +143,7 @@ std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
   const auto taps = taps_;  // a callback may add or remove taps
   const bool wasDeciding = std::exchange(deciding_, true);
   for (const auto& tap : taps) {
-    if (!tap->enabled || !(tap->mask & (std::uint64_t{1} << static_cast<std::uint32_t>(current->type)))) continue;
+    if (!tap->enabled || !(tap->mask & eventMaskBit(current->type))) continue;
     current = tap->callback(current->type, *current);
     if (!current) break;
   }
@@ -143,15 +151,17 @@ std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
   return current;
 }
 
-void Keyboard::notifyMonitors(MonitorKind kind, const KeyEvent& event) {
+void Keyboard::notifyModifiers(const KeyEvent& event) {
   const auto monitors = monitors_;
   for (const auto& monitor : monitors)
-    if (monitor->kind == kind && monitor->handler) monitor->handler(event);
+    if (monitor->onModifiers) monitor->onModifiers(event);
 }
 
-void Keyboard::caretMoved() {
+void Keyboard::caretMoved(CaretMove why) {
   composing_.forget();
-  notifyMonitors(MonitorKind::MouseDown, KeyEvent{});
+  const auto monitors = monitors_;
+  for (const auto& monitor : monitors)
+    if (monitor->onCaretMove) monitor->onCaretMove(why);
 }
 
 void Keyboard::handle(fcitx::KeyEvent& source) {
@@ -183,7 +193,7 @@ void Keyboard::decide(fcitx::KeyEvent& source) {
   session_.editedDuringKey = false;
   const auto decision = runTaps(*event);
   const bool edited = std::exchange(session_.editedDuringKey, false);
-  if (event->type == EventType::FlagsChanged) notifyMonitors(MonitorKind::FlagsChanged, *event);
+  if (event->type == EventType::FlagsChanged) notifyModifiers(*event);
 
   if (!decision) {
     source.filterAndAccept();

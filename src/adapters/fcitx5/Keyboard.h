@@ -43,7 +43,8 @@ class Keyboard final : public KeyboardPort, public TextFieldPort {
   ~Keyboard() override;
 
   std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override;
-  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override;
+  Registration observeModifiers(std::function<void(const KeyEvent&)> handler) override;
+  Registration observeCaretMoves(std::function<void(CaretMove)> handler) override;
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
 
@@ -51,8 +52,8 @@ class Keyboard final : public KeyboardPort, public TextFieldPort {
 
   // The host's watchers call these.
   void handle(fcitx::KeyEvent& event);
-  // A click, a reset or a new field: what was typed before is no longer before the cursor.
-  void caretMoved();
+  // A new field or a reset: what was typed before is no longer before the cursor.
+  void caretMoved(CaretMove why);
   // The client reset its input method or lost the focus: it keeps what it
   // shows, and nothing is composed any more.
   void composingEnded() { composing_.forget(); }
@@ -72,15 +73,16 @@ class Keyboard final : public KeyboardPort, public TextFieldPort {
  private:
   struct Tap;
   class TapHandle;
-  struct Monitor {
-    MonitorKind kind;
-    std::function<void(const KeyEvent&)> handler;
+  struct Monitor {  // one of the two is set
+    std::function<void(const KeyEvent&)> onModifiers;
+    std::function<void(CaretMove)> onCaretMove;
   };
 
   void decide(fcitx::KeyEvent& event);
   std::optional<KeyEvent> translate(const fcitx::KeyEvent& event);
   std::optional<KeyEvent> runTaps(const KeyEvent& event);
-  void notifyMonitors(MonitorKind kind, const KeyEvent& event);
+  Registration addMonitor(Monitor monitor);
+  void notifyModifiers(const KeyEvent& event);
   void deliver(const KeyEvent& event);
   void flushPosted();
   void commitPending();

@@ -41,6 +41,7 @@ RunningApplication SimApp::runningApplication() const {
   if (!spec_.name.empty()) app.localizedName = spec_.name;
   if (!spec_.bundlePath.empty()) app.bundlePath = spec_.bundlePath;
   app.pid = spec_.pid;
+  app.keepsRunning = spec_.bundleId == "com.apple.finder";  // as on the Mac, Finder cannot be quit
   return app;
 }
 

@@ -132,7 +132,7 @@ class Desktop {
   const std::vector<std::string>& openedURLs() const;
   const std::vector<std::filesystem::path>& openedFiles() const;
   const std::vector<std::filesystem::path>& openedApplications() const;
-  void setOpenFails(bool fails);                                   // openURL/openFile/openApplication report failure
+  void setOpenFails(bool fails);                                   // openURL/openFile/open report failure
   void setPreferredLanguages(std::vector<std::string> languages);  // default {"en-US"}
 
   // --- defaults, files -----------------------------------------------------

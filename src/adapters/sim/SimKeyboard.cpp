@@ -99,8 +99,12 @@ std::unique_ptr<EventTap> SimKeyboard::createEventTap(std::uint64_t eventMask, T
   return std::make_unique<Tap>(taps_, state);
 }
 
-Registration SimKeyboard::addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) {
-  return (kind == MonitorKind::FlagsChanged ? flagsMonitors_ : mouseMonitors_)->add(std::move(handler));
+Registration SimKeyboard::observeModifiers(std::function<void(const KeyEvent&)> handler) {
+  return flagsMonitors_->add(std::move(handler));
+}
+
+Registration SimKeyboard::observeCaretMoves(std::function<void(CaretMove)> handler) {
+  return caretMonitors_->add(std::move(handler));
 }
 
 void SimKeyboard::disableTaps(EventType reason) {
@@ -118,7 +122,7 @@ void SimKeyboard::disableTaps(EventType reason) {
 void SimKeyboard::click(std::optional<std::int64_t> caretPosition) {
   SimApp* app = context_.apps.frontmost();
   if (caretPosition && app) app->setSelection({*caretPosition, 0});
-  mouseMonitors_->call(KeyEvent{});
+  caretMonitors_->call(CaretMove::Click);
   context_.loop.advance(0);
 }
 
@@ -247,8 +251,7 @@ void SimKeyboard::route(KeyEvent event) {
   auto snapshot = *taps_;
   for (const auto& tap : snapshot) {
     if (!tap->alive || !tap->enabled) continue;
-    auto type = static_cast<std::uint32_t>(event.type);
-    if (type >= 64 || !(tap->mask & (std::uint64_t{1} << type))) continue;
+    if (!(tap->mask & eventMaskBit(event.type))) continue;
     auto callback = tap->callback;
     std::optional<KeyEvent> result = callback ? callback(event.type, event) : std::optional<KeyEvent>(event);
     if (!result) return;

@@ -27,7 +27,8 @@ class SimKeyboard final : public KeyboardPort {
 
   // Event taps need trust; the tap holds the keyboard weakly.
   std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override;
-  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override;
+  Registration observeModifiers(std::function<void(const KeyEvent&)> handler) override;
+  Registration observeCaretMoves(std::function<void(CaretMove)> handler) override;
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
 
@@ -64,7 +65,8 @@ class SimKeyboard final : public KeyboardPort {
   SimContext& context_;
   std::shared_ptr<Taps> taps_ = std::make_shared<Taps>();
   std::shared_ptr<MonitorList> flagsMonitors_ = std::make_shared<MonitorList>();
-  std::shared_ptr<MonitorList> mouseMonitors_ = std::make_shared<MonitorList>();
+  std::shared_ptr<HandlerList<std::function<void(CaretMove)>>> caretMonitors_ =
+      std::make_shared<HandlerList<std::function<void(CaretMove)>>>();
   std::set<std::uint16_t> heldModifiers_;
   bool capsLock_ = false;
   // A dead key waiting for its base, while the source it was typed on stays current.

@@ -1,7 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "sim/SimWorkspace.h"
 
+#include <utility>
+
 namespace brisquel::sim {
+
+namespace {
+constexpr std::pair<DesktopPlace, const char*> kMacOSTargets[] = {
+    {DesktopPlace::InputPermissionSettings,
+     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"},
+    {DesktopPlace::KeyboardSettings, "x-apple.systempreferences:com.apple.preference.keyboard"},
+    {DesktopPlace::TaskManager, "/System/Applications/Utilities/Activity Monitor.app"},
+};
+}  // namespace
+
+std::string macOSTarget(DesktopPlace place) {
+  for (const auto& [known, target] : kMacOSTargets)
+    if (known == place) return target;
+  return {};
+}
 
 std::optional<RunningApplication> SimWorkspace::frontmostApplication() {
   SimApp* app = context_.apps.frontmost();
@@ -29,10 +46,13 @@ bool SimWorkspace::openFile(const std::filesystem::path& path) {
   return !openFails_;
 }
 
-void SimWorkspace::openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) {
-  openedApplications_.push_back(bundlePath);
-  bool ok = !openFails_;
-  if (completion) context_.loop.async([completion = std::move(completion), ok] { completion(ok); });
+bool SimWorkspace::open(DesktopPlace place) {
+  if (place == DesktopPlace::TaskManager) {
+    openedApplications_.emplace_back(macOSTarget(place));
+  } else {
+    openedURLs_.push_back(macOSTarget(place));
+  }
+  return !openFails_;
 }
 
 }  // namespace brisquel::sim

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The workspace on the simulated desktop: the running applications as the
-// program sees them, and a record of what it asked to open.
+// program sees them, and a record of what it asked to open. A place of the
+// desktop is recorded as what the macOS program opens for it: an address of
+// System Settings among the addresses, Activity Monitor among the applications.
 
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,9 @@
 
 namespace brisquel::sim {
 
+// What the macOS program opens for a place: a System Settings address or an application's path.
+std::string macOSTarget(DesktopPlace place);
+
 class SimWorkspace final : public WorkspacePort {
  public:
   explicit SimWorkspace(SimContext& context) : context_(context) {}
@@ -22,8 +27,7 @@ class SimWorkspace final : public WorkspacePort {
   Registration observeActivation(std::function<void(const RunningApplication&)> handler) override;
   bool openURL(const std::string& url) override;
   bool openFile(const std::filesystem::path& path) override;
-  // The completion runs on the main queue.
-  void openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) override;
+  bool open(DesktopPlace place) override;
   std::vector<std::string> preferredLanguages() override { return preferredLanguages_; }
 
   const std::vector<std::string>& openedURLs() const { return openedURLs_; }

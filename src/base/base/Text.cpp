@@ -10,6 +10,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -130,6 +131,17 @@ std::u16string_view lastCharacters(std::u16string_view s, std::size_t n) {
 
 // Per code unit where that is exact: typing asks for one character at a time,
 // and ICU's full case mapping costs an allocation and a context walk.
+std::string toLower(std::string_view utf8) {
+  // Identities and list entries are nearly always ASCII, and are matched on every key.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string out(utf8);
+    for (auto& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+  }
+  return toUtf8(toLower(fromUtf8(utf8)));
+}
+
 std::u16string toLower(std::u16string_view s) {
   std::u16string out(s);
   for (auto& u : out) {

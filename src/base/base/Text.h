@@ -19,6 +19,8 @@ std::size_t characterCount(std::u16string_view s);
 std::u16string_view lastCharacters(std::u16string_view s, std::size_t n);
 
 std::u16string toLower(std::u16string_view s);
+// The same for UTF-8 text (application identities, list entries, key names).
+std::string toLower(std::string_view utf8);
 std::u16string toUpper(std::u16string_view s);
 // Upper-casing gives c itself and lower-casing changes it.
 bool isUpperCase(std::u16string_view c);

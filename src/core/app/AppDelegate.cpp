@@ -14,17 +14,10 @@
 
 namespace brisquel {
 
-namespace {
-// The running delegate; weak so that it is none once the delegate is gone.
-std::weak_ptr<AppDelegate>& sharedDelegate() {
-  static std::weak_ptr<AppDelegate> delegate;
-  return delegate;
-}
-}  // namespace
-
-std::shared_ptr<AppDelegate> AppDelegate::create(const Platform& platform, AppServices services) {
+std::shared_ptr<AppDelegate> AppDelegate::create(const Platform& platform, AppServices services,
+                                                 const AppComponentsFactory& makeComponents) {
   std::shared_ptr<AppDelegate> delegate(new AppDelegate(platform, std::move(services)));
-  delegate->makeComponents();
+  delegate->parts_ = makeComponents(delegate);
   return delegate;
 }
 
@@ -33,53 +26,7 @@ AppDelegate::AppDelegate(const Platform& platform, AppServices services)
 
 AppDelegate::~AppDelegate() = default;
 
-std::shared_ptr<AppDelegate> AppDelegate::shared() {
-  return sharedDelegate().lock();
-}
-
-void AppDelegate::makeComponents() {
-  std::weak_ptr<AppDelegate> weak = weak_from_this();
-  auto trusted = [weak] {
-    auto self = weak.lock();
-    return self && self->isAccessibilityTrusted_;
-  };
-  layoutHotkey_ = LayoutHotkey::create(*platform_.keyboard, inputSources_, *services_.settings, trusted);
-
-  std::weak_ptr<TypoDetector> typo = services_.typoDetector;
-  appSwitchObserver_ = AppSwitchObserver::create(*platform_.workspace, inputSources_, [typo] {
-    if (auto detector = typo.lock()) detector->clearBuffer();
-  });
-
-  // The bundle identifier is not asked of the platform: the login item uses the program's own.
-  loginItem_ = std::make_unique<LoginItem>(*platform_.loginItems, *platform_.files, *platform_.application,
-                                           *platform_.ui, *services_.settings, std::nullopt);
-
-  TapPermission permission;
-  permission.isTrusted = trusted;
-  permission.tapDisabled = [weak] {
-    if (auto self = weak.lock()) self->handleTapDisabled();
-  };
-  permission.recheck = [weak] {
-    if (auto self = weak.lock()) self->verifyPermissionsAsync();
-  };
-  hotkeys_ = HotkeysHelper::create({*platform_.keyboard, *platform_.accessibility, *platform_.workspace,
-                                    *platform_.mainQueue},
-                                   *services_.settings, services_.typoDetector, inputSources_, *layoutHotkey_,
-                                   *appSwitchObserver_, std::move(permission));
-
-  menu_ = MenuController::create(*services_.settings, *platform_.ui, *platform_.application, inputSources_, menuHost());
-
-  if (services_.typoDetector) {
-    // A failed read of the focused element usually means the permission was withdrawn.
-    services_.typoDetector->setPermissionRecheck([weak] {
-      if (auto self = weak.lock()) self->verifyPermissionsAsync();
-    });
-  }
-}
-
 void AppDelegate::applicationDidFinishLaunching() {
-  sharedDelegate() = weak_from_this();
-
   // The settings object already watches its list files; read the learned words.
   services_.settings->importLearnedWordsFromFile();
 
@@ -94,7 +41,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   });
 
   // Bring the login-item registration in line with the stored wish; a failure here is silent.
-  (void)loginItem_->launchAtLogin(services_.settings->isAutostartEnable());
+  (void)parts_.loginItem->launchAtLogin(services_.settings->isAutostartEnable());
 
   std::weak_ptr<AppDelegate> weak = weak_from_this();
   inputSourceObserver_ = platform_.inputSources->observeSelectedSourceChanged([weak] {
@@ -145,16 +92,16 @@ void AppDelegate::warmUpSpelling() {
 void AppDelegate::applicationWillTerminate() {
   deinitLangEventMonitor();
   deinitEditEventMonitor();
-  appSwitchObserver_->deinitAppSwitchObserver();
+  parts_.appSwitchObserver->deinitAppSwitchObserver();
   inputSourceObserver_.reset();
 }
 
 void AppDelegate::initWinEditEventMonitor() {
-  hotkeys_->initWinEditEventMonitor();
+  parts_.hotkeys->initWinEditEventMonitor();
 }
 
 void AppDelegate::deinitEditEventMonitor() {
-  hotkeys_->deinitEditEventMonitor();
+  parts_.hotkeys->deinitEditEventMonitor();
 }
 
 void AppDelegate::applicationQuit() {

@@ -10,6 +10,7 @@
 // Main thread only. Created through create(): delayed and repeated work holds
 // it weakly and does nothing once it is gone.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,15 +29,27 @@ class DonationHelper;
 class LayoutHotkey;
 class LoginItem;
 class MenuController;
-struct MenuHost;
 
 // The process-wide objects the delegate works with; the composition root
-// creates them (and publishes them as their classes' shared instances).
+// creates them.
 struct AppServices {
   std::shared_ptr<SettingsHelper> settings;
   std::shared_ptr<TypoDetector> typoDetector;
   std::shared_ptr<DonationHelper> donation;
 };
+
+// The components the delegate owns; the composition root makes them.
+struct AppComponents {
+  std::shared_ptr<LayoutHotkey> layoutHotkey;
+  std::shared_ptr<AppSwitchObserver> appSwitchObserver;
+  std::shared_ptr<HotkeysHelper> hotkeys;
+  std::unique_ptr<LoginItem> loginItem;
+  std::shared_ptr<MenuController> menu;
+};
+
+class AppDelegate;
+// Makes the components of a delegate being created; they hold it weakly.
+using AppComponentsFactory = std::function<AppComponents(const std::weak_ptr<AppDelegate>&)>;
 
 class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
  public:
@@ -45,17 +58,13 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   static constexpr double donationCheckDelay = 2.0;  // after the permission check
   // Interval of the trust poll while the user is in the privacy settings.
   static constexpr double accessibilityPollInterval = 1.0;
-  static constexpr const char* privacySettingsURL =
-      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
 
   // The ports must outlive the delegate.
-  static std::shared_ptr<AppDelegate> create(const Platform& platform, AppServices services);
+  static std::shared_ptr<AppDelegate> create(const Platform& platform, AppServices services,
+                                             const AppComponentsFactory& makeComponents);
   ~AppDelegate();
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
-
-  // The running delegate once launch has begun; none before, and none once it is gone.
-  static std::shared_ptr<AppDelegate> shared();
 
   // --- Lifecycle (AppDelegate.cpp) ---
   void applicationDidFinishLaunching();
@@ -88,7 +97,6 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   void switchToInputSourceByID(const std::string& id) const { inputSources_.switchToInputSourceByID(id); }
   void switchToNextLayout() const { inputSources_.switchToNextLayout(); }
   void switchToLayout(const std::string& language) const { inputSources_.switchToLayout(language); }
-  ChangeLayoutAction changeLayoutAction() const { return inputSources_.changeLayoutAction(); }
 
   // --- Layout-switch hotkey and per-application layouts (LayoutSwitching.cpp) ---
   void initLanSwitchEventMonitor();
@@ -108,18 +116,15 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   bool hasAccessibilityCheckTimer() const { return static_cast<bool>(accessibilityCheckTimer_); }
   bool observesInputSourceChanges() const { return static_cast<bool>(inputSourceObserver_); }
 
-
-  LayoutHotkey& layoutHotkey() { return *layoutHotkey_; }
-  AppSwitchObserver& appSwitchObserver() { return *appSwitchObserver_; }
-  HotkeysHelper& hotkeys() { return *hotkeys_; }
-  LoginItem& loginItem() { return *loginItem_; }
-  MenuController& menu() { return *menu_; }
+  LayoutHotkey& layoutHotkey() { return *parts_.layoutHotkey; }
+  AppSwitchObserver& appSwitchObserver() { return *parts_.appSwitchObserver; }
+  HotkeysHelper& hotkeys() { return *parts_.hotkeys; }
+  LoginItem& loginItem() { return *parts_.loginItem; }
+  MenuController& menu() { return *parts_.menu; }
   const Platform& platform() const { return platform_; }
 
  private:
   AppDelegate(const Platform& platform, AppServices services);
-  void makeComponents();
-  MenuHost menuHost();
   void showSecurityAlert();
   void securityAlertAnswered(AlertAnswer answer);
   void accessibilityPollTick();
@@ -129,11 +134,7 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   AppServices services_;
   InputSources inputSources_;
 
-  std::shared_ptr<LayoutHotkey> layoutHotkey_;
-  std::shared_ptr<AppSwitchObserver> appSwitchObserver_;
-  std::shared_ptr<HotkeysHelper> hotkeys_;
-  std::unique_ptr<LoginItem> loginItem_;
-  std::shared_ptr<MenuController> menu_;
+  AppComponents parts_;
 
   Registration inputSourceObserver_;
   Registration accessibilityCheckTimer_;

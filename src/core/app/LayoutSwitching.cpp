@@ -8,19 +8,19 @@
 namespace brisquel {
 
 void AppDelegate::initLanSwitchEventMonitor() {
-  layoutHotkey_->initLanSwitchEventMonitor();
+  parts_.layoutHotkey->initLanSwitchEventMonitor();
 }
 
 void AppDelegate::deinitLangEventMonitor() {
-  layoutHotkey_->deinitLangEventMonitor();
+  parts_.layoutHotkey->deinitLangEventMonitor();
 }
 
 void AppDelegate::applicationChangeHotkey(int tag) {
-  layoutHotkey_->applicationChangeHotkey(tag);
+  parts_.layoutHotkey->applicationChangeHotkey(tag);
 }
 
 void AppDelegate::initAppSwitchObserver() {
-  appSwitchObserver_->initAppSwitchObserver();
+  parts_.appSwitchObserver->initAppSwitchObserver();
 }
 
 }  // namespace brisquel

@@ -28,7 +28,7 @@ bool AppDelegate::checkAccessibilityAndPrompt() {
 void AppDelegate::handleTapDisabled() {
   isAccessibilityTrusted_ = false;
   // The tap stays installed but receives nothing; it is never re-enabled in place.
-  if (hotkeys_->hasEventTap()) hotkeys_->disableEventTap();
+  if (parts_.hotkeys->hasEventTap()) parts_.hotkeys->disableEventTap();
   if (hasPromptedForAccessibilityLoss_) return;
   hasPromptedForAccessibilityLoss_ = true;
   std::weak_ptr<AppDelegate> weak = weak_from_this();
@@ -70,7 +70,7 @@ void AppDelegate::accessibilityPollTick() {
 }
 
 void AppDelegate::openPrivacySettings() {
-  platform_.workspace->openURL(privacySettingsURL);
+  platform_.workspace->open(DesktopPlace::InputPermissionSettings);
 }
 
 void AppDelegate::relaunchApp() {

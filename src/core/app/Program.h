@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The composition root: the one place that creates the program's shared
-// instances from a set of ports, in the order the program starts, publishes
-// them as their classes' shared instances and tears them down in reverse.
+// The composition root: the one place that creates and wires the program's
+// objects from a set of ports, in the order the program starts, and tears
+// them down in reverse.
 // Every host builds the program here: the simulated desktop's commands and
 // tests, and the desktop host.
 

@@ -6,13 +6,6 @@
 
 namespace brisquel {
 
-namespace {
-std::shared_ptr<DonationHelper>& sharedInstance() {
-  static std::shared_ptr<DonationHelper> instance;
-  return instance;
-}
-}  // namespace
-
 std::shared_ptr<DonationHelper> DonationHelper::create(DefaultsPort& defaults, ClockPort& clock,
                                                        MainQueuePort& mainQueue, UserInterfacePort& ui,
                                                        WorkspacePort& workspace) {
@@ -22,16 +15,6 @@ std::shared_ptr<DonationHelper> DonationHelper::create(DefaultsPort& defaults, C
 DonationHelper::DonationHelper(DefaultsPort& defaults, ClockPort& clock, MainQueuePort& mainQueue,
                                UserInterfacePort& ui, WorkspacePort& workspace)
     : defaults_(defaults), clock_(clock), mainQueue_(mainQueue), ui_(ui), workspace_(workspace) {}
-
-DonationHelper& DonationHelper::shared() {
-  return *sharedInstance();
-}
-void DonationHelper::installShared(std::shared_ptr<DonationHelper> instance) {
-  sharedInstance() = std::move(instance);
-}
-bool DonationHelper::hasShared() {
-  return static_cast<bool>(sharedInstance());
-}
 
 void DonationHelper::checkAndShowPromptIfNeeded() {
   performCheck();

@@ -26,11 +26,6 @@ class DonationHelper : public std::enable_shared_from_this<DonationHelper> {
   static std::shared_ptr<DonationHelper> create(DefaultsPort& defaults, ClockPort& clock, MainQueuePort& mainQueue,
                                                 UserInterfacePort& ui, WorkspacePort& workspace);
 
-  // The one instance of the program, installed by the composition root.
-  static DonationHelper& shared();
-  static void installShared(std::shared_ptr<DonationHelper> instance);
-  static bool hasShared();
-
   DonationHelper(const DonationHelper&) = delete;
   DonationHelper& operator=(const DonationHelper&) = delete;
 

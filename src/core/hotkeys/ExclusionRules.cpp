@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "hotkeys/EditHotKeys.h"
-#include "hotkeys/TextCase.h"
 
 namespace brisquel {
 namespace {
 
 std::string lowerOrEmpty(const std::optional<std::string>& s) {
-  return s ? lowercased(*s) : std::string();
+  return s ? text::toLower(*s) : std::string();
 }
 
 bool contains(const std::string& haystack, std::string_view needle) {
@@ -31,7 +31,7 @@ AppIdentity AppIdentity::of(const RunningApplication& app) {
 bool AppIdentity::matches(const std::string& text) const {
   // An empty text would be a substring of everything; it names no application.
   if (text.empty()) return false;
-  return containsLowered(lowercased(text));
+  return containsLowered(text::toLower(text));
 }
 
 bool AppIdentity::containsLowered(std::string_view needle) const {
@@ -49,14 +49,14 @@ std::vector<std::string> splitEntry(const std::string& entry) {
   return pieces;
 }
 
-ExclusionLists::Entry::Entry(const std::string& raw) : empty(raw.empty()), lowered(lowercased(raw)) {
+ExclusionLists::Entry::Entry(const std::string& raw) : empty(raw.empty()), lowered(text::toLower(raw)) {
   const auto pieces = splitEntry(raw);
   if (!pieces.empty()) {
     hasApp = true;
-    app = lowercased(pieces.front());
-    for (std::size_t i = 1; i < pieces.size(); ++i) words.insert(lowercased(pieces[i]));
+    app = text::toLower(pieces.front());
+    for (std::size_t i = 1; i < pieces.size(); ++i) words.insert(text::toLower(pieces[i]));
     terminalWord =
-        std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) { return lowercased(p) == "terminal"; });
+        std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) { return text::toLower(p) == "terminal"; });
   }
   smart = contains(lowered, "terminal-smart");
   const auto loweredPieces = splitEntry(lowered);

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "hotkeys/TextCase.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
 #include "base/KeyCodes.h"
+#include "base/Text.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 
@@ -72,7 +72,7 @@ void HotkeysHelper::initWinEditEventMonitor() {
   } else {
     scheduleRetry();
   }
-  installMouseMonitor();
+  installCaretMonitor();
 }
 
 void HotkeysHelper::scheduleRetry() {
@@ -85,14 +85,14 @@ void HotkeysHelper::scheduleRetry() {
   });
 }
 
-void HotkeysHelper::installMouseMonitor() {
+void HotkeysHelper::installCaretMonitor() {
   // Replacing the handle removes a monitor left by an earlier attempt.
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
-  mouseEventMonitor_ = ports_.keyboard.addGlobalMonitor(MonitorKind::MouseDown, [weak](const KeyEvent&) {
+  caretMonitor_ = ports_.keyboard.observeCaretMoves([weak](CaretMove) {
     auto self = weak.lock();
     if (!self || !self->typoDetector_) return;
     self->typoDetector_->cancelLoneOptionPress();
-    // A click moves the caret: the word being typed is no longer the one before it.
+    // The word being typed is no longer the one before the caret.
     const auto front = self->ports_.workspace.frontmostApplication();
     const std::string bundle = front && front->bundleIdentifier ? *front->bundleIdentifier : std::string();
     if (bundle == "com.apple.Spotlight" || bundle == "com.apple.SpotlightSearch") return;
@@ -101,7 +101,7 @@ void HotkeysHelper::installMouseMonitor() {
 }
 
 void HotkeysHelper::deinitEditEventMonitor() {
-  mouseEventMonitor_.reset();
+  caretMonitor_.reset();
   if (eventTap_) eventTap_->setEnabled(false);
   eventTap_.reset();
 }
@@ -110,11 +110,7 @@ void HotkeysHelper::disableEventTap() {
   if (eventTap_) eventTap_->setEnabled(false);
 }
 
-ChangeLayoutAction HotkeysHelper::changeLayoutAction() {
-  return cachedChangeLayoutAction();
-}
-
-const ChangeLayoutAction& HotkeysHelper::cachedChangeLayoutAction() {
+const ChangeLayoutAction& HotkeysHelper::changeLayoutAction() {
   if (changeLayoutAction_) return changeLayoutAction_;
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
   return changeLayoutAction_ = [weak](const std::optional<std::string>& language) {
@@ -185,8 +181,8 @@ bool HotkeysHelper::isTerminalOrEditor() {
 }
 
 bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost) {
-  const std::string bundle = frontmost && frontmost->bundleIdentifier ? lowercased(*frontmost->bundleIdentifier) : "";
-  const std::string name = frontmost && frontmost->localizedName ? lowercased(*frontmost->localizedName) : "";
+  const std::string bundle = frontmost && frontmost->bundleIdentifier ? text::toLower(*frontmost->bundleIdentifier) : "";
+  const std::string name = frontmost && frontmost->localizedName ? text::toLower(*frontmost->localizedName) : "";
   return exclusionLists().matchesAnyTerminalSmartRule(bundle, name);
 }
 
@@ -209,7 +205,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     if (exclusion.isIgnoredApp) {
       typoDetector_->clearBuffer();
     } else if (type == EventType::KeyDown || type == EventType::FlagsChanged) {
-      if (typoDetector_->process(event, cachedChangeLayoutAction())) return std::nullopt;
+      if (typoDetector_->process(event, changeLayoutAction())) return std::nullopt;
     }
   }
 
@@ -231,7 +227,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
 
   // A key without characters counts as "/", the Quit group's Hebrew character.
   const auto& chars = event.charactersIgnoringModifiers;
-  const std::string character = chars && !chars->empty() ? lowercased(*chars) : std::string("/");
+  const std::string character = chars && !chars->empty() ? text::toUtf8(text::toLower(*chars)) : std::string("/");
   const std::uint64_t flags = event.flags;
   const bool controlDown = flags & Flags::Control;
   const bool fnDown = flags & Flags::Fn;
@@ -243,7 +239,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     const bool modifier = (ctrlEnabled && controlDown) || (fnEnabled && fnDown);
     const bool second = (flags & Flags::Option) || commandDown;
     if (modifier && second && (keyCode == KeyCode::ForwardDelete || keyCode == KeyCode::Delete)) {
-      ports_.workspace.openApplication(activityMonitorPath, [](bool) {});
+      ports_.workspace.open(DesktopPlace::TaskManager);
       return std::nullopt;
     }
   }
@@ -264,7 +260,7 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
 
   if (settings_.isQuitClosesWindowsEnabled() && groupContains(EditHotKeys::quit, character)) {
     const auto front = ports_.workspace.frontmostApplication();
-    if (front && front->bundleIdentifier == std::optional<std::string>(finderBundleID)) {
+    if (front && front->keepsRunning) {
       // Finder cannot quit: Command+W closes its window instead.
       // No recorded flags: the replacing key-up carries those of the incoming key-up.
       activeTranslatedKeycodes_[keyCode] = KeyCode::ANSI_W;
@@ -304,7 +300,7 @@ void HotkeysHelper::plainTranslation(std::uint16_t incomingKeyCode, std::uint16_
 
 void HotkeysHelper::terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags) {
   const auto front = ports_.workspace.frontmostApplication();
-  const std::string bundle = front && front->bundleIdentifier ? lowercased(*front->bundleIdentifier) : "";
+  const std::string bundle = front && front->bundleIdentifier ? text::toLower(*front->bundleIdentifier) : "";
   const bool isNotSmart = !isSmartTerminal(bundle);
   const bool ruleHit = matchesAnyTerminalSmartRule(front);
   const bool copyOrPaste = targetKeyCode == KeyCode::ANSI_C || targetKeyCode == KeyCode::ANSI_V;

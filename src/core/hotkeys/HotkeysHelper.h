@@ -4,7 +4,7 @@
 // flags-changed event before any application. It lets the program's own
 // events through, hands typing to the typo detector, and turns Control+key
 // (or Fn+key) into Command+key for the enabled edit shortcuts, with special
-// cases for Redo, Finder, Activity Monitor and terminals. A translated key
+// cases for Redo, Finder, the task manager and terminals. A translated key
 // press is swallowed and replaced; its key release is replaced too.
 //
 // Main thread only. Owned by the application delegate through a
@@ -57,8 +57,6 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   // Delay of the second half of a terminal double send.
   static constexpr double translationDelay = 0.05;
   static constexpr double tapRetryDelay = 5.0;
-  static constexpr const char* activityMonitorPath = "/System/Applications/Utilities/Activity Monitor.app";
-  static constexpr const char* finderBundleID = "com.apple.finder";
 
   // The typo detector may be null (no typing correction). The ports, the
   // settings, the layout hotkey (every key-down disarms it) and the activation
@@ -69,9 +67,9 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
                                                TapPermission permission);
 
   // Installs the tap (or schedules the 5 s retry when it cannot be created)
-  // and the mouse-down monitor, with enabledEditKeysValues rebuilt.
+  // and the caret monitor, with enabledEditKeysValues rebuilt.
   void initWinEditEventMonitor();
-  // Removes the mouse monitor and the tap.
+  // Removes the caret monitor and the tap.
   void deinitEditEventMonitor();
 
   // The tap's decision for one event: the event to deliver (itself or, for
@@ -90,7 +88,7 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   // The tap, for the owner's recovery (a disabled tap is never re-enabled).
   bool hasEventTap() const { return eventTap_ != nullptr; }
   void disableEventTap();
-  bool hasMouseEventMonitor() const { return static_cast<bool>(mouseEventMonitor_); }
+  bool hasCaretMonitor() const { return static_cast<bool>(caretMonitor_); }
 
   bool isCtrlHoldWithoutOtherKeys() const { return isCtrlHoldWithoutOtherKeys_; }
   const std::map<std::uint16_t, std::uint16_t>& activeTranslatedKeycodes() const { return activeTranslatedKeycodes_; }
@@ -100,9 +98,6 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   ShortcutExclusion evaluateExclusion();
   // About the frontmost application.
   bool isTerminalOrEditor();
-
-  // The closure handed to the typo detector.
-  ChangeLayoutAction changeLayoutAction();
 
   HotkeysHelper(HotkeysPorts ports, SettingsHelper& settings, std::shared_ptr<TypoDetector> typoDetector,
                 InputSources inputSources, LayoutHotkey& layoutHotkey, const AppSwitchObserver& appSwitch,
@@ -125,14 +120,15 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   };
   ExclusionMatch matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
                           const std::optional<std::string>& name, const std::optional<std::string>& path);
-  const ChangeLayoutAction& cachedChangeLayoutAction();
+  // The closure handed to the typo detector.
+  const ChangeLayoutAction& changeLayoutAction();
   bool matchesAnyTerminalSmartRule(const std::optional<RunningApplication>& frontmost);
   void plainTranslation(std::uint16_t incomingKeyCode, std::uint16_t keyCode, std::uint64_t flags);
   void terminalTranslation(const KeyEvent& event, std::uint16_t targetKeyCode, std::uint64_t targetFlags);
   void scheduleKeyTap(std::uint16_t keyCode, std::uint64_t flags);
   bool postKey(std::uint16_t keyCode, bool keyDown, std::uint64_t flags);
   void scheduleRetry();
-  void installMouseMonitor();
+  void installCaretMonitor();
 
   HotkeysPorts ports_;
   SettingsHelper& settings_;
@@ -143,7 +139,7 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   TapPermission permission_;
 
   std::unique_ptr<EventTap> eventTap_;  // destroying it removes it from the main loop
-  Registration mouseEventMonitor_;
+  Registration caretMonitor_;
   std::vector<std::string> enabledEditKeysValues_;
   EditHotKeys editKeysState_;
   std::map<std::uint16_t, std::uint16_t> activeTranslatedKeycodes_;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Languages.h"
+
 namespace brisquel {
 
 // The product's web site; the about text ends with it and the donation page lies on it.
@@ -25,7 +27,7 @@ std::string L(std::string_view key);
 namespace L10n {
 
 // The supported language codes, in the table's order.
-inline constexpr std::array<std::string_view, 6> kLanguages = {"en", "ru", "uk", "he", "ar", "el"};
+inline constexpr const auto& kLanguages = kLanguageCodes;
 
 // The key of the Undo entry of the edit-shortcut menu.
 inline constexpr std::string_view kUndoKey = "menu.ctrl.undo";

@@ -20,12 +20,6 @@ bool isActiveLayout(const InputSource& source) {
   return source.category == std::string(kKeyboardInputSourceCategory) && source.selectCapable == true;
 }
 
-std::string lowercased(const std::string& s) {
-  std::string out;
-  icu::UnicodeString::fromUTF8(s).toLower(icu::Locale::getRoot()).toUTF8String(out);
-  return out;
-}
-
 // The first `count` user-perceived characters, upper-cased.
 std::string upperPrefix(const std::string& s, int count) {
   // Asked at every layout change: the shared character iterator, not a new one each time.
@@ -63,7 +57,7 @@ std::string InputSources::getCurrentLanguageCode() const {
     return upperPrefix(current->languages->front(), 2);
   }
   if (!current->id) return "EN";
-  const std::string id = lowercased(*current->id);
+  const std::string id = text::toLower(*current->id);
   for (const auto& [needle, code] : kIdentifierCodes) {
     if (id.find(needle) != std::string::npos) return code;
   }
@@ -106,16 +100,6 @@ void InputSources::switchToLayout(const std::string& language) const {
       return;
     }
   }
-}
-
-ChangeLayoutAction InputSources::changeLayoutAction() const {
-  return [self = *this](const std::optional<std::string>& language) {
-    if (language) {
-      self.switchToLayout(*language);
-    } else {
-      self.switchToNextLayout();
-    }
-  };
 }
 
 }  // namespace brisquel

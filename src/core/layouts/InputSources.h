@@ -4,7 +4,6 @@
 // switches between, the current layout's code, and selecting a layout.
 // Nothing is cached: every call asks the platform afresh.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,10 +11,6 @@
 #include "platform/InputSources.h"
 
 namespace brisquel {
-
-// Takes an optional layout code ("en", "ru", ...): a code selects the first
-// layout declaring that language, none selects the next layout.
-using ChangeLayoutAction = std::function<void(const std::optional<std::string>&)>;
 
 class InputSources {
  public:
@@ -34,9 +29,6 @@ class InputSources {
   void switchToInputSourceByID(const std::string& id) const;
   void switchToNextLayout() const;
   void switchToLayout(const std::string& language) const;
-
-  // An action that switches through this object's port.
-  ChangeLayoutAction changeLayoutAction() const;
 
  private:
   InputSourcePort* port_;

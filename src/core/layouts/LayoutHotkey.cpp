@@ -35,7 +35,7 @@ void LayoutHotkey::initLanSwitchEventMonitor() {
   const std::int64_t index = settings_->checkedHotKeyIndex();
   const int method = index >= 0 && index <= 4 ? static_cast<int>(index) : -1;
   std::weak_ptr<LayoutHotkey> weak = weak_from_this();
-  langEventMonitor_ = keyboard_->addGlobalMonitor(MonitorKind::FlagsChanged, [weak, method](const KeyEvent& event) {
+  langEventMonitor_ = keyboard_->observeModifiers([weak, method](const KeyEvent& event) {
     if (auto self = weak.lock()) self->handleFlagsChanged(method, event.flags);
   });
 }

@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "platform/UserInterface.h"
+#include "platform/Workspace.h"
 
 namespace brisquel {
 
 struct TextAttributes {
   std::optional<Font> font;
   std::optional<ColorRole> color;
-  std::optional<std::string> link;
+  std::optional<LinkTarget> link;
   bool underline = false;
   std::optional<TextAlignment> alignment;
 
@@ -31,9 +32,9 @@ struct TextAttributes {
     a.color = c;
     return a;
   }
-  TextAttributes withLink(std::string url) const {
+  TextAttributes withLink(LinkTarget target) const {
     auto a = *this;
-    a.link = std::move(url);
+    a.link = std::move(target);
     return a;
   }
   TextAttributes withUnderline() const {

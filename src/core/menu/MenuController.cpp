@@ -194,8 +194,9 @@ AttributedString MenuController::needMoreShortcutsText() {
   AttributedString out(text, TextAttributes{}.withFont({13, FontWeight::Regular}).withColor(ColorRole::Label));
   const std::string phrase = kKeyboardSettingsPhrase;
   if (auto pos = text.find(phrase); pos != std::string::npos) {
-    out.addAttributes(pos, phrase.size(),
-                      TextAttributes{}.withColor(ColorRole::SystemBlue).withLink(kKeyboardSettingsURL).withUnderline());
+    out.addAttributes(
+        pos, phrase.size(),
+        TextAttributes{}.withColor(ColorRole::SystemBlue).withLink(DesktopPlace::KeyboardSettings).withUnderline());
   }
   return out;
 }

@@ -42,7 +42,6 @@ class MenuController final : public ActionTarget, public std::enable_shared_from
  public:
   static constexpr const char* kKeyboardSettingsPhrase =
       "System Settings -> Keyboard -> Keyboard Shortcuts -> Modifier Keys";
-  static constexpr const char* kKeyboardSettingsURL = "x-apple.systempreferences:com.apple.preference.keyboard";
   static constexpr double kInfoWidth = 300;
   static constexpr std::int64_t kShowLayoutInTrayTag = 997;
   static constexpr std::int64_t kTypoDetectorTag = 999;

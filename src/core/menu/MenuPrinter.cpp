@@ -23,11 +23,14 @@ std::string quoted(const std::string& text) {
   return out + "\"";
 }
 
-std::string links(const std::optional<AttributedString>& text) {
+std::string links(const std::optional<AttributedString>& text, const PlaceNames& placeName) {
   std::string out;
   if (!text) return out;
   for (const auto& run : text->runs()) {
-    if (run.attributes.link) out += " link=" + quoted(std::string(text->text(run))) + "->" + *run.attributes.link;
+    if (!run.attributes.link) continue;
+    const auto* place = std::get_if<DesktopPlace>(&*run.attributes.link);
+    out += " link=" + quoted(std::string(text->text(run))) + "->" +
+           (place ? placeName(*place) : std::get<std::string>(*run.attributes.link));
   }
   return out;
 }
@@ -58,6 +61,7 @@ std::string stateName(const Button& button) {
 
 class Printer {
  public:
+  explicit Printer(const PlaceNames& placeName) : placeName_(placeName) {}
   std::string result() const { return out_.str(); }
 
   void menu(const Menu& menu, int depth) {
@@ -88,7 +92,7 @@ class Printer {
         button(*b, depth, subHidden);
       } else if (auto* label = dynamic_cast<const Label*>(sub.get())) {
         line(depth, std::string("label") + tagAndHidden(label->tag(), subHidden, label->tag() != 0) + " " +
-                        quoted(label->stringValue()) + links(label->attributedStringValue()));
+                        quoted(label->stringValue()) + links(label->attributedStringValue(), placeName_));
       } else if (dynamic_cast<const DashedSeparatorView*>(sub.get())) {
         line(depth, std::string("dashed") + tagAndHidden(0, subHidden, false));
       } else {
@@ -138,12 +142,13 @@ class Printer {
   }
 
   std::ostringstream out_;
+  const PlaceNames& placeName_;
 };
 
 }  // namespace
 
-std::string formatMenuTree(const Menu& menu) {
-  Printer printer;
+std::string formatMenuTree(const Menu& menu, const PlaceNames& placeName) {
+  Printer printer(placeName);
   printer.menu(menu, 0);
   return printer.result();
 }

@@ -9,12 +9,17 @@
 //     radio tag=0 off "Shift ⇧ + Fn"
 //     ...
 
+#include <functional>
 #include <string>
 
 #include "menu/MenuModel.h"
+#include "platform/Workspace.h"
 
 namespace brisquel {
 
-std::string formatMenuTree(const Menu& menu);
+// How a link to a place of the desktop is written: what the desktop opens for it.
+using PlaceNames = std::function<std::string(DesktopPlace)>;
+
+std::string formatMenuTree(const Menu& menu, const PlaceNames& placeName);
 
 }  // namespace brisquel

@@ -12,11 +12,6 @@
 namespace brisquel {
 namespace {
 
-std::shared_ptr<SettingsHelper>& sharedSlot() {
-  static std::shared_ptr<SettingsHelper> instance;
-  return instance;
-}
-
 template <typename T>
 T valueOr(const DefaultsPort& store, const char* key, T fallback) {
   auto stored = store.object(key);
@@ -37,19 +32,6 @@ std::shared_ptr<SettingsHelper> SettingsHelper::create(DefaultsPort& store, File
 SettingsHelper::SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
                                WorkspacePort& workspace, Notify notify)
     : store_(store), files_(files), mainQueue_(mainQueue), workspace_(workspace), notify_(std::move(notify)) {}
-
-SettingsHelper& SettingsHelper::shared() {
-  auto& instance = sharedSlot();
-  if (!instance) {
-    std::fputs("brisquel: the settings object was used before it was installed\n", stderr);
-    std::abort();
-  }
-  return *instance;
-}
-
-void SettingsHelper::installShared(std::shared_ptr<SettingsHelper> instance) { sharedSlot() = std::move(instance); }
-
-bool SettingsHelper::hasShared() { return sharedSlot() != nullptr; }
 
 // Reading: a missing key and a value of another type both answer the default.
 

@@ -70,12 +70,6 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   static std::shared_ptr<SettingsHelper> create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
                                                 WorkspacePort& workspace, Notify notify = {});
 
-  // The one instance of the program, installed by the composition root
-  // before anything uses it. Tests build their own instances with create().
-  static SettingsHelper& shared();
-  static void installShared(std::shared_ptr<SettingsHelper> instance);
-  static bool hasShared();
-
   SettingsHelper(const SettingsHelper&) = delete;
   SettingsHelper& operator=(const SettingsHelper&) = delete;
 

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <utility>
 
+#include "base/Languages.h"
 #include "typo/PairWords.h"
 #include "typo/TypoDetector.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 // The layout code a source types ("ru" for "ru" or "ru_RU"), or empty.
 std::string layoutCodeOf(const InputSource& source) {
-  static constexpr std::array<std::string_view, 6> codes = {"en", "ru", "uk", "he", "ar", "el"};
+  const auto& codes = kLanguageCodes;
   if (!source.languages) return {};
   for (const auto& language : *source.languages) {
     std::string code = language.substr(0, language.find_first_of("-_"));

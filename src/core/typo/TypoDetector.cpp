@@ -16,11 +16,6 @@
 namespace brisquel {
 namespace {
 
-std::shared_ptr<TypoDetector>& sharedSlot() {
-  static std::shared_ptr<TypoDetector> detector;
-  return detector;
-}
-
 int count(std::u16string_view s) {
   return static_cast<int>(text::characterCount(s));
 }
@@ -131,13 +126,6 @@ int CompletedWord::spaces() const {
 
 std::shared_ptr<TypoDetector> TypoDetector::create(TypoDetectorPorts ports, LearnedWordsStore learnedWords) {
   return std::make_shared<TypoDetector>(ports, std::move(learnedWords));
-}
-
-std::shared_ptr<TypoDetector> TypoDetector::shared() {
-  return sharedSlot();
-}
-void TypoDetector::setShared(std::shared_ptr<TypoDetector> detector) {
-  sharedSlot() = std::move(detector);
 }
 
 TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWords)
@@ -495,7 +483,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   foldPreceding(fold, newest, pair, russianRules, layouts, field);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
-  std::u16string typed = fold.typed;  // none for a run of single letters: its count is checked
+  std::u16string typed = fold.typed;
   auto rewritten = std::move(fold.rewritten);
   if (russianRules) {
     // A run of single letters typed on the wrong layout.
@@ -505,6 +493,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
       std::vector<std::pair<std::size_t, std::u16string>> runRewritten{{newest, converted}};
       int runDeleteCount = 1;
       std::u16string runText = converted;
+      std::u16string runTyped = word;
       for (std::size_t i = newest; i-- > 0 && letters.size() < 5;) {
         const auto& entry = completedWordsHistory_[i];
         if (count(entry.word) != 1 || (text::hasLetter(entry.word) && !sameLayout(entry))) break;
@@ -512,6 +501,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
         letters.insert(letters.begin(), entry.word);
         convertedLetters.insert(convertedLetters.begin(), letter);
         runText = letter + entry.separator + runText;
+        runTyped = entry.word + entry.separator + runTyped;
         runDeleteCount += 1 + entry.spaces();
         runRewritten.emplace_back(i, std::move(letter));
       }
@@ -519,7 +509,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
           LayoutMaps::isAlphabetSequence(convertedLetters)) {
         deleteCount = runDeleteCount;
         replacement = runText;
-        typed.clear();
+        typed = std::move(runTyped);
         rewritten = std::move(runRewritten);
       }
     }

@@ -102,10 +102,6 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // The ports must outlive the detector.
   static std::shared_ptr<TypoDetector> create(TypoDetectorPorts ports, LearnedWordsStore learnedWords);
 
-  // The process-wide instance, set up by the composition root.
-  static std::shared_ptr<TypoDetector> shared();
-  static void setShared(std::shared_ptr<TypoDetector> detector);
-
   // Called when reading the focused element system-wide fails (usually a
   // withdrawn accessibility permission).
   void setPermissionRecheck(std::function<void()> recheck) { permissionRecheck_ = std::move(recheck); }

@@ -27,7 +27,9 @@ enum class EventType : std::uint32_t {
   TapDisabledByUserInput = 0xFFFFFFFFu,
 };
 
-inline bool isTapDisabledType(EventType t) { return static_cast<std::uint32_t>(t) >= 0xFFFFFFFEu; }
+inline bool isTapDisabledType(EventType t) {
+  return t == EventType::TapDisabledByTimeout || t == EventType::TapDisabledByUserInput;
+}
 
 namespace Flags {
 inline constexpr std::uint64_t CapsLock = 0x10000;  // set while Caps Lock is on, with every key
@@ -39,8 +41,13 @@ inline constexpr std::uint64_t Fn = 0x800000;
 inline constexpr std::uint64_t ModifierMask = Shift | Control | Option | Command | Fn;
 }  // namespace Flags
 
-// Mask bits of the event types a tap listens to (1 << type).
-inline constexpr std::uint64_t kKeyEventsMask = (1u << 10) | (1u << 11) | (1u << 12);  // 0x1C00
+// The mask bit of an event type a tap listens to (none for the tap's own notices).
+constexpr std::uint64_t eventMaskBit(EventType type) {
+  const auto bit = static_cast<std::uint32_t>(type);
+  return bit < 64 ? std::uint64_t{1} << bit : 0;
+}
+inline constexpr std::uint64_t kKeyEventsMask =
+    eventMaskBit(EventType::KeyDown) | eventMaskBit(EventType::KeyUp) | eventMaskBit(EventType::FlagsChanged);
 
 // Written into the user-data field of every event the program posts; taps
 // recognise the program's own events by it, never by timing. A platform that
@@ -68,9 +75,12 @@ class EventTap {
   virtual bool isEnabled() const = 0;
 };
 
-enum class MonitorKind {
-  FlagsChanged,
-  MouseDown,  // left, right or other button
+// Why the caret moved without typing: whatever was typed before is no longer
+// right before it.
+enum class CaretMove {
+  Click,             // a mouse button went down
+  FocusChanged,      // another field (or application) took the keys
+  InputMethodReset,  // the application reset its input method (toolkits do so on a click)
 };
 
 class KeyboardPort {
@@ -81,8 +91,10 @@ class KeyboardPort {
   // Returns nullptr when the process may not observe input.
   [[nodiscard]] virtual std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) = 0;
 
-  // Observing-only monitor; runs on the main thread.
-  [[nodiscard]] virtual Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) = 0;
+  // Observing only, on the main thread: every flags-changed event.
+  [[nodiscard]] virtual Registration observeModifiers(std::function<void(const KeyEvent&)> handler) = 0;
+  // Observing only, on the main thread.
+  [[nodiscard]] virtual Registration observeCaretMoves(std::function<void(CaretMove)> handler) = 0;
 
   // A keyboard event from the HID-system state source, or none (the press is then skipped).
   virtual std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) = 0;

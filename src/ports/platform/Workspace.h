@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/Registration.h"
@@ -18,7 +19,21 @@ struct RunningApplication {
   std::optional<std::string> localizedName;
   std::optional<std::string> bundlePath;
   std::int64_t pid = 0;
+  // It cannot be quit (macOS's Finder): a quit shortcut may close its window instead.
+  bool keepsRunning = false;
 };
+
+// Places of the desktop the program sends the person to. Each adapter opens
+// what its desktop has for them (on macOS: System Settings panes and
+// Activity Monitor).
+enum class DesktopPlace {
+  InputPermissionSettings,  // where the person lets the program see the keys
+  KeyboardSettings,         // the settings of the modifier keys
+  TaskManager,
+};
+
+// Where a link leads: a web address or a place of the desktop.
+using LinkTarget = std::variant<std::string, DesktopPlace>;
 
 class WorkspacePort {
  public:
@@ -28,11 +43,16 @@ class WorkspacePort {
   // Called on the main thread after an application became active.
   virtual Registration observeActivation(std::function<void(const RunningApplication&)> handler) = 0;
 
+  // A web address, in the user's browser.
   virtual bool openURL(const std::string& url) = 0;
   // Opens a document with the user's default application for it (text files: the default text editor).
   virtual bool openFile(const std::filesystem::path& path) = 0;
-  // Opens an application bundle; completion is called (maybe later, on the main queue) with success.
-  virtual void openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) = 0;
+  // False when the desktop has nothing to show for it or could not start it.
+  virtual bool open(DesktopPlace place) = 0;
+  bool open(const LinkTarget& target) {
+    if (const auto* place = std::get_if<DesktopPlace>(&target)) return open(*place);
+    return openURL(std::get<std::string>(target));
+  }
 
   // The user's preferred languages, most preferred first ("ru-RU", "en", ...).
   virtual std::vector<std::string> preferredLanguages() = 0;

@@ -18,7 +18,7 @@
 #include <sstream>
 
 #include "brisquel/Commands.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "brisquel/WatchedKeyboard.h"
 #include "base/KeyCodes.h"
 #include "sim/KeyboardLayouts.h"

@@ -40,9 +40,7 @@ class OpeningWorkspace final : public WorkspacePort {
     problem = result.problem;
     return result.opened;
   }
-  void openApplication(const std::filesystem::path& bundlePath, std::function<void(bool)> completion) override {
-    base_.openApplication(bundlePath, std::move(completion));
-  }
+  bool open(DesktopPlace place) override { return base_.open(place); }
   std::vector<std::string> preferredLanguages() override { return base_.preferredLanguages(); }
 
   std::string problem;

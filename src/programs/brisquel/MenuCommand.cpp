@@ -2,18 +2,18 @@
 // brisquel menu: the status menu as the program builds it from the settings,
 // one row per line.
 #include <algorithm>
-#include <cstdlib>
 #include <ostream>
-#include <sstream>
 
 #include "brisquel/Commands.h"
 #include "brisquel/SettingArguments.h"
 #include "brisquel/SettingsFiles.h"
-#include "brisquel/SimProgram.h"
 #include "l10n/L10n.h"
 #include "menu/MenuPrinter.h"
-#include "sim/SimDesktop.h"
+#include "posix/Environment.h"
 #include "settings/SettingsHelper.h"
+#include "sim/SimDesktop.h"
+#include "sim/SimWorkspace.h"
+#include "simprogram/SimProgram.h"
 
 namespace brisquel::cli {
 namespace {
@@ -36,26 +36,6 @@ constexpr const char* kMenuKeys[] = {
     SettingsHelper::quitClosesWindowsEnabled,
     SettingsHelper::enableCtrlShortcut,
 };
-
-// The preferred languages as the environment states them, most preferred first.
-std::vector<std::string> environmentLanguages() {
-  std::vector<std::string> out;
-  auto add = [&](std::string entry) {
-    entry = entry.substr(0, entry.find_first_of(".@"));
-    if (!entry.empty() && entry != "C" && entry != "POSIX") out.push_back(entry);
-  };
-  if (const char* list = std::getenv("LANGUAGE"); list && *list) {
-    std::istringstream in(list);
-    for (std::string entry; std::getline(in, entry, ':');) add(entry);
-  }
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    if (const char* value = std::getenv(name); value && *value) {
-      add(value);
-      break;
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -102,7 +82,7 @@ int menuCommand(const std::vector<std::string>& args, Streams io) {
 
   sim::Desktop desktop;
   desktop.enableLayouts({"en", "ru"});
-  desktop.setPreferredLanguages(language ? std::vector<std::string>{*language} : environmentLanguages());
+  desktop.setPreferredLanguages(language ? std::vector<std::string>{*language} : posix::preferredLanguages());
   if (language) L10n::setCurrentForTesting(*language);
   SimProgram program(desktop, options);
   program.launch();
@@ -111,7 +91,7 @@ int menuCommand(const std::vector<std::string>& args, Streams io) {
     io.err << "brisquel menu: the program attached no menu\n";
     return kExitFailure;
   }
-  io.out << formatMenuTree(*menu);
+  io.out << formatMenuTree(*menu, sim::macOSTarget);
   return kExitOk;
 }
 

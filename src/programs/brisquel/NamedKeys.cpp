@@ -7,6 +7,7 @@
 #include <charconv>
 #include <utility>
 
+#include "base/Languages.h"
 #include "base/Text.h"
 
 namespace brisquel::cli {
@@ -28,7 +29,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kKeys = 
     {"CapsLock", "capslock"},
 }};
 constexpr std::array<std::string_view, 5> kModifiers = {"ctrl", "shift", "opt", "cmd", "fn"};
-constexpr std::array<std::string_view, 6> kLayouts = {"en", "ru", "uk", "he", "ar", "el"};
 constexpr int kMaxCount = 100000;  // characters selected or caret place: more is a typo, not a test
 
 std::string lowerAscii(std::string_view s) {
@@ -111,7 +111,7 @@ std::optional<KeyStep> stepFor(const std::string& name) {
     step.seconds = *seconds;
     return step;
   }
-  if (word == "layout" && std::find(kLayouts.begin(), kLayouts.end(), argument) != kLayouts.end()) {
+  if (word == "layout" && std::find(kLanguageCodes.begin(), kLanguageCodes.end(), argument) != kLanguageCodes.end()) {
     step.kind = KeyStep::Kind::Layout;
     step.key = argument;
     return step;

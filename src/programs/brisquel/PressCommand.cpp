@@ -12,7 +12,7 @@
 #include "app/AppDelegate.h"
 #include "brisquel/Commands.h"
 #include "brisquel/SettingArguments.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "base/KeyCodes.h"
 #include "sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"

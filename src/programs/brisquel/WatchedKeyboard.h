@@ -19,8 +19,11 @@ class WatchedKeyboard final : public KeyboardPort {
   explicit WatchedKeyboard(KeyboardPort& base) : base_(base) {}
 
   std::unique_ptr<EventTap> createEventTap(std::uint64_t eventMask, TapCallback callback) override;
-  Registration addGlobalMonitor(MonitorKind kind, std::function<void(const KeyEvent&)> handler) override {
-    return base_.addGlobalMonitor(kind, std::move(handler));
+  Registration observeModifiers(std::function<void(const KeyEvent&)> handler) override {
+    return base_.observeModifiers(std::move(handler));
+  }
+  Registration observeCaretMoves(std::function<void(CaretMove)> handler) override {
+    return base_.observeCaretMoves(std::move(handler));
   }
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override {
     return base_.createKeyboardEvent(keyCode, keyDown);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Real files: atomic replacement, dates, folders, and failures as answers.
+// Real files: atomic replacement, folders, renames, and failures as answers.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -40,7 +40,7 @@ TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST(PosixFiles, FoldersDatesRenamesAndRemovalAndTheirFailures) {
+TEST(PosixFiles, FoldersRenamesAndRemovalAndTheirFailures) {
   const auto dir = freshFolder("ops");
   PosixFiles files(dir, dir);
   EXPECT_FALSE(files.writeAtomically(dir / "missing-folder" / "x.txt", "x"));

@@ -128,7 +128,7 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
 
   EXPECT_EQ(pressIn(kEditorID, "ctrl+opt+backspace"), "");
   ASSERT_EQ(desktop.openedApplications().size(), 1u);
-  EXPECT_EQ(desktop.openedApplications()[0], HotkeysHelper::activityMonitorPath);
+  EXPECT_EQ(desktop.openedApplications()[0], sim::macOSTarget(DesktopPlace::TaskManager));
   EXPECT_EQ(pressIn(kEditorID, "ctrl+backspace"), "ctrl+backspace");
   EXPECT_EQ(desktop.openedApplications().size(), 1u);
   // Before the rules: also where every shortcut is excluded, and with Command.

@@ -17,7 +17,7 @@ class PermissionTest : public ProgramTest {
  protected:
   bool anythingInstalled() {
     return desktop.tapCount() > 0 || delegate().layoutHotkey().hasLangEventMonitor() ||
-           delegate().appSwitchObserver().hasAppSwitchObserver() || delegate().hotkeys().hasMouseEventMonitor();
+           delegate().appSwitchObserver().hasAppSwitchObserver() || delegate().hotkeys().hasCaretMonitor();
   }
   std::size_t hotkeySwitches() {
     const std::size_t before = desktop.selectLog().size();
@@ -45,7 +45,7 @@ TEST_F(PermissionTest, LaunchWithoutTrustShowsOneAlertAndInstallsNothing) {
   EXPECT_TRUE(delegate().layoutHotkey().hasLangEventMonitor()) << "the monitor is reinstalled at a method change";
   EXPECT_EQ(hotkeySwitches(), 0u) << "and stays inert without trust";
   EXPECT_EQ(desktop.currentLayoutCode(), "en");
-  EXPECT_EQ(desktop.openedURLs(), std::vector<std::string>{AppDelegate::privacySettingsURL});
+  EXPECT_EQ(desktop.openedURLs(), std::vector<std::string>{sim::macOSTarget(DesktopPlace::InputPermissionSettings)});
 
   desktop.advance(10);
   EXPECT_EQ(desktop.alerts().size(), 1u) << "the alert is shown once per process";

@@ -57,7 +57,7 @@ TEST_F(EditTapTest, TapCreationIsRetriedWithThePrompt) {
   desktop.setTrusted(false);  // lost after the start-up check
   install();
   EXPECT_FALSE(helper().hasEventTap());
-  EXPECT_TRUE(helper().hasMouseEventMonitor());
+  EXPECT_TRUE(helper().hasCaretMonitor());
   EXPECT_EQ(desktop.tapCount(), 0u);
 
   desktop.advance(HotkeysHelper::tapRetryDelay);
@@ -76,7 +76,7 @@ TEST_F(EditTapTest, TapCreationIsRetriedWithThePrompt) {
 
   helper().deinitEditEventMonitor();
   EXPECT_EQ(desktop.tapCount(), 0u);
-  EXPECT_FALSE(helper().hasMouseEventMonitor());
+  EXPECT_FALSE(helper().hasCaretMonitor());
 }
 
 TEST_F(EditTapTest, TranslatedKeyUpSurvivesReinstallation) {

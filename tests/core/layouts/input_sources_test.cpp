@@ -176,13 +176,12 @@ TEST(InputSources, SwitchToInputSourceByID) {
 }
 
 // On the simulated desktop: the layout chosen is the one the user then types with.
-TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
+TEST(InputSourcesDesktop, TheLayoutSelectedDecidesWhatTheKeysType) {
   sim::Desktop desk;
   desk.enableLayouts({"en", "ru", "uk", "he"});
   sim::SimApp& editor = desk.addApplication({"com.example.editor", "Editor", "/Applications/Editor.app"});
   desk.activate("com.example.editor");
   InputSources sources(*desk.platform().inputSources);
-  const ChangeLayoutAction action = sources.changeLayoutAction();
 
   struct Step {
     std::optional<std::string> language;
@@ -195,7 +194,11 @@ TEST(InputSourcesDesktop, ChangeLayoutActionDecidesWhatTheKeysType) {
       {std::nullopt, "EN", "ghbdtn"},
   };
   for (const Step& step : steps) {
-    action(step.language);
+    if (step.language) {
+      sources.switchToLayout(*step.language);
+    } else {
+      sources.switchToNextLayout();
+    }
     EXPECT_EQ(sources.getCurrentLanguageCode(), step.indicator) << step.language.value_or("<next>");
     editor.setText(std::string_view(""));
     desk.typeText(std::string_view("ghbdtn"), "us");

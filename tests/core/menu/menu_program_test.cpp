@@ -227,7 +227,7 @@ TEST_F(MenuProgramTest, TheAboutTextCarriesTheBundleVersionAndTheSiteLink) {
   EXPECT_EQ(text->string().find("v1.01"), std::string::npos) << text->string();
   const auto host = text->string().find(kProductSiteHost);
   ASSERT_NE(host, std::string::npos);
-  EXPECT_EQ(text->attributesAt(host).link, std::string(kProductSiteURL));
+  EXPECT_EQ(text->attributesAt(host).link, LinkTarget(std::string(kProductSiteURL)));
   EXPECT_EQ(text->attributesAt(host).color, ColorRole::SystemBlue);
   EXPECT_EQ(text->attributesAt(0).link, std::nullopt);
   EXPECT_EQ(text->attributesAt(0).color, ColorRole::Label);
@@ -251,7 +251,7 @@ TEST_F(MenuProgramTest, TheNeedMoreTextLinksTheKeyboardSettings) {
   const auto at = text->string().find(phrase);
   ASSERT_NE(at, std::string::npos);
   const auto linked = text->attributesAt(at + phrase.size() - 1);
-  EXPECT_EQ(linked.link, std::string("x-apple.systempreferences:com.apple.preference.keyboard"));
+  EXPECT_EQ(linked.link, LinkTarget(DesktopPlace::KeyboardSettings));
   EXPECT_TRUE(linked.underline);
   EXPECT_EQ(linked.color, ColorRole::SystemBlue);
   EXPECT_EQ(text->attributesAt(at + phrase.size()).link, std::nullopt) << "only the phrase is linked";

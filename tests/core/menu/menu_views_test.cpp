@@ -86,42 +86,6 @@ TEST_F(MenuProgramTest, HoverHighlightsSingleSwitchRowsOnly) {
   EXPECT_EQ(highlight(*cut), lit);
 }
 
-TEST_F(MenuProgramTest, TitlesAreStyledByStateAndTag) {
-  auto attrs = [](double size, FontWeight weight, ColorRole color) {
-    return TextAttributes{}.withFont({size, weight}).withColor(color);
-  };
-  using Runs = std::vector<AttributedString::Run>;
-  struct Case {
-    std::int64_t tag;
-    Runs on, off;
-  };
-  const Case cases[] = {
-      {65536,
-       {{0, 3, attrs(13, FontWeight::Medium, ColorRole::SystemBlue)},
-        {3, 7, attrs(11.5, FontWeight::Bold, ColorRole::SystemGray)}},
-       {{0, 3, attrs(13, FontWeight::Regular, ColorRole::SecondaryLabel)},
-        {3, 7, attrs(11.5, FontWeight::Bold, ColorRole::TertiaryLabel)}}},
-      {998,
-       {{0, 15, attrs(13, FontWeight::Medium, ColorRole::SystemGreen)}},
-       {{0, 15, attrs(13, FontWeight::Regular, ColorRole::SecondaryLabel)}}},
-  };
-  start();
-  MenuTracker top(topMenu());
-  MenuTracker edit(editMenu());
-  for (const auto& c : cases) {
-    MenuTracker& tracker = c.tag == 998 ? top : edit;
-    const auto item = row(c.tag == 998 ? topMenu() : editMenu(), c.tag);
-    for (const Runs* runs : {&c.on, &c.off}) {
-      drawn(*item);  // styled on every draw
-      const auto& title = box(item).attributedTitle();
-      ASSERT_TRUE(title) << c.tag;
-      EXPECT_EQ(title->string(), box(item).title());
-      EXPECT_EQ(title->runs(), *runs) << c.tag << (runs == &c.on ? " on" : " off");
-      tracker.click(item);
-    }
-  }
-}
-
 TEST(MenuRows, InfoSubmenuFitsItsWrappedTextAndListsExtraItems) {
   const std::string text = "one two three four five six seven eight nine ten eleven twelve\n\nlast";
   auto extra = makeHoverMenuItem("Support", {}, "support");

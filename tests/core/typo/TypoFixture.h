@@ -14,7 +14,8 @@
 #include "TestFolders.h"
 #include "TestText.h"
 #include "base/KeyCodes.h"
-#include "brisquel/SimProgram.h"
+#include "base/Languages.h"
+#include "simprogram/SimProgram.h"
 #include "settings/SettingsHelper.h"
 #include "sim/SimDesktop.h"
 #include "base/Text.h"
@@ -58,8 +59,8 @@ class RecordingInputSources final : public InputSourcePort {
   std::vector<InputSourceRef> enabledInputSources() override { return base_.enabledInputSources(); }
   InputSourceRef currentKeyboardInputSource() override { return base_.currentKeyboardInputSource(); }
   void select(const InputSourceRef& source) override {
-    for (const char* code : {"en", "ru", "uk", "he", "ar", "el"}) {
-      if (source && sim::Desktop::standardSource(code).id == source->id) selected.emplace_back(code);
+    for (std::string_view code : kLanguageCodes) {
+      if (source && sim::Desktop::standardSource(std::string(code)).id == source->id) selected.emplace_back(code);
     }
     base_.select(source);
   }

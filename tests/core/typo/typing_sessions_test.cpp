@@ -20,7 +20,7 @@
 #include "TestText.h"
 #include "base/Text.h"
 #include "brisquel/FixCommand.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "settings/SettingsHelper.h"
 #include "sim/KeyboardLayouts.h"
 #include "sim/SimDesktop.h"

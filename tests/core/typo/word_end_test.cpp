@@ -72,6 +72,9 @@ TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
       {{"hello JLBY ult "}, "hello JLBY где "},
       {{"OS/2 ult "}, "OS/2 где "},
       {{"68HC11 ult "}, "68HC11 где "},
+      // Only where the field holds the run as typed: emoji in it shift what a count would delete.
+      {{"; p😀😀 b "}, "; p😀😀 b "},
+      {{"; p b😀😀 "}, "; p b😀😀 "},
       // The previous word is repaired without switching the layout.
       {{"vs ", "@ru", "пойдем "}, "мы пойдем ", nullptr, "ru"},
   };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 
 #include "app/AppDelegate.h"
 #include "sim/SimDesktop.h"
