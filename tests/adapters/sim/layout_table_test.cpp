@@ -100,7 +100,7 @@ TEST_P(LayoutTableTest, EveryKeyTypesItsReferenceCharacter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTableTest, ::testing::Values("us", "ru", "ua", "il", "ara", "gr"),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& test) { return test.param; });
 
 TEST(DeadKeyTable, MatchesReference) {
   const auto& expected = reference().at("dead");
