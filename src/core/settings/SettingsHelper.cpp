@@ -183,14 +183,14 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
     const bool seen = readable && known && current->text == *known;
     const bool same = whole && current->text == text;
     // Another session's write: every entry of it is in ours, nothing is lost.
-    const bool contained = readable && [&] {
+    const auto contained = [&] {
       const auto now = listFileEntries(current->text);
       const auto next = listFileEntries(text);
       if (!now || !next) return false;
       const std::set<std::string> ours(next->begin(), next->end());
       return std::all_of(now->begin(), now->end(), [&](const std::string& entry) { return ours.contains(entry); });
-    }();
-    if (!seen && !same && !contained && !keepBackup(file, current)) return false;
+    };
+    if (!seen && !same && !(readable && contained()) && !keepBackup(file, current)) return false;
   }
   if (!files_.writeAtomically(file, text)) {
     tell("could not write " + file.string());

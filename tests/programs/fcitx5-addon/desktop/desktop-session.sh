@@ -409,8 +409,8 @@ hostsafety_session() {
   gtk_session huge-list =zgpd Alt_L @2500 Return >/dev/null
   wait $poller 2>/dev/null
   worst=$(grep -v fail "$work/answers-huge" | sort -n | tail -1)
-  check "1 GiB list: fcitx5 answers within 300 ms throughout" \
-    "$(grep -c fail "$work/answers-huge") $([ "${worst:-999}" -lt 300 ] && echo fast || echo "slow: ${worst:-no} ms")" "0 fast"
+  check "1 GiB list: fcitx5 answers within a second throughout" \
+    "$(grep -c fail "$work/answers-huge") $([ "${worst:-9999}" -lt 1000 ] && echo fast || echo "slow: ${worst:-no} ms")" "0 fast"
   check "1 GiB list: fcitx5 stays under 300 MB" "$(($(ps -o rss= -p $again || echo 999999) < 300000))" 1
   check "1 GiB list: it is kept whole as a backup and the list holds the word" \
     "$(stat -c %s "$learned"*.bak 2>/dev/null | sort -n | tail -1) $(grep -c $'^zgpd\tяпзв$' "$learned")" "1073741824 1"
