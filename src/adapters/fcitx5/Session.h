@@ -13,7 +13,7 @@
 namespace brisquel::fcitx5 {
 
 struct Session {
-  explicit Session(fcitx::Instance& instance) : instance(instance) {}
+  explicit Session(fcitx::Instance& fcitxInstance) : instance(fcitxInstance) {}
 
   fcitx::Instance& instance;
   fcitx::TrackableObjectReference<fcitx::InputContext> focus;
