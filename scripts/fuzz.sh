@@ -10,7 +10,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 build=build/fuzz
-targets=(fuzz_settings_file fuzz_list_files fuzz_press_arguments fuzz_named_keys fuzz_conversion)
+targets=(fuzz_settings_file fuzz_list_files fuzz_press_arguments fuzz_named_keys fuzz_setup_files fuzz_conversion)
 
 export CCACHE_DIR=${CCACHE_DIR:-$here/build/.ccache}
 scripts/setup.sh >&2  # packages only
