@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <set>
@@ -84,8 +85,13 @@ TEST(CrashSafeFiles, KilledWhileWritingLeavesOldOrNewContent) {
   std::mt19937 rng(20261207);
   std::map<std::string, std::set<std::string>> seen;  // file -> distinct contents found
   int kills = 0;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (std::chrono::steady_clock::now() < until) {
+  const char* const files[] = {"learned_words.txt", "ignored_apps.txt", "ignored_shortcuts_apps.txt", "INDEX_HOT_KEY"};
+  const auto bothVersionsSeen = [&] {
+    return std::all_of(std::begin(files), std::end(files), [&](const char* f) { return seen[f].size() >= 2; });
+  };
+  // Kills go on until every file was caught in both versions: a loaded machine writes slower.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < until && (kills < 20 || !bothVersionsSeen())) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
@@ -120,7 +126,7 @@ TEST(CrashSafeFiles, KilledWhileWritingLeavesOldOrNewContent) {
     if (HasFailure()) break;
   }
   EXPECT_FALSE(fs::exists(plist.string() + ".corrupt-1"));
-  for (const char* file : {"learned_words.txt", "ignored_apps.txt", "ignored_shortcuts_apps.txt", "INDEX_HOT_KEY"}) {
+  for (const char* file : files) {
     EXPECT_GE(seen[file].size(), 2u) << file << ": both versions were written and found in " << kills << " kills";
   }
   for (const auto& e : fs::directory_iterator(folder)) {
