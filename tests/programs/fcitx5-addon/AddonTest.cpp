@@ -212,12 +212,16 @@ TEST_F(AddonTest, ControlShortcutsReachTheApplicationAsItsOwn) {
         editor = &field("org.gnome.TextEditor");
         editor->type("<ctrl+c><ctrl+v><ctrl+z>");
       }, 0.2),
+      // A loaded machine may need longer than the pause.
+      Step::waitUntil([&] { return editor->shortcuts().size() >= 3; }),
       Step([&] {
         terminal = &field("gnome-terminal-server", {.surroundingText = false, .terminal = true});
         terminal->type("<ctrl+v><ctrl+c>");
       }, 0.2),
+      Step::waitUntil([&] { return terminal->shortcuts().size() >= 3; }),
       Step([&] { konsole = &field("konsole", {.surroundingText = false, .terminal = true}); }, 0.1),
       Step([&] { konsole->type("<ctrl+v><ctrl+c>"); }, 0.2),
+      Step::waitUntil([&] { return konsole->shortcuts().size() >= 2; }),
   });
   EXPECT_THAT(editor->shortcuts(), ElementsAre("ctrl+c", "ctrl+v", "ctrl+z"));
   // The terminal's own paste; Control+C copies and still interrupts (kitty and
