@@ -86,23 +86,7 @@ if [ "$mode" = setup ]; then
     set +a
   fi
 else
-cat >"$XDG_CONFIG_HOME/fcitx5/profile" <<'PROFILE'
-[Groups/0]
-Name=Default
-Default Layout=us
-DefaultIM=keyboard-us
-
-[Groups/0/Items/0]
-Name=keyboard-us
-Layout=
-
-[Groups/0/Items/1]
-Name=keyboard-ru
-Layout=
-
-[GroupOrder]
-0=Default
-PROFILE
+cp "$here/us-ru.profile" "$XDG_CONFIG_HOME/fcitx5/profile"
 # One layout for the whole session: per-application layouts are the program's.
 printf '[Behavior]\nShareInputState=All\n' >"$XDG_CONFIG_HOME/fcitx5/config"
 fi

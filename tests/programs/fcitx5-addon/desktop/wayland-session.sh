@@ -47,23 +47,7 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/ho
 export XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime LANG=C.UTF-8 LC_ALL=C.UTF-8 NO_AT_BRIDGE=1
 unset DISPLAY WAYLAND_DISPLAY GTK_IM_MODULE QT_IM_MODULE XMODIFIERS
 mkdir -p -m700 "$XDG_RUNTIME_DIR" && mkdir -p "$XDG_CONFIG_HOME/fcitx5" "$XDG_CONFIG_HOME/sway"
-cat >"$XDG_CONFIG_HOME/fcitx5/profile" <<'PROFILE'
-[Groups/0]
-Name=Default
-Default Layout=us
-DefaultIM=keyboard-us
-
-[Groups/0/Items/0]
-Name=keyboard-us
-Layout=
-
-[Groups/0/Items/1]
-Name=keyboard-ru
-Layout=
-
-[GroupOrder]
-0=Default
-PROFILE
+cp "$(dirname "$0")/us-ru.profile" "$XDG_CONFIG_HOME/fcitx5/profile"
 printf '[Behavior]\nShareInputState=All\n' >"$XDG_CONFIG_HOME/fcitx5/config"
 printf 'output HEADLESS-1 resolution 1280x800\n' >"$XDG_CONFIG_HOME/sway/config"
 "$build/src/brisquel" lists >/dev/null  # the list files, as a first start writes them
