@@ -7,6 +7,7 @@
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/message.h>
 #include <fcitx-utils/event.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@
 #include <thread>
 
 #include "FuzzSupport.h"
-#include "brisquel/SimProgram.h"
+#include "simprogram/SimProgram.h"
 #include "fcitx5/EventLoop.h"
 #include "fcitx5/StatusItem.h"
 #include "sim/SimDesktop.h"
@@ -50,6 +51,8 @@ std::string startBus() {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addclose(&actions, out[0]);
+  // Not the test's own output: a daemon left behind by a crash would hold it open.
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"), const_cast<char*>("--nofork"),
                   const_cast<char*>("--print-address=1"), nullptr};
   pid_t pid = 0;
@@ -57,10 +60,12 @@ std::string startBus() {
     std::fputs("fuzz_status_item: dbus-daemon could not be started\n", stderr);
     std::abort();
   }
+  posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   std::string address;
   char c = 0;
   while (::read(out[0], &c, 1) == 1 && c != '\n') address += c;
+  ::close(out[0]);
   static pid_t daemon = pid;
   std::atexit([] { ::kill(daemon, SIGTERM); });
   return address;
