@@ -52,24 +52,7 @@ printf '[Behavior]\nShareInputState=All\n' >"$XDG_CONFIG_HOME/fcitx5/config"
 printf 'output HEADLESS-1 resolution 1280x800\n' >"$XDG_CONFIG_HOME/sway/config"
 "$build/src/brisquel" lists >/dev/null  # the list files, as a first start writes them
 
-pids=()
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill ${pids[i]} 2>/dev/null; done
-  sleep 0.3
-  for p in "${pids[@]}"; do kill -9 $p 2>/dev/null; done
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-failures=0
-check() {  # name got want
-  if [ "$2" = "$3" ]; then
-    echo "PASS $1"
-  else
-    echo "FAIL $1: got [$2], want [$3]"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$0")/session-lib.sh"
 fail() {
   echo "FAIL: $1"
   exit 1
