@@ -69,9 +69,18 @@ class SetupTest : public ::testing::Test {
       ::setenv(name.c_str(), value.c_str(), 1);
     }
   }
+  // A fresh home on the given desktop, holding these files.
+  template <typename Files>
+  void startIn(const std::string& desktop, const Files& files) {
+    SetUp();
+    set("XDG_CURRENT_DESKTOP", desktop);
+    for (const auto& [file, text] : files) {
+      fs::create_directories((home_ / file).parent_path());
+      writeFile(home_ / file, text);
+    }
+  }
   std::string gsettings(const std::string& args) {
-    const auto r = runShell("gsettings " + args);
-    return r;
+    return runShell("gsettings " + args);
   }
   static std::string runShell(const std::string& command) {
     std::string out;
@@ -157,12 +166,7 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.desktop);
-    SetUp();
-    set("XDG_CURRENT_DESKTOP", c.desktop);
-    for (const auto& [file, text] : c.home) {
-      fs::create_directories((home_ / file).parent_path());
-      writeFile(home_ / file, text);
-    }
+    startIn(c.desktop, c.home);
     if (c.imConfig) writeScript(bin_ / "im-config", "exit 0\n");
     if (!c.setxkbmap.empty()) {
       set("DISPLAY", ":99");
@@ -243,12 +247,7 @@ TEST_F(SetupTest, BadInputChangesNothingAndSaysWhy) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
-    SetUp();
-    set("XDG_CURRENT_DESKTOP", c.desktop);
-    for (const auto& [file, text] : c.home) {
-      fs::create_directories((home_ / file).parent_path());
-      writeFile(home_ / file, text);
-    }
+    startIn(c.desktop, c.home);
     const auto before = snapshot(home_);
     const auto r = runCli(c.args);
     EXPECT_EQ(r.status, c.status);
