@@ -46,9 +46,7 @@ bool startFirstOf(std::initializer_list<std::vector<std::string>> commands) {
 
 Applications::Applications(Session& session, MainQueuePort& mainQueue) : session_(session), mainQueue_(mainQueue) {}
 
-Applications::~Applications() {
-  *alive_ = false;
-}
+Applications::~Applications() = default;
 
 // The program's executable, where its name is one on the PATH ("gedit");
 // an application id ("org.gnome.TextEditor") has none.
@@ -88,9 +86,9 @@ std::vector<RunningApplication> Applications::runningApplications() {
 Registration Applications::observeActivation(std::function<void(const RunningApplication&)> handler) {
   auto entry = std::make_shared<std::function<void(const RunningApplication&)>>(std::move(handler));
   handlers_.push_back(entry);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   return Registration([this, alive, entry] {
-    if (alive.lock()) handlers_.remove(entry);
+    if (alive.isValid()) handlers_.remove(entry);
   });
 }
 
@@ -109,9 +107,9 @@ void Applications::activate(const std::string& program) {
   if (program.empty() || program == activeProgram_) return;
   activeProgram_ = program;
   // After fcitx5 has set up the newly focused context.
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   mainQueue_.async([this, alive, app = applicationOf(program)] {
-    if (!alive.lock()) return;
+    if (!alive.isValid()) return;
     const auto handlers = handlers_;
     for (const auto& handler : handlers) (*handler)(app);
   });

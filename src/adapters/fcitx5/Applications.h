@@ -6,6 +6,8 @@
 // activation. Also the running program itself inside fcitx5, child
 // processes and, until the tray exists, the user interface.
 
+#include <fcitx-utils/trackableobject.h>
+
 #include <filesystem>
 #include <list>
 #include <map>
@@ -22,7 +24,7 @@
 
 namespace brisquel::fcitx5 {
 
-class Applications final : public WorkspacePort {
+class Applications final : public WorkspacePort, public fcitx::TrackableObject<Applications> {
  public:
   Applications(Session& session, MainQueuePort& mainQueue);
   ~Applications() override;
@@ -54,7 +56,6 @@ class Applications final : public WorkspacePort {
   std::string activeProgram_;
   std::string compositorApp_;
   std::list<std::shared_ptr<std::function<void(const RunningApplication&)>>> handlers_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The program inside fcitx5. Ending it makes the host pass every key on

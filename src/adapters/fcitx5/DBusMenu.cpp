@@ -68,9 +68,7 @@ DBusMenu::DBusMenu(MainQueuePort& mainQueue, WorkspacePort& workspace) : mainQue
   announced_.push_back(properties(0));
 }
 
-DBusMenu::~DBusMenu() {
-  *alive_ = false;
-}
+DBusMenu::~DBusMenu() = default;
 
 void DBusMenu::setMenu(std::shared_ptr<Menu> menu) {
   menu_ = std::move(menu);
@@ -294,9 +292,9 @@ bool DBusMenu::getProperty(Message msg) {
 // a moment (writing the settings) and the panel is not kept waiting.
 bool DBusMenu::clicked(std::int32_t id) {
   if (id <= 0 || id >= static_cast<std::int32_t>(nodes_.size())) return false;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   mainQueue_.async([this, alive, id] {
-    if (!alive.lock()) return;
+    if (!alive.isValid()) return;
     const Node node = nodes_[static_cast<std::size_t>(id)];
     if (node.kind == Node::Kind::Link) {
       workspace_.open(node.link);

@@ -109,7 +109,6 @@ class DBusMenu final : public fcitx::dbus::ObjectVTable<DBusMenu> {
   // change, not per call, so that a flood of calls costs little.
   std::vector<Properties> announced_;
   std::uint32_t revision_ = 1;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace brisquel::fcitx5

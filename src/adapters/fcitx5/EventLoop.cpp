@@ -23,14 +23,13 @@ LoopQueue::LoopQueue(fcitx::EventLoop& loop) : loop_(loop) {
 }
 
 LoopQueue::~LoopQueue() {
-  *alive_ = false;
   dispatcher_.detach();
 }
 
 void LoopQueue::async(Task task) {
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   dispatcher_.schedule([alive, task = std::move(task)] {
-    if (alive.lock() && task) task();
+    if (alive.isValid() && task) task();
   });
 }
 
@@ -41,9 +40,9 @@ std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {
       CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), 0,
       [this, id, fire = std::move(fire)](fcitx::EventSourceTime*, std::uint64_t) {
         if (!fire()) {
-          std::weak_ptr<bool> alive = alive_;
+          auto alive = watch();
           dispatcher_.schedule([this, alive, id] {
-            if (alive.lock()) timers_.erase(id);
+            if (alive.isValid()) timers_.erase(id);
           });
         }
         return true;
@@ -69,13 +68,13 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
                                      if (tick) tick();
                                      return true;
                                    });
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   return Registration([this, alive, id] {
-    if (!alive.lock()) return;
+    if (!alive.isValid()) return;
     // Cancelled from its own tick, maybe: stop it now, free it outside the callback.
     if (auto it = timers_.find(id); it != timers_.end()) it->second->setEnabled(false);
     dispatcher_.schedule([this, alive, id] {
-      if (alive.lock()) timers_.erase(id);
+      if (alive.isValid()) timers_.erase(id);
     });
   });
 }

@@ -7,6 +7,7 @@
 
 #include <fcitx-utils/event.h>
 #include <fcitx-utils/eventdispatcher.h>
+#include <fcitx-utils/trackableobject.h>
 
 #include <condition_variable>
 #include <cstdint>
@@ -20,7 +21,7 @@
 
 namespace brisquel::fcitx5 {
 
-class LoopQueue final : public MainQueuePort {
+class LoopQueue final : public MainQueuePort, public fcitx::TrackableObject<LoopQueue> {
  public:
   explicit LoopQueue(fcitx::EventLoop& loop);
   ~LoopQueue() override;
@@ -39,7 +40,6 @@ class LoopQueue final : public MainQueuePort {
   fcitx::EventDispatcher dispatcher_;
   std::uint64_t nextTimer_ = 1;
   std::map<std::uint64_t, std::unique_ptr<fcitx::EventSourceTime>> timers_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // One worker thread, joined when the queue goes.

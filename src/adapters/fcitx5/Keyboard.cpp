@@ -63,16 +63,14 @@ class Keyboard::TapHandle final : public EventTap {
 Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& wayland)
     : session_(session), mainQueue_(mainQueue), wayland_(wayland) {}
 
-Keyboard::~Keyboard() {
-  *alive_ = false;
-}
+Keyboard::~Keyboard() = default;
 
 std::unique_ptr<EventTap> Keyboard::createEventTap(std::uint64_t eventMask, TapCallback callback) {
   auto tap = std::make_shared<Tap>(Tap{eventMask, std::move(callback), false});
   taps_.push_front(tap);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   return std::make_unique<TapHandle>(tap, [this, alive, tap] {
-    if (alive.lock()) taps_.remove(tap);
+    if (alive.isValid()) taps_.remove(tap);
   });
 }
 
@@ -87,9 +85,9 @@ Registration Keyboard::observeCaretMoves(std::function<void(CaretMove)> handler)
 Registration Keyboard::addMonitor(Monitor added) {
   auto monitor = std::make_shared<Monitor>(std::move(added));
   monitors_.push_back(monitor);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   return Registration([this, alive, monitor] {
-    if (alive.lock()) monitors_.remove(monitor);
+    if (alive.isValid()) monitors_.remove(monitor);
   });
 }
 
@@ -105,9 +103,9 @@ void Keyboard::post(const KeyEvent& event) {
   posted_.push_back(event);
   if (deciding_ || flushScheduled_) return;
   flushScheduled_ = true;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   mainQueue_.async([this, alive] {
-    if (!alive.lock()) return;
+    if (!alive.isValid()) return;
     flushScheduled_ = false;
     flushPosted();
     // Made outside a key event: on Wayland it would wait for fcitx5's next activity.

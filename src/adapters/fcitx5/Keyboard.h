@@ -18,6 +18,7 @@
 // the composing text can be rewritten there; XIM and Wayland clients take
 // forwarded keys and commits in order.
 
+#include <fcitx-utils/trackableobject.h>
 #include <fcitx/event.h>
 
 #include <bitset>
@@ -37,7 +38,7 @@
 
 namespace brisquel::fcitx5 {
 
-class Keyboard final : public KeyboardPort, public TextFieldPort {
+class Keyboard final : public KeyboardPort, public TextFieldPort, public fcitx::TrackableObject<Keyboard> {
  public:
   Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& wayland);
   ~Keyboard() override;
@@ -108,7 +109,6 @@ class Keyboard final : public KeyboardPort, public TextFieldPort {
   bool flushScheduled_ = false;
   std::bitset<1024> keysDown_;  // X keycodes (evdev codes + 8) held down
   std::vector<float> durations_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace brisquel::fcitx5

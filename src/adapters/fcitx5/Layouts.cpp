@@ -14,9 +14,9 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
       fcitx::EventType::InputContextSwitchInputMethod, fcitx::EventWatcherPhase::PostInputMethod,
       [this](fcitx::Event&) {
         // After fcitx5 has finished the switch, never inside a tap's decision.
-        std::weak_ptr<bool> alive = alive_;
+        auto alive = watch();
         mainQueue_.async([this, alive] {
-          if (!alive.lock()) return;
+          if (!alive.isValid()) return;
           const auto handlers = handlers_;
           for (const auto& handler : handlers) (*handler)();
         });
@@ -29,7 +29,6 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
 }
 
 Layouts::~Layouts() {
-  *alive_ = false;
   if (prefetcher_.joinable()) prefetcher_.join();
 }
 
@@ -63,7 +62,7 @@ void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
   for (const auto& layout : sources)
     if (layout && layout->id && !tables_.count(*layout->id)) names.push_back(*layout->id);
   if (names.empty()) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   prefetcher_ = std::thread([this, alive, names] {
     // Each table is built with its own xkb context: nothing is shared with the loop.
     std::vector<std::pair<std::string, std::optional<KeyboardTable>>> read;
@@ -73,7 +72,7 @@ void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
       read.emplace_back(name, std::move(table));
     }
     mainQueue_.async([this, alive, read = std::move(read)]() mutable {
-      if (!alive.lock() || !*alive.lock()) return;
+      if (!alive.isValid()) return;
       // A table asked for meanwhile was built on the loop: the same one.
       for (auto& [name, table] : read) tables_.try_emplace(name, std::move(table));
     });
@@ -119,9 +118,9 @@ std::optional<KeyboardTable> Layouts::keyboardTable(const InputSourceRef& layout
 Registration Layouts::observeSelectedSourceChanged(std::function<void()> handler) {
   auto entry = std::make_shared<std::function<void()>>(std::move(handler));
   handlers_.push_back(entry);
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   return Registration([this, alive, entry] {
-    if (alive.lock()) handlers_.remove(entry);
+    if (alive.isValid()) handlers_.remove(entry);
   });
 }
 

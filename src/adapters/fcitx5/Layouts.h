@@ -10,6 +10,7 @@
 // layouts are the only rule (see the README).
 
 #include <fcitx-utils/handlertable.h>
+#include <fcitx-utils/trackableobject.h>
 #include <fcitx/event.h>
 
 #include <list>
@@ -23,7 +24,7 @@
 
 namespace brisquel::fcitx5 {
 
-class Layouts final : public InputSourcePort {
+class Layouts final : public InputSourcePort, public fcitx::TrackableObject<Layouts> {
  public:
   Layouts(Session& session, MainQueuePort& mainQueue);
   ~Layouts() override;
@@ -48,7 +49,6 @@ class Layouts final : public InputSourcePort {
   std::list<std::shared_ptr<std::function<void()>>> handlers_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool prefetched_ = false;
   std::thread prefetcher_;  // declared last: joined before the members its results go to
 };

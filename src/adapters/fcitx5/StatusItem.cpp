@@ -103,9 +103,9 @@ StatusItem::StatusItem(fcitx::EventLoop& loop, MainQueuePort& mainQueue, Backgro
       menu_(std::make_unique<DBusMenu>(mainQueue, workspace)),
       loop_(loop) {
   if (!connect()) return;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   connectionCheck_ = mainQueue_.scheduleRepeatingTimer(kConnectionCheckInterval, [this, alive] {
-    if (alive.lock()) reconnectIfLost();
+    if (alive.isValid()) reconnectIfLost();
   });
 }
 
@@ -139,9 +139,7 @@ void StatusItem::reconnectIfLost() {
   connect();
 }
 
-StatusItem::~StatusItem() {
-  *alive_ = false;
-}
+StatusItem::~StatusItem() = default;
 
 void StatusItem::watcherChanged(const std::string& owner) {
   pendingRegistration_.reset();
@@ -170,7 +168,7 @@ void StatusItem::setImage(const Image& image) {
   if (!resource.empty() && resource == requestedResource_) return;
   requestedResource_ = resource;
   const std::uint64_t generation = ++imageGeneration_;
-  std::weak_ptr<bool> alive = alive_;
+  auto alive = watch();
   // The drawing reads nothing but the image; the main queue outlives the worker.
   background_.async(QualityOfService::UserInteractive, [this, image, generation, alive, &main = mainQueue_] {
     IconPixmaps pixmaps;
@@ -181,7 +179,7 @@ void StatusItem::setImage(const Image& image) {
     }
     main.async([this, alive, generation, pixmaps = std::move(pixmaps),
                 description = image.accessibilityDescription]() mutable {
-      if (!alive.lock() || generation != imageGeneration_) return;
+      if (!alive.isValid() || generation != imageGeneration_) return;
       item_->pixmaps = std::move(pixmaps);
       item_->description = std::move(description);
       item_->changed();

@@ -15,6 +15,7 @@
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/servicewatcher.h>
 #include <fcitx-utils/event.h>
+#include <fcitx-utils/trackableobject.h>
 
 #include <cstdint>
 #include <memory>
@@ -30,7 +31,7 @@ namespace brisquel::fcitx5 {
 class DBusMenu;
 class NotifierItem;
 
-class StatusItem {
+class StatusItem final : public fcitx::TrackableObject<StatusItem> {
  public:
   static constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
   // The square pixmap sizes sent to panels.
@@ -57,7 +58,6 @@ class StatusItem {
   BackgroundQueuePort& background_;
   std::uint64_t imageGeneration_ = 0;
   std::string requestedResource_;  // the shipped image last asked for, or empty
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::unique_ptr<fcitx::dbus::Bus> bus_;
   std::unique_ptr<NotifierItem> item_;
   std::unique_ptr<DBusMenu> menu_;
