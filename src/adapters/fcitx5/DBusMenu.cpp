@@ -51,6 +51,18 @@ std::string escaped(const std::string& label) {
   return out;
 }
 
+// A property value as the D-Bus variant of its own type.
+template <typename Value>
+void writeVariant(fcitx::dbus::Message& msg, const Value& value) {
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        const char* type = std::is_same_v<T, std::string> ? "s" : std::is_same_v<T, bool> ? "b" : "i";
+        msg << Container(Container::Type::Variant, Signature(type)) << v << ContainerEnd();
+      },
+      value);
+}
+
 void collectLabels(const View& view, std::vector<std::shared_ptr<Label>>& out) {
   for (const auto& sub : view.subviews()) {
     if (auto label = std::dynamic_pointer_cast<Label>(sub)) {
@@ -203,13 +215,7 @@ void DBusMenu::writeProperties(Message& msg, std::int32_t id, const std::set<std
   for (const auto& [name, value] : all) {
     if (!names.empty() && !names.contains(name)) continue;
     msg << Container(Container::Type::DictEntry, Signature("sv")) << name;
-    std::visit(
-        [&](const auto& v) {
-          using T = std::decay_t<decltype(v)>;
-          const char* type = std::is_same_v<T, std::string> ? "s" : std::is_same_v<T, bool> ? "b" : "i";
-          msg << Container(Container::Type::Variant, Signature(type)) << v << ContainerEnd();
-        },
-        value);
+    writeVariant(msg, value);
     msg << ContainerEnd();
   }
   msg << ContainerEnd();
@@ -277,13 +283,7 @@ bool DBusMenu::getProperty(Message msg) {
     return true;
   }
   auto reply = msg.createReply();
-  std::visit(
-      [&](const auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        const char* type = std::is_same_v<T, std::string> ? "s" : std::is_same_v<T, bool> ? "b" : "i";
-        reply << Container(Container::Type::Variant, Signature(type)) << v << ContainerEnd();
-      },
-      it->second);
+  writeVariant(reply, it->second);
   reply.send();
   return true;
 }
