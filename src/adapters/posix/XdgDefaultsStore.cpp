@@ -147,12 +147,6 @@ XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, b
   return Disk::unreadable;
 }
 
-std::optional<DefaultsValue> XdgDefaultsStore::object(const std::string& key) const {
-  auto it = values_.find(key);
-  if (it == values_.end()) return std::nullopt;
-  return it->second;
-}
-
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
   record(key, value);
   ++changes_;

@@ -27,7 +27,7 @@
 
 namespace brisquel::posix {
 
-class XdgDefaultsStore final : public DefaultsPort {
+class XdgDefaultsStore final : public MemoryDefaults {
  public:
   static constexpr const char* applicationDomain = "com.mebrun.velmonte";
   // Larger settings files were not written by us and are set aside.
@@ -47,11 +47,9 @@ class XdgDefaultsStore final : public DefaultsPort {
   XdgDefaultsStore(const XdgDefaultsStore&) = delete;
   XdgDefaultsStore& operator=(const XdgDefaultsStore&) = delete;
 
-  std::optional<DefaultsValue> object(const std::string& key) const override;
   void set(const std::string& key, const DefaultsValue& value) override;
   void setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) override;
   void remove(const std::string& key) override;
-  std::uint64_t changeCount() const override { return changes_; }
   void synchronize() override;
 
   // <folder>/<domain>.plist
@@ -94,14 +92,12 @@ class XdgDefaultsStore final : public DefaultsPort {
   static void applyChanges(plist::DefaultsDomain& values, const std::map<std::string, Change>& changes);
 
   std::filesystem::path file_;
-  plist::DefaultsDomain values_;
   // Changes made here that the file does not hold yet; none means removed.
   std::map<std::string, Change> pending_;
   std::optional<Stamp> seen_;  // the file as last read or written
   std::optional<std::filesystem::path> setAside_;
   std::optional<std::string> unreadable_;
   bool saved_ = true;
-  std::uint64_t changes_ = 0;
   Locking locking_ = Locking::wait;
 };
 

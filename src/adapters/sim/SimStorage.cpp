@@ -22,25 +22,6 @@ std::filesystem::path freshTemporaryFolder() {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Defaults
-
-std::optional<DefaultsValue> SimDefaults::object(const std::string& key) const {
-  auto it = values_.find(key);
-  if (it == values_.end()) return std::nullopt;
-  return it->second;
-}
-
-void SimDefaults::set(const std::string& key, const DefaultsValue& value) {
-  values_[key] = value;
-  ++changes_;
-}
-
-void SimDefaults::remove(const std::string& key) {
-  values_.erase(key);
-  ++changes_;
-}
-
-// ---------------------------------------------------------------------------
 // Files
 
 SimFiles::SimFiles(std::filesystem::path root) {

@@ -15,14 +15,11 @@
 
 namespace brisquel::sim {
 
-class SimDefaults final : public DefaultsPort {
+class SimDefaults final : public MemoryDefaults {
  public:
-  std::optional<DefaultsValue> object(const std::string& key) const override;
-  void set(const std::string& key, const DefaultsValue& value) override;
-  void remove(const std::string& key) override;
   // Once the values were handed out for writing, a change may come at any
   // time: every query reports one.
-  std::uint64_t changeCount() const override { return handedOut_ ? ++changes_ : changes_; }
+  std::uint64_t changeCount() const override { return changes_ + (handedOut_ ? ++queries_ : 0); }
 
   std::map<std::string, DefaultsValue>& handOutValues() {
     handedOut_ = true;
@@ -30,8 +27,7 @@ class SimDefaults final : public DefaultsPort {
   }
 
  private:
-  std::map<std::string, DefaultsValue> values_;
-  mutable std::uint64_t changes_ = 0;
+  mutable std::uint64_t queries_ = 0;
   bool handedOut_ = false;
 };
 

@@ -3,6 +3,7 @@
 // Typed user defaults of the application's domain.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,6 +29,30 @@ class DefaultsPort {
   // Takes in what other processes stored since the last look (a store kept
   // in memory only has none). Changes made here stay on top of theirs.
   virtual void synchronize() {}
+};
+
+// Values held in memory: the whole store on the simulated desktop, and a
+// store kept in a file between its reads and writes.
+class MemoryDefaults : public DefaultsPort {
+ public:
+  std::optional<DefaultsValue> object(const std::string& key) const override {
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+  }
+  void set(const std::string& key, const DefaultsValue& value) override {
+    values_[key] = value;
+    ++changes_;
+  }
+  void remove(const std::string& key) override {
+    values_.erase(key);
+    ++changes_;
+  }
+  std::uint64_t changeCount() const override { return changes_; }
+
+ protected:
+  std::map<std::string, DefaultsValue> values_;
+  std::uint64_t changes_ = 0;
 };
 
 }  // namespace brisquel
