@@ -255,17 +255,9 @@ void SettingsHelper::importLearnedWordsFromFile() {
   auto words = parseLearnedWords(text->text);
   if (!words) return;
   const auto before = learnedWordsText_ ? parseLearnedWords(*learnedWordsText_) : std::nullopt;
-  if (!before && text->whole && *words == learnedWords()) {
-    noteRead(file, *text, learnedWordsText_);  // nothing to take in, nothing to write
+  if (!before && settingsWin(file, *text, learnedWordsText_, text->whole && *words == learnedWords(),
+                             &SettingsHelper::exportLearnedWordsToFile))
     return;
-  }
-  if (!before && text->whole && isAsLastWritten(file, text->text)) {
-    // First read, and the file is as we last wrote it: the settings are as
-    // new or newer (a write cut short). Bring the file up to date instead.
-    noteRead(file, *text, learnedWordsText_);
-    if (*words != learnedWords()) exportLearnedWordsToFile();
-    return;
-  }
   StringMap merged = *words;
   if (before || !text->whole) {
     // What changed in the file since we last read or wrote it, applied to
@@ -348,15 +340,15 @@ void SettingsHelper::startAppList(const std::filesystem::path& file, const char*
   if (!text) return;
   auto entries = parseAppList(text->text);
   if (!entries) return;
-  if (*entries == valueOr(store_, key, StringList{})) {
-    noteRead(file, *text, known);
-  } else if (text->whole && isAsLastWritten(file, text->text)) {
-    // As we last wrote it: the settings are newer (a write cut short).
-    noteRead(file, *text, known);
-    (this->*exportList)();
-  } else {
-    (this->*import)();
-  }
+  if (!settingsWin(file, *text, known, *entries == valueOr(store_, key, StringList{}), exportList)) (this->*import)();
+}
+
+bool SettingsHelper::settingsWin(const std::filesystem::path& file, const ListText& text,
+                                 std::optional<std::string>& known, bool same, bool (SettingsHelper::*exportList)()) {
+  if (!same && !(text.whole && isAsLastWritten(file, text.text))) return false;
+  noteRead(file, text, known);
+  if (!same) (this->*exportList)();
+  return true;
 }
 
 void SettingsHelper::checkLearnedWordsFile() {

@@ -156,6 +156,11 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known);
   void importAppListFromFile(const std::filesystem::path& file, std::optional<std::string>& known,
                              void (SettingsHelper::*set)(const StringList&));
+  // A file read for the first time gives way to the settings when it holds
+  // the same (`same`) or is as we last wrote it (a write cut short: the
+  // settings are newer, and the file is brought up to date). True when it did.
+  bool settingsWin(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known,
+                   bool same, bool (SettingsHelper::*exportList)());
   void tell(const std::string& message) const;
   // Whether the file holds what it held when the list was last stored (so
   // the settings are at least as new), by the digest stored with the list.
