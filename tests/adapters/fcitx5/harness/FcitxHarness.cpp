@@ -158,9 +158,10 @@ void FcitxHarness::run(const std::vector<Step>& steps) {
   std::uint64_t waitingSince = 0;
   std::unique_ptr<fcitx::EventSourceTime> timer;
   std::function<void()> next;
+  // Within a millisecond: with no accuracy given, sd-event lets a step slip by a quarter of a second.
   auto after = [&](double seconds) {
     timer = instance_->eventLoop().addTimeEvent(CLOCK_MONOTONIC,
-                                                nowMicroseconds() + static_cast<std::uint64_t>(seconds * 1e6), 0,
+                                                nowMicroseconds() + static_cast<std::uint64_t>(seconds * 1e6), 1000,
                                                 [&](fcitx::EventSourceTime*, std::uint64_t) {
                                                   dispatcher.schedule(next);
                                                   return true;
