@@ -40,6 +40,22 @@ constexpr std::array<std::string_view, 22> kTerminals = {
     "mate-terminal",  "qterminal",
 };
 
+// Notes how long deciding a key took, however the decision ends.
+class DecisionTimer {
+ public:
+  explicit DecisionTimer(std::vector<float>& durations) : durations_(durations) {}
+  ~DecisionTimer() {
+    if (durations_.size() < kMaxTimings)
+      durations_.push_back(std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start_).count());
+  }
+  DecisionTimer(const DecisionTimer&) = delete;
+  DecisionTimer& operator=(const DecisionTimer&) = delete;
+
+ private:
+  std::vector<float>& durations_;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
 }  // namespace
 
 struct Keyboard::Tap {
@@ -162,13 +178,6 @@ void Keyboard::caretMoved(CaretMove why) {
     if (monitor->onCaretMove) monitor->onCaretMove(why);
 }
 
-void Keyboard::handle(fcitx::KeyEvent& source) {
-  const auto start = std::chrono::steady_clock::now();
-  decide(source);
-  if (durations_.size() < kMaxTimings)
-    durations_.push_back(std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start).count());
-}
-
 Keyboard::Timings Keyboard::timings() const {
   Timings t;
   if (durations_.empty()) return t;
@@ -181,7 +190,8 @@ Keyboard::Timings Keyboard::timings() const {
   return t;
 }
 
-void Keyboard::decide(fcitx::KeyEvent& source) {
+void Keyboard::handle(fcitx::KeyEvent& source) {
+  const DecisionTimer timer(durations_);
   fcitx::InputContext* ic = source.inputContext();
   session_.setFocus(ic);
   if (session_.stopped || Session::isSecure(*ic)) return;

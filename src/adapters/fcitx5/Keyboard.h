@@ -79,7 +79,6 @@ class Keyboard final : public KeyboardPort, public TextFieldPort, public fcitx::
     std::function<void(CaretMove)> onCaretMove;
   };
 
-  void decide(fcitx::KeyEvent& event);
   std::optional<KeyEvent> translate(const fcitx::KeyEvent& event);
   std::optional<KeyEvent> runTaps(const KeyEvent& event);
   Registration addMonitor(Monitor monitor);
