@@ -5,12 +5,11 @@
 #include <fcitx-utils/dbus/bus.h>
 #include <fcitx-utils/dbus/matchrule.h>
 #include <fcitx-utils/dbus/message.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <regex>
@@ -22,8 +21,6 @@
 #include "fcitx5/DBusMenu.h"
 #include "fcitx5/EventLoop.h"
 #include "l10n/L10n.h"
-
-extern char** environ;
 
 namespace brisquel::fcitx5 {
 namespace {
@@ -38,23 +35,15 @@ using fcitx5test::Step;
 class PrivateBus {
  public:
   PrivateBus() {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"), const_cast<char*>("--nofork"),
-                    const_cast<char*>("--print-address=1"), nullptr};
-    if (posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, argv, environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    for (char c = 0; pid_ && ::read(out[0], &c, 1) == 1 && c != '\n';) address_ += c;
-    ::close(out[0]);
+    if (FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r")) {
+      char line[512] = {};
+      if (std::fgets(line, sizeof line, out)) address_ = std::string(line, std::strcspn(line, "\n"));
+      if (std::fscanf(out, "%d", &pid_) != 1) pid_ = 0;
+      ::pclose(out);
+    }
   }
   ~PrivateBus() {
-    if (pid_) ::kill(pid_, SIGTERM);
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
   }
   const std::string& address() const { return address_; }
 
