@@ -17,34 +17,25 @@ TEST(PressCommand, PrintsWhatTheApplicationReceives) {
     std::vector<std::string> args;
     std::string expected;
   };
+  // How the chords come out is the edit shortcuts' own test; here, the
+  // arguments that set up the application and the settings.
   const Case cases[] = {
-      {{"--app", "com.apple.TextEdit", "ctrl+c", "ctrl+shift+c", "ctrl+y", "ctrl+cmd+c", "fn+v"},
-       "cmd+c\nshift+cmd+c\nshift+cmd+z\nctrl+cmd+c\nfn+v\n"},
-      {{"--app", "com.apple.TextEdit", "ctrl+alt+delete", "shift+ctrl", "shift+ctrl"},
-       "open /System/Applications/Utilities/Activity Monitor.app\nlayout ru\nlayout en\n"},
-      {{"--app", "com.apple.Terminal", "ctrl+c", "ctrl+v", "ctrl+f"}, "ctrl+c\ncmd+v\nctrl+f cmd+f@50ms\n"},
+      {{"--app", "com.apple.TextEdit", "ctrl+c", "ctrl+y", "ctrl+alt+delete", "shift+ctrl", "shift+ctrl"},
+       "cmd+c\nshift+cmd+z\nopen /System/Applications/Utilities/Activity Monitor.app\nlayout ru\nlayout en\n"},
       {{"--app", "com.apple.finder", "--set", "QUIT_CLOSES_WINDOWS_ENABLED=true", "ctrl+q"}, "cmd+w\n"},
       {{"--app", "com.apple.TextEdit", "--set", "ENABLE_FN_SHORTCUT=true", "--set", "ENABLE_CTRL_SHORTCUT=false",
         "fn+v", "ctrl+v"},
        "cmd+v\nctrl+v\n"},
       {{"--app", "com.apple.TextEdit", "--set", "WIN_EDIT_HOTKEYS_V2=2", "ctrl+c", "ctrl+v"}, "cmd+c\nctrl+v\n"},
-      {{"--app", "com.apple.TextEdit", "--set", "WIN_EDIT_HOTKEYS_V2=0", "ctrl+c", "ctrl+alt+delete"},
-       "ctrl+c\nctrl+alt+delete\n"},
-      {{"--app", "com.apple.Terminal", "--set", "IGNORED_SHORTCUTS_APPS=apple.terminal|terminal-smart", "ctrl+c",
-        "ctrl+z"},
-       "cmd+c\ncmd+z ctrl+z@50ms\n"},
       // List keys: one entry per --set, rule words kept.
       {{"--app", "com.example.MyApp", "--set", "IGNORED_SHORTCUTS_APPS=other", "--set",
         "IGNORED_SHORTCUTS_APPS=myapp|v", "ctrl+c", "ctrl+v"},
        "cmd+c\nctrl+v\n"},
-      // A "|terminal" entry makes any application a terminal.
+      // The application's name and path are what the rules match.
       {{"--app", "org.example.tool", "--name", "Tool", "--path", "/opt/Tool.app", "ctrl+c"}, "cmd+c\n"},
       {{"--app", "org.example.tool", "--name", "ToolBox", "--path", "/opt/ToolBox.app", "--set",
         "IGNORED_APPS=tool|terminal", "ctrl+c"},
        "cmd+c ctrl+c@50ms\n"},
-      // An entry whose text is exactly the name copies only, as in a smart terminal.
-      {{"--app", "org.example.tool", "--name", "Tool", "--set", "IGNORED_APPS=tool|terminal", "ctrl+c", "ctrl+z"},
-       "cmd+c\ncmd+z ctrl+z@50ms\n"},
   };
   for (const auto& c : cases) {
     const auto r = press(c.args);
