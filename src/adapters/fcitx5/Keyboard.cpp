@@ -131,8 +131,7 @@ void Keyboard::post(const KeyEvent& event) {
 
 bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
   if (ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal)) return true;
-  std::string program = ic.program();
-  std::transform(program.begin(), program.end(), program.begin(), [](unsigned char c) { return std::tolower(c); });
+  const std::string program = text::toLower(ic.program());
   return std::find(kTerminals.begin(), kTerminals.end(), program) != kTerminals.end();
 }
 

@@ -26,22 +26,17 @@ constexpr LayoutInfo kLayouts[] = {
     {"el", "gr", "com.apple.keylayout.Greek", "greek"},
 };
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // The keyboard table a source types with: its first language, else a word in its id.
 std::string deriveTable(const InputSource& source) {
   if (source.languages && !source.languages->empty()) {
-    std::string language = lower(source.languages->front());
+    std::string language = text::toLower(source.languages->front());
     language = language.substr(0, language.find_first_of("-_"));
     for (const auto& info : kLayouts) {
       if (language == info.code) return info.table;
     }
   }
   if (source.id) {
-    std::string id = lower(*source.id);
+    std::string id = text::toLower(*source.id);
     for (const auto& info : kLayouts) {
       if (info.idWord && id.find(info.idWord) != std::string::npos) return info.table;
     }

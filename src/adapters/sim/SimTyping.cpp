@@ -52,11 +52,6 @@ std::optional<std::vector<Stroke>> strokesFor(std::u16string_view ch, const Keyb
   return std::nullopt;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 }  // namespace
 
 bool SimTyping::press(std::string_view chords) {
@@ -72,7 +67,7 @@ bool SimTyping::press(std::string_view chords) {
     std::size_t start = 0;
     while (start <= word.size()) {
       std::size_t plus = word.find('+', start + 1);  // "+" itself can be a key name: "shift+="
-      std::string name = lower(word.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
+      std::string name = text::toLower(word.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
       auto code = keyCodeForName(name);
       if (!code) return false;
       if (SimKeyboard::isModifierKey(*code) && *code != KeyCode::CapsLock) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 
+#include "base/Text.h"
 #include "posix/XdgAutostart.h"
 
 namespace brisquel::cli::setup {
@@ -47,12 +48,6 @@ std::vector<std::string> split(std::string_view text, char separator) {
     }
   }
   return parts;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 // "[name]" -> "name"; anything else -> none.
@@ -164,7 +159,7 @@ constexpr const char* kXinputrcText =
 std::optional<Desktop> desktopNamed(std::string_view name) {
   static const std::map<std::string, Desktop, std::less<>> names{
       {"gnome", Desktop::Gnome}, {"kde", Desktop::Kde}, {"sway", Desktop::Sway}, {"x11", Desktop::X11}};
-  auto it = names.find(lower(name));
+  auto it = names.find(text::toLower(name));
   if (it == names.end()) return std::nullopt;
   return it->second;
 }
@@ -185,7 +180,7 @@ std::string desktopTitle(Desktop desktop) {
 
 std::optional<Desktop> desktopOfSession(std::string_view xdgCurrentDesktop, bool hasX11Display) {
   for (const auto& name : split(xdgCurrentDesktop, ':')) {
-    const std::string n = lower(name);
+    const std::string n = text::toLower(name);
     if (n == "gnome" || n == "gnome-classic") return Desktop::Gnome;
     if (n == "kde") return Desktop::Kde;
     if (n == "sway") return Desktop::Sway;
