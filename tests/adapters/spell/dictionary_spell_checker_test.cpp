@@ -118,10 +118,6 @@ void expectCases(DictionarySpellChecker& checker) {
   }
 }
 
-TEST_F(DictionarySpellCheckerTest, WordsAndPrefixes) {
-  expectCases(checker);
-}
-
 // The index answers alike however it came: built by a child process into the
 // cache, read back from the cache, or built in memory where there is no cache.
 TEST(DictionarySpellCheckerLoading, IndexesAnswerAlikeWhereverBuilt) {
