@@ -100,7 +100,7 @@ bool TypoDetector::isSingleLetterWord(std::u16string_view letter, const std::str
 }
 
 bool TypoDetector::startsFreshText(std::size_t first, const std::string& language,
-                                   const std::optional<AXTextState>& field, std::size_t unitsToCaret,
+                                   const std::optional<FieldText>& field, std::size_t unitsToCaret,
                                    const LayoutAvailability& layouts) const {
   for (std::size_t i = first; i-- > 0;) {
     const CompletedWord& entry = completedWordsHistory_[i];
@@ -110,7 +110,7 @@ bool TypoDetector::startsFreshText(std::size_t first, const std::string& languag
     if (auto entryLanguage = languageOf(entry.word, layouts)) return *entryLanguage != language;
   }
   if (!field) return !historyLostWords_;  // keys only: the history is all there is to go by
-  const auto caret = std::clamp<std::int64_t>(field->cursorLoc, 0, static_cast<std::int64_t>(field->text.size()));
+  const auto caret = std::clamp<std::int64_t>(field->caret, 0, static_cast<std::int64_t>(field->text.size()));
   auto start = static_cast<std::size_t>(std::max<std::int64_t>(0, caret - static_cast<std::int64_t>(unitsToCaret)));
   // White space back to the text before; a line break in it starts afresh.
   while (start > 0 && text::isWhiteSpace(field->text[start - 1])) {

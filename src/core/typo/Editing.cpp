@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Putting a correction into the focused application: through accessibility
-// when the element allows it, otherwise by typing keys.
+// Putting a correction into the focused field: through the field itself
+// where it takes the rewrite, otherwise by typing keys.
 #include <unicode/utf16.h>
 
 #include <algorithm>
@@ -13,15 +13,6 @@
 namespace brisquel {
 namespace {
 
-// UTF-16 offset where the last `characters` characters before `cursor` begin,
-// or none when there are fewer.
-std::optional<std::int64_t> startOfLastCharacters(const std::u16string& s, std::int64_t cursor, int characters) {
-  if (characters <= 0) return cursor;
-  auto chars = text::characters(std::u16string_view(s).substr(0, static_cast<std::size_t>(cursor)));
-  if (chars.size() < static_cast<std::size_t>(characters)) return std::nullopt;
-  return static_cast<std::int64_t>(chars[chars.size() - static_cast<std::size_t>(characters)].data() - s.data());
-}
-
 // A range of whole code points inside s.
 bool isValidRange(const std::u16string& s, std::int64_t start, std::int64_t end) {
   const auto n = static_cast<std::int64_t>(s.size());
@@ -33,8 +24,13 @@ bool isValidRange(const std::u16string& s, std::int64_t start, std::int64_t end)
   return !splitsPair(start) && !splitsPair(end);
 }
 
-std::u16string replaced(const std::u16string& s, std::int64_t start, std::int64_t end, const std::u16string& with) {
-  return s.substr(0, static_cast<std::size_t>(start)) + with + s.substr(static_cast<std::size_t>(end));
+// Characters of s from `from` to `to` (UTF-16 offsets, clamped): what arrow keys and BackSpace count.
+int charactersBetween(const std::u16string& s, std::int64_t from, std::int64_t to) {
+  const auto n = static_cast<std::int64_t>(s.size());
+  from = std::clamp<std::int64_t>(from, 0, n);
+  to = std::clamp<std::int64_t>(to, from, n);
+  return static_cast<int>(text::characterCount(
+      std::u16string_view(s).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))));
 }
 
 // A Return key carries "\r"; the text it left holds a line break.
@@ -52,10 +48,10 @@ std::uint16_t keyCodeFor(std::u16string_view character) {
 
 }  // namespace
 
-bool TypoDetector::beginsAWordInField(const std::optional<AXTextState>& state, int characters,
+bool TypoDetector::beginsAWordInField(const std::optional<FieldText>& state, int characters,
                                       std::u16string_view typed) {
   if (!state) return true;  // keys typed only: nothing to compare with
-  const auto cursor = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
+  const auto cursor = std::clamp<std::int64_t>(state->caret, 0, static_cast<std::int64_t>(state->text.size()));
   const auto before = std::u16string_view(state->text).substr(0, static_cast<std::size_t>(cursor));
   if (!typed.empty() && !before.ends_with(asFieldText(std::u16string(typed)))) return false;
   const auto chars = text::characters(before);
@@ -70,25 +66,12 @@ bool TypoDetector::canReplace(int deleteCount, std::int64_t stepOver) const {
   return ports_.textField.canReplaceBeforeCaret(deleteCount, static_cast<int>(stepOver));
 }
 
-bool TypoDetector::replaceBeforeCursor(const std::optional<AXTextState>& state, int deleteCount,
+bool TypoDetector::replaceBeforeCursor(const std::optional<FieldText>& state, int deleteCount,
                                        const std::u16string& replacement, const std::u16string* separator) {
-  if (state) {
-    AccessibilityPort& ax = ports_.accessibility;
-    auto settable = ax.isValueSettable(state->element);
-    const auto length = static_cast<std::int64_t>(state->text.size());
-    if (settable.ok() && *settable.value && state->cursorLoc >= 0 && state->cursorLoc <= length &&
-        isValidRange(state->text, state->cursorLoc, state->cursorLoc)) {
-      if (auto start = startOfLastCharacters(state->text, state->cursorLoc, deleteCount)) {
-        const std::u16string written = asFieldText(replacement);
-        if (ax.setValue(state->element, replaced(state->text, *start, state->cursorLoc, written)) ==
-            AXError::Success) {
-          ax.setSelectedRange(state->element, TextRange{*start + static_cast<std::int64_t>(written.size()), 0});
-          return false;
-        }
-      }
-    }
-  }
-  const int extra = state && state->selectionLength > 0 ? 1 : 0;
+  if (state && isValidRange(state->text, state->caret, state->caret) &&
+      ports_.textField.replaceBeforeCaret(deleteCount, asFieldText(replacement)))
+    return false;
+  const int extra = state && state->selected > 0 ? 1 : 0;
   pressKey(KeyCode::Delete, deleteCount + extra);
   simulateTyping(separator ? replacement + *separator : replacement, 0.001);
   return true;
@@ -134,13 +117,13 @@ void TypoDetector::finishSimulation() {
 
 void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                                      std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
-                                     const std::optional<AXTextState>& axState,
+                                     const std::optional<FieldText>& field,
                                      const ChangeLayoutAction& changeLayoutAction) {
   const double t = now();
   const std::u16string lower = text::toLower(word);
   const std::u16string typing = text::trimWhiteSpace(buffer_);
   const bool wasBeingTyped =
-      !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !axState));
+      !typing.empty() && word.ends_with(typing) && (word.size() == typing.size() || (usedHistoryCount > 0 && !field));
   bool revert = false;
   bool undoesManualToggle = false;
   std::u16string result;
@@ -168,7 +151,7 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   if (result == word) return;
   const std::int64_t spacesToSkip = trailingSpaces + (charsAfter < 0 ? -charsAfter : 0);
   // No exact way into this field: the text stays as it is, nothing is learned.
-  if (!isSelection && !canReplace(static_cast<int>(text::characterCount(word)), axState ? 0 : spacesToSkip)) return;
+  if (!isSelection && !canReplace(static_cast<int>(text::characterCount(word)), field ? 0 : spacesToSkip)) return;
 
   // Only the undo a pending save exists for drops it; another conversion
   // saves it now, so that quick conversions of different words are all learned.
@@ -194,16 +177,17 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
 
   bool written = false;
   if (isSelection) {
-    replaceSelection(result, axState, code, changeLayoutAction);
+    replaceSelection(result, field, code, changeLayoutAction);
     written = true;
-  } else if (axState) {
-    const std::int64_t start = axState->cursorLoc - charsBefore - usedHistoryCount;
-    const std::int64_t end = axState->cursorLoc + charsAfter;
-    if (isValidRange(axState->text, start, end) &&
-        ports_.accessibility.setValue(axState->element, replaced(axState->text, start, end, result)) ==
-            AXError::Success) {
-      ports_.accessibility.setSelectedRange(
-          axState->element, TextRange{start + static_cast<std::int64_t>(result.size()) + spacesToSkip, 0});
+  } else if (field) {
+    const std::int64_t caret = field->caret;
+    const std::int64_t start = caret - charsBefore - usedHistoryCount;
+    const std::int64_t end = caret + charsAfter;
+    // The word reaches past the caret, or ends before it.
+    const int stepOver =
+        charsAfter > 0 ? -charactersBetween(field->text, caret, end) : charactersBetween(field->text, end, caret);
+    const int characters = charactersBetween(field->text, start, std::min(caret, end)) + std::max(0, -stepOver);
+    if (isValidRange(field->text, start, end) && ports_.textField.replaceBeforeCaret(characters, result, stepOver)) {
       if (changeLayoutAction) changeLayoutAction(code);
       written = true;
     }
@@ -211,22 +195,14 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   if (!written) {
     ports_.clock.sleep(0.002);
     std::int64_t lefts = 0;
-    if (!axState) {
+    if (!field) {
       lefts = spacesToSkip;
     } else {
-      const std::int64_t wordEnd = axState->cursorLoc - charsBefore - usedHistoryCount + wordLength;
-      const std::int64_t move = axState->cursorLoc - wordEnd;
+      const std::int64_t wordEnd = field->caret - charsBefore - usedHistoryCount + wordLength;
+      const std::int64_t move = field->caret - wordEnd;
       // Arrow keys move by characters, not UTF-16 units.
-      auto charactersBetween = [&](std::int64_t from, std::int64_t to) {
-        const auto n = static_cast<std::int64_t>(axState->text.size());
-        from = std::clamp<std::int64_t>(from, 0, n);
-        to = std::clamp<std::int64_t>(to, from, n);
-        return static_cast<std::int64_t>(
-            text::characterCount(std::u16string_view(axState->text)
-                                     .substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))));
-      };
-      if (move > 0) lefts = charactersBetween(wordEnd, axState->cursorLoc);
-      if (move < 0) pressKey(KeyCode::RightArrow, static_cast<int>(charactersBetween(axState->cursorLoc, wordEnd)));
+      if (move > 0) lefts = charactersBetween(field->text, wordEnd, field->caret);
+      if (move < 0) pressKey(KeyCode::RightArrow, charactersBetween(field->text, field->caret, wordEnd));
     }
     pressKey(KeyCode::LeftArrow, static_cast<int>(lefts));
     ports_.clock.sleep(0.002);
@@ -275,20 +251,13 @@ void TypoDetector::performFixForWord(const std::u16string& word, std::int64_t ch
   finishSimulation();
 }
 
-void TypoDetector::replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
+void TypoDetector::replaceSelection(const std::u16string& result, const std::optional<FieldText>& field,
                                     const std::string& code, const ChangeLayoutAction& changeLayoutAction) {
-  if (axState) {
-    AccessibilityPort& ax = ports_.accessibility;
-    const std::int64_t start = axState->cursorLoc;
-    const std::int64_t end = start + axState->selectionLength;
-    auto settable = ax.isValueSettable(axState->element);
-    if (settable.ok() && *settable.value && isValidRange(axState->text, start, end) &&
-        ax.setValue(axState->element, replaced(axState->text, start, end, result)) == AXError::Success) {
-      // Still selected: another press converts it back.
-      ax.setSelectedRange(axState->element, TextRange{start, static_cast<std::int64_t>(result.size())});
-      if (changeLayoutAction) changeLayoutAction(code);
-      return;
-    }
+  // The field keeps the new text selected where it can: another press converts it back.
+  if (field && isValidRange(field->text, field->caret, field->caret + field->selected) &&
+      ports_.textField.replaceSelection(result)) {
+    if (changeLayoutAction) changeLayoutAction(code);
+    return;
   }
   // Typing replaces the selection; the first Backspace removes it.
   pressKey(KeyCode::Delete, 1);
@@ -297,27 +266,18 @@ void TypoDetector::replaceSelection(const std::u16string& result, const std::opt
   simulateTyping(result, 0.001);
 }
 
-void TypoDetector::convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
+void TypoDetector::convertWordBeforeCursor(const FieldText& state, const WordInfo& info,
                                            const ChangeLayoutAction& changeLayoutAction) {
   std::u16string converted = transliterate(info.fullWord, false);
   if (converted == info.fullWord) converted = transliterate(info.fullWord, true);
   const std::string code = layoutCodeFor(guessLanguagePair(info.cleanWord));
   isSimulating_ = true;
 
-  bool written = false;
-  {
-    AccessibilityPort& ax = ports_.accessibility;
-    auto settable = ax.isValueSettable(state.element);
-    if (settable.ok() && *settable.value && isValidRange(state.text, info.startLoc, info.endLoc) &&
-        ax.setValue(state.element, replaced(state.text, info.startLoc, info.endLoc, converted)) == AXError::Success) {
-      ax.setSelectedRange(
-          state.element,
-          TextRange{info.startLoc + static_cast<std::int64_t>(converted.size()) + info.trailingSpaces, 0});
-      if (changeLayoutAction) changeLayoutAction(code);
-      written = true;
-    }
-  }
-  if (!written) {
+  if (isValidRange(state.text, info.startLoc, info.endLoc) &&
+      ports_.textField.replaceBeforeCaret(charactersBetween(state.text, info.startLoc, info.endLoc), converted,
+                                          charactersBetween(state.text, info.endLoc, state.caret))) {
+    if (changeLayoutAction) changeLayoutAction(code);
+  } else {
     // What lies between the word and the cursor may hold emoji passed over:
     // remove it character by character and type it back as it was.
     const std::u16string trailing =

@@ -22,16 +22,16 @@ bool hasLetters(std::u16string_view word) {
 }  // namespace
 
 void TypoDetector::performManualToggle(const ChangeLayoutAction& changeLayoutAction) {
-  auto state = getAXTextState(false);
+  auto state = readField(false);
   if (!state) {
     performManualToggleBufferFallback(changeLayoutAction);
     return;
   }
-  if (state->selectionLength > 0) {
+  if (state->selected > 0) {
     // The selection exactly, or nothing: never the word next to it.
-    const auto start = std::clamp<std::int64_t>(state->cursorLoc, 0, static_cast<std::int64_t>(state->text.size()));
+    const auto start = std::clamp<std::int64_t>(state->caret, 0, static_cast<std::int64_t>(state->text.size()));
     const std::u16string selected = state->text.substr(static_cast<std::size_t>(start),
-                                                       static_cast<std::size_t>(state->selectionLength));
+                                                       static_cast<std::size_t>(state->selected));
     if (hasLetters(selected))
       performFixForWord(selected, 0, static_cast<std::int64_t>(selected.size()), 0, 0, true, state,
                         changeLayoutAction);
@@ -73,7 +73,7 @@ void TypoDetector::performManualToggleBufferFallback(const ChangeLayoutAction& c
 }
 
 void TypoDetector::performDoublePressFix(const ChangeLayoutAction& changeLayoutAction) {
-  auto state = getAXTextState(true);
+  auto state = readField(true);
   if (!state) return;
   if (auto word = getWordAtCursor(*state))
     performFixForWord(word->word, word->charsBeforeCursor, word->charsAfterCursor, 0, 0, false, state,

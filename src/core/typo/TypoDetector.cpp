@@ -192,7 +192,7 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
       // Into text typed before anything known: where the field's text cannot
       // be read, the word the next keys join is unknown, so it stays as typed.
       // Read once per run of such keys: a held BackSpace repeats.
-      if (!wordStartUnknown_ && !getAXTextState(false)) wordStartUnknown_ = true;
+      if (!wordStartUnknown_ && !readField(false)) wordStartUnknown_ = true;
     } else if (!buffer_.empty()) {
       dropLastCharacter(buffer_);
     } else if (!lastCompletedWord_.empty()) {
@@ -479,7 +479,7 @@ bool TypoDetector::checkWordOnSeparator(const std::u16string& word, const std::u
   Fold fold{count(word), converted, {{newest, converted}}, word};
   auto sameLayout = [&](const CompletedWord& entry) { return languageOf(entry.word, layouts) == pair.source; };
   // Everything it deletes must be the words typed, as the field shows them where it can.
-  const auto field = getAXTextState(false);
+  const auto field = readField(false);
   foldPreceding(fold, newest, pair, russianRules, layouts, field);
   int deleteCount = fold.deleteCount;
   std::u16string replacement = fold.text;
@@ -557,7 +557,7 @@ bool TypoDetector::isAbbreviation(std::u16string_view word, const LanguagePair& 
 }
 
 void TypoDetector::foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
-                                 const LayoutAvailability& layouts, const std::optional<AXTextState>& field) {
+                                 const LayoutAvailability& layouts, const std::optional<FieldText>& field) {
   if (!usesRussianTables(pair)) return foldFreshText(fold, before, pair, layouts, field);
   // Earlier words typed on the same layout as the corrected one, newest
   // first: ambiguous words (word end only) and abbreviations left as typed
@@ -625,7 +625,7 @@ std::optional<std::u16string> TypoDetector::targetReading(std::u16string_view ty
 }
 
 void TypoDetector::foldFreshText(Fold& fold, std::size_t before, const LanguagePair& pair,
-                                 const LayoutAvailability& layouts, const std::optional<AXTextState>& field) {
+                                 const LayoutAvailability& layouts, const std::optional<FieldText>& field) {
   // Earlier words that the same layout's keys typed and that read as words
   // of the target: the first words of a sentence, short and plausible both
   // ways, which nothing corrected for want of context. They are taken only
@@ -661,7 +661,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   const LanguagePair pair{*sourceOfPrevious, *sourceOfWord};
   const bool russianPair = usesRussianTables(pair);
   std::u16string swapped;
-  std::optional<AXTextState> field;
+  std::optional<FieldText> field;
   const std::u16string typed = previous.word + previous.separator + word;
   if (russianPair) {
     if (!words::ambiguousContextWords().count(lowerPrevious)) return false;
@@ -671,14 +671,14 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
     if (*sourceOfPrevious == lang::english && !layouts.has("ru")) return false;
     if (languageOf(swapped, layouts) != sourceOfWord) return false;
     if (text::characterCount(swapped) == 1 && !isSingleLetterWord(swapped, *sourceOfWord)) return false;
-    field = getAXTextState(false);
+    field = readField(false);
   } else {
     // The other pairs: the first word of a text, when the next one shows its language.
     if (*sourceOfPrevious != lang::english && *sourceOfWord != lang::english) return false;
     auto reading = targetReading(previous.word, pair, false);
     if (!reading) return false;
     swapped = std::move(*reading);
-    field = getAXTextState(false);
+    field = readField(false);
     if (!startsFreshText(previousIndex, *sourceOfPrevious, field, typed.size(), layouts)) return false;
   }
 
@@ -739,7 +739,7 @@ bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAc
   std::u16string typed;  // what the field has of it: all but the key being decided
   for (std::size_t i = 0; i + static_cast<std::size_t>(pendingCharacters) < chars.size(); ++i) typed += chars[i];
   Fold fold{count(word) - pendingCharacters, converted, {}, typed};
-  const auto field = getAXTextState(false);
+  const auto field = readField(false);
   foldPreceding(fold, completedWordsHistory_.size(), pair, false, layouts, field);
   if (!canReplace(fold.deleteCount)) fold = Fold{count(word) - pendingCharacters, converted, {}, typed};
   if (!canReplace(fold.deleteCount)) return false;

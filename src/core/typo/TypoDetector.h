@@ -50,14 +50,6 @@ struct CompletedWord {
   friend bool operator==(const CompletedWord&, const CompletedWord&) = default;
 };
 
-// A snapshot of the focused text element.
-struct AXTextState {
-  AXElement element;
-  std::u16string text;
-  std::int64_t cursorLoc = 0;  // UTF-16 units
-  std::int64_t selectionLength = 0;
-};
-
 struct WordAtCursor {
   std::u16string word;
   std::int64_t charsBeforeCursor = 0;
@@ -76,7 +68,6 @@ struct WordInfo {
 // The ports the detector uses.
 struct TypoDetectorPorts {
   KeyboardPort& keyboard;
-  AccessibilityPort& accessibility;
   WorkspacePort& workspace;
   InputSourcePort& inputSources;
   SpellCheckerPort& spelling;
@@ -97,7 +88,6 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   static constexpr double antiLoopInterval = 1.5;
   static constexpr double learnDelay = 1.5;
   static constexpr double undoWindow = 5.0;
-  static constexpr double axMessagingTimeout = 0.05;
 
   // The ports must outlive the detector.
   static std::shared_ptr<TypoDetector> create(TypoDetectorPorts ports, LearnedWordsStore learnedWords);
@@ -135,9 +125,9 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   std::size_t validityCacheSize() const { return validityCache_.size(); }
 
   // Text at the cursor.
-  std::optional<AXTextState> getAXTextState(bool bypassBlacklist);
-  static std::optional<WordAtCursor> getWordAtCursor(const AXTextState& state);
-  static std::optional<WordInfo> getWordBeforeCursor(const AXTextState& state);
+  std::optional<FieldText> readField(bool bypassBlacklist);
+  static std::optional<WordAtCursor> getWordAtCursor(const FieldText& state);
+  static std::optional<WordInfo> getWordBeforeCursor(const FieldText& state);
 
   // Manual conversion (a lone Option press) and the double-press action.
   void performManualToggle(const ChangeLayoutAction& changeLayoutAction);
@@ -174,7 +164,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // writing in `language`: the field starts there, a sentence or line ends
   // right before it, or a word of another layout stands there.
   // `unitsToCaret`: the field's UTF-16 units from that entry to the caret.
-  bool startsFreshText(std::size_t first, const std::string& language, const std::optional<AXTextState>& field,
+  bool startsFreshText(std::size_t first, const std::string& language, const std::optional<FieldText>& field,
                        std::size_t unitsToCaret, const LayoutAvailability& layouts) const;
   // The keys of a word typed on the layout `from` as the layout `to` gives them (codes).
   KeyTables::Conversion convertBetween(std::u16string_view word, const std::string& from, const std::string& to) const;
@@ -193,11 +183,11 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   };
   // Takes earlier words typed on the same wrong layout into the correction.
   void foldPreceding(Fold& fold, std::size_t before, const LanguagePair& pair, bool ambiguousWords,
-                     const LayoutAvailability& layouts, const std::optional<AXTextState>& field);
+                     const LayoutAvailability& layouts, const std::optional<FieldText>& field);
   // The same for the pairs other than English-Russian, which have no tables
   // made for them: only from where the text starts afresh, and mid-word too.
   void foldFreshText(Fold& fold, std::size_t before, const LanguagePair& pair, const LayoutAvailability& layouts,
-                     const std::optional<AXTextState>& field);
+                     const std::optional<FieldText>& field);
   // Whether `swapped`, the keys of `typed` on the pair's other layout, is what
   // the person meant there as far as words alone tell: a word of both or of
   // the target only (a one-letter word of the target included).
@@ -208,21 +198,21 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // caret was put into a word, or keys went by unseen, and what the detector
   // holds is not the whole word there; with typed, also that those are its characters.
   // Both take the field as read once before a correction (none: keys only).
-  bool beginsAWordInField(const std::optional<AXTextState>& field, int characters, std::u16string_view typed = {});
+  bool beginsAWordInField(const std::optional<FieldText>& field, int characters, std::u16string_view typed = {});
   // Replacement of the deleteCount characters before the cursor by text.
   // True when typed keys were used (the separator has then been typed too).
-  bool replaceBeforeCursor(const std::optional<AXTextState>& field, int deleteCount, const std::u16string& text,
+  bool replaceBeforeCursor(const std::optional<FieldText>& field, int deleteCount, const std::u16string& text,
                            const std::u16string* separator);
   // Whether the field can take that replacement exactly; where it cannot, the text stays as typed.
   bool canReplace(int deleteCount, std::int64_t stepOver = 0) const;
 
   void performFixForWord(const std::u16string& word, std::int64_t charsBefore, std::int64_t charsAfter,
                          std::int64_t trailingSpaces, int usedHistoryCount, bool isSelection,
-                         const std::optional<AXTextState>& axState, const ChangeLayoutAction& changeLayoutAction);
+                         const std::optional<FieldText>& field, const ChangeLayoutAction& changeLayoutAction);
   // The selected text of the snapshot replaced by result.
-  void replaceSelection(const std::u16string& result, const std::optional<AXTextState>& axState,
+  void replaceSelection(const std::u16string& result, const std::optional<FieldText>& field,
                         const std::string& code, const ChangeLayoutAction& changeLayoutAction);
-  void convertWordBeforeCursor(const AXTextState& state, const WordInfo& info,
+  void convertWordBeforeCursor(const FieldText& state, const WordInfo& info,
                                const ChangeLayoutAction& changeLayoutAction);
   void saveLearnedWords(bool revert, const std::u16string& word, const std::u16string& result);
   void scheduleOnMain(void (TypoDetector::*action)(const ChangeLayoutAction&), ChangeLayoutAction changeLayoutAction);
