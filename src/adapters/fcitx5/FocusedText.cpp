@@ -49,12 +49,10 @@ std::optional<std::size_t> lastCharactersAsCodePoints(std::string_view s, std::s
       --from;
       while (from > 0 && isContinuation(s[from])) --from;
     }
-    const std::u16string units = text::fromUtf8(std::string(s.substr(from)));
-    const auto chars = text::characters(units);
+    const std::u16string units = text::fromUtf8(s.substr(from));
     // The window's first character may be cut: it must not be one of them.
-    if (chars.size() > n || (from == 0 && chars.size() == n)) {
-      const std::u16string_view tail(chars[chars.size() - n].data(),
-                                     static_cast<std::size_t>(units.data() + units.size() - chars[chars.size() - n].data()));
+    const std::u16string_view tail = text::lastCharacters(units, n);
+    if (tail.size() < units.size() || (from == 0 && text::characterCount(units) == n)) {
       if (shown) *shown = std::u16string(tail);
       return codePointsOf(tail);
     }
@@ -67,7 +65,7 @@ std::optional<std::size_t> firstCharactersAsCodePoints(std::string_view s, std::
   if (n == 0) return 0;
   for (std::size_t window = 8 * n + 16;; window *= 2) {
     const std::size_t to = byteOffset(s, window);
-    const std::u16string units = text::fromUtf8(std::string(s.substr(0, to)));
+    const std::u16string units = text::fromUtf8(s.substr(0, to));
     const auto chars = text::characters(units);
     if (chars.size() > n || (to == s.size() && chars.size() == n)) {
       return codePointsOf(std::u16string_view(units).substr(0, static_cast<std::size_t>(chars[n - 1].data() + chars[n - 1].size() - units.data())));
