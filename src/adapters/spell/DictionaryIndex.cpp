@@ -71,6 +71,7 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
+// One index build at a time (each holds a language's every form), the
 // languages' fixed order first among those waiting: English and Russian lead.
 class DictionarySpellChecker::BuildTurn {
  public:

@@ -89,8 +89,6 @@ class DictionarySpellChecker::MappedFile {
   std::size_t size_ = 0;
 };
 
-// One index build at a time (each holds a language's every form), the
-
 struct DictionarySpellChecker::Language {
   const LanguageInfo* info = nullptr;
   std::atomic<int> state{Idle};
