@@ -61,8 +61,8 @@ class TextFieldPort {
   // new text. False when the field takes no such rewrite: nothing changed.
   virtual bool replaceBeforeCaret(int characters, std::u16string_view text, int stepOver = 0) = 0;
 
-  // Replaces the selected text, which the new text then is where the field can select.
-  // False when the field takes no such rewrite: nothing changed.
+  // Replaces the selected text; where the field can, the new text stays
+  // selected. False when the field takes no such rewrite: nothing changed.
   virtual bool replaceSelection(std::u16string_view text) = 0;
 };
 
