@@ -12,7 +12,7 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
       mainQueue_(instance.eventLoop()),
       wayland_(instance),
       keyboard_(session_, mainQueue_, wayland_),
-      text_(session_),
+      text_(session_, keyboard_),
       layouts_(session_, mainQueue_),
       applications_(session_, mainQueue_),
       application_(session_, options.installation, std::move(options.version)),
@@ -79,7 +79,7 @@ Platform Desktop::platform() {
   Platform p;
   p.keyboard = &keyboard_;
   p.accessibility = &text_;
-  p.textField = &keyboard_;
+  p.textField = &text_;
   p.inputSources = &layouts_;
   p.workspace = &applications_;
   p.mainQueue = &mainQueue_;

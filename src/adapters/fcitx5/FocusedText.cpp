@@ -3,70 +3,75 @@
 
 #include <fcitx/surroundingtext.h>
 #include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
 #include "base/Text.h"
-#include "fcitx5/KeyMapping.h"
-#include "base/KeyCodes.h"
 
 namespace brisquel::fcitx5 {
 namespace {
-
-using Ref = fcitx::TrackableObjectReference<fcitx::InputContext>;
-
-// fcitx5 counts the surrounding text's characters in code points.
-std::u32string codePointsOfUtf16(std::u16string_view s) {
-  std::u32string out;
-  for (std::size_t i = 0; i < s.size();) {
-    UChar32 c = 0;
-    U16_NEXT(s.data(), i, s.size(), c);
-    out += static_cast<char32_t>(c);
-  }
-  return out;
-}
-
-std::u32string codePointsOfUtf8(const std::string& s) {
-  return codePointsOfUtf16(text::fromUtf8(s));
-}
-
-std::string utf8(std::u32string_view s) {
-  std::u16string units;
-  for (char32_t c : s) {
-    if (c > 0xFFFF) {
-      units += static_cast<char16_t>(U16_LEAD(c));
-      units += static_cast<char16_t>(U16_TRAIL(c));
-    } else {
-      units += static_cast<char16_t>(c);
-    }
-  }
-  return text::toUtf8(units);
-}
-
-std::int64_t utf16Length(std::u32string_view s) {
-  std::int64_t n = 0;
-  for (char32_t c : s) n += c > 0xFFFF ? 2 : 1;
-  return n;
-}
-
-// The character offset of a UTF-16 offset, or none inside a pair or past the end.
-std::optional<std::size_t> characterOffset(std::u32string_view s, std::int64_t units) {
-  std::int64_t at = 0;
-  for (std::size_t i = 0; i <= s.size(); ++i) {
-    if (at == units) return i;
-    if (i == s.size() || at > units) break;
-    at += s[i] > 0xFFFF ? 2 : 1;
-  }
-  return std::nullopt;
-}
 
 // An environment variable naming an input method other than fcitx.
 bool namesAnotherInputMethod(const char* variable, std::string_view ours) {
   const char* value = std::getenv(variable);
   if (!value || !*value) return false;
   return std::string_view(value).find(ours) == std::string_view::npos;
+}
+
+bool isContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The byte offset of code point `n` of s (its end when s has fewer).
+std::size_t byteOffset(std::string_view s, std::size_t n) {
+  std::size_t i = 0;
+  for (; n > 0 && i < s.size(); --n) {
+    ++i;
+    while (i < s.size() && isContinuation(s[i])) ++i;
+  }
+  return i;
+}
+
+std::size_t codePointsOf(std::u16string_view s) {
+  return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char16_t u) { return !U16_IS_TRAIL(u); }));
+}
+
+// The last `n` characters of s, as code points, decoding only as much of its
+// end as they need: a field's text may be long, and a rewrite is per key.
+std::optional<std::size_t> lastCharactersAsCodePoints(std::string_view s, std::size_t n, std::u16string* shown) {
+  if (n == 0) return 0;
+  for (std::size_t window = 8 * n + 16;; window *= 2) {
+    std::size_t from = s.size();
+    for (std::size_t k = 0; k < window && from > 0; ++k) {
+      --from;
+      while (from > 0 && isContinuation(s[from])) --from;
+    }
+    const std::u16string units = text::fromUtf8(s.substr(from));
+    // The window's first character may be cut: it must not be one of them.
+    const std::u16string_view tail = text::lastCharacters(units, n);
+    if (tail.size() < units.size() || (from == 0 && text::characterCount(units) == n)) {
+      if (shown) *shown = std::u16string(tail);
+      return codePointsOf(tail);
+    }
+    if (from == 0) return std::nullopt;
+  }
+}
+
+// The first `n` characters of s, as code points.
+std::optional<std::size_t> firstCharactersAsCodePoints(std::string_view s, std::size_t n) {
+  if (n == 0) return 0;
+  for (std::size_t window = 8 * n + 16;; window *= 2) {
+    const std::size_t to = byteOffset(s, window);
+    const std::u16string units = text::fromUtf8(s.substr(0, to));
+    const auto chars = text::characters(units);
+    if (chars.size() > n || (to == s.size() && chars.size() == n)) {
+      return codePointsOf(std::u16string_view(units).substr(0, static_cast<std::size_t>(chars[n - 1].data() + chars[n - 1].size() - units.data())));
+    }
+    if (to == s.size()) return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -77,25 +82,8 @@ bool FocusedText::isProcessTrusted(bool) {
          !namesAnotherInputMethod("XMODIFIERS", "fcitx");
 }
 
-AXElement FocusedText::systemWideElement() {
-  return systemWide_;
-}
-
-AXElement FocusedText::applicationElement(std::int64_t) {
-  return {};
-}
-
-AXResult<AXElement> FocusedText::focusedElement(const AXElement& element) {
-  if (element.handle != systemWide_.handle) return {AXError::NoValue, std::nullopt};
+fcitx::InputContext* FocusedText::readable() const {
   fcitx::InputContext* ic = session_.focused();
-  if (!ic) return {AXError::NoValue, std::nullopt};
-  if (Session::isSecure(*ic)) return {AXError::CannotComplete, std::nullopt};
-  return {AXError::Success, AXElement{std::make_shared<Ref>(ic->watch())}};
-}
-
-fcitx::InputContext* FocusedText::readable(const AXElement& element) const {
-  if (!element || element.handle == systemWide_.handle) return nullptr;
-  fcitx::InputContext* ic = static_cast<const Ref*>(element.handle.get())->get();
   if (!ic || Session::isSecure(*ic) || !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText) ||
       !ic->surroundingText().isValid()) {
     return nullptr;
@@ -103,82 +91,95 @@ fcitx::InputContext* FocusedText::readable(const AXElement& element) const {
   return ic;
 }
 
-AXResult<AXValue> FocusedText::value(const AXElement& element) {
-  fcitx::InputContext* ic = readable(element);
-  if (!ic) return {AXError::NoValue, std::nullopt};
-  return {AXError::Success, AXValue{text::fromUtf8(ic->surroundingText().text())}};
-}
-
-AXResult<TextRange> FocusedText::selectedRange(const AXElement& element) {
-  fcitx::InputContext* ic = readable(element);
-  if (!ic) return {AXError::NoValue, std::nullopt};
+FieldReading FocusedText::read() {
+  fcitx::InputContext* focused = session_.focused();
+  if (!focused || Session::isSecure(*focused)) return {std::nullopt, true};
+  fcitx::InputContext* ic = readable();
+  if (!ic) return {};
   const auto& surrounding = ic->surroundingText();
-  const std::u32string text = codePointsOfUtf8(surrounding.text());
-  const std::size_t from = std::min<std::size_t>(std::min(surrounding.cursor(), surrounding.anchor()), text.size());
-  const std::size_t to = std::min<std::size_t>(std::max(surrounding.cursor(), surrounding.anchor()), text.size());
-  const std::u32string_view view(text);
-  return {AXError::Success,
-          TextRange{utf16Length(view.substr(0, from)), utf16Length(view.substr(from, to - from))}};
-}
-
-std::optional<std::int64_t> FocusedText::pid(const AXElement&) {
-  return std::nullopt;  // fcitx5 names the program, not its process
-}
-
-AXResult<bool> FocusedText::isValueSettable(const AXElement& element) {
-  return {AXError::Success, readable(element) != nullptr};
-}
-
-AXError FocusedText::setValue(const AXElement& element, const std::u16string& value) {
-  fcitx::InputContext* ic = readable(element);
-  if (!ic) return AXError::Failure;
-  auto& surrounding = ic->surroundingText();
-  const std::u32string before = codePointsOfUtf8(surrounding.text());
-  const std::u32string after = codePointsOfUtf16(value);
-  const std::size_t cursor = std::min<std::size_t>(surrounding.cursor(), before.size());
-
-  // Rewrite the smallest stretch that holds every change and touches the
-  // cursor: delete-surrounding leaves the cursor at its start, where the
-  // commit then goes.
-  std::size_t prefix = 0;
-  while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) ++prefix;
-  prefix = std::min(prefix, cursor);
-  std::size_t suffix = 0;
-  const std::size_t maxSuffix = std::min(before.size(), after.size()) - prefix;
-  while (suffix < maxSuffix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) ++suffix;
-  suffix = std::min(suffix, before.size() - cursor);
-  const std::size_t removeEnd = before.size() - suffix;
-  const std::u32string inserted = after.substr(prefix, after.size() - suffix - prefix);
-
-  if (removeEnd > prefix) {
-    ic->deleteSurroundingText(static_cast<int>(prefix) - static_cast<int>(cursor),
-                              static_cast<unsigned int>(removeEnd - prefix));
+  const std::string& utf8 = surrounding.text();
+  const std::size_t from = std::min(surrounding.cursor(), surrounding.anchor());
+  const std::size_t to = std::max(surrounding.cursor(), surrounding.anchor());
+  // One pass: the text in UTF-16, and where the selection's ends fall in it.
+  FieldText field;
+  field.text.reserve(utf8.size());
+  std::int64_t selectionEnd = -1;
+  field.caret = -1;
+  std::size_t index = 0;
+  const auto length = static_cast<std::int32_t>(utf8.size());
+  for (std::int32_t i = 0; i < length; ++index) {
+    if (index == from) field.caret = static_cast<std::int64_t>(field.text.size());
+    if (index == to) selectionEnd = static_cast<std::int64_t>(field.text.size());
+    UChar32 c = 0;
+    U8_NEXT(utf8.data(), i, length, c);
+    if (c < 0) c = 0xFFFD;
+    if (U_IS_BMP(c)) {
+      field.text += static_cast<char16_t>(c);
+    } else {
+      field.text += static_cast<char16_t>(U16_LEAD(c));
+      field.text += static_cast<char16_t>(U16_TRAIL(c));
+    }
   }
-  if (!inserted.empty()) ic->commitString(utf8(inserted));
+  const auto size = static_cast<std::int64_t>(field.text.size());
+  if (field.caret < 0) field.caret = size;
+  if (selectionEnd < 0) selectionEnd = size;
+  field.selected = selectionEnd - field.caret;
+  return {std::move(field), false};
+}
+
+bool FocusedText::canReplaceBeforeCaret(int characters, int stepOver) {
+  return keyboard_.canRetype(characters, stepOver);
+}
+
+bool FocusedText::replaceBeforeCaret(int characters, std::u16string_view replacement, int stepOver) {
+  fcitx::InputContext* ic = readable();
+  if (!ic || characters < 0) return false;
+  const auto& surrounding = ic->surroundingText();
+  // A selection: keys remove it first.
+  if (surrounding.anchor() != surrounding.cursor()) return false;
+  const std::string_view all(surrounding.text());
+  const std::size_t cursor = surrounding.cursor();
+  const std::size_t cursorByte = byteOffset(all, cursor);
+  const int back = characters + stepOver;  // before the caret
+  const int ahead = stepOver < 0 ? -stepOver : 0;
+  if (back < 0) return false;
+  std::u16string before;
+  const auto backPoints =
+      lastCharactersAsCodePoints(all.substr(0, cursorByte), static_cast<std::size_t>(back), &before);
+  const auto aheadPoints = firstCharactersAsCodePoints(all.substr(cursorByte), static_cast<std::size_t>(ahead));
+  if (!backPoints || !aheadPoints) return false;
+  // What the caret stepped over goes back after the new text.
+  std::u16string written(replacement);
+  if (stepOver > 0) written += text::lastCharacters(before, static_cast<std::size_t>(stepOver));
+  rewrite(*ic, cursor - *backPoints, cursor + *aheadPoints, text::toUtf8(written));
+  return true;
+}
+
+bool FocusedText::replaceSelection(std::u16string_view replacement) {
+  fcitx::InputContext* ic = readable();
+  if (!ic) return false;
+  const auto& surrounding = ic->surroundingText();
+  const std::size_t from = std::min(surrounding.cursor(), surrounding.anchor());
+  const std::size_t to = std::max(surrounding.cursor(), surrounding.anchor());
+  if (from == to) return false;
+  rewrite(*ic, from, to, text::toUtf8(replacement));
+  return true;
+}
+
+void FocusedText::rewrite(fcitx::InputContext& ic, std::size_t from, std::size_t to, const std::string& text) {
+  auto& surrounding = ic.surroundingText();
+  const auto cursor = static_cast<int>(surrounding.cursor());
+  if (to > from) ic.deleteSurroundingText(static_cast<int>(from) - cursor, static_cast<unsigned int>(to - from));
+  if (!text.empty()) ic.commitString(text);
   // What the client will report once it has applied both.
-  const auto newCursor = static_cast<unsigned int>(prefix + inserted.size());
-  surrounding.setText(utf8(after), newCursor, newCursor);
+  const std::string_view all(surrounding.text());
+  std::string after(all.substr(0, byteOffset(all, from)));
+  after += text;
+  after += all.substr(byteOffset(all, to));
+  const auto inserted = static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return !isContinuation(c); }));
+  const auto newCursor = static_cast<unsigned int>(from + inserted);
+  surrounding.setText(after, newCursor, newCursor);
   session_.editedDuringKey = true;
-  return AXError::Success;
-}
-
-AXError FocusedText::setSelectedRange(const AXElement& element, TextRange range) {
-  fcitx::InputContext* ic = readable(element);
-  if (!ic || range.length != 0) return AXError::Failure;
-  auto& surrounding = ic->surroundingText();
-  const std::u32string text = codePointsOfUtf8(surrounding.text());
-  const auto target = characterOffset(text, range.location);
-  if (!target) return AXError::Failure;
-  const auto cursor = static_cast<std::int64_t>(surrounding.cursor());
-  const std::int64_t move = static_cast<std::int64_t>(*target) - cursor;
-  const auto arrow = physicalKey(move < 0 ? KeyCode::LeftArrow : KeyCode::RightArrow);
-  for (std::int64_t i = 0; i < std::abs(move); ++i) {
-    const fcitx::Key key(arrow->sym, fcitx::KeyStates(), arrow->xkbKeycode);
-    ic->forwardKey(key, false);
-    ic->forwardKey(key, true);
-  }
-  surrounding.setCursor(static_cast<unsigned int>(*target), static_cast<unsigned int>(*target));
-  return AXError::Success;
 }
 
 }  // namespace brisquel::fcitx5

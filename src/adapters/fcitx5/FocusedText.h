@@ -1,44 +1,46 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The focused text element on fcitx5: the focused input context's
-// surrounding text stands for the element's value and selected range
-// (UTF-16 units here, characters in fcitx5). Setting the value rewrites only
-// what changed around the cursor, as delete-surrounding plus a commit; moving
-// the cursor afterwards forwards arrow keys. A client without surrounding
-// text, and every password or sensitive field, has no readable value, so the
-// program types keys instead (and in secure fields sees no keys at all).
+// The focused text field on fcitx5: the focused input context's surrounding
+// text is what the field tells (UTF-16 units here, characters in fcitx5).
+// A rewrite there is one delete-surrounding and one commit, counted from the
+// cursor, which every client with surrounding text applies in order. A
+// client without surrounding text, and every password or sensitive field,
+// has no readable text: the program types keys instead, which the keyboard
+// delivers in an order the client keeps (in secure fields it sees no keys at
+// all), and the keyboard also tells whether such keys can be exact.
 //
 // "Trusted" means the keys reach this host: fcitx5 is the session's input
 // method. The environment pointing toolkits at another input method, with no
 // input context seen yet, says it is not.
 
+#include "fcitx5/Keyboard.h"
 #include "fcitx5/Session.h"
 #include "platform/Accessibility.h"
+#include "platform/TextField.h"
 
 namespace brisquel::fcitx5 {
 
-class FocusedText final : public AccessibilityPort {
+class FocusedText final : public AccessibilityPort, public TextFieldPort {
  public:
-  explicit FocusedText(Session& session) : session_(session) {}
+  FocusedText(Session& session, Keyboard& keyboard) : session_(session), keyboard_(keyboard) {}
 
   bool isProcessTrusted(bool prompt) override;
-  AXElement systemWideElement() override;
-  AXElement applicationElement(std::int64_t pid) override;
-  void setMessagingTimeout(const AXElement&, double) override {}  // local calls: nothing to wait for
-  AXResult<AXElement> focusedElement(const AXElement& element) override;
-  AXResult<AXValue> value(const AXElement& element) override;
-  AXResult<TextRange> selectedRange(const AXElement& element) override;
-  std::optional<std::int64_t> pid(const AXElement& element) override;
-  AXResult<bool> isValueSettable(const AXElement& element) override;
-  AXError setValue(const AXElement& element, const std::u16string& value) override;
-  AXError setSelectedRange(const AXElement& element, TextRange range) override;
+  std::optional<std::int64_t> focusedProcess() override { return std::nullopt; }  // fcitx5 names the program only
+
+  FieldReading read() override;
+  bool canReplaceBeforeCaret(int characters, int stepOver) override;
+  bool replaceBeforeCaret(int characters, std::u16string_view text, int stepOver) override;
+  bool replaceSelection(std::u16string_view text) override;
 
  private:
-  // The input context behind an element, when it still exists and offers its text.
-  fcitx::InputContext* readable(const AXElement& element) const;
+  // The focused context when it offers its text.
+  fcitx::InputContext* readable() const;
+  // Deletes code points [from, to) of the surrounding text (counted from its
+  // start, the cursor among them or at an end) and commits text where they were.
+  void rewrite(fcitx::InputContext& ic, std::size_t from, std::size_t to, const std::string& text);
 
   Session& session_;
-  AXElement systemWide_{std::make_shared<int>(0)};
+  Keyboard& keyboard_;
 };
 
 }  // namespace brisquel::fcitx5

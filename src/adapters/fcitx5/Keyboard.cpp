@@ -241,7 +241,7 @@ void Keyboard::focusLost(fcitx::InputContext& ic) {
   composing_.forget();
 }
 
-bool Keyboard::canReplaceBeforeCaret(int characters, int stepOver) {
+bool Keyboard::canRetype(int characters, int stepOver) {
   fcitx::InputContext* ic = session_.focused();
   if (!ic || !composes(*ic)) return true;
   return stepOver == 0 && characters <= composing_.size(*ic);

@@ -11,7 +11,7 @@
 // Keys of password and sensitive fields reach no tap.
 //
 // Rewrites reach each kind of client by a way it keeps in order: a client
-// that offers surrounding text has it rewritten (FocusedText); a terminal
+// that offers surrounding text has it rewritten (FocusedText, without keys); a terminal
 // gets BackSpace as the DEL character among the committed text; a D-Bus or
 // ibus client without surrounding text (Chromium and its kin, which replay
 // forwarded keys after later commits) types through composing text, and only
@@ -34,11 +34,10 @@
 #include "fcitx5/WaylandDisplays.h"
 #include "platform/KeyEvents.h"
 #include "platform/MainQueue.h"
-#include "platform/TextField.h"
 
 namespace brisquel::fcitx5 {
 
-class Keyboard final : public KeyboardPort, public TextFieldPort, public fcitx::TrackableObject<Keyboard> {
+class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboard> {
  public:
   Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& wayland);
   ~Keyboard() override;
@@ -49,7 +48,9 @@ class Keyboard final : public KeyboardPort, public TextFieldPort, public fcitx::
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
 
-  bool canReplaceBeforeCaret(int characters, int stepOver) override;
+  // Whether keys replace the `characters` characters before the caret
+  // exactly in the focused field, the caret first stepping over `stepOver`.
+  bool canRetype(int characters, int stepOver);
 
   // The host's watchers call these.
   void handle(fcitx::KeyEvent& event);

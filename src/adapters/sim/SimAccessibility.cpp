@@ -1,35 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "sim/SimAccessibility.h"
 
-#include <memory>
+#include <algorithm>
+#include <vector>
+
+#include "base/Text.h"
 
 namespace brisquel::sim {
-
 namespace {
 
-struct ElementData {
-  enum class Kind { SystemWide, Application, Field } kind;
-  std::int64_t pid = 0;
-};
-
-const ElementData* elementData(const AXElement& element) {
-  return static_cast<const ElementData*>(element.handle.get());
-}
-
-AXElement makeElement(ElementData::Kind kind, std::int64_t pid) {
-  return AXElement{std::make_shared<const ElementData>(ElementData{kind, pid})};
+// UTF-16 offsets of the character boundaries of s.
+std::vector<std::int64_t> boundaries(std::u16string_view s) {
+  std::vector<std::int64_t> out{0};
+  for (auto c : text::characters(s)) out.push_back(static_cast<std::int64_t>(c.data() - s.data() + c.size()));
+  return out;
 }
 
 }  // namespace
-
-std::pair<SimApp*, AXError> SimAccessibility::field(const AXElement& element) {
-  if (!context_.trusted) return {nullptr, AXError::NotTrusted};
-  const ElementData* data = elementData(element);
-  if (!data) return {nullptr, AXError::Failure};
-  if (data->kind != ElementData::Kind::Field) return {nullptr, AXError::AttributeUnsupported};
-  SimApp* app = context_.apps.byPid(data->pid);
-  return {app, app ? AXError::Success : AXError::Failure};
-}
 
 bool SimAccessibility::isProcessTrusted(bool prompt) {
   ++trustQueries_;
@@ -37,81 +24,81 @@ bool SimAccessibility::isProcessTrusted(bool prompt) {
   return context_.trusted;
 }
 
-AXElement SimAccessibility::systemWideElement() {
-  return makeElement(ElementData::Kind::SystemWide, 0);
+std::optional<std::int64_t> SimAccessibility::focusedProcess() {
+  const SimApp* app = context_.trusted ? context_.apps.frontmost() : nullptr;
+  if (!app || app->axFaults().focusQueryFails || app->axFaults().noFocusedElement || app->pid() <= 0)
+    return std::nullopt;
+  return app->pid();
 }
 
-AXElement SimAccessibility::applicationElement(std::int64_t pid) {
-  return makeElement(ElementData::Kind::Application, pid);
+FieldReading SimTextField::read() {
+  const SimApp* app = context_.trusted ? context_.apps.frontmost() : nullptr;
+  if (!app || app->axFaults().focusQueryFails || app->axFaults().noFocusedElement) return {std::nullopt, true};
+  const AXFaults& f = app->axFaults();
+  if (f.readFails || f.valueNotString) return {};
+  return {FieldText{app->text(), app->selection().location, app->selection().length, app->pid()}, false};
 }
 
-AXResult<AXElement> SimAccessibility::focusedElement(const AXElement& element) {
-  if (!context_.trusted) return {AXError::NotTrusted, std::nullopt};
-  const ElementData* data = elementData(element);
-  if (!data || data->kind == ElementData::Kind::Field) return {AXError::AttributeUnsupported, std::nullopt};
-  bool systemWide = data->kind == ElementData::Kind::SystemWide;
-  SimApp* app = systemWide ? context_.apps.frontmost() : context_.apps.byPid(data->pid);
-  if (!app) return {systemWide ? AXError::NoValue : AXError::Failure, std::nullopt};
-  if (app->axFaults().focusQueryFails) return {AXError::CannotComplete, std::nullopt};
-  if (app->axFaults().noFocusedElement) return {AXError::NoValue, std::nullopt};
-  return {AXError::Success, makeElement(ElementData::Kind::Field, app->pid())};
-}
-
-AXResult<AXValue> SimAccessibility::value(const AXElement& element) {
-  auto [app, error] = field(element);
-  if (!app) return {error, std::nullopt};
-  if (app->axFaults().readFails) return {AXError::CannotComplete, std::nullopt};
-  if (app->axFaults().valueNotString) return {AXError::Success, AXValue{std::nullopt}};
-  return {AXError::Success, AXValue{app->text()}};
-}
-
-AXResult<TextRange> SimAccessibility::selectedRange(const AXElement& element) {
-  auto [app, error] = field(element);
-  if (!app) return {error, std::nullopt};
-  if (app->axFaults().readFails) return {AXError::CannotComplete, std::nullopt};
-  if (app->axFaults().valueNotString) return {AXError::NoValue, std::nullopt};
-  return {AXError::Success, app->selection()};
-}
-
-std::optional<std::int64_t> SimAccessibility::pid(const AXElement& element) {
-  const ElementData* data = elementData(element);
-  if (!data || data->kind == ElementData::Kind::SystemWide || data->pid <= 0) return std::nullopt;
-  return data->pid;
-}
-
-AXResult<bool> SimAccessibility::isValueSettable(const AXElement& element) {
-  auto [app, error] = field(element);
-  if (!app) return {error, std::nullopt};
-  if (app->axFaults().readFails) return {AXError::CannotComplete, std::nullopt};
-  bool settable = !app->axFaults().notSettable && !app->axFaults().valueNotString;
-  return {AXError::Success, settable};
-}
-
-AXError SimAccessibility::setValue(const AXElement& element, const std::u16string& newValue) {
-  auto [app, error] = field(element);
-  if (!app) return error;
-  if (app->axFaults().writeRefused) return AXError::Failure;
-  if (app->axFaults().notSettable || app->axFaults().valueNotString) return AXError::AttributeUnsupported;
-  app->axSetValue(newValue);
-  return AXError::Success;
-}
-
-AXError SimAccessibility::setSelectedRange(const AXElement& element, TextRange range) {
-  auto [app, error] = field(element);
-  if (!app) return error;
-  if (app->axFaults().writeRefused) return AXError::Failure;
-  auto size = static_cast<std::int64_t>(app->text().size());
-  if (range.location < 0 || range.length < 0 || range.location + range.length > size) return AXError::Failure;
-  app->setSelection(range);
-  return AXError::Success;
+SimApp* SimTextField::writable() {
+  SimApp* app = context_.trusted ? context_.apps.frontmost() : nullptr;
+  if (!app || app->axFaults().focusQueryFails || app->axFaults().noFocusedElement) return nullptr;
+  const AXFaults& f = app->axFaults();
+  if (f.readFails || f.valueNotString || f.notSettable || f.writeRefused) return nullptr;
+  return app;
 }
 
 bool SimTextField::canReplaceBeforeCaret(int, int) {
   const SimApp* app = context_.apps.frontmost();
   if (!app || !app->replaysKeysLate()) return true;
-  const AXFaults& f = app->axFaults();
-  return context_.trusted && !f.noFocusedElement && !f.focusQueryFails && !f.valueNotString && !f.readFails &&
-         !f.notSettable && !f.writeRefused;
+  return writable() != nullptr;
+}
+
+bool SimTextField::replaceBeforeCaret(int characters, std::u16string_view replacement, int stepOver) {
+  SimApp* app = writable();
+  if (!app || characters < 0) return false;
+  const std::u16string value = app->text();
+  const std::int64_t caret = app->selection().location;
+  const auto units = [](std::int64_t n) { return static_cast<std::size_t>(n); };
+  const std::u16string_view view(value);
+  // Characters are counted from the caret both ways, as keys would go.
+  const auto before = boundaries(view.substr(0, units(caret)));
+  std::int64_t end = caret;
+  auto endIndex = static_cast<std::int64_t>(before.size()) - 1;
+  if (stepOver >= 0) {
+    endIndex -= stepOver;
+    if (endIndex < 0) return false;
+    end = before[units(endIndex)];
+  } else {
+    const auto after = boundaries(view.substr(units(caret)));
+    if (static_cast<std::int64_t>(after.size()) <= -stepOver) return false;
+    end = caret + after[units(-stepOver)];
+  }
+  const auto startIndex = endIndex - (stepOver >= 0 ? characters : characters + stepOver);
+  if (startIndex < 0) return false;
+  const std::int64_t start = before[units(startIndex)];
+  std::u16string written(view.substr(0, units(start)));
+  written += replacement;
+  written += view.substr(units(end));
+  app->axSetValue(std::move(written));
+  const auto caretAfter =
+      start + static_cast<std::int64_t>(replacement.size()) + std::max<std::int64_t>(0, caret - end);
+  app->setSelection(TextRange{caretAfter, 0});
+  return true;
+}
+
+bool SimTextField::replaceSelection(std::u16string_view replacement) {
+  SimApp* app = writable();
+  if (!app) return false;
+  const TextRange selection = app->selection();
+  const std::u16string& value = app->text();
+  const auto start = static_cast<std::size_t>(selection.location);
+  std::u16string written = value.substr(0, start);
+  written += replacement;
+  written += value.substr(start + static_cast<std::size_t>(selection.length));
+  app->axSetValue(std::move(written));
+  // Still selected: another conversion turns it back.
+  app->setSelection(TextRange{selection.location, static_cast<std::int64_t>(replacement.size())});
+  return true;
 }
 
 }  // namespace brisquel::sim

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Accessibility on the simulated desktop: elements for the system, each
-// application and its focused text field, answering with the faults the
-// application shows; trust also decides whether event taps can be created.
+// Accessibility on the simulated desktop: trust (which also decides whether
+// event taps can be created) and the frontmost application's text field,
+// answering with the faults the application shows. Rewrites go through the
+// field's value as the macOS program's accessibility writes do, so that the
+// application records them.
 
-#include <cstdint>
-#include <utility>
+#include <string_view>
 
 #include "platform/Accessibility.h"
 #include "platform/TextField.h"
@@ -18,16 +19,7 @@ class SimAccessibility final : public AccessibilityPort {
   explicit SimAccessibility(SimContext& context) : context_(context) {}
 
   bool isProcessTrusted(bool prompt) override;
-  AXElement systemWideElement() override;
-  AXElement applicationElement(std::int64_t pid) override;
-  void setMessagingTimeout(const AXElement&, double) override {}
-  AXResult<AXElement> focusedElement(const AXElement& element) override;
-  AXResult<AXValue> value(const AXElement& element) override;
-  AXResult<TextRange> selectedRange(const AXElement& element) override;
-  std::optional<std::int64_t> pid(const AXElement& element) override;
-  AXResult<bool> isValueSettable(const AXElement& element) override;
-  AXError setValue(const AXElement& element, const std::u16string& newValue) override;
-  AXError setSelectedRange(const AXElement& element, TextRange range) override;
+  std::optional<std::int64_t> focusedProcess() override;
 
   void setTrusted(bool trusted) { context_.trusted = trusted; }
   bool isTrusted() const { return context_.trusted; }
@@ -35,23 +27,26 @@ class SimAccessibility final : public AccessibilityPort {
   int trustPromptCount() const { return trustPrompts_; }
 
  private:
-  // The application behind a field element, with the error to answer when there is none.
-  std::pair<SimApp*, AXError> field(const AXElement& element);
-
   SimContext& context_;
   int trustQueries_ = 0;
   int trustPrompts_ = 0;
 };
 
-// Rewrites on the simulated desktop: through accessibility where the field
-// allows it, otherwise by keys, which every field but one that replays keys
-// late applies in order.
+// The focused field of the frontmost application. Keys reach every field in
+// order but one that replays keys late, where only the value is exact.
 class SimTextField final : public TextFieldPort {
  public:
   explicit SimTextField(SimContext& context) : context_(context) {}
+
+  FieldReading read() override;
   bool canReplaceBeforeCaret(int characters, int stepOver) override;
+  bool replaceBeforeCaret(int characters, std::u16string_view text, int stepOver) override;
+  bool replaceSelection(std::u16string_view text) override;
 
  private:
+  // The frontmost application when its field has a value that can be written.
+  SimApp* writable();
+
   SimContext& context_;
 };
 

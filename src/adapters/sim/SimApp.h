@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Accessibility.h"
+#include "platform/TextField.h"
 #include "platform/KeyEvents.h"
 #include "platform/Workspace.h"
 

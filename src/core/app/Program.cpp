@@ -96,7 +96,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
   p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
                                        std::move(options.settingsNotices));
 
-  p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.accessibility, *platform.workspace,
+  p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.workspace,
                                           *platform.inputSources, *platform.spelling, *platform.mainQueue,
                                           *platform.clock, *platform.textField},
                                          LearnedWordsStore::of(*p.settings_));

@@ -125,12 +125,7 @@ const ChangeLayoutAction& HotkeysHelper::changeLayoutAction() {
 }
 
 std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
-  auto& ax = ports_.accessibility;
-  const AXElement systemWide = ax.systemWideElement();
-  if (!systemWide) return std::nullopt;
-  const auto focused = ax.focusedElement(systemWide);
-  if (!focused.ok() || !*focused.value) return std::nullopt;
-  const auto pid = ax.pid(*focused.value);
+  const auto pid = ports_.accessibility.focusedProcess();
   if (!pid || *pid <= 0) return std::nullopt;
   // The frontmost application mostly owns the focus: asked first, it spares listing every application.
   if (auto front = ports_.workspace.frontmostApplication(); front && front->pid == *pid) return front;

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "base/Text.h"
-#include "typo/TypoDetector.h"
+#include "typo/CorrectionRules.h"
 #include "typo/WordTables.h"
 
 namespace brisquel {
@@ -42,11 +42,11 @@ constexpr std::size_t kPairWordLength = 3;
 
 }  // namespace
 
-bool TypoDetector::usesRussianTables(const LanguagePair& pair) {
+bool CorrectionRules::usesRussianTables(const LanguagePair& pair) {
   return otherLanguage(pair) == lang::russian;
 }
 
-const pairwords::PairWords* TypoDetector::pairWords(const std::string& language) {
+const pairwords::PairWords* CorrectionRules::pairWords(const std::string& language) {
   auto tables = keyTables();
   if (tables != pairWordsTables_) {
     // Other layouts: the words are found again, and work still queued for the old ones is dropped.
@@ -83,11 +83,11 @@ const pairwords::PairWords* TypoDetector::pairWords(const std::string& language)
   return nullptr;
 }
 
-void TypoDetector::preparePairWords(const LanguagePair& pair) {
+void CorrectionRules::preparePairWords(const LanguagePair& pair) {
   if (!pair.target.empty() && !usesRussianTables(pair)) pairWords(otherLanguage(pair));
 }
 
-bool TypoDetector::isAmbiguousFor(std::u16string_view word, const LanguagePair& pair) {
+bool CorrectionRules::isAmbiguousFor(std::u16string_view word, const LanguagePair& pair) {
   if (pair.target.empty()) return false;
   const std::u16string lower = text::toLower(word);
   if (usesRussianTables(pair)) return words::ambiguousContextWords().count(lower) > 0;
@@ -95,22 +95,22 @@ bool TypoDetector::isAmbiguousFor(std::u16string_view word, const LanguagePair& 
   return found && found->ambiguous.count(lower) > 0;
 }
 
-bool TypoDetector::isSingleLetterWord(std::u16string_view letter, const std::string& language) {
+bool CorrectionRules::isSingleLetterWord(std::u16string_view letter, const std::string& language) {
   return words::validSingleLetterWords(language).count(text::toLower(letter)) > 0;
 }
 
-bool TypoDetector::startsFreshText(std::size_t first, const std::string& language,
-                                   const std::optional<AXTextState>& field, std::size_t unitsToCaret,
+bool CorrectionRules::startsFreshText(std::size_t first, const std::string& language,
+                                   const std::optional<FieldText>& field, std::size_t unitsToCaret,
                                    const LayoutAvailability& layouts) const {
   for (std::size_t i = first; i-- > 0;) {
-    const CompletedWord& entry = completedWordsHistory_[i];
+    const CompletedWord& entry = history_.words()[i];
     if (entry.separator.find_first_of(u"\r\n") != std::u16string::npos || endsWithSentenceMark(entry.word))
       return true;
     // Numbers and dashes say nothing; a word of another layout is no sign of this one.
     if (auto entryLanguage = languageOf(entry.word, layouts)) return *entryLanguage != language;
   }
-  if (!field) return !historyLostWords_;  // keys only: the history is all there is to go by
-  const auto caret = std::clamp<std::int64_t>(field->cursorLoc, 0, static_cast<std::int64_t>(field->text.size()));
+  if (!field) return !history_.lostWords();  // keys only: the history is all there is to go by
+  const auto caret = std::clamp<std::int64_t>(field->caret, 0, static_cast<std::int64_t>(field->text.size()));
   auto start = static_cast<std::size_t>(std::max<std::int64_t>(0, caret - static_cast<std::int64_t>(unitsToCaret)));
   // White space back to the text before; a line break in it starts afresh.
   while (start > 0 && text::isWhiteSpace(field->text[start - 1])) {
@@ -120,7 +120,7 @@ bool TypoDetector::startsFreshText(std::size_t first, const std::string& languag
   return start == 0 || endsWithSentenceMark(std::u16string_view(field->text).substr(0, start));
 }
 
-KeyTables::Conversion TypoDetector::convertBetween(std::u16string_view word, const std::string& from,
+KeyTables::Conversion CorrectionRules::convertBetween(std::u16string_view word, const std::string& from,
                                                   const std::string& to) const {
   if (auto tables = keyTables()) {
     if (auto converted = tables->convert(word, from, to)) return std::move(*converted);

@@ -11,7 +11,7 @@
 
 #include "base/Languages.h"
 #include "typo/PairWords.h"
-#include "typo/TypoDetector.h"
+#include "typo/CorrectionRules.h"
 
 namespace brisquel {
 namespace {
@@ -46,7 +46,7 @@ bool sameSource(const InputSourceRef& a, const InputSourceRef& b) {
 
 }  // namespace
 
-const TypoDetector::LayoutSnapshot& TypoDetector::layoutSnapshot() const {
+const CorrectionRules::LayoutSnapshot& CorrectionRules::layoutSnapshot() const {
   std::vector<InputSourceRef> sources = ports_.inputSources.enabledInputSources();
   if (layouts_ && std::equal(sources.begin(), sources.end(), layouts_->sources.begin(), layouts_->sources.end(),
                              sameSource))
@@ -68,11 +68,11 @@ const TypoDetector::LayoutSnapshot& TypoDetector::layoutSnapshot() const {
   return *layouts_;
 }
 
-std::u16string TypoDetector::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const {
+std::u16string CorrectionRules::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const {
   return convertWord(word, forceSwap, layouts, keyTables().get()).text;
 }
 
-TypoDetector::TargetConversion TypoDetector::convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
+CorrectionRules::TargetConversion CorrectionRules::convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
                                                               const LanguagePair& pair, bool prefix) {
   const std::string& target = pair.target;
   KeyTables::Conversion conversion = convertWord(word, false, layouts, keyTables().get(), pair);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Reading the focused text element and finding words in it.
+// Reading the focused text field and finding words in it.
 #include <unicode/utf16.h>
 
 #include <algorithm>
@@ -22,32 +22,17 @@ bool isListed(const std::optional<std::string>& bundleIdentifier) {
 
 }  // namespace
 
-std::optional<AXTextState> TypoDetector::getAXTextState(bool bypassBlacklist) {
-  AccessibilityPort* ax = &ports_.accessibility;
-  AXElement systemWide = ax->systemWideElement();
-  ax->setMessagingTimeout(systemWide, axMessagingTimeout);
-  AXElement element;
-  if (auto focused = ax->focusedElement(systemWide); focused.ok()) {
-    element = *focused.value;
-  } else {
-    if (permissionRecheck_) {
-      ports_.mainQueue.async([weak = weak_from_this()] {
-        if (auto self = weak.lock(); self && self->permissionRecheck_) self->permissionRecheck_();
-      });
-    }
-    auto app = ports_.workspace.frontmostApplication();
-    if (!app || !app->bundleIdentifier) return std::nullopt;
-    if (!bypassBlacklist && isListed(app->bundleIdentifier)) return std::nullopt;
-    AXElement appElement = ax->applicationElement(app->pid);
-    ax->setMessagingTimeout(appElement, axMessagingTimeout);
-    auto appFocused = ax->focusedElement(appElement);
-    if (!appFocused.ok()) return std::nullopt;
-    element = *appFocused.value;
+std::optional<FieldText> TypoDetector::readField(bool bypassBlacklist) {
+  FieldReading reading = ports_.textField.read();
+  if (reading.focusUnknown && permissionRecheck_) {
+    ports_.mainQueue.async([weak = weak_from_this()] {
+      if (auto self = weak.lock(); self && self->permissionRecheck_) self->permissionRecheck_();
+    });
   }
-  ax->setMessagingTimeout(element, axMessagingTimeout);
+  if (!reading.field) return std::nullopt;
   if (!bypassBlacklist) {
     std::optional<std::string> owner;
-    if (auto pid = ax->pid(element); pid && *pid > 0) {
+    if (const auto& pid = reading.field->ownerPid; pid && *pid > 0) {
       for (const auto& app : ports_.workspace.runningApplications())
         if (app.pid == *pid) owner = app.bundleIdentifier;
     } else if (auto front = ports_.workspace.frontmostApplication()) {
@@ -55,22 +40,14 @@ std::optional<AXTextState> TypoDetector::getAXTextState(bool bypassBlacklist) {
     }
     if (isListed(owner)) return std::nullopt;
   }
-  auto value = ax->value(element);
-  if (!value.ok() || !value.value->string) return std::nullopt;
-  AXTextState state{element, *value.value->string, 0, 0};
-  state.cursorLoc = static_cast<std::int64_t>(state.text.size());
-  if (auto range = ax->selectedRange(element); range.ok()) {
-    state.cursorLoc = range.value->location;
-    state.selectionLength = range.value->length;
-  }
-  return state;
+  return std::move(reading.field);
 }
 
-std::optional<WordAtCursor> TypoDetector::getWordAtCursor(const AXTextState& state) {
+std::optional<WordAtCursor> TypoDetector::getWordAtCursor(const FieldText& state) {
   const std::u16string& s = state.text;
-  if (state.selectionLength > 0 || s.empty()) return std::nullopt;
+  if (state.selected > 0 || s.empty()) return std::nullopt;
   const auto n = static_cast<std::int64_t>(s.size());
-  const std::int64_t cursor = std::clamp<std::int64_t>(state.cursorLoc, 0, n);
+  const std::int64_t cursor = std::clamp<std::int64_t>(state.caret, 0, n);
   std::int64_t start = 0;
   std::int64_t end = 0;
   if (cursor < n && !isSpaceUnit(s, cursor)) {
@@ -91,10 +68,10 @@ std::optional<WordAtCursor> TypoDetector::getWordAtCursor(const AXTextState& sta
                       end - cursor, false};
 }
 
-std::optional<WordInfo> TypoDetector::getWordBeforeCursor(const AXTextState& state) {
+std::optional<WordInfo> TypoDetector::getWordBeforeCursor(const FieldText& state) {
   const std::u16string& s = state.text;
   if (s.empty()) return std::nullopt;
-  const std::int64_t cursor = std::clamp<std::int64_t>(state.cursorLoc, 0, static_cast<std::int64_t>(s.size()));
+  const std::int64_t cursor = std::clamp<std::int64_t>(state.caret, 0, static_cast<std::int64_t>(s.size()));
   std::int64_t pos = cursor;
   while (true) {
     while (pos > 0 && isSpaceUnit(s, pos - 1)) --pos;

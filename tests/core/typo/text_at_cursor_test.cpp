@@ -6,8 +6,8 @@
 namespace brisquel::testing {
 namespace {
 
-AXTextState state(std::string_view text, std::int64_t cursor, std::int64_t selection = 0) {
-  return AXTextState{{}, u16(text), cursor, selection};
+FieldText state(std::string_view text, std::int64_t cursor, std::int64_t selection = 0) {
+  return FieldText{u16(text), cursor, selection, std::nullopt};
 }
 
 TEST(WordFinders, WordAtCursor) {
@@ -70,8 +70,8 @@ class FocusedText : public TypoScenario {};
 TEST_F(FocusedText, ListedApplicationsOnlyWhenBypassing) {
   focus(kTerminal);
   app().setText(u"ls");
-  EXPECT_FALSE(detector_->getAXTextState(false));
-  EXPECT_TRUE(detector_->getAXTextState(true));
+  EXPECT_FALSE(detector_->readField(false));
+  EXPECT_TRUE(detector_->readField(true));
 }
 
 TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
@@ -80,7 +80,7 @@ TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
                                       &sim::AXFaults::noFocusedElement}) {
     app().axFaults() = {};
     app().axFaults().*fault = true;
-    EXPECT_FALSE(detector_->getAXTextState(true));
+    EXPECT_FALSE(detector_->readField(true));
   }
 }
 
@@ -88,11 +88,11 @@ TEST_F(FocusedText, FailedFocusReadAsksForAPermissionCheck) {
   int rechecks = 0;
   detector_->setPermissionRecheck([&] { ++rechecks; });
   app().axFaults().focusQueryFails = true;
-  EXPECT_FALSE(detector_->getAXTextState(false));
+  EXPECT_FALSE(detector_->readField(false));
   desktop_.runUntilIdle();
   EXPECT_EQ(rechecks, 1);
   app().axFaults() = {};
-  EXPECT_TRUE(detector_->getAXTextState(false));
+  EXPECT_TRUE(detector_->readField(false));
   desktop_.runUntilIdle();
   EXPECT_EQ(rechecks, 1);
 }

@@ -339,6 +339,12 @@ void TextField::apply(const fcitx::Key& key) {
     case FcitxKey_BackSpace:
       if (cursor_ > 0) text_.erase(--cursor_, 1);
       break;
+    case FcitxKey_Left:
+      if (cursor_ > 0) --cursor_;
+      break;
+    case FcitxKey_Right:
+      if (cursor_ < text_.size()) ++cursor_;
+      break;
     default:
       if (const std::uint32_t c = fcitx::Key::keySymToUnicode(key.sym()); c >= 0x20) insert(std::u32string(1, c));
       return;
