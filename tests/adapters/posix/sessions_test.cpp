@@ -19,10 +19,9 @@ namespace fs = std::filesystem;
 
 struct Session {
   Session(const fs::path& home)
-      : store(home / "config", "com.mebrun.velmonte", XdgDefaultsStore::Locking::skipWhenBusy),
-        files(home / "data", home) {
+      : store(home / "config", "com.mebrun.velmonte", saves), files(home / "data", home) {
     const Platform p = desktop.platform();
-    settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace);
+    settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace, {}, &saves);
     settings->setChangedElsewhereHandler([this] { ++shownChanges; });
     settings->importLearnedWordsFromFile();
   }
@@ -34,6 +33,7 @@ struct Session {
     settings->setLearnedWords(words);
   }
   sim::Desktop desktop;
+  ImmediateSaves saves;
   XdgDefaultsStore store;
   PosixFiles files;
   std::shared_ptr<SettingsHelper> settings;
