@@ -26,8 +26,7 @@ void SaveWriter::save(Task work, Task done) {
 
 bool SaveWriter::waitUntilSaved(double seconds) {
   std::unique_lock lock(mutex_);
-  return idle_.wait_for(lock, std::chrono::duration<double>(seconds),
-                        [this] { return saves_.empty() && !busy_; });
+  return idle_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return saves_.empty() && !busy_; });
 }
 
 void SaveWriter::run() {

@@ -212,26 +212,42 @@ void SettingsHelper::queueListWrite(const std::filesystem::path& file, const std
   fileDigests_[name] = digestOf(text);
   auto outcome = std::make_shared<ListWrite>();
   std::weak_ptr<SettingsHelper> weak = weak_from_this();
-  saves_.save([&files = files_, file, text, expected, outcome] { *outcome = writeListFileNow(files, file, text, expected); },
-              [weak, name, text, known, outcome, answer, then = std::move(then)] {
-                auto self = weak.lock();
-                if (!self) return;
-                for (const auto& message : outcome->messages) self->tell(message);
-                Writing& done = self->writing_[name];
-                --done.queued;
-                --done.requested;
-                if (outcome->written) {
-                  (*self).*known = text;
-                } else if (done.queued == 0) {
-                  // The file holds what it held before.
-                  if (const auto& held = (*self).*known) {
-                    self->fileDigests_[name] = digestOf(*held);
-                  } else {
-                    self->fileDigests_.erase(name);
-                  }
-                }
-                *answer = outcome->written && (!then || then(*self));
-              });
+  saves_.save(
+      [&files = files_, file, text, expected, outcome] { *outcome = writeListFileNow(files, file, text, expected); },
+      [weak, name, text, known, outcome, answer, then = std::move(then)] {
+        auto self = weak.lock();
+        if (!self) return;
+        for (const auto& message : outcome->messages) self->tell(message);
+        Writing& done = self->writing_[name];
+        --done.queued;
+        --done.requested;
+        if (outcome->written) {
+          (*self).*known = text;
+        } else if (done.queued == 0) {
+          // The file holds what it held before.
+          if (const auto& held = (*self).*known) {
+            self->fileDigests_[name] = digestOf(*held);
+          } else {
+            self->fileDigests_.erase(name);
+          }
+        }
+        *answer = outcome->written && (!then || then(*self));
+      });
+}
+
+SettingsHelper::~SettingsHelper() {
+  const std::pair<std::filesystem::path, std::optional<std::string> SettingsHelper::*> lists[] = {
+      {learnedWordsFile(), &SettingsHelper::learnedWordsText_},
+      {ignoredAppsFile(), &SettingsHelper::ignoredAppsText_},
+      {ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_}};
+  for (const auto& [file, known] : lists) {
+    const auto writing = writing_.find(file.filename().string());
+    if (writing == writing_.end() || writing->second.requested <= writing->second.queued) continue;
+    const auto expected = writing->second.queued > 0 ? std::optional(writing->second.text) : this->*known;
+    saves_.save(
+        [&files = files_, file, text = listText(known), expected] { writeListFileNow(files, file, text, expected); },
+        {});
+  }
 }
 
 SettingsHelper::ListWrite SettingsHelper::writeListFileNow(FilesPort& files, const std::filesystem::path& file,
@@ -445,8 +461,8 @@ void SettingsHelper::checkIgnoredShortcutsAppsFile() {
 void SettingsHelper::checkFile(const std::filesystem::path& file, const std::optional<std::string>& known,
                                void (SettingsHelper::*import)()) {
   // Our own write on its way would look like an edit.
-  if (auto writing = writing_.find(file.filename().string()); writing != writing_.end() && writing->second.requested > 0)
-    return;
+  const auto writing = writing_.find(file.filename().string());
+  if (writing != writing_.end() && writing->second.requested > 0) return;
   auto text = readListFile(file);
   if (!text || (known && text->text == *known)) return;
   (this->*import)();
@@ -469,9 +485,8 @@ bool SettingsHelper::openIgnoredAppsList() {
 
 bool SettingsHelper::openIgnoredShortcutsAppsList() {
   checkIgnoredShortcutsAppsFile();
-  return writeListFile(ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_, [](SettingsHelper& self) {
-    return self.workspace_.openFile(self.ignoredShortcutsAppsFile());
-  });
+  return writeListFile(ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_,
+                       [](SettingsHelper& self) { return self.workspace_.openFile(self.ignoredShortcutsAppsFile()); });
 }
 
 }  // namespace brisquel

@@ -75,6 +75,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
                                                 WorkspacePort& workspace, Notify notify = {},
                                                 SaveQueuePort* saves = nullptr);
 
+  // Writes the lists asked for whose text was not made yet, after the saves queued before.
+  ~SettingsHelper();
   SettingsHelper(const SettingsHelper&) = delete;
   SettingsHelper& operator=(const SettingsHelper&) = delete;
 
