@@ -8,6 +8,7 @@
 #   desktop-session.sh BUILD_DIR check     the desktop tests (exit 77: cannot run here)
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
+#   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
 #   desktop-session.sh BUILD_DIR alerts    the permission alert as a desktop notification
@@ -674,30 +675,15 @@ case $mode in
     ;;
   savecost)
     # What saving costs fcitx5's loop: N words learned by hand (each a save
-    # of the settings and of the list), first with fcitx5 asked every 5 ms,
-    # then again under strace, which times each write, sync, rename and lock
-    # call and names the thread that made it.
+    # of the settings and of the list) under strace, which times each call
+    # on those files and names the thread that made it.
     words=() letters=abcdefghijklmnopqrstuvwxyz
     for ((i = 0; i < count && i < 26; i++)); do words+=("= zgs${letters:i:1}" Alt_L @2000); done
-    (while [ ! -e "$work/learned" ]; do
-      start=$(date +%s%N)
-      timeout 5 fcitx5-remote -n >/dev/null 2>&1 || echo fail
-      echo $((($(date +%s%N) - start) / 1000))
-      sleep 0.005
-    done) >"$work/answers" &
-    poller=$!
-    gtk_session savecost-polled "${words[@]}" Return >/dev/null
-    touch "$work/learned"
-    wait $poller
-    sort -n "$work/answers" | grep -v fail | awk -v fails="$(grep -c fail "$work/answers")" '
-      { d[++n] = $1 } END { printf "fcitx5-remote -n every 5 ms while learning: %d answers, %d failed; us median %d p99 %d worst %d\n",
-        n, fails, d[int((n + 1) / 2)], d[int(n * 0.99)], d[n] }'
     strace -f -qq -T -y -o "$work/saves.strace" -p ${pids[0]} \
       -e trace=write,fsync,fdatasync,rename,renameat,renameat2,flock,openat &
     tracer=$!
     sleep 1
-    words=("${words[@]//zgs/zgt}")
-    gtk_session savecost-traced "${words[@]}" Return >/dev/null
+    gtk_session savecost "${words[@]}" Return >/dev/null
     kill $tracer
     wait $tracer 2>/dev/null
     # Calls on the settings and list files (and their temporaries), by thread: fcitx5's loop or another.
