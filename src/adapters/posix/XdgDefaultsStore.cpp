@@ -73,7 +73,7 @@ XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string dom
 // The last changes are given a bounded wait: the process is ending.
 XdgDefaultsStore::~XdgDefaultsStore() {
   if (saves_ != nullptr) {
-    if (!pending_.empty()) saveLater(savesOnTheirWay_ == 0);
+    if (!pending_.empty() && (savesOnTheirWay_ == 0 || queuedGeneration_ != generation_)) saveLater(true);
     saves_->waitUntilSaved(finalSaveWaitMs / 1000.0);
     giveUp_->store(true);  // a save still waiting for the lock ends without writing
     return;
@@ -311,7 +311,10 @@ void XdgDefaultsStore::save() {
 }
 
 void XdgDefaultsStore::saveLater(bool again) {
-  if (pending_.empty() || (!again && queuedGeneration_ == generation_)) return;
+  if (pending_.empty()) return;
+  // While another process holds the lock for long, changes gather in memory,
+  // not in a queue of saves each holding a copy of them.
+  if (!again && (queuedGeneration_ == generation_ || savesOnTheirWay_ >= kSavesQueuedAtMost)) return;
   queuedGeneration_ = generation_;
   ++savesOnTheirWay_;
   saved_ = false;
@@ -327,7 +330,7 @@ void XdgDefaultsStore::saveLater(bool again) {
         --savesOnTheirWay_;
         const bool damaged = result->lockHeld && result->disk.disk == Disk::damaged && !result->saved;
         finishSave(std::move(*result), *written);
-        if (damaged) saveLater(true);  // the file is gone now: write what we hold
+        saveLater(damaged);  // what came since; all of it when the file was set aside
       });
 }
 

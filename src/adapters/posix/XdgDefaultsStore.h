@@ -101,8 +101,10 @@ class XdgDefaultsStore final : public DefaultsPort {
   // Writes the pending changes at once, waiting for the lock.
   void save();
   // Hands the pending changes to the save queue, unless this state already
-  // is on its way (again: also then, after a save that failed).
+  // is on its way or enough saves are (again: also then, after a save that
+  // failed); a save that ends hands on what came since.
   void saveLater(bool again = false);
+  static constexpr int kSavesQueuedAtMost = 2;
 
   // A change not yet in the file: a whole value, a removal (no value), or
   // for a dictionary the entries set or removed (so two writers each keep

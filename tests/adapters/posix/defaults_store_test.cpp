@@ -126,6 +126,7 @@ TEST(DefaultsStore, AStoreThatMayNotWaitKeepsItsChangesWhileTheLockIsHeld) {
   auto setting = std::async(std::launch::async, [&] {
     store->set("ENABLE_TYPO_DETECTOR", false);
     store->set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
+    store->set("ENABLE_FN_SHORTCUT", true);  // one save more than are queued at most
     store->synchronize();
   });
   const bool answered = setting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
@@ -152,6 +153,7 @@ TEST(DefaultsStore, AStoreThatMayNotWaitKeepsItsChangesWhileTheLockIsHeld) {
   EXPECT_EQ(again.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false});
   EXPECT_EQ(again.object("ENABLE_AUTOSTART"), DefaultsValue{false});
   EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{1}});
+  EXPECT_EQ(again.object("ENABLE_FN_SHORTCUT"), DefaultsValue{true});
   EXPECT_EQ(again.object("LEARNED_WORDS"), (DefaultsValue{StringMap{{"ghbdtn", "привет"}}}));
 
   // A change made just before the program ends, the lock busy a moment more.
