@@ -235,18 +235,17 @@ void SettingsHelper::queueListWrite(const std::filesystem::path& file, const std
       });
 }
 
+// Only where a write is still to come: the ports may be gone otherwise (in tests).
 SettingsHelper::~SettingsHelper() {
-  const std::pair<std::filesystem::path, std::optional<std::string> SettingsHelper::*> lists[] = {
-      {learnedWordsFile(), &SettingsHelper::learnedWordsText_},
-      {ignoredAppsFile(), &SettingsHelper::ignoredAppsText_},
-      {ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_}};
-  for (const auto& [file, known] : lists) {
-    const auto writing = writing_.find(file.filename().string());
-    if (writing == writing_.end() || writing->second.requested <= writing->second.queued) continue;
-    const auto expected = writing->second.queued > 0 ? std::optional(writing->second.text) : this->*known;
-    saves_.save(
-        [&files = files_, file, text = listText(known), expected] { writeListFileNow(files, file, text, expected); },
-        {});
+  for (const auto& [name, writing] : writing_) {
+    if (writing.requested <= writing.queued) continue;
+    const auto known = name == learnedWordsFileName ? &SettingsHelper::learnedWordsText_
+                       : name == ignoredAppsFileName ? &SettingsHelper::ignoredAppsText_
+                                                     : &SettingsHelper::ignoredShortcutsAppsText_;
+    const auto expected = writing.queued > 0 ? std::optional(writing.text) : this->*known;
+    saves_.save([&files = files_, file = appSupportDir() / name, text = listText(known),
+                 expected] { writeListFileNow(files, file, text, expected); },
+                {});
   }
 }
 
