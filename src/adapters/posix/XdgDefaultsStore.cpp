@@ -20,25 +20,23 @@ namespace {
 
 // An exclusive lock on a file beside the settings, held while a change is
 // merged into the file and written. The kernel drops it when a holder dies.
-// waitMs < 0 waits as long as it takes; otherwise the lock is tried every
-// few milliseconds until waitMs has passed (0: once).
+// It is waited for as long as it takes, or, with giveUp, until that is set.
 class FileLock {
  public:
-  FileLock(const std::filesystem::path& file, int waitMs) {
+  FileLock(const std::filesystem::path& file, const std::atomic<bool>* giveUp) {
     auto lockFile = file.parent_path() / ("." + file.filename().string() + ".lock");
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
       held_ = true;  // a folder we cannot write: the write after fails and says so
       return;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-      if (::flock(fd_, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) {
+      if (::flock(fd_, giveUp == nullptr ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) {
         held_ = true;
         return;
       }
       if (errno == EINTR) continue;
-      if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) return;
+      if (errno != EWOULDBLOCK || giveUp->load()) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
@@ -56,21 +54,34 @@ class FileLock {
 
 }  // namespace
 
-XdgDefaultsStore::XdgDefaultsStore(Locking locking)
-    : XdgDefaultsStore(xdgConfigHome(), applicationDomain, locking) {}
+XdgDefaultsStore::XdgDefaultsStore() : XdgDefaultsStore(xdgConfigHome(), applicationDomain) {}
 
-XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain, Locking locking)
-    : file_(std::move(folder) / (std::move(domain) + ".plist")), locking_(locking) {
+XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain)
+    : file_(std::move(folder) / (std::move(domain) + ".plist")) {
   plist::DefaultsDomain disk;
   if (readDisk(disk, true) == Disk::read) values_ = std::move(disk);
 }
 
-// The last changes are given a bounded wait for the lock: the process is ending.
-XdgDefaultsStore::~XdgDefaultsStore() {
-  if (!pending_.empty()) save(locking_ == Locking::wait ? -1 : finalSaveWaitMs);
+XdgDefaultsStore::XdgDefaultsStore(SaveQueuePort& saves)
+    : XdgDefaultsStore(xdgConfigHome(), applicationDomain, saves) {}
+
+XdgDefaultsStore::XdgDefaultsStore(std::filesystem::path folder, std::string domain, SaveQueuePort& saves)
+    : XdgDefaultsStore(std::move(folder), std::move(domain)) {
+  saves_ = &saves;
 }
 
-void XdgDefaultsStore::applyChanges(plist::DefaultsDomain& values, const std::map<std::string, Change>& changes) {
+// The last changes are given a bounded wait: the process is ending.
+XdgDefaultsStore::~XdgDefaultsStore() {
+  if (saves_ != nullptr) {
+    if (!pending_.empty() && (savesOnTheirWay_ == 0 || queuedGeneration_ != generation_)) saveLater(true);
+    saves_->waitUntilSaved(finalSaveWaitMs / 1000.0);
+    giveUp_->store(true);  // a save still waiting for the lock ends without writing
+    return;
+  }
+  if (!pending_.empty()) save();
+}
+
+void XdgDefaultsStore::applyChanges(plist::DefaultsDomain& values, const Changes& changes) {
   for (const auto& [key, change] : changes) {
     if (change.entries) {
       auto it = values.find(key);
@@ -101,34 +112,34 @@ std::optional<XdgDefaultsStore::Stamp> XdgDefaultsStore::stampOf(const std::file
                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
 }
 
-XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged) {
-  const auto target = linkTarget(file_);
+XdgDefaultsStore::DiskRead XdgDefaultsStore::readDiskAt(const std::filesystem::path& file, bool moveAsideIfDamaged) {
+  DiskRead r;
+  const auto target = linkTarget(file);
   const auto stamp = stampOf(target);
   if (!stamp) {
-    if (errno == ENOENT) {
-      seen_.reset();
-      unreadable_.reset();
-      return Disk::missing;
-    }
-    unreadable_ = std::strerror(errno);
-    return Disk::unreadable;
+    if (errno == ENOENT) return r;
+    r.disk = Disk::unreadable;
+    r.unreadable = std::strerror(errno);
+    return r;
   }
   std::optional<plist::DefaultsDomain> decoded;
   if (stamp->size <= maxFileSize) {
-    const FileRead r = readFileBytes(target, maxFileSize + 1);
-    if (!r.bytes) {
-      unreadable_ = std::strerror(r.error);
-      return Disk::unreadable;
+    const FileRead bytes = readFileBytes(target, maxFileSize + 1);
+    if (!bytes.bytes) {
+      r.disk = Disk::unreadable;
+      r.unreadable = std::strerror(bytes.error);
+      return r;
     }
-    if (r.bytes->size() <= maxFileSize) decoded = plist::decodePropertyList(*r.bytes);
+    if (bytes.bytes->size() <= maxFileSize) decoded = plist::decodePropertyList(*bytes.bytes);
   }
-  seen_ = stamp;
+  r.stamp = stamp;
   if (decoded) {
-    unreadable_.reset();
-    into = std::move(*decoded);
-    return Disk::read;
+    r.disk = Disk::read;
+    r.values = std::move(*decoded);
+    return r;
   }
-  if (!moveAsideIfDamaged) return Disk::damaged;
+  r.disk = Disk::damaged;
+  if (!moveAsideIfDamaged) return r;
   // Read and not ours to understand: keep it for the user under a new name.
   for (int n = 1; n <= 1000; ++n) {
     auto aside = target;
@@ -138,24 +149,40 @@ XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, b
     if (std::filesystem::exists(std::filesystem::symlink_status(aside, ec))) continue;
     std::filesystem::rename(target, aside, ec);
     if (ec) break;
-    setAside_ = aside;
-    seen_.reset();
-    unreadable_.reset();
-    return Disk::damaged;
+    r.setAside = aside;
+    r.stamp.reset();
+    return r;
   }
-  unreadable_ = "it is damaged and could not be moved aside";
-  return Disk::unreadable;
+  r.disk = Disk::unreadable;
+  r.unreadable = "it is damaged and could not be moved aside";
+  return r;
+}
+
+void XdgDefaultsStore::note(const DiskRead& read) {
+  if (read.setAside) setAside_ = read.setAside;
+  unreadable_ = read.unreadable;
+  if (read.disk == Disk::unreadable) return;
+  seen_ = read.stamp;
+}
+
+XdgDefaultsStore::Disk XdgDefaultsStore::readDisk(plist::DefaultsDomain& into, bool moveAsideIfDamaged) {
+  DiskRead read = readDiskAt(file_, moveAsideIfDamaged);
+  note(read);
+  if (read.disk == Disk::read) into = std::move(read.values);
+  return read.disk;
 }
 
 void XdgDefaultsStore::set(const std::string& key, const DefaultsValue& value) {
   record(key, value);
   ++changes_;
+  if (saves_ != nullptr) return saveLater();
   save();
 }
 
 void XdgDefaultsStore::setValues(const std::vector<std::pair<std::string, DefaultsValue>>& values) {
   for (const auto& [key, value] : values) record(key, value);
   ++changes_;
+  if (saves_ != nullptr) return saveLater();
   save();
 }
 
@@ -180,13 +207,15 @@ void XdgDefaultsStore::record(const std::string& key, const DefaultsValue& value
   } else {
     pending_[key] = Change{value, std::nullopt};
   }
+  pending_[key].generation = ++generation_;
   values_[key] = value;
 }
 
 void XdgDefaultsStore::remove(const std::string& key) {
   if (values_.erase(key) == 0) return;
-  pending_[key] = Change{};
+  pending_[key] = Change{std::nullopt, std::nullopt, ++generation_};
   ++changes_;
+  if (saves_ != nullptr) return saveLater();
   save();
 }
 
@@ -194,10 +223,14 @@ void XdgDefaultsStore::adopt(plist::DefaultsDomain values) {
   if (values == values_) return;
   values_ = std::move(values);
   ++changes_;
+  ++changesFromElsewhere_;
 }
 
 void XdgDefaultsStore::synchronize() {
-  if (!pending_.empty()) {
+  if (saves_ != nullptr) {
+    if (savesOnTheirWay_ > 0) return;  // each brings the file's content back
+    if (!pending_.empty()) return saveLater(true);
+  } else if (!pending_.empty()) {
     save();  // merges with the file, taking in the other keys as it goes
     if (pending_.empty()) return;
   }
@@ -215,36 +248,83 @@ void XdgDefaultsStore::synchronize() {
   }
 }
 
-void XdgDefaultsStore::save(int waitMs) {
-  if (pending_.empty()) return;
-  const auto target = linkTarget(file_);
+XdgDefaultsStore::SaveResult XdgDefaultsStore::saveChanges(const std::filesystem::path& file, const Changes& changes,
+                                                            const std::atomic<bool>* giveUp,
+                                                            const plist::DefaultsDomain* fallback) {
+  SaveResult r;
+  const auto target = linkTarget(file);
   std::error_code ec;
   std::filesystem::create_directories(target.parent_path(), ec);
-  FileLock lock(target, waitMs);
-  if (!lock.held()) {
-    saved_ = false;  // another process is writing: the changes wait in memory
-    return;
-  }
+  FileLock lock(target, giveUp);
+  if (!lock.held()) return r;  // another process is writing: the changes wait in memory
+  r.lockHeld = true;
+  r.disk = readDiskAt(file, true);
   plist::DefaultsDomain merged;
-  switch (readDisk(merged, true)) {
+  switch (r.disk.disk) {
     case Disk::read:
+      merged = std::move(r.disk.values);
       break;
     case Disk::missing:
-      merged.clear();
       break;
     case Disk::damaged:
-      merged = values_;  // what we last understood of it
+      if (fallback == nullptr) return r;  // set aside: the store writes all it holds next
+      merged = *fallback;  // what we last understood of it
       break;
     case Disk::unreadable:
-      saved_ = false;
-      return;
+      return r;
   }
-  applyChanges(merged, pending_);
-  saved_ = writeFileAtomically(file_, plist::encodePropertyList(merged));
-  if (!saved_) return;
-  pending_.clear();
-  seen_ = stampOf(target);
-  adopt(std::move(merged));
+  applyChanges(merged, changes);
+  r.saved = writeFileAtomically(file, plist::encodePropertyList(merged));
+  if (!r.saved) return r;
+  r.written = stampOf(target);
+  r.disk.values = std::move(merged);
+  return r;
+}
+
+void XdgDefaultsStore::finishSave(SaveResult result, const Changes& written) {
+  if (result.lockHeld) note(result.disk);
+  if (result.saved) {
+    for (const auto& [key, change] : written) {
+      auto it = pending_.find(key);
+      if (it != pending_.end() && it->second.generation == change.generation) pending_.erase(it);
+    }
+    seen_ = result.written;
+    applyChanges(result.disk.values, pending_);  // made since, still on their way
+    adopt(std::move(result.disk.values));
+  } else if (result.lockHeld && result.disk.disk == Disk::damaged) {
+    // The damaged file was set aside: everything held here is written afresh.
+    for (const auto& [key, value] : values_) pending_[key] = Change{value, std::nullopt, ++generation_};
+  }
+  saved_ = pending_.empty();
+}
+
+void XdgDefaultsStore::save() {
+  if (pending_.empty()) return;
+  const Changes written = pending_;
+  finishSave(saveChanges(file_, written, nullptr, &values_), written);
+}
+
+void XdgDefaultsStore::saveLater(bool again) {
+  if (pending_.empty()) return;
+  // While another process holds the lock for long, changes gather in memory,
+  // not in a queue of saves each holding a copy of them.
+  if (!again && (queuedGeneration_ == generation_ || savesOnTheirWay_ >= kSavesQueuedAtMost)) return;
+  queuedGeneration_ = generation_;
+  ++savesOnTheirWay_;
+  saved_ = false;
+  auto written = std::make_shared<const Changes>(pending_);
+  auto result = std::make_shared<SaveResult>();
+  saves_->save(
+      [file = file_, written, result, giveUp = giveUp_] {
+        *result = saveChanges(file, *written, giveUp.get(), nullptr);
+      },
+      [this, gone = giveUp_, written, result] {
+        if (gone->load()) return;  // the store has ended
+        --savesOnTheirWay_;
+        const bool damaged = result->lockHeld && result->disk.disk == Disk::damaged && !result->saved;
+        finishSave(std::move(*result), *written);
+        saveLater(damaged);  // what came since; all of it when the file was set aside
+      });
 }
 
 }  // namespace brisquel::posix

@@ -94,7 +94,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
   L10n::initialize(platform.workspace->preferredLanguages());
 
   p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
-                                       std::move(options.settingsNotices));
+                                       std::move(options.settingsNotices), platform.saves);
 
   p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.workspace,
                                           *platform.inputSources, *platform.spelling, *platform.mainQueue,

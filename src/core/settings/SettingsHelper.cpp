@@ -23,15 +23,22 @@ T valueOr(const DefaultsPort& store, const char* key, T fallback) {
 }  // namespace
 
 std::shared_ptr<SettingsHelper> SettingsHelper::create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                                                       WorkspacePort& workspace, Notify notify) {
-  std::shared_ptr<SettingsHelper> helper(new SettingsHelper(store, files, mainQueue, workspace, std::move(notify)));
+                                                       WorkspacePort& workspace, Notify notify, SaveQueuePort* saves) {
+  std::shared_ptr<SettingsHelper> helper(
+      new SettingsHelper(store, files, mainQueue, workspace, std::move(notify), saves));
   helper->startWatchingFiles();
   return helper;
 }
 
 SettingsHelper::SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                               WorkspacePort& workspace, Notify notify)
-    : store_(store), files_(files), mainQueue_(mainQueue), workspace_(workspace), notify_(std::move(notify)) {}
+                               WorkspacePort& workspace, Notify notify, SaveQueuePort* saves)
+    : store_(store),
+      files_(files),
+      mainQueue_(mainQueue),
+      workspace_(workspace),
+      saves_(saves != nullptr ? *saves : immediateSaves_),
+      notify_(std::move(notify)),
+      seenChangesFromElsewhere_(store.changesFromElsewhere()) {}
 
 // Reading: a missing key and a value of another type both answer the default.
 
@@ -158,25 +165,99 @@ std::filesystem::path SettingsHelper::ignoredShortcutsAppsFile() const {
 // Export.
 
 bool SettingsHelper::exportLearnedWordsToFile() {
-  return writeListFile(learnedWordsFile(), formatLearnedWords(learnedWords()), learnedWordsText_);
+  return writeListFile(learnedWordsFile(), &SettingsHelper::learnedWordsText_);
 }
 
 bool SettingsHelper::exportIgnoredAppsToFile() {
-  return writeListFile(ignoredAppsFile(), formatAppList(ignoredAppsHeader, ignoredApps()), ignoredAppsText_);
+  return writeListFile(ignoredAppsFile(), &SettingsHelper::ignoredAppsText_);
 }
 
 bool SettingsHelper::exportIgnoredShortcutsAppsToFile() {
-  return writeListFile(ignoredShortcutsAppsFile(), formatAppList(ignoredShortcutsAppsHeader, ignoredShortcutsApps()),
-                       ignoredShortcutsAppsText_);
+  return writeListFile(ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_);
 }
 
-bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std::string& text,
-                                   std::optional<std::string>& known) {
+std::string SettingsHelper::listText(std::optional<std::string> SettingsHelper::*known) const {
+  if (known == &SettingsHelper::learnedWordsText_) return formatLearnedWords(learnedWords());
+  if (known == &SettingsHelper::ignoredAppsText_) return formatAppList(ignoredAppsHeader, ignoredApps());
+  return formatAppList(ignoredShortcutsAppsHeader, ignoredShortcutsApps());
+}
+
+// The text is made once the saves asked for before are done: the store's
+// own save may bring in words another session learned, and the file must
+// not drop them. The digest stored with the list's next change is the one
+// of that text from then on: a start after a crash between the two saves
+// finds the file as the settings expect it, or newer.
+bool SettingsHelper::writeListFile(const std::filesystem::path& file,
+                                   std::optional<std::string> SettingsHelper::*known,
+                                   std::function<bool(SettingsHelper&)> then) {
+  const std::string name = file.filename().string();
+  ++writing_[name].requested;
+  auto answer = std::make_shared<std::optional<bool>>();
+  std::weak_ptr<SettingsHelper> weak = weak_from_this();
+  saves_.save({}, [weak, file, name, known, answer, then = std::move(then)]() mutable {
+    if (auto self = weak.lock()) self->queueListWrite(file, name, known, std::move(then), answer);
+  });
+  return answer->value_or(true);
+}
+
+void SettingsHelper::queueListWrite(const std::filesystem::path& file, const std::string& name,
+                                    std::optional<std::string> SettingsHelper::*known,
+                                    std::function<bool(SettingsHelper&)> then,
+                                    std::shared_ptr<std::optional<bool>> answer) {
+  std::string text = listText(known);
+  Writing& writing = writing_[name];
+  const std::optional<std::string> expected = writing.queued > 0 ? std::optional(writing.text) : this->*known;
+  ++writing.queued;
+  writing.text = text;
+  fileDigests_[name] = digestOf(text);
+  auto outcome = std::make_shared<ListWrite>();
+  std::weak_ptr<SettingsHelper> weak = weak_from_this();
+  saves_.save(
+      [&files = files_, file, text, expected, outcome] { *outcome = writeListFileNow(files, file, text, expected); },
+      [weak, name, text, known, outcome, answer, then = std::move(then)] {
+        auto self = weak.lock();
+        if (!self) return;
+        for (const auto& message : outcome->messages) self->tell(message);
+        Writing& done = self->writing_[name];
+        --done.queued;
+        --done.requested;
+        if (outcome->written) {
+          (*self).*known = text;
+        } else if (done.queued == 0) {
+          // The file holds what it held before.
+          if (const auto& held = (*self).*known) {
+            self->fileDigests_[name] = digestOf(*held);
+          } else {
+            self->fileDigests_.erase(name);
+          }
+        }
+        *answer = outcome->written && (!then || then(*self));
+      });
+}
+
+// Only where a write is still to come: the ports may be gone otherwise (in tests).
+SettingsHelper::~SettingsHelper() {
+  for (const auto& [name, writing] : writing_) {
+    if (writing.requested <= writing.queued) continue;
+    const auto known = name == learnedWordsFileName ? &SettingsHelper::learnedWordsText_
+                       : name == ignoredAppsFileName ? &SettingsHelper::ignoredAppsText_
+                                                     : &SettingsHelper::ignoredShortcutsAppsText_;
+    const auto expected = writing.queued > 0 ? std::optional(writing.text) : this->*known;
+    saves_.save([&files = files_, file = appSupportDir() / name, text = listText(known),
+                 expected] { writeListFileNow(files, file, text, expected); },
+                {});
+  }
+}
+
+SettingsHelper::ListWrite SettingsHelper::writeListFileNow(FilesPort& files, const std::filesystem::path& file,
+                                                           const std::string& text,
+                                                           const std::optional<std::string>& known) {
+  ListWrite outcome;
   // The file may hold text of the person's that the store does not: a save
   // not imported yet, text that is not UTF-8, a part past the size limit.
   // It is kept beside the new file, whatever its modification time says.
-  if (files_.exists(file)) {
-    const auto current = readListFile(file);
+  if (files.exists(file)) {
+    const auto current = readListFile(files, file);
     const bool whole = current && current->whole;
     // Lines with control characters were skipped when read: keep them too.
     const bool readable = whole && !holdsControlCharacters(current->text);
@@ -190,21 +271,19 @@ bool SettingsHelper::writeListFile(const std::filesystem::path& file, const std:
       const std::set<std::string> ours(next->begin(), next->end());
       return std::all_of(now->begin(), now->end(), [&](const std::string& entry) { return ours.contains(entry); });
     };
-    if (!seen && !same && !(readable && contained()) && !keepBackup(file, current)) return false;
+    if (!seen && !same && !(readable && contained()) && !keepBackup(files, file, current, outcome.messages))
+      return outcome;
   }
-  if (!files_.writeAtomically(file, text)) {
-    tell("could not write " + file.string());
-    return false;
-  }
-  known = text;
-  fileDigests_[file.filename().string()] = digestOf(text);
-  return true;
+  outcome.written = files.writeAtomically(file, text);
+  if (!outcome.written) outcome.messages.push_back("could not write " + file.string());
+  return outcome;
 }
 
-bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current) {
+bool SettingsHelper::keepBackup(FilesPort& files, const std::filesystem::path& file,
+                                const std::optional<ListText>& current, std::vector<std::string>& messages) {
   auto backup = file;
   backup += ".bak";
-  for (int n = 2; files_.exists(backup); ++n) {
+  for (int n = 2; files.exists(backup); ++n) {
     if (n > 1000) return false;
     backup = file;
     backup += '.';
@@ -213,13 +292,14 @@ bool SettingsHelper::keepBackup(const std::filesystem::path& file, const std::op
   }
   // A copy, so that a symbolic link stays in place; a file too large to read
   // at once or unreadable is moved instead, never read whole.
-  const bool kept = current && current->whole ? files_.writeAtomically(backup, current->text)
-                                              : files_.rename(file, backup);
+  const bool kept = current && current->whole ? files.writeAtomically(backup, current->text)
+                                              : files.rename(file, backup);
   if (!kept) {
-    tell("could not write " + file.string() + ": it holds changes that could not be kept as " + backup.string());
+    messages.push_back("could not write " + file.string() + ": it holds changes that could not be kept as " +
+                       backup.string());
     return false;
   }
-  tell(file.string() + " held changes that were not read in; they were kept as " + backup.string());
+  messages.push_back(file.string() + " held changes that were not read in; they were kept as " + backup.string());
   return true;
 }
 
@@ -313,9 +393,11 @@ void SettingsHelper::startWatchingFiles() {
   std::weak_ptr<SettingsHelper> weak = weak_from_this();
   fileMonitorTimer_ = mainQueue_.scheduleRepeatingTimer(fileMonitorInterval, [weak] {
     if (auto self = weak.lock()) {
-      const auto before = self->store_.changeCount();
       self->store_.synchronize();  // what other processes stored
-      const bool changedElsewhere = self->store_.changeCount() != before;
+      // Taken in here or by a save merging with the file since the last tick.
+      const auto elsewhere = self->store_.changesFromElsewhere();
+      const bool changedElsewhere = elsewhere != self->seenChangesFromElsewhere_;
+      self->seenChangesFromElsewhere_ = elsewhere;
       self->checkLearnedWordsFile();
       self->checkIgnoredAppsFile();
       self->checkIgnoredShortcutsAppsFile();
@@ -369,6 +451,9 @@ void SettingsHelper::checkIgnoredShortcutsAppsFile() {
 // backwards (a restore with cp -p or rsync -t) or not at all.
 void SettingsHelper::checkFile(const std::filesystem::path& file, const std::optional<std::string>& known,
                                void (SettingsHelper::*import)()) {
+  // Our own write on its way would look like an edit.
+  const auto writing = writing_.find(file.filename().string());
+  if (writing != writing_.end() && writing->second.requested > 0) return;
   auto text = readListFile(file);
   if (!text || (known && text->text == *known)) return;
   (this->*import)();
@@ -376,19 +461,23 @@ void SettingsHelper::checkFile(const std::filesystem::path& file, const std::opt
 
 // Open actions.
 
+// The file opens once it is written.
 bool SettingsHelper::openLearnedWordsList() {
   checkLearnedWordsFile();
-  return exportLearnedWordsToFile() && workspace_.openFile(learnedWordsFile());
+  return writeListFile(learnedWordsFile(), &SettingsHelper::learnedWordsText_,
+                       [](SettingsHelper& self) { return self.workspace_.openFile(self.learnedWordsFile()); });
 }
 
 bool SettingsHelper::openIgnoredAppsList() {
   checkIgnoredAppsFile();
-  return exportIgnoredAppsToFile() && workspace_.openFile(ignoredAppsFile());
+  return writeListFile(ignoredAppsFile(), &SettingsHelper::ignoredAppsText_,
+                       [](SettingsHelper& self) { return self.workspace_.openFile(self.ignoredAppsFile()); });
 }
 
 bool SettingsHelper::openIgnoredShortcutsAppsList() {
   checkIgnoredShortcutsAppsFile();
-  return exportIgnoredShortcutsAppsToFile() && workspace_.openFile(ignoredShortcutsAppsFile());
+  return writeListFile(ignoredShortcutsAppsFile(), &SettingsHelper::ignoredShortcutsAppsText_,
+                       [](SettingsHelper& self) { return self.workspace_.openFile(self.ignoredShortcutsAppsFile()); });
 }
 
 }  // namespace brisquel

@@ -12,11 +12,13 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Defaults.h"
 #include "platform/Files.h"
 #include "platform/MainQueue.h"
 #include "platform/Registration.h"
+#include "platform/Saves.h"
 #include "platform/Workspace.h"
 
 namespace brisquel {
@@ -66,10 +68,15 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   using Notify = std::function<void(const std::string& message)>;
 
   // Creates the settings object and starts watching the list files (on a
-  // first start this stores the default lists and writes their files).
+  // first start this stores the default lists and writes their files). The
+  // list files are written through `saves` (which outlives the object), in
+  // order with the store's own saves when it shares them; without one, at once.
   static std::shared_ptr<SettingsHelper> create(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue,
-                                                WorkspacePort& workspace, Notify notify = {});
+                                                WorkspacePort& workspace, Notify notify = {},
+                                                SaveQueuePort* saves = nullptr);
 
+  // Writes the lists asked for whose text was not made yet, after the saves queued before.
+  ~SettingsHelper();
   SettingsHelper(const SettingsHelper&) = delete;
   SettingsHelper& operator=(const SettingsHelper&) = delete;
 
@@ -110,7 +117,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   // Write a list file from the setting. Text in the file that the program
   // has not read (a save not yet imported, bytes that are not UTF-8, the part
   // past the size limit) is first kept beside it as a .bak file. False when
-  // the file could not be written.
+  // the file could not be written (known at once only where saves run at
+  // once; elsewhere the person is told).
   bool exportLearnedWordsToFile();
   bool exportIgnoredAppsToFile();
   bool exportIgnoredShortcutsAppsToFile();
@@ -122,7 +130,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   void importIgnoredShortcutsAppsFromFile();
 
   // Take in a save not yet seen, export the list, then open its file in the
-  // user's default text editor. False when the file could not be written or opened.
+  // user's default text editor once written. False when the file could not
+  // be written or opened (known at once only where saves run at once).
   bool openLearnedWordsList();
   bool openIgnoredAppsList();
   bool openIgnoredShortcutsAppsList();
@@ -138,7 +147,7 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
 
  private:
   SettingsHelper(DefaultsPort& store, FilesPort& files, MainQueuePort& mainQueue, WorkspacePort& workspace,
-                 Notify notify);
+                 Notify notify, SaveQueuePort* saves);
 
   void startWatchingFiles();
   void startAppList(const std::filesystem::path& file, const char* key, const StringList& defaults,
@@ -149,8 +158,24 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   void checkIgnoredShortcutsAppsFile();
   void checkFile(const std::filesystem::path& file, const std::optional<std::string>& known,
                  void (SettingsHelper::*import)());
-  bool writeListFile(const std::filesystem::path& file, const std::string& text, std::optional<std::string>& known);
-  bool keepBackup(const std::filesystem::path& file, const std::optional<ListText>& current);
+  // Queues the write of a list file from its setting; `known` is the member
+  // holding the file's text as last read or written, `then` runs once it is written.
+  bool writeListFile(const std::filesystem::path& file, std::optional<std::string> SettingsHelper::*known,
+                     std::function<bool(SettingsHelper&)> then = {});
+  void queueListWrite(const std::filesystem::path& file, const std::string& name,
+                      std::optional<std::string> SettingsHelper::*known, std::function<bool(SettingsHelper&)> then,
+                      std::shared_ptr<std::optional<bool>> answer);
+  // The text of the list file whose text `known` holds, from the setting.
+  std::string listText(std::optional<std::string> SettingsHelper::*known) const;
+  // The write itself, on the save queue: it touches nothing of the object.
+  struct ListWrite {
+    bool written = false;
+    std::vector<std::string> messages;  // for the person, told on the main queue
+  };
+  static ListWrite writeListFileNow(FilesPort& files, const std::filesystem::path& file, const std::string& text,
+                                    const std::optional<std::string>& known);
+  static bool keepBackup(FilesPort& files, const std::filesystem::path& file, const std::optional<ListText>& current,
+                         std::vector<std::string>& messages);
   std::optional<ListText> readListFile(const std::filesystem::path& file) const { return readListFile(files_, file); }
   // Notes a list file's text as read, telling the person when part of it was left unread.
   void noteRead(const std::filesystem::path& file, const ListText& text, std::optional<std::string>& known);
@@ -193,10 +218,20 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   FilesPort& files_;
   MainQueuePort& mainQueue_;
   WorkspacePort& workspace_;
+  ImmediateSaves immediateSaves_;
+  SaveQueuePort& saves_;
   Registration fileMonitorTimer_;
   Notify notify_;
   mutable std::set<std::string> told_;  // each problem is told once
   std::function<void()> changedElsewhere_;
+  std::uint64_t seenChangesFromElsewhere_ = 0;
+  // Each list file's writes on their way and the text the last one writes, by file name.
+  struct Writing {
+    int requested = 0;  // asked for, their text not made yet or not written yet
+    int queued = 0;     // text made, not written yet
+    std::string text;   // what the last queued one writes
+  };
+  std::map<std::string, Writing> writing_;
   // Each list file's digest as we last wrote or read it, by file name.
   std::map<std::string, std::string> fileDigests_;
   // Each list file's text as the program last read or wrote it; the watcher

@@ -26,6 +26,10 @@ class DefaultsPort {
   // Grows with every set and remove, so readers can keep what they parsed
   // from the values until it moves.
   virtual std::uint64_t changeCount() const = 0;
+  // Grows when values other processes stored were taken in (by
+  // synchronize() or by a save merging with the file), so that what shows
+  // the settings can follow.
+  virtual std::uint64_t changesFromElsewhere() const { return 0; }
   // Takes in what other processes stored since the last look (a store kept
   // in memory only has none). Changes made here stay on top of theirs.
   virtual void synchronize() {}

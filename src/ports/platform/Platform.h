@@ -9,6 +9,7 @@
 #include "platform/KeyEvents.h"
 #include "platform/MainQueue.h"
 #include "platform/Process.h"
+#include "platform/Saves.h"
 #include "platform/SpellChecker.h"
 #include "platform/TextField.h"
 #include "platform/UserInterface.h"
@@ -27,6 +28,7 @@ struct Platform {
   SpellCheckerPort* spelling = nullptr;
   DefaultsPort* defaults = nullptr;
   FilesPort* files = nullptr;
+  SaveQueuePort* saves = nullptr;  // none: saves run at once
   MainQueuePort* mainQueue = nullptr;
   BackgroundQueuePort* background = nullptr;
   ClockPort* clock = nullptr;

@@ -22,6 +22,7 @@
 #include "app/Relaunch.h"
 #include "fcitx5/Desktop.h"
 #include "posix/PosixFiles.h"
+#include "posix/SaveWriter.h"
 #include "posix/XdgDefaultsStore.h"
 #include "spell/DictionarySpellChecker.h"
 
@@ -58,6 +59,7 @@ class BrisquelAddon final : public fcitx::AddonInstance {
         processes_(*platform_.processes, platform_.application->mainBundlePath(), [this] { relaunch(); }) {
     platform_.defaults = &defaults_;
     platform_.files = &files_;
+    platform_.saves = &saves_;
     platform_.spelling = &spelling_;
     platform_.processes = &processes_;
     // The indexes of the first languages are mapped (or built) in the
@@ -135,12 +137,15 @@ class BrisquelAddon final : public fcitx::AddonInstance {
   static constexpr int kReadinessTicks = 15000;  // 5 minutes
 
   // The ports outlive the program, and the desktop's background worker is
-  // joined before the dictionaries it may be loading go.
+  // joined before the dictionaries it may be loading go. Saves run on their
+  // own writer, which hands results to the desktop's main queue: it goes
+  // before the desktop, after the settings store has given it its last saves.
   spell::DictionarySpellChecker spelling_;
-  posix::XdgDefaultsStore defaults_{posix::XdgDefaultsStore::Locking::skipWhenBusy};
   posix::PosixFiles files_;
   fcitx5::Desktop desktop_;
   Platform platform_;
+  posix::SaveWriter saves_{*platform_.mainQueue};
+  posix::XdgDefaultsStore defaults_{saves_};
   RelaunchInPlace processes_;
   std::unique_ptr<Program> program_;
   Registration readiness_;

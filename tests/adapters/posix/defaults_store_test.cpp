@@ -11,9 +11,12 @@
 #include <chrono>
 #include <future>
 #include <random>
+#include <thread>
 
+#include "HandedOverQueue.h"
 #include "TestFolders.h"
 #include "base/PropertyList.h"
+#include "posix/SaveWriter.h"
 #include "posix/XdgDefaultsStore.h"
 
 namespace brisquel::posix {
@@ -106,47 +109,64 @@ TEST(DefaultsStore, EveryChangeMovesTheChangeCount) {
 }
 
 // Another process holding the settings lock (a command, a second session)
-// must not stop a store that may not wait: it answers from memory at once
-// and writes, merged, once the lock is free.
+// must not stop a store that may not wait: it answers from memory at once,
+// its saves wait on the writer thread and go out, merged with what the
+// holder wrote, once the lock is free; the last ones also when the store
+// goes at the end of the program.
 TEST(DefaultsStore, AStoreThatMayNotWaitKeepsItsChangesWhileTheLockIsHeld) {
   const auto dir = freshFolder("busy");
-  XdgDefaultsStore store(dir, kDomain, XdgDefaultsStore::Locking::skipWhenBusy);
-  store.set("INDEX_HOT_KEY", std::int64_t{1});
+  testing::HandedOverQueue mainQueue;
+  SaveWriter writer(mainQueue);
+  auto store = std::make_unique<XdgDefaultsStore>(dir, kDomain, writer);
+  store->set("INDEX_HOT_KEY", std::int64_t{1});
+  ASSERT_TRUE(mainQueue.turnUntil([&] { return store->isSaved(); }));
   const int lock = ::open((dir / ".com.mebrun.velmonte.plist.lock").c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_GE(lock, 0);
   ASSERT_EQ(::flock(lock, LOCK_EX), 0);
   auto setting = std::async(std::launch::async, [&] {
-    store.set("ENABLE_TYPO_DETECTOR", false);
-    store.set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
-    store.synchronize();
+    store->set("ENABLE_TYPO_DETECTOR", false);
+    store->set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
+    store->set("ENABLE_FN_SHORTCUT", true);  // one save more than are queued at most
+    store->synchronize();
   });
   const bool answered = setting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-  const std::string whileHeld = readFile(store.file());
-  // Meanwhile the holder writes another key.
-  {
-    XdgDefaultsStore other(dir, kDomain, XdgDefaultsStore::Locking::skipWhenBusy);
-    ::flock(lock, LOCK_UN);
-    other.set("ENABLE_AUTOSTART", false);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-  }
-  store.synchronize();  // still held: takes in the other key, keeps ours
-  const bool savedWhileHeld = store.isSaved();
-  const auto autostartSeen = store.object("ENABLE_AUTOSTART");
-  ::close(lock);
   setting.get();
+  mainQueue.turnUntil([] { return false; }, 0.3);
+  const std::string whileHeld = readFile(store->file());
+  const bool savedWhileHeld = store->isSaved();
   EXPECT_TRUE(answered) << "a change waited for the lock";
   EXPECT_FALSE(savedWhileHeld);
   EXPECT_EQ(whileHeld.find("ENABLE_TYPO_DETECTOR"), std::string::npos);
-  EXPECT_EQ(autostartSeen, DefaultsValue{false}) << "another writer's change is seen while ours wait";
-  EXPECT_EQ(store.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false}) << "answered from memory";
+  EXPECT_EQ(store->object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false}) << "answered from memory";
 
-  store.synchronize();  // the lock is free: the changes go out
-  EXPECT_TRUE(store.isSaved());
+  // The holder writes another key, then lets go.
+  {
+    XdgDefaultsStore other(dir, kDomain);
+    ::flock(lock, LOCK_UN);
+    other.set("ENABLE_AUTOSTART", false);
+  }
+  const auto elsewhere = store->changesFromElsewhere();
+  ASSERT_TRUE(mainQueue.turnUntil([&] { return store->isSaved(); }));
+  EXPECT_EQ(store->object("ENABLE_AUTOSTART"), DefaultsValue{false}) << "the holder's change is taken in";
+  EXPECT_GT(store->changesFromElsewhere(), elsewhere) << "so the menu can show it";
   XdgDefaultsStore again(dir, kDomain);
   EXPECT_EQ(again.object("ENABLE_TYPO_DETECTOR"), DefaultsValue{false});
   EXPECT_EQ(again.object("ENABLE_AUTOSTART"), DefaultsValue{false});
   EXPECT_EQ(again.object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{1}});
+  EXPECT_EQ(again.object("ENABLE_FN_SHORTCUT"), DefaultsValue{true});
   EXPECT_EQ(again.object("LEARNED_WORDS"), (DefaultsValue{StringMap{{"ghbdtn", "привет"}}}));
+
+  // A change made just before the program ends, the lock busy a moment more.
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  store->set("INDEX_HOT_KEY", std::int64_t{4});
+  auto release = std::async(std::launch::async, [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::flock(lock, LOCK_UN);
+  });
+  store.reset();
+  release.get();
+  ::close(lock);
+  EXPECT_EQ(XdgDefaultsStore(dir, kDomain).object("INDEX_HOT_KEY"), DefaultsValue{std::int64_t{4}});
 }
 
 // Two writers of one dictionary (two sessions learning words) each keep the

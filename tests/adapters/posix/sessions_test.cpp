@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "HandedOverQueue.h"
 #include "TestFolders.h"
 #include "posix/PosixFiles.h"
+#include "posix/SaveWriter.h"
 #include "posix/XdgDefaultsStore.h"
 #include "settings/ListFiles.h"
 #include "settings/SettingsHelper.h"
@@ -19,10 +21,9 @@ namespace fs = std::filesystem;
 
 struct Session {
   Session(const fs::path& home)
-      : store(home / "config", "com.mebrun.velmonte", XdgDefaultsStore::Locking::skipWhenBusy),
-        files(home / "data", home) {
+      : store(home / "config", "com.mebrun.velmonte", saves), files(home / "data", home) {
     const Platform p = desktop.platform();
-    settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace);
+    settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace, {}, &saves);
     settings->setChangedElsewhereHandler([this] { ++shownChanges; });
     settings->importLearnedWordsFromFile();
   }
@@ -34,6 +35,7 @@ struct Session {
     settings->setLearnedWords(words);
   }
   sim::Desktop desktop;
+  ImmediateSaves saves;
   XdgDefaultsStore store;
   PosixFiles files;
   std::shared_ptr<SettingsHelper> settings;
@@ -75,6 +77,29 @@ TEST(TwoSessions, EachKeepsTheWordsTheOtherLearnedAndShowsItsSettings) {
   second.desktop.advance(2.0);
   EXPECT_FALSE(second.settings->isTypoDetectorEnabled());
   EXPECT_GT(second.shownChanges, shown);
+}
+
+// Inside fcitx5 the saves run on a writer thread whose results come back to
+// the loop: a word learned as the program ends is in both files all the same.
+TEST(TwoSessions, AWordLearnedAsTheProgramEndsIsInBothFiles) {
+  const auto home = testing::freshFolder("ending");
+  sim::Desktop desktop;
+  testing::HandedOverQueue loop;  // never turned again: the program ends first
+  PosixFiles files(home / "data", home);
+  {
+    SaveWriter writer(loop);
+    XdgDefaultsStore store(home / "config", "com.mebrun.velmonte", writer);
+    const Platform p = desktop.platform();
+    auto settings = SettingsHelper::create(store, files, *p.mainQueue, *p.workspace, {}, &writer);
+    writer.waitUntilSaved(10);
+    loop.turn();
+    settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
+    settings.reset();
+  }
+  EXPECT_EQ(XdgDefaultsStore(home / "config", "com.mebrun.velmonte").object("LEARNED_WORDS"),
+            (DefaultsValue{StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}}));
+  EXPECT_EQ(testing::readFile(home / "data" / "Velmonte" / "learned_words.txt"),
+            formatLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}}));
 }
 
 }  // namespace

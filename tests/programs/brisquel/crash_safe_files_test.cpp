@@ -13,10 +13,12 @@
 #include <set>
 #include <thread>
 
+#include "HandedOverQueue.h"
 #include "TestFolders.h"
 #include "platform/Platform.h"
 #include "posix/PosixFiles.h"
 #include "base/PropertyList.h"
+#include "posix/SaveWriter.h"
 #include "posix/XdgDefaultsStore.h"
 #include "sim/SimDesktop.h"
 #include "settings/ListFiles.h"
@@ -45,15 +47,24 @@ struct Versions {
   }
 };
 
-// The child: the settings object on the real files, writing every list and
-// a setting over and over until it is killed.
+// The child: the settings object on the real files, saving through a writer
+// thread as inside fcitx5, writing every list and a setting over and over
+// until it is killed.
 [[noreturn]] void writeForever(const fs::path& config, const fs::path& data, const Versions& versions,
                                unsigned first, int ready) {
   sim::Desktop desktop;
-  posix::XdgDefaultsStore store(config, posix::XdgDefaultsStore::applicationDomain);
+  testing::HandedOverQueue mainQueue;
+  posix::SaveWriter writer(mainQueue);
+  posix::XdgDefaultsStore store(config, posix::XdgDefaultsStore::applicationDomain, writer);
   posix::PosixFiles files(data, data);
-  auto settings = SettingsHelper::create(store, files, *desktop.platform().mainQueue, *desktop.platform().workspace);
+  auto settings =
+      SettingsHelper::create(store, files, *desktop.platform().mainQueue, *desktop.platform().workspace, {}, &writer);
   settings->importLearnedWordsFromFile();  // as a launch does
+  const auto saved = [&] {
+    writer.waitUntilSaved(30);
+    mainQueue.turn();
+  };
+  saved();
   // Started: the kills fall among the writes, not in the start-up.
   if (::write(ready, "r", 1) != 1) ::_exit(1);
   for (unsigned i = first;; ++i) {
@@ -62,6 +73,7 @@ struct Versions {
     settings->setIgnoredShortcutsApps(versions.rules[v]);
     settings->setIgnoredApps(versions.apps[v]);
     settings->setLearnedWords(versions.learned[v]);
+    saved();
   }
 }
 

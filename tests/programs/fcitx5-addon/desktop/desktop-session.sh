@@ -8,11 +8,13 @@
 #   desktop-session.sh BUILD_DIR check     the desktop tests (exit 77: cannot run here)
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
+#   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
 #   desktop-session.sh BUILD_DIR alerts    the permission alert as a desktop notification
 #   desktop-session.sh BUILD_DIR hostsafety  the settings lock held by another process, quick
-#                                          conversions, hostile menu calls, a kill during a save
+#                                          conversions, hostile menu calls, the status item's lost
+#                                          connection, two sessions sharing a home, a kill during a save
 #   desktop-session.sh BUILD_DIR setup     brisquel setup in a fresh home with GNOME's us and ru, then a session
 #   desktop-session.sh BUILD_DIR clients N every kind of client (GTK 3, Qt 6, xterm, Chromium): fixed
 #                                          cases, then N corpus sentences on the wrong layout per
@@ -167,11 +169,13 @@ if [ "$mode" = alerts ]; then
   done
   export PATH=$work/bin:$PATH LANGUAGE=ru GTK_IM_MODULE=ibus
 fi
-fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5.log" 2>&1 &
+log=$work/fcitx5.log
+[ "$mode" = peer ] && log=$work/fcitx5-peer.log
+fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$log" 2>&1 &
 pids+=($!)
 ready=0
 for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
-  if grep -qs "$ready_line" "$work/fcitx5.log" &&
+  if grep -qs "$ready_line" "$log" &&
     dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
       string:org.fcitx.Fcitx5 2>/dev/null | grep -q true &&
     xprop -root XIM_SERVERS 2>/dev/null | grep -q '@server=fcitx'; then
@@ -181,7 +185,7 @@ for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
   sleep 0.1
 done
 if [ $ready != 1 ]; then
-  echo "FAIL: fcitx5 with the Brisquel addon did not come up (see $work/fcitx5.log)"
+  echo "FAIL: fcitx5 with the Brisquel addon did not come up (see $log)"
   exit 1
 fi
 export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
@@ -234,6 +238,17 @@ xterm_session() {
   for _ in $(seq 50); do kill -0 $term 2>/dev/null || break; sleep 0.1; done
   kill $term 2>/dev/null
   cat "$work/$name.line" 2>/dev/null
+}
+
+# wait_registered FILE N: the Nth item a test watcher saw register (none after 10 s)
+wait_registered() {
+  local found=
+  for _ in $(seq 100); do
+    found=$(sed -n "$2s/^registered //p" "$1")
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
 }
 
 # tray_session: the status item seen by a test panel (sni-probe): it registers
@@ -293,12 +308,17 @@ tray_session() {
 }
 
 # hostsafety_session: what holds the keyboard up or loses learned words on
-# the real host. Checks what the field and the files hold.
+# the real host. Checks what the field, the menu and the files hold.
 hostsafety_session() {
   local plist=$XDG_CONFIG_HOME/com.mebrun.velmonte.plist learned=$XDG_DATA_HOME/Velmonte/learned_words.txt
-  local lock=$XDG_CONFIG_HOME/.com.mebrun.velmonte.plist.lock result worst item=
+  local lock=$XDG_CONFIG_HOME/.com.mebrun.velmonte.plist.lock result worst item= held
+  setting() { sed -n "/<key>$1<\/key>/{n;s/^[[:space:]]*<\(true\|false\)\/>.*/\1/p}" "$plist"; }
+  "$tools/sni-probe" watch >"$work/watcher.out" 2>"$work/watcher.err" &
+  pids+=($!)
+  item=$(wait_registered "$work/watcher.out" 1)
   # Another process holds the settings lock for 8 s while a word is learned
-  # by hand and more are typed; fcitx5 is asked every 20 ms meanwhile.
+  # by hand, more are typed and a menu row is clicked; fcitx5 is asked every
+  # 20 ms meanwhile.
   touch "$lock"
   flock "$lock" sleep 8 &
   local holder=$!
@@ -311,30 +331,86 @@ hostsafety_session() {
   done) >"$work/answers" &
   local poller=$!
   result=$(gtk_session lock-held =qzxjwa Alt_L @1800 "= hello world " Return)
+  "$tools/sni-probe" click "$item" "Auto 'typo' switcher" >"$work/click-held"
+  held=$(kill -0 $holder 2>/dev/null && echo held || echo free)
   wait $holder 2>/dev/null
   wait $poller 2>/dev/null
   worst=$(grep -v fail "$work/answers" | sort -n | tail -1)
   check "lock held: the words come out in order and corrected" "$result" "йячоцф hello world "
+  check "lock held: a menu click is answered while the lock is still held" "$(cat "$work/click-held") $held" \
+    "updated held"
   check "lock held: fcitx5 answers within 300 ms throughout" \
     "$(grep -c fail "$work/answers") $([ "${worst:-999}" -lt 300 ] && echo fast || echo "slow: ${worst:-no} ms")" "0 fast"
-  sleep 2.5  # the next look at the settings, with the lock free
+  echo "INFO fcitx5-remote -n while the lock was held: $(grep -vc fail "$work/answers") answers, slowest ${worst:-?} ms"
+  for _ in $(seq 30); do [ "$(setting ENABLE_TYPO_DETECTOR)" = false ] && grep -qs '<key>qzxjwa</key>' "$plist" && break; sleep 0.1; done
+  check "lock released: the click is in the settings" "$(setting ENABLE_TYPO_DETECTOR)" false
   check "lock released: the learned word is in the settings" "$(grep -c '<key>qzxjwa</key>' "$plist")" 1
   check "lock released: ... and in the list" "$(grep -c $'^qzxjwa\tйячоцф$' "$learned")" 1
+  "$tools/sni-probe" click "$item" "Auto 'typo' switcher" >/dev/null
 
   gtk_session two-words =zgpa Alt_L @500 "= zgpb" Alt_L @2000 Return >/dev/null
   check "two conversions 0.5 s apart are both learned" "$(grep -c -e $'^zgpa\t' -e $'\tzgpb$' "$learned")" 2
 
   # Hostile menu calls: one asking for 800,000 copies of a row, then a flood.
-  "$tools/sni-probe" watch >"$work/watcher.out" 2>"$work/watcher.err" &
-  pids+=($!)
-  for _ in $(seq 100); do
-    item=$(sed -n '1s/^registered //p' "$work/watcher.out")
-    [ -n "$item" ] && break
-    sleep 0.1
-  done
   check "an oversized menu request gets the rows once" "$("$tools/sni-probe" oversized "$item" 800000)" "1 rows"
   check "the menu answers after it" "$("$tools/sni-probe" layout "$item" | grep -c "Auto 'typo' switcher")" 1
   echo "INFO GetLayout(0, -1, []) ms per call over 2000 calls: $("$tools/sni-probe" flood "$item" 2000)"
+
+  # The item's connection lost: its next send fails as a reset socket does
+  # (strace injects the error into the reply to a menu call). The item
+  # comes back on a new connection, registered again, and its menu answers.
+  strace -f -qq -o "$work/lost-send" -p ${pids[0]} -e trace=sendmsg -e inject=sendmsg:error=ECONNRESET:when=1 &
+  local tracer=$!
+  sleep 1
+  "$tools/sni-probe" layout "$item" >/dev/null 2>&1
+  kill $tracer 2>/dev/null
+  wait $tracer 2>/dev/null
+  local again_item
+  again_item=$(wait_registered "$work/watcher.out" 2)
+  check "connection lost: the old item is gone from the bus" "$("$tools/sni-probe" layout "$item" | grep -c .)" 0
+  check "connection lost: the item registers again and its menu answers" \
+    "$([ -n "$again_item" ] && "$tools/sni-probe" layout "$again_item" | grep -c "Auto 'typo' switcher")" 1
+  check "connection lost: fcitx5 still corrects" "$(gtk_session after-lost =ghbdtn\  Return)" "привет "
+  item=$again_item
+
+  # Two sessions of one person: a second fcitx5 on a second display with its
+  # own bus and the same home learns words 1 s after each of this one's.
+  exec 4>"$work/display-peer"
+  Xvfb -displayfd 4 -noreset -nolisten tcp -screen 0 1024x600x24 >"$work/xvfb-peer.log" 2>&1 &
+  pids+=($!)
+  exec 4>&-
+  for _ in $(seq 100); do [ -s "$work/display-peer" ] && break; sleep 0.05; done
+  DISPLAY=:$(head -1 "$work/display-peer") BRISQUEL_INNER=1 BRISQUEL_WORK=$work \
+    dbus-run-session -- "$0" "$build" peer >"$work/peer.out" 2>&1 &
+  local peer=$!
+  await() { for _ in $(seq "${2:-600}"); do [ -e "$work/$1" ] && return; sleep 0.1; done; }
+  await peer-ready 1200
+  touch "$work/peer-go"
+  gtk_session own-words =zgqa Alt_L @2000 "= zgqb" Alt_L @2000 "= zgqc" Alt_L @2000 "= zgqd" Alt_L @2000 Return \
+    >/dev/null
+  await peer-learned
+  sleep 2.5
+  check "two sessions: the words both learned are in the settings" "$(grep -c '<key>zg[qr][a-d]</key>' "$plist")" 8
+  # After a conversion the layout is Russian: every second word is learned the other way round.
+  check "two sessions: ... and in the list" "$(grep -cE $'^zg[qr][a-d]\t|\tzg[qr][a-d]$' "$learned")" 8
+  check "two sessions: nothing was set aside" "$(ls "$learned"*.bak 2>/dev/null | wc -l)" 0
+  # Each one's menu shows a switch the other turned.
+  "$tools/sni-probe" click "$item" "Auto 'typo' switcher" >/dev/null
+  touch "$work/peer-toggle"
+  await peer-toggled
+  check "two sessions: the other's menu shows the switch turned here" "$(cat "$work/peer-menu" 2>/dev/null)" \
+    "check off \"Auto 'typo' switcher\""
+  local row=
+  for _ in $(seq 50); do
+    row=$("$tools/sni-probe" layout "$item" | sed -E 's/^ +//' | grep "\"Show layout in menu bar\"")
+    [ "${row#check on}" != "$row" ] && break
+    sleep 0.1
+  done
+  check "two sessions: this menu shows the switch turned there" "$row" "check on \"Show layout in menu bar\""
+  wait $peer
+  check "two sessions: the second one ended cleanly" "$?" 0
+  "$tools/sni-probe" click "$item" "Auto 'typo' switcher" >/dev/null
+  "$tools/sni-probe" click "$item" "Show layout in menu bar" >/dev/null
 
   # fcitx5 killed at the list file's rename, the second of a save after the
   # settings' (strace, attached once fcitx5 runs, injects the kill at that
@@ -384,6 +460,29 @@ hostsafety_session() {
 }
 
 case $mode in
+  peer)
+    # The second session of hostsafety's two: its words learned 1 s after the
+    # first's each, then the switches each turns in the other's menu.
+    "$tools/sni-probe" watch >"$work/peer-watcher.out" 2>/dev/null &
+    pids+=($!)
+    item=$(wait_registered "$work/peer-watcher.out" 1)
+    touch "$work/peer-ready"
+    for _ in $(seq 600); do [ -e "$work/peer-go" ] && break; sleep 0.1; done
+    sleep 1
+    gtk_session peer-words =zgra Alt_L @2000 "= zgrb" Alt_L @2000 "= zgrc" Alt_L @2000 "= zgrd" Alt_L @2000 Return \
+      >/dev/null
+    touch "$work/peer-learned"
+    for _ in $(seq 600); do [ -e "$work/peer-toggle" ] && break; sleep 0.1; done
+    for _ in $(seq 50); do
+      row=$("$tools/sni-probe" layout "$item" | sed -E 's/^ +//' | grep "\"Auto 'typo' switcher\"")
+      [ "${row#check off}" != "$row" ] && break
+      sleep 0.1
+    done
+    echo "$row" >"$work/peer-menu"
+    "$tools/sni-probe" click "$item" "Show layout in menu bar" >/dev/null
+    touch "$work/peer-toggled"
+    exit 0
+    ;;
   hostsafety)
     hostsafety_session
     exit $((failures > 0))
@@ -573,6 +672,33 @@ case $mode in
     echo "Active layout:            $(fcitx5-remote -n)"
     held=$(gtk_session brisquel-demo-ctrl =ghbdtn\  +Control_L a -Control_L =ntcn\  Return)
     echo "Then Control+A selects it all and ntcn + Space replaces it; the application holds: $held"
+    ;;
+  savecost)
+    # What saving costs fcitx5's loop: N words learned by hand (each a save
+    # of the settings and of the list) under strace, which times each call
+    # on those files and names the thread that made it.
+    words=() letters=abcdefghijklmnopqrstuvwxyz
+    for ((i = 0; i < count && i < 26; i++)); do words+=("= zgs${letters:i:1}" Alt_L @2000); done
+    strace -f -qq -T -y -o "$work/saves.strace" -p ${pids[0]} \
+      -e trace=write,fsync,fdatasync,rename,renameat,renameat2,flock,openat &
+    tracer=$!
+    sleep 1
+    gtk_session savecost "${words[@]}" Return >/dev/null
+    kill $tracer
+    wait $tracer 2>/dev/null
+    # Calls on the settings and list files (and their temporaries), by thread: fcitx5's loop or another.
+    awk -v loop=${pids[0]} -v n="$count" '
+      /velmonte|Velmonte|learned_words|ignored_/ {
+        if (!match($0, /<[0-9.]+>$/)) next
+        t = substr($0, RSTART + 1, RLENGTH - 2) * 1000
+        who = ($1 == loop) ? "loop" : "other"
+        call = $2
+        sub(/\(.*/, "", call)
+        ms[who] += t; calls[who]++; syncs[who] += (call == "fsync")
+        if (t > worst[who]) worst[who] = t
+      }
+      END { for (w in ms) printf "%s thread: %d file calls (%d fsync) for %d saves, %.2f ms in all (%.2f ms a save), slowest %.2f ms\n",
+        w, calls[w], syncs[w], n, ms[w], ms[w] / n, worst[w] }' "$work/saves.strace"
     ;;
   latency)
     keys=()
