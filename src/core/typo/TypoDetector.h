@@ -236,6 +236,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   // The enabled layouts, taken afresh only when the enabled sources change:
   // the key path asks for them several times per key.
   struct LayoutSnapshot {
+    std::uint64_t version = 0;  // the port's, when it was taken
     std::vector<InputSourceRef> sources;
     LayoutAvailability availability;
     std::shared_ptr<const KeyTables> tables;
