@@ -208,29 +208,23 @@ class DictionarySpellChecker::MappedFile {
   std::size_t size_ = 0;
 };
 
-// Two index builds at a time, one per core of a small machine (each holds a
-// language's every form, in a child process unless the cache cannot be
-// written), the languages' fixed order first among those waiting: English
-// and Russian lead, side by side.
+// One index build at a time (each holds a language's every form), the
+// languages' fixed order first among those waiting: English and Russian lead.
 class DictionarySpellChecker::BuildTurn {
  public:
-  static constexpr int kConcurrentBuilds = 2;
   BuildTurn(DictionarySpellChecker& checker, int rank) : checker_(checker) {
     std::unique_lock lock(checker_.buildMutex_);
     checker_.buildWaiting_.insert(rank);
     checker_.buildTurnChanged_.wait(lock, [&] {
-      return checker_.stopping_ ||
-             (checker_.building_ < kConcurrentBuilds && *checker_.buildWaiting_.begin() == rank);
+      return checker_.stopping_ || (!checker_.building_ && *checker_.buildWaiting_.begin() == rank);
     });
     checker_.buildWaiting_.erase(rank);
-    ++checker_.building_;
-    lock.unlock();
-    checker_.buildTurnChanged_.notify_all();  // the next in line may take the other turn
+    checker_.building_ = true;
   }
   ~BuildTurn() {
     {
       std::lock_guard lock(checker_.buildMutex_);
-      --checker_.building_;
+      checker_.building_ = false;
     }
     checker_.buildTurnChanged_.notify_all();
   }

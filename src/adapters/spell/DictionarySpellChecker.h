@@ -86,7 +86,7 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   std::mutex buildMutex_;
   std::condition_variable buildTurnChanged_;
   std::set<int> buildWaiting_;
-  int building_ = 0;  // builds under way
+  bool building_ = false;
   std::mutex forkMutex_;
   std::mutex readyMutex_;
   std::condition_variable readyChanged_;
