@@ -84,7 +84,10 @@ const pairwords::PairWords* TypoDetector::pairWords(const std::string& language)
     return self && self->pairWordsGeneration_ == generation ? self : nullptr;
   };
   if (ports_.background) {
-    ports_.background->async(QualityOfService::UserInteractive, [find, current, language, &main = ports_.mainQueue] {
+    // The ports outlive the detector: while it is there, so is the spelling port.
+    ports_.background->async(QualityOfService::UserInteractive, [find, current, language, asker = weak_from_this(),
+                                                                 &main = ports_.mainQueue] {
+      if (asker.expired()) return;
       main.async([current, language, found = find()] {
         if (auto self = current()) self->pairWords_[language] = found;
       });
