@@ -121,7 +121,8 @@ double SystemClock::wallTime() const {
 }
 
 void SystemClock::sleep(double seconds) {
-  if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  if (seconds <= 0 || std::this_thread::get_id() == loop_) return;
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
 }  // namespace brisquel::fcitx5

@@ -60,11 +60,18 @@ class WorkerQueue final : public BackgroundQueuePort {
   std::thread thread_;
 };
 
+// Made on the loop's thread.
 class SystemClock final : public ClockPort {
  public:
   double now() const override;
   double wallTime() const override;
+  // Does nothing on the loop's thread: keys posted there are delivered by
+  // this same loop after the current work, so a pause between them paces
+  // nothing and only holds up every application's typing.
   void sleep(double seconds) override;
+
+ private:
+  std::thread::id loop_ = std::this_thread::get_id();
 };
 
 }  // namespace brisquel::fcitx5

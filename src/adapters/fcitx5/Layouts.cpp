@@ -24,6 +24,7 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
   // fcitx5 reads its groups after loading the modules: the tables are read once the group is there.
   groupWatcher_ = session_.instance.watchEvent(fcitx::EventType::InputMethodGroupChanged,
                                                fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event&) {
+                                                 ++groupChanges_;
                                                  if (!prefetched_) (void)enabledInputSources();
                                                });
 }
@@ -54,6 +55,12 @@ std::vector<InputSourceRef> Layouts::enabledInputSources() {
     if (item.name().starts_with("keyboard-")) sources.push_back(source(item.name()));
   if (!prefetched_) prefetchTables(sources);
   return sources;
+}
+
+std::uint64_t Layouts::enabledSourcesVersion() {
+  // The group's list changes only with fcitx5's group-changed event (also
+  // when the current group is edited); before fcitx5 has read its groups, nothing is known.
+  return session_.instance.inputMethodManager().groupCount() == 0 ? 0 : groupChanges_;
 }
 
 void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {

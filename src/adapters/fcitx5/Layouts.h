@@ -30,6 +30,7 @@ class Layouts final : public InputSourcePort, public fcitx::TrackableObject<Layo
   ~Layouts() override;
 
   std::vector<InputSourceRef> enabledInputSources() override;
+  std::uint64_t enabledSourcesVersion() override;
   InputSourceRef currentKeyboardInputSource() override;
   void select(const InputSourceRef& source) override;
   Registration observeSelectedSourceChanged(std::function<void()> handler) override;
@@ -50,6 +51,7 @@ class Layouts final : public InputSourcePort, public fcitx::TrackableObject<Layo
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
   bool prefetched_ = false;
+  std::uint64_t groupChanges_ = 1;  // fcitx5's group changes seen
   std::thread prefetcher_;  // declared last: joined before the members its results go to
 };
 

@@ -110,11 +110,13 @@ InputSourceRef SimInputSources::addSource(InputSource source, std::optional<std:
   const KeyboardLayout* layout = keyboardLayout ? findKeyboardLayout(*keyboardLayout) : nullptr;
   tables_[ref.get()] = layout ? std::string(layout->name) : deriveTable(*ref);
   enabled_.push_back(ref);
+  ++version_;
   return ref;
 }
 
 void SimInputSources::clearSources() {
   enabled_.clear();
+  ++version_;
   makeCurrent(nullptr);
 }
 

@@ -21,6 +21,7 @@ class SimInputSources final : public InputSourcePort {
   explicit SimInputSources(SimContext& context) : context_(context) {}
 
   std::vector<InputSourceRef> enabledInputSources() override { return enabled_; }
+  std::uint64_t enabledSourcesVersion() override { return version_; }
   InputSourceRef currentKeyboardInputSource() override { return context_.current.source; }
   void select(const InputSourceRef& source) override;
   Registration observeSelectedSourceChanged(std::function<void()> handler) override;
@@ -43,6 +44,7 @@ class SimInputSources final : public InputSourcePort {
 
   SimContext& context_;
   std::vector<InputSourceRef> enabled_;
+  std::uint64_t version_ = 1;
   std::map<const InputSource*, std::string> tables_;
   std::vector<std::string> selectLog_;
   using ObserverList = HandlerList<std::function<void()>>;

@@ -11,6 +11,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -41,8 +42,9 @@ bool unitStandsAlone(char16_t u) {
 
 bool isOneUnitPerCharacter(std::u16string_view s) {
   // Asked for every key: the blocks of the layouts' scripts (below U+0800) from a table.
-  static const std::vector<bool> alone = [] {
-    std::vector<bool> table(0x800);
+  // Bytes, not bits: this is on every key, and a bit vector costs a shift and a mask per unit.
+  static const std::array<bool, 0x800> alone = [] {
+    std::array<bool, 0x800> table{};
     for (char16_t u = 0; u < table.size(); ++u) table[u] = unitStandsAlone(u);
     return table;
   }();

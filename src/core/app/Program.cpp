@@ -98,7 +98,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
 
   p.typoDetector_ = TypoDetector::create({*platform.keyboard, *platform.workspace,
                                           *platform.inputSources, *platform.spelling, *platform.mainQueue,
-                                          *platform.clock, *platform.textField},
+                                          *platform.clock, *platform.textField, platform.background},
                                          LearnedWordsStore::of(*p.settings_));
 
   if (options.donationReminder) {

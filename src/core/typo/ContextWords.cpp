@@ -57,17 +57,15 @@ const pairwords::PairWords* CorrectionRules::pairWords(const std::string& langua
   if (auto it = pairWords_.find(language); it != pairWords_.end()) return it->second.get();
   SpellCheckerPort& spelling = ports_.spelling;
   if (!spelling.isReady(lang::english) || !spelling.isReady(language)) return nullptr;
-  // Found once the key being handled is done with, not while it waits.
+  // Found once the key being handled is done with, not while it waits, and
+  // off the main thread where there is a worker: the search takes milliseconds.
   pairWords_.emplace(language, nullptr);
   const std::string code = LayoutMaps::layoutCode(language);
-  ports_.mainQueue.async([weak = weak_from_this(), language, code, tables, generation = pairWordsGeneration_] {
-    auto self = weak.lock();
-    if (!self || self->pairWordsGeneration_ != generation) return;
-    SpellCheckerPort& checker = self->ports_.spelling;
-    auto dictionary = [&checker](const std::string& lang) {
+  auto find = [&spelling, language, code, tables] {
+    auto dictionary = [&spelling](const std::string& lang) {
       return pairwords::Dictionary{
-          [&checker, lang](std::u16string_view w) { return checker.isWordCorrect(w, lang); },
-          [&checker, lang](std::u16string_view w) { return checker.hasCompletions(w, lang); }};
+          [&spelling, lang](std::u16string_view w) { return spelling.isWordCorrect(w, lang); },
+          [&spelling, lang](std::u16string_view w) { return spelling.hasCompletions(w, lang); }};
     };
     auto toOther = [&](std::u16string_view typed) {
       if (tables) {
@@ -75,11 +73,30 @@ const pairwords::PairWords* CorrectionRules::pairWords(const std::string& langua
       }
       return LayoutMaps::instance().transliterate(typed, false, LayoutAvailability{true, {"en", code}});
     };
-    self->pairWords_[language] = std::make_shared<const pairwords::PairWords>(
+    return std::make_shared<const pairwords::PairWords>(
         pairwords::findPairWords(dictionary(lang::english), dictionary(language), language, toOther, kEnglishLetters,
                                  words::validSingleLetterWords(lang::english), words::validSingleLetterWords(language),
                                  kPairWordLength));
-  });
+  };
+  // Kept only by the detector that asked, for the layouts it asked for.
+  auto current = [weak = weak_from_this(), generation = pairWordsGeneration_] {
+    auto self = weak.lock();
+    return self && self->pairWordsGeneration_ == generation ? self : nullptr;
+  };
+  if (ports_.background) {
+    // The ports outlive the detector: while it is there, so is the spelling port.
+    ports_.background->async(QualityOfService::UserInteractive, [find, current, language, asker = weak_from_this(),
+                                                                 &main = ports_.mainQueue] {
+      if (asker.expired()) return;
+      main.async([current, language, found = find()] {
+        if (auto self = current()) self->pairWords_[language] = found;
+      });
+    });
+  } else {
+    ports_.mainQueue.async([find, current, language] {
+      if (auto self = current()) self->pairWords_[language] = find();
+    });
+  }
   return nullptr;
 }
 

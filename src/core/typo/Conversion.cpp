@@ -47,11 +47,21 @@ bool sameSource(const InputSourceRef& a, const InputSourceRef& b) {
 }  // namespace
 
 const CorrectionRules::LayoutSnapshot& CorrectionRules::layoutSnapshot() const {
+  // Asked several times per key: the port says when the layouts may have changed.
+  const std::uint64_t version = ports_.inputSources.enabledSourcesVersion();
+  if (layouts_ && version != 0 && layouts_->version == version) return *layouts_;
   std::vector<InputSourceRef> sources = ports_.inputSources.enabledInputSources();
   if (layouts_ && std::equal(sources.begin(), sources.end(), layouts_->sources.begin(), layouts_->sources.end(),
-                             sameSource))
+                             sameSource)) {
+    if (layouts_->version != version) {  // the same layouts: the same tables, so the pairs' words stay
+      auto same = std::make_shared<LayoutSnapshot>(*layouts_);
+      same->version = version;
+      previousLayouts_ = std::exchange(layouts_, std::move(same));
+    }
     return *layouts_;
+  }
   auto snapshot = std::make_shared<LayoutSnapshot>();
+  snapshot->version = version;
   snapshot->availability.known = true;
   auto tables = std::make_shared<KeyTables>();
   for (const auto& source : sources) {

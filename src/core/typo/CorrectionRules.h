@@ -31,6 +31,8 @@ struct CorrectionRulesPorts {
   InputSourcePort& inputSources;
   SpellCheckerPort& spelling;
   MainQueuePort& mainQueue;
+  // Where the pairs' words are found, off the main thread; none: on the main queue.
+  BackgroundQueuePort* background = nullptr;
 };
 
 class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
@@ -135,6 +137,7 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   // The enabled layouts, taken afresh only when the enabled sources change:
   // the key path asks for them several times per key.
   struct LayoutSnapshot {
+    std::uint64_t version = 0;  // the port's, when it was taken
     std::vector<InputSourceRef> sources;
     LayoutAvailability availability;
     std::shared_ptr<const KeyTables> tables;

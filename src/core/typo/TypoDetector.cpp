@@ -45,8 +45,9 @@ std::shared_ptr<TypoDetector> TypoDetector::create(TypoDetectorPorts ports, Lear
 TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWords)
     : ports_(ports),
       learnedWordsStore_(std::move(learnedWords)),
-      rules_(std::make_shared<CorrectionRules>(CorrectionRulesPorts{ports.inputSources, ports.spelling, ports.mainQueue},
-                                               words_, learnedWordsStore_.get)),
+      rules_(std::make_shared<CorrectionRules>(
+          CorrectionRulesPorts{ports.inputSources, ports.spelling, ports.mainQueue, ports.background}, words_,
+          learnedWordsStore_.get)),
       editor_(FieldEditorPorts{ports.keyboard, ports.clock, ports.textField}) {}
 
 double TypoDetector::now() const {

@@ -66,6 +66,8 @@ struct TypoDetectorPorts {
   MainQueuePort& mainQueue;
   ClockPort& clock;
   TextFieldPort& textField;
+  // Where the pairs' words are found, off the main thread; none: on the main queue.
+  BackgroundQueuePort* background = nullptr;
 };
 
 class TypoDetector : public std::enable_shared_from_this<TypoDetector> {

@@ -56,6 +56,10 @@ class InputSourcePort {
   virtual ~InputSourcePort() = default;
   // Currently enabled sources (not all installed ones), in the system's order.
   virtual std::vector<InputSourceRef> enabledInputSources() = 0;
+  // Changes whenever the enabled sources (or their key tables) may have
+  // changed, so that what a caller made of them can be kept until then;
+  // 0 where the platform cannot tell: ask enabledInputSources() every time.
+  virtual std::uint64_t enabledSourcesVersion() { return 0; }
   // The selected keyboard input source, or null.
   virtual InputSourceRef currentKeyboardInputSource() = 0;
   // Makes the source current; the outcome is not reported.

@@ -7,7 +7,8 @@
 # look physical; what the applications hold is read from the applications.
 #   desktop-session.sh BUILD_DIR check     the desktop tests (exit 77: cannot run here)
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
-#   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections
+#   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections, in GTK 3,
+#                                          Qt 6 and Chromium, and the addon's time per key
 #   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
@@ -704,34 +705,65 @@ case $mode in
     keys=()
     # Two-letter words: corrected when the word ends, never in the middle.
     for ((i = 0; i < count; i += 2)); do keys+=(=yt\  =we\ ); done
-    name=gtk-latency
-    fcitx5-remote -s keyboard-us
-    "$tools/gtk-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
-    pids+=($!)
-    "$tools/press-keys" --window $name "${keys[@]}" Return >"$work/$name.keys" 2>>"$work/$name.err"
-    sleep 0.5
-    # Space press -> first moment the field ends with the corrected word and the space.
-    awk -v n="$count" '
-      FNR == NR { if ($2 == "+space") space[++s] = $1; next }
-      / TEXT / { t[++m] = $1; line[m] = $0 }
-      END {
-        j = 1
-        for (k = 1; k <= s && k <= n; k++) {
-          want = (k % 2 == 1) ? "не '\''$" : "we '\''$"
-          while (j <= m && (t[j] < space[k] || line[j] !~ want)) j++
-          if (j > m) { print "missed" > "/dev/stderr"; continue }
-          printf "%.3f\n", (t[j] - space[k]) / 1000
-        }
-      }' "$work/$name.keys" "$work/$name.out" 2>"$work/missed" | sort -n >"$work/latencies"
-    awk -v n="$count" -v missed="$(wc -l <"$work/missed")" '
-      { d[++c] = $1 }
-      END {
-        printf "corrections measured: %d of %d (missed %d)\n", c, n, missed
-        p90 = int(c * 0.9)
-        if (p90 < 1) p90 = 1
-        if (c) printf "Space -> corrected text in the GTK field, ms: median %.2f  p90 %.2f  worst %.2f\n",
-          d[int((c + 1) / 2)], d[p90], d[c]
-      }' "$work/latencies"
+    # latency_of LABEL TEXTS: Space press -> first moment the field ends with
+    # the corrected word and the space, from "<realtime us> TEXT '<text>'" lines.
+    latency_of() {
+      local label=$1 texts=$2
+      awk -v n="$count" '
+        FNR == NR { if ($2 == "+space") space[++s] = $1; next }
+        / TEXT / { t[++m] = $1; line[m] = $0 }
+        END {
+          j = 1
+          for (k = 1; k <= s && k <= n; k++) {
+            want = (k % 2 == 1) ? "не '\''$" : "we '\''$"
+            # A word left as typed is missed, not matched with a later correction.
+            next_space = (k < s) ? space[k + 1] : 1e300
+            while (j <= m && t[j] < space[k]) j++
+            i = j
+            while (i <= m && t[i] < next_space && line[i] !~ want) i++
+            if (i > m || t[i] >= next_space) { print "missed" > "/dev/stderr"; continue }
+            printf "%.3f\n", (t[i] - space[k]) / 1000
+            j = i
+          }
+        }' "$work/$label.keys" "$texts" 2>"$work/$label.missed" | sort -n >"$work/$label.latencies"
+      awk -v n="$count" -v label="$label" -v missed="$(wc -l <"$work/$label.missed")" '
+        { d[++c] = $1 }
+        END {
+          p90 = int(c * 0.9)
+          if (p90 < 1) p90 = 1
+          printf "%-8s Space -> corrected text, ms: median %.2f  p90 %.2f  worst %.2f  (%d of %d measured, missed %d)\n",
+            label, d[int((c + 1) / 2)], d[p90], d[c], c, n, missed
+        }' "$work/$label.latencies"
+    }
+    probe_latency() {  # gtk|qt: the probe's field, a fresh one
+      local name=$1-latency
+      fcitx5-remote -s keyboard-us
+      "$tools/$1-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
+      pids+=($!)
+      "$tools/press-keys" --window $name "${keys[@]}" Return >"$work/$1.keys" 2>>"$work/$name.err"
+      sleep 0.5
+      latency_of "$1" "$work/$name.out"
+    }
+    probe_latency gtk
+    if [ -x "$tools/qt-probe" ] && ls /usr/lib/*/qt6/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so \
+      >/dev/null 2>&1; then
+      probe_latency qt
+    else
+      echo "SKIP Qt 6: needs qt6-base-dev and fcitx5-frontend-qt6"
+    fi
+    if command -v chromium >/dev/null; then
+      # The text area logs each change with its time; a new line in the field stays out of it.
+      chromium_start chromium-latency
+      "$tools/press-keys" --window chromium-latency @300 >/dev/null 2>&1
+      fcitx5-remote -s keyboard-us
+      "$tools/press-keys" --window chromium-latency "${keys[@]}" Return >"$work/chromium.keys" 2>>"$work/chromium.err"
+      sleep 0.5
+      sed -n 's/.*"TEXT \([0-9]*\) \[\(.*\)\]", source.*/\1 TEXT '"'"'\2'"'"'/p' "$work/chromium-latency.log" \
+        >"$work/chromium.texts"
+      latency_of chromium "$work/chromium.texts"
+    else
+      echo "SKIP Chromium: needs the chromium package"
+    fi
     # fcitx5 stopping unloads the addon, which reports its time per key.
     kill ${pids[0]}
     wait ${pids[0]} 2>/dev/null
