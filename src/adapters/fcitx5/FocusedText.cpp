@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/Text.h"
+#include "fcitx5/Composing.h"
 #include "fcitx5/KeyMapping.h"
 #include "base/KeyCodes.h"
 
@@ -97,7 +98,7 @@ fcitx::InputContext* FocusedText::readable(const AXElement& element) const {
   if (!element || element.handle == systemWide_.handle) return nullptr;
   fcitx::InputContext* ic = static_cast<const Ref*>(element.handle.get())->get();
   if (!ic || Session::isSecure(*ic) || !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText) ||
-      !ic->surroundingText().isValid()) {
+      !ic->surroundingText().isValid() || Composing::batchesKeys(*ic)) {
     return nullptr;
   }
   return ic;
