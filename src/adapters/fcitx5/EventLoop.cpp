@@ -29,8 +29,10 @@ LoopQueue::~LoopQueue() {
 
 void LoopQueue::async(Task task) {
   std::weak_ptr<bool> alive = alive_;
-  dispatcher_.schedule([alive, task = std::move(task)] {
-    if (alive.lock() && task) task();
+  dispatcher_.schedule([this, alive, task = std::move(task)] {
+    if (!alive.lock() || !task) return;
+    task();
+    if (alive.lock()) finished();
   });
 }
 
@@ -40,7 +42,9 @@ std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {
   timers_[id] = loop_.addTimeEvent(
       CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), 0,
       [this, id, fire = std::move(fire)](fcitx::EventSourceTime*, std::uint64_t) {
-        if (!fire()) {
+        const bool again = fire();
+        finished();
+        if (!again) {
           std::weak_ptr<bool> alive = alive_;
           dispatcher_.schedule([this, alive, id] {
             if (alive.lock()) timers_.erase(id);
@@ -63,10 +67,12 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
   const std::uint64_t interval = std::max<std::uint64_t>(microseconds(intervalSeconds), 1000);
   // The source re-arms itself after each tick, fcitx5's way of repeating.
   timers_[id] = loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
-                                   [interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
+                                   [this, interval, tick = std::move(tick)](fcitx::EventSourceTime* self,
+                                                                            std::uint64_t) {
                                      self->setNextInterval(interval);
                                      self->setOneShot();
                                      if (tick) tick();
+                                     finished();
                                      return true;
                                    });
   std::weak_ptr<bool> alive = alive_;

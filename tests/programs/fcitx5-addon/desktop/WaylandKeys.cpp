@@ -5,6 +5,7 @@
 // Modifier keys change the modifier state the keymap gives them, as a real
 // keyboard's do.
 //   wayland-keys [--gap MS] TOKEN...
+//   wayland-keys --lines     reads "GAP<TAB>TOKEN<TAB>TOKEN..." lines, "done" after each
 //   TOKEN: =TEXT types each character at its US key ("=ghbdtn ");
 //          NAME taps a key (Return, BackSpace, Alt_L);
 //          +NAME / -NAME press / release it; @MS waits.
@@ -145,13 +146,7 @@ int main(int argc, char** argv) {
   };
 
   int status = 0;
-  int i = 1;
-  if (argc > 2 && std::string(argv[1]) == "--gap") {
-    gapMs = std::stoi(argv[2]);
-    i = 3;
-  }
-  for (; i < argc; ++i) {
-    const std::string token = argv[i];
+  const auto press = [&](const std::string& token) {
     xkb_keycode_t code = 0;
     bool shift = false;
     if (token.starts_with("@")) {
@@ -163,7 +158,40 @@ int main(int argc, char** argv) {
     } else {
       status |= tap(xkb_keysym_from_name(token.c_str(), XKB_KEYSYM_NO_FLAGS)) ? 0 : 1;
     }
+  };
+  int i = 1;
+  if (argc > 2 && std::string(argv[1]) == "--gap") {
+    gapMs = std::stoi(argv[2]);
+    i = 3;
   }
+  if (i < argc && std::string(argv[i]) == "--lines") {
+    // One keyboard for a whole session: sway 1.7 crashes when a keyboard it
+    // gave the input method's grab goes away and another sends modifiers.
+    // Each line: the gap, then the tokens, separated by tabs; "done" after each.
+    std::string line;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+      line += buffer;
+      if (line.empty() || line.back() != '\n') continue;
+      line.pop_back();
+      std::size_t from = 0;
+      for (bool first = true; from <= line.size(); first = false) {
+        const std::size_t to = std::min(line.find('\t', from), line.size());
+        const std::string token = line.substr(from, to - from);
+        if (first) {
+          gapMs = std::atoi(token.c_str());
+        } else if (!token.empty()) {
+          press(token);
+        }
+        from = to + 1;
+      }
+      line.clear();
+      std::printf("done\n");
+      std::fflush(stdout);
+    }
+    ++i;
+  }
+  for (; i < argc; ++i) press(argv[i]);
   wl_display_roundtrip(display);
   if (status) std::fprintf(stderr, "wayland-keys: a key is not on the US layout\n");
   return status;

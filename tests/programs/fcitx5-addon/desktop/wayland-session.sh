@@ -121,12 +121,18 @@ foot_line() {  # a foot window that writes the first line typed into it to FILE
 if [ "$mode" = clients ]; then
   . "$here/client-cases.sh"
   terminals="foot xterm-xwayland"
+  # One virtual keyboard for the whole session (see wayland-keys).
+  mkfifo "$work/keys.in" "$work/keys.out"
+  "$tools/wayland-keys" --lines <"$work/keys.in" >"$work/keys.out" 2>>"$work/wayland-keys.err" &
+  pids+=($!)
+  exec 7>"$work/keys.in" 8<"$work/keys.out"
   client_keys() {
-    local client=$1
+    local client=$1 line
     shift
     swaymsg "[title=\"^$client\$\"] focus" >/dev/null
     sleep 0.3
-    "$tools/wayland-keys" --gap "${GAP:-30}" "$@"
+    (IFS=$'\t'; echo "${GAP:-30}"$'\t'"$*") >&7
+    while read -r -t 60 line <&8 && [ "$line" != done ]; do echo "$line"; done
   }
   client_log() { cat "$work/$1.out"; }
   clients=()
