@@ -21,7 +21,8 @@ bool Composing::isUsedIn(const fcitx::InputContext& ic, bool terminal) {
 }
 
 bool Composing::batchesKeys(const fcitx::InputContext& ic) {
-  return std::string_view(ic.frontend()) == "dbus" && !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
+  return std::string_view(ic.frontend()) == "dbus" &&
+         !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
 }
 
 int Composing::size(const fcitx::InputContext& ic) const {

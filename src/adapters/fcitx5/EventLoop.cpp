@@ -66,15 +66,15 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
   const std::uint64_t id = nextTimer_++;
   const std::uint64_t interval = std::max<std::uint64_t>(microseconds(intervalSeconds), 1000);
   // The source re-arms itself after each tick, fcitx5's way of repeating.
-  timers_[id] = loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
-                                   [this, interval, tick = std::move(tick)](fcitx::EventSourceTime* self,
-                                                                            std::uint64_t) {
-                                     self->setNextInterval(interval);
-                                     self->setOneShot();
-                                     if (tick) tick();
-                                     finished();
-                                     return true;
-                                   });
+  timers_[id] =
+      loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
+                         [this, interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
+                           self->setNextInterval(interval);
+                           self->setOneShot();
+                           if (tick) tick();
+                           finished();
+                           return true;
+                         });
   std::weak_ptr<bool> alive = alive_;
   return Registration([this, alive, id] {
     if (!alive.lock()) return;

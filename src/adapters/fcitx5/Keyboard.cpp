@@ -240,7 +240,8 @@ void Keyboard::decide(fcitx::KeyEvent& source) {
 }
 
 bool Keyboard::postedAsItself(const fcitx::KeyEvent& source, const KeyEvent& event) const {
-  if (posted_.size() != 1 || posted_.front().type != event.type || posted_.front().keyCode != event.keyCode) return false;
+  if (posted_.size() != 1 || posted_.front().type != event.type || posted_.front().keyCode != event.keyCode)
+    return false;
   const fcitx::KeyStates mask{fcitx::KeyState::Shift, fcitx::KeyState::Ctrl, fcitx::KeyState::Alt};
   const fcitx::InputContext& ic = *source.inputContext();
   return (statesFor(posted_.front().flags, isTerminal(ic)) & mask) == (source.rawKey().states() & mask);

@@ -70,10 +70,11 @@ class Keyboard {
     }
     if (press && name == "space") std::printf("%lld +space\n", realtimeMicroseconds());
     std::fflush(stdout);
-    XTestFakeDeviceKeyEvent(display_, device_, code, press, nullptr, 0, CurrentTime);
-    XSync(display_, False);
+    // The moment the key goes up, before the clients can have seen it.
     if (!press && (name.starts_with("Alt_") || name.starts_with("Control_") || name.starts_with("Super_")))
       std::printf("%lld -%s\n", realtimeMicroseconds(), name.c_str());
+    XTestFakeDeviceKeyEvent(display_, device_, code, press, nullptr, 0, CurrentTime);
+    XSync(display_, False);
     sleepMs(gapMs_);
     return true;
   }

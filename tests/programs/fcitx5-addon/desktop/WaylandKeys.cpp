@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
   int gapMs = 20;
   // A key goes down or up, then the modifier state follows it.
   const auto send = [&](xkb_keycode_t code, bool press) {
+    const long long sentAt = realtimeMicroseconds();  // before the clients can have seen it
     wl_proxy_marshal(keyboard, kKey, now(), code - 8, press ? 1u : 0u);
     const bool modifier = xkb_state_update_key(state, code, press ? XKB_KEY_DOWN : XKB_KEY_UP) != 0;
     if (modifier) {
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     if (modifier && !press) {
       char name[64];
       xkb_keysym_get_name(xkb_state_key_get_one_sym(state, code), name, sizeof name);
-      std::printf("%lld -%s\n", realtimeMicroseconds(), name);
+      std::printf("%lld -%s\n", sentAt, name);
       std::fflush(stdout);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));

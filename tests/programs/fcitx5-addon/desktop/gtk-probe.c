@@ -36,8 +36,7 @@ int main(int argc, char **argv) {
   GtkWidget *entry = gtk_entry_new();
   gtk_container_add(GTK_CONTAINER(window), entry);
   g_signal_connect(entry, "changed", G_CALLBACK(changed), NULL);
-  g_signal_connect(entry, "activate", G_CALLBACK(activate),
-                   argc > 2 && !strcmp(argv[2], "stay") ? entry : NULL);
+  g_signal_connect(entry, "activate", G_CALLBACK(activate), argc > 2 && !strcmp(argv[2], "stay") ? entry : NULL);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
   gtk_widget_show_all(window);
   gtk_main();
