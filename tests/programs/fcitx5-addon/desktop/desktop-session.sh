@@ -461,7 +461,7 @@ case $mode in
     done
     # xterm connects to the input method after its window shows: keys before that go by it.
     client_open xterm xterm -title xterm -xrm '*inputMethod: fcitx' -e "$here/tty-probe.py" "$work/xterm.out" stay
-    sleep 0.5
+    sleep 1.5
     if ! wanted chromium; then
       :
     elif command -v chromium >/dev/null; then

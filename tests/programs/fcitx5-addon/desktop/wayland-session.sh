@@ -161,7 +161,7 @@ if [ "$mode" = clients ]; then
   if [ -n "$DISPLAY" ] && command -v xterm >/dev/null; then
     client_open xterm-xwayland xterm -title xterm-xwayland -xrm '*inputMethod: fcitx' \
       -e "$here/tty-probe.py" "$work/xterm-xwayland.out" stay
-    sleep 0.5  # xterm connects to the input method after its window shows
+    sleep 1.5  # xterm connects to the input method after its window shows
   else
     echo "SKIP xterm on XWayland: sway has no XWayland (the xwayland package)"
   fi
