@@ -18,6 +18,8 @@ packages=(
   xvfb dbus-daemon x11-utils xterm fcitx5-frontend-gtk3 libgtk-3-dev libx11-dev libxi-dev libxtst-dev
   strace util-linux  # a kill injected at a system call of a save; flock(1) holding the settings lock
   fcitx5-frontend-qt6 qt6-base-dev
+  # more clients: GTK 4 and Qt 5 fields, X11 programs on sway
+  fcitx5-frontend-gtk4 libgtk-4-dev fcitx5-frontend-qt5 qtbase5-dev xwayland qtwayland5
   # a client that offers no surrounding text and replays forwarded keys late
   chromium
   # the focused application on wlroots compositors, tested on headless sway

@@ -13,9 +13,16 @@ namespace brisquel::fcitx5 {
 bool Composing::isUsedIn(const fcitx::InputContext& ic, bool terminal) {
   // Terminals get a BackSpace as the DEL character it types, which is text
   // and keeps its place among the commits.
-  if (terminal || ic.capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) return false;
+  if (terminal) return false;
+  if (batchesKeys(ic)) return true;
+  if (ic.capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) return false;
   const std::string_view frontend = ic.frontend();
   return frontend == "dbus" || frontend == "ibus";
+}
+
+bool Composing::batchesKeys(const fcitx::InputContext& ic) {
+  return std::string_view(ic.frontend()) == "dbus" &&
+         !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
 }
 
 int Composing::size(const fcitx::InputContext& ic) const {

@@ -30,6 +30,9 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
             applications_.compositorFocusChanged(appId);
           }) {
   ui_.setStatusItem(&statusItem_);
+  // Text sent from a timer or a task (a conversion on a lone Alt) would wait
+  // on a Wayland connection until fcitx5's next Wayland activity.
+  mainQueue_.setAfterEach([this] { wayland_.flush(); });
   using fcitx::EventType;
   using fcitx::EventWatcherPhase;
   // Ahead of the input method: the program decides before anything else sees the key.

@@ -28,8 +28,10 @@ LoopQueue::~LoopQueue() {
 
 void LoopQueue::async(Task task) {
   auto alive = watch();
-  dispatcher_.schedule([alive, task = std::move(task)] {
-    if (alive.isValid() && task) task();
+  dispatcher_.schedule([this, alive, task = std::move(task)] {
+    if (!alive.isValid() || !task) return;
+    task();
+    if (alive.isValid()) finished();
   });
 }
 
@@ -39,7 +41,9 @@ std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {
   timers_[id] = loop_.addTimeEvent(
       CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), 0,
       [this, id, fire = std::move(fire)](fcitx::EventSourceTime*, std::uint64_t) {
-        if (!fire()) {
+        const bool again = fire();
+        finished();
+        if (!again) {
           auto alive = watch();
           dispatcher_.schedule([this, alive, id] {
             if (alive.isValid()) timers_.erase(id);
@@ -61,13 +65,15 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
   const std::uint64_t id = nextTimer_++;
   const std::uint64_t interval = std::max<std::uint64_t>(microseconds(intervalSeconds), 1000);
   // The source re-arms itself after each tick, fcitx5's way of repeating.
-  timers_[id] = loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
-                                   [interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
-                                     self->setNextInterval(interval);
-                                     self->setOneShot();
-                                     if (tick) tick();
-                                     return true;
-                                   });
+  timers_[id] =
+      loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
+                         [this, interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
+                           self->setNextInterval(interval);
+                           self->setOneShot();
+                           if (tick) tick();
+                           finished();
+                           return true;
+                         });
   auto alive = watch();
   return Registration([this, alive, id] {
     if (!alive.isValid()) return;

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,14 +33,21 @@ class LoopQueue final : public MainQueuePort, public fcitx::TrackableObject<Loop
   void async(Task task) override;
   void asyncAfter(double seconds, std::shared_ptr<WorkItem> item) override;
   Registration scheduleRepeatingTimer(double intervalSeconds, Task tick) override;
+  // Runs after every task and timer: what they sent a client goes out at once.
+  void setAfterEach(std::function<void()> after) { afterEach_ = std::move(after); }
 
  private:
+  void finished() const {
+    if (afterEach_) afterEach_();
+  }
+
   std::uint64_t addTimer(double seconds, std::function<bool()> fire);
 
   fcitx::EventLoop& loop_;
   fcitx::EventDispatcher dispatcher_;
   std::uint64_t nextTimer_ = 1;
   std::map<std::uint64_t, std::unique_ptr<fcitx::EventSourceTime>> timers_;
+  std::function<void()> afterEach_;
 };
 
 // One worker thread, joined when the queue goes.

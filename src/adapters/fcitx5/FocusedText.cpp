@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/Text.h"
+#include "fcitx5/Composing.h"
 
 namespace brisquel::fcitx5 {
 namespace {
@@ -85,7 +86,7 @@ bool FocusedText::isProcessTrusted(bool) {
 fcitx::InputContext* FocusedText::readable() const {
   fcitx::InputContext* ic = session_.focused();
   if (!ic || Session::isSecure(*ic) || !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText) ||
-      !ic->surroundingText().isValid()) {
+      !ic->surroundingText().isValid() || Composing::batchesKeys(*ic)) {
     return nullptr;
   }
   return ic;

@@ -202,6 +202,13 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
   const bool edited = std::exchange(session_.editedDuringKey, false);
   if (event->type == EventType::FlagsChanged) notifyModifiers(*event);
 
+  if (!decision && Composing::batchesKeys(*ic) && postedAsItself(source, *event)) {
+    // fcitx5's GTK 4 module makes no shortcut of a forwarded key: a
+    // shortcut that comes back as the same key goes on as it came.
+    posted_.clear();
+    composing_.commit(*ic);
+    return;
+  }
   if (!decision) {
     source.filterAndAccept();
   } else if (!sameEvent(*decision, *event)) {
@@ -224,6 +231,9 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
         source.filterAndAccept();
         break;
       case Composed::Committed:
+        // Clients that batch apply the commit from the key's answer, then
+        // the key (and drop forwarded ones).
+        if (Composing::batchesKeys(*ic)) break;
         // A key that comes with a commit is taken for the input method's own
         // (Chromium then never gives Return to the page): it follows the
         // commit as a key of its own.
@@ -234,6 +244,14 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
     return;
   }
   flushPosted();
+}
+
+bool Keyboard::postedAsItself(const fcitx::KeyEvent& source, const KeyEvent& event) const {
+  if (posted_.size() != 1 || posted_.front().type != event.type || posted_.front().keyCode != event.keyCode)
+    return false;
+  const fcitx::KeyStates mask{fcitx::KeyState::Shift, fcitx::KeyState::Ctrl, fcitx::KeyState::Alt};
+  const fcitx::InputContext& ic = *source.inputContext();
+  return (statesFor(posted_.front().flags, isTerminal(ic)) & mask) == (source.rawKey().states() & mask);
 }
 
 void Keyboard::focusLost(fcitx::InputContext& ic) {

@@ -91,6 +91,9 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   // BackSpace takes from the composing text, other keys commit it first.
   enum class Composed { Passed, Taken, Committed };
   Composed compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym);
+  // Whether the key posted while deciding is the source key itself, as a
+  // Control shortcut comes back.
+  bool postedAsItself(const fcitx::KeyEvent& source, const KeyEvent& event) const;
   bool composes(const fcitx::InputContext& ic) const { return Composing::isUsedIn(ic, isTerminal(ic)); }
   // A terminal (fcitx5's Terminal capability, or a program on the list) takes
   // Control+Shift where Command stands.

@@ -202,6 +202,8 @@ TextField::TextField(fcitx::Instance& instance, const std::string& program, Fiel
   if (options_.surroundingText) caps |= fcitx::CapabilityFlag::SurroundingText;
   if (options_.password) caps |= fcitx::CapabilityFlag::Password;
   if (options_.terminal) caps |= fcitx::CapabilityFlag::Terminal;
+  // As fcitx5's GTK 3 and Qt modules (not its GTK 4 one) say of themselves.
+  if (std::string_view(options_.frontend) == "dbus") caps |= fcitx::CapabilityFlag::KeyEventOrderFix;
   setCapabilityFlags(caps);
   reportSurrounding();
 }

@@ -6,7 +6,8 @@
 //   TOKEN: =TEXT types each character at its US key ("=ghbdtn vbh ");
 //          NAME taps a key (space, Return, BackSpace, Alt_L);
 //          +NAME / -NAME press / release it; @MS waits.
-// Every Space press is logged as "<realtime us> +space" on standard output.
+// Every Space press is logged as "<realtime us> +space" on standard output,
+// every release of Alt, Control or Super as "<realtime us> -NAME".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput.h>
@@ -69,6 +70,9 @@ class Keyboard {
     }
     if (press && name == "space") std::printf("%lld +space\n", realtimeMicroseconds());
     std::fflush(stdout);
+    // The moment the key goes up, before the clients can have seen it.
+    if (!press && (name.starts_with("Alt_") || name.starts_with("Control_") || name.starts_with("Super_")))
+      std::printf("%lld -%s\n", realtimeMicroseconds(), name.c_str());
     XTestFakeDeviceKeyEvent(display_, device_, code, press, nullptr, 0, CurrentTime);
     XSync(display_, False);
     sleepMs(gapMs_);

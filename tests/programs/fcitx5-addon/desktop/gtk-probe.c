@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 /* A GTK 3 text field that reports what it holds: every change as
- * "<realtime us> TEXT '<text>'", and "FINAL '<text>'" on Return, then quits.
- *   gtk-probe TITLE */
+ * "<realtime us> TEXT '<text>'", and "FINAL '<text>'" on Return, then quits,
+ * or with "stay" empties the field and waits for the next line.
+ *   gtk-probe TITLE [stay] */
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 static long long realtime_us(void) {
@@ -19,10 +21,12 @@ static void changed(GtkEditable *editable, gpointer data) {
 }
 
 static void activate(GtkEntry *entry, gpointer data) {
-  (void)data;
   printf("%lld FINAL '%s'\n", realtime_us(), gtk_entry_get_text(entry));
   fflush(stdout);
-  gtk_main_quit();
+  if (data)
+    gtk_entry_set_text(entry, "");
+  else
+    gtk_main_quit();
 }
 
 int main(int argc, char **argv) {
@@ -32,7 +36,7 @@ int main(int argc, char **argv) {
   GtkWidget *entry = gtk_entry_new();
   gtk_container_add(GTK_CONTAINER(window), entry);
   g_signal_connect(entry, "changed", G_CALLBACK(changed), NULL);
-  g_signal_connect(entry, "activate", G_CALLBACK(activate), NULL);
+  g_signal_connect(entry, "activate", G_CALLBACK(activate), argc > 2 && !strcmp(argv[2], "stay") ? entry : NULL);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
   gtk_widget_show_all(window);
   gtk_main();

@@ -6,10 +6,17 @@
 # foreign-toplevel list. sway refuses root, so the session runs as nobody with
 # its own HOME, XDG_RUNTIME_DIR and D-Bus session; keys come from a virtual
 # keyboard with the standard keymap, so their keycodes are the physical keys'.
-#   wayland-session.sh BUILD_DIR      (exit 77: cannot run here)
+#   wayland-session.sh BUILD_DIR            (exit 77: cannot run here)
+#   wayland-session.sh BUILD_DIR clients N  every kind of client on sway: foot, GTK 3 on the
+#       input-method protocol and with fcitx5's module, Qt 5 with fcitx5's module, xterm on
+#       XWayland; the fixed cases (ROUNDS=3 runs them three times), then N corpus sentences on
+#       the wrong layout per client (BRISQUEL_SEED=S repeats a run)
 # BRISQUEL_FCITX5_ARGS adds fcitx5 options (--verbose=default=5) when looking into a failure.
 set -u
 build=$(cd "$1" && pwd)
+mode=${2:-check}
+count=${3:-100}
+here=$(cd "$(dirname "$0")" && pwd)
 tools=$build/desktop-tools
 
 if [ "${BRISQUEL_INNER:-}" != 1 ]; then
@@ -34,7 +41,8 @@ if [ "${BRISQUEL_INNER:-}" != 1 ]; then
     chown -R 65534:65534 "$work"
     as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
   fi
-  "${as[@]}" env BRISQUEL_INNER=1 BRISQUEL_WORK="$work" dbus-run-session -- "$0" "$@"
+  "${as[@]}" env BRISQUEL_INNER=1 BRISQUEL_WORK="$work" BRISQUEL_SHARED_DIR="${BRISQUEL_SHARED_DIR:-/work/shared}" \
+    dbus-run-session -- "$0" "$@"
   rc=$?
   [ $rc = 0 ] && rm -rf "$work"
   [ $rc = 0 ] || echo "logs in $work"
@@ -72,7 +80,17 @@ export WAYLAND_DISPLAY=$socket SWAYSOCK
 
 system_addons=$(dirname "$(ls /usr/lib/*/fcitx5/libwayland.so | head -1)")
 export FCITX_ADDON_DIRS=$build/fcitx5/lib:$system_addons XDG_DATA_DIRS=$build/fcitx5/share:/usr/share
-fcitx5 ${BRISQUEL_FCITX5_ARGS:-} --disable=all --enable=keyboard,wayland,waylandim,dbus,brisquel >"$work/fcitx5.log" 2>&1 &
+addons=keyboard,wayland,waylandim,dbus,brisquel
+if [ "$mode" = clients ]; then
+  # X11 programs on XWayland (started when the first one connects) reach
+  # fcitx5 through XIM; GTK and Qt programs with fcitx5's modules through D-Bus.
+  swaymsg exec "echo \$DISPLAY >'$work/xwayland-display'" >/dev/null
+  for _ in $(seq 50); do [ -s "$work/xwayland-display" ] && break; sleep 0.1; done
+  DISPLAY=$(cat "$work/xwayland-display" 2>/dev/null)
+  export DISPLAY
+  addons=$addons,dbusfrontend,xcb,xim
+fi
+fcitx5 ${BRISQUEL_FCITX5_ARGS:-} --disable=all --enable=$addons >"$work/fcitx5.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 1200); do
   grep -qs "Brisquel is ready" "$work/fcitx5.log" && break
@@ -99,6 +117,61 @@ focus() {  # the application's last window
 foot_line() {  # a foot window that writes the first line typed into it to FILE
   app_window foot foot -e sh -c "head -n 1 > '$1'"
 }
+
+if [ "$mode" = clients ]; then
+  . "$here/client-cases.sh"
+  terminals="foot xterm-xwayland"
+  # One virtual keyboard for the whole session (see wayland-keys).
+  mkfifo "$work/keys.in" "$work/keys.out"
+  "$tools/wayland-keys" --lines <"$work/keys.in" >"$work/keys.out" 2>>"$work/wayland-keys.err" &
+  pids+=($!)
+  exec 7>"$work/keys.in" 8<"$work/keys.out"
+  client_keys() {
+    local client=$1 line
+    shift
+    swaymsg "[title=\"^$client\$\"] focus" >/dev/null
+    sleep 0.3
+    (IFS=$'\t'; echo "${GAP:-30}"$'\t'"$*") >&7
+    while read -r -t 60 line <&8 && [ "$line" != done ]; do echo "$line"; done
+  }
+  client_log() { cat "$work/$1.out"; }
+  clients=()
+  client_open() {  # client command...: its window, by its title
+    local client=$1
+    wanted "$client" || return
+    shift
+    "$@" >"$work/$client.out" 2>"$work/$client.err" &
+    pids+=($!)
+    for _ in $(seq 100); do
+      swaymsg -t get_tree 2>/dev/null | grep -q "\"name\": \"$client\"" && { clients+=("$client"); sleep 0.5; return; }
+      sleep 0.1
+    done
+    echo "SKIP $client: no window (see $work/$client.err)"
+  }
+  client_open foot foot --title foot -e "$here/tty-probe.py" "$work/foot.out" stay
+  GDK_BACKEND=wayland GTK_IM_MODULE=wayland client_open gtk3-wayland "$tools/gtk-probe" gtk3-wayland stay
+  GDK_BACKEND=wayland GTK_IM_MODULE=fcitx client_open gtk3-fcitx "$tools/gtk-probe" gtk3-fcitx stay
+  if [ -x "$tools/qt5-probe" ] && ls /usr/lib/*/qt5/plugins/wayland-shell-integration >/dev/null 2>&1 &&
+    ls /usr/lib/*/qt5/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so >/dev/null 2>&1; then
+    QT_QPA_PLATFORM=wayland QT_IM_MODULE=fcitx QT_STYLE_OVERRIDE=windows \
+      client_open qt5-fcitx "$tools/qt5-probe" qt5-fcitx menubar stay
+  else
+    echo "SKIP Qt 5 on Wayland: needs qtbase5-dev, qtwayland5 and fcitx5-frontend-qt5"
+  fi
+  if [ -n "$DISPLAY" ] && command -v xterm >/dev/null; then
+    client_open xterm-xwayland xterm -title xterm-xwayland -xrm '*inputMethod: fcitx' \
+      -e "$here/tty-probe.py" "$work/xterm-xwayland.out" stay
+    sleep 1.5  # xterm connects to the input method after its window shows
+  else
+    echo "SKIP xterm on XWayland: sway has no XWayland (the xwayland package)"
+  fi
+  for client in "${clients[@]}"; do
+    [[ $client == qt* ]] && menu_control "$client"
+    run_cases "$client"
+  done
+  run_sentences "$count" "${clients[@]}"
+  exit $((failures > 0))
+fi
 
 # Two applications, each with its own layout; without the compositor's names
 # they would be one application with one layout.
