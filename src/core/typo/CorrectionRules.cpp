@@ -304,6 +304,10 @@ std::optional<CorrectionRules::Verdict> CorrectionRules::midWord(const std::u16s
   if (pair.target.empty()) return std::nullopt;
   preparePairWords(pair);
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return std::nullopt;
+  // The beginning of a word of the layout it was typed on: most keys end
+  // here, before the costlier conversion. An opening quote or bracket is no
+  // part of the word's beginning.
+  if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return std::nullopt;
   if (isAbbreviation(word, pair, history_.words().size(), layouts)) return std::nullopt;
   // A dead key last waits for the next key, which decides the character.
   const TargetConversion conversion = convertForTarget(word, layouts, pair, true);
@@ -316,8 +320,6 @@ std::optional<CorrectionRules::Verdict> CorrectionRules::midWord(const std::u16s
     return std::nullopt;
   // A hyphen, maqaf or apostrophe joins letters: such a word is judged whole, at its end.
   if (hasJoiner(core) || hasJoiner(text::trimPunctuation(converted))) return std::nullopt;
-  // An opening quote or bracket is no part of the word's beginning.
-  if (isPrefixValid(text::trimOpeningMarks(word), pair.source)) return std::nullopt;
   // Five letters or more that began a word of this layout, and one more
   // that does not: a typo or a word the dictionary lacks, not the wrong
   // layout. Not for Latin letters: Greek typed on English keys follows the
