@@ -116,38 +116,38 @@ std::string CorrectionRules::layoutCodeFor(const LanguagePair& pair) {
 
 // ---- Spelling --------------------------------------------------------------
 
-std::u16string CorrectionRules::validityKey(char16_t kind, const std::string& language, std::u16string_view text) {
-  // Two units before the text: short words fit the string's own buffer.
+void CorrectionRules::validityKey(std::u16string& key, char16_t kind, const std::string& language,
+                                  std::u16string_view text) {
+  // Two units before the text. The buffer is the caller's and kept: asked on
+  // every key, a fresh string would allocate for most words.
   auto tag = std::find(validityLanguages_.begin(), validityLanguages_.end(), language);
   if (tag == validityLanguages_.end()) tag = validityLanguages_.insert(tag, language);
-  std::u16string key;
-  key.reserve(text.size() + 2);
+  key.clear();
   key += kind;
   key += static_cast<char16_t>(tag - validityLanguages_.begin());
   key += text;
-  return key;
 }
 
 bool CorrectionRules::isWordValid(std::u16string_view word, const std::string& language) {
   // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
   if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
-  std::u16string key = validityKey(u'w', language, word);
-  if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
+  validityKey(wordKey_, u'w', language, word);
+  if (auto it = validityCache_.find(wordKey_); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.isWordCorrect(word, language);
   // A dictionary still loading answers false; that answer must not stick.
   if (!ports_.spelling.isReady(language)) return valid;
   if (validityCache_.size() > maxCacheSize) validityCache_.clear();
-  validityCache_.emplace(std::move(key), valid);
+  validityCache_.emplace(wordKey_, valid);
   return valid;
 }
 
 bool CorrectionRules::isPrefixValid(std::u16string_view prefix, const std::string& language) {
   if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
-  std::u16string key = validityKey(u'p', language, prefix);
-  if (auto it = validityCache_.find(key); it != validityCache_.end()) return it->second;
+  validityKey(prefixKey_, u'p', language, prefix);
+  if (auto it = validityCache_.find(prefixKey_); it != validityCache_.end()) return it->second;
   bool valid = ports_.spelling.hasCompletions(prefix, language) || isWordValid(prefix, language);
   if (!ports_.spelling.isReady(language)) return valid;
-  validityCache_.emplace(std::move(key), valid);
+  validityCache_.emplace(prefixKey_, valid);
   return valid;
 }
 

@@ -160,7 +160,7 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   TargetConversion convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
                                     const LanguagePair& pair, bool prefix);
   // The validity cache's key: what was asked (word, prefix), the language and the text.
-  std::u16string validityKey(char16_t kind, const std::string& language, std::u16string_view text);
+  void validityKey(std::u16string& key, char16_t kind, const std::string& language, std::u16string_view text);
   std::shared_ptr<const StringMap> learnedWords() const;
 
   CorrectionRulesPorts ports_;
@@ -169,6 +169,7 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
 
   std::unordered_map<std::u16string, bool> validityCache_;
   std::vector<std::string> validityLanguages_;  // a key's second unit is its language's place here
+  std::u16string wordKey_, prefixKey_;  // the keys last asked, one each: a prefix asks for the word too
   mutable std::shared_ptr<const LayoutSnapshot> layouts_;
   mutable std::shared_ptr<const LayoutSnapshot> previousLayouts_;  // what a caller may still hold
   std::shared_ptr<const KeyTables> pairWordsTables_;  // the layouts the words were found for

@@ -190,15 +190,13 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   int english = 0;
   int russianLetters = 0;
   int ukrainianLetters = 0;
-  auto chars = text::characters(word);
-  std::vector<std::uint16_t> membership;  // of each lower-cased character
-  membership.reserve(chars.size());
-  for (auto c : chars) {
+  std::array<int, 5> targets{};  // the characters each map from English holds
+  for (auto c : text::characters(word)) {
     char32_t lower = lowerOf(c);
     if (lower == kNone) continue;
     const std::uint16_t m = keyMembership(lower);
-    membership.push_back(m);
     for (std::size_t i = 0; i < counts.size(); ++i) counts[i] += (m >> i) & 1;
+    for (std::size_t i = 0; i < targets.size(); ++i) targets[i] += (m >> (5 + i)) & 1;
     english += (m >> 5) & 1;  // a key of the English-to-Russian map
     if (u_isalpha(static_cast<UChar32>(lower))) {
       russianLetters += m & 1;
@@ -219,9 +217,6 @@ LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const Layou
   }
   if (english == 0) return {lang::english, lang::russian};
 
-  std::array<int, 5> targets{};
-  for (std::uint16_t m : membership)
-    for (std::size_t i = 0; i < targets.size(); ++i) targets[i] += (m >> (5 + i)) & 1;
   std::size_t target = 0;
   if (!(targets[0] >= 1 && targets[0] >= targets[2])) {
     for (std::size_t i = 1; i < targets.size(); ++i)

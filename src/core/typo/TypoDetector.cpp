@@ -110,7 +110,8 @@ bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& chan
     if (typed.empty()) return false;
     words_.type(typed, (event.flags & Flags::CapsLock) != 0);
     const int pending = std::min(count(typed), count(words_.buffer()));
-    return !tooSoon && checkMidWord(std::u16string(words_.buffer()), changeLayoutAction, pending);
+    // The buffer itself: the check reads it before any correction replaces it.
+    return !tooSoon && checkMidWord(words_.buffer(), changeLayoutAction, pending);
   }
   if (words_.wordStartUnknown()) {  // nor is it a word the rules can reach back over
     clearBuffer();
