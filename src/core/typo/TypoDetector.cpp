@@ -15,6 +15,8 @@ int count(std::u16string_view s) {
 }
 
 std::u16string withoutEmoji(std::u16string_view s) {
+  // Nearly every key: nothing to take out, and no list of characters to make.
+  if (!LayoutMaps::isEmojiOrSymbol(s)) return std::u16string(s);
   std::u16string out;
   for (auto c : text::characters(s))
     if (!LayoutMaps::isEmojiOrSymbol(c)) out += c;
