@@ -184,6 +184,14 @@ bool PosixFiles::exists(const std::filesystem::path& file) {
   return std::filesystem::exists(file, ec);
 }
 
+std::optional<FileStamp> PosixFiles::stamp(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                   static_cast<std::uint64_t>(st.st_size), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                   st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+}
+
 bool PosixFiles::remove(const std::filesystem::path& file) {
   std::error_code ec;
   return std::filesystem::remove(file, ec) && !ec;

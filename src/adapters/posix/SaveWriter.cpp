@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "posix/SaveWriter.h"
 
+#include <pthread.h>
+
 #include <chrono>
 
 namespace brisquel::posix {
@@ -30,6 +32,8 @@ bool SaveWriter::waitUntilSaved(double seconds) {
 }
 
 void SaveWriter::run() {
+  // Named, so that top -H and strace -p can tell it from the host's threads.
+  pthread_setname_np(pthread_self(), "brisquel-save");
   for (;;) {
     std::pair<Task, Task> next;
     bool stopping = false;

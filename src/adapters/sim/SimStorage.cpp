@@ -90,6 +90,18 @@ bool SimFiles::exists(const std::filesystem::path& file) {
   return std::filesystem::exists(file, ec);
 }
 
+std::optional<FileStamp> SimFiles::stamp(const std::filesystem::path& file) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec) return std::nullopt;
+  const auto modified = std::filesystem::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  FileStamp s;
+  s.size = size;
+  s.modifiedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
+  return s;
+}
+
 bool SimFiles::remove(const std::filesystem::path& file) {
   if (writesFail_) return false;
   std::error_code ec;

@@ -47,6 +47,7 @@ class SimFiles final : public FilesPort {
   using FilesPort::read;
   std::optional<std::string> read(const std::filesystem::path& file, std::size_t maxBytes) override;
   bool exists(const std::filesystem::path& file) override;
+  std::optional<FileStamp> stamp(const std::filesystem::path& file) override;
   bool remove(const std::filesystem::path& file) override;
   bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
 

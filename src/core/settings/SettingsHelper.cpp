@@ -454,6 +454,13 @@ void SettingsHelper::checkFile(const std::filesystem::path& file, const std::opt
   // Our own write on its way would look like an edit.
   const auto writing = writing_.find(file.filename().string());
   if (writing != writing_.end() && writing->second.requested > 0) return;
+  // A tick on fcitx5's loop: a file whose stamp did not move is not read
+  // again. The stamp is taken before the read, so a write landing meanwhile
+  // is read at the next tick.
+  const auto stamp = files_.stamp(file);
+  auto& checked = checkedStamps_[file.filename().string()];
+  if (stamp && checked == stamp) return;
+  checked = stamp;
   auto text = readListFile(file);
   if (!text || (known && text->text == *known)) return;
   (this->*import)();

@@ -232,6 +232,8 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
     std::string text;   // what the last queued one writes
   };
   std::map<std::string, Writing> writing_;
+  // Each list file's stamp when the watcher last read it, by file name.
+  std::map<std::string, std::optional<FileStamp>> checkedStamps_;
   // Each list file's digest as we last wrote or read it, by file name.
   std::map<std::string, std::string> fileDigests_;
   // Each list file's text as the program last read or wrote it; the watcher

@@ -50,6 +50,7 @@ class SettingsTest : public ::testing::Test {
       return inner->read(file, maxBytes);
     }
     bool exists(const fs::path& file) override { return inner->exists(file); }
+    std::optional<FileStamp> stamp(const fs::path& file) override { return inner->stamp(file); }
     bool remove(const fs::path& file) override { return inner->remove(file); }
     bool rename(const fs::path& from, const fs::path& to) override { return inner->rename(from, to); }
   };

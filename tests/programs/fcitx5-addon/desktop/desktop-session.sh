@@ -344,7 +344,11 @@ hostsafety_session() {
   check "lock held: fcitx5 answers within 300 ms throughout" \
     "$(grep -c fail "$work/answers") $([ "${worst:-999}" -lt 300 ] && echo fast || echo "slow: ${worst:-no} ms")" "0 fast"
   echo "INFO fcitx5-remote -n while the lock was held: $(grep -vc fail "$work/answers") answers, slowest ${worst:-?} ms"
-  for _ in $(seq 30); do [ "$(setting ENABLE_TYPO_DETECTOR)" = false ] && grep -qs '<key>qzxjwa</key>' "$plist" && break; sleep 0.1; done
+  for _ in $(seq 30); do
+    [ "$(setting ENABLE_TYPO_DETECTOR)" = false ] && grep -qs '<key>qzxjwa</key>' "$plist" &&
+      grep -qs $'^qzxjwa\t' "$learned" && break
+    sleep 0.1
+  done
   check "lock released: the click is in the settings" "$(setting ENABLE_TYPO_DETECTOR)" false
   check "lock released: the learned word is in the settings" "$(grep -c '<key>qzxjwa</key>' "$plist")" 1
   check "lock released: ... and in the list" "$(grep -c $'^qzxjwa\tйячоцф$' "$learned")" 1
@@ -414,31 +418,78 @@ hostsafety_session() {
   "$tools/sni-probe" click "$item" "Auto 'typo' switcher" >/dev/null
   "$tools/sni-probe" click "$item" "Show layout in menu bar" >/dev/null
 
-  # fcitx5 killed at the list file's rename, the second of a save after the
-  # settings' (strace, attached once fcitx5 runs, injects the kill at that
-  # system call), then started again.
+  # fcitx5 killed at each system call of a save that writes (the temporary
+  # files' opens, writes, syncs and renames; strace, attached to the writer
+  # thread once fcitx5 has settled, injects the kill), then started again.
+  # Each file stays whole, and after the restart the settings and the list
+  # agree, holding the word whenever the settings' rename had happened.
+  local fcitx writer tracer calls=() i word had here kept=0 letters=abcdefghijklmnopqrstuvwxyz
+  start_fcitx5() {
+    fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/$1.log" 2>&1 &
+    fcitx=$!
+    pids+=($fcitx)
+    for _ in $(seq 300); do grep -qs "Brisquel is ready" "$work/$1.log" && break; sleep 0.1; done
+    sleep 0.5  # the start's own saves
+    writer=$(grep -lx brisquel-save /proc/$fcitx/task/*/comm 2>/dev/null | cut -d/ -f5)
+  }
+  whole_files() {
+    python3 - "$plist" "$learned" <<'PY'
+import plistlib, sys
+try:
+    plistlib.load(open(sys.argv[1], "rb")); settings = "whole"
+except Exception:
+    settings = "torn"
+try:
+    data = open(sys.argv[2], "rb").read()
+    lines = data.decode("utf-8").split("\n")
+    whole = lines[0].startswith("#") and \
+        all(line == "" or line.startswith("#") or line.count("\t") == 1 for line in lines)
+except Exception:
+    whole = False
+print("settings", settings, "list", "whole" if whole else "torn")
+PY
+  }
+  learned_here() {  # the zgk words in the settings, then in the list
+    echo "$(grep -o '<key>zgk[a-z]*</key>' "$plist" | sed 's/<[^>]*key>//g' | sort | tr '\n' ' ')|$(
+      grep -oE $'^zgk[a-z]*\t|\tzgk[a-z]*$' "$learned" | tr -d '\t' | sort | tr '\n' ' ')"
+  }
   kill ${pids[0]}
   wait ${pids[0]} 2>/dev/null
-  fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5-killed.log" 2>&1 &
-  local traced=$!
-  pids+=($traced)
-  for _ in $(seq 300); do grep -qs "Brisquel is ready" "$work/fcitx5-killed.log" && break; sleep 0.1; done
-  strace -f -qq -o "$work/renames" -p $traced -e trace=rename,renameat,renameat2 \
-    -e inject=rename,renameat,renameat2:signal=KILL:when=2 &
-  pids+=($!)
-  sleep 1
-  gtk_session kill-save =zgpc Alt_L @2500 Return >/dev/null
-  for _ in $(seq 50); do kill -0 $traced 2>/dev/null || break; sleep 0.1; done
-  check "killed at the list's rename: fcitx5 is gone" "$(kill -0 $traced 2>/dev/null && echo running || echo gone)" gone
-  check "killed at the list's rename: the settings hold the word, the list not yet" \
-    "$(grep -c '<key>zgpc</key>' "$plist") $(grep -c $'^zgpc\t' "$learned")" "1 0"
-  fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$work/fcitx5-again.log" 2>&1 &
-  local again=$!
-  pids+=($again)
-  for _ in $(seq 300); do grep -qs "Brisquel is ready" "$work/fcitx5-again.log" && break; sleep 0.1; done
+  start_fcitx5 fcitx5-calls
+  strace -qq -o "$work/save-calls" -p $writer -e trace=openat,write,fsync,fdatasync,rename,renameat,renameat2 &
+  tracer=$!
   sleep 0.5
-  check "after the restart the word is in the settings and the list" \
-    "$(grep -c '<key>zgpc</key>' "$plist") $(grep -c $'^zgpc\tяпзс$' "$learned")" "1 1"
+  gtk_session save-calls =zgka Alt_L @2500 Return >/dev/null
+  kill $tracer
+  wait $tracer 2>/dev/null
+  # Each call by name and its count among the calls of that name.
+  while read -r name count; do calls+=("$name:$count"); done < <(awk -F'(' '
+    /^[a-z0-9]+\(/ { n[$1]++; if ($1 != "openat" || /O_EXCL/) print $1, n[$1] }' "$work/save-calls")
+  check "killed during a save: the save's calls are seen" "$((${#calls[@]} >= 8))" 1
+  for ((i = 0; i < ${#calls[@]}; i++)); do
+    word=zgk${letters:i / 26 + 1:1}${letters:i % 26:1}
+    strace -qq -o /dev/null -p $writer -e trace=${calls[i]%:*} -e inject=${calls[i]%:*}:signal=KILL:when=${calls[i]#*:} &
+    tracer=$!
+    sleep 0.5
+    gtk_session kill-$i "=$word" Alt_L @1800 Return >/dev/null
+    for _ in $(seq 50); do kill -0 $fcitx 2>/dev/null || break; sleep 0.1; done
+    kill $tracer 2>/dev/null
+    wait $tracer 2>/dev/null
+    had=$(grep -c "<key>$word</key>" "$plist")
+    check "killed at ${calls[i]}: fcitx5 is gone and both files are whole" \
+      "$(kill -0 $fcitx 2>/dev/null && echo running || echo gone) $(whole_files)" "gone settings whole list whole"
+    start_fcitx5 fcitx5-restart-$i
+    here=$(learned_here)
+    check "killed at ${calls[i]}: after the restart the settings and the list agree" "${here%|*}" "${here#*|}"
+    # Killed before the settings' rename, the word was never saved: lost alike in both.
+    if [ "$had" = 1 ]; then
+      kept=$((kept + 1))
+      check "killed at ${calls[i]}: the word saved in the settings is in the list" \
+        "$(echo "${here#*|}" | grep -cw $word)" 1
+    fi
+  done
+  echo "INFO killed at ${#calls[@]} calls of a save: the settings held the word at $kept of them"
+  local again=$fcitx
 
   # A list file of 1 GiB (sparse): a word learned meanwhile neither stalls
   # fcitx5 nor makes it read the file whole.
