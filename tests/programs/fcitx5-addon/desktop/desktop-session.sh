@@ -536,14 +536,12 @@ case $mode in
       fi
     }
     clients=()
-    declare -A client_pid
     client_open() {  # client command...: its window, once it takes keys
       local client=$1
       wanted "$client" || return
       shift
       "$@" >"$work/$client.out" 2>"$work/$client.err" &
       pids+=($!)
-      client_pid[$client]=$!
       "$tools/press-keys" --window "$client" @300 2>>"$work/$client.err" && clients+=("$client")
     }
     client_open gtk3 "$tools/gtk-probe" gtk3 stay

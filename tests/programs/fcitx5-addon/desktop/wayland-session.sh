@@ -137,14 +137,12 @@ if [ "$mode" = clients ]; then
   }
   client_log() { cat "$work/$1.out"; }
   clients=()
-  declare -A client_pid
   client_open() {  # client command...: its window, by its title
     local client=$1
     wanted "$client" || return
     shift
     "$@" >"$work/$client.out" 2>"$work/$client.err" &
     pids+=($!)
-    client_pid[$client]=$!
     for _ in $(seq 100); do
       swaymsg -t get_tree 2>/dev/null | grep -q "\"name\": \"$client\"" && { clients+=("$client"); sleep 0.5; return; }
       sleep 0.1
