@@ -41,6 +41,15 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
                                             lastKeyAt_ = clock_.now();
                                             keyboard_.handle(static_cast<fcitx::KeyEvent&>(event));
                                           }));
+  watchers_.push_back(instance.watchEvent(
+      EventType::InputContextKeyEvent, EventWatcherPhase::PostInputMethod,
+      [this](fcitx::Event& event) { keyboard_.passedOn(static_cast<fcitx::KeyEvent&>(event)); }));
+  watchers_.push_back(
+      instance.watchEvent(EventType::InputContextCommitString, EventWatcherPhase::Default, [this](fcitx::Event& event) {
+        keyboard_.textCommitted(*static_cast<fcitx::InputContextEvent&>(event).inputContext());
+      }));
+  watchers_.push_back(instance.watchEvent(EventType::InputContextForwardKey, EventWatcherPhase::Default,
+                                          [this](fcitx::Event&) { keyboard_.keyForwarded(); }));
   watchers_.push_back(
       instance.watchEvent(EventType::InputContextFocusIn, EventWatcherPhase::Default, [this](fcitx::Event& event) {
         auto* ic = static_cast<fcitx::InputContextEvent&>(event).inputContext();

@@ -259,6 +259,27 @@ void Keyboard::focusLost(fcitx::InputContext& ic) {
   composing_.forget();
 }
 
+void Keyboard::passedOn(fcitx::KeyEvent& source) {
+  fcitx::InputContext& ic = *source.inputContext();
+  const fcitx::Key key = source.rawKey();
+  if (source.isRelease()) {
+    if (spaceTaken_ != 0 && key.code() == spaceTaken_) {
+      spaceTaken_ = 0;
+      source.filterAndAccept();
+    }
+    return;
+  }
+  const bool afterText = committedIn_.get() == &ic;
+  committedIn_.unwatch();
+  // Terminals take a Space key as their own input and keep XIM's order.
+  if (!afterText || key.sym() != FcitxKey_space || (key.states() & fcitx::KeyState::SimpleMask) ||
+      session_.stopped || Session::isSecure(ic) || isTerminal(ic))
+    return;
+  source.filterAndAccept();
+  spaceTaken_ = key.code();
+  ic.commitString(" ");
+}
+
 bool Keyboard::canRetype(int characters, int stepOver) {
   fcitx::InputContext* ic = session_.focused();
   if (!ic || !composes(*ic)) return true;

@@ -64,6 +64,14 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   void focusLost(fcitx::InputContext& ic);
   // The input method changed (fcitx5 clears the composing text then).
   void inputMethodChanged(fcitx::InputContext& ic) { composing_.show(ic); }
+  // Text was committed to the context, or a key forwarded to its client.
+  void textCommitted(fcitx::InputContext& ic) { committedIn_ = ic.watch(); }
+  void keyForwarded() { committedIn_.unwatch(); }
+  // A key the input method let through to the client. A Space after text the
+  // input method committed (a layout whose letters it types as text) goes as
+  // text too: toolkits apply commits at once and keys later, so after a stall
+  // the next word's letters would land before the Space.
+  void passedOn(fcitx::KeyEvent& event);
 
   // How long deciding each key took, in microseconds: count, median, p99, max.
   struct Timings {
@@ -110,6 +118,8 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   bool deadKeyPassed_ = false;  // the input method composes the next key with it
   bool deciding_ = false;
   bool flushScheduled_ = false;
+  fcitx::TrackableObjectReference<fcitx::InputContext> committedIn_;  // the last thing it got was text
+  int spaceTaken_ = 0;  // keycode of a Space press sent as text: its release goes no further
   std::bitset<1024> keysDown_;  // X keycodes (evdev codes + 8) held down
   std::vector<float> durations_;
 };

@@ -7,6 +7,7 @@
 #                                (press-keys syntax); modifier releases logged as "<us> -Alt_L"
 #   client_log CLIENT            what the client's field logged, in the form above
 #   terminals                    the clients that are terminals (a space-separated list)
+#   fcitx5_pid                   the fcitx5 the clients talk to
 # BRISQUEL_CLIENTS="gtk4 qt5" runs those clients only.
 
 # wanted CLIENT: whether this run takes the client
@@ -44,10 +45,25 @@ alt_to_text() {
     END { if (!found) printf "never" }'
 }
 
+# stall PID AFTER FOR: the process stops for a while, as on a busy machine
+stall() {
+  sleep "$2"
+  kill -STOP "$1"
+  sleep "$3"
+  kill -CONT "$1"
+}
+
 # run_cases CLIENT: every case, ROUNDS times (1 unless set)
 run_cases() {
   local client=$1 c layout what keys want tokens round held ms lines
   for round in $(seq "${ROUNDS:-1}"); do
+    # A stall of fcitx5 during fast typing sends its answers to the client in
+    # one burst: the letters it committed as text must still follow the Space
+    # typed before them.
+    stall "$fcitx5_pid" 0.9 0.6 >/dev/null 2>&1 &
+    held=$(GAP=8 client_line "$client" keyboard-ru @600 "=ghbdtn vbh rfr ltkf ")
+    wait $!
+    check "$client: a Russian phrase typed while fcitx5 stalls" "$held" "привет мир как дела "
     for c in "${cases[@]}"; do
       IFS='|' read -r layout what keys want <<<"$c"
       IFS='~' read -ra tokens <<<"$keys"

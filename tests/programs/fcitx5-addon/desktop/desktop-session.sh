@@ -175,6 +175,7 @@ log=$work/fcitx5.log
 [ "$mode" = peer ] && log=$work/fcitx5-peer.log
 fcitx5 --disable=all --enable=keyboard,xcb,xim,dbus,dbusfrontend,brisquel >"$log" 2>&1 &
 pids+=($!)
+fcitx5_pid=$!
 ready=0
 for _ in $(seq 1200); do  # a first run builds the dictionaries' indexes
   if grep -qs "$ready_line" "$log" &&

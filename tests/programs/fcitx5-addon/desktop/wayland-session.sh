@@ -92,6 +92,7 @@ if [ "$mode" = clients ]; then
 fi
 fcitx5 ${BRISQUEL_FCITX5_ARGS:-} --disable=all --enable=$addons >"$work/fcitx5.log" 2>&1 &
 pids+=($!)
+fcitx5_pid=$!
 for _ in $(seq 1200); do
   grep -qs "Brisquel is ready" "$work/fcitx5.log" && break
   sleep 0.1
