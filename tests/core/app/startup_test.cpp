@@ -75,10 +75,20 @@ TEST_F(StartupTest, LaunchShowsTheMenuAndInstallsTheMonitorsOneSecondLater) {
   EXPECT_TRUE(desktop.alerts().empty());
 }
 
-TEST_F(StartupTest, WithoutTrustTheIndicatorStillFollowsTheLayout) {
+// Without trust the donation check still runs three seconds after launch and
+// the indicator still follows the layout.
+TEST_F(StartupTest, WithoutTrustTheDonationCheckAndTheIndicatorStillWork) {
+  const double thirtyOneDaysAgo = desktop.wallTime() - 31 * 86400.0;
   SimProgramOptions options = untrusted();
+  options.storedDefaults.emplace_back(DonationHelper::lastPromptDateKey, DefaultsDate{thirtyOneDaysAgo});
   options.storedDefaults.emplace_back(SettingsHelper::enableShowLayoutInTray, true);
-  startProgram(options);
+  makeProgram(options).launch();
+
+  desktop.advance(2.9);
+  ASSERT_EQ(desktop.alerts().size(), 1u) << "only the permission alert so far";
+  desktop.advance(0.2);
+  ASSERT_EQ(desktop.alerts().size(), 2u);
+  EXPECT_EQ(desktop.alerts()[1].messageText, "Enjoying Brisquel?");
   ASSERT_FALSE(delegate().isAccessibilityTrusted());
 
   ASSERT_TRUE(desktop.selectLayout("ru"));  // the system's own layout menu
@@ -87,29 +97,6 @@ TEST_F(StartupTest, WithoutTrustTheIndicatorStillFollowsTheLayout) {
   ASSERT_TRUE(desktop.selectLayout("en"));
   desktop.runUntilIdle();
   EXPECT_EQ(indicatorCode(desktop), "EN");
-}
-
-TEST_F(StartupTest, TheDonationCheckRunsThreeSecondsAfterLaunchEvenWithoutTrust) {
-  const double thirtyOneDaysAgo = desktop.wallTime() - 31 * 86400.0;
-  SimProgramOptions options = untrusted();
-  options.storedDefaults.emplace_back(DonationHelper::lastPromptDateKey, DefaultsDate{thirtyOneDaysAgo});
-  makeProgram(options).launch();
-
-  desktop.advance(2.9);
-  ASSERT_EQ(desktop.alerts().size(), 1u) << "only the permission alert so far";
-  desktop.advance(0.2);
-  ASSERT_EQ(desktop.alerts().size(), 2u);
-  EXPECT_EQ(desktop.alerts()[1].messageText, "Enjoying Brisquel?");
-}
-
-TEST_F(StartupTest, MonitorsAreInstalledOncePerProcess) {
-  startProgram();
-  delegate().initializeEventMonitorsIfNeeded();
-  delegate().checkAccessibilityAndPrompt();
-  EXPECT_EQ(installed(), kEverything);
-
-  play("+shift +ctrl -ctrl -shift");
-  EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
 }
 
 TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
@@ -128,15 +115,22 @@ TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
   EXPECT_EQ(installed(), kEverything) << "monitors are not removed first";
 }
 
-TEST_F(StartupTest, TerminationRemovesMonitorsTapAndObservers) {
+// Monitors are installed once per process and termination removes them all.
+TEST_F(StartupTest, MonitorsAreInstalledOnceAndTerminationRemovesThem) {
   startProgram();
+  delegate().initializeEventMonitorsIfNeeded();
+  delegate().checkAccessibilityAndPrompt();
+  EXPECT_EQ(installed(), kEverything);
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
+
   desktop.platform().application->terminate();
   EXPECT_EQ(desktop.terminateCount(), 1);
   EXPECT_EQ(installed(), kNothing);
   EXPECT_FALSE(delegate().observesInputSourceChanges());
 
   play("+shift +ctrl -ctrl -shift");
-  EXPECT_TRUE(desktop.selectLog().empty()) << "the hotkey still switches after termination";
+  EXPECT_EQ(desktop.selectLog().size(), 1u) << "the hotkey still switches after termination";
   desktop.activate(kNotesID);
   EXPECT_EQ(delegate().appSwitchObserver().lastActiveBundleID(), kEditorID) << "activations still observed";
 }

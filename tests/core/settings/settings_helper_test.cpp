@@ -213,18 +213,6 @@ TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImportWhichDoesNotWriteItBac
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "y\tx"));
 }
 
-TEST_F(SettingsTest, MissingOrUnreadableFileLeavesTheSettingUnchanged) {
-  start();
-  settings->setIgnoredApps({"keep"});
-  fs::remove(ignoredFile);
-  settings->importIgnoredAppsFromFile();
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
-
-  fs::create_directories(ignoredFile / "not a file");
-  settings->importIgnoredAppsFromFile();
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
-}
-
 TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   start();
   settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
@@ -244,8 +232,19 @@ TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
 }
 
-TEST_F(SettingsTest, FailedWriteIsToldOnceAndKeepsTheSettingAndADeletedFolderIsMadeAgain) {
+// A file that is missing or cannot be read or written never changes the setting.
+TEST_F(SettingsTest, FileProblemsKeepTheSettingAndAFailedWriteIsToldOnce) {
   start();
+  settings->setIgnoredApps({"keep"});
+  fs::remove(ignoredFile);
+  settings->importIgnoredAppsFromFile();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
+  fs::create_directories(ignoredFile / "not a file");
+  settings->importIgnoredAppsFromFile();
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"keep"}));
+  fs::remove_all(ignoredFile);
+  settings->setIgnoredApps(defaultIgnoredApps());
+
   desktop.setFileWritesFail(true);
   settings->setIgnoredApps({"x"});
   settings->setIgnoredApps({"x"});
@@ -336,6 +335,13 @@ TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "back"));
   desktop.advance(2.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"back"}));
+
+  // Our own write is no save: the stored list changes behind the file's back
+  // and a re-import would undo it.
+  settings->setIgnoredApps({"mine"});
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
+  desktop.advance(4.0);
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
 }
 
 // The watcher goes by what a file holds, not by its modification time: a
@@ -372,16 +378,6 @@ TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
   settings->setLearnedWords({{"x", "y"}, {"y", "y"}, {"e", "f"}, {"f", "f"}});
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), newer);
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf\nx\ty"));
-}
-
-TEST_F(SettingsTest, OwnWritesDoNotTriggerAnImport) {
-  start();
-  desktop.advance(2.0);
-  settings->setIgnoredApps({"mine"});
-  // The stored list changes behind the file's back; a re-import would undo it.
-  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
-  desktop.advance(4.0);
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
 }
 
 TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {

@@ -9,15 +9,7 @@
 namespace brisquel::testing {
 namespace {
 
-class ManualToggle : public TypoScenario {
- protected:
-  StringMap storedLearnedWords() {
-    auto it = desktop_.defaultsValues().find("LEARNED_WORDS");
-    if (it == desktop_.defaultsValues().end()) return {};
-    auto* map = std::get_if<StringMap>(&it->second);
-    return map ? *map : StringMap{};
-  }
-};
+class ManualToggle : public TypoScenario {};
 
 TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
   focus(kTerminal);
@@ -27,9 +19,9 @@ TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
   EXPECT_EQ(text(), "привет");
   EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет");
   EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  EXPECT_TRUE(storedLearnedWords().empty());
+  EXPECT_TRUE(learned().empty());
   desktop_.advance(1.5);
-  EXPECT_EQ(storedLearnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
+  EXPECT_EQ(learned(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
 
   // Within 5 s a second press undoes it, and the save forgets both words.
   learn({{"ghbdtn", "привет"}, {"привет", "привет"}, {"other", "ghbdtn"}, {"keep", "this"}});
@@ -37,7 +29,7 @@ TEST_F(ManualToggle, BufferedWordByTypedKeysIsConvertedAndLearned) {
   EXPECT_EQ(text(), "ghbdtn");
   EXPECT_EQ(desktop_.currentLayoutCode(), "en");
   desktop_.advance(1.5);
-  EXPECT_EQ(storedLearnedWords(), (StringMap{{"keep", "this"}}));
+  EXPECT_EQ(learned(), (StringMap{{"keep", "this"}}));
 }
 
 TEST_F(ManualToggle, ConvertedWordJoinsTheHistory) {
@@ -90,7 +82,7 @@ TEST_F(ManualToggle, QuickConversionsOfDifferentWordsAreAllLearned) {
     type(" zgpb");
     option();
     desktop_.advance(1.5);
-    const StringMap stored = storedLearnedWords();
+    const StringMap stored = learned();
     EXPECT_TRUE(stored.contains("zgpa") && stored.contains("zgpb") && stored.size() == 4)
         << "gap " << gap << ": " << ::testing::PrintToString(stored);
   }

@@ -67,14 +67,8 @@ TEST(WordFinders, WordBeforeCursor) {
 
 class FocusedText : public TypoScenario {};
 
-TEST_F(FocusedText, ListedApplicationsOnlyWhenBypassing) {
-  focus(kTerminal);
-  app().setText(u"ls");
-  EXPECT_FALSE(detector_->readField(false));
-  EXPECT_TRUE(detector_->readField(true));
-}
-
-TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
+// Listed applications are read only when bypassing; unreadable fields give no snapshot.
+TEST_F(FocusedText, WhichFieldsAreRead) {
   app().setText(u"text");
   for (bool sim::AXFaults::*fault : {&sim::AXFaults::valueNotString, &sim::AXFaults::readFails,
                                       &sim::AXFaults::noFocusedElement}) {
@@ -82,6 +76,11 @@ TEST_F(FocusedText, UnreadableFieldsGiveNoSnapshot) {
     app().axFaults().*fault = true;
     EXPECT_FALSE(detector_->readField(true));
   }
+  app().axFaults() = {};
+  focus(kTerminal);
+  app().setText(u"ls");
+  EXPECT_FALSE(detector_->readField(false));
+  EXPECT_TRUE(detector_->readField(true));
 }
 
 TEST_F(FocusedText, FailedFocusReadAsksForAPermissionCheck) {
@@ -116,16 +115,13 @@ TEST_F(Spelling, ValidityCacheIsEmptiedWhenFull) {
   EXPECT_FALSE(detector_->isWordValid(u"hello", "en_US"));
 }
 
-TEST_F(Spelling, PrefixIsValidAsBeginningOrWholeWord) {
+// A prefix is a word's beginning or the whole word; a language still loading is not cached.
+TEST_F(Spelling, PrefixesAndLoadingLanguages) {
   words("ru_RU", {"где", "привет"});
   EXPECT_TRUE(detector_->isPrefixValid(u"при", "ru_RU"));
   EXPECT_TRUE(detector_->isPrefixValid(u"где", "ru_RU"));
   EXPECT_FALSE(detector_->isPrefixValid(u"гдк", "ru_RU"));
   EXPECT_FALSE(detector_->isPrefixValid(u"п", "ru_RU"));
-}
-
-TEST_F(Spelling, LanguageStillLoadingIsNotCached) {
-  words("ru_RU", {"привет"});
   desktop_.spelling().setReady("ru_RU", false);
   EXPECT_FALSE(detector_->isWordValid(u"привет", "ru_RU"));
   desktop_.spelling().setReady("ru_RU", true);
