@@ -123,3 +123,15 @@ run_sentences() {
     check "$client: no corpus sentence corrupted" "$(echo "$verdict" | sed -n 's/.*corrupted: \([0-9]*\).*/\1/p')" 0
   done
 }
+
+# run_clients COUNT CLIENT...: every case in each client (with the menu bar's
+# control in Qt), then COUNT sentences in each.
+run_clients() {
+  local count=$1 client
+  shift
+  for client in "$@"; do
+    [[ $client == qt* ]] && menu_control "$client"
+    run_cases "$client"
+  done
+  run_sentences "$count" "$@"
+}

@@ -623,11 +623,7 @@ case $mode in
       echo "SKIP Chromium: needs the chromium package"
     fi
 
-    for client in "${clients[@]}"; do
-      [[ $client == qt* ]] && menu_control "$client"
-      run_cases "$client"
-    done
-    run_sentences "$count" "${clients[@]}"
+    run_clients "$count" "${clients[@]}"
     exit $((failures > 0))
     ;;
   alerts)

@@ -166,11 +166,7 @@ if [ "$mode" = clients ]; then
   else
     echo "SKIP xterm on XWayland: sway has no XWayland (the xwayland package)"
   fi
-  for client in "${clients[@]}"; do
-    [[ $client == qt* ]] && menu_control "$client"
-    run_cases "$client"
-  done
-  run_sentences "$count" "${clients[@]}"
+  run_clients "$count" "${clients[@]}"
   exit $((failures > 0))
 fi
 
