@@ -8,11 +8,11 @@
 #include <fcitx-utils/log.h>
 #include <gtest/gtest.h>
 #include <fcitx-utils/testing.h>
+#include <fcitx-utils/utf8.h>
 #include <fcitx/addonmanager.h>
 #include <fcitx/inputmethodgroup.h>
 #include <fcitx/inputmethodmanager.h>
 #include <fcitx/inputpanel.h>
-#include <unicode/unistr.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
@@ -33,17 +33,14 @@ std::uint64_t nowMicroseconds() {
 }
 
 std::u32string codePoints(const std::string& utf8) {
-  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
   std::u32string out;
-  for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) out += static_cast<char32_t>(text.char32At(i));
+  for (const std::uint32_t c : fcitx::utf8::MakeUTF8CharRange(utf8)) out += static_cast<char32_t>(c);
   return out;
 }
 
 std::string utf8(std::u32string_view s) {
-  icu::UnicodeString text;
-  for (char32_t c : s) text.append(static_cast<UChar32>(c));
   std::string out;
-  text.toUTF8String(out);
+  for (const char32_t c : s) out += fcitx::utf8::UCS4ToUTF8(c);
   return out;
 }
 
@@ -84,7 +81,6 @@ class Keymaps {
     if (xkb_keymap_key_get_syms_by_level(layout(layoutName), keycode, 0, 0, &syms) < 1) return 0;
     return syms[0];
   }
-  unsigned int keycodeOf(xkb_keysym_t sym) { return usPosition(sym).first; }
 
  private:
   Keymaps() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
@@ -92,14 +88,11 @@ class Keymaps {
   std::map<std::string, xkb_keymap*> keymaps_;
 };
 
-const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>>& modifiers() {
-  static const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>> table = {
-      {"ctrl", {XKB_KEY_Control_L, fcitx::KeyState::Ctrl}},
-      {"shift", {XKB_KEY_Shift_L, fcitx::KeyState::Shift}},
-      {"alt", {XKB_KEY_Alt_L, fcitx::KeyState::Alt}},
-  };
-  return table;
-}
+const std::map<std::string, std::pair<xkb_keysym_t, fcitx::KeyState>> kModifiers = {
+    {"ctrl", {XKB_KEY_Control_L, fcitx::KeyState::Ctrl}},
+    {"shift", {XKB_KEY_Shift_L, fcitx::KeyState::Shift}},
+    {"alt", {XKB_KEY_Alt_L, fcitx::KeyState::Alt}},
+};
 
 }  // namespace
 
@@ -138,7 +131,7 @@ FcitxHarness::~FcitxHarness() {
 
 TextField& FcitxHarness::field(const std::string& program, const FieldOptions& options) {
   fields_.push_back(std::make_unique<TextField>(*instance_, program, options));
-  fields_.back()->focus();
+  fields_.back()->focusIn();
   return *fields_.back();
 }
 
@@ -212,10 +205,6 @@ TextField::~TextField() {
   destroy();
 }
 
-void TextField::focus() {
-  focusIn();
-}
-
 std::string TextField::text() const {
   return utf8(text_);
 }
@@ -230,7 +219,8 @@ void TextField::updatePreeditImpl() {
   preedit_ = codePoints(inputPanel().clientPreedit().toString());
 }
 
-void TextField::applyLater(const fcitx::Key& key) {
+void TextField::receive(const fcitx::Key& key) {
+  if (!options_.replaysKeysLate) return apply(key);
   lateKeys_.push_back(key);
   if (lateTimer_) return;
   lateTimer_ = instance_.eventLoop().addTimeEvent(CLOCK_MONOTONIC, fcitx::now(CLOCK_MONOTONIC) + 1000, 0,
@@ -260,6 +250,7 @@ void TextField::reportSurrounding() {
 
 void TextField::type(const std::string& keys) {
   const std::u32string all = codePoints(keys);
+  const unsigned int shift = Keymaps::instance().usPosition(XKB_KEY_Shift_L).first;
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (all[i] == U'<') {
       const std::size_t end = all.find(U'>', i);
@@ -268,11 +259,11 @@ void TextField::type(const std::string& keys) {
       continue;
     }
     const auto [keycode, level] = Keymaps::instance().usPosition(xkb_utf32_to_keysym(all[i]));
-    if (level == 1) sendKey(Keymaps::instance().keycodeOf(XKB_KEY_Shift_L), 0, false);
+    if (level == 1) sendKey(shift, 0, false);
     const unsigned int states = level == 1 ? static_cast<unsigned int>(fcitx::KeyState::Shift) : 0u;
     sendKey(keycode, states, false);
     sendKey(keycode, states, true);
-    if (level == 1) sendKey(Keymaps::instance().keycodeOf(XKB_KEY_Shift_L), states, true);
+    if (level == 1) sendKey(shift, states, true);
   }
 }
 
@@ -282,10 +273,10 @@ void TextField::press(const std::string& chord) {
   for (std::string part; std::getline(stream, part, '+');) parts.push_back(part);
   unsigned int states = 0;
   std::vector<std::pair<unsigned int, fcitx::KeyState>> held;
-  const bool modifiersOnly = modifiers().count(parts.back()) > 0;
+  const bool modifiersOnly = kModifiers.count(parts.back()) > 0;
   for (std::size_t i = 0; i + (modifiersOnly ? 0 : 1) < parts.size(); ++i) {
-    const auto& [sym, state] = modifiers().at(parts[i]);
-    held.emplace_back(Keymaps::instance().keycodeOf(sym), state);
+    const auto& [sym, state] = kModifiers.at(parts[i]);
+    held.emplace_back(Keymaps::instance().usPosition(sym).first, state);
     sendKey(held.back().first, states, false);
     states |= static_cast<unsigned int>(state);
   }
@@ -293,7 +284,7 @@ void TextField::press(const std::string& chord) {
     const std::string& name = parts.back();
     const xkb_keysym_t sym = name.size() == 1 ? xkb_utf32_to_keysym(static_cast<char32_t>(name[0]))
                                               : xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
-    const unsigned int code = Keymaps::instance().keycodeOf(sym);
+    const unsigned int code = Keymaps::instance().usPosition(sym).first;
     sendKey(code, states, false);
     sendKey(code, states, true);
   }
@@ -315,12 +306,7 @@ void TextField::sendKey(unsigned int keycode, unsigned int states, bool release)
   applyLateKeys();  // the client's loop ran since the last key
   keyEvent(event);
   if (!event.accepted()) passed_.push_back((release ? "-" : "+") + event.rawKey().toString());
-  if (release || event.accepted()) return;
-  if (options_.replaysKeysLate) {
-    applyLater(event.rawKey());
-  } else {
-    apply(event.rawKey());
-  }
+  if (!release && !event.accepted()) receive(event.rawKey());
 }
 
 void TextField::apply(const fcitx::Key& key) {
@@ -388,12 +374,7 @@ void TextField::deleteSurroundingTextImpl(int offset, unsigned int size) {
 void TextField::forwardKeyImpl(const fcitx::ForwardKeyEvent& key) {
   forwarded_.push_back(std::string(key.isRelease() ? "-" : "+") + key.rawKey().toString() + "@" +
                        std::to_string(key.rawKey().code()));
-  if (key.isRelease()) return;
-  if (options_.replaysKeysLate) {
-    applyLater(key.rawKey());
-  } else {
-    apply(key.rawKey());
-  }
+  if (!key.isRelease()) receive(key.rawKey());
 }
 
 }  // namespace brisquel::fcitx5test

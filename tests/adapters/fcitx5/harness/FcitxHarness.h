@@ -86,7 +86,6 @@ class TextField final : public fcitx::InputContext {
   // Presses keys: characters are typed at their US positions ("ghbdtn vbh "),
   // "<ctrl+c>", "<alt>", "<shift+a>" press a chord, "<BackSpace>" a named key.
   void type(const std::string& keys);
-  void focus();
 
   std::string text() const;
   // The text with the composing text shown at the cursor, as the user sees it.
@@ -107,9 +106,9 @@ class TextField final : public fcitx::InputContext {
  private:
   void press(const std::string& chord);
   void sendKey(unsigned int keycode, unsigned int modifiers, bool release);
+  // A key the application types itself, at once or late; see FieldOptions::replaysKeysLate.
+  void receive(const fcitx::Key& key);
   void apply(const fcitx::Key& key);
-  // Keys the client replays late; see FieldOptions::replaysKeysLate.
-  void applyLater(const fcitx::Key& key);
   void applyLateKeys();
   void insert(const std::u32string& s);
   void reportSurrounding();
