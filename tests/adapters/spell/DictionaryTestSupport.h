@@ -32,6 +32,14 @@ inline std::string encodeAs(const std::string& utf8, const char* charset) {
   return out;
 }
 
+// A text in a language: whether it is a word, and whether longer words start with it.
+struct Case {
+  const char* language;
+  const char* text;
+  bool word;
+  bool prefix;
+};
+
 inline bool loadAll(DictionarySpellChecker& checker) {
   bool ok = true;
   for (const auto& language : DictionarySpellChecker::languages()) checker.prepare(language);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The spelling port on small dictionaries written by the test: whole words,
 // prefixes, loading, the cache of the prefix index and missing dictionaries.
+#include <functional>
+#include <optional>
+
 #include "DictionaryTestSupport.h"
 
 namespace brisquel::spell::testing {
@@ -31,21 +34,6 @@ Fixture writeDictionaries() {
   writeFile(f.dictionaries / "el_GR.dic", encodeAs("3\nκαλημέρα\nκαλός\nκόσμος\n", "ISO-8859-7"));
   return f;
 }
-
-class DictionarySpellCheckerTest : public ::testing::Test {
- protected:
-  Fixture files = writeDictionaries();
-  DictionarySpellChecker checker{files.dictionaries, files.cache};
-
-  void SetUp() override { ASSERT_TRUE(loadAll(checker)); }
-};
-
-struct Case {
-  const char* language;
-  const char* text;
-  bool word;
-  bool prefix;
-};
 
 const Case kCases[] = {
     {"en_US", "hello", true, false},  // the prefix itself does not count as a completion
@@ -119,27 +107,55 @@ void expectCases(DictionarySpellChecker& checker) {
 }
 
 // The index answers alike however it came: built by a child process into the
-// cache, read back from the cache, or built in memory where there is no cache.
+// cache, read back from it, built again when the dictionary changed or the
+// cache was damaged, built in memory where there is no cache or it cannot be
+// written; also after a checker was destroyed while loading.
 TEST(DictionarySpellCheckerLoading, IndexesAnswerAlikeWhereverBuilt) {
   auto files = writeDictionaries();
   using enum DictionarySpellChecker::IndexSource;
   const struct {
     const char* label;
     std::filesystem::path cache;
-    DictionarySpellChecker::IndexSource source;
-  } setups[] = {{"built into the cache", files.cache, Built},
-                {"read from the cache", files.cache, Cache},
-                {"built without a cache", {}, Built}};
+    std::optional<DictionarySpellChecker::IndexSource> source;  // of en_US; none: either
+    std::function<void()> before = [] {};
+  } setups[] = {
+      {"built into the cache", files.cache, Built},
+      {"read from the cache", files.cache, Cache},
+      {"built again after the dictionary changed", files.cache, Built,
+       [&] { writeFile(files.dictionaries / "en_US.dic", "6\nhello\ndo/U\ncat/S\nLondon\ndon't\nworld\n"); }},
+      {"built again over a damaged cache", files.cache, Built,
+       [&] {
+         for (const auto& e : std::filesystem::directory_iterator(files.cache)) writeFile(e.path(), "not a trie");
+       }},
+      {"built without a cache", {}, Built},
+      {"built where the cache cannot be written", files.cache / "blocked" / "inside", Built,
+       [&] { writeFile(files.cache / "blocked", ""); }},
+      {"after a checker destroyed while loading", files.cache / "other", std::nullopt,
+       [&] {
+         DictionarySpellChecker destroyed(files.dictionaries, files.cache / "other");
+         for (const auto& language : DictionarySpellChecker::languages()) destroyed.prepare(language);
+       }},  // its destructor joins the loaders; must not crash or hang
+  };
   for (const auto& setup : setups) {
     SCOPED_TRACE(setup.label);
+    setup.before();
     DictionarySpellChecker checker(files.dictionaries, setup.cache);
     ASSERT_TRUE(loadAll(checker));
-    EXPECT_EQ(checker.indexSource("ru_RU"), setup.source);
+    if (setup.source) {
+      EXPECT_EQ(checker.indexSource("en_US"), *setup.source);
+    }
     expectCases(checker);
   }
+  int indexes = 0;
+  for (const auto& e : std::filesystem::directory_iterator(files.cache))
+    indexes += e.path().filename().string().starts_with("en_US-") && e.path().extension() == ".trie";
+  EXPECT_EQ(indexes, 1) << "the index of the old dictionary is removed";
 }
 
-TEST_F(DictionarySpellCheckerTest, MissingDictionaryLeavesTheLanguageWithoutWordsAndNamesItsPackage) {
+TEST(DictionarySpellCheckerLoading, MissingDictionaryLeavesTheLanguageWithoutWordsAndNamesItsPackage) {
+  auto files = writeDictionaries();
+  DictionarySpellChecker checker(files.dictionaries, files.cache);
+  ASSERT_TRUE(loadAll(checker));
   EXPECT_TRUE(checker.isReady("ar"));
   EXPECT_EQ(checker.missingPackage("ar"), std::optional<std::string>("hunspell-ar"));
   EXPECT_EQ(checker.missingPackage("ru_RU"), std::nullopt);
@@ -176,66 +192,6 @@ TEST(DictionarySpellCheckerLoading, ToolsCanKeepUnpreparedLanguagesUnloaded) {
   EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
   EXPECT_FALSE(checker.isReady("ru_RU"));
   EXPECT_EQ(checker.indexSource("ru_RU"), DictionarySpellChecker::IndexSource::None);
-}
-
-// The index is built once and read back later, input conversion included (ICONV ’ ').
-TEST(DictionarySpellCheckerLoading, PrefixIndexIsCachedAndRebuiltWhenTheDictionaryChanges) {
-  auto files = writeDictionaries();
-  auto load = [&] {
-    auto checker = std::make_unique<DictionarySpellChecker>(files.dictionaries, files.cache);
-    checker->prepare("en_US");
-    EXPECT_TRUE(checker->waitUntilReady("en_US", 1min));
-    return checker;
-  };
-  auto trieFiles = [&] {
-    int n = 0;
-    for (const auto& e : std::filesystem::directory_iterator(files.cache))
-      n += e.path().filename().string().starts_with("en_US-") && e.path().extension() == ".trie";
-    return n;
-  };
-  using enum DictionarySpellChecker::IndexSource;
-  for (auto source : {Built, Cache}) {
-    auto checker = load();
-    EXPECT_EQ(checker->indexSource("en_US"), source);
-    EXPECT_TRUE(checker->hasCompletions(u"hel", "en_US"));
-    EXPECT_TRUE(checker->isWordCorrect(u"don’t", "en_US"));
-  }
-  writeFile(files.dictionaries / "en_US.dic", "2\nhello\nworld\n");
-  auto third = load();
-  EXPECT_EQ(third->indexSource("en_US"), Built);
-  EXPECT_TRUE(third->hasCompletions(u"wor", "en_US"));
-  EXPECT_EQ(trieFiles(), 1) << "the index of the old dictionary is removed";
-}
-
-TEST(DictionarySpellCheckerLoading, CorruptCacheIsRebuilt) {
-  auto files = writeDictionaries();
-  {
-    DictionarySpellChecker checker(files.dictionaries, files.cache);
-    ASSERT_TRUE(checker.waitUntilReady("el", 1min));
-  }
-  for (const auto& e : std::filesystem::directory_iterator(files.cache)) writeFile(e.path(), "not a trie");
-  DictionarySpellChecker checker(files.dictionaries, files.cache);
-  ASSERT_TRUE(checker.waitUntilReady("el", 1min));
-  EXPECT_EQ(checker.indexSource("el"), DictionarySpellChecker::IndexSource::Built);
-  EXPECT_TRUE(checker.isWordCorrect(u16("καλός"), "el"));
-}
-
-TEST(DictionarySpellCheckerLoading, UnwritableCacheStillServesTheLanguage) {
-  auto files = writeDictionaries();
-  writeFile(files.cache / "blocked", "");
-  DictionarySpellChecker checker(files.dictionaries, files.cache / "blocked" / "inside");
-  ASSERT_TRUE(checker.waitUntilReady("ru_RU", 1min));
-  EXPECT_TRUE(checker.hasCompletions(u"при", "ru_RU"));
-}
-
-TEST(DictionarySpellCheckerLoading, DestroyedWhileLoading) {
-  auto files = writeDictionaries();
-  auto checker = std::make_unique<DictionarySpellChecker>(files.dictionaries, files.cache);
-  for (const auto& language : DictionarySpellChecker::languages()) checker->prepare(language);
-  checker.reset();  // joins the loaders; must not crash or hang
-  DictionarySpellChecker again(files.dictionaries, files.cache);
-  ASSERT_TRUE(loadAll(again));
-  EXPECT_TRUE(again.isWordCorrect(u"hello", "en_US"));
 }
 
 }  // namespace

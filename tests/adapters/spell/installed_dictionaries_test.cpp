@@ -6,13 +6,6 @@
 namespace brisquel::spell::testing {
 namespace {
 
-struct Case {
-  const char* language;
-  const char* text;
-  bool word;
-  bool prefix;
-};
-
 class InstalledDictionaries : public ::testing::Test {
  protected:
   static DictionarySpellChecker& checker() {
