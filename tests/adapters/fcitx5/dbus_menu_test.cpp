@@ -67,19 +67,24 @@ std::vector<std::string> types(std::string_view signature) {
   return out;
 }
 
+template <typename T>
+T read(Message& m) {
+  T value{};
+  m >> value;
+  return value;
+}
+
 // A value of the message as text: "quoted" strings, [arrays], (structs),
 // {key: value} dictionaries; a variant shows as its value.
-void print(Message& m, const std::string& type, std::string& out) {
+std::string print(Message& m, const std::string& type) {
   auto contents = [&](Container::Type kind, const std::string& inner, const char* open, const char* separator,
                       const char* close, const std::vector<std::string>& each) {
     m >> Container(kind, Signature(inner));
-    out += open;
-    for (std::size_t i = 0; m && !m.end(); ++i) {
-      if (i > 0) out += separator;
-      print(m, each.size() == 1 ? each[0] : each.at(i), out);
-    }
+    std::string out = open;
+    for (std::size_t i = 0; m && !m.end(); ++i)
+      out += (i > 0 ? separator : "") + print(m, each.at(each.size() == 1 ? 0 : i));
     m >> ContainerEnd();
-    out += close;
+    return out + close;
   };
   const std::string inner = type.substr(1, type.size() - (type[0] == 'a' ? 1 : 2));
   switch (type[0]) {
@@ -90,43 +95,23 @@ void print(Message& m, const std::string& type, std::string& out) {
       return contents(Container::Type::Struct, inner, "(", " ", ")", types(inner));
     case '{':
       return contents(Container::Type::DictEntry, inner, "", ": ", "", types(inner));
-    case 'v': {
-      const std::string held = m.peekType().second;
-      return contents(Container::Type::Variant, held, "", "", "", {held});
-    }
-    case 's': {
-      std::string v;
-      m >> v;
-      out += '"' + v + '"';
-      return;
-    }
-    case 'b': {
-      bool v = false;
-      m >> v;
-      out += v ? "true" : "false";
-      return;
-    }
-    case 'u': {
-      std::uint32_t v = 0;
-      m >> v;
-      out += std::to_string(v);
-      return;
-    }
-    default: {
-      std::int32_t v = 0;
-      m >> v;
-      out += std::to_string(v);
-    }
+    case 'v':
+      return contents(Container::Type::Variant, m.peekType().second, "", "", "", {m.peekType().second});
+    case 's':
+      return '"' + read<std::string>(m) + '"';
+    case 'b':
+      return read<bool>(m) ? "true" : "false";
+    case 'u':
+      return std::to_string(read<std::uint32_t>(m));
+    default:
+      return std::to_string(read<std::int32_t>(m));
   }
 }
 
 // A reply's values, separated by " ; ".
 std::string printed(Message& m) {
   std::string out;
-  for (const auto& type : types(m.signature())) {
-    if (!out.empty()) out += " ; ";
-    print(m, type, out);
-  }
+  for (const auto& type : types(m.signature())) out += (out.empty() ? "" : " ; ") + print(m, type);
   return out;
 }
 
