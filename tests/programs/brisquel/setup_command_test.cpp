@@ -79,10 +79,8 @@ class SetupTest : public ::testing::Test {
       writeFile(home_ / file, text);
     }
   }
-  std::string gsettings(const std::string& args) {
-    return runShell("gsettings " + args);
-  }
-  static std::string runShell(const std::string& command) {
+  // What the command printed.
+  static std::string shell(const std::string& command) {
     std::string out;
     if (FILE* p = ::popen(command.c_str(), "r")) {
       char buffer[512];
@@ -186,10 +184,10 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
       writeFile(schemas / "org.gnome.shell.gschema.xml",
                 R"(<schemalist><schema id="org.gnome.shell" path="/org/gnome/shell/">)"
                 R"(<key name="enabled-extensions" type="as"><default>[]</default></key></schema></schemalist>)");
-      runShell("/usr/bin/glib-compile-schemas " + schemas.string());
+      shell("/usr/bin/glib-compile-schemas " + schemas.string());
       set("GSETTINGS_SCHEMA_DIR", schemas.string());
-      gsettings("set org.gnome.desktop.input-sources sources \"[('xkb', 'us'), ('xkb', 'ru')]\"");
-      gsettings("set org.gnome.shell enabled-extensions \"['other@example.org']\"");
+      shell("gsettings set org.gnome.desktop.input-sources sources \"[('xkb', 'us'), ('xkb', 'ru')]\"");
+      shell("gsettings set org.gnome.shell enabled-extensions \"['other@example.org']\"");
     }
     const auto before = snapshot(home_);
 
@@ -221,8 +219,8 @@ TEST_F(SetupTest, EachDesktopSetUpOnceAndUndoneByteForByte) {
     EXPECT_EQ(r.status, kExitOk) << r.out << r.err;
     EXPECT_EQ(snapshot(home_), before) << r.out;
     if (c.desktop == "ubuntu:GNOME") {
-      EXPECT_EQ(gsettings("get org.gnome.desktop.input-sources sources"), "[('xkb', 'us'), ('xkb', 'ru')]\n");
-      EXPECT_EQ(gsettings("get org.gnome.shell enabled-extensions"), "['other@example.org']\n");
+      EXPECT_EQ(shell("gsettings get org.gnome.desktop.input-sources sources"), "[('xkb', 'us'), ('xkb', 'ru')]\n");
+      EXPECT_EQ(shell("gsettings get org.gnome.shell enabled-extensions"), "['other@example.org']\n");
       set("GSETTINGS_SCHEMA_DIR", "");
     }
     EXPECT_NE(runCli({"setup", "--undo"}).out.find("Nothing to undo"), std::string::npos);
