@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The brisquel command line itself: what a mistake on it gets, and the
-// commands that only print. Help, version and the plain conversions are run
-// as the real program in tests/CMakeLists.txt (cli.*).
+// The brisquel command line itself, as a user runs it: what a mistake on it
+// gets, and the commands that only print. Help, version and the plain
+// conversions are run as the real program in tests/CMakeLists.txt (cli.*).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -78,7 +78,11 @@ TEST(CommandLine, MistakesExitWithOneLineThatNamesThem) {
   }
 }
 
-TEST(CommandLine, ConvertPrintsEachArgumentOnItsLineWordByWord) {
+// convert prints each argument on its line, word by word; press prints what
+// the application receives, one line per chord. How the chords come out is
+// the edit shortcuts' own test; here, the arguments that set up the
+// application and the settings.
+TEST(CommandLine, ConvertAndPressPrintWhatTheyAreAskedFor) {
   const struct {
     std::vector<std::string> args;
     std::string input;
@@ -93,11 +97,31 @@ TEST(CommandLine, ConvertPrintsEachArgumentOnItsLineWordByWord) {
       {{"convert", "--layouts", "en,el", "Epil;ejte", "Καλά"}, "", "Επιλέξτε\nKal;a\n"},
       {{"convert", "--layouts", "en,ar", "hgYu]h]hj"}, "", "الإعدادات\n"},
       {{"convert", "--layouts", "en,he", "--force", "Hello"}, "", "Hקךךם\n"},
+      {{"press", "--app", "com.apple.TextEdit", "ctrl+c", "ctrl+y", "ctrl+alt+delete", "shift+ctrl", "shift+ctrl"},
+       "",
+       "cmd+c\nshift+cmd+z\nopen /System/Applications/Utilities/Activity Monitor.app\nlayout ru\nlayout en\n"},
+      {{"press", "--app", "com.apple.finder", "--set", "QUIT_CLOSES_WINDOWS_ENABLED=true", "ctrl+q"}, "", "cmd+w\n"},
+      {{"press", "--app", "com.apple.TextEdit", "--set", "ENABLE_FN_SHORTCUT=true", "--set", "ENABLE_CTRL_SHORTCUT=false",
+        "fn+v", "ctrl+v"},
+       "",
+       "cmd+v\nctrl+v\n"},
+      {{"press", "--app", "com.apple.TextEdit", "--set", "WIN_EDIT_HOTKEYS_V2=2", "ctrl+c", "ctrl+v"}, "", "cmd+c\nctrl+v\n"},
+      // List keys: one entry per --set, rule words kept.
+      {{"press", "--app", "com.example.MyApp", "--set", "IGNORED_SHORTCUTS_APPS=other", "--set",
+        "IGNORED_SHORTCUTS_APPS=myapp|v", "ctrl+c", "ctrl+v"},
+       "",
+       "cmd+c\nctrl+v\n"},
+      // The application's name and path are what the rules match.
+      {{"press", "--app", "org.example.tool", "--name", "Tool", "--path", "/opt/Tool.app", "ctrl+c"}, "", "cmd+c\n"},
+      {{"press", "--app", "org.example.tool", "--name", "ToolBox", "--path", "/opt/ToolBox.app", "--set",
+        "IGNORED_APPS=tool|terminal", "ctrl+c"},
+       "",
+       "cmd+c ctrl+c@50ms\n"},
   };
   for (const auto& c : cases) {
-    auto r = runCli(c.args, c.input);
-    EXPECT_EQ(r.status, kExitOk) << c.out;
-    EXPECT_EQ(r.out, c.out);
+    const auto r = runCli(c.args, c.input);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, c.out) << ::testing::PrintToString(c.args);
   }
 }
 
