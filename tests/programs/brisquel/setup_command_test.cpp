@@ -50,24 +50,14 @@ class SetupTest : public ::testing::Test {
     if (fs::exists("/usr/bin/gsettings")) fs::create_symlink("/usr/bin/gsettings", bin_ / "gsettings");
   }
   void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
+    for (const auto& [name, value] : saved_)
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
   }
+  // Sets the variable for this test, or unsets it when empty.
   void set(const std::string& name, const std::string& value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value.empty()) {
-      ::unsetenv(name.c_str());
-    } else {
-      ::setenv(name.c_str(), value.c_str(), 1);
-    }
+    const char* old = std::getenv(name.c_str());
+    saved_.try_emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
+    value.empty() ? ::unsetenv(name.c_str()) : ::setenv(name.c_str(), value.c_str(), 1);
   }
   // A fresh home on the given desktop, holding these files.
   template <typename Files>
