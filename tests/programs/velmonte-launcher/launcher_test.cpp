@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "TestFolders.h"
 #include "velmonte-launcher/Launcher.h"
@@ -38,9 +39,7 @@ class FakeWorkspace final : public LauncherWorkspace {
   void terminate() override { ++terminations; }
 
   void runMainQueue() {
-    auto tasks = std::move(mainQueue);
-    mainQueue.clear();
-    for (auto& task : tasks) task();
+    for (auto& task : std::exchange(mainQueue, {})) task();
   }
 };
 
