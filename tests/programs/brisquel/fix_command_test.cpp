@@ -32,9 +32,11 @@ TEST(FixSession, EachCorrectionIsReportedWithItsKind) {
       {nullptr, "ghbdtn vbh", corrected},
       {nullptr, "yt", R"({"text":"не","layout":"ru","corrections":[{"typed":"yt","result":"не","kind":"word end"}]})"},
       {nullptr, "; p b",
-       R"({"text":"ж з и","layout":"ru","corrections":[{"typed":"; p b","result":"ж з и","kind":"single-letter run"}]})"},
+       R"({"text":"ж з и","layout":"ru","corrections":)"
+       R"([{"typed":"; p b","result":"ж з и","kind":"single-letter run"}]})"},
       {nullptr, "vs пойдем",
-       R"({"text":"мы пойдем","layout":"en","corrections":[{"typed":"vs","result":"мы","kind":"previous-word repair"}]})"},
+       R"({"text":"мы пойдем","layout":"en","corrections":)"
+       R"([{"typed":"vs","result":"мы","kind":"previous-word repair"}]})"},
       {nullptr, "hello world", R"({"text":"hello world","layout":"en","corrections":[]})"},
       {nullptr, "say \"hi\"\\\tnow", R"({"text":"say \"hi\"\\\tnow","layout":"en","corrections":[]})"},
       {"com.apple.Terminal", "ghbdtn vbh", corrected},  // shortcuts excluded there, typing is not
@@ -43,7 +45,8 @@ TEST(FixSession, EachCorrectionIsReportedWithItsKind) {
   };
   for (bool noAx : {false, true}) {
     for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.app ? c.app : "default") + ": " + c.typed + (noAx ? " (typed keys)" : " (accessibility)"));
+      SCOPED_TRACE(std::string(c.app ? c.app : "default") + ": " + c.typed +
+                   (noAx ? " (typed keys)" : " (accessibility)"));
       FixOptions options;
       options.noAx = noAx;
       if (c.app) options.app = c.app;

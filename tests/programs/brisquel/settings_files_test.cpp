@@ -123,7 +123,8 @@ TEST_F(SettingsFiles, EveryCommandSaysWhatItDidWithADamagedSettingsFile) {
       const auto r = brisquel({command});
       EXPECT_EQ(r.status, kExitOk);
       // The reason the system gave is its own wording.
-      EXPECT_EQ(std::regex_replace(r.err, std::regex(" \\([^)]*\\);"), ";"), "brisquel " + command + ": " + c.said + "\n");
+      EXPECT_EQ(std::regex_replace(r.err, std::regex(" \\([^)]*\\);"), ";"),
+                "brisquel " + command + ": " + c.said + "\n");
       if (&c.said == &setAside) {
         EXPECT_EQ(testing::readFile(fs::path(plist.string() + ".corrupt-1")), bytes);
         EXPECT_EQ(brisquel({command}).err, "");
