@@ -110,13 +110,12 @@ FcitxHarness::FcitxHarness(std::vector<std::string> addons) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "config") << "[Behavior]\nShareInputState=All\n";
 
-  std::string enable = "--enable=brisquel-testlayouts,testui";
-  for (const auto& addon : addons) enable += "," + addon;
   static char program[] = "brisquel-test";
   static char disable[] = "--disable=all";
-  static std::string enableArgument;
-  enableArgument = enable;
-  char* argv[] = {program, disable, enableArgument.data()};
+  static std::string enable;
+  enable = "--enable=brisquel-testlayouts,testui";
+  for (const auto& addon : addons) enable += "," + addon;
+  char* argv[] = {program, disable, enable.data()};
   log_ = std::make_shared<std::stringstream>();
   fcitx::Log::setLogStream(*log_);
   instance_ = std::make_unique<fcitx::Instance>(3, argv);
@@ -162,18 +161,11 @@ void FcitxHarness::run(const std::vector<Step>& steps) {
   };
   next = [&] {
     if (index > 0 && steps[index - 1].until && !steps[index - 1].until()) {
-      if (nowMicroseconds() - waitingSince > 30000000u) {
-        ADD_FAILURE() << "a condition of step " << index << " never held";
-        instance_->exit();
-        return;
-      }
-      after(0.05);
-      return;
+      if (nowMicroseconds() - waitingSince <= 30000000u) return after(0.05);
+      ADD_FAILURE() << "a condition of step " << index << " never held";
+      return instance_->exit();
     }
-    if (index == steps.size()) {
-      instance_->exit();
-      return;
-    }
+    if (index == steps.size()) return instance_->exit();
     const Step& step = steps[index++];
     step.action();
     waitingSince = nowMicroseconds();
