@@ -3,6 +3,7 @@
 // prefixes, loading, the cache of the prefix index and missing dictionaries.
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "DictionaryTestSupport.h"
 
@@ -165,33 +166,33 @@ TEST(DictionarySpellCheckerLoading, MissingDictionaryLeavesTheLanguageWithoutWor
   EXPECT_EQ(missingDictionariesWarning(checker, {"en_US", "ru_RU"}), "");
 }
 
-TEST(DictionarySpellCheckerLoading, UnpreparedLanguageAnswersAsUnknown) {
+// A language not yet loaded answers as unknown. Its first question starts
+// loading it in the program (the answer may come before a second question);
+// tools can keep unprepared languages unloaded.
+TEST(DictionarySpellCheckerLoading, UnpreparedLanguagesAnswerAsUnknown) {
   auto files = writeDictionaries();
-  {
-    // The first question starts loading, which may finish before a second one.
-    DictionarySpellChecker fresh(files.dictionaries, files.cache);
-    EXPECT_FALSE(fresh.hasCompletions(u"hel", "en_US"));
+  for (bool loadWhenAsked : {true, false}) {
+    SCOPED_TRACE(loadWhenAsked ? "the program" : "a tool");
+    DictionarySpellChecker checker(files.dictionaries, files.cache, loadWhenAsked);
+    EXPECT_FALSE(checker.isReady("en_US"));
+    EXPECT_FALSE(checker.hasCompletions(u"hel", "en_US"));
+    checker.prepare("en_US");
+    ASSERT_TRUE(checker.waitUntilReady("en_US", 1min));
+    EXPECT_TRUE(checker.isWordCorrect(u"hello", "en_US"));
+    EXPECT_FALSE(checker.isReady("ru_RU"));
+    EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
+    if (loadWhenAsked) {
+      // Ready with no one preparing it: the question started the loading.
+      for (auto until = std::chrono::steady_clock::now() + 1min; !checker.isReady("ru_RU");) {
+        ASSERT_LT(std::chrono::steady_clock::now(), until);
+        std::this_thread::sleep_for(10ms);
+      }
+      EXPECT_TRUE(checker.isWordCorrect(u"привет", "ru_RU"));
+    } else {
+      EXPECT_FALSE(checker.isReady("ru_RU"));
+      EXPECT_EQ(checker.indexSource("ru_RU"), DictionarySpellChecker::IndexSource::None);
+    }
   }
-  DictionarySpellChecker checker(files.dictionaries, files.cache);
-  EXPECT_FALSE(checker.isReady("en_US"));
-  EXPECT_FALSE(checker.isWordCorrect(u"hello", "en_US"));
-  checker.prepare("en_US");
-  ASSERT_TRUE(checker.waitUntilReady("en_US", 1min));
-  EXPECT_TRUE(checker.isWordCorrect(u"hello", "en_US"));
-  // Other languages stay unloaded until asked for; the first question starts loading.
-  EXPECT_FALSE(checker.isReady("ru_RU"));
-  EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
-  ASSERT_TRUE(checker.waitUntilReady("ru_RU", 1min));
-  EXPECT_TRUE(checker.isWordCorrect(u"привет", "ru_RU"));
-}
-
-TEST(DictionarySpellCheckerLoading, ToolsCanKeepUnpreparedLanguagesUnloaded) {
-  auto files = writeDictionaries();
-  DictionarySpellChecker checker(files.dictionaries, files.cache, false);
-  EXPECT_FALSE(checker.hasCompletions(u"при", "ru_RU"));
-  EXPECT_FALSE(checker.isWordCorrect(u"привет", "ru_RU"));
-  EXPECT_FALSE(checker.isReady("ru_RU"));
-  EXPECT_EQ(checker.indexSource("ru_RU"), DictionarySpellChecker::IndexSource::None);
 }
 
 }  // namespace
