@@ -142,32 +142,6 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   EXPECT_EQ(pressIn(kFinderID, "ctrl+q"), "cmd+q");
 }
 
-TEST_F(EditShortcutsTest, RulesWithTheRussianLayout) {
-  startProgram(storing({{SettingsHelper::enableFnShortcut, true}}));
-  ASSERT_TRUE(desktop.selectLayout("ru"));
-  desktop.runUntilIdle();
-  struct Case {
-    std::vector<std::string> rules;
-    const char* app;
-    const char* chords;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {{"myapp"}, kMyAppID, "ctrl+c ctrl+v", "ctrl+c ctrl+v@100ms"},
-      {{"myapp|ctrl"}, kMyAppID, "ctrl+c fn+c", "ctrl+c cmd+c@100ms"},
-      {{"myapp|fn+v"}, kMyAppID, "ctrl+v fn+v fn+c", "cmd+v cmd+c@200ms"},
-      {{"com.apple.terminal|c|x|z|d|w|a|r"}, kTerminalID, "ctrl+c fn+c ctrl+v", "ctrl+c cmd+v@200ms"},
-      {{"myapp|v", "myapp"}, kMyAppID, "ctrl+c ctrl+v", "cmd+c ctrl+v@100ms"},
-      {{"other", "MyApp.app|c"}, kMyAppID, "ctrl+c ctrl+v", "ctrl+c cmd+v@100ms"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.rules));
-    program->settings().setIgnoredShortcutsApps(c.rules);
-    EXPECT_EQ(pressIn(c.app, c.chords), c.expected);
-    EXPECT_EQ(desktop.currentLayoutCode(), "ru");
-  }
-}
-
 TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {
   // A panel without a bundle identifier takes the keys; its activation does
   // not change the last-activated application.
