@@ -96,6 +96,8 @@ TEST_F(Typing, MidWordCorrection) {
   words("ru_RU", {"привет"});
   const Steps accessibility[] = {
       {{"gh", "b", "dtn "}, "привет ", "", "ru"},  // the same keys, now on the Russian layout
+      {{"ghb"}, "ghb", nullptr, nullptr, {{"ghb", "ghb"}}},         // learned as typed: left alone
+      {{"ghb", "d"}, "прив", nullptr, nullptr, {{"ghb", "ghb"}}},  // "ghbd" is not learned
       {{"gh", "b"}, "при", "", "ru"},
   };
   for (const auto& s : accessibility) expectSteps(s);
@@ -118,15 +120,6 @@ TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {
   paste(u"bd");
   EXPECT_EQ(postedSince(from), "bd bs bs прив");  // the pasted event itself, then the correction
   EXPECT_EQ(text(), "ok прив");
-}
-
-TEST_F(Typing, MidWordKeepsWordsLearnedAsTyped) {
-  words("ru_RU", {"привет"});
-  learn({{"ghb", "ghb"}});
-  type("ghb");
-  EXPECT_EQ(text(), "ghb");  // learned as typed: left alone
-  type("d");
-  EXPECT_EQ(text(), "прив");  // "ghbd" is not learned
 }
 
 }  // namespace
