@@ -286,7 +286,8 @@ TEST_F(SettingsTest, LinesNotReadInAndOversizedFilesAreKeptAsBackups) {
 
 // --- the watcher ------------------------------------------------------------------
 
-// A deleted file is no save: the list stays until the file returns.
+// A deleted file is no save: the list stays until the file returns. Nothing
+// is watched once the settings object is gone.
 TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   start();
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
@@ -312,6 +313,12 @@ TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
   desktop.advance(4.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
+
+  settings.reset();  // the watcher stops with the settings object
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited later"));
+  desktop.advance(4.0);
+  EXPECT_EQ(desktop.defaultsValues().at("IGNORED_APPS"), DefaultsValue{StringList{"changed directly"}});
+  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 
 // The watcher goes by what a file holds, not by its modification time: a
@@ -348,15 +355,6 @@ TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
   settings->setLearnedWords({{"x", "y"}, {"y", "y"}, {"e", "f"}, {"f", "f"}});
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), newer);
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf\nx\ty"));
-}
-
-TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {
-  start();
-  settings.reset();
-  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
-  desktop.advance(4.0);
-  EXPECT_EQ(desktop.defaultsValues().at("IGNORED_APPS"), DefaultsValue{defaultIgnoredApps()});
-  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 
 // --- open actions -------------------------------------------------------------------
