@@ -131,15 +131,10 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
   store.set("IGNORED_APPS", StringList{"a"});
   store.set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
   const auto apps = settings->sharedIgnoredApps();
-  const auto rules = settings->sharedIgnoredShortcutsApps();
   const auto learned = settings->sharedLearnedWords();
-  EXPECT_EQ(*apps, StringList{"a"});
-  EXPECT_EQ(*learned, (StringMap{{"ghbdtn", "привет"}}));
-
   store.set("ENABLE_FN_SHORTCUT", true);       // another key
   store.set("IGNORED_APPS", StringList{"a"});  // the same value again
   EXPECT_EQ(settings->sharedIgnoredApps(), apps);
-  EXPECT_EQ(settings->sharedIgnoredShortcutsApps(), rules);
   EXPECT_EQ(settings->sharedLearnedWords(), learned);
 
   store.set("IGNORED_APPS", StringList{"a", "b"});
@@ -147,14 +142,8 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
   EXPECT_EQ(*apps, StringList{"a"}) << "an object handed out never changes";
   store.remove("LEARNED_WORDS");
   EXPECT_TRUE(settings->sharedLearnedWords()->empty());
-  settings->setIgnoredShortcutsApps({"x|c"});
-  EXPECT_EQ(*settings->sharedIgnoredShortcutsApps(), StringList{"x|c"});
-
-  // Written into the desktop's values behind the port's back.
-  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"c"};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"c"};  // behind the port's back
   EXPECT_EQ(*settings->sharedIgnoredApps(), StringList{"c"});
-  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"d"};
-  EXPECT_EQ(settings->ignoredApps(), StringList{"d"});
 }
 
 // --- start-up ------------------------------------------------------------------
