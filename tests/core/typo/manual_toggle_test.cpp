@@ -70,6 +70,15 @@ TEST_F(ManualToggle, ConversionsByHandAreLearned) {
       {kTerminal, {{g30, "@opt"}, p30.c_str()}, {{g30, p30}, {p30, p30}}},
       {kTerminal, {{g31, "@opt"}, p31.c_str()}, {}},
       {kTextEdit, {{"vbh ", "@keys shift+left shift+left shift+left shift+left", "@opt"}, "мир "}, {}},
+      // The word typed where the field cannot be read: an erased letter is left out, spaces after it are kept.
+      {kTerminal, {{"word ", "@bs", "@bs", "@opt"}, "цщк"}, {{"wor", "цщк"}, {"цщк", "цщк"}}},
+      {kTerminal,
+       {{"word   ", "@opt"}, "цщкв   ", "left left left bs bs bs bs цщкв right right right"},
+       {{"word", "цщкв"}, {"цщкв", "цщкв"}}},
+      // With its ambiguous neighbour, as one word.
+      {kTerminal,
+       {{"ns ult ", "@opt"}, "ты где ", "left bs bs bs bs bs bs ты где right"},
+       {{"ns ult", "ты где"}, {"ты где", "ты где"}}},
   };
   words("ru_RU", {"как"});
   words("en_US", {"rfrx"});  // no mid-word correction
@@ -78,6 +87,8 @@ TEST_F(ManualToggle, ConversionsByHandAreLearned) {
     desktop_.advance(1.5);
     EXPECT_EQ(learned(), r.learnedAfter) << ::testing::PrintToString(r.steps.steps);
   }
+  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
+  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
 }
 
 // The word before the caret, passing over spaces and emoji: written back
@@ -119,18 +130,6 @@ TEST_F(ManualToggle, WordAtTheCaretInTheField) {
     EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), c.trailing) << row;
     EXPECT_EQ(desktop_.currentLayoutCode(), "ru") << row;
   }
-}
-
-// The word typed where the field cannot be read.
-TEST_F(ManualToggle, TypedWordWithoutAccessibility) {
-  const Steps cases[] = {
-      {{"word ", "@bs", "@bs", "@opt"}, "цщк"},  // the erased letter is left out
-      {{"word   ", "@opt"}, "цщкв   ", "left left left bs bs bs bs цщкв right right right"},
-      {{"ns ult ", "@opt"}, "ты где ", "left bs bs bs bs bs bs ты где right"},  // with its ambiguous neighbour
-  };
-  for (const auto& c : cases) expectSteps(c, kTerminal);
-  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(u8(detector_->completedWordsHistory()[0].word), "ты где");
 }
 
 // A double press converts the word at the caret, here the one after it; the
