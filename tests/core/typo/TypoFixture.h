@@ -77,9 +77,9 @@ class RecordingInputSources final : public InputSourcePort {
 };
 
 // Keys typed into an empty field on the English layout. A step is typed,
-// except "@opt" (a lone Option press), "@bs" (Backspace), "@keys K" (the
-// named keys K pressed), "@+S" (S seconds pass) and "@xx" (the person picks
-// layout xx).
+// except "#T" (T typed by the US keys, whatever the layout), "@opt" (a lone
+// Option press), "@bs" (Backspace), "@keys K" (the named keys K pressed),
+// "@+S" (S seconds pass) and "@xx" (the person picks layout xx).
 struct Steps {
   std::vector<std::string> steps;  // the program's keys are watched during the last one
   const char* text;                // the field afterwards
@@ -158,7 +158,9 @@ class TypoScenario : public ::testing::Test {
     std::size_t from = 0;
     for (const auto& step : s.steps) {
       from = mark();
-      if (step == "@opt") {
+      if (step.starts_with('#')) {
+        desktop_.typeText(std::string_view(step).substr(1), "us");
+      } else if (step == "@opt") {
         option();
       } else if (step == "@bs") {
         desktop_.press("backspace");
