@@ -165,7 +165,7 @@ class TypoScenario : public ::testing::Test {
       } else if (step == "@bs") {
         desktop_.press("backspace");
       } else if (step.starts_with("@keys ")) {
-        desktop_.press(step.substr(6));
+        EXPECT_TRUE(desktop_.press(step.substr(6))) << row;
       } else if (step.starts_with("@+")) {
         desktop_.advance(std::stod(step.substr(2)));
       } else if (step.starts_with('@')) {

@@ -53,7 +53,9 @@ TEST_F(ManualToggle, ConversionsByHandAreLearned) {
   };
   const std::string g30(30, 'g'), p30 = times(30, "п"), g31(31, 'g'), p31 = times(31, "п");
   const Row rows[] = {
-      {kTerminal, {{"ghbdtn", "@opt"}, "привет", "bs bs bs bs bs bs привет", "ru"}, {{"ghbdtn", "привет"}, {"привет", "привет"}}},
+      {kTerminal,
+       {{"ghbdtn", "@opt"}, "привет", "bs bs bs bs bs bs привет", "ru"},
+       {{"ghbdtn", "привет"}, {"привет", "привет"}}},
       {kTerminal,
        {{"ghbdtn", "@opt", "@+1.5", "@opt"}, "ghbdtn", nullptr, "en", {{"other", "ghbdtn"}, {"keep", "this"}}},
        {{"keep", "this"}}},
