@@ -15,14 +15,6 @@ constexpr const char* kFinderID = "com.apple.finder";
 constexpr const char* kMyAppID = "com.example.MyApp";
 constexpr const char* kWezTermID = "com.github.wez.wezterm";
 
-const sim::ReceivedEvent* lastKeyUp(const sim::SimApp& app, std::uint16_t keyCode) {
-  const sim::ReceivedEvent* found = nullptr;
-  for (const auto& r : app.received()) {
-    if (r.event.type == EventType::KeyUp && r.event.keyCode == keyCode) found = &r;
-  }
-  return found;
-}
-
 class EditShortcutsTest : public ProgramTest {
  protected:
   EditShortcutsTest() {
@@ -97,26 +89,6 @@ TEST_F(EditShortcutsTest, ChordsBecomeWhatTheApplicationReceives) {
     EXPECT_EQ(pressIn(r.app, r.chords), r.expected);
     EXPECT_EQ(desktop.currentLayoutCode(), r.layout);
   }
-}
-
-// The releases follow the posted presses.
-TEST_F(EditShortcutsTest, ReleasesFollowThePostedPresses) {
-  startProgram();
-  auto& editor = *desktop.application(kEditorID);
-  desktop.activate(kEditorID);
-  desktop.press("ctrl+y");
-  ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_Z), nullptr);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_Z)->event.flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_Y), nullptr);
-
-  editor.clearLog();
-  desktop.keyDown(KeyCode::Control);
-  desktop.keyDown(KeyCode::ANSI_C);
-  desktop.keyUp(KeyCode::Control);  // Control first
-  desktop.keyUp(KeyCode::ANSI_C);
-  EXPECT_EQ(editor.shortcutLog(), "cmd+c");
-  ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_C), nullptr);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_C)->event.flags & (Flags::Command | Flags::Control), Flags::Command);
 }
 
 TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {

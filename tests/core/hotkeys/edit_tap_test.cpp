@@ -79,20 +79,37 @@ TEST_F(EditTapTest, TapCreationIsRetriedWithThePrompt) {
   EXPECT_FALSE(helper().hasCaretMonitor());
 }
 
-TEST_F(EditTapTest, TranslatedKeyUpSurvivesReinstallation) {
+// The releases follow the posted presses: with Control released first, and
+// across a reinstallation of the tap.
+TEST_F(EditTapTest, ReleasesFollowThePostedPresses) {
   startProgram();
   auto& app = *desktop.application(kTextEdit);
-  desktop.keyDown(KeyCode::Control);
-  desktop.keyDown(KeyCode::ANSI_V);
-  helper().deinitEditEventMonitor();
-  install();
-  desktop.keyUp(KeyCode::ANSI_V);
-  desktop.keyUp(KeyCode::Control);
-  ASSERT_FALSE(app.received().empty());
-  const auto& up = app.received()[app.received().size() - 2].event;  // before Control's release
-  EXPECT_EQ(up.type, EventType::KeyUp);
-  EXPECT_EQ(up.flags & (Flags::Command | Flags::Control), Flags::Command);
-  EXPECT_TRUE(helper().activeTranslatedKeycodes().empty());
+  const auto lastKeyUp = [&](std::uint16_t keyCode) -> const KeyEvent* {
+    const KeyEvent* found = nullptr;
+    for (const auto& r : app.received()) {
+      if (r.event.type == EventType::KeyUp && r.event.keyCode == keyCode) found = &r.event;
+    }
+    return found;
+  };
+  desktop.press("ctrl+y");
+  ASSERT_NE(lastKeyUp(KeyCode::ANSI_Z), nullptr);
+  EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Z)->flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
+  EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Y), nullptr);
+  for (bool reinstalled : {false, true}) {
+    app.clearLog();
+    desktop.keyDown(KeyCode::Control);
+    desktop.keyDown(KeyCode::ANSI_C);
+    if (reinstalled) {
+      helper().deinitEditEventMonitor();
+      install();
+    }
+    desktop.keyUp(reinstalled ? KeyCode::ANSI_C : KeyCode::Control);
+    desktop.keyUp(reinstalled ? KeyCode::Control : KeyCode::ANSI_C);
+    EXPECT_EQ(app.shortcutLog(), "cmd+c");
+    ASSERT_NE(lastKeyUp(KeyCode::ANSI_C), nullptr);
+    EXPECT_EQ(lastKeyUp(KeyCode::ANSI_C)->flags & (Flags::Command | Flags::Control), Flags::Command) << reinstalled;
+    EXPECT_TRUE(helper().activeTranslatedKeycodes().empty());
+  }
 }
 
 TEST_F(EditTapTest, AutoRepeatInATerminalIsTranslatedOnce) {
