@@ -77,9 +77,9 @@ class RecordingInputSources final : public InputSourcePort {
 };
 
 // Keys typed into an empty field on the English layout. A step is typed,
-// except "#T" (T typed by the US keys, whatever the layout), "@opt" (a lone
-// Option press), "@bs" (Backspace), "@keys K" (the named keys K pressed),
-// "@+S" (S seconds pass) and "@xx" (the person picks layout xx).
+// except "#T" (T typed by the US keys, whatever the layout), "^T" (T pasted),
+// "@opt" (a lone Option press), "@bs" (Backspace), "@keys K" (the named keys
+// K pressed), "@+S" (S seconds pass) and "@xx" (the person picks layout xx).
 struct Steps {
   std::vector<std::string> steps;  // the program's keys are watched during the last one
   const char* text;                // the field afterwards
@@ -131,6 +131,14 @@ class TypoScenario : public ::testing::Test {
   void learn(const StringMap& words) { settings_->setLearnedWords(words); }
   int learnedWrites() const { return defaults_->learnedWrites; }
 
+  // Characters arriving in one event, as a paste brings them.
+  void paste(const std::u16string& characters) {
+    KeyEvent event;
+    event.keyCode = KeyCode::ANSI_V;
+    event.characters = characters;
+    desktop_.platform().keyboard->post(event);
+  }
+
   // A lone Option press.
   void option() {
     desktop_.keyDown(KeyCode::Option);
@@ -160,6 +168,8 @@ class TypoScenario : public ::testing::Test {
       from = mark();
       if (step.starts_with('#')) {
         desktop_.typeText(std::string_view(step).substr(1), "us");
+      } else if (step.starts_with('^')) {
+        paste(u16(step.substr(1)));
       } else if (step == "@opt") {
         option();
       } else if (step == "@bs") {
