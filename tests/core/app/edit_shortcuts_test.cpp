@@ -15,14 +15,6 @@ constexpr const char* kFinderID = "com.apple.finder";
 constexpr const char* kMyAppID = "com.example.MyApp";
 constexpr const char* kWezTermID = "com.github.wez.wezterm";
 
-const sim::ReceivedEvent* lastKeyUp(const sim::SimApp& app, std::uint16_t keyCode) {
-  const sim::ReceivedEvent* found = nullptr;
-  for (const auto& r : app.received()) {
-    if (r.event.type == EventType::KeyUp && r.event.keyCode == keyCode) found = &r;
-  }
-  return found;
-}
-
 class EditShortcutsTest : public ProgramTest {
  protected:
   EditShortcutsTest() {
@@ -99,26 +91,6 @@ TEST_F(EditShortcutsTest, ChordsBecomeWhatTheApplicationReceives) {
   }
 }
 
-// The releases follow the posted presses.
-TEST_F(EditShortcutsTest, ReleasesFollowThePostedPresses) {
-  startProgram();
-  auto& editor = *desktop.application(kEditorID);
-  desktop.activate(kEditorID);
-  desktop.press("ctrl+y");
-  ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_Z), nullptr);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_Z)->event.flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_Y), nullptr);
-
-  editor.clearLog();
-  desktop.keyDown(KeyCode::Control);
-  desktop.keyDown(KeyCode::ANSI_C);
-  desktop.keyUp(KeyCode::Control);  // Control first
-  desktop.keyUp(KeyCode::ANSI_C);
-  EXPECT_EQ(editor.shortcutLog(), "cmd+c");
-  ASSERT_NE(lastKeyUp(editor, KeyCode::ANSI_C), nullptr);
-  EXPECT_EQ(lastKeyUp(editor, KeyCode::ANSI_C)->event.flags & (Flags::Command | Flags::Control), Flags::Command);
-}
-
 TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   // Quit switched off, the Close Finder windows switch on.
   startProgram(storing({{SettingsHelper::winEditHotKeys, EditHotKeys::all.subtracting(EditHotKeys::quit).rawValue},
@@ -140,32 +112,6 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   startProgram(storing({{SettingsHelper::winEditHotKeys, EditHotKeys::all.rawValue},
                         {SettingsHelper::quitClosesWindowsEnabled, false}}));
   EXPECT_EQ(pressIn(kFinderID, "ctrl+q"), "cmd+q");
-}
-
-TEST_F(EditShortcutsTest, RulesWithTheRussianLayout) {
-  startProgram(storing({{SettingsHelper::enableFnShortcut, true}}));
-  ASSERT_TRUE(desktop.selectLayout("ru"));
-  desktop.runUntilIdle();
-  struct Case {
-    std::vector<std::string> rules;
-    const char* app;
-    const char* chords;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {{"myapp"}, kMyAppID, "ctrl+c ctrl+v", "ctrl+c ctrl+v@100ms"},
-      {{"myapp|ctrl"}, kMyAppID, "ctrl+c fn+c", "ctrl+c cmd+c@100ms"},
-      {{"myapp|fn+v"}, kMyAppID, "ctrl+v fn+v fn+c", "cmd+v cmd+c@200ms"},
-      {{"com.apple.terminal|c|x|z|d|w|a|r"}, kTerminalID, "ctrl+c fn+c ctrl+v", "ctrl+c cmd+v@200ms"},
-      {{"myapp|v", "myapp"}, kMyAppID, "ctrl+c ctrl+v", "cmd+c ctrl+v@100ms"},
-      {{"other", "MyApp.app|c"}, kMyAppID, "ctrl+c ctrl+v", "ctrl+c cmd+v@100ms"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.rules));
-    program->settings().setIgnoredShortcutsApps(c.rules);
-    EXPECT_EQ(pressIn(c.app, c.chords), c.expected);
-    EXPECT_EQ(desktop.currentLayoutCode(), "ru");
-  }
 }
 
 TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {

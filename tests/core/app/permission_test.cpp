@@ -53,23 +53,16 @@ TEST_F(PermissionTest, LaunchWithoutTrustShowsOneAlertAndInstallsNothing) {
   EXPECT_TRUE(desktop.launches().empty());
 }
 
-TEST_F(PermissionTest, TheQuitButtonEndsWithStatus255) {
-  desktop.queueAlertResponse(kQuitButton);
-  startProgram(untrusted());
-  ASSERT_EQ(desktop.exitStatuses().size(), 1u);
-  EXPECT_EQ(desktop.exitStatuses()[0] & 0xFF, 255) << "as a parent process sees it";
-  EXPECT_EQ(desktop.terminateCount(), 0) << "no termination hook";
-  EXPECT_TRUE(desktop.openedURLs().empty());
-  EXPECT_FALSE(delegate().hasAccessibilityCheckTimer());
-}
-
-TEST_F(PermissionTest, ClosingTheAlertOrAnsweringAfterTheProgramIsGoneEndsNothing) {
+// Quit ends the program with status 255 and no termination hook; closing the
+// alert, or answering once the program is gone, ends nothing.
+TEST_F(PermissionTest, OnlyQuitWhileTheProgramRunsEndsIt) {
   struct Case {
     const char* name;
     AlertAnswer answer;
     bool programGone;
   };
   const Case cases[] = {
+      {"Quit", kQuitButton, false},
       {"Settings after the program is gone", kSettingsButton, true},
       {"Quit after the program is gone", kQuitButton, true},
       {"closed without a choice", std::nullopt, false},
@@ -81,9 +74,14 @@ TEST_F(PermissionTest, ClosingTheAlertOrAnsweringAfterTheProgramIsGoneEndsNothin
     if (c.programGone) program.reset();
     desktop.answerHeldAlerts();
     desktop.advance(2);
-    EXPECT_TRUE(desktop.exitStatuses().empty()) << c.name;
+    ASSERT_EQ(desktop.exitStatuses().size(), 1u) << c.name << ": the first Quit's alone";
+    EXPECT_EQ(desktop.exitStatuses()[0] & 0xFF, 255) << "as a parent process sees it";
+    EXPECT_EQ(desktop.terminateCount(), 0) << "no termination hook";
     EXPECT_TRUE(desktop.openedURLs().empty()) << c.name;
     EXPECT_TRUE(desktop.launches().empty()) << c.name;
+    if (!c.programGone) {
+      EXPECT_EQ(delegate().hasAccessibilityCheckTimer(), !c.answer) << c.name << ": polls only while open";
+    }
   }
   // Closed without a choice, the program still polls: granting trust later relaunches it.
   desktop.setTrusted(true);

@@ -99,8 +99,16 @@ TEST_F(StartupTest, WithoutTrustTheDonationCheckAndTheIndicatorStillWork) {
   EXPECT_EQ(indicatorCode(desktop), "EN");
 }
 
-TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
+// Monitors are installed once per process; the Quit item ends at once
+// without the termination hook, which removes them all.
+TEST_F(StartupTest, MonitorsAreInstalledOnceAndTerminationRemovesThem) {
   startProgram();
+  delegate().initializeEventMonitorsIfNeeded();
+  delegate().checkAccessibilityAndPrompt();
+  EXPECT_EQ(installed(), kEverything);
+  play("+shift +ctrl -ctrl -shift");
+  EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
+
   MenuTracker tracker(desktop.statusItemMenu());
   std::shared_ptr<MenuItem> quit;
   for (const auto& item : desktop.statusItemMenu()->items()) {
@@ -109,20 +117,9 @@ TEST_F(StartupTest, TheQuitItemEndsAtOnceWithoutTheTerminationHook) {
   ASSERT_NE(quit, nullptr) << "no quit item in the status menu";
   ASSERT_TRUE(tracker.click(quit));
   EXPECT_FALSE(tracker.isOpen());
-
   EXPECT_EQ(desktop.exitStatuses(), std::vector<int>{0});
   EXPECT_EQ(desktop.terminateCount(), 0);
   EXPECT_EQ(installed(), kEverything) << "monitors are not removed first";
-}
-
-// Monitors are installed once per process and termination removes them all.
-TEST_F(StartupTest, MonitorsAreInstalledOnceAndTerminationRemovesThem) {
-  startProgram();
-  delegate().initializeEventMonitorsIfNeeded();
-  delegate().checkAccessibilityAndPrompt();
-  EXPECT_EQ(installed(), kEverything);
-  play("+shift +ctrl -ctrl -shift");
-  EXPECT_EQ(desktop.selectLog().size(), 1u) << "one hotkey press switches once";
 
   desktop.platform().application->terminate();
   EXPECT_EQ(desktop.terminateCount(), 1);

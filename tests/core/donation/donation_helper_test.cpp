@@ -33,6 +33,8 @@ struct Reminder {
   std::size_t alertCount() { return desk.alerts().size(); }
 };
 
+// Due 30 days after the last one; every answer stores the date and only
+// the support button opens the page.
 TEST(DonationReminder, DueAfterThirtyDays) {
   struct Case {
     const char* name;
@@ -40,11 +42,13 @@ TEST(DonationReminder, DueAfterThirtyDays) {
     double age;
     bool alert;
     bool dateReset;
+    AlertAnswer answer = kAlertFirstButtonReturn + 1;  // "remind later"
   };
   const Case cases[] = {
       {"29 days 23 hours", std::nullopt, 30 * kDay - 3600, false, false},
       {"exactly 30 days", std::nullopt, 2592000.0, true, true},
-      {"a year", std::nullopt, 365 * kDay, true, true},
+      {"a year, support", std::nullopt, 365 * kDay, true, true, kAlertFirstButtonReturn},
+      {"40 days, closed without a choice", std::nullopt, 40 * kDay, true, true, std::nullopt},
       {"in the future", std::nullopt, -10 * kDay, false, false},
       {"not a date", DefaultsValue{std::string("2020-01-01")}, 0, false, true},
       {"a number", DefaultsValue{std::int64_t{0}}, 0, false, true},
@@ -52,6 +56,7 @@ TEST(DonationReminder, DueAfterThirtyDays) {
   };
   for (const Case& c : cases) {
     Reminder r;
+    r.desk.queueAlertResponse(c.answer);
     r.desk.advance(3);
     if (c.stored) {
       r.desk.defaultsValues()[kKey] = *c.stored;
@@ -68,6 +73,10 @@ TEST(DonationReminder, DueAfterThirtyDays) {
     } else {
       EXPECT_EQ(r.storedDate(), before) << c.name;
     }
+    const bool support = c.alert && c.answer == kAlertFirstButtonReturn;
+    EXPECT_EQ(r.desk.openedURLs(), support ? std::vector<std::string>{"https://brisquel.app/donate"}
+                                           : std::vector<std::string>{})
+        << c.name;
   }
 }
 
@@ -97,24 +106,6 @@ TEST(DonationReminder, ShownWhenDueOrFromTheMenuAndThirtyDaysApart) {
     EXPECT_EQ(r.alertCount(), 1u) << "the next one is 30 days after the last";
     r.desk.advance(kDay);
     EXPECT_EQ(r.alertCount(), 2u);
-  }
-}
-
-TEST(DonationReminder, EveryAnswerStoresTheDateAndOnlySupportOpensThePage) {
-  for (AlertAnswer response : {AlertAnswer{kAlertFirstButtonReturn}, AlertAnswer{kAlertFirstButtonReturn + 1},
-                               AlertAnswer{} /* closed without a choice */}) {
-    Reminder r;
-    r.storeDateAge(40 * kDay);
-    r.desk.queueAlertResponse(response);
-    r.desk.advance(3);
-    r.helper->checkAndShowPromptIfNeeded();
-    r.desk.runUntilIdle();
-    ASSERT_EQ(r.alertCount(), 1u);
-    EXPECT_EQ(r.storedDate(), r.desk.wallTime()) << "response " << response.value_or(0);
-    const std::vector<std::string> expectedURLs = response == kAlertFirstButtonReturn
-                                                      ? std::vector<std::string>{"https://brisquel.app/donate"}
-                                                      : std::vector<std::string>{};
-    EXPECT_EQ(r.desk.openedURLs(), expectedURLs) << "response " << response.value_or(0);
   }
 }
 

@@ -79,20 +79,37 @@ TEST_F(EditTapTest, TapCreationIsRetriedWithThePrompt) {
   EXPECT_FALSE(helper().hasCaretMonitor());
 }
 
-TEST_F(EditTapTest, TranslatedKeyUpSurvivesReinstallation) {
+// The releases follow the posted presses: with Control released first, and
+// across a reinstallation of the tap.
+TEST_F(EditTapTest, ReleasesFollowThePostedPresses) {
   startProgram();
   auto& app = *desktop.application(kTextEdit);
-  desktop.keyDown(KeyCode::Control);
-  desktop.keyDown(KeyCode::ANSI_V);
-  helper().deinitEditEventMonitor();
-  install();
-  desktop.keyUp(KeyCode::ANSI_V);
-  desktop.keyUp(KeyCode::Control);
-  ASSERT_FALSE(app.received().empty());
-  const auto& up = app.received()[app.received().size() - 2].event;  // before Control's release
-  EXPECT_EQ(up.type, EventType::KeyUp);
-  EXPECT_EQ(up.flags & (Flags::Command | Flags::Control), Flags::Command);
-  EXPECT_TRUE(helper().activeTranslatedKeycodes().empty());
+  const auto lastKeyUp = [&](std::uint16_t keyCode) -> const KeyEvent* {
+    const KeyEvent* found = nullptr;
+    for (const auto& r : app.received()) {
+      if (r.event.type == EventType::KeyUp && r.event.keyCode == keyCode) found = &r.event;
+    }
+    return found;
+  };
+  desktop.press("ctrl+y");
+  ASSERT_NE(lastKeyUp(KeyCode::ANSI_Z), nullptr);
+  EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Z)->flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
+  EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Y), nullptr);
+  for (bool reinstalled : {false, true}) {
+    app.clearLog();
+    desktop.keyDown(KeyCode::Control);
+    desktop.keyDown(KeyCode::ANSI_C);
+    if (reinstalled) {
+      helper().deinitEditEventMonitor();
+      install();
+    }
+    desktop.keyUp(reinstalled ? KeyCode::ANSI_C : KeyCode::Control);
+    desktop.keyUp(reinstalled ? KeyCode::Control : KeyCode::ANSI_C);
+    EXPECT_EQ(app.shortcutLog(), "cmd+c");
+    ASSERT_NE(lastKeyUp(KeyCode::ANSI_C), nullptr);
+    EXPECT_EQ(lastKeyUp(KeyCode::ANSI_C)->flags & (Flags::Command | Flags::Control), Flags::Command) << reinstalled;
+    EXPECT_TRUE(helper().activeTranslatedKeycodes().empty());
+  }
 }
 
 TEST_F(EditTapTest, AutoRepeatInATerminalIsTranslatedOnce) {
@@ -111,57 +128,48 @@ TEST_F(EditTapTest, AutoRepeatInATerminalIsTranslatedOnce) {
   EXPECT_EQ(pressIn(kTerminal, "ctrl+z"), "cmd+z ctrl+z@50ms");
 }
 
-TEST_F(EditTapTest, DetectorSeesTypingUnlessTheApplicationIsIgnored) {
-  startProgram();
-  desktop.typeText(std::string_view("abc"));
-  EXPECT_EQ(typed(), u"abc");
-
-  // An ignored application: the detector is not fed and its word is dropped.
-  desktop.typeText(std::string_view("ab"));
-  settings().setIgnoredApps({"textedit"});
-  desktop.typeText(std::string_view("cd"));
-  EXPECT_EQ(typed(), u"");
-  EXPECT_EQ(desktop.application(kTextEdit)->textUtf8(), "abcabcd");
-
-  // Switched off: the detector is neither fed nor cleared.
-  settings().setIgnoredApps({});
-  desktop.typeText(std::string_view("xy"));
-  set(SettingsHelper::enableTypoDetector, false);
-  desktop.typeText(std::string_view("z"));
-  EXPECT_EQ(typed(), u"xy");
-}
-
-// Whoever writes the lists into the store (the menu, a list-file import, a
-// direct write), the next key sees them: nothing read earlier is kept stale.
+// Whoever writes the lists (the menu, a list-file import, a direct write into
+// the store), the next key sees them: nothing read earlier is kept stale. In
+// an ignored application the keys still arrive, the detector is not fed and
+// its word is dropped; switched off, it is neither fed nor cleared.
 TEST_F(EditTapTest, ListsWrittenStraightIntoTheStoreApplyAtTheNextKey) {
   struct Writer {
     const char* name;
     std::function<void(const char* key, StringList)> write;
   };
   const Writer writers[] = {
+      {"settings", [this](const char* key, StringList v) {
+         key == std::string(SettingsHelper::ignoredAppsKey) ? settings().setIgnoredApps(v)
+                                                             : settings().setIgnoredShortcutsApps(v);
+       }},
       {"defaults port", [this](const char* key, StringList v) { set(key, std::move(v)); }},
       {"desktop values", [this](const char* key, StringList v) { desktop.defaultsValues()[key] = std::move(v); }},
   };
   for (const auto& w : writers) {
     SCOPED_TRACE(w.name);
-    startProgram();
+    startProgram(storing(SettingsHelper::enableTypoDetector, true));
+    desktop.application(kTextEdit)->setText(u"");
     w.write(SettingsHelper::ignoredShortcutsAppsKey, {});
     EXPECT_EQ(pressIn(kTextEdit, "ctrl+c"), "cmd+c");
-    desktop.typeText(std::string_view("ab"));
-    EXPECT_EQ(typed(), u"ab");
-
     w.write(SettingsHelper::ignoredShortcutsAppsKey, {"TextEdit|c"});
     EXPECT_EQ(pressIn(kTextEdit, "ctrl+c"), "ctrl+c");
     EXPECT_EQ(pressIn(kTextEdit, "ctrl+v"), "cmd+v");
+
+    desktop.typeText(std::string_view("ab"));
+    EXPECT_EQ(typed(), u"ab");
     w.write(SettingsHelper::ignoredAppsKey, {"textedit"});
     desktop.typeText(std::string_view("c"));
     EXPECT_EQ(typed(), u"");
+    EXPECT_EQ(desktop.application(kTextEdit)->textUtf8(), "abc");
 
     w.write(SettingsHelper::ignoredAppsKey, {});
-    desktop.typeText(std::string_view("d"));
-    EXPECT_EQ(typed(), u"d");
     w.write(SettingsHelper::ignoredShortcutsAppsKey, {"other|c"});
     EXPECT_EQ(pressIn(kTextEdit, "ctrl+c"), "cmd+c");
+    desktop.typeText(std::string_view("d"));
+    EXPECT_EQ(typed(), u"d");
+    set(SettingsHelper::enableTypoDetector, false);
+    desktop.typeText(std::string_view("e"));
+    EXPECT_EQ(typed(), u"d");
   }
 }
 

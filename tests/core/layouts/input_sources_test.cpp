@@ -127,48 +127,41 @@ TEST(InputSources, SwitchToNextLayoutEdgeCases) {
   }
 }
 
-TEST(InputSources, SwitchToLayoutByLanguage) {
+// By language (the first layout declaring it) or by identifier, matched
+// exactly; a miss leaves the current layout.
+TEST(InputSources, SwitchToLayoutByLanguageOrIdentifier) {
   struct Case {
-    std::string language;
+    bool byId;
+    std::string name;
     Ids expected;
   };
   const Case cases[] = {
-      {"ru", {"ru"}},                 // the first of two Russian layouts
-      {"en", {"us"}},                 // the first declaring it, even as a second language
-      {"uk", {}},                     // "uk-UA" is not "uk"
-      {"uk-UA", {"ua"}}, {"RU", {}},  // case-sensitive
-      {"he", {}},                     // nobody declares it: nothing changes
-      {"", {}},
-  };
-  for (const Case& c : cases) {
-    Desk d;
-    d.port.setCurrent(d.ru2);
-    InputSources(d.port).switchToLayout(c.language);
-    EXPECT_EQ(d.port.selected(), c.expected) << "language " << c.language;
-    if (c.expected.empty()) {
-      EXPECT_EQ(d.port.current(), d.ru2);
-    }
-  }
-}
-
-TEST(InputSources, SwitchToInputSourceByID) {
-  struct Case {
-    std::string id;
-    Ids expected;
-  };
-  const Case cases[] = {
-      {"ru-phonetic", {"ru-phonetic"}},
-      {"us", {"us"}},
-      {"RU", {}},               // case-sensitive
-      {"com.gone.layout", {}},  // since disabled
-      {"emoji", {}},            // enabled, but not a keyboard layout
+      {false, "ru", {"ru"}},                        // the first of two Russian layouts
+      {false, "en", {"us"}},                        // the first declaring it, even as a second language
+      {false, "uk", {}},                            // "uk-UA" is not "uk"
+      {false, "uk-UA", {"ua"}}, {false, "RU", {}},  // case-sensitive
+      {false, "he", {}},                            // nobody declares it
+      {false, "", {}},
+      {true, "ru-phonetic", {"ru-phonetic"}},  // the current one, selected again
+      {true, "us", {"us"}},
+      {true, "RU", {}},               // case-sensitive
+      {true, "com.gone.layout", {}},  // since disabled
+      {true, "emoji", {}},            // enabled, but not a keyboard layout
   };
   for (const Case& c : cases) {
     Desk d;
     d.port.add({"TISCategoryPaletteInputSource", true, "emoji", std::nullopt});
     d.port.add({kKeyboardInputSourceCategory, true, std::nullopt, {{"en"}}});
-    InputSources(d.port).switchToInputSourceByID(c.id);
-    EXPECT_EQ(d.port.selected(), c.expected) << "id " << c.id;
+    d.port.setCurrent(d.ru2);
+    if (c.byId) {
+      InputSources(d.port).switchToInputSourceByID(c.name);
+    } else {
+      InputSources(d.port).switchToLayout(c.name);
+    }
+    EXPECT_EQ(d.port.selected(), c.expected) << (c.byId ? "id " : "language ") << c.name;
+    if (c.expected.empty()) {
+      EXPECT_EQ(d.port.current(), d.ru2) << c.name;
+    }
   }
   ConfiguredSources none;
   InputSources(none).switchToInputSourceByID("us");

@@ -45,33 +45,26 @@ const char* const kExpectedAgent =
     "</dict>\n"
     "</plist>\n";
 
-TEST(LaunchAtLogin, WithTheLoginItemServiceNoFileIsWritten) {
-  Login l(true);
-  auto item = l.item();
-  EXPECT_TRUE(item.launchAtLogin(true));
-  EXPECT_EQ(l.desk.loginStatus(), LoginItemStatus::Enabled);
-  EXPECT_TRUE(item.launchAtLogin(false));
-  EXPECT_EQ(l.desk.loginStatus(), LoginItemStatus::NotRegistered);
-  EXPECT_FALSE(fs::exists(l.agentsDir()));
-
-  l.desk.setLoginRegistrationRefused(true);
-  EXPECT_FALSE(item.launchAtLogin(true));
-  EXPECT_FALSE(item.launchAtLogin(false));
-}
-
-TEST(LaunchAgent, EnablingWritesThePropertyListAndTwiceGivesTheSameFile) {
-  Login l(false);
-  auto item = l.item();
-  const fs::path file = l.agentsDir() / "com.mebrun.velmonte.plist";
-  ASSERT_TRUE(item.launchAtLogin(true));
-  EXPECT_EQ(readFile(file), kExpectedAgent);
-  ASSERT_TRUE(item.setLaunchAgentEnabled(true));
-  EXPECT_EQ(readFile(file), kExpectedAgent);
-  EXPECT_EQ(l.desk.loginStatus(), LoginItemStatus::NotRegistered) << "the service is not used";
-
-  ASSERT_TRUE(item.launchAtLogin(false));
-  EXPECT_FALSE(fs::exists(file));
-  EXPECT_TRUE(item.setLaunchAgentEnabled(false)) << "disabling without a file succeeds";
+// With the login-item service the program registers there and writes no
+// file; without it, it writes a launch agent, the same file when enabled
+// again, and removes it. A refused registration fails both ways.
+TEST(LaunchAtLogin, TheServiceElseALaunchAgent) {
+  for (bool service : {true, false}) {
+    SCOPED_TRACE(service ? "service" : "launch agent");
+    Login l(service);
+    auto item = l.item();
+    const fs::path file = l.agentsDir() / "com.mebrun.velmonte.plist";
+    for (bool enable : {true, true, false, false}) {
+      ASSERT_TRUE(item.launchAtLogin(enable));
+      EXPECT_EQ(l.desk.loginStatus(), service && enable ? LoginItemStatus::Enabled : LoginItemStatus::NotRegistered);
+      EXPECT_EQ(fs::exists(file) ? readFile(file) : "", service || !enable ? "" : kExpectedAgent);
+    }
+    EXPECT_EQ(fs::exists(l.agentsDir()), !service);
+  }
+  Login refused(true);
+  refused.desk.setLoginRegistrationRefused(true);
+  EXPECT_FALSE(refused.item().launchAtLogin(true));
+  EXPECT_FALSE(refused.item().launchAtLogin(false));
 }
 
 // The file is named after the bundle identifier and holds the bundle path

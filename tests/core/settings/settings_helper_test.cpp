@@ -131,15 +131,10 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
   store.set("IGNORED_APPS", StringList{"a"});
   store.set("LEARNED_WORDS", StringMap{{"ghbdtn", "привет"}});
   const auto apps = settings->sharedIgnoredApps();
-  const auto rules = settings->sharedIgnoredShortcutsApps();
   const auto learned = settings->sharedLearnedWords();
-  EXPECT_EQ(*apps, StringList{"a"});
-  EXPECT_EQ(*learned, (StringMap{{"ghbdtn", "привет"}}));
-
   store.set("ENABLE_FN_SHORTCUT", true);       // another key
   store.set("IGNORED_APPS", StringList{"a"});  // the same value again
   EXPECT_EQ(settings->sharedIgnoredApps(), apps);
-  EXPECT_EQ(settings->sharedIgnoredShortcutsApps(), rules);
   EXPECT_EQ(settings->sharedLearnedWords(), learned);
 
   store.set("IGNORED_APPS", StringList{"a", "b"});
@@ -147,71 +142,68 @@ TEST_F(SettingsTest, SharedListsFollowEveryWriteToTheStore) {
   EXPECT_EQ(*apps, StringList{"a"}) << "an object handed out never changes";
   store.remove("LEARNED_WORDS");
   EXPECT_TRUE(settings->sharedLearnedWords()->empty());
-  settings->setIgnoredShortcutsApps({"x|c"});
-  EXPECT_EQ(*settings->sharedIgnoredShortcutsApps(), StringList{"x|c"});
-
-  // Written into the desktop's values behind the port's back.
-  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"c"};
+  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"c"};  // behind the port's back
   EXPECT_EQ(*settings->sharedIgnoredApps(), StringList{"c"});
-  desktop.defaultsValues()["IGNORED_APPS"] = StringList{"d"};
-  EXPECT_EQ(settings->ignoredApps(), StringList{"d"});
 }
 
-// --- first start and start-up -------------------------------------------------
+// --- start-up ------------------------------------------------------------------
 
-TEST_F(SettingsTest, RestartRewritesNoUnchangedFileAndResetsADeletedOneToItsDefaults) {
-  start();
-  settings->setIgnoredApps({"one", "two"});
-  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\ntwo"));
-  const auto written = fs::last_write_time(ignoredFile);
-  settings->setIgnoredShortcutsApps({"mine|c"});
-  fs::remove(shortcutsFile);
-  start();
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
-  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
-  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
-  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
-}
-
-// Files saved before the first start fill the empty stored lists, and edits
-// made while the program was not running must not be lost to the next export.
-TEST_F(SettingsTest, EditsMadeWhileNotRunningAreTakenOverAtStart) {
+// At a start the lists and their files come together: a file saved while we
+// were not running (before the first start too) is read in, a deleted one
+// resets its list to the defaults, one we failed to write (a crash between
+// the settings and the list, a read-only folder) is brought up to date from
+// the settings, which are newer, and one unchanged is not rewritten. The
+// learned words are read only by their import, which leaves the text as saved.
+TEST_F(SettingsTest, StartBringsTheListsAndTheirFilesTogether) {
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "from-file"));
   start();
   EXPECT_EQ(settings->ignoredApps(), (StringList{"from-file"}));
   EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
-  settings->setIgnoredApps({"old"});
-  settings->setIgnoredShortcutsApps({"old|c"});
-  settings.reset();
+  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
+  settings->setIgnoredApps({"one"});
+  settings->setIgnoredShortcutsApps({"mine|c"});
+  const std::string learnedBefore = text(learnedFile);
+  const std::string appsBefore = text(ignoredFile);
+  desktop.setFileWritesFail(true);
+  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}});
+  settings->setIgnoredApps({"one", "two"});
+  desktop.setFileWritesFail(false);
+  ASSERT_EQ(text(learnedFile), learnedBefore);
+  ASSERT_EQ(text(ignoredFile), appsBefore);
+  fs::remove(shortcutsFile);
 
-  userSaves(ignoredFile, appFile(ignoredAppsHeader, "old\r\nnew app\r\n"));
+  start();
+  settings->importLearnedWordsFromFile();  // as a launch does
+  EXPECT_EQ(settings->learnedWords().count("rfr"), 1u);
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr\tкак"));
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\ntwo"));
+  EXPECT_EQ(settings->ignoredShortcutsApps(), defaultIgnoredShortcutsApps());
+  EXPECT_EQ(text(shortcutsFile), formatAppList(ignoredShortcutsAppsHeader, defaultIgnoredShortcutsApps()));
+  const auto written = fs::last_write_time(ignoredFile);
+  start();
+  EXPECT_EQ(fs::last_write_time(ignoredFile), written);
+
+  settings.reset();
+  const std::string userText = appFile(learnedWordsHeader, "rfr как\r\n# note\r\n");
+  userSaves(learnedFile, userText);
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "one\r\nnew app\r\n"));
   userSaves(shortcutsFile, appFile(ignoredShortcutsAppsHeader, ""));
   start();
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"old", "new app"}));
+  EXPECT_EQ(settings->learnedWords().count("ghbdtn"), 1u) << "creation alone does not read the learned words";
+  settings->importLearnedWordsFromFile();
+  EXPECT_EQ(settings->learnedWords(), (StringMap{{"rfr", "как"}, {"как", "как"}}));
+  EXPECT_EQ(text(learnedFile), userText);
+  EXPECT_FALSE(settings->isImporting());
+  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "new app"}));
   EXPECT_TRUE(settings->ignoredShortcutsApps().empty()) << "a file reduced to its header empties the list";
   settings->exportIgnoredAppsToFile();
-  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "old\nnew app"));
+  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\nnew app"));
+  settings->exportLearnedWordsToFile();
+  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "rfr\tкак"));
 }
 
 // --- import and export ----------------------------------------------------------
-
-// The import replaces the stored list and leaves the user's text as saved.
-TEST_F(SettingsTest, LearnedWordsFileIsReadOnlyByItsImportWhichDoesNotWriteItBack) {
-  userSaves(learnedFile, appFile(learnedWordsHeader, "ghbdtn привет"));
-  start();
-  EXPECT_TRUE(settings->learnedWords().empty()) << "creation alone does not read the learned words";
-  settings->importLearnedWordsFromFile();
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"ghbdtn", "привет"}, {"привет", "привет"}}));
-
-  const std::string userText = appFile(learnedWordsHeader, "x y\r\ny x\r\n# note\r\n");
-  userSaves(learnedFile, userText);
-  settings->importLearnedWordsFromFile();
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"x", "x"}, {"y", "x"}}));
-  EXPECT_EQ(text(learnedFile), userText);
-  EXPECT_FALSE(settings->isImporting());
-  settings->exportLearnedWordsToFile();
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "y\tx"));
-}
 
 TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
   start();
@@ -257,39 +249,6 @@ TEST_F(SettingsTest, FileProblemsKeepTheSettingAndAFailedWriteIsToldOnce) {
   EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "x"));
 }
 
-// A start after a list write that did not finish (a crash between the
-// settings and the list, a read-only folder) keeps the settings, which are
-// newer, and brings the file up to date; a file the person edited while we
-// were not running is still read in.
-TEST_F(SettingsTest, StartTellsAListWeFailedToWriteFromOneThePersonEdited) {
-  start();
-  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}});
-  settings->setIgnoredApps({"one"});
-  const std::string learnedBefore = text(learnedFile);
-  const std::string appsBefore = text(ignoredFile);
-  desktop.setFileWritesFail(true);
-  settings->setLearnedWords({{"ghbdtn", "привет"}, {"привет", "привет"}, {"rfr", "как"}, {"как", "как"}});
-  settings->setIgnoredApps({"one", "two"});
-  desktop.setFileWritesFail(false);
-  ASSERT_EQ(text(learnedFile), learnedBefore);
-  ASSERT_EQ(text(ignoredFile), appsBefore);
-
-  start();
-  settings->importLearnedWordsFromFile();  // as a launch does
-  EXPECT_EQ(settings->learnedWords().count("rfr"), 1u);
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "ghbdtn\tпривет\nrfr\tкак"));
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"one", "two"}));
-  EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "one\ntwo"));
-
-  settings.reset();
-  userSaves(learnedFile, appFile(learnedWordsHeader, "rfr\tкак"));
-  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
-  start();
-  settings->importLearnedWordsFromFile();
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"rfr", "как"}, {"как", "как"}}));
-  EXPECT_EQ(settings->ignoredApps(), (StringList{"edited"}));
-}
-
 // Lines the program cannot take in (a NUL in them) are kept in a backup
 // before the file is written again; a file too large to read is moved
 // aside, never read whole.
@@ -316,7 +275,8 @@ TEST_F(SettingsTest, LinesNotReadInAndOversizedFilesAreKeptAsBackups) {
 
 // --- the watcher ------------------------------------------------------------------
 
-// A deleted file is no save: the list stays until the file returns.
+// A deleted file is no save: the list stays until the file returns. Nothing
+// is watched once the settings object is gone.
 TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   start();
   userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
@@ -342,6 +302,12 @@ TEST_F(SettingsTest, UserSaveIsPickedUpWithinOneWatcherTick) {
   desktop.defaultsValues()["IGNORED_APPS"] = StringList{"changed directly"};
   desktop.advance(4.0);
   EXPECT_EQ(settings->ignoredApps(), (StringList{"changed directly"}));
+
+  settings.reset();  // the watcher stops with the settings object
+  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited later"));
+  desktop.advance(4.0);
+  EXPECT_EQ(desktop.defaultsValues().at("IGNORED_APPS"), DefaultsValue{StringList{"changed directly"}});
+  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 
 // The watcher goes by what a file holds, not by its modification time: a
@@ -378,15 +344,6 @@ TEST_F(SettingsTest, WhatAFileHoldsIsReadWhateverItsModificationTime) {
   settings->setLearnedWords({{"x", "y"}, {"y", "y"}, {"e", "f"}, {"f", "f"}});
   EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), newer);
   EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf\nx\ty"));
-}
-
-TEST_F(SettingsTest, WatcherStopsWithTheSettingsObject) {
-  start();
-  settings.reset();
-  userSaves(ignoredFile, appFile(ignoredAppsHeader, "edited"));
-  desktop.advance(4.0);
-  EXPECT_EQ(desktop.defaultsValues().at("IGNORED_APPS"), DefaultsValue{defaultIgnoredApps()});
-  EXPECT_EQ(desktop.pendingTaskCount(), 0u);
 }
 
 // --- open actions -------------------------------------------------------------------

@@ -77,13 +77,15 @@ class RecordingInputSources final : public InputSourcePort {
 };
 
 // Keys typed into an empty field on the English layout. A step is typed,
-// except "@opt" (a lone Option press), "@bs" (Backspace) and "@xx" (the
-// person picks layout xx).
+// except "#T" (T typed by the US keys, whatever the layout), "^T" (T pasted),
+// "@opt" (a lone Option press), "@bs" (Backspace), "@keys K" (the named keys
+// K pressed), "@+S" (S seconds pass) and "@xx" (the person picks layout xx).
 struct Steps {
   std::vector<std::string> steps;  // the program's keys are watched during the last one
   const char* text;                // the field afterwards
   const char* posted = nullptr;    // the keys the program posted in the last step; null: not checked
   const char* layout = nullptr;    // the layout afterwards; null: not checked
+  StringMap learned = {};          // the words learned before the first step
 };
 
 class TypoScenario : public ::testing::Test {
@@ -129,6 +131,14 @@ class TypoScenario : public ::testing::Test {
   void learn(const StringMap& words) { settings_->setLearnedWords(words); }
   int learnedWrites() const { return defaults_->learnedWrites; }
 
+  // Characters arriving in one event, as a paste brings them.
+  void paste(const std::u16string& characters) {
+    KeyEvent event;
+    event.keyCode = KeyCode::ANSI_V;
+    event.characters = characters;
+    desktop_.platform().keyboard->post(event);
+  }
+
   // A lone Option press.
   void option() {
     desktop_.keyDown(KeyCode::Option);
@@ -152,13 +162,22 @@ class TypoScenario : public ::testing::Test {
   void expectSteps(const Steps& s, const char* bundleId = kTextEdit) {
     const std::string row = ::testing::PrintToString(s.steps);
     freshField(bundleId);
+    learn(s.learned);
     std::size_t from = 0;
     for (const auto& step : s.steps) {
       from = mark();
-      if (step == "@opt") {
+      if (step.starts_with('#')) {
+        desktop_.typeText(std::string_view(step).substr(1), "us");
+      } else if (step.starts_with('^')) {
+        paste(u16(step.substr(1)));
+      } else if (step == "@opt") {
         option();
       } else if (step == "@bs") {
         desktop_.press("backspace");
+      } else if (step.starts_with("@keys ")) {
+        EXPECT_TRUE(desktop_.press(step.substr(6))) << row;
+      } else if (step.starts_with("@+")) {
+        desktop_.advance(std::stod(step.substr(2)));
       } else if (step.starts_with('@')) {
         desktop_.selectLayout(step.substr(1));
       } else {
@@ -166,6 +185,9 @@ class TypoScenario : public ::testing::Test {
       }
     }
     EXPECT_EQ(text(), s.text) << row;
+    if (app().selection().length == 0) {
+      EXPECT_EQ(caret(), static_cast<std::int64_t>(app().text().size())) << row << ": the caret left the end";
+    }
     if (s.posted) {
       EXPECT_EQ(postedSince(from), s.posted) << row;
     }

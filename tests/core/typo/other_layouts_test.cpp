@@ -14,6 +14,12 @@ class OtherLayouts : public TypoScenario {
   }
 };
 
+// Corrections go towards the layouts the person has. The first words of a
+// sentence are short and plausible on both layouts; the word after them
+// shows the language, and they follow it only where nothing before them
+// shows the person writing the language of the keys. English typed right
+// beside a layout without capitals or with a big dictionary stays: acronyms,
+// short names, digits and compatibility letters are no words of the other script.
 TEST_F(OtherLayouts, CorrectionsGoToTheEnabledLayouts) {
   struct Case {
     std::vector<std::string> layouts;
@@ -42,28 +48,7 @@ TEST_F(OtherLayouts, CorrectionsGoToTheEnabledLayouts) {
       {{"en", "ru", "uk"}, {{"dj ", "@ru", "дворе "}, "во дворе "}},
       // By hand too, towards the layout the person has.
       {{"en", "el"}, {{"Kal;a", "@opt"}, "Καλά", nullptr, "el"}},
-  };
-  words("el", {"γεια"});
-  words("he", {"שלום"});
-  words("uk_UA", {"привіт", "не", "де", "ви", "дворі", "во"});
-  words("ru_RU", {"привет", "ты", "где", "дворе", "во"});
-  words("en_US", {"geiax", "akuox", "ghbdsnx", "ghbdtnx", "ns", "ultra", "db", "dj"});  // only the word end decides
-  for (const auto& c : cases) {
-    use(c.layouts);
-    expectSteps(c.steps);
-    EXPECT_TRUE(c.layouts.size() > 1 || layoutRequests().empty()) << "no layout to switch to";
-  }
-}
-
-// The first words of a sentence are short and plausible on both layouts; the
-// word after them shows the language. They follow it only where nothing
-// before them shows the person writing the language of the keys.
-TEST_F(OtherLayouts, FirstWordsOfATextFollowTheNextWord) {
-  struct Case {
-    std::vector<std::string> layouts;
-    Steps steps;
-  };
-  const Case cases[] = {
+      // The first words of a sentence.
       {{"en", "he"}, {{"kt akuo "}, "לא שלום ", nullptr, "he"}},
       {{"en", "he"}, {{"send it to akuo "}, "send it to שלום ", nullptr, "he"}},
       {{"en", "he"}, {{"Done. to akuo "}, "Done. אם שלום "}},  // a new sentence
@@ -75,37 +60,32 @@ TEST_F(OtherLayouts, FirstWordsOfATextFollowTheNextWord) {
       // After a word of the target, a word of both goes there too; not after a name in capitals.
       {{"en", "he"}, {{"@he", "akuo ", "@en", "kt "}, "שלום לא ", nullptr, "he"}},
       {{"en", "he"}, {{"@he", "akuo ", "@en", "XDS ", "@he", "kt "}, "שלום XDS לא "}},
+      // English typed right stays.
+      {{"en", "ar"}, {{"set RGB values "}, "set RGB values "}},  // Shift types vowel marks on the Arabic layout
+      {{"en", "ar"}, {{"run stdbuf here "}, "run stdbuf here "}},  // its b key types a presentation form
+      {{"en", "he"}, {{"the rc file "}, "the rc file "}},  // two letters after an English word
+      {{"en", "he"}, {{"say X, then "}, "say X, then "}},  // the comma key types a Hebrew letter
+      {{"en", "he"}, {{"open x2 now "}, "open x2 now "}},  // digits
+      // Sentences come out as the layouts' own keys give them: Shift levels,
+      // dead keys, keys the built-in maps do not know.
+      {{"en", "el"}, {{"#Epil;ejte n;eew "}, "Επιλέξτε νέες ", nullptr, "el"}},
+      {{"en", "el"}, {{"@el", "#When "}, "When ", nullptr, "en"}},  // Σ could be Shift+S: the word decides
+      {{"en", "ar"}, {{"#hgYu]h]hj "}, "الإعدادات ", nullptr, "ar"}},
+      {{"en", "ar"}, {{"@ar", "#Hello, World "}, "Hello, World ", nullptr, "en"}},
+      {{"en", "uk"}, {{"#g`znm "}, "п'ять ", nullptr, "uk"}},
   };
-  words("en_US", {"to", "kt", "send", "it", "be", "see", "done", "XDS"});
-  words("he", {"לא", "שלום", "אם", "ןא"});
-  words("el", {"λιστα"});
+  words("el", {"γεια", "λιστα", "Επιλέξτε", "νέες"});
+  words("he", {"שלום", "לא", "אם", "ןא", "רב", "סת", "ס2"});
+  words("ar", {"ٌﻷﻵ", "سفيﻻعب", "سفي", "ٌﻷ", "الإعدادات"});
+  words("uk_UA", {"привіт", "не", "де", "ви", "дворі", "во", "п'ять"});
+  words("ru_RU", {"привет", "ты", "где", "дворе", "во"});
+  words("en_US", {"geiax", "akuox", "ghbdsnx", "ghbdtnx", "ns", "ultra", "db", "dj",  // only the word end decides
+                  "to", "kt", "send", "it", "be", "see", "done", "XDS", "set", "values", "run", "here", "the",
+                  "file", "say", "then", "open", "now", "Hello", "World", "When"});
   for (const auto& c : cases) {
     use(c.layouts);
     expectSteps(c.steps);
-  }
-}
-
-// English typed right beside a layout without capitals or with a big
-// dictionary: acronyms, short names, digits and compatibility letters are
-// no words of the other script.
-TEST_F(OtherLayouts, EnglishTypedRightStaysBesideEveryLayout) {
-  struct Case {
-    std::vector<std::string> layouts;
-    const char* keys;
-  };
-  const Case cases[] = {
-      {{"en", "ar"}, "set RGB values "},   // Shift types vowel marks on the Arabic layout
-      {{"en", "ar"}, "run stdbuf here "},  // its b key types a presentation form
-      {{"en", "he"}, "the rc file "},      // two letters after an English word
-      {{"en", "he"}, "say X, then "},      // the comma key types a Hebrew letter
-      {{"en", "he"}, "open x2 now "},      // digits
-  };
-  words("en_US", {"set", "values", "run", "here", "the", "file", "say", "then", "open", "now"});
-  words("ar", {"ٌﻷﻵ", "سفيﻻعب", "سفي", "ٌﻷ"});
-  words("he", {"רב", "סת", "ס2"});
-  for (const auto& c : cases) {
-    use(c.layouts);
-    expectSteps({{c.keys}, c.keys});
+    EXPECT_TRUE(c.layouts.size() > 1 || layoutRequests().empty()) << "no layout to switch to";
   }
 }
 
@@ -134,39 +114,6 @@ TEST_F(OtherLayouts, PunctuationDoesNotMakeAUkrainianWordRussian) {
     EXPECT_EQ(pair.source, c.source) << c.word << " with " << c.layouts.size() << " layouts";
     EXPECT_EQ(pair.target, "en_US") << c.word;
     EXPECT_EQ(u8(detector_->transliterate(u16(c.word), false)), c.converted) << c.word;
-  }
-}
-
-// Whole sentences typed with the other layout active come out as the
-// layouts' own keys give them: Shift levels, dead keys, keys the built-in
-// maps do not know.
-TEST_F(OtherLayouts, SentencesComeOutAsTheLayoutsTypeThem) {
-  struct Case {
-    std::vector<std::string> layouts;
-    const char* active;  // the layout on when typing starts
-    const char* keys;    // the US keys pressed
-    const char* expected;
-    const char* layout;  // the layout on afterwards
-  };
-  const Case cases[] = {
-      {{"en", "el"}, "en", "Epil;ejte n;eew ", "Επιλέξτε νέες ", "el"},
-      {{"en", "el"}, "el", "When ", "When ", "en"},  // Σ could be Shift+S: the word decides
-      {{"en", "ar"}, "en", "hgYu]h]hj ", "الإعدادات ", "ar"},
-      {{"en", "ar"}, "ar", "Hello, World ", "Hello, World ", "en"},
-      {{"en", "uk"}, "en", "g`znm ", "п'ять ", "uk"},
-  };
-  words("el", {"Επιλέξτε", "νέες"});
-  words("ar", {"الإعدادات"});
-  words("uk_UA", {"п'ять"});
-  words("en_US", {"Hello", "World", "When"});
-  for (const auto& c : cases) {
-    use(c.layouts);
-    desktop_.selectLayout(c.active);
-    app().setText(u"");
-    desktop_.advance(2);
-    desktop_.typeText(std::string_view(c.keys), "us");
-    EXPECT_EQ(text(), c.expected) << c.keys << " on " << c.active;
-    EXPECT_EQ(desktop_.currentLayoutCode(), c.layout) << c.keys;
   }
 }
 

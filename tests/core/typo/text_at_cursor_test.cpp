@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Reading the focused text field and finding the word at the cursor; the
 // spelling cache.
+#include <tuple>
+
 #include "TypoFixture.h"
 
 namespace brisquel::testing {
@@ -29,40 +31,29 @@ TEST(WordFinders, WordAtCursor) {
       {"", 0, 0, std::nullopt},
       {"hello", 1, 2, std::nullopt},  // a selection
   };
+  const auto seen = [](const std::optional<WordAtCursor>& w) {
+    return w ? std::optional(std::tuple(u8(w->word), w->charsBeforeCursor, w->charsAfterCursor)) : std::nullopt;
+  };
   for (const auto& c : cases) {
-    auto got = TypoDetector::getWordAtCursor(state(c.text, c.cursor, c.selection));
-    ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.text << " @" << c.cursor;
-    if (!got) continue;
-    EXPECT_EQ(u8(got->word), u8(c.expected->word)) << c.text << " @" << c.cursor;
-    EXPECT_EQ(got->charsBeforeCursor, c.expected->charsBeforeCursor) << c.text << " @" << c.cursor;
-    EXPECT_EQ(got->charsAfterCursor, c.expected->charsAfterCursor) << c.text << " @" << c.cursor;
+    EXPECT_EQ(seen(TypoDetector::getWordAtCursor(state(c.text, c.cursor, c.selection))), seen(c.expected))
+        << c.text << " @" << c.cursor;
   }
 }
 
 TEST(WordFinders, WordBeforeCursor) {
-  struct Case {
-    const char* text;
-    std::int64_t cursor;
-    const char* fullWord;  // null: none
-    std::int64_t startLoc, endLoc, trailingSpaces;
+  using Seen = std::tuple<std::string, std::string, std::int64_t, std::int64_t, std::int64_t>;  // word, clean, ...
+  const std::pair<FieldText, std::optional<Seen>> cases[] = {
+      {state("hello   ", 8), Seen{"hello", "hello", 0, 5, 3}},
+      {state("hi 😀", 5), Seen{"hi", "hi", 0, 2, 3}},  // the emoji run is passed over
+      {state("say hi😀 ", 8), Seen{"hi😀", "hi", 4, 8, 0}},
+      {state("   ", 3), std::nullopt}, {state("😀", 2), std::nullopt}, {state("", 0), std::nullopt},
   };
-  const Case cases[] = {
-      {"hello   ", 8, "hello", 0, 5, 3}, {"hi 😀", 5, "hi", 0, 2, 3},  // the emoji run is passed over
-      {"say hi😀 ", 8, "hi😀", 4, 8, 0},   {"   ", 3, nullptr, 0, 0, 0},
-      {"😀", 2, nullptr, 0, 0, 0},        {"", 0, nullptr, 0, 0, 0},
-  };
-  for (const auto& c : cases) {
-    auto got = TypoDetector::getWordBeforeCursor(state(c.text, c.cursor));
-    ASSERT_EQ(got.has_value(), c.fullWord != nullptr) << c.text;
-    if (!got) continue;
-    EXPECT_EQ(u8(got->fullWord), c.fullWord) << c.text;
-    EXPECT_EQ(got->startLoc, c.startLoc) << c.text;
-    EXPECT_EQ(got->endLoc, c.endLoc) << c.text;
-    EXPECT_EQ(got->trailingSpaces, c.trailingSpaces) << c.text;
+  for (const auto& [field, expected] : cases) {
+    auto got = TypoDetector::getWordBeforeCursor(field);
+    std::optional<Seen> seen;
+    if (got) seen = Seen{u8(got->fullWord), u8(got->cleanWord), got->startLoc, got->endLoc, got->trailingSpaces};
+    EXPECT_EQ(seen, expected) << u8(field.text);
   }
-  auto info = TypoDetector::getWordBeforeCursor(state("say hi😀 ", 8));
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->cleanWord, u"hi");
 }
 
 class FocusedText : public TypoScenario {};

@@ -6,29 +6,7 @@
 namespace brisquel::testing {
 namespace {
 
-class Typing : public TypoScenario {
- protected:
-  void paste(const std::u16string& characters) {
-    KeyEvent event;
-    event.keyCode = KeyCode::ANSI_V;
-    event.characters = characters;
-    desktop_.platform().keyboard->post(event);
-  }
-};
-
-// An emoji is typed into the field but is no part of the word.
-TEST_F(Typing, SpaceEndsTheWordIntoHistory) {
-  words("en_US", {"hello"});
-  type("he😀llo");
-  EXPECT_EQ(u8(detector_->buffer()), "hello");
-  EXPECT_EQ(text(), "he😀llo");
-  type(" ");
-  EXPECT_EQ(detector_->buffer(), u"");
-  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"hello", u" "}));
-  EXPECT_EQ(detector_->lastCompletedWord(), u"hello");
-  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
-}
+class Typing : public TypoScenario {};
 
 TEST_F(Typing, BufferAndHistoryKeepTheLatest) {
   std::string run;
@@ -43,44 +21,52 @@ TEST_F(Typing, BufferAndHistoryKeepTheLatest) {
   EXPECT_EQ(history.back().word, u"11");
 }
 
-TEST_F(Typing, BackspaceFollowsTheText) {
-  desktop_.press("backspace");  // empty buffer: nothing changes, the key still arrives
-  EXPECT_EQ(detector_->buffer(), u"");
-  type("abc");
-  desktop_.press("backspace");
-  EXPECT_EQ(detector_->buffer(), u"ab");
-  EXPECT_EQ(text(), "ab");
-
-  freshField();
-  type("one two  ");
-  desktop_.press("backspace");
-  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
-  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 1);
-  desktop_.press("backspace backspace");  // into the word: it is being typed again
-  EXPECT_EQ(text(), "one tw");
-  EXPECT_EQ(detector_->buffer(), u"tw");
-  EXPECT_EQ(detector_->completedWordsHistory().size(), 1u);
-  type("o ");
-  EXPECT_EQ(detector_->completedWordsHistory().back(), (CompletedWord{u"two", u" "}));
-}
-
-TEST_F(Typing, ShortcutsAndArrowsForgetTheWords) {
-  for (const char* keys : {"left", "home", "ctrl+a"}) {  // the caret moved, or text was cut or pasted
+// The word being typed and the words before it, as the keys leave them. A
+// step is typed, except "@K" (the named keys K pressed) and "^T" (T pasted).
+// An emoji is typed into the field but is no part of the word; Backspace
+// into a word makes it the word being typed again, with no word ended
+// before the caret; a moved caret, a cut or a paste forgets the words.
+TEST_F(Typing, TheWordBeingTypedAndTheWordsBefore) {
+  struct Row {
+    std::vector<std::string> steps;
+    const char* text;
+    const char* buffer;
+    std::vector<CompletedWord> history;
+    int trailingSpaces;
+  };
+  const Row rows[] = {
+      {{"he😀llo"}, "he😀llo", "hello", {}, 0},
+      {{"he😀llo "}, "he😀llo ", "", {{u"hello", u" "}}, 1},
+      {{"@backspace"}, "", "", {}, 0},  // nothing to erase
+      {{"abc", "@backspace"}, "ab", "ab", {}, 0},
+      {{"one two  ", "@backspace"}, "one two ", "", {{u"one", u" "}, {u"two", u" "}}, 1},
+      {{"one two  ", "@backspace backspace backspace"}, "one tw", "tw", {{u"one", u" "}}, 0},
+      {{"one two  ", "@backspace backspace backspace", "o "}, "one two ", "", {{u"one", u" "}, {u"two", u" "}}, 1},
+      {{"one tw", "@left"}, "one tw", "", {}, 0},
+      {{"one tw", "@home"}, "one tw", "", {}, 0},
+      {{"one tw", "@ctrl+a"}, "one tw", "", {}, 0},
+      {{"ab", "^x  y"}, "abx  y", "", {{u"ab", u"x  y"}}, 4},  // a paste with a space ends the word
+  };
+  words("en_US", {"hello"});
+  for (const auto& r : rows) {
+    const std::string row = ::testing::PrintToString(r.steps);
     freshField();
-    type("one tw");
-    desktop_.press(keys);
-    EXPECT_EQ(detector_->buffer(), u"") << keys;
-    EXPECT_EQ(detector_->lastCompletedWord(), u"") << keys;
-    EXPECT_TRUE(detector_->completedWordsHistory().empty()) << keys;
+    for (const auto& step : r.steps) {
+      if (step.starts_with('@')) {
+        desktop_.press(step.substr(1));
+      } else if (step.starts_with('^')) {
+        paste(u16(step.substr(1)));
+      } else {
+        type(step);
+      }
+    }
+    EXPECT_EQ(text(), r.text) << row;
+    EXPECT_EQ(u8(detector_->buffer()), r.buffer) << row;
+    EXPECT_EQ(detector_->completedWordsHistory(), r.history) << row;
+    const bool wordEnded = !*r.buffer && !r.history.empty();  // the last word, ended by what follows it
+    EXPECT_EQ(detector_->lastCompletedWord(), wordEnded ? r.history.back().word : u"") << row;
+    EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), r.trailingSpaces) << row;
   }
-}
-
-TEST_F(Typing, PastedTextWithSpaceEndsTheWord) {
-  type("ab");
-  paste(u"x  y");
-  ASSERT_EQ(detector_->completedWordsHistory().size(), 1u);
-  EXPECT_EQ(detector_->completedWordsHistory()[0], (CompletedWord{u"ab", u"x  y"}));
-  EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), 4);
 }
 
 TEST_F(Typing, KeysRightAfterACorrectionAreKeptButNotChecked) {
@@ -96,11 +82,15 @@ TEST_F(Typing, MidWordCorrection) {
   words("ru_RU", {"привет"});
   const Steps accessibility[] = {
       {{"gh", "b", "dtn "}, "привет ", "", "ru"},  // the same keys, now on the Russian layout
+      {{"ghb"}, "ghb", nullptr, nullptr, {{"ghb", "ghb"}}},         // learned as typed: left alone
+      {{"ghb", "d"}, "прив", nullptr, nullptr, {{"ghb", "ghb"}}},  // "ghbd" is not learned
       {{"gh", "b"}, "при", "", "ru"},
   };
   for (const auto& s : accessibility) expectSteps(s);
   EXPECT_EQ(u8(detector_->buffer()), "при");
   EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
+  // Several characters in one event: the event itself, then the correction.
+  expectSteps({{"ok gh", "^bd"}, "ok прив", "bd bs bs прив"}, kTerminal);
   words("en_US", {"ghbdxx"});  // keeps "ghb" and "ghbd" plausible English
   const Steps typedKeys[] = {
       {{"ghbd"}, "ghbd"},
@@ -108,25 +98,6 @@ TEST_F(Typing, MidWordCorrection) {
       {{"ghbd", "t", "n "}, "привет "},
   };
   for (const auto& s : typedKeys) expectSteps(s, kTerminal);
-}
-
-TEST_F(Typing, MidWordCorrectionAfterSeveralCharactersInOneEvent) {
-  words("ru_RU", {"привет"});
-  focus(kTerminal);
-  type("ok gh");
-  auto from = mark();
-  paste(u"bd");
-  EXPECT_EQ(postedSince(from), "bd bs bs прив");  // the pasted event itself, then the correction
-  EXPECT_EQ(text(), "ok прив");
-}
-
-TEST_F(Typing, MidWordKeepsWordsLearnedAsTyped) {
-  words("ru_RU", {"привет"});
-  learn({{"ghb", "ghb"}});
-  type("ghb");
-  EXPECT_EQ(text(), "ghb");  // learned as typed: left alone
-  type("d");
-  EXPECT_EQ(text(), "прив");  // "ghbd" is not learned
 }
 
 }  // namespace

@@ -7,33 +7,6 @@ namespace {
 
 class WordEnd : public TypoScenario {};
 
-TEST_F(WordEnd, KnownWrongLayoutWordThroughAccessibility) {
-  type("ghbdtn ");
-  EXPECT_EQ(text(), "привет ");
-  EXPECT_EQ(caret(), 7);
-  EXPECT_EQ(app().axValueWrites().size(), 1u);
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  EXPECT_EQ(layoutRequests(), std::vector<std::string>{"ru"});
-  EXPECT_EQ(u8(detector_->lastCompletedWord()), "привет");
-  EXPECT_EQ(postedSince(0), "");
-}
-
-TEST_F(WordEnd, KnownWrongLayoutWordByTypedKeys) {
-  focus(kTerminal);
-  type("hello ghbdtn");
-  auto from = mark();
-  type(" ");
-  EXPECT_EQ(text(), "hello привет ");
-  EXPECT_EQ(postedSince(from), "bs bs bs bs bs bs привет ");
-  EXPECT_TRUE(app().axValueWrites().empty());
-  EXPECT_EQ(desktop_.currentLayoutCode(), "ru");
-  // The space the user typed was dropped: the detector typed it after the word.
-  std::size_t spaces = 0;
-  for (const auto& r : app().received())
-    if (r.event.type == EventType::KeyDown && r.event.characters == u" ") ++spaces;
-  EXPECT_EQ(spaces, 2u);
-}
-
 // A field that refuses writes gets typed keys; a selection costs one more Backspace.
 TEST_F(WordEnd, FieldsThatCannotBeWrittenGetTypedKeys) {
   app().axFaults().writeRefused = true;
@@ -52,10 +25,21 @@ TEST_F(WordEnd, FieldsThatCannotBeWrittenGetTypedKeys) {
   EXPECT_EQ(text(), "привет ");
 }
 
-// The spelling of the word and of its neighbours decides.
+// The spelling of the word and of its neighbours decides, and the words
+// learned. A field read through accessibility is rewritten there (nothing
+// posted), a terminal gets Backspaces and the word typed, with the person's
+// space held back.
 TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
-  words("en_US", {"hello", "ultra", "vs", "ns"});
-  words("ru_RU", {"где", "руль", "привет", "мы", "ты", "пойдем", "один"});
+  const Steps beforeAnyWordList[] = {
+      {{"ghbdtn "}, "привет ", "", "ru"},
+      // The same correction again at once is left alone, 1.5 s later it is made.
+      {{"ghbdtn ", "@en", "ghbdtn "}, "привет ghbdtn "},
+      {{"ghbdtn ", "@en", "ghbdtn ", "@+1.5", "ghbdtn "}, "привет ghbdtn привет "},
+  };
+  for (const auto& s : beforeAnyWordList) expectSteps(s);
+  expectSteps({{"hello ghbdtn", " "}, "hello привет ", "bs bs bs bs bs bs привет ", "ru"}, kTerminal);
+  words("en_US", {"hello", "ultra", "vs", "ns", "ctrls", "cmds", "alts"});  // the last keep the mid-word rule out
+  words("ru_RU", {"где", "руль", "привет", "мы", "ты", "пойдем", "один", "как", "секд", "сьв", "фде", "СЕКД"});
   const Steps inTextEdit[] = {
       {{"ult "}, "где "},  // "ult" is a valid English beginning, so only the word end can fix it
       {{"hello "}, "hello "},
@@ -77,6 +61,18 @@ TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
       {{"; p b😀😀 "}, "; p b😀😀 "},
       // The previous word is repaired without switching the layout.
       {{"vs ", "@ru", "пойдем "}, "мы пойдем ", nullptr, "ru"},
+      // Learned as typed: left alone, the letter b too; learned as the conversion:
+      // corrected although the checker rejects it; a learned result that is
+      // not the conversion is ignored.
+      {{"rfr "}, "rfr ", nullptr, nullptr, {{"rfr", "rfr"}}},
+      {{"b ", "@ru", "пойдем "}, "b пойдем ", nullptr, nullptr, {{"b", "b"}}},
+      {{"yjdjt "}, "новое ", nullptr, nullptr, {{"yjdjt", "новое"}}},
+      {{"ghbdtn "}, "привет ", nullptr, nullptr, {{"ghbdtn", "hi"}}},
+      // Key names stay, even learned as their conversion.
+      {{"ctrl "}, "ctrl ", nullptr, nullptr, {{"ctrl", "секд"}}},
+      {{"cmd "}, "cmd ", nullptr, nullptr, {{"cmd", "сьв"}}},
+      {{"alt "}, "alt ", nullptr, nullptr, {{"alt", "фде"}}},
+      {{"CTRL "}, "CTRL ", nullptr, nullptr, {{"CTRL", "СЕКД"}}},
   };
   for (const auto& s : inTextEdit) expectSteps(s);
   EXPECT_TRUE(layoutRequests().empty()) << "the last one switched nothing";
@@ -88,57 +84,6 @@ TEST_F(WordEnd, WordsAreJudgedWithTheirNeighbours) {
       {{"vs ", "@ru", "пойдем", " "}, "мы пойдем ", "bs bs bs bs bs bs bs bs bs мы пойдем "},
   };
   for (const auto& s : inTerminal) expectSteps(s, kTerminal);
-}
-
-TEST_F(WordEnd, ProtectedWordsStay) {
-  words("en_US", {"ctrls", "cmds", "alts"});  // keeps the mid-word rule out
-  for (const char* word : {"ctrl", "cmd", "alt", "CTRL"}) {
-    std::u16string converted = detector_->transliterate(u16(word), false);
-    learn({{word, u8(converted)}});
-    words("ru_RU", {u8(converted)});
-    app().setText(u"");
-    detector_->clearBuffer();
-    type(std::string(word) + " ");
-    EXPECT_EQ(text(), std::string(word) + " ") << word;
-  }
-  EXPECT_TRUE(layoutRequests().empty());
-}
-
-TEST_F(WordEnd, LearnedWordsSteerTheRules) {
-  words("ru_RU", {"как"});
-  learn({{"rfr", "rfr"}});
-  type("rfr ");
-  EXPECT_EQ(text(), "rfr ");
-  // Learned as the conversion: corrected although the checker rejects it.
-  words("ru_RU", {});
-  learn({{"yjdjt", "новое"}});
-  type("yjdjt ");
-  EXPECT_EQ(text(), "rfr новое ");
-  // A learned result that is not the conversion is ignored.
-  desktop_.selectLayout("en");
-  learn({{"ghbdtn", "hi"}});
-  type("ghbdtn ");
-  EXPECT_EQ(text(), "rfr новое привет ");
-}
-
-TEST_F(WordEnd, SameCorrectionIsNotRepeatedWithinAntiLoopInterval) {
-  type("ghbdtn ");
-  EXPECT_EQ(text(), "привет ");
-  desktop_.selectLayout("en");
-  type("ghbdtn ");  // typed again at once: left alone
-  EXPECT_EQ(text(), "привет ghbdtn ");
-  desktop_.advance(1.5);
-  type("ghbdtn ");
-  EXPECT_EQ(text(), "привет ghbdtn привет ");
-}
-
-TEST_F(WordEnd, LetterBIsNeverRepaired) {
-  words("ru_RU", {"пойдем"});
-  learn({{"b", "b"}});
-  type("b ");
-  desktop_.selectLayout("ru");
-  type("пойдем ");
-  EXPECT_EQ(text(), "b пойдем ");
 }
 
 }  // namespace
