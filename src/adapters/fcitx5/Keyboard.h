@@ -24,7 +24,6 @@
 #include <bitset>
 #include <deque>
 #include <functional>
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,8 +109,12 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   Session& session_;
   MainQueuePort& mainQueue_;
   WaylandDisplays& wayland_;
-  std::list<std::shared_ptr<Tap>> taps_;  // newest first
-  std::list<std::shared_ptr<Monitor>> monitors_;
+  // Replaced as a whole, never changed in place: a key takes the list as it
+  // is without copying it, and a callback may add or remove entries meanwhile.
+  using Taps = std::vector<std::shared_ptr<Tap>>;
+  using Monitors = std::vector<std::shared_ptr<Monitor>>;
+  std::shared_ptr<const Taps> taps_ = std::make_shared<const Taps>();  // newest first
+  std::shared_ptr<const Monitors> monitors_ = std::make_shared<const Monitors>();
   std::deque<KeyEvent> posted_;
   std::string pendingText_;  // posted text, committed in one piece
   Composing composing_;
