@@ -242,7 +242,8 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
     // D-Bus deliver a passed key and a commit in no fixed order, so the key's
     // own text is committed after the rewrite instead.
     source.filterAndAccept();
-    ic->commitString(text::toUtf8(*event->characters));
+    pendingText_ += text::toUtf8(*event->characters);
+    commitPending();
   } else if (composes(*ic)) {
     // After the program's own edits, which come first in the text.
     flushPosted();
@@ -339,6 +340,15 @@ void Keyboard::flushPosted() {
     if (auto passed = runTaps(event)) deliver(*passed);
   }
   commitPending();
+}
+
+void Keyboard::commit(fcitx::InputContext& ic, const std::string& text) {
+  if (deciding_ && &ic == session_.focused()) {
+    pendingText_ += text;
+    return;
+  }
+  commitPending();
+  ic.commitString(text);
 }
 
 void Keyboard::commitPending() {

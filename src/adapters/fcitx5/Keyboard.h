@@ -47,6 +47,13 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
 
+  // Commits text to the focused context. While a key is being decided the
+  // text waits for the end of the decision, so that the key's own text goes
+  // in the same commit: the client applies one change, not two.
+  void commit(fcitx::InputContext& ic, const std::string& text);
+  // Commits the text that waits, before an edit that must come after it.
+  void commitPending();
+
   // Whether keys replace the `characters` characters before the caret
   // exactly in the focused field, the caret first stepping over `stepOver`.
   bool canRetype(int characters, int stepOver);
@@ -93,7 +100,6 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   void notifyModifiers(const KeyEvent& event);
   void deliver(const KeyEvent& event);
   void flushPosted();
-  void commitPending();
   // A key passed on in a client that composes: typed text is composed,
   // BackSpace takes from the composing text, other keys commit it first.
   enum class Composed { Passed, Taken, Committed };
