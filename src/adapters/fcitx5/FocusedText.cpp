@@ -170,8 +170,11 @@ bool FocusedText::replaceSelection(std::u16string_view replacement) {
 void FocusedText::rewrite(fcitx::InputContext& ic, std::size_t from, std::size_t to, const std::string& text) {
   auto& surrounding = ic.surroundingText();
   const auto cursor = static_cast<int>(surrounding.cursor());
-  if (to > from) ic.deleteSurroundingText(static_cast<int>(from) - cursor, static_cast<unsigned int>(to - from));
-  if (!text.empty()) ic.commitString(text);
+  if (to > from) {
+    keyboard_.commitPending();  // the offsets count the text that waits as already there
+    ic.deleteSurroundingText(static_cast<int>(from) - cursor, static_cast<unsigned int>(to - from));
+  }
+  if (!text.empty()) keyboard_.commit(ic, text);
   // What the client will report once it has applied both.
   const std::string_view all(surrounding.text());
   std::string after(all.substr(0, byteOffset(all, from)));

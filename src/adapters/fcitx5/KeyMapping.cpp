@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "fcitx5/KeyMapping.h"
 
-#include <unicode/unistr.h>
 #include <unicode/utf.h>
+#include <unicode/utf16.h>
 
+#include <array>
 #include <utility>
 
 #include "base/KeyCodes.h"
@@ -73,9 +74,20 @@ fcitx::KeySym latinLower(fcitx::KeySym sym) {
 }  // namespace
 
 std::optional<std::uint16_t> virtualKeyCode(int xkbKeycode) {
-  for (const auto& row : kKeys)
-    if (row.xkbKeycode == xkbKeycode) return row.keyCode;
-  return std::nullopt;
+  // Asked for every key: a table by X keycode, the first row of a code winning.
+  static constexpr std::uint16_t kNone = 0xFFFF;
+  static constexpr auto kByXkbKeycode = [] {
+    std::array<std::uint16_t, 256> table{};
+    table.fill(kNone);
+    for (const auto& row : kKeys)
+      if (table[static_cast<std::size_t>(row.xkbKeycode)] == kNone)
+        table[static_cast<std::size_t>(row.xkbKeycode)] = row.keyCode;
+    return table;
+  }();
+  if (xkbKeycode < 0 || static_cast<std::size_t>(xkbKeycode) >= kByXkbKeycode.size()) return std::nullopt;
+  const std::uint16_t keyCode = kByXkbKeycode[static_cast<std::size_t>(xkbKeycode)];
+  if (keyCode == kNone) return std::nullopt;
+  return keyCode;
 }
 
 std::optional<PhysicalKey> physicalKey(std::uint16_t keyCode) {
@@ -163,8 +175,14 @@ std::u16string charactersOf(fcitx::KeySym sym) {
   const std::uint32_t code = fcitx::Key::keySymToUnicode(sym);
   // A keysym may name a surrogate (0x100d800...) or no code point at all: no text.
   if (code < 0x20 || code == 0x7f || U_IS_SURROGATE(code) || code > 0x10FFFF) return {};
-  const icu::UnicodeString text(static_cast<UChar32>(code));
-  return std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()), static_cast<std::size_t>(text.length()));
+  std::u16string text;
+  if (U_IS_BMP(code)) {
+    text += static_cast<char16_t>(code);
+  } else {
+    text += static_cast<char16_t>(U16_LEAD(code));
+    text += static_cast<char16_t>(U16_TRAIL(code));
+  }
+  return text;
 }
 
 std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {

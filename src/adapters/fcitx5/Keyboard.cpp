@@ -56,6 +56,17 @@ class DecisionTimer {
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
+// The list without one entry, as a new list: the old one may be in use.
+template <typename T>
+std::shared_ptr<const std::vector<std::shared_ptr<T>>> without(const std::vector<std::shared_ptr<T>>& list,
+                                                               const std::shared_ptr<T>& entry) {
+  auto rest = std::make_shared<std::vector<std::shared_ptr<T>>>();
+  rest->reserve(list.size());
+  for (const auto& item : list)
+    if (item != entry) rest->push_back(item);
+  return rest;
+}
+
 }  // namespace
 
 struct Keyboard::Tap {
@@ -83,10 +94,13 @@ Keyboard::~Keyboard() = default;
 
 std::unique_ptr<EventTap> Keyboard::createEventTap(std::uint64_t eventMask, TapCallback callback) {
   auto tap = std::make_shared<Tap>(Tap{eventMask, std::move(callback), false});
-  taps_.push_front(tap);
+  auto taps = std::make_shared<Taps>();
+  taps->push_back(tap);
+  taps->insert(taps->end(), taps_->begin(), taps_->end());
+  taps_ = std::move(taps);
   auto alive = watch();
   return std::make_unique<TapHandle>(tap, [this, alive, tap] {
-    if (alive.isValid()) taps_.remove(tap);
+    if (alive.isValid()) taps_ = without(*taps_, tap);
   });
 }
 
@@ -100,10 +114,12 @@ Registration Keyboard::observeCaretMoves(std::function<void(CaretMove)> handler)
 
 Registration Keyboard::addMonitor(Monitor added) {
   auto monitor = std::make_shared<Monitor>(std::move(added));
-  monitors_.push_back(monitor);
+  auto monitors = std::make_shared<Monitors>(*monitors_);
+  monitors->push_back(monitor);
+  monitors_ = std::move(monitors);
   auto alive = watch();
   return Registration([this, alive, monitor] {
-    if (alive.isValid()) monitors_.remove(monitor);
+    if (alive.isValid()) monitors_ = without(*monitors_, monitor);
   });
 }
 
@@ -131,8 +147,14 @@ void Keyboard::post(const KeyEvent& event) {
 
 bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
   if (ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal)) return true;
-  const std::string program = text::toLower(ic.program());
-  return std::find(kTerminals.begin(), kTerminals.end(), program) != kTerminals.end();
+  // Asked for every key: compared in place, the names on the list being ASCII.
+  const std::string_view program = ic.program();
+  return std::any_of(kTerminals.begin(), kTerminals.end(), [program](std::string_view terminal) {
+    return terminal.size() == program.size() &&
+           std::equal(terminal.begin(), terminal.end(), program.begin(), [](char a, char b) {
+             return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+           });
+  });
 }
 
 std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
@@ -153,9 +175,9 @@ std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
 
 std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
   std::optional<KeyEvent> current = event;
-  const auto taps = taps_;  // a callback may add or remove taps
+  const auto taps = taps_;  // a callback may add or remove taps: this list stays as it is
   const bool wasDeciding = std::exchange(deciding_, true);
-  for (const auto& tap : taps) {
+  for (const auto& tap : *taps) {
     if (!tap->enabled || !(tap->mask & eventMaskBit(current->type))) continue;
     current = tap->callback(current->type, *current);
     if (!current) break;
@@ -166,14 +188,14 @@ std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
 
 void Keyboard::notifyModifiers(const KeyEvent& event) {
   const auto monitors = monitors_;
-  for (const auto& monitor : monitors)
+  for (const auto& monitor : *monitors)
     if (monitor->onModifiers) monitor->onModifiers(event);
 }
 
 void Keyboard::caretMoved(CaretMove why) {
   composing_.forget();
   const auto monitors = monitors_;
-  for (const auto& monitor : monitors)
+  for (const auto& monitor : *monitors)
     if (monitor->onCaretMove) monitor->onCaretMove(why);
 }
 
@@ -220,7 +242,8 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
     // D-Bus deliver a passed key and a commit in no fixed order, so the key's
     // own text is committed after the rewrite instead.
     source.filterAndAccept();
-    ic->commitString(text::toUtf8(*event->characters));
+    pendingText_ += text::toUtf8(*event->characters);
+    commitPending();
   } else if (composes(*ic)) {
     // After the program's own edits, which come first in the text.
     flushPosted();
@@ -317,6 +340,15 @@ void Keyboard::flushPosted() {
     if (auto passed = runTaps(event)) deliver(*passed);
   }
   commitPending();
+}
+
+void Keyboard::commit(fcitx::InputContext& ic, const std::string& text) {
+  if (deciding_ && &ic == session_.focused()) {
+    pendingText_ += text;
+    return;
+  }
+  commitPending();
+  ic.commitString(text);
 }
 
 void Keyboard::commitPending() {

@@ -24,7 +24,6 @@
 #include <bitset>
 #include <deque>
 #include <functional>
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +46,13 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   Registration observeCaretMoves(std::function<void(CaretMove)> handler) override;
   std::optional<KeyEvent> createKeyboardEvent(std::uint16_t keyCode, bool keyDown) override;
   void post(const KeyEvent& event) override;
+
+  // Commits text to the focused context. While a key is being decided the
+  // text waits for the end of the decision, so that the key's own text goes
+  // in the same commit: the client applies one change, not two.
+  void commit(fcitx::InputContext& ic, const std::string& text);
+  // Commits the text that waits, before an edit that must come after it.
+  void commitPending();
 
   // Whether keys replace the `characters` characters before the caret
   // exactly in the focused field, the caret first stepping over `stepOver`.
@@ -94,7 +100,6 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   void notifyModifiers(const KeyEvent& event);
   void deliver(const KeyEvent& event);
   void flushPosted();
-  void commitPending();
   // A key passed on in a client that composes: typed text is composed,
   // BackSpace takes from the composing text, other keys commit it first.
   enum class Composed { Passed, Taken, Committed };
@@ -110,8 +115,12 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   Session& session_;
   MainQueuePort& mainQueue_;
   WaylandDisplays& wayland_;
-  std::list<std::shared_ptr<Tap>> taps_;  // newest first
-  std::list<std::shared_ptr<Monitor>> monitors_;
+  // Replaced as a whole, never changed in place: a key takes the list as it
+  // is without copying it, and a callback may add or remove entries meanwhile.
+  using Taps = std::vector<std::shared_ptr<Tap>>;
+  using Monitors = std::vector<std::shared_ptr<Monitor>>;
+  std::shared_ptr<const Taps> taps_ = std::make_shared<const Taps>();  // newest first
+  std::shared_ptr<const Monitors> monitors_ = std::make_shared<const Monitors>();
   std::deque<KeyEvent> posted_;
   std::string pendingText_;  // posted text, committed in one piece
   Composing composing_;

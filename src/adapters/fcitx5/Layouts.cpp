@@ -25,7 +25,7 @@ Layouts::Layouts(Session& session, MainQueuePort& mainQueue) : session_(session)
   groupWatcher_ = session_.instance.watchEvent(fcitx::EventType::InputMethodGroupChanged,
                                                fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event&) {
                                                  ++groupChanges_;
-                                                 if (!prefetched_) (void)enabledInputSources();
+                                                 (void)enabledInputSources();
                                                });
 }
 
@@ -53,7 +53,7 @@ std::vector<InputSourceRef> Layouts::enabledInputSources() {
   const auto& group = manager.currentGroup();
   for (const auto& item : group.inputMethodList())
     if (item.name().starts_with("keyboard-")) sources.push_back(source(item.name()));
-  if (!prefetched_) prefetchTables(sources);
+  if (groupChanges_ != prefetchedFor_) prefetchTables(sources);
   return sources;
 }
 
@@ -64,11 +64,15 @@ std::uint64_t Layouts::enabledSourcesVersion() {
 }
 
 void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
-  prefetched_ = true;
+  // A worker still reading gives its tables first; the group is then read again.
+  if (prefetching_) return;
+  prefetchedFor_ = groupChanges_;
   std::vector<std::string> names;
   for (const auto& layout : sources)
     if (layout && layout->id && !tables_.count(*layout->id)) names.push_back(*layout->id);
   if (names.empty()) return;
+  if (prefetcher_.joinable()) prefetcher_.join();  // it has finished: nothing to wait for
+  prefetching_ = true;
   auto alive = watch();
   prefetcher_ = std::thread([this, alive, names] {
     // Each table is built with its own xkb context: nothing is shared with the loop.
@@ -78,10 +82,12 @@ void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
       if (auto xkb = xkbLayoutOf(name)) table = xkbKeyboardTable(*xkb);
       read.emplace_back(name, std::move(table));
     }
+    prefetching_ = false;
     mainQueue_.async([this, alive, read = std::move(read)]() mutable {
       if (!alive.isValid()) return;
       // A table asked for meanwhile was built on the loop: the same one.
       for (auto& [name, table] : read) tables_.try_emplace(name, std::move(table));
+      if (prefetchedFor_ != groupChanges_) (void)enabledInputSources();
     });
   });
 }

@@ -13,6 +13,7 @@
 #include <fcitx-utils/trackableobject.h>
 #include <fcitx/event.h>
 
+#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
@@ -50,8 +51,9 @@ class Layouts final : public InputSourcePort, public fcitx::TrackableObject<Layo
   std::list<std::shared_ptr<std::function<void()>>> handlers_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> watcher_;
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
-  bool prefetched_ = false;
   std::uint64_t groupChanges_ = 1;  // fcitx5's group changes seen
+  std::uint64_t prefetchedFor_ = 0;  // the group change whose layouts were last read ahead
+  std::atomic<bool> prefetching_ = false;  // a worker is reading tables
   std::thread prefetcher_;  // declared last: joined before the members its results go to
 };
 

@@ -29,7 +29,7 @@ struct Session {
     return nullptr;
   }
   void setFocus(fcitx::InputContext* ic) {
-    focus = ic->watch();
+    if (focus.get() != ic) focus = ic->watch();  // on every key: mostly the same context
     sawInputContext = true;
   }
   static bool isSecure(const fcitx::InputContext& ic) {
