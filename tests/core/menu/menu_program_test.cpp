@@ -261,21 +261,45 @@ TEST_F(MenuProgramTest, ListItemsCloseTheMenuAndOpenTheirFile) {
   EXPECT_EQ(desktop.openedFiles().back().filename(), "learned_words.txt");
 }
 
+// A refused change (by the login-item service, or the launch agent's folder
+// that cannot be written) alerts at every attempt in the interface language
+// and keeps the switch and the stored setting; one that goes through is stored.
 TEST_F(MenuProgramTest, AFailedLaunchAtLoginChangeAlertsAndKeepsTheSwitch) {
+  const struct {
+    bool service;  // else the launch agent
+    const char* language;
+    const char* title;
+  } refusals[] = {{true, "en", "Unable to Perform Operation"}, {false, "uk", "Не вдалося виконати операцію"}};
   start();
-  desktop.setLoginRegistrationRefused(true);
-  const auto before = desktop.alerts().size();
   MenuTracker tracker(topMenu());
-  tracker.click(row(topMenu(), 998));
-  EXPECT_TRUE(box(row(topMenu(), 998)).isOn());
-  ASSERT_EQ(desktop.alerts().size(), before + 1);
-  EXPECT_EQ(desktop.alerts().back().messageText, L("alert.autostart.title"));
-  EXPECT_EQ(stored(SettingsHelper::enableAutostart), std::nullopt);
-
-  desktop.setLoginRegistrationRefused(false);
-  tracker.click(row(topMenu(), 998));
-  EXPECT_FALSE(box(row(topMenu(), 998)).isOn());
-  EXPECT_EQ(stored(SettingsHelper::enableAutostart), DefaultsValue(false));
+  std::optional<DefaultsValue> storedBefore;  // never set: reads as on
+  for (bool on : {true, false}) {
+    for (const auto& r : refusals) {
+      SCOPED_TRACE(std::string(r.language) + (on ? ", turning off" : ", turning on"));
+      ASSERT_TRUE(L10n::setCurrentForTesting(r.language));
+      desktop.setLoginServiceAvailable(r.service);
+      desktop.setLoginRegistrationRefused(r.service);
+      desktop.setFileWritesFail(!r.service);
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto before = desktop.alerts().size();
+        tracker.click(row(topMenu(), 998));
+        EXPECT_EQ(box(row(topMenu(), 998)).isOn(), on);
+        EXPECT_EQ(stored(SettingsHelper::enableAutostart), storedBefore);
+        ASSERT_EQ(desktop.alerts().size(), before + 1);
+        const AlertSpec& alert = desktop.alerts().back();
+        EXPECT_EQ(alert.style, AlertStyle::Warning);
+        EXPECT_EQ(alert.messageText, r.title);
+        EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
+        EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+      }
+    }
+    desktop.setLoginRegistrationRefused(false);
+    desktop.setFileWritesFail(false);
+    tracker.click(row(topMenu(), 998));
+    EXPECT_EQ(box(row(topMenu(), 998)).isOn(), !on);
+    storedBefore = DefaultsValue(!on);
+    EXPECT_EQ(stored(SettingsHelper::enableAutostart), storedBefore);
+  }
 }
 
 }  // namespace
