@@ -9,7 +9,6 @@
 
 #include "MenuFixture.h"
 #include "layouts/MenuBarIndicator.h"
-#include "menu/MenuPrinter.h"
 #include "settings/SettingsHelper.h"
 
 namespace brisquel::testing {
@@ -35,32 +34,6 @@ std::vector<std::string> hiddenRows(const Menu& menu) {
     if (item->isHidden()) out.push_back(std::to_string(item->tag()));
   }
   return out;
-}
-
-TEST_F(MenuProgramTest, FreshSettingsShowTheDefaults) {
-  start();
-  std::vector<std::string> titles;  // the top level, in order
-  for (const auto& item : topMenu()->items()) {
-    titles.push_back(item->isSeparatorItem() ? "-"
-                     : item->view()          ? "row " + std::to_string(item->tag())
-                                             : item->title());
-  }
-  EXPECT_EQ(titles, (std::vector<std::string>{L("menu.language_switcher"), L("menu.control_shortcuts"), "row 998", "-",
-                                              L("menu.about"), L("menu.quit")}));
-  for (std::int64_t tag = 0; tag < 5; ++tag) {
-    EXPECT_EQ(box(row(layoutMenu(), tag)).isOn(), tag == 2) << "switching method " << tag;
-    EXPECT_EQ(box(row(layoutMenu(), tag)).type(), ButtonType::Radio);
-  }
-  EXPECT_TRUE(box(row(layoutMenu(), 999)).isOn()) << "typo switcher";
-  EXPECT_FALSE(box(row(layoutMenu(), 997)).isOn()) << "layout in menu bar";
-  EXPECT_TRUE(box(row(topMenu(), 998)).isOn()) << "launch at login";
-  EXPECT_FALSE(box(row(editMenu(), 996)).isOn()) << "close Finder windows";
-  for (auto tag : kShortcutTags) EXPECT_TRUE(box(row(editMenu(), tag)).isOn()) << "shortcut " << tag;
-  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
-  EXPECT_TRUE(headerBox(kCtrlModifierTag).isOn());
-  EXPECT_FALSE(headerBox(kFnModifierTag).isOn());
-  EXPECT_EQ(hiddenRows(*editMenu()), std::vector<std::string>{"100101"}) << "only the warning is hidden";
-  EXPECT_EQ(box(row(editMenu(), 65536)).title(), "Cut: ^ + X");
 }
 
 // A shortcut row changes the very next key press; with the default
