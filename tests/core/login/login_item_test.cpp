@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "TestFolders.h"
-#include "l10n/L10n.h"
 #include "login/LoginItem.h"
 #include "sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
@@ -22,7 +21,6 @@ struct Login {
 
   explicit Login(bool service, std::optional<std::string> id = std::nullopt) : identifier(std::move(id)) {
     desk.setLoginServiceAvailable(service);
-    L10n::setCurrentForTesting("en");
   }
   fs::path agentsDir() const { return desk.filesRoot() / "Library" / "LaunchAgents"; }
 };
