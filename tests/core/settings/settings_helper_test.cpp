@@ -207,7 +207,8 @@ TEST_F(SettingsTest, StartBringsTheListsAndTheirFilesTogether) {
 
 // A file the program could not take in whole (not UTF-8, a line with a NUL,
 // too large to read) is kept as a backup, under the next free number, before
-// it is written again; a file too large is moved aside, never read whole.
+// it is written again, and the person is told; a file too large is moved
+// aside, never read whole.
 TEST_F(SettingsTest, FilesNotReadInWholeAreKeptAsBackupsBeforeTheyAreWritten) {
   std::string huge = appFile(learnedWordsHeader, "");
   while (huge.size() < 4 * SettingsHelper::maxListFileSize) huge += "word\tслово\n";
@@ -226,6 +227,7 @@ TEST_F(SettingsTest, FilesNotReadInWholeAreKeptAsBackupsBeforeTheyAreWritten) {
   settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.backup);
+    told.clear();
     userSaves(learnedFile, c.bytes);
     desktop.advance(2.0);
     EXPECT_EQ(settings->learnedWords(), c.read);
@@ -234,6 +236,10 @@ TEST_F(SettingsTest, FilesNotReadInWholeAreKeptAsBackupsBeforeTheyAreWritten) {
     EXPECT_LE(files.largestRead, SettingsHelper::maxListFileSize + 1);
     EXPECT_EQ(text(learnedFile.string() + c.backup), c.bytes);
     EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, c.written));
+    std::string said;
+    for (const auto& message : told) said += message + "\n";
+    EXPECT_NE(said.find("were kept as " + learnedFile.string() + c.backup), std::string::npos) << said;
+    EXPECT_EQ(said.find(" is larger than 256 KiB") != std::string::npos, c.bytes == huge) << said;
   }
 }
 
