@@ -173,18 +173,21 @@ TEST_F(SettingsFiles, OpeningAListThatCannotBeWrittenFails) {
 
 // The running program and a brisquel command share the settings file: each
 // change is merged per key with what the file holds, and the running
-// program takes in the command's changes at its next look.
+// program takes in the command's changes at its next look and shows them.
 TEST_F(SettingsFiles, TheRunningProgramAndACommandKeepEachOthersChanges) {
   sim::Desktop desktop;
   posix::XdgDefaultsStore store;
   posix::PosixFiles files;
   auto running = SettingsHelper::create(store, files, *desktop.platform().mainQueue, *desktop.platform().workspace);
+  int shown = 0;  // the menu redrawn
+  running->setChangedElsewhereHandler([&shown] { ++shown; });
   store.set(SettingsHelper::indexHotKey, std::int64_t{3});
 
   posix::XdgDefaultsStore(config(), "com.mebrun.velmonte").set(SettingsHelper::enableFnShortcut, true);
   EXPECT_FALSE(running->isFnShortcutEnabled()) << "not before the watcher looks";
   desktop.advance(SettingsHelper::fileMonitorInterval);
   EXPECT_TRUE(running->isFnShortcutEnabled());
+  EXPECT_GT(shown, 0);
 
   write(lists() / "ignored_apps.txt", "# mine\nmy editor\n");
   ASSERT_EQ(brisquel({"lists"}).status, kExitOk);  // stores IGNORED_APPS from the file
