@@ -102,6 +102,7 @@ TEST(CommandLine, ConvertAndPressPrintWhatTheyAreAskedFor) {
        "",
        "cmd+c\nshift+cmd+z\nopen /System/Applications/Utilities/Activity Monitor.app\nlayout ru\nlayout en\n"},
       {{"press", "--app", "com.apple.finder", "--set", "QUIT_CLOSES_WINDOWS_ENABLED=true", "ctrl+q"}, "", "cmd+w\n"},
+      {{"press", "--app", "com.apple.finder", "ctrl+q"}, "", "cmd+q\n"},
       {{"press", "--app", "com.apple.TextEdit", "--set", "ENABLE_FN_SHORTCUT=true", "--set",
         "ENABLE_CTRL_SHORTCUT=false", "fn+v", "ctrl+v"},
        "",
