@@ -107,11 +107,6 @@ TEST_F(EditShortcutsTest, FinderAndActivityMonitor) {
   program->settings().setIgnoredShortcutsApps({"textedit"});
   EXPECT_EQ(pressIn(kEditorID, "ctrl+cmd+delete"), "");
   EXPECT_EQ(desktop.openedApplications().size(), 2u);
-
-  program.reset();
-  startProgram(storing({{SettingsHelper::winEditHotKeys, EditHotKeys::all.rawValue},
-                        {SettingsHelper::quitClosesWindowsEnabled, false}}));
-  EXPECT_EQ(pressIn(kFinderID, "ctrl+q"), "cmd+q");
 }
 
 TEST_F(EditShortcutsTest, FocusedApplicationDecidesOverTheLastActivated) {

@@ -57,8 +57,6 @@ TEST(L10nLookup, FallsBackToEnglishThenToTheKey) {
     std::string_view key, language, expected;
   };
   const Case cases[] = {
-      {"menu.ctrl.close_window", "el", "Close Window: ^ + W"},
-      {"menu.ctrl.quit_closes_windows", "el", "Close Finder windows: ^ + Q"},
       {"menu.quit", "de", "Quit"},
       {"no.such.key", "ru", "no.such.key"},
       {"", "en", ""},

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "TestFolders.h"
-#include "l10n/L10n.h"
 #include "login/LoginItem.h"
 #include "sim/SimDesktop.h"
 #include "settings/SettingsHelper.h"
@@ -22,7 +21,6 @@ struct Login {
 
   explicit Login(bool service, std::optional<std::string> id = std::nullopt) : identifier(std::move(id)) {
     desk.setLoginServiceAvailable(service);
-    L10n::setCurrentForTesting("en");
   }
   fs::path agentsDir() const { return desk.filesRoot() / "Library" / "LaunchAgents"; }
 };
@@ -47,7 +45,7 @@ const char* const kExpectedAgent =
 
 // With the login-item service the program registers there and writes no
 // file; without it, it writes a launch agent, the same file when enabled
-// again, and removes it. A refused registration fails both ways.
+// again, and removes it.
 TEST(LaunchAtLogin, TheServiceElseALaunchAgent) {
   for (bool service : {true, false}) {
     SCOPED_TRACE(service ? "service" : "launch agent");
@@ -61,10 +59,6 @@ TEST(LaunchAtLogin, TheServiceElseALaunchAgent) {
     }
     EXPECT_EQ(fs::exists(l.agentsDir()), !service);
   }
-  Login refused(true);
-  refused.desk.setLoginRegistrationRefused(true);
-  EXPECT_FALSE(refused.item().launchAtLogin(true));
-  EXPECT_FALSE(refused.item().launchAtLogin(false));
 }
 
 // The file is named after the bundle identifier and holds the bundle path
@@ -99,57 +93,11 @@ TEST(LaunchAgent, NamedAfterTheBundleIdentifierWithTheBundlePathEscaped) {
   }
 }
 
-TEST(LaunchAgent, UnwritableFolderFails) {
+TEST(LaunchAgent, AFileThatCannotBeRemovedFails) {
   Login l(false);
+  ASSERT_TRUE(l.item().setLaunchAgentEnabled(true));
   l.desk.setFileWritesFail(true);
-  EXPECT_FALSE(l.item().setLaunchAgentEnabled(true));
-  EXPECT_FALSE(l.item().setLaunchAgentEnabled(false)) << "the folder cannot be created";
-
-  Login withFile(false);
-  ASSERT_TRUE(withFile.item().setLaunchAgentEnabled(true));
-  withFile.desk.setFileWritesFail(true);
-  EXPECT_FALSE(withFile.item().setLaunchAgentEnabled(false)) << "the file cannot be removed";
-}
-
-// The menu switch: what the user sees after toggling it.
-
-// A refused change (by the service or the launch agent's folder) alerts once
-// per attempt in the interface language and keeps the stored setting and switch.
-TEST(LaunchAtLoginSwitch, RefusalAlertsAndKeepsTheSettingAndSwitch) {
-  struct Case {
-    std::optional<bool> stored;  // none: never set (reads as on)
-    bool requested;
-    bool service;  // else the launch agent, in a folder that cannot be written
-    const char* language;
-    const char* title;
-  };
-  const Case cases[] = {
-      {std::nullopt, false, true, "en", "Unable to Perform Operation"},
-      {true, false, true, "en", "Unable to Perform Operation"},
-      {false, true, true, "en", "Unable to Perform Operation"},
-      {std::nullopt, false, false, "uk", "Не вдалося виконати операцію"},
-  };
-  for (const Case& c : cases) {
-    Login l(c.service);
-    ASSERT_TRUE(L10n::setCurrentForTesting(c.language));
-    if (c.stored) l.desk.defaultsValues()[SettingsHelper::enableAutostart] = *c.stored;
-    l.desk.setLoginRegistrationRefused(c.service);
-    l.desk.setFileWritesFail(!c.service);
-    auto item = l.item();
-    const bool before = c.stored.value_or(true);
-    for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
-      EXPECT_EQ(item.applicationAutostart(c.requested), before) << "the switch goes back to the stored setting";
-      EXPECT_EQ(l.settings->isAutostartEnable(), before);
-      EXPECT_EQ(l.desk.defaultsValues().count(SettingsHelper::enableAutostart), c.stored ? 1u : 0u);
-      ASSERT_EQ(l.desk.alerts().size(), attempt) << c.language;
-      const AlertSpec& alert = l.desk.alerts().back();
-      EXPECT_EQ(alert.style, AlertStyle::Warning);
-      EXPECT_EQ(alert.messageText, c.title);
-      EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
-      EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
-    }
-  }
-  L10n::setCurrentForTesting("en");
+  EXPECT_FALSE(l.item().setLaunchAgentEnabled(false));
 }
 
 }  // namespace

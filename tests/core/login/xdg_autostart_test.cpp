@@ -2,11 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFolders.h"
-#include "l10n/L10n.h"
-#include "login/LoginItem.h"
 #include "posix/XdgAutostart.h"
-#include "settings/SettingsHelper.h"
-#include "sim/SimDesktop.h"
 
 namespace brisquel {
 namespace {
@@ -47,6 +43,9 @@ TEST(XdgAutostart, RegisteringWritesTheEntryAndTwiceGivesTheSameFile) {
   EXPECT_TRUE(service.unregisterMainApp());
   EXPECT_FALSE(fs::exists(service.entryFile()));
   EXPECT_EQ(service.status(), LoginItemStatus::NotRegistered);
+
+  writeFile(dir / "blocked", "a file where the folder should be");
+  EXPECT_FALSE(XdgAutostart(brisquelEntry(), dir / "blocked").registerMainApp());
 }
 
 // An entry whose Exec line cannot be written is not registered.
@@ -80,34 +79,6 @@ TEST(XdgAutostart, ExecLineQuotesWhatTheShellRulesReserve) {
     ASSERT_TRUE(text) << c.executable;
     EXPECT_NE(text->find("\n" + *c.exec + "\n"), std::string::npos) << "expected " << *c.exec << " in\n" << *text;
   }
-}
-
-// The switch in the menu, with the desktop's autostart folder as the service.
-TEST(XdgAutostart, MenuSwitchRegistersAndAlertsWhenTheFolderIsBlocked) {
-  const fs::path dir = testing::freshFolder("login");
-  sim::Desktop desk;
-  Platform p = desk.platform();
-  auto settings = SettingsHelper::create(*p.defaults, *p.files, *p.mainQueue, *p.workspace);
-  L10n::setCurrentForTesting("en");
-
-  XdgAutostart service(brisquelEntry(), dir / "autostart");
-  LoginItem item(service, *p.files, *p.application, *p.ui, *settings, std::nullopt);
-  EXPECT_FALSE(item.applicationAutostart(false));
-  EXPECT_FALSE(settings->isAutostartEnable());
-  EXPECT_TRUE(item.applicationAutostart(true));
-  EXPECT_TRUE(fs::exists(service.entryFile()));
-  EXPECT_TRUE(settings->isAutostartEnable());
-  EXPECT_TRUE(desk.alerts().empty());
-
-  writeFile(dir / "blocked", "a file where the folder should be");
-  XdgAutostart blocked(brisquelEntry(), dir / "blocked");
-  LoginItem blockedItem(blocked, *p.files, *p.application, *p.ui, *settings, std::nullopt);
-  ASSERT_FALSE(item.applicationAutostart(false));
-  ASSERT_FALSE(fs::exists(service.entryFile()));
-  EXPECT_FALSE(blockedItem.applicationAutostart(true)) << "the switch goes back to off";
-  EXPECT_FALSE(settings->isAutostartEnable());
-  ASSERT_EQ(desk.alerts().size(), 1u);
-  EXPECT_EQ(desk.alerts().front().messageText, "Unable to Perform Operation");
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "MenuFixture.h"
 #include "layouts/MenuBarIndicator.h"
-#include "menu/MenuPrinter.h"
 #include "settings/SettingsHelper.h"
 
 namespace brisquel::testing {
@@ -35,32 +34,6 @@ std::vector<std::string> hiddenRows(const Menu& menu) {
     if (item->isHidden()) out.push_back(std::to_string(item->tag()));
   }
   return out;
-}
-
-TEST_F(MenuProgramTest, FreshSettingsShowTheDefaults) {
-  start();
-  std::vector<std::string> titles;  // the top level, in order
-  for (const auto& item : topMenu()->items()) {
-    titles.push_back(item->isSeparatorItem() ? "-"
-                     : item->view()          ? "row " + std::to_string(item->tag())
-                                             : item->title());
-  }
-  EXPECT_EQ(titles, (std::vector<std::string>{L("menu.language_switcher"), L("menu.control_shortcuts"), "row 998", "-",
-                                              L("menu.about"), L("menu.quit")}));
-  for (std::int64_t tag = 0; tag < 5; ++tag) {
-    EXPECT_EQ(box(row(layoutMenu(), tag)).isOn(), tag == 2) << "switching method " << tag;
-    EXPECT_EQ(box(row(layoutMenu(), tag)).type(), ButtonType::Radio);
-  }
-  EXPECT_TRUE(box(row(layoutMenu(), 999)).isOn()) << "typo switcher";
-  EXPECT_FALSE(box(row(layoutMenu(), 997)).isOn()) << "layout in menu bar";
-  EXPECT_TRUE(box(row(topMenu(), 998)).isOn()) << "launch at login";
-  EXPECT_FALSE(box(row(editMenu(), 996)).isOn()) << "close Finder windows";
-  for (auto tag : kShortcutTags) EXPECT_TRUE(box(row(editMenu(), tag)).isOn()) << "shortcut " << tag;
-  EXPECT_TRUE(headerBox(kToggleAllTag).isOn());
-  EXPECT_TRUE(headerBox(kCtrlModifierTag).isOn());
-  EXPECT_FALSE(headerBox(kFnModifierTag).isOn());
-  EXPECT_EQ(hiddenRows(*editMenu()), std::vector<std::string>{"100101"}) << "only the warning is hidden";
-  EXPECT_EQ(box(row(editMenu(), 65536)).title(), "Cut: ^ + X");
 }
 
 // A shortcut row changes the very next key press; with the default
@@ -261,21 +234,45 @@ TEST_F(MenuProgramTest, ListItemsCloseTheMenuAndOpenTheirFile) {
   EXPECT_EQ(desktop.openedFiles().back().filename(), "learned_words.txt");
 }
 
+// A refused change (by the login-item service, or the launch agent's folder
+// that cannot be written) alerts at every attempt in the interface language
+// and keeps the switch and the stored setting; one that goes through is stored.
 TEST_F(MenuProgramTest, AFailedLaunchAtLoginChangeAlertsAndKeepsTheSwitch) {
+  const struct {
+    bool service;  // else the launch agent
+    const char* language;
+    const char* title;
+  } refusals[] = {{true, "en", "Unable to Perform Operation"}, {false, "uk", "Не вдалося виконати операцію"}};
   start();
-  desktop.setLoginRegistrationRefused(true);
-  const auto before = desktop.alerts().size();
   MenuTracker tracker(topMenu());
-  tracker.click(row(topMenu(), 998));
-  EXPECT_TRUE(box(row(topMenu(), 998)).isOn());
-  ASSERT_EQ(desktop.alerts().size(), before + 1);
-  EXPECT_EQ(desktop.alerts().back().messageText, L("alert.autostart.title"));
-  EXPECT_EQ(stored(SettingsHelper::enableAutostart), std::nullopt);
-
-  desktop.setLoginRegistrationRefused(false);
-  tracker.click(row(topMenu(), 998));
-  EXPECT_FALSE(box(row(topMenu(), 998)).isOn());
-  EXPECT_EQ(stored(SettingsHelper::enableAutostart), DefaultsValue(false));
+  std::optional<DefaultsValue> storedBefore;  // never set: reads as on
+  for (bool on : {true, false}) {
+    for (const auto& r : refusals) {
+      SCOPED_TRACE(std::string(r.language) + (on ? ", turning off" : ", turning on"));
+      ASSERT_TRUE(L10n::setCurrentForTesting(r.language));
+      desktop.setLoginServiceAvailable(r.service);
+      desktop.setLoginRegistrationRefused(r.service);
+      desktop.setFileWritesFail(!r.service);
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto before = desktop.alerts().size();
+        tracker.click(row(topMenu(), 998));
+        EXPECT_EQ(box(row(topMenu(), 998)).isOn(), on);
+        EXPECT_EQ(stored(SettingsHelper::enableAutostart), storedBefore);
+        ASSERT_EQ(desktop.alerts().size(), before + 1);
+        const AlertSpec& alert = desktop.alerts().back();
+        EXPECT_EQ(alert.style, AlertStyle::Warning);
+        EXPECT_EQ(alert.messageText, r.title);
+        EXPECT_EQ(alert.informativeText, L("alert.autostart.message"));
+        EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+      }
+    }
+    desktop.setLoginRegistrationRefused(false);
+    desktop.setFileWritesFail(false);
+    tracker.click(row(topMenu(), 998));
+    EXPECT_EQ(box(row(topMenu(), 998)).isOn(), !on);
+    storedBefore = DefaultsValue(!on);
+    EXPECT_EQ(stored(SettingsHelper::enableAutostart), storedBefore);
+  }
 }
 
 }  // namespace

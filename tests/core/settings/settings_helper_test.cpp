@@ -205,23 +205,42 @@ TEST_F(SettingsTest, StartBringsTheListsAndTheirFilesTogether) {
 
 // --- import and export ----------------------------------------------------------
 
-TEST_F(SettingsTest, FileThatIsNotUtf8IsKeptAsBackupBeforeAnExportReplacesIt) {
+// A file the program could not take in whole (not UTF-8, a line with a NUL,
+// too large to read) is kept as a backup, under the next free number, before
+// it is written again, and the person is told; a file too large is moved
+// aside, never read whole.
+TEST_F(SettingsTest, FilesNotReadInWholeAreKeptAsBackupsBeforeTheyAreWritten) {
+  std::string huge = appFile(learnedWordsHeader, "");
+  while (huge.size() < 4 * SettingsHelper::maxListFileSize) huge += "word\tслово\n";
+  const struct {
+    std::string bytes;
+    StringMap read;
+    const char* backup;
+    const char* written;  // then, by an export
+  } cases[] = {
+      {appFile(learnedWordsHeader, "ghbdtn \xEF\xF0\xE8\xE2\xE5\xF2"), {{"a", "b"}, {"b", "b"}}, ".bak", "a\tb"},
+      {appFile(learnedWordsHeader, std::string("c\td\nnul\0line\tx\n", 15)), {{"c", "d"}, {"d", "d"}}, ".2.bak", "c\td"},
+      // Read in part: its words join the list, none leave it.
+      {huge, {{"c", "d"}, {"d", "d"}, {"word", "слово"}, {"слово", "слово"}}, ".3.bak", "c\td\nword\tслово"},
+  };
   start();
   settings->setLearnedWords({{"a", "b"}, {"b", "b"}});
-  const std::string cp1251 = appFile(learnedWordsHeader, "ghbdtn \xEF\xF0\xE8\xE2\xE5\xF2");
-  userSaves(learnedFile, cp1251);
-  desktop.advance(4.0);
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}})) << "an unreadable file changes nothing";
-
-  EXPECT_TRUE(settings->openLearnedWordsList());
-  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb"));
-
-  // A second bad save does not overwrite the first backup.
-  userSaves(learnedFile, "\xFF");
-  settings->exportLearnedWordsToFile();
-  EXPECT_EQ(text(folder / "learned_words.txt.bak"), cp1251);
-  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), "\xFF");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.backup);
+    told.clear();
+    userSaves(learnedFile, c.bytes);
+    desktop.advance(2.0);
+    EXPECT_EQ(settings->learnedWords(), c.read);
+    files.largestRead = 0;
+    EXPECT_TRUE(settings->openLearnedWordsList());
+    EXPECT_LE(files.largestRead, SettingsHelper::maxListFileSize + 1);
+    EXPECT_EQ(text(learnedFile.string() + c.backup), c.bytes);
+    EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, c.written));
+    std::string said;
+    for (const auto& message : told) said += message + "\n";
+    EXPECT_NE(said.find("were kept as " + learnedFile.string() + c.backup), std::string::npos) << said;
+    EXPECT_EQ(said.find(" is larger than 256 KiB") != std::string::npos, c.bytes == huge) << said;
+  }
 }
 
 // A file that is missing or cannot be read or written never changes the setting.
@@ -247,30 +266,6 @@ TEST_F(SettingsTest, FileProblemsKeepTheSettingAndAFailedWriteIsToldOnce) {
   fs::remove_all(folder);
   settings->exportIgnoredAppsToFile();
   EXPECT_EQ(text(ignoredFile), appFile(ignoredAppsHeader, "x"));
-}
-
-// Lines the program cannot take in (a NUL in them) are kept in a backup
-// before the file is written again; a file too large to read is moved
-// aside, never read whole.
-TEST_F(SettingsTest, LinesNotReadInAndOversizedFilesAreKeptAsBackups) {
-  start();
-  const std::string withNul = appFile(learnedWordsHeader, std::string("a\tb\nnul\0line\tx\n", 15));
-  userSaves(learnedFile, withNul);
-  desktop.advance(2.0);
-  EXPECT_EQ(settings->learnedWords(), (StringMap{{"a", "b"}, {"b", "b"}}));
-  settings->setLearnedWords({{"a", "b"}, {"b", "b"}, {"c", "d"}, {"d", "d"}});
-  EXPECT_EQ(text(folder / "learned_words.txt.bak"), withNul);
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "a\tb\nc\td"));
-
-  std::string huge = appFile(learnedWordsHeader, "");
-  while (huge.size() < 4 * SettingsHelper::maxListFileSize) huge += "word\tслово\n";
-  userSaves(learnedFile, huge);
-  desktop.advance(2.0);
-  files.largestRead = 0;
-  settings->setLearnedWords({{"e", "f"}, {"f", "f"}});
-  EXPECT_LE(files.largestRead, SettingsHelper::maxListFileSize + 1);
-  EXPECT_EQ(text(folder / "learned_words.txt.2.bak"), huge);
-  EXPECT_EQ(text(learnedFile), appFile(learnedWordsHeader, "e\tf"));
 }
 
 // --- the watcher ------------------------------------------------------------------

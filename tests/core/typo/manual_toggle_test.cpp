@@ -2,9 +2,6 @@
 // A lone Option press converts the last word by hand, a second one undoes it,
 // and the conversion is learned.
 #include "TypoFixture.h"
-#include "brisquel/FixCommand.h"
-#include "brisquel/NamedKeys.h"
-#include "sim/SimSpellChecker.h"
 
 namespace brisquel::testing {
 namespace {
@@ -132,18 +129,6 @@ TEST_F(ManualToggle, WordAtTheCaretInTheField) {
     EXPECT_EQ(detector_->lastCompletedWordTrailingSpaces(), c.trailing) << row;
     EXPECT_EQ(desktop_.currentLayoutCode(), "ru") << row;
   }
-}
-
-// A double press converts the word at the caret, here the one after it; the
-// word typed on from there is converted alone, not with the one before the space.
-TEST(ManualToggleSession, WordTypedOnAfterADoublePressIsConvertedAlone) {
-  sim::SimSpellChecker spelling;
-  cli::FixOptions options;
-  options.intervalMs = 30;
-  cli::FixSession session(options, spelling);
-  const auto steps = cli::parseNamedKeys(u"{App com.apple.Terminal}d {Up}(f {Option}{Wait 0.3}{Option}not{Wait 4.95}{Option}");
-  ASSERT_TRUE(steps.steps);
-  EXPECT_EQ(session.typeKeys(*steps.steps).text, "(f втще\n ");
 }
 
 class OptionPresses : public TypoScenario {

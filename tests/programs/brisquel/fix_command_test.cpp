@@ -152,6 +152,10 @@ TEST_F(FixWithDictionaries, LinesTypedAsPeopleTypeThem) {
       {{"--named-keys", "--app", "com.apple.Terminal"}, "a pEach{Return}{Option}tooel,", "a pEach\ntooel,"},
       {named, "b {Home}he ", "he \nи "},
       {named, "n {Ctrl+A}{BackSpace}{Option}", ""},
+      // A double press converts the word at the caret, here the one after it; the word typed on
+      // from there is converted alone, not with the one before the space.
+      {{"--named-keys", "--app", "com.apple.Terminal", "--interval", "30"},
+       "d {Up}(f {Option}{Wait 0.3}{Option}not{Wait 4.95}{Option}", "(f втще\n "},
       {{"--named-keys", "--interval", "30"}, "ns{Return}esto", "ты\nesto"},
       {{"--named-keys", "--interval", "30"}, "lj Lj{Option}", "до Lj"},  // not the undo of the first
   };
