@@ -47,6 +47,18 @@ class LayoutMaps {
   std::u16string transliterate(std::u16string_view text, bool forceSwap, const LayoutAvailability& layouts) const;
   LanguagePair guessLanguagePair(std::u16string_view word, const LayoutAvailability& layouts) const;
 
+  // What the guess counts, character by character: a word typed a key at a
+  // time is counted by adding the new characters (see LanguageGuess).
+  struct Tally {
+    std::array<int, 5> counts{};   // characters of each map to English
+    std::array<int, 5> targets{};  // characters of each map from English
+    int russianLetters = 0;
+    int ukrainianLetters = 0;
+  };
+  void count(Tally& tally, std::u16string_view character) const;
+  Tally tally(std::u16string_view word) const;
+  LanguagePair guessLanguagePair(const Tally& tally, const LayoutAvailability& layouts) const;
+
   static std::string layoutCode(std::string_view language);
   static bool isAlphabetSequence(const std::vector<std::u16string>& letters);
   static bool isEmojiOrSymbol(std::u16string_view character);
@@ -74,8 +86,10 @@ class LayoutMaps {
   // For each character of any map, which maps hold it as a key: bits 0-4 the
   // maps to English (Russian, Ukrainian, Hebrew, Arabic, Greek), bits 5-9 the
   // maps from English in the same order. One lookup instead of ten per
-  // character when guessing a word's languages.
-  std::unordered_map<char32_t, std::uint16_t> keyMembership_;
+  // character when guessing a word's languages: an array for the scripts'
+  // blocks (below U+0800), the few others (№) in a short list.
+  std::vector<std::uint16_t> smallMembership_;
+  std::vector<std::pair<char32_t, std::uint16_t>> otherMembership_;
   std::uint16_t keyMembership(char32_t c) const;
   // The lower-cased character as one code point, or none; a table for the
   // scripts' blocks (below U+0800), looked up on every key.
