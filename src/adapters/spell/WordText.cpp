@@ -126,8 +126,10 @@ std::optional<std::u16string> WordKeys::clean(std::u16string_view word) const {
 }
 
 std::optional<std::string> WordKeys::key(std::u16string_view word) const {
-  std::string out;
-  out.reserve(word.size() * 2);
+  // Written through a pointer into room for the longest encoding: a lookup
+  // on every key, where appending byte by byte cost more than the search.
+  std::string out(word.size() * 3, '\0');
+  char* at = out.data();
   for (char16_t c : word) {
     const Kind kind = c < kTableSize ? table_[c].kind : Complex;
     if (kind == Complex) {
@@ -139,17 +141,18 @@ std::optional<std::string> WordKeys::key(std::u16string_view word) const {
     if (kind == Drop) continue;
     const char16_t l = table_[c].lower;  // below 0x2000: one to three UTF-8 bytes
     if (l < 0x80) {
-      out += static_cast<char>(l);
+      *at++ = static_cast<char>(l);
     } else if (l < 0x800) {
-      out += static_cast<char>(0xC0 | (l >> 6));
-      out += static_cast<char>(0x80 | (l & 0x3F));
+      *at++ = static_cast<char>(0xC0 | (l >> 6));
+      *at++ = static_cast<char>(0x80 | (l & 0x3F));
     } else {
-      out += static_cast<char>(0xE0 | (l >> 12));
-      out += static_cast<char>(0x80 | ((l >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (l & 0x3F));
+      *at++ = static_cast<char>(0xE0 | (l >> 12));
+      *at++ = static_cast<char>(0x80 | ((l >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (l & 0x3F));
     }
   }
-  if (out.empty()) return std::nullopt;
+  if (at == out.data()) return std::nullopt;
+  out.resize(static_cast<std::size_t>(at - out.data()));
   return out;
 }
 
