@@ -156,8 +156,6 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   };
   const LayoutSnapshot& layoutSnapshot() const;
   const LayoutAvailability& layoutAvailability() const { return layoutSnapshot().availability; }
-  // The enabled layouts' key tables.
-  std::shared_ptr<const KeyTables> keyTables() const { return layoutSnapshot().tables; }
   // The word in the other layout: by the layouts' key tables where the port
   // gives both, else by the built-in maps.
   std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const;

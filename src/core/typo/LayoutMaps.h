@@ -4,6 +4,7 @@
 // Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.
 // Pure computation over constant tables.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <set>
@@ -29,7 +30,13 @@ inline constexpr const char* greek = "el";
 struct LayoutAvailability {
   bool known = false;
   std::set<std::string, std::less<>> codes;
-  bool has(std::string_view code) const { return !known || codes.find(code) != codes.end(); }
+  bool has(std::string_view code) const {
+    if (!known) return true;
+    // A few codes, asked for on every key: a scan, shorter than the tree's walk.
+    for (const std::string& c : codes)
+      if (c.size() == code.size() && std::equal(c.begin(), c.end(), code.begin())) return true;
+    return false;
+  }
 };
 
 struct LanguagePair {
