@@ -203,7 +203,7 @@ void LayoutMaps::count(Tally& tally, std::u16string_view character) const {
   const std::uint16_t m = keyMembership(lower);
   for (std::size_t i = 0; i < tally.counts.size(); ++i) tally.counts[i] += (m >> i) & 1;
   for (std::size_t i = 0; i < tally.targets.size(); ++i) tally.targets[i] += (m >> (5 + i)) & 1;
-  if (m & 3 && u_isalpha(static_cast<UChar32>(lower))) {
+  if ((m & 3) != 0 && u_isalpha(static_cast<UChar32>(lower))) {
     tally.russianLetters += m & 1;
     tally.ukrainianLetters += (m >> 1) & 1;
   }
