@@ -3,7 +3,8 @@
 //   spell_bench [--corpus DIR] [--sentences N] [--soak-keys N]
 //       load from the cache, queries, per key event, memory of brisquel fix, and the soak
 //   spell_bench soak [--corpus DIR] [--soak-keys N]   the soak alone
-//   spell_bench cold                             load with the prefix index built from scratch
+//   spell_bench keys [--corpus DIR] [--sentences N]   the key path per key event alone
+//   spell_bench cold [CODE...]                   load with the prefix index built from scratch
 //
 // The soak types a million key events of corpus text, right and in the wrong
 // layout, switching applications, through the whole program on the simulated
@@ -311,10 +312,45 @@ int runSoak(const std::map<std::string, std::vector<std::string>>& corpusText, s
   return 0;
 }
 
-int cold() {
+// The detector's time per key event, typing each language right and on the wrong layout.
+void keyPath(SpellCheckerPort& checker, std::map<std::string, std::vector<std::string>>& corpusText,
+             std::size_t sentences) {
+  std::printf("\n== the key path per key event: edit tap and detector (sentences typed at 120 ms a key), us\n");
+  for (const auto& code : kCodes) {
+    std::vector<std::string> lines(corpusText[code].begin(),
+                                   corpusText[code].begin() + static_cast<long>(std::min(sentences, corpusText[code].size())));
+    const std::vector<std::pair<std::string, std::string>> directions =
+        code == "en" ? std::vector<std::pair<std::string, std::string>>{{"right", "en"}, {"wrong", "ru"}}
+                     : std::vector<std::pair<std::string, std::string>>{{"right", code}, {"wrong", "en"}};
+    for (const auto& [direction, active] : directions) {
+      cli::FixOptions options;
+      options.layouts = {"en", code == "en" ? "ru" : code};
+      options.keys = code;
+      options.active = active;
+      cli::FixSession session(options, checker);
+      std::vector<double> times;
+      session.recordDetectorTimes(&times);
+      for (const auto& line : lines) session.typeLine(text::fromUtf8(line));
+      printStats(direction.c_str(), code, stats(times));
+    }
+  }
+
+}
+
+// The key path alone, for runs side by side with another build.
+int keysOnly(const std::map<std::string, std::vector<std::string>>& text, std::size_t sentences) {
+  spell::DictionarySpellChecker checker;
+  for (const auto& c : kCodes) checker.prepare(cli::spellingLanguageOf(c));
+  for (const auto& c : kCodes) checker.waitUntilReady(cli::spellingLanguageOf(c), std::chrono::minutes(10));
+  auto corpusText = text;
+  keyPath(checker, corpusText, sentences);
+  return 0;
+}
+
+int cold(const std::vector<std::string>& codes) {
   std::printf("== load with the prefix index built from the dictionary (no cache), ms\n");
   const auto dir = std::filesystem::temp_directory_path() / ("brisquel-bench-cold-" + std::to_string(getpid()));
-  for (const auto& code : kCodes) {
+  for (const auto& code : codes) {
     std::filesystem::remove_all(dir);
     std::printf("  %-4s %8.0f\n", code.c_str(), loadMs({code}, dir));
     std::fflush(stdout);
@@ -330,6 +366,7 @@ int main(int argc, char** argv) {
   std::size_t sentences = 150;
   std::size_t soakKeys = 1000000;
   bool soakOnly = false;
+  bool keyPathOnly = false;
   auto count = [](const char* s) -> std::optional<std::size_t> {
     std::size_t n = 0;
     auto [end, ec] = std::from_chars(s, s + std::strlen(s), n);
@@ -339,13 +376,19 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     std::optional<std::size_t> n;
-    if (a == "cold") return cold();
+    if (a == "cold") {  // the languages named after it, or all six
+      std::vector<std::string> codes;
+      for (int j = i + 1; j < argc; ++j)
+        if (std::find(kCodes.begin(), kCodes.end(), argv[j]) != kCodes.end()) codes.push_back(argv[j]);
+      return cold(codes.empty() ? kCodes : codes);
+    }
     if (a == "soak") soakOnly = true;
+    else if (a == "keys") keyPathOnly = true;
     else if (a == "--corpus" && i + 1 < argc) corpus = argv[++i];
     else if (a == "--sentences" && i + 1 < argc && (n = count(argv[++i]))) sentences = *n;
     else if (a == "--soak-keys" && i + 1 < argc && (n = count(argv[++i]))) soakKeys = *n;
     else {
-      std::cerr << "usage: spell_bench [cold | soak] [--corpus DIR] [--sentences N] [--soak-keys N]\n";
+      std::cerr << "usage: spell_bench [cold [CODE...] | soak | keys] [--corpus DIR] [--sentences N] [--soak-keys N]\n";
       return 2;
     }
   }
@@ -364,6 +407,7 @@ int main(int argc, char** argv) {
     return text;
   };
   if (soakOnly) return runSoak(readCorpus(), soakKeys);
+  if (keyPathOnly) return keysOnly(readCorpus(), sentences);
   const auto cache = spell::DictionarySpellChecker::defaultCacheDirectory();
   loadMs(kCodes, cache);  // make sure every index is cached
 
@@ -423,25 +467,8 @@ int main(int argc, char** argv) {
     printStats("prefix wrong", code, s);
   }
 
-  std::printf("\n== the key path per key event: edit tap and detector (sentences typed at 120 ms a key), us\n");
-  for (const auto& code : kCodes) {
-    std::vector<std::string> lines(corpusText[code].begin(),
-                                   corpusText[code].begin() + static_cast<long>(std::min(sentences, corpusText[code].size())));
-    const std::vector<std::pair<std::string, std::string>> directions =
-        code == "en" ? std::vector<std::pair<std::string, std::string>>{{"right", "en"}, {"wrong", "ru"}}
-                     : std::vector<std::pair<std::string, std::string>>{{"right", code}, {"wrong", "en"}};
-    for (const auto& [direction, active] : directions) {
-      cli::FixOptions options;
-      options.layouts = {"en", code == "en" ? "ru" : code};
-      options.keys = code;
-      options.active = active;
-      cli::FixSession session(options, checker);
-      std::vector<double> times;
-      session.recordDetectorTimes(&times);
-      for (const auto& line : lines) session.typeLine(text::fromUtf8(line));
-      printStats(direction.c_str(), code, stats(times));
-    }
-  }
+  std::printf("\n");
+  keyPath(checker, corpusText, sentences);
 
   std::printf("\n== peak resident memory of brisquel fix (%zu sentences), MiB\n", sample.size());
   std::printf("  %-18s %7.1f\n", "en,ru", rssTwo / 1024.0);

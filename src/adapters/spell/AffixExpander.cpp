@@ -296,16 +296,22 @@ void AffixExpander::expandEntry(std::u16string_view stem, std::u16string_view fl
   };
   std::vector<SuffixForm> suffixForms;
   std::u16string scratch;
+  // The suffixed forms are kept only for prefixes that combine with them.
+  const bool keepForms =
+      withPrefixes && std::any_of(flags.begin(), flags.end(), [&](Flag f) { return prefixes_.count(f) > 0; });
+  // One buffer per depth, used again for every form: a build makes a million of them.
+  std::u16string formedAt[2];
   auto applySuffixes = [&](auto& self, std::u16string_view word, const Flags& from, int depth) -> void {
+    std::u16string& formed = formedAt[depth];
     for (Flag f : from) {
       auto it = suffixes_.find(f);
       if (it == suffixes_.end()) continue;
       for (const auto& r : it->second.rules) {
         if (!suffixApplies(r, word)) continue;
-        std::u16string formed(word.substr(0, word.size() - r.strip.size()));
+        formed.assign(word.substr(0, word.size() - r.strip.size()));
         formed += r.add;
         if (!has(r.continuation, needAffix_)) emit(formed);
-        if (depth == 0) suffixForms.push_back({formed, f});
+        if (depth == 0 && keepForms) suffixForms.push_back({formed, f});
         if (!r.continuation.empty() && depth < 1) self(self, formed, r.continuation, depth + 1);
       }
     }

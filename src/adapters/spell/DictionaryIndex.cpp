@@ -128,11 +128,12 @@ bool DictionarySpellChecker::buildIndex(Language& lang, const AffixExpander& exp
   {
     marisa::Keyset keys;
     std::vector<bool> lowerOrigin;  // per pushed key: the dictionary writes it in lower case
+    std::string key;  // one buffer for every form's key
     bool complete = expander.expand(
         dicPath, !lang.info->clitics,
         [&](std::u16string_view form) {
-          if (auto key = lang.keys->key(form)) {
-            keys.push_back(key->data(), key->size());
+          if (lang.keys->key(form, key)) {
+            keys.push_back(key.data(), key.size());
             lowerOrigin.push_back(!lang.keys->hasUpperCase(form));
           }
         },
@@ -140,8 +141,8 @@ bool DictionarySpellChecker::buildIndex(Language& lang, const AffixExpander& exp
     if (!complete) return false;
     if (lang.info->clitics) {
       for (const auto& clitic : expander.prefixStrings())
-        if (auto key = lang.keys->key(clitic)) {
-          std::string marked = kCliticMark + *key;
+        if (lang.keys->key(clitic, key)) {
+          std::string marked = kCliticMark + key;
           keys.push_back(marked.data(), marked.size());
           lowerOrigin.push_back(true);
         }

@@ -28,7 +28,7 @@ namespace brisquel::spell {
 constexpr char kCliticMark = '\x01';
 
 struct LanguageInfo {
-  const char* id;
+  std::string_view id;  // compared on every lookup: the length is at hand
   const char* fileStem;
   const char* package;
   UScriptCode script;

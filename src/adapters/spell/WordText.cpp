@@ -125,32 +125,61 @@ std::optional<std::u16string> WordKeys::clean(std::u16string_view word) const {
   return out;
 }
 
-std::optional<std::string> WordKeys::key(std::u16string_view word) const {
-  std::string out;
-  out.reserve(word.size() * 2);
+std::ptrdiff_t WordKeys::encode(std::u16string_view word, char* out) const {
+  // Written through a pointer: a lookup on every key, where appending byte
+  // by byte cost more than the search.
+  char* at = out;
   for (char16_t c : word) {
     const Kind kind = c < kTableSize ? table_[c].kind : Complex;
-    if (kind == Complex) {
-      auto cleaned = cleanWord(word, rules_);
-      if (!cleaned || cleaned->empty()) return std::nullopt;
-      return text::toUtf8(text::toLower(*cleaned));
-    }
-    if (kind == Reject) return std::nullopt;
+    if (kind == Complex) return kNeedsNormalising;
+    if (kind == Reject) return 0;
     if (kind == Drop) continue;
     const char16_t l = table_[c].lower;  // below 0x2000: one to three UTF-8 bytes
     if (l < 0x80) {
-      out += static_cast<char>(l);
+      *at++ = static_cast<char>(l);
     } else if (l < 0x800) {
-      out += static_cast<char>(0xC0 | (l >> 6));
-      out += static_cast<char>(0x80 | (l & 0x3F));
+      *at++ = static_cast<char>(0xC0 | (l >> 6));
+      *at++ = static_cast<char>(0x80 | (l & 0x3F));
     } else {
-      out += static_cast<char>(0xE0 | (l >> 12));
-      out += static_cast<char>(0x80 | ((l >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (l & 0x3F));
+      *at++ = static_cast<char>(0xE0 | (l >> 12));
+      *at++ = static_cast<char>(0x80 | ((l >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (l & 0x3F));
     }
   }
-  if (out.empty()) return std::nullopt;
-  return out;
+  return at - out;
+}
+
+std::optional<std::string> WordKeys::normalisedKey(std::u16string_view word) const {
+  auto cleaned = cleanWord(word, rules_);
+  if (!cleaned || cleaned->empty()) return std::nullopt;
+  return text::toUtf8(text::toLower(*cleaned));
+}
+
+std::optional<std::string> WordKeys::key(std::u16string_view word) const {
+  // On the stack for the words people type: the key allocates only when it
+  // is longer than a string holds in place.
+  char local[96];
+  std::string spare;
+  if (word.size() * 3 > sizeof local) spare.resize(word.size() * 3);
+  char* const begin = spare.empty() ? local : spare.data();
+  const std::ptrdiff_t length = encode(word, begin);
+  if (length == kNeedsNormalising) return normalisedKey(word);
+  if (length <= 0) return std::nullopt;
+  return std::string(begin, static_cast<std::size_t>(length));
+}
+
+bool WordKeys::key(std::u16string_view word, std::string& out) const {
+  out.resize(word.size() * 3);  // a string that held a longer key keeps its room
+  const std::ptrdiff_t length = encode(word, out.data());
+  if (length == kNeedsNormalising) {
+    auto normalised = normalisedKey(word);
+    if (!normalised) return false;
+    out = std::move(*normalised);
+    return true;
+  }
+  if (length <= 0) return false;
+  out.resize(static_cast<std::size_t>(length));
+  return true;
 }
 
 bool WordKeys::hasUpperCase(std::u16string_view word) const {

@@ -5,6 +5,7 @@
 
 #include <unicode/uscript.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -37,10 +38,18 @@ class WordKeys {
   std::optional<std::u16string> clean(std::u16string_view word) const;
   // The form the index holds: cleaned, lower-cased, UTF-8; nullopt for a foreign or empty word.
   std::optional<std::string> key(std::u16string_view word) const;
+  // The same into `out`, whose room is used again: an index build makes a
+  // key for each of a million forms. False where key() gives none.
+  bool key(std::u16string_view word, std::string& out) const;
   bool hasUpperCase(std::u16string_view word) const;
 
  private:
   enum Kind : std::uint8_t { Keep, Drop, Reject, Complex };
+  // The key's bytes from `out` (room for three a unit): how many, 0 for a
+  // foreign word, or kNeedsNormalising where a character needs the full path.
+  static constexpr std::ptrdiff_t kNeedsNormalising = -1;
+  std::ptrdiff_t encode(std::u16string_view word, char* out) const;
+  std::optional<std::string> normalisedKey(std::u16string_view word) const;
   struct Entry {
     char16_t lower;
     Kind kind;

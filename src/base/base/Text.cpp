@@ -40,6 +40,8 @@ bool unitStandsAlone(char16_t u) {
   return gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_LF;
 }
 
+}  // namespace
+
 bool isOneUnitPerCharacter(std::u16string_view s) {
   // Asked for every key: the blocks of the layouts' scripts (below U+0800) from a table.
   // Bytes, not bits: this is on every key, and a bit vector costs a shift and a mask per unit.
@@ -53,6 +55,8 @@ bool isOneUnitPerCharacter(std::u16string_view s) {
   }
   return true;
 }
+
+namespace {
 
 template <typename Fn>
 void forEachCharacter(std::u16string_view s, Fn&& fn) {

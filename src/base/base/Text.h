@@ -15,6 +15,9 @@ namespace brisquel::text {
 // The extended grapheme clusters of s, as views into s.
 std::vector<std::u16string_view> characters(std::u16string_view s);
 std::size_t characterCount(std::u16string_view s);
+// Whether every code unit of s is a character of its own (no surrogates,
+// marks or joiners): then its characters can be walked unit by unit.
+bool isOneUnitPerCharacter(std::u16string_view s);
 // The last n characters of s.
 std::u16string_view lastCharacters(std::u16string_view s, std::size_t n);
 

@@ -220,9 +220,6 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     return std::nullopt;
   }
 
-  // A key without characters counts as "/", the Quit group's Hebrew character.
-  const auto& chars = event.charactersIgnoringModifiers;
-  const std::string character = chars && !chars->empty() ? text::toUtf8(text::toLower(*chars)) : std::string("/");
   const std::uint64_t flags = event.flags;
   const bool controlDown = flags & Flags::Control;
   const bool fnDown = flags & Flags::Fn;
@@ -244,6 +241,11 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
   const bool isCtrlActive = ctrlEnabled && controlDown && !commandDown;
   const bool isFnActive = fnEnabled && fnDown && !commandDown;
   if (!isCtrlActive && !isFnActive) return event;
+
+  // A key without characters counts as "/", the Quit group's Hebrew character.
+  // Named only here: most keys carry neither modifier and end above.
+  const auto& chars = event.charactersIgnoringModifiers;
+  const std::string character = chars && !chars->empty() ? text::toUtf8(text::toLower(*chars)) : std::string("/");
 
   if (exclusion.ignoredRules && isCharIgnored(character, *exclusion.ignoredRules, isFnActive, isCtrlActive)) {
     return event;

@@ -47,10 +47,10 @@ bool CorrectionRules::usesRussianTables(const LanguagePair& pair) {
 }
 
 const pairwords::PairWords* CorrectionRules::pairWords(const std::string& language) {
-  auto tables = keyTables();
-  if (tables != pairWordsTables_) {
+  // Asked on every key: compared in place, copied (an atomic count) only when the layouts change.
+  if (const auto& enabled = layoutSnapshot().tables; enabled != pairWordsTables_) {
     // Other layouts: the words are found again, and work still queued for the old ones is dropped.
-    pairWordsTables_ = tables;
+    pairWordsTables_ = enabled;
     pairWords_.clear();
     ++pairWordsGeneration_;
   }
@@ -61,7 +61,7 @@ const pairwords::PairWords* CorrectionRules::pairWords(const std::string& langua
   // off the main thread where there is a worker: the search takes milliseconds.
   pairWords_.emplace(language, nullptr);
   const std::string code = LayoutMaps::layoutCode(language);
-  auto find = [&spelling, language, code, tables] {
+  auto find = [&spelling, language, code, tables = pairWordsTables_] {
     auto dictionary = [&spelling](const std::string& lang) {
       return pairwords::Dictionary{
           [&spelling, lang](std::u16string_view w) { return spelling.isWordCorrect(w, lang); },
@@ -139,7 +139,7 @@ bool CorrectionRules::startsFreshText(std::size_t first, const std::string& lang
 
 KeyTables::Conversion CorrectionRules::convertBetween(std::u16string_view word, const std::string& from,
                                                   const std::string& to) const {
-  if (auto tables = keyTables()) {
+  if (const KeyTables* tables = layoutSnapshot().tables.get()) {
     if (auto converted = tables->convert(word, from, to)) return std::move(*converted);
   }
   const std::string& other = from == "en" ? to : from;

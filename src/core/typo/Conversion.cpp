@@ -79,13 +79,13 @@ const CorrectionRules::LayoutSnapshot& CorrectionRules::layoutSnapshot() const {
 }
 
 std::u16string CorrectionRules::convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const {
-  return convertWord(word, forceSwap, layouts, keyTables().get()).text;
+  return convertWord(word, forceSwap, layouts, layoutSnapshot().tables.get()).text;
 }
 
 CorrectionRules::TargetConversion CorrectionRules::convertForTarget(std::u16string_view word, const LayoutAvailability& layouts,
                                                               const LanguagePair& pair, bool prefix) {
   const std::string& target = pair.target;
-  KeyTables::Conversion conversion = convertWord(word, false, layouts, keyTables().get(), pair);
+  KeyTables::Conversion conversion = convertWord(word, false, layouts, layoutSnapshot().tables.get(), pair);
   TargetConversion result{std::move(conversion.text), false, conversion.endsWithDeadKey};
   if (target.empty() || result.waitsForKey) return result;
   auto spells = [&](const std::u16string& s) {

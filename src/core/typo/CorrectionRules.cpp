@@ -107,7 +107,27 @@ std::u16string CorrectionRules::transliterate(std::u16string_view text, bool for
 }
 
 LanguagePair CorrectionRules::guessLanguagePair(std::u16string_view word) const {
-  return LayoutMaps::instance().guessLanguagePair(word, layoutAvailability());
+  return guessPair(word, layoutAvailability());
+}
+
+LanguagePair CorrectionRules::guessPair(std::u16string_view word, const LayoutAvailability& layouts) const {
+  const auto& maps = LayoutMaps::instance();
+  LanguageGuess& guess = guess_;
+  // Characters are counted one by one, so the word's counts are the old
+  // word's plus the new characters', unless a new unit joins the old last
+  // character (a mark, a joiner): then all are counted afresh.
+  const bool extends = word.size() >= guess.word.size() && word.starts_with(guess.word);
+  const std::u16string_view added = word.substr(extends ? guess.word.size() : 0);
+  const bool unitwise = (!extends || guess.unitwise) && text::isOneUnitPerCharacter(added);
+  if (extends && unitwise) {
+    for (std::size_t i = 0; i < added.size(); ++i) maps.count(guess.tally, added.substr(i, 1));
+  } else {
+    if (!extends) std::swap(guess, lastGuess_);  // another word: the old one is looked back at
+    guess.tally = maps.tally(word);
+  }
+  guess.word.assign(word);
+  guess.unitwise = unitwise;
+  return maps.guessLanguagePair(guess.tally, layouts);
 }
 
 std::string CorrectionRules::layoutCodeFor(const LanguagePair& pair) {
@@ -132,22 +152,22 @@ bool CorrectionRules::isWordValid(std::u16string_view word, const std::string& l
   // Two letters at least, not counting the punctuation the checker strips ("T/" is no word).
   if (text::characterCount(text::trimPunctuation(word)) < 2) return false;
   validityKey(wordKey_, u'w', language, word);
-  if (auto it = validityCache_.find(wordKey_); it != validityCache_.end()) return it->second;
+  if (auto known = validityCache_.find(wordKey_)) return *known;
   bool valid = ports_.spelling.isWordCorrect(word, language);
   // A dictionary still loading answers false; that answer must not stick.
   if (!ports_.spelling.isReady(language)) return valid;
   if (validityCache_.size() > maxCacheSize) validityCache_.clear();
-  validityCache_.emplace(wordKey_, valid);
+  validityCache_.insert(wordKey_, valid);
   return valid;
 }
 
 bool CorrectionRules::isPrefixValid(std::u16string_view prefix, const std::string& language) {
   if (text::characterCount(text::trimPunctuation(prefix)) < 2) return false;
   validityKey(prefixKey_, u'p', language, prefix);
-  if (auto it = validityCache_.find(prefixKey_); it != validityCache_.end()) return it->second;
+  if (auto known = validityCache_.find(prefixKey_)) return *known;
   bool valid = ports_.spelling.hasCompletions(prefix, language) || isWordValid(prefix, language);
   if (!ports_.spelling.isReady(language)) return valid;
-  validityCache_.emplace(prefixKey_, valid);
+  validityCache_.insert(prefixKey_, valid);
   return valid;
 }
 
@@ -156,7 +176,12 @@ bool CorrectionRules::isPrefixValid(std::u16string_view prefix, const std::strin
 std::optional<std::string> CorrectionRules::languageOf(std::u16string_view word, const LayoutAvailability& layouts) const {
   // Numbers, dashes and signs are written the same on every layout.
   if (!text::hasLetter(word)) return std::nullopt;
-  std::string source = LayoutMaps::instance().guessLanguagePair(word, layouts).source;
+  // Mostly the word just finished or the one before it, whose counts are kept.
+  const auto& maps = LayoutMaps::instance();
+  const LayoutMaps::Tally* known = word == guess_.word       ? &guess_.tally
+                                   : word == lastGuess_.word ? &lastGuess_.tally
+                                                             : nullptr;
+  std::string source = (known ? maps.guessLanguagePair(*known, layouts) : maps.guessLanguagePair(word, layouts)).source;
   if (source != lang::english) return source;
   // Letters the maps do not hold (Greek with an accent, "ή") still say their script.
   for (std::size_t i = 0; i < word.size();) {
@@ -177,8 +202,7 @@ std::optional<std::string> CorrectionRules::languageOf(std::u16string_view word,
 
 std::optional<CorrectionRules::Verdict> CorrectionRules::atWordEnd(const std::u16string& word) {
   const LayoutAvailability& layouts = layoutAvailability();
-  const auto& maps = LayoutMaps::instance();
-  const LanguagePair pair = maps.guessLanguagePair(word, layouts);
+  const LanguagePair pair = guessPair(word, layouts);
   const bool hasTarget = !pair.target.empty();
   preparePairWords(pair);
   // Letters of the layout's script only: Shift on the Arabic layout types a
@@ -299,8 +323,7 @@ std::optional<CorrectionRules::Verdict> CorrectionRules::midWord(const std::u16s
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
   if (count(core) < 3 || history_.leavesWordAsTyped() || history_.wordStartUnknown()) return std::nullopt;
   const LayoutAvailability& layouts = layoutAvailability();
-  const auto& maps = LayoutMaps::instance();
-  const LanguagePair pair = maps.guessLanguagePair(word, layouts);
+  const LanguagePair pair = guessPair(word, layouts);
   if (pair.target.empty()) return std::nullopt;
   preparePairWords(pair);
   if (pair.source == lang::english && hasLetterOffTheEnglishLayout(word)) return std::nullopt;

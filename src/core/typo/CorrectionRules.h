@@ -12,7 +12,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/Defaults.h"
@@ -23,6 +22,7 @@
 #include "typo/KeyTables.h"
 #include "typo/LayoutMaps.h"
 #include "typo/PairWords.h"
+#include "typo/ValidityCache.h"
 #include "typo/WordHistory.h"
 
 namespace brisquel {
@@ -96,6 +96,18 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   std::size_t validityCacheSize() const { return validityCache_.size(); }
 
  private:
+  // The language pair of the word being typed. Typing adds characters to
+  // it, so the counts behind the guess are kept from the previous key and
+  // only the new characters are counted.
+  LanguagePair guessPair(std::u16string_view word, const LayoutAvailability& layouts) const;
+  struct LanguageGuess {
+    std::u16string word;
+    LayoutMaps::Tally tally;
+    bool unitwise = true;  // every code unit of the word is a character
+  };
+  // The word being typed, and the one guessed before it (the word just
+  // finished, which the rules look back at).
+  mutable LanguageGuess guess_, lastGuess_;
   // The layout a word was typed on; none for a word without letters.
   std::optional<std::string> languageOf(std::u16string_view word, const LayoutAvailability& layouts) const;
   // Words of the pair that only the neighbouring words decide: the
@@ -144,8 +156,6 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   };
   const LayoutSnapshot& layoutSnapshot() const;
   const LayoutAvailability& layoutAvailability() const { return layoutSnapshot().availability; }
-  // The enabled layouts' key tables.
-  std::shared_ptr<const KeyTables> keyTables() const { return layoutSnapshot().tables; }
   // The word in the other layout: by the layouts' key tables where the port
   // gives both, else by the built-in maps.
   std::u16string convert(std::u16string_view word, bool forceSwap, const LayoutAvailability& layouts) const;
@@ -167,7 +177,7 @@ class CorrectionRules : public std::enable_shared_from_this<CorrectionRules> {
   const WordHistory& history_;
   std::function<std::shared_ptr<const StringMap>()> learnedWords_;
 
-  std::unordered_map<std::u16string, bool> validityCache_;
+  ValidityCache validityCache_;
   std::vector<std::string> validityLanguages_;  // a key's second unit is its language's place here
   std::u16string wordKey_, prefixKey_;  // the keys last asked, one each: a prefix asks for the word too
   mutable std::shared_ptr<const LayoutSnapshot> layouts_;

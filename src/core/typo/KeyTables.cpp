@@ -81,6 +81,9 @@ void KeyTables::index(Layout& layout) {
     typing.rank = static_cast<std::uint8_t>(3 + dead->second.level + base->second.rank);
     offer(composition.result, typing);
   }
+  layout.oneUnit.assign(0x800, Typing{});
+  for (const auto& [text, typing] : layout.typing)
+    if (text.size() == 1 && text[0] < layout.oneUnit.size()) layout.oneUnit[text[0]] = typing;
 }
 
 std::optional<std::pair<KeyTables::Typing, std::size_t>> KeyTables::typingAt(const Layout& layout,
@@ -90,6 +93,10 @@ std::optional<std::pair<KeyTables::Typing, std::size_t>> KeyTables::typingAt(con
   // The longest text a key gives wins (a key may give two letters at once).
   for (std::size_t n = std::min(layout.longestText, text.size() - at); n > 0; --n) {
     if (at + n < text.size() && U16_IS_TRAIL(text[at + n]) && U16_IS_LEAD(text[at + n - 1])) continue;
+    if (n == 1 && text[at] < layout.oneUnit.size()) {
+      if (const Typing& one = layout.oneUnit[text[at]]; one.count != 0) return std::pair{one, n};
+      continue;
+    }
     if (auto it = layout.typing.find(text.substr(at, n)); it != layout.typing.end())
       return std::pair{it->second, n};
   }
@@ -131,7 +138,8 @@ std::optional<KeyTables::Conversion> KeyTables::convert(std::u16string_view text
       continue;
     }
     const auto [keys, length] = *typing;
-    if (auto other = typedOn->otherKey.find(text.substr(at, length)); other != typedOn->otherKey.end()) {
+    if (auto other = typedOn->otherKey.empty() ? typedOn->otherKey.end() : typedOn->otherKey.find(text.substr(at, length));
+        other != typedOn->otherKey.end()) {
       auto out = givenBy->outputs.find(slot(other->second.keyCode, other->second.level));
       if (out != givenBy->outputs.end() && out->second->deadKey.empty() && waiting.empty()) {
         if (result.otherReading.empty()) result.otherReading = result.text;

@@ -59,6 +59,9 @@ class KeyTables {
     std::unordered_map<std::uint32_t, const KeyOutput*> outputs;  // keyCode << 1 | level
     std::map<std::pair<std::string_view, std::u16string_view>, std::u16string_view> compositions;
     std::size_t longestText = 1;  // UTF-16 units of the longest text in `typing`
+    // `typing` for the one-unit texts of the scripts' blocks (below U+0800),
+    // looked up on every key; count 0 where no key types it.
+    std::vector<Typing> oneUnit;
   };
 
   static void index(Layout& layout);

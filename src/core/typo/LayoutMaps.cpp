@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -106,8 +107,20 @@ LayoutMaps::LayoutMaps() {
   greToEngMap = invert(engToGreMap);
   const std::array<const Map*, 10> all = {&rusToEngMap, &ukrToEngMap, &hebToEngMap, &araToEngMap, &greToEngMap,
                                           &engToRusMap, &engToUkrMap, &engToHebMap, &engToAraMap, &engToGreMap};
-  for (std::size_t i = 0; i < all.size(); ++i)
-    for (const auto& entry : *all[i]) keyMembership_[entry.first] |= static_cast<std::uint16_t>(1u << i);
+  smallMembership_.assign(smallLower_.size(), 0);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    for (const auto& entry : *all[i]) {
+      const auto bit = static_cast<std::uint16_t>(1u << i);
+      if (entry.first < smallMembership_.size()) {
+        smallMembership_[entry.first] |= bit;
+        continue;
+      }
+      auto other = std::find_if(otherMembership_.begin(), otherMembership_.end(),
+                                [&](const auto& o) { return o.first == entry.first; });
+      if (other == otherMembership_.end()) otherMembership_.emplace_back(entry.first, bit);
+      else other->second |= bit;
+    }
+  }
 }
 
 char32_t LayoutMaps::lowerOf(std::u16string_view character) const {
@@ -116,8 +129,10 @@ char32_t LayoutMaps::lowerOf(std::u16string_view character) const {
 }
 
 std::uint16_t LayoutMaps::keyMembership(char32_t c) const {
-  auto it = keyMembership_.find(c);
-  return it == keyMembership_.end() ? 0 : it->second;
+  if (c < smallMembership_.size()) return smallMembership_[c];
+  for (const auto& [key, maps] : otherMembership_)
+    if (key == c) return maps;
+  return 0;
 }
 
 const LayoutMaps& LayoutMaps::instance() {
@@ -182,27 +197,41 @@ std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceS
   return out;
 }
 
+void LayoutMaps::count(Tally& tally, std::u16string_view character) const {
+  const char32_t lower = lowerOf(character);
+  if (lower == kNone) return;
+  const std::uint16_t m = keyMembership(lower);
+  for (std::size_t i = 0; i < tally.counts.size(); ++i) tally.counts[i] += (m >> i) & 1;
+  for (std::size_t i = 0; i < tally.targets.size(); ++i) tally.targets[i] += (m >> (5 + i)) & 1;
+  if ((m & 3) != 0 && u_isalpha(static_cast<UChar32>(lower))) {
+    tally.russianLetters += m & 1;
+    tally.ukrainianLetters += (m >> 1) & 1;
+  }
+}
+
+LayoutMaps::Tally LayoutMaps::tally(std::u16string_view word) const {
+  Tally t;
+  if (text::isOneUnitPerCharacter(word)) {
+    for (std::size_t i = 0; i < word.size(); ++i) count(t, word.substr(i, 1));
+  } else {
+    for (auto c : text::characters(word)) count(t, c);
+  }
+  return t;
+}
+
 LanguagePair LayoutMaps::guessLanguagePair(std::u16string_view word, const LayoutAvailability& layouts) const {
+  return guessLanguagePair(tally(word), layouts);
+}
+
+LanguagePair LayoutMaps::guessLanguagePair(const Tally& tally, const LayoutAvailability& layouts) const {
   static constexpr std::array<const char*, 5> foreign = {lang::russian, lang::ukrainian, lang::hebrew, lang::arabic,
                                                          lang::greek};
   static constexpr std::array<const char*, 5> foreignCodes = {"ru", "uk", "he", "ar", "el"};
-  std::array<int, 5> counts{};
-  int english = 0;
-  int russianLetters = 0;
-  int ukrainianLetters = 0;
-  std::array<int, 5> targets{};  // the characters each map from English holds
-  for (auto c : text::characters(word)) {
-    char32_t lower = lowerOf(c);
-    if (lower == kNone) continue;
-    const std::uint16_t m = keyMembership(lower);
-    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] += (m >> i) & 1;
-    for (std::size_t i = 0; i < targets.size(); ++i) targets[i] += (m >> (5 + i)) & 1;
-    english += (m >> 5) & 1;  // a key of the English-to-Russian map
-    if (u_isalpha(static_cast<UChar32>(lower))) {
-      russianLetters += m & 1;
-      ukrainianLetters += (m >> 1) & 1;
-    }
-  }
+  const std::array<int, 5>& counts = tally.counts;
+  const std::array<int, 5>& targets = tally.targets;
+  const int english = targets[0];  // keys of the English-to-Russian map
+  const int russianLetters = tally.russianLetters;
+  const int ukrainianLetters = tally.ukrainianLetters;
   std::size_t best = 0;
   for (std::size_t i = 1; i < counts.size(); ++i)
     if (counts[i] > counts[best]) best = i;

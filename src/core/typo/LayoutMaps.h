@@ -4,6 +4,7 @@
 // Ukrainian, Hebrew, Arabic and Greek layouts, and conversion by them.
 // Pure computation over constant tables.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <set>
@@ -29,7 +30,13 @@ inline constexpr const char* greek = "el";
 struct LayoutAvailability {
   bool known = false;
   std::set<std::string, std::less<>> codes;
-  bool has(std::string_view code) const { return !known || codes.find(code) != codes.end(); }
+  bool has(std::string_view code) const {
+    if (!known) return true;
+    // A few codes, asked for on every key: a scan, shorter than the tree's walk.
+    for (const std::string& c : codes)
+      if (c.size() == code.size() && std::equal(c.begin(), c.end(), code.begin())) return true;
+    return false;
+  }
 };
 
 struct LanguagePair {
@@ -46,6 +53,18 @@ class LayoutMaps {
 
   std::u16string transliterate(std::u16string_view text, bool forceSwap, const LayoutAvailability& layouts) const;
   LanguagePair guessLanguagePair(std::u16string_view word, const LayoutAvailability& layouts) const;
+
+  // What the guess counts, character by character: a word typed a key at a
+  // time is counted by adding the new characters (see LanguageGuess).
+  struct Tally {
+    std::array<int, 5> counts{};   // characters of each map to English
+    std::array<int, 5> targets{};  // characters of each map from English
+    int russianLetters = 0;
+    int ukrainianLetters = 0;
+  };
+  void count(Tally& tally, std::u16string_view character) const;
+  Tally tally(std::u16string_view word) const;
+  LanguagePair guessLanguagePair(const Tally& tally, const LayoutAvailability& layouts) const;
 
   static std::string layoutCode(std::string_view language);
   static bool isAlphabetSequence(const std::vector<std::u16string>& letters);
@@ -74,8 +93,10 @@ class LayoutMaps {
   // For each character of any map, which maps hold it as a key: bits 0-4 the
   // maps to English (Russian, Ukrainian, Hebrew, Arabic, Greek), bits 5-9 the
   // maps from English in the same order. One lookup instead of ten per
-  // character when guessing a word's languages.
-  std::unordered_map<char32_t, std::uint16_t> keyMembership_;
+  // character when guessing a word's languages: an array for the scripts'
+  // blocks (below U+0800), the few others (№) in a short list.
+  std::vector<std::uint16_t> smallMembership_;
+  std::vector<std::pair<char32_t, std::uint16_t>> otherMembership_;
   std::uint16_t keyMembership(char32_t c) const;
   // The lower-cased character as one code point, or none; a table for the
   // scripts' blocks (below U+0800), looked up on every key.
