@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 #include "base/Languages.h"
+#include "base/Text.h"
 #include "typo/PairWords.h"
 #include "typo/CorrectionRules.h"
 
@@ -21,8 +21,7 @@ std::string layoutCodeOf(const InputSource& source) {
   const auto& codes = kLanguageCodes;
   if (!source.languages) return {};
   for (const auto& language : *source.languages) {
-    std::string code = language.substr(0, language.find_first_of("-_"));
-    std::transform(code.begin(), code.end(), code.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string code = text::toLower(std::string_view(language).substr(0, language.find_first_of("-_")));
     if (std::find(codes.begin(), codes.end(), code) != codes.end()) return code;
   }
   return {};
