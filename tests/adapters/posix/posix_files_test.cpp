@@ -14,9 +14,12 @@ namespace fs = std::filesystem;
 using testing::freshFolder;
 
 TEST(PosixFiles, FoldersFollowTheEnvironment) {
+  // Its own values: run outside ctest the variables may be unset.
+  ::setenv("XDG_DATA_HOME", "/tmp/brisquel-test-data", 1);
+  ::setenv("HOME", "/tmp/brisquel-test-home", 1);
   PosixFiles files;
-  EXPECT_EQ(files.applicationSupportDirectory(), fs::path(std::getenv("XDG_DATA_HOME")));
-  EXPECT_EQ(files.homeDirectory(), fs::path(std::getenv("HOME")));
+  EXPECT_EQ(files.applicationSupportDirectory(), fs::path("/tmp/brisquel-test-data"));
+  EXPECT_EQ(files.homeDirectory(), fs::path("/tmp/brisquel-test-home"));
 }
 
 TEST(PosixFiles, WriteReplacesTheWholeFileAndLeavesNothingBehind) {
