@@ -30,7 +30,8 @@ client_line() {
   client_keys "$client" >>"$work/$client.keys"
   fcitx5-remote -s "$layout"
   client_keys "$client" "$@" Return >>"$work/$client.keys"
-  for _ in $(seq 50); do [ "$(client_log "$client" | grep -c ' FINAL ')" -gt "$seen" ] && break; sleep 0.1; done
+  # A loaded machine (and a stalled fcitx5's burst) can take seconds.
+  for _ in $(seq 200); do [ "$(client_log "$client" | grep -c ' FINAL ')" -gt "$seen" ] && break; sleep 0.1; done
   client_log "$client" | sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" | tail -n +$((seen + 1)) | head -1
 }
 
@@ -45,11 +46,19 @@ alt_to_text() {
     END { if (!found) printf "never" }'
 }
 
-# stall PID AFTER FOR: the process stops for a while, as on a busy machine
+# stall PID CLIENT SEEN FOR: once the client's field changes after the SEEN
+# changes it logged (the phrase's first letter), the process stops for a
+# while, as on a busy machine. Started from the field, not a clock, the stall
+# falls inside the typing however slow the machine is.
 stall() {
-  sleep "$2"
+  local started=
+  for _ in $(seq 1000); do
+    [ "$(client_log "$2" | grep -c ' TEXT ')" -gt "$3" ] && started=1 && break
+    sleep 0.01
+  done
+  [ -n "$started" ] || return 1
   kill -STOP "$1"
-  sleep "$3"
+  sleep "$4"
   kill -CONT "$1"
 }
 
@@ -60,9 +69,10 @@ run_cases() {
     # A stall of fcitx5 during fast typing sends its answers to the client in
     # one burst: the letters it committed as text must still follow the Space
     # typed before them.
-    stall "$fcitx5_pid" 0.9 0.6 >/dev/null 2>&1 &
+    stall "$fcitx5_pid" "$client" "$(client_log "$client" | grep -c ' TEXT ')" 0.6 >/dev/null 2>&1 &
     held=$(GAP=8 client_line "$client" keyboard-ru @600 "=ghbdtn vbh rfr ltkf ")
     wait $!
+    check "$client: fcitx5 stalled while the phrase was typed" "$?" 0
     check "$client: a Russian phrase typed while fcitx5 stalls" "$held" "привет мир как дела "
     for c in "${cases[@]}"; do
       IFS='|' read -r layout what keys want <<<"$c"
