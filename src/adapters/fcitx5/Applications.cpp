@@ -108,10 +108,18 @@ void Applications::activate(const std::string& program) {
   activeProgram_ = program;
   // After fcitx5 has set up the newly focused context.
   auto alive = watch();
-  mainQueue_.async([this, alive, app = applicationOf(program)] {
+  mainQueue_.async([this, alive, app = applicationOf(program), keys = keysTyped_] {
     if (!alive.isValid()) return;
+    // A client that kept its focus while fcitx5 gave it to another tells
+    // fcitx5 again only with its next key, which then went in the layout in
+    // force: switching now would change the layout in the middle of a word.
+    fcitx::InputContext* ic = session_.focus.get();
+    const std::string typedIn = keys != keysTyped_ && ic ? session_.instance.inputMethod(ic) : std::string();
     const auto handlers = handlers_;
     for (const auto& handler : handlers) (*handler)(app);
+    ic = session_.focus.get();
+    if (!typedIn.empty() && ic && session_.instance.inputMethod(ic) != typedIn)
+      session_.instance.setCurrentInputMethod(ic, typedIn, false);
   });
 }
 

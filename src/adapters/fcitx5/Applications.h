@@ -8,6 +8,7 @@
 
 #include <fcitx-utils/trackableobject.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <list>
 #include <map>
@@ -44,6 +45,8 @@ class Applications final : public WorkspacePort, public fcitx::TrackableObject<A
   // The compositor's activated application (its app_id), which names the
   // input contexts fcitx5 names no program for.
   void compositorFocusChanged(const std::string& appId);
+  // A key was typed in the focused context (not a modifier, not a release).
+  void keyTyped() { ++keysTyped_; }
 
  private:
   RunningApplication applicationOf(const std::string& program);
@@ -55,6 +58,7 @@ class Applications final : public WorkspacePort, public fcitx::TrackableObject<A
   std::map<std::string, std::optional<std::string>> executables_;
   std::string activeProgram_;
   std::string compositorApp_;
+  std::uint64_t keysTyped_ = 0;
   std::list<std::shared_ptr<std::function<void(const RunningApplication&)>>> handlers_;
 };
 

@@ -39,7 +39,10 @@ Desktop::Desktop(fcitx::Instance& instance, DesktopOptions options)
   watchers_.push_back(instance.watchEvent(EventType::InputContextKeyEvent, EventWatcherPhase::PreInputMethod,
                                           [this](fcitx::Event& event) {
                                             lastKeyAt_ = clock_.now();
-                                            keyboard_.handle(static_cast<fcitx::KeyEvent&>(event));
+                                            auto& key = static_cast<fcitx::KeyEvent&>(event);
+                                            if (!key.isRelease() && !key.rawKey().isModifier())
+                                              applications_.keyTyped();
+                                            keyboard_.handle(key);
                                           }));
   watchers_.push_back(instance.watchEvent(
       EventType::InputContextKeyEvent, EventWatcherPhase::PostInputMethod,
