@@ -120,7 +120,7 @@ LanguagePair CorrectionRules::guessPair(std::u16string_view word, const LayoutAv
   const std::u16string_view added = word.substr(extends ? guess.word.size() : 0);
   const bool unitwise = (!extends || guess.unitwise) && text::isOneUnitPerCharacter(added);
   if (extends && unitwise) {
-    for (std::size_t i = 0; i < added.size(); ++i) maps.count(guess.tally, added.substr(i, 1));
+    maps.count(guess.tally, added);
   } else {
     if (!extends) std::swap(guess, lastGuess_);  // another word: the old one is looked back at
     guess.tally = maps.tally(word);

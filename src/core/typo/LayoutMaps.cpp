@@ -197,7 +197,7 @@ std::u16string LayoutMaps::transliterate(std::u16string_view textIn, bool forceS
   return out;
 }
 
-void LayoutMaps::count(Tally& tally, std::u16string_view character) const {
+void LayoutMaps::countCharacter(Tally& tally, std::u16string_view character) const {
   const char32_t lower = lowerOf(character);
   if (lower == kNone) return;
   const std::uint16_t m = keyMembership(lower);
@@ -209,13 +209,17 @@ void LayoutMaps::count(Tally& tally, std::u16string_view character) const {
   }
 }
 
+void LayoutMaps::count(Tally& tally, std::u16string_view added) const {
+  if (text::isOneUnitPerCharacter(added)) {
+    for (std::size_t i = 0; i < added.size(); ++i) countCharacter(tally, added.substr(i, 1));
+  } else {
+    for (auto c : text::characters(added)) countCharacter(tally, c);
+  }
+}
+
 LayoutMaps::Tally LayoutMaps::tally(std::u16string_view word) const {
   Tally t;
-  if (text::isOneUnitPerCharacter(word)) {
-    for (std::size_t i = 0; i < word.size(); ++i) count(t, word.substr(i, 1));
-  } else {
-    for (auto c : text::characters(word)) count(t, c);
-  }
+  count(t, word);
   return t;
 }
 

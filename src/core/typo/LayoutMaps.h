@@ -31,11 +31,8 @@ struct LayoutAvailability {
   bool known = false;
   std::set<std::string, std::less<>> codes;
   bool has(std::string_view code) const {
-    if (!known) return true;
     // A few codes, asked for on every key: a scan, shorter than the tree's walk.
-    for (const std::string& c : codes)
-      if (c.size() == code.size() && std::equal(c.begin(), c.end(), code.begin())) return true;
-    return false;
+    return !known || std::any_of(codes.begin(), codes.end(), [code](const std::string& c) { return c == code; });
   }
 };
 
@@ -62,7 +59,8 @@ class LayoutMaps {
     int russianLetters = 0;
     int ukrainianLetters = 0;
   };
-  void count(Tally& tally, std::u16string_view character) const;
+  // Adds the characters of `added` to the tally.
+  void count(Tally& tally, std::u16string_view added) const;
   Tally tally(std::u16string_view word) const;
   LanguagePair guessLanguagePair(const Tally& tally, const LayoutAvailability& layouts) const;
 
@@ -98,6 +96,7 @@ class LayoutMaps {
   std::vector<std::uint16_t> smallMembership_;
   std::vector<std::pair<char32_t, std::uint16_t>> otherMembership_;
   std::uint16_t keyMembership(char32_t c) const;
+  void countCharacter(Tally& tally, std::u16string_view character) const;
   // The lower-cased character as one code point, or none; a table for the
   // scripts' blocks (below U+0800), looked up on every key.
   std::vector<char32_t> smallLower_;
