@@ -12,6 +12,10 @@ std::uint64_t monotonicMicroseconds() {
   return fcitx::now(CLOCK_MONOTONIC);
 }
 
+// How late a timer may fire. sd-event, under fcitx5's loop, reads 0 as its
+// default of 250 ms: a 50 ms delay would come up to 300 ms late.
+constexpr std::uint64_t kTimerAccuracy = 1000;
+
 std::uint64_t microseconds(double seconds) {
   return seconds > 0 ? static_cast<std::uint64_t>(seconds * 1e6) : 0;
 }
@@ -39,7 +43,7 @@ std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {
   const std::uint64_t id = nextTimer_++;
   // A timer is removed after it fired for the last time, outside its own callback.
   timers_[id] = loop_.addTimeEvent(
-      CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), 0,
+      CLOCK_MONOTONIC, monotonicMicroseconds() + microseconds(seconds), kTimerAccuracy,
       [this, id, fire = std::move(fire)](fcitx::EventSourceTime*, std::uint64_t) {
         const bool again = fire();
         finished();
@@ -66,7 +70,7 @@ Registration LoopQueue::scheduleRepeatingTimer(double intervalSeconds, Task tick
   const std::uint64_t interval = std::max<std::uint64_t>(microseconds(intervalSeconds), 1000);
   // The source re-arms itself after each tick, fcitx5's way of repeating.
   timers_[id] =
-      loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, 0,
+      loop_.addTimeEvent(CLOCK_MONOTONIC, monotonicMicroseconds() + interval, kTimerAccuracy,
                          [this, interval, tick = std::move(tick)](fcitx::EventSourceTime* self, std::uint64_t) {
                            self->setNextInterval(interval);
                            self->setOneShot();
