@@ -72,22 +72,26 @@ bool writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
 }  // namespace
 
 // One index build at a time (each holds a language's every form), the
-// languages' fixed order first among those waiting: English and Russian lead.
+// languages' fixed order first among those waiting: English and Russian lead,
+// and may build alongside one other, so that corrections start sooner.
 class DictionarySpellChecker::BuildTurn {
+  static constexpr int kLeadingLanguages = 2;
+
  public:
   BuildTurn(DictionarySpellChecker& checker, int rank) : checker_(checker) {
     std::unique_lock lock(checker_.buildMutex_);
     checker_.buildWaiting_.insert(rank);
     checker_.buildTurnChanged_.wait(lock, [&] {
-      return checker_.stopping_ || (!checker_.building_ && *checker_.buildWaiting_.begin() == rank);
+      const int allowed = rank < kLeadingLanguages ? 2 : 1;
+      return checker_.stopping_ || (checker_.building_ < allowed && *checker_.buildWaiting_.begin() == rank);
     });
     checker_.buildWaiting_.erase(rank);
-    checker_.building_ = true;
+    ++checker_.building_;
   }
   ~BuildTurn() {
     {
       std::lock_guard lock(checker_.buildMutex_);
-      checker_.building_ = false;
+      --checker_.building_;
     }
     checker_.buildTurnChanged_.notify_all();
   }

@@ -86,7 +86,7 @@ class DictionarySpellChecker final : public SpellCheckerPort {
   std::mutex buildMutex_;
   std::condition_variable buildTurnChanged_;
   std::set<int> buildWaiting_;
-  bool building_ = false;
+  int building_ = 0;
   std::mutex forkMutex_;
   std::mutex readyMutex_;
   std::condition_variable readyChanged_;
