@@ -12,6 +12,8 @@
 #   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
+#   desktop-session.sh BUILD_DIR startup N fcitx5 started N times without the addon, with its caches and
+#                                          with none: time to ready, first correction, memory
 #   desktop-session.sh BUILD_DIR alerts    the permission alert as a desktop notification
 #   desktop-session.sh BUILD_DIR hostsafety  the settings lock held by another process, quick
 #                                          conversions, hostile menu calls, the status item's lost
@@ -148,6 +150,66 @@ status_check() {
   return $((failures > 0))
 }
 [ "$mode" = status ] && { status_check; exit $?; }
+
+# startup N: N rounds of three fcitx5 starts: without the addon, with the
+# dictionaries' indexes cached, and with an empty cache (a first start). For
+# each: "Brisquel is ready" after fcitx5 loaded the addon, whether the first
+# word typed then is corrected, and fcitx5's resident memory after the start,
+# after ten corpus sentences typed on the wrong layout, and at its peak.
+startup_measure() {
+  local runs=$1 round kind log cache pid enable ready first rss typed peak keys layout
+  local corpus=${BRISQUEL_SHARED_DIR:-/work/shared}/data/corpus base=keyboard,xcb,xim,dbus,dbusfrontend
+  export GTK_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
+  at() { awk -v want="$2" 'index($0, want) { split($2, t, ":"); printf "%.3f\n", t[1] * 3600 + t[2] * 60 + t[3]; exit }' "$1"; }
+  mb() { awk -v key="$2:" '$1 == key { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
+  typed_line() {  # name layout keys: what a fresh GTK field holds at Return
+    fcitx5-remote -s "$2"
+    "$tools/gtk-probe" "$1" >"$work/$1.out" 2>>"$work/startup.err" &
+    local probe=$!
+    "$tools/press-keys" --window "$1" "=$3" Return >/dev/null 2>>"$work/startup.err"
+    for _ in $(seq 50); do kill -0 $probe 2>/dev/null || break; sleep 0.1; done
+    kill $probe 2>/dev/null
+    wait $probe 2>/dev/null
+    sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$1.out"
+  }
+  [ -f "$corpus/ru.txt" ] && "$here/corpus-sentences.py" make "$build/src/brisquel" "$corpus" 10 1 >"$work/startup.tsv"
+  for ((round = 1; round <= runs; round++)); do
+    for kind in without cached empty; do
+      log=$work/startup-$kind-$round.log
+      cache=$build/desktop-cache enable=$base,brisquel
+      [ $kind = empty ] && cache=$(mktemp -d "$work/cache.XXXXXX")
+      [ $kind = without ] && enable=$base
+      XDG_CACHE_HOME=$cache fcitx5 --disable=all --enable=$enable >"$log" 2>&1 &
+      pid=$!
+      for _ in $(seq 600); do
+        if [ $kind = without ]; then
+          xprop -root XIM_SERVERS 2>/dev/null | grep -q '@server=fcitx' && break
+        else
+          grep -qs "Brisquel is ready" "$log" && break
+        fi
+        sleep 0.01
+      done
+      ready=- first=-
+      if [ $kind != without ]; then
+        ready=$(awk -v a="$(at "$log" "Loaded addon brisquel")" -v b="$(at "$log" "Brisquel is ready")" \
+          'BEGIN { if (b == "") print "never"; else printf "%d ms", (b - a) * 1000 }')
+        first=$(typed_line startup-first keyboard-us "ghbdtn ")
+      fi
+      sleep 1
+      rss=$(mb $pid VmRSS)
+      while IFS=$'\t' read -r keys layout _; do typed_line startup-typing "$layout" "$keys" >/dev/null; done \
+        <"$work/startup.tsv"
+      sleep 1
+      typed=$(mb $pid VmRSS) peak=$(mb $pid VmHWM)
+      printf '%-7s round %d: ready %-8s first word "%s"  fcitx5 MB: %s after the start, %s after typing, peak %s\n' \
+        $kind $round "$ready" "$first" "$rss" "$typed" "$peak"
+      kill $pid
+      wait $pid 2>/dev/null
+      [ $kind = empty ] && rm -rf "$cache"
+    done
+  done
+}
+[ "$mode" = startup ] && { startup_measure "$count"; exit $?; }
 
 # The probes are found on the PATH, as installed programs are.
 export PATH=$tools:$PATH
