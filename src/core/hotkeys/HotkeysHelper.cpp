@@ -136,6 +136,10 @@ std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
 }
 
 const ExclusionLists& HotkeysHelper::exclusionLists() {
+  // Asked several times a key: with nothing stored since, not even the lists' pointers are fetched.
+  const std::uint64_t change = settings_.changeCount();
+  if (listsSeenChange_ == change) return exclusionLists_;
+  listsSeenChange_ = change;
   auto apps = settings_.sharedIgnoredApps();
   auto rules = settings_.sharedIgnoredShortcutsApps();
   if (apps != parsedIgnoredApps_ || rules != parsedIgnoredShortcutsApps_) {

@@ -150,6 +150,7 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   std::shared_ptr<const std::vector<std::string>> parsedIgnoredShortcutsApps_;
   ExclusionLists exclusionLists_;
   std::uint64_t listsGeneration_ = 0;
+  std::optional<std::uint64_t> listsSeenChange_;  // the settings' change count when the lists were last looked at
   MatchMemo lastActiveMemo_;
   MatchMemo focusedMemo_;
   ChangeLayoutAction changeLayoutAction_;  // made once: the detector gets it at every key

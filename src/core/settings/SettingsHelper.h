@@ -102,6 +102,9 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   std::shared_ptr<const StringMap> sharedLearnedWords() const;
   std::shared_ptr<const StringList> sharedIgnoredApps() const;
   std::shared_ptr<const StringList> sharedIgnoredShortcutsApps() const;
+  // Moves whenever anything is stored: a reader that saw the same count has
+  // nothing to read again.
+  std::uint64_t changeCount() const { return store_.changeCount(); }
 
   // Store the whole list, then write its file unless a file is being imported.
   void setLearnedWords(const StringMap& words);
