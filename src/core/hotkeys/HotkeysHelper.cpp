@@ -193,6 +193,20 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
   }
   if (event.userData == syntheticEventMarker) return event;
 
+  // A release only ends a key translated at its press: the exclusions and the
+  // detector had their say at the press, in the same application.
+  if (type == EventType::KeyUp) {
+    auto it = activeTranslatedKeycodes_.find(event.keyCode);
+    if (it == activeTranslatedKeycodes_.end()) return event;
+    if (!isCtrlHoldWithoutOtherKeys_) {
+      auto flagsIt = activeTranslatedFlags_.find(event.keyCode);
+      postKey(it->second, false, flagsIt != activeTranslatedFlags_.end() ? flagsIt->second : event.flags);
+    }
+    activeTranslatedKeycodes_.erase(event.keyCode);
+    activeTranslatedFlags_.erase(event.keyCode);
+    return std::nullopt;
+  }
+
   if (type == EventType::KeyDown) {
     isCtrlHoldWithoutOtherKeys_ = false;
     layoutHotkey_.setModifiersPressed(false);
@@ -208,22 +222,9 @@ std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, Ev
     }
   }
 
-  if (type != EventType::KeyDown && type != EventType::KeyUp) return event;
+  if (type != EventType::KeyDown) return event;
 
   const std::uint16_t keyCode = event.keyCode;
-
-  if (type == EventType::KeyUp) {
-    auto it = activeTranslatedKeycodes_.find(keyCode);
-    if (it == activeTranslatedKeycodes_.end()) return event;
-    if (!isCtrlHoldWithoutOtherKeys_) {
-      auto flagsIt = activeTranslatedFlags_.find(keyCode);
-      postKey(it->second, false, flagsIt != activeTranslatedFlags_.end() ? flagsIt->second : event.flags);
-    }
-    activeTranslatedKeycodes_.erase(keyCode);
-    activeTranslatedFlags_.erase(keyCode);
-    return std::nullopt;
-  }
-
   const std::uint64_t flags = event.flags;
   const bool controlDown = flags & Flags::Control;
   const bool fnDown = flags & Flags::Fn;
