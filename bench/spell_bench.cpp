@@ -3,7 +3,9 @@
 //   spell_bench [--corpus DIR] [--sentences N] [--soak-keys N]
 //       load from the cache, queries, per key event, memory of brisquel fix, and the soak
 //   spell_bench soak [--corpus DIR] [--soak-keys N]   the soak alone
-//   spell_bench keys [--corpus DIR] [--sentences N]   the key path per key event alone
+//   spell_bench keys [--cold] [--corpus DIR] [--sentences N]   the key path per key event alone;
+//       --cold writes over 8 MB before each key, as the other programs of a
+//       desktop do between two keys, so that caches are cold as on a real host
 //   spell_bench cold [CODE...]                   load with the prefix index built from scratch
 //
 // The soak types a million key events of corpus text, right and in the wrong
@@ -312,10 +314,19 @@ int runSoak(const std::map<std::string, std::vector<std::string>>& corpusText, s
   return 0;
 }
 
+// Writes over more memory than the caches hold below the last level.
+void evictCaches() {
+  static std::vector<unsigned char> other(8 << 20);
+  static unsigned char round = 0;
+  ++round;
+  for (std::size_t i = 0; i < other.size(); i += 64) other[i] = round;
+}
+
 // The detector's time per key event, typing each language right and on the wrong layout.
 void keyPath(SpellCheckerPort& checker, std::map<std::string, std::vector<std::string>>& corpusText,
-             std::size_t sentences) {
-  std::printf("\n== the key path per key event: edit tap and detector (sentences typed at 120 ms a key), us\n");
+             std::size_t sentences, bool coldCaches = false) {
+  std::printf("\n== the key path per key event: edit tap and detector (sentences typed at 120 ms a key%s), us\n",
+              coldCaches ? ", caches made cold before each key" : "");
   for (const auto& code : kCodes) {
     std::vector<std::string> lines(corpusText[code].begin(),
                                    corpusText[code].begin() + static_cast<long>(std::min(sentences, corpusText[code].size())));
@@ -329,7 +340,7 @@ void keyPath(SpellCheckerPort& checker, std::map<std::string, std::vector<std::s
       options.active = active;
       cli::FixSession session(options, checker);
       std::vector<double> times;
-      session.recordDetectorTimes(&times);
+      session.recordDetectorTimes(&times, coldCaches ? std::function<void()>(evictCaches) : nullptr);
       for (const auto& line : lines) session.typeLine(text::fromUtf8(line));
       printStats(direction.c_str(), code, stats(times));
     }
@@ -338,12 +349,12 @@ void keyPath(SpellCheckerPort& checker, std::map<std::string, std::vector<std::s
 }
 
 // The key path alone, for runs side by side with another build.
-int keysOnly(const std::map<std::string, std::vector<std::string>>& text, std::size_t sentences) {
+int keysOnly(const std::map<std::string, std::vector<std::string>>& text, std::size_t sentences, bool coldCaches) {
   spell::DictionarySpellChecker checker;
   for (const auto& c : kCodes) checker.prepare(cli::spellingLanguageOf(c));
   for (const auto& c : kCodes) checker.waitUntilReady(cli::spellingLanguageOf(c), std::chrono::minutes(10));
   auto corpusText = text;
-  keyPath(checker, corpusText, sentences);
+  keyPath(checker, corpusText, sentences, coldCaches);
   return 0;
 }
 
@@ -367,6 +378,7 @@ int main(int argc, char** argv) {
   std::size_t soakKeys = 1000000;
   bool soakOnly = false;
   bool keyPathOnly = false;
+  bool coldCaches = false;
   auto count = [](const char* s) -> std::optional<std::size_t> {
     std::size_t n = 0;
     auto [end, ec] = std::from_chars(s, s + std::strlen(s), n);
@@ -384,13 +396,18 @@ int main(int argc, char** argv) {
     }
     if (a == "soak") soakOnly = true;
     else if (a == "keys") keyPathOnly = true;
+    else if (a == "--cold") coldCaches = true;
     else if (a == "--corpus" && i + 1 < argc) corpus = argv[++i];
     else if (a == "--sentences" && i + 1 < argc && (n = count(argv[++i]))) sentences = *n;
     else if (a == "--soak-keys" && i + 1 < argc && (n = count(argv[++i]))) soakKeys = *n;
     else {
-      std::cerr << "usage: spell_bench [cold [CODE...] | soak | keys] [--corpus DIR] [--sentences N] [--soak-keys N]\n";
+      std::cerr << "usage: spell_bench [cold [CODE...] | soak | keys [--cold]] [--corpus DIR] [--sentences N] [--soak-keys N]\n";
       return 2;
     }
+  }
+  if (coldCaches && !keyPathOnly) {
+    std::cerr << "spell_bench: --cold goes with keys\n";
+    return 2;
   }
   std::string missing;
   for (const auto& code : kCodes)
@@ -407,7 +424,7 @@ int main(int argc, char** argv) {
     return text;
   };
   if (soakOnly) return runSoak(readCorpus(), soakKeys);
-  if (keyPathOnly) return keysOnly(readCorpus(), sentences);
+  if (keyPathOnly) return keysOnly(readCorpus(), sentences, coldCaches);
   const auto cache = spell::DictionarySpellChecker::defaultCacheDirectory();
   loadMs(kCodes, cache);  // make sure every index is cached
 

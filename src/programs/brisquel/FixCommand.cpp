@@ -242,8 +242,9 @@ FixSession::FixSession(const FixOptions& options, SpellCheckerPort& spelling) : 
 
 FixSession::~FixSession() = default;
 
-void FixSession::recordDetectorTimes(std::vector<double>* sink) {
+void FixSession::recordDetectorTimes(std::vector<double>* sink, std::function<void()> beforeEach) {
   impl_->keyboard->onTimed = sink ? std::function<void(double)>([sink](double s) { sink->push_back(s); }) : nullptr;
+  impl_->keyboard->beforeTimed = sink ? std::move(beforeEach) : nullptr;
 }
 
 FixLineResult FixSession::typeLine(std::u16string_view line) {

@@ -72,8 +72,9 @@ class FixSession {
   // The same with named keys among the text (see parseNamedKeys).
   FixLineResult typeKeys(const std::vector<KeyStep>& steps);
 
-  // Seconds spent in the detector for each key event, appended while set.
-  void recordDetectorTimes(std::vector<double>* sink);
+  // Seconds spent in the detector for each key event, appended while set;
+  // beforeEach runs before each of them, outside the time.
+  void recordDetectorTimes(std::vector<double>* sink, std::function<void()> beforeEach = nullptr);
 
  private:
   struct Impl;

@@ -23,6 +23,7 @@ std::unique_ptr<EventTap> WatchedKeyboard::createEventTap(std::uint64_t eventMas
     ++userEvents;
     if (type == EventType::KeyDown) typedByUser += insertedText(event);
     if (!onTimed || (type != EventType::KeyDown && type != EventType::FlagsChanged)) return callback(type, event);
+    if (beforeTimed) beforeTimed();
     const auto start = std::chrono::steady_clock::now();
     auto result = callback(type, event);
     onTimed(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -37,6 +37,8 @@ class WatchedKeyboard final : public KeyboardPort {
   // While set, told the seconds the program spent on each of the person's
   // key-down and flags-changed events.
   std::function<void(double seconds)> onTimed;
+  // While set, run before each of those events, outside its time.
+  std::function<void()> beforeTimed;
 
  private:
   KeyboardPort& base_;
