@@ -82,9 +82,9 @@ void Layouts::prefetchTables(const std::vector<InputSourceRef>& sources) {
       if (auto xkb = xkbLayoutOf(name)) table = xkbKeyboardTable(*xkb);
       read.emplace_back(name, std::move(table));
     }
-    prefetching_ = false;
     mainQueue_.async([this, alive, read = std::move(read)]() mutable {
       if (!alive.isValid()) return;
+      prefetching_ = false;  // the worker has only to return now
       // A table asked for meanwhile was built on the loop: the same one.
       for (auto& [name, table] : read) tables_.try_emplace(name, std::move(table));
       if (prefetchedFor_ != groupChanges_) (void)enabledInputSources();

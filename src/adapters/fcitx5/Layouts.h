@@ -13,7 +13,6 @@
 #include <fcitx-utils/trackableobject.h>
 #include <fcitx/event.h>
 
-#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
@@ -53,7 +52,7 @@ class Layouts final : public InputSourcePort, public fcitx::TrackableObject<Layo
   std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>> groupWatcher_;
   std::uint64_t groupChanges_ = 1;  // fcitx5's group changes seen
   std::uint64_t prefetchedFor_ = 0;  // the group change whose layouts were last read ahead
-  std::atomic<bool> prefetching_ = false;  // a worker is reading tables
+  bool prefetching_ = false;  // a worker is reading tables, until the loop has its results
   std::thread prefetcher_;  // declared last: joined before the members its results go to
 };
 
