@@ -151,6 +151,22 @@ status_check() {
 }
 [ "$mode" = status ] && { status_check; exit $?; }
 
+# probe_session gtk|qt NAME KEYS... : a text field typed into (on LAYOUT, else
+# the US layout); prints its final text
+probe_session() {
+  local probe=$tools/$1-probe name=$2
+  shift 2
+  fcitx5-remote -s "${LAYOUT:-keyboard-us}"
+  "$probe" "$name" >"$work/$name.out" 2>"$work/$name.err" &
+  local pid=$!
+  pids+=($pid)
+  "$tools/press-keys" --window "$name" "$@" >"$work/$name.keys" 2>>"$work/$name.err"
+  for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill $pid 2>/dev/null
+  sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$name.out"
+}
+gtk_session() { probe_session gtk "$@"; }
+
 # startup N: N rounds of three fcitx5 starts: without the addon, with the
 # dictionaries' indexes cached, and with an empty cache (a first start). For
 # each: "Brisquel is ready" after fcitx5 loaded the addon, whether the first
@@ -162,16 +178,6 @@ startup_measure() {
   export GTK_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
   at() { awk -v want="$2" 'index($0, want) { split($2, t, ":"); printf "%.3f\n", t[1] * 3600 + t[2] * 60 + t[3]; exit }' "$1"; }
   mb() { awk -v key="$2:" '$1 == key { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
-  typed_line() {  # name layout keys: what a fresh GTK field holds at Return
-    fcitx5-remote -s "$2"
-    "$tools/gtk-probe" "$1" >"$work/$1.out" 2>>"$work/startup.err" &
-    local probe=$!
-    "$tools/press-keys" --window "$1" "=$3" Return >/dev/null 2>>"$work/startup.err"
-    for _ in $(seq 50); do kill -0 $probe 2>/dev/null || break; sleep 0.1; done
-    kill $probe 2>/dev/null
-    wait $probe 2>/dev/null
-    sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$1.out"
-  }
   [ -f "$corpus/ru.txt" ] && "$here/corpus-sentences.py" make "$build/src/brisquel" "$corpus" 10 1 >"$work/startup.tsv"
   for ((round = 1; round <= runs; round++)); do
     for kind in without cached empty; do
@@ -193,11 +199,11 @@ startup_measure() {
       if [ $kind != without ]; then
         ready=$(awk -v a="$(at "$log" "Loaded addon brisquel")" -v b="$(at "$log" "Brisquel is ready")" \
           'BEGIN { if (b == "") print "never"; else printf "%d ms", (b - a) * 1000 }')
-        first=$(typed_line startup-first keyboard-us "ghbdtn ")
+        first=$(gtk_session startup-first "=ghbdtn " Return)
       fi
       sleep 1
       rss=$(mb $pid VmRSS)
-      while IFS=$'\t' read -r keys layout _; do typed_line startup-typing "$layout" "$keys" >/dev/null; done \
+      while IFS=$'\t' read -r keys layout _; do LAYOUT=$layout gtk_session startup-typing "=$keys" Return >/dev/null; done \
         <"$work/startup.tsv"
       sleep 1
       typed=$(mb $pid VmRSS) peak=$(mb $pid VmHWM)
@@ -254,21 +260,6 @@ if [ $ready != 1 ]; then
   exit 1
 fi
 export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
-
-# probe_session gtk|qt NAME KEYS... : a text field typed into; prints its final text
-probe_session() {
-  local probe=$tools/$1-probe name=$2
-  shift 2
-  fcitx5-remote -s keyboard-us
-  "$probe" "$name" >"$work/$name.out" 2>"$work/$name.err" &
-  local pid=$!
-  pids+=($pid)
-  "$tools/press-keys" --window "$name" "$@" >"$work/$name.keys" 2>>"$work/$name.err"
-  for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill $pid 2>/dev/null
-  sed -n "s/^[0-9]* FINAL '\(.*\)'$/\1/p" "$work/$name.out"
-}
-gtk_session() { probe_session gtk "$@"; }
 
 # Chromium (the browsers and Electron applications built on it), one window
 # with a text area for every case: each Return logs the text and empties it.
