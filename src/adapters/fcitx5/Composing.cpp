@@ -10,19 +10,17 @@
 
 namespace brisquel::fcitx5 {
 
-bool Composing::isUsedIn(const fcitx::InputContext& ic, bool terminal) {
+bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& client, bool terminal) {
   // Terminals get a BackSpace as the DEL character it types, which is text
   // and keeps its place among the commits.
   if (terminal) return false;
-  if (batchesKeys(ic)) return true;
+  if (batchesKeys(ic, client)) return true;
   if (ic.capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) return false;
-  const std::string_view frontend = ic.frontend();
-  return frontend == "dbus" || frontend == "ibus";
+  return client.dbus || client.ibus;
 }
 
-bool Composing::batchesKeys(const fcitx::InputContext& ic) {
-  return std::string_view(ic.frontend()) == "dbus" &&
-         !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
+bool Composing::batchesKeys(const fcitx::InputContext& ic, const Session::Client& client) {
+  return client.dbus && !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
 }
 
 int Composing::size(const fcitx::InputContext& ic) const {

@@ -18,17 +18,19 @@
 
 #include <string>
 
+#include "fcitx5/Session.h"
+
 namespace brisquel::fcitx5 {
 
 class Composing {
  public:
   // Whether typing in the context goes through composing text.
-  static bool isUsedIn(const fcitx::InputContext& ic, bool terminal);
+  static bool isUsedIn(const fcitx::InputContext& ic, const Session::Client& client, bool terminal);
   // fcitx5's GTK 4 module takes the commits made during a key in the key's
   // answer and applies them before the delete-surrounding fcitx5 sent earlier
   // as a signal, so its surrounding text cannot be rewritten in order. Such
   // clients (on D-Bus, without KeyEventOrderFix) compose instead.
-  static bool batchesKeys(const fcitx::InputContext& ic);
+  static bool batchesKeys(const fcitx::InputContext& ic, const Session::Client& client);
 
   // Characters composed in the context (none for another context).
   int size(const fcitx::InputContext& ic) const;

@@ -86,7 +86,7 @@ bool FocusedText::isProcessTrusted(bool) {
 fcitx::InputContext* FocusedText::readable() const {
   fcitx::InputContext* ic = session_.focused();
   if (!ic || Session::isSecure(*ic) || !ic->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText) ||
-      !ic->surroundingText().isValid() || Composing::batchesKeys(*ic)) {
+      !ic->surroundingText().isValid() || Composing::batchesKeys(*ic, session_.client(*ic))) {
     return nullptr;
   }
   return ic;

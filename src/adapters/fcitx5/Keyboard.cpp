@@ -32,14 +32,6 @@ fcitx::KeySym latinUpper(fcitx::KeySym sym) {
   return sym >= FcitxKey_a && sym <= FcitxKey_z ? static_cast<fcitx::KeySym>(sym - 0x20) : sym;
 }
 
-constexpr std::array<std::string_view, 22> kTerminals = {
-    "xterm",          "uxterm",        "gnome-terminal-server", "org.gnome.terminal", "kgx",
-    "org.gnome.console", "konsole",    "org.kde.konsole",       "kitty",              "alacritty",
-    "foot",           "footclient",    "wezterm-gui",           "org.wezfurlong.wezterm", "xfce4-terminal",
-    "terminator",     "tilix",         "st",                    "urxvt",              "lxterminal",
-    "mate-terminal",  "qterminal",
-};
-
 // Notes how long deciding a key took, however the decision ends.
 class DecisionTimer {
  public:
@@ -146,15 +138,7 @@ void Keyboard::post(const KeyEvent& event) {
 }
 
 bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
-  if (ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal)) return true;
-  // Asked for every key: compared in place, the names on the list being ASCII.
-  const std::string_view program = ic.program();
-  return std::any_of(kTerminals.begin(), kTerminals.end(), [program](std::string_view terminal) {
-    return terminal.size() == program.size() &&
-           std::equal(terminal.begin(), terminal.end(), program.begin(), [](char a, char b) {
-             return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
-           });
-  });
+  return ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal) || session_.client(ic).listedTerminal;
 }
 
 std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
@@ -224,7 +208,7 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
   const bool edited = std::exchange(session_.editedDuringKey, false);
   if (event->type == EventType::FlagsChanged) notifyModifiers(*event);
 
-  if (!decision && Composing::batchesKeys(*ic) && postedAsItself(source, *event)) {
+  if (!decision && Composing::batchesKeys(*ic, session_.client(*ic)) && postedAsItself(source, *event)) {
     // fcitx5's GTK 4 module makes no shortcut of a forwarded key: a
     // shortcut that comes back as the same key goes on as it came.
     posted_.clear();
@@ -256,7 +240,7 @@ void Keyboard::handle(fcitx::KeyEvent& source) {
       case Composed::Committed:
         // Clients that batch apply the commit from the key's answer, then
         // the key (and drop forwarded ones).
-        if (Composing::batchesKeys(*ic)) break;
+        if (Composing::batchesKeys(*ic, session_.client(*ic))) break;
         // A key that comes with a commit is taken for the input method's own
         // (Chromium then never gives Return to the page): it follows the
         // commit as a key of its own.

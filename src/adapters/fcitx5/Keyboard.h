@@ -107,7 +107,9 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   // Whether the key posted while deciding is the source key itself, as a
   // Control shortcut comes back.
   bool postedAsItself(const fcitx::KeyEvent& source, const KeyEvent& event) const;
-  bool composes(const fcitx::InputContext& ic) const { return Composing::isUsedIn(ic, isTerminal(ic)); }
+  bool composes(const fcitx::InputContext& ic) const {
+    return Composing::isUsedIn(ic, session_.client(ic), isTerminal(ic));
+  }
   // A terminal (fcitx5's Terminal capability, or a program on the list) takes
   // Control+Shift where Command stands.
   bool isTerminal(const fcitx::InputContext& ic) const;

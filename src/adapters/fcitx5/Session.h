@@ -15,6 +15,18 @@ namespace brisquel::fcitx5 {
 struct Session {
   explicit Session(fcitx::Instance& host) : instance(host) {}
 
+  // What a context's client is: fixed when the context is made, asked on
+  // every key, and so looked up once for the focused context.
+  struct Client {
+    bool dbus = false;  // fcitx5's own D-Bus frontend (GTK and Qt modules)
+    bool ibus = false;  // the ibus-compatible frontend (Chromium, Electron)
+    bool listedTerminal = false;  // a terminal program, by name
+  };
+  static Client clientOf(const fcitx::InputContext& ic);
+  Client client(const fcitx::InputContext& ic) const {
+    return &ic == focus.get() ? focusClient_ : clientOf(ic);
+  }
+
   fcitx::Instance& instance;
   fcitx::TrackableObjectReference<fcitx::InputContext> focus;
   bool sawInputContext = false;
@@ -29,12 +41,18 @@ struct Session {
     return nullptr;
   }
   void setFocus(fcitx::InputContext* ic) {
-    if (focus.get() != ic) focus = ic->watch();  // on every key: mostly the same context
+    if (focus.get() != ic) {  // on every key: mostly the same context
+      focus = ic->watch();
+      focusClient_ = clientOf(*ic);
+    }
     sawInputContext = true;
   }
   static bool isSecure(const fcitx::InputContext& ic) {
     return ic.capabilityFlags().testAny(fcitx::CapabilityFlag::PasswordOrSensitive);
   }
+
+ private:
+  Client focusClient_;
 };
 
 }  // namespace brisquel::fcitx5
