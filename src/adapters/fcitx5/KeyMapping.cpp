@@ -71,6 +71,20 @@ fcitx::KeySym latinLower(fcitx::KeySym sym) {
   return sym >= FcitxKey_A && sym <= FcitxKey_Z ? static_cast<fcitx::KeySym>(sym + 0x20) : sym;
 }
 
+// fcitx5 finds most keysyms' characters by a binary search in a table of
+// some 800 rows, whose pages are cold again by the next key: the answers for
+// the keysyms typed last are kept, one line of memory for each key.
+std::uint32_t unicodeOf(fcitx::KeySym sym) {
+  struct Answer {
+    fcitx::KeySym sym;
+    std::uint32_t code;
+  };
+  static std::array<Answer, 64> answers{};  // NoSymbol (0) has no character
+  Answer& answer = answers[sym % answers.size()];
+  if (answer.sym != sym) answer = {sym, fcitx::Key::keySymToUnicode(sym)};
+  return answer.code;
+}
+
 }  // namespace
 
 std::optional<std::uint16_t> virtualKeyCode(int xkbKeycode) {
@@ -172,7 +186,7 @@ std::u16string charactersOf(fcitx::KeySym sym) {
     default:
       break;
   }
-  const std::uint32_t code = fcitx::Key::keySymToUnicode(sym);
+  const std::uint32_t code = unicodeOf(sym);
   // A keysym may name a surrogate (0x100d800...) or no code point at all: no text.
   if (code < 0x20 || code == 0x7f || U_IS_SURROGATE(code) || code > 0x10FFFF) return {};
   std::u16string text;
