@@ -166,8 +166,14 @@ ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std:
 
 ShortcutExclusion HotkeysHelper::evaluateExclusion() {
   exclusionLists();  // brought up to date once: the matches point into it
-  const ExclusionMatch lastActive = matchFor(lastActiveMemo_, appSwitch_.lastActiveBundleID(),
-                                            appSwitch_.lastActiveAppName(), appSwitch_.lastActiveAppPath());
+  // Compared only when the observer has set them again.
+  if (lastActiveChanges_ != appSwitch_.lastActiveChanges() || lastActiveMemo_.listsGeneration != listsGeneration_ ||
+      !lastActiveMemo_.raw) {
+    matchFor(lastActiveMemo_, appSwitch_.lastActiveBundleID(), appSwitch_.lastActiveAppName(),
+             appSwitch_.lastActiveAppPath());
+    lastActiveChanges_ = appSwitch_.lastActiveChanges();
+  }
+  const ExclusionMatch& lastActive = lastActiveMemo_.match;
   return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {
     auto app = focusedApplication();
     if (!app) return std::nullopt;

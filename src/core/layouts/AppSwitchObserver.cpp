@@ -27,6 +27,7 @@ void AppSwitchObserver::initAppSwitchObserver() {
     lastActiveBundleID_.reset();
     lastActiveAppName_.reset();
     lastActiveAppPath_.reset();
+    ++lastActiveChanges_;
   }
   std::weak_ptr<AppSwitchObserver> weak = weak_from_this();
   appSwitchObserver_ = workspace_->observeActivation([weak](const RunningApplication& app) {
@@ -42,6 +43,7 @@ void AppSwitchObserver::setLastActive(const RunningApplication& app) {
   lastActiveBundleID_ = app.bundleIdentifier;
   lastActiveAppName_ = app.localizedName;
   lastActiveAppPath_ = app.bundlePath;
+  ++lastActiveChanges_;
 }
 
 void AppSwitchObserver::applicationActivated(const RunningApplication& app) {

@@ -7,6 +7,7 @@
 // restores nor clears the typo detector's word state.
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,6 +42,9 @@ class AppSwitchObserver : public std::enable_shared_from_this<AppSwitchObserver>
   const std::optional<std::string>& lastActiveBundleID() const { return lastActiveBundleID_; }
   const std::optional<std::string>& lastActiveAppName() const { return lastActiveAppName_; }
   const std::optional<std::string>& lastActiveAppPath() const { return lastActiveAppPath_; }
+  // Moves whenever the three above are set, so that a reader on every key
+  // can tell a change without comparing them.
+  std::uint64_t lastActiveChanges() const { return lastActiveChanges_; }
 
  private:
   AppSwitchObserver(WorkspacePort& workspace, InputSources inputSources, std::function<void()> clearTypoWordState);
@@ -55,6 +59,7 @@ class AppSwitchObserver : public std::enable_shared_from_this<AppSwitchObserver>
   std::optional<std::string> lastActiveBundleID_;
   std::optional<std::string> lastActiveAppName_;
   std::optional<std::string> lastActiveAppPath_;
+  std::uint64_t lastActiveChanges_ = 0;
 };
 
 }  // namespace brisquel
