@@ -6,11 +6,12 @@
 
 #include <string_view>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 
 namespace brisquel::fcitx5 {
 
-bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& client, bool terminal) {
+BRISQUEL_KEY_PATH bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& client, bool terminal) {
   // Terminals get a BackSpace as the DEL character it types, which is text
   // and keeps its place among the commits.
   if (terminal) return false;
@@ -19,22 +20,22 @@ bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& c
   return client.dbus || client.ibus;
 }
 
-bool Composing::batchesKeys(const fcitx::InputContext& ic, const Session::Client& client) {
+BRISQUEL_KEY_PATH bool Composing::batchesKeys(const fcitx::InputContext& ic, const Session::Client& client) {
   return client.dbus && !ic.capabilityFlags().test(fcitx::CapabilityFlag::KeyEventOrderFix);
 }
 
-int Composing::size(const fcitx::InputContext& ic) const {
+BRISQUEL_KEY_PATH int Composing::size(const fcitx::InputContext& ic) const {
   if (owner_.get() != &ic) return 0;
   return static_cast<int>(text::characterCount(text_));
 }
 
-void Composing::use(fcitx::InputContext& ic) {
+BRISQUEL_KEY_PATH void Composing::use(fcitx::InputContext& ic) {
   if (owner_.get() == &ic) return;
   text_.clear();
   owner_ = ic.watch();
 }
 
-void Composing::add(fcitx::InputContext& ic, std::u16string_view typed) {
+BRISQUEL_KEY_PATH void Composing::add(fcitx::InputContext& ic, std::u16string_view typed) {
   use(ic);
   std::size_t end = typed.size();
   while (end > 0 && !text::isWhiteSpace(typed[end - 1])) --end;
@@ -70,7 +71,7 @@ void Composing::forget() {
   owner_.unwatch();
 }
 
-void Composing::show(fcitx::InputContext& ic) {
+BRISQUEL_KEY_PATH void Composing::show(fcitx::InputContext& ic) {
   if (owner_.get() != &ic) return;
   fcitx::Text shown;
   if (!text_.empty()) {

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "base/KeyPath.h"
+
 namespace brisquel::fcitx5 {
 namespace {
 
@@ -122,7 +124,7 @@ void WorkerQueue::run() {
   }
 }
 
-double SystemClock::now() const {
+BRISQUEL_KEY_PATH double SystemClock::now() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 

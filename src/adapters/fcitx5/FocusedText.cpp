@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 #include "fcitx5/Composing.h"
 
@@ -77,7 +78,7 @@ std::optional<std::size_t> firstCharactersAsCodePoints(std::string_view s, std::
 
 }  // namespace
 
-bool FocusedText::isProcessTrusted(bool) {
+BRISQUEL_KEY_PATH bool FocusedText::isProcessTrusted(bool) {
   if (session_.sawInputContext) return true;
   return !namesAnotherInputMethod("GTK_IM_MODULE", "fcitx") && !namesAnotherInputMethod("QT_IM_MODULE", "fcitx") &&
          !namesAnotherInputMethod("XMODIFIERS", "fcitx");

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/KeyCodes.h"
+#include "base/KeyPath.h"
 
 namespace brisquel::fcitx5 {
 namespace {
@@ -74,7 +75,7 @@ fcitx::KeySym latinLower(fcitx::KeySym sym) {
 // fcitx5 finds most keysyms' characters by a binary search in a table of
 // some 800 rows, whose pages are cold again by the next key: the answers for
 // the keysyms typed last are kept, one line of memory for each key.
-std::uint32_t unicodeOf(fcitx::KeySym sym) {
+BRISQUEL_KEY_PATH std::uint32_t unicodeOf(fcitx::KeySym sym) {
   struct Answer {
     fcitx::KeySym sym;
     std::uint32_t code;
@@ -87,7 +88,7 @@ std::uint32_t unicodeOf(fcitx::KeySym sym) {
 
 }  // namespace
 
-std::optional<std::uint16_t> virtualKeyCode(int xkbKeycode) {
+BRISQUEL_KEY_PATH std::optional<std::uint16_t> virtualKeyCode(int xkbKeycode) {
   // Asked for every key: a table by X keycode, the first row of a code winning.
   static constexpr std::uint16_t kNone = 0xFFFF;
   static constexpr auto kByXkbKeycode = [] {
@@ -117,7 +118,7 @@ std::vector<std::pair<int, std::uint16_t>> typingKeys() {
   return keys;
 }
 
-std::uint64_t modifierFlag(fcitx::KeySym sym) {
+BRISQUEL_KEY_PATH std::uint64_t modifierFlag(fcitx::KeySym sym) {
   switch (sym) {
     case FcitxKey_Shift_L:
     case FcitxKey_Shift_R:
@@ -139,7 +140,7 @@ std::uint64_t modifierFlag(fcitx::KeySym sym) {
   }
 }
 
-std::uint64_t flagsOf(fcitx::KeyStates states) {
+BRISQUEL_KEY_PATH std::uint64_t flagsOf(fcitx::KeyStates states) {
   std::uint64_t flags = 0;
   if (states.test(fcitx::KeyState::Shift)) flags |= Flags::Shift;
   if (states.test(fcitx::KeyState::Ctrl)) flags |= Flags::Control;
@@ -160,7 +161,7 @@ fcitx::KeyStates statesFor(std::uint64_t flags, bool terminal) {
   return states;
 }
 
-std::u16string charactersOf(fcitx::KeySym sym) {
+BRISQUEL_KEY_PATH std::u16string charactersOf(fcitx::KeySym sym) {
   // What a Mac keyboard gives for the keys that type no text: the core
   // recognises BackSpace and the arrows by code but needs characters.
   switch (sym) {
@@ -199,7 +200,7 @@ std::u16string charactersOf(fcitx::KeySym sym) {
   return text;
 }
 
-std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
+BRISQUEL_KEY_PATH std::optional<KeyEvent> keyEventOf(const fcitx::Key& raw, bool release) {
   KeyEvent event;
   event.flags = flagsOf(raw.states());
   if (const std::uint64_t modifier = modifierFlag(raw.sym())) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 #include "base/KeyCodes.h"
 #include "fcitx5/KeyMapping.h"
@@ -137,11 +138,11 @@ void Keyboard::post(const KeyEvent& event) {
   });
 }
 
-bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
+BRISQUEL_KEY_PATH bool Keyboard::isTerminal(const fcitx::InputContext& ic) const {
   return ic.capabilityFlags().test(fcitx::CapabilityFlag::Terminal) || session_.client(ic).listedTerminal;
 }
 
-std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
+BRISQUEL_KEY_PATH std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
   const fcitx::Key raw = source.rawKey();
   auto event = keyEventOf(raw, source.isRelease());
   if (!event || event->type == EventType::FlagsChanged) return event;
@@ -157,7 +158,7 @@ std::optional<KeyEvent> Keyboard::translate(const fcitx::KeyEvent& source) {
   return event;
 }
 
-std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
+BRISQUEL_KEY_PATH std::optional<KeyEvent> Keyboard::runTaps(const KeyEvent& event) {
   std::optional<KeyEvent> current = event;
   const auto taps = taps_;  // a callback may add or remove taps: this list stays as it is
   const bool wasDeciding = std::exchange(deciding_, true);
@@ -195,7 +196,7 @@ Keyboard::Timings Keyboard::timings() const {
   return t;
 }
 
-void Keyboard::handle(fcitx::KeyEvent& source) {
+BRISQUEL_KEY_PATH void Keyboard::handle(fcitx::KeyEvent& source) {
   const DecisionTimer timer(durations_);
   fcitx::InputContext* ic = source.inputContext();
   session_.setFocus(ic);
@@ -266,7 +267,7 @@ void Keyboard::focusLost(fcitx::InputContext& ic) {
   composing_.forget();
 }
 
-void Keyboard::passedOn(fcitx::KeyEvent& source) {
+BRISQUEL_KEY_PATH void Keyboard::passedOn(fcitx::KeyEvent& source) {
   fcitx::InputContext& ic = *source.inputContext();
   const fcitx::Key key = source.rawKey();
   if (source.isRelease()) {
@@ -293,7 +294,7 @@ bool Keyboard::canRetype(int characters, int stepOver) {
   return stepOver == 0 && characters <= composing_.size(*ic);
 }
 
-Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
+BRISQUEL_KEY_PATH Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
   if (event.type == EventType::FlagsChanged) return Composed::Passed;
   const bool release = event.type == EventType::KeyUp;
   const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));
@@ -316,7 +317,7 @@ Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& ev
   return Composed::Committed;
 }
 
-void Keyboard::flushPosted() {
+BRISQUEL_KEY_PATH void Keyboard::flushPosted() {
   if (deciding_) return;
   while (!posted_.empty()) {
     const KeyEvent event = posted_.front();
@@ -335,7 +336,7 @@ void Keyboard::commit(fcitx::InputContext& ic, const std::string& text) {
   ic.commitString(text);
 }
 
-void Keyboard::commitPending() {
+BRISQUEL_KEY_PATH void Keyboard::commitPending() {
   if (pendingText_.empty()) return;
   if (fcitx::InputContext* ic = session_.focused()) {
     if (composes(*ic)) {

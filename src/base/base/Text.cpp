@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/KeyPath.h"
+
 namespace brisquel::text {
 namespace {
 
@@ -42,7 +44,7 @@ bool unitStandsAlone(char16_t u) {
 
 }  // namespace
 
-bool isOneUnitPerCharacter(std::u16string_view s) {
+BRISQUEL_KEY_PATH bool isOneUnitPerCharacter(std::u16string_view s) {
   // Asked for every key: the blocks of the layouts' scripts (below U+0800) from a table.
   // Bytes, not bits: this is on every key, and a bit vector costs a shift and a mask per unit.
   static const std::array<bool, 0x800> alone = [] {
@@ -120,7 +122,7 @@ std::vector<std::u16string_view> characters(std::u16string_view s) {
   return out;
 }
 
-std::size_t characterCount(std::u16string_view s) {
+BRISQUEL_KEY_PATH std::size_t characterCount(std::u16string_view s) {
   if (isOneUnitPerCharacter(s)) return s.size();
   std::size_t n = 0;
   forEachCharacter(s, [&](std::u16string_view) { ++n; });
@@ -181,7 +183,7 @@ char32_t singleCodePoint(std::u16string_view c) {
   return i == c.size() ? cp : 0xFFFFFFFF;
 }
 
-bool isWhiteSpace(char32_t c) {
+BRISQUEL_KEY_PATH bool isWhiteSpace(char32_t c) {
   return u_isUWhiteSpace(static_cast<UChar32>(c));  // White_Space, read without the property dispatch
 }
 
@@ -216,7 +218,7 @@ bool hasLetter(std::u16string_view s) {
   return anyCodePoint(s, [](UChar32 c) { return u_isalpha(c) != 0; });
 }
 
-std::u16string_view trimPunctuation(std::u16string_view s) {
+BRISQUEL_KEY_PATH std::u16string_view trimPunctuation(std::u16string_view s) {
   s = trimFront(s, [](UChar32 c) { return u_ispunct(c) != 0; });
   while (!s.empty()) {
     std::size_t i = s.size();
@@ -228,14 +230,14 @@ std::u16string_view trimPunctuation(std::u16string_view s) {
   return s;
 }
 
-std::u16string_view trimOpeningMarks(std::u16string_view s) {
+BRISQUEL_KEY_PATH std::u16string_view trimOpeningMarks(std::u16string_view s) {
   return trimFront(s, [](UChar32 c) {
     const auto type = u_charType(c);
     return type == U_START_PUNCTUATION || type == U_DASH_PUNCTUATION || u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK);
   });
 }
 
-bool containsWhiteSpace(std::u16string_view s) {
+BRISQUEL_KEY_PATH bool containsWhiteSpace(std::u16string_view s) {
   return anyCodePoint(s, [](UChar32 c) { return isWhiteSpace(static_cast<char32_t>(c)); });
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/KeyPath.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
 #include "base/KeyCodes.h"
@@ -110,7 +111,7 @@ void HotkeysHelper::disableEventTap() {
   if (eventTap_) eventTap_->setEnabled(false);
 }
 
-const ChangeLayoutAction& HotkeysHelper::changeLayoutAction() {
+BRISQUEL_KEY_PATH const ChangeLayoutAction& HotkeysHelper::changeLayoutAction() {
   if (changeLayoutAction_) return changeLayoutAction_;
   std::weak_ptr<HotkeysHelper> weak = weak_from_this();
   return changeLayoutAction_ = [weak](const std::optional<std::string>& language) {
@@ -135,7 +136,7 @@ std::optional<RunningApplication> HotkeysHelper::focusedApplication() {
   return std::nullopt;
 }
 
-const ExclusionLists& HotkeysHelper::exclusionLists() {
+BRISQUEL_KEY_PATH const ExclusionLists& HotkeysHelper::exclusionLists() {
   // Asked several times a key: with nothing stored since, not even the lists' pointers are fetched.
   const std::uint64_t change = settings_.changeCount();
   if (listsSeenChange_ == change) return exclusionLists_;
@@ -152,7 +153,7 @@ const ExclusionLists& HotkeysHelper::exclusionLists() {
 }
 
 // Compared in place: the memo copies the identity only when it changed, not at every key.
-ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
+BRISQUEL_KEY_PATH ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
                                        const std::optional<std::string>& name, const std::optional<std::string>& path) {
   const bool same = memo.raw && memo.raw->bundleIdentifier == bundleIdentifier && memo.raw->name == name &&
                     memo.raw->path == path;
@@ -164,7 +165,7 @@ ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std:
   return memo.match;
 }
 
-ShortcutExclusion HotkeysHelper::evaluateExclusion() {
+BRISQUEL_KEY_PATH ShortcutExclusion HotkeysHelper::evaluateExclusion() {
   exclusionLists();  // brought up to date once: the matches point into it
   // Compared only when the observer has set them again.
   if (lastActiveChanges_ != appSwitch_.lastActiveChanges() || lastActiveMemo_.listsGeneration != listsGeneration_ ||
@@ -191,7 +192,7 @@ bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningAppli
   return exclusionLists().matchesAnyTerminalSmartRule(bundle, name);
 }
 
-std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
+BRISQUEL_KEY_PATH std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
   if (permission_.isTrusted && !permission_.isTrusted()) return event;
   if (!ports_.accessibility.isProcessTrusted(false)) {
     if (permission_.recheck) permission_.recheck();

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "base/KeyPath.h"
 #include "settings/ListFiles.h"
 
 namespace brisquel {
@@ -46,7 +47,7 @@ std::int64_t SettingsHelper::checkedHotKeyIndex() const {
   return valueOr<std::int64_t>(store_, indexHotKey, defaultHotKeyIndex);
 }
 bool SettingsHelper::isAutostartEnable() const { return valueOr(store_, enableAutostart, true); }
-bool SettingsHelper::isTypoDetectorEnabled() const {
+BRISQUEL_KEY_PATH bool SettingsHelper::isTypoDetectorEnabled() const {
   return cachedFlag(enableTypoDetector, true, typoDetectorEnabledCache_);
 }
 std::int64_t SettingsHelper::winEditKeys() const {
@@ -56,7 +57,7 @@ StringMap SettingsHelper::learnedWords() const {
   return *sharedLearnedWords();
 }
 bool SettingsHelper::isShowLayoutInTrayEnabled() const { return valueOr(store_, enableShowLayoutInTray, false); }
-bool SettingsHelper::isFnShortcutEnabled() const {
+BRISQUEL_KEY_PATH bool SettingsHelper::isFnShortcutEnabled() const {
   return cachedFlag(enableFnShortcut, false, fnShortcutCache_);
 }
 bool SettingsHelper::isQuitClosesWindowsEnabled() const {
@@ -68,7 +69,7 @@ StringList SettingsHelper::ignoredApps() const {
 StringList SettingsHelper::ignoredShortcutsApps() const {
   return *sharedIgnoredShortcutsApps();
 }
-bool SettingsHelper::isCtrlShortcutEnabled() const {
+BRISQUEL_KEY_PATH bool SettingsHelper::isCtrlShortcutEnabled() const {
   return cachedFlag(enableCtrlShortcut, true, ctrlShortcutCache_);
 }
 
@@ -85,7 +86,7 @@ std::shared_ptr<const T> SettingsHelper::cached(const char* key, CachedValue<T>&
 }
 
 // The switches read at every key.
-bool SettingsHelper::cachedFlag(const char* key, bool fallback, CachedFlag& cache) const {
+BRISQUEL_KEY_PATH bool SettingsHelper::cachedFlag(const char* key, bool fallback, CachedFlag& cache) const {
   const std::uint64_t change = store_.changeCount();
   if (cache.seenChange != change) {
     cache.value = valueOr(store_, key, fallback);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 #include "typo/PairWords.h"
 #include "typo/WordTables.h"
@@ -318,7 +319,7 @@ CorrectionRules::Folds CorrectionRules::wordEndFolds(const std::u16string& word,
   return {std::move(fold), Fold{count(word), converted, {{newest, converted}}, word}};
 }
 
-std::optional<CorrectionRules::Verdict> CorrectionRules::midWord(const std::u16string& word) {
+BRISQUEL_KEY_PATH std::optional<CorrectionRules::Verdict> CorrectionRules::midWord(const std::u16string& word) {
   // Three characters at least besides quotes, brackets and marks around them.
   const std::u16string_view core = text::trimPunctuation(text::trimOpeningMarks(word));
   if (count(core) < 3 || history_.leavesWordAsTyped() || history_.wordStartUnknown()) return std::nullopt;

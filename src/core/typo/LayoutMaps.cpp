@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 
 namespace brisquel {
@@ -293,7 +294,7 @@ bool LayoutMaps::isAlphabetSequence(const std::vector<std::u16string>& letters) 
   return true;
 }
 
-bool LayoutMaps::isEmojiOrSymbol(std::u16string_view character) {
+BRISQUEL_KEY_PATH bool LayoutMaps::isEmojiOrSymbol(std::u16string_view character) {
   std::size_t i = 0;
   while (i < character.size()) {
     char32_t c;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/KeyCodes.h"
+#include "base/KeyPath.h"
 #include "base/Text.h"
 
 namespace brisquel {
@@ -52,7 +53,7 @@ TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWor
           learnedWordsStore_.get)),
       editor_(FieldEditorPorts{ports.keyboard, ports.clock, ports.textField}) {}
 
-double TypoDetector::now() const {
+BRISQUEL_KEY_PATH double TypoDetector::now() const {
   return ports_.clock.now();
 }
 
@@ -64,7 +65,7 @@ std::shared_ptr<const StringMap> TypoDetector::learnedWords() const {
 
 // ---- Key events ------------------------------------------------------------
 
-bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
+BRISQUEL_KEY_PATH bool TypoDetector::process(const KeyEvent& event, const ChangeLayoutAction& changeLayoutAction) {
   if (event.type == EventType::FlagsChanged) return processFlagsChanged(event, changeLayoutAction);
   if (event.type != EventType::KeyDown) return false;
   if (editor_.isWriting()) return false;
@@ -218,7 +219,7 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   return typedKeys;
 }
 
-bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
+BRISQUEL_KEY_PATH bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
                                 int pendingCharacters) {
   const auto verdict = rules_->midWord(word);
   if (!verdict || justCorrected(word)) return false;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/KeyPath.h"
 #include "base/Text.h"
 
 namespace brisquel {
@@ -62,7 +63,7 @@ bool WordHistory::eraseBack() {
   return true;
 }
 
-void WordHistory::type(std::u16string_view letters, bool capsLock) {
+BRISQUEL_KEY_PATH void WordHistory::type(std::u16string_view letters, bool capsLock) {
   // Right after the last word with nothing between (Escape ended it, or it
   // was just converted by hand): the keys go on with it.
   if (buffer_.empty() && !lastWord_.empty() && lastWordTrailingSpaces_ == 0) {
@@ -76,7 +77,7 @@ void WordHistory::type(std::u16string_view letters, bool capsLock) {
   if (tail.size() != buffer_.size()) buffer_ = std::u16string(tail);
 }
 
-bool WordHistory::finishWord(const std::u16string& separator) {
+BRISQUEL_KEY_PATH bool WordHistory::finishWord(const std::u16string& separator) {
   std::u16string word = std::move(buffer_);
   buffer_.clear();
   const int spaces = count(separator);
