@@ -32,6 +32,8 @@ bool isUpperCase(std::u16string_view c);
 char32_t singleCodePoint(std::u16string_view c);
 
 bool isWhiteSpace(char32_t c);  // white space or newline
+// Unicode's Emoji property (which digits, # and * also have).
+bool hasEmojiProperty(char32_t c);
 // Whether any code point of s is a letter (digits, dashes and signs are not).
 bool hasLetter(std::u16string_view s);
 // s without the punctuation characters at its ends (as a spelling checker strips them).

@@ -300,7 +300,7 @@ BRISQUEL_KEY_PATH bool LayoutMaps::isEmojiOrSymbol(std::u16string_view character
     char32_t c;
     U16_NEXT(character.data(), i, character.size(), c);
     if (c <= 0x7F) continue;
-    if (u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_EMOJI)) return true;
+    if (text::hasEmojiProperty(c)) return true;
     if ((c >= 0x1F300 && c <= 0x1F9FF) || (c >= 0x2600 && c <= 0x26FF) || (c >= 0x2700 && c <= 0x27BF)) return true;
   }
   return false;

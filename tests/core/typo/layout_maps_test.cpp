@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Conversion between layouts and language guessing, without a desktop.
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
 
 #include "TestText.h"
+#include "base/Text.h"
 #include "sim/KeyboardLayouts.h"
 #include "typo/KeyTables.h"
 #include "typo/LayoutMaps.h"
@@ -169,6 +172,22 @@ TEST(LayoutMaps, EmojiOrSymbol) {
   for (const char* yes : {"☀", "✂", "😀", "👍🏽", "©"}) EXPECT_TRUE(LayoutMaps::isEmojiOrSymbol(u16(yes))) << yes;
   for (const char* no : {"#", "*", "1", "a", "ж", "ї", "ש", "ب", "λ", "·", "№"})
     EXPECT_FALSE(LayoutMaps::isEmojiOrSymbol(u16(no))) << no;
+}
+
+// The classes asked of every typed character come from a table for the
+// layouts' scripts: they say what ICU says, on both sides of its end.
+TEST(Text, CharacterClassesAreIcus) {
+  for (UChar32 c = 0; c < 0x900; ++c) {
+    if (U_IS_SURROGATE(c)) continue;
+    SCOPED_TRACE(c);
+    const std::u16string s(1, static_cast<char16_t>(c));
+    const auto type = u_charType(c);
+    EXPECT_EQ(text::isWhiteSpace(static_cast<char32_t>(c)), u_isUWhiteSpace(c) != 0);
+    EXPECT_EQ(text::hasEmojiProperty(static_cast<char32_t>(c)), u_hasBinaryProperty(c, UCHAR_EMOJI) != 0);
+    EXPECT_EQ(text::trimPunctuation(s).empty(), u_ispunct(c) != 0);
+    EXPECT_EQ(text::trimOpeningMarks(s).empty(), type == U_START_PUNCTUATION || type == U_DASH_PUNCTUATION ||
+                                                     u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK));
+  }
 }
 
 }  // namespace
