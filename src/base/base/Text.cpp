@@ -88,6 +88,8 @@ bool isOpeningMark(UChar32 c) {
 
 }  // namespace
 
+void prepareClasses() { classes(); }
+
 BRISQUEL_KEY_PATH bool isOneUnitPerCharacter(std::u16string_view s) {
   const auto& table = classes();
   for (char16_t u : s) {

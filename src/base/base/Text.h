@@ -12,6 +12,10 @@
 
 namespace brisquel::text {
 
+// Builds the table behind the character classes below, which is otherwise
+// built when first asked: a program calls it at start, before any key.
+void prepareClasses();
+
 // The extended grapheme clusters of s, as views into s.
 std::vector<std::u16string_view> characters(std::u16string_view s);
 std::size_t characterCount(std::u16string_view s);

@@ -2,6 +2,7 @@
 #include "app/Program.h"
 
 #include "app/AppDelegate.h"
+#include "base/Text.h"
 #include "donation/DonationHelper.h"
 #include "l10n/L10n.h"
 #include "layouts/AppSwitchObserver.h"
@@ -92,6 +93,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
   Program& p = *program;
 
   L10n::initialize(platform.workspace->preferredLanguages());
+  text::prepareClasses();
 
   p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
                                        std::move(options.settingsNotices), platform.saves);
