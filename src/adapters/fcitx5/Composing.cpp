@@ -11,7 +11,8 @@
 
 namespace brisquel::fcitx5 {
 
-BRISQUEL_KEY_PATH bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& client, bool terminal) {
+BRISQUEL_KEY_PATH bool Composing::isUsedIn(const fcitx::InputContext& ic, const Session::Client& client,
+                                           bool terminal) {
   // Terminals get a BackSpace as the DEL character it types, which is text
   // and keeps its place among the commits.
   if (terminal) return false;

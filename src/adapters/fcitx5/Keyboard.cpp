@@ -5,9 +5,9 @@
 #include <array>
 #include <chrono>
 
+#include "base/KeyCodes.h"
 #include "base/KeyPath.h"
 #include "base/Text.h"
-#include "base/KeyCodes.h"
 #include "fcitx5/KeyMapping.h"
 
 namespace brisquel::fcitx5 {
@@ -294,7 +294,8 @@ bool Keyboard::canRetype(int characters, int stepOver) {
   return stepOver == 0 && characters <= composing_.size(*ic);
 }
 
-BRISQUEL_KEY_PATH Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event, fcitx::KeySym sym) {
+BRISQUEL_KEY_PATH Keyboard::Composed Keyboard::compose(fcitx::InputContext& ic, const KeyEvent& event,
+                                                       fcitx::KeySym sym) {
   if (event.type == EventType::FlagsChanged) return Composed::Passed;
   const bool release = event.type == EventType::KeyUp;
   const bool plain = !(event.flags & (Flags::Control | Flags::Option | Flags::Command));

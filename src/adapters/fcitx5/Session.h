@@ -18,14 +18,12 @@ struct Session {
   // What a context's client is: fixed when the context is made, asked on
   // every key, and so looked up once for the focused context.
   struct Client {
-    bool dbus = false;  // fcitx5's own D-Bus frontend (GTK and Qt modules)
-    bool ibus = false;  // the ibus-compatible frontend (Chromium, Electron)
+    bool dbus = false;            // fcitx5's own D-Bus frontend (GTK and Qt modules)
+    bool ibus = false;            // the ibus-compatible frontend (Chromium, Electron)
     bool listedTerminal = false;  // a terminal program, by name
   };
   static Client clientOf(const fcitx::InputContext& ic);
-  Client client(const fcitx::InputContext& ic) const {
-    return &ic == focus.get() ? focusClient_ : clientOf(ic);
-  }
+  Client client(const fcitx::InputContext& ic) const { return &ic == focus.get() ? focusClient_ : clientOf(ic); }
 
   fcitx::Instance& instance;
   fcitx::TrackableObjectReference<fcitx::InputContext> focus;

@@ -5,8 +5,8 @@
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/ubrk.h>
-#include <unicode/unistr.h>
 #include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
@@ -66,10 +66,10 @@ const std::array<std::uint8_t, kClassesEnd>& classes() {
     std::array<std::uint8_t, kClassesEnd> t{};
     for (char16_t u = 0; u < t.size(); ++u) {
       const auto c = static_cast<UChar32>(u);
-      t[u] = static_cast<std::uint8_t>((unitStandsAlone(u) ? kStandsAlone : 0) |
-                                       (u_isUWhiteSpace(c) ? kWhiteSpace : 0) |
-                                       (u_ispunct(c) ? kPunctuation : 0) | (isOpeningMarkOf(c) ? kOpeningMark : 0) |
-                                       (u_hasBinaryProperty(c, UCHAR_EMOJI) ? kEmoji : 0));
+      t[u] =
+          static_cast<std::uint8_t>((unitStandsAlone(u) ? kStandsAlone : 0) | (u_isUWhiteSpace(c) ? kWhiteSpace : 0) |
+                                    (u_ispunct(c) ? kPunctuation : 0) | (isOpeningMarkOf(c) ? kOpeningMark : 0) |
+                                    (u_hasBinaryProperty(c, UCHAR_EMOJI) ? kEmoji : 0));
     }
     return t;
   }();
@@ -88,7 +88,9 @@ bool isOpeningMark(UChar32 c) {
 
 }  // namespace
 
-void prepareClasses() { classes(); }
+void prepareClasses() {
+  classes();
+}
 
 BRISQUEL_KEY_PATH bool isOneUnitPerCharacter(std::u16string_view s) {
   const auto& table = classes();

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
+#include "base/KeyCodes.h"
 #include "base/KeyPath.h"
+#include "base/Text.h"
 #include "layouts/AppSwitchObserver.h"
 #include "layouts/LayoutHotkey.h"
-#include "base/KeyCodes.h"
-#include "base/Text.h"
 #include "settings/SettingsHelper.h"
 #include "typo/TypoDetector.h"
 
@@ -153,8 +153,10 @@ BRISQUEL_KEY_PATH const ExclusionLists& HotkeysHelper::exclusionLists() {
 }
 
 // Compared in place: the memo copies the identity only when it changed, not at every key.
-BRISQUEL_KEY_PATH ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo, const std::optional<std::string>& bundleIdentifier,
-                                       const std::optional<std::string>& name, const std::optional<std::string>& path) {
+BRISQUEL_KEY_PATH ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo,
+                                                         const std::optional<std::string>& bundleIdentifier,
+                                                         const std::optional<std::string>& name,
+                                                         const std::optional<std::string>& path) {
   const bool same = memo.raw && memo.raw->bundleIdentifier == bundleIdentifier && memo.raw->name == name &&
                     memo.raw->path == path;
   if (!same || memo.listsGeneration != listsGeneration_) {

@@ -219,8 +219,8 @@ bool TypoDetector::repairPreviousWord(const std::u16string& word, const std::u16
   return typedKeys;
 }
 
-BRISQUEL_KEY_PATH bool TypoDetector::checkMidWord(const std::u16string& word, const ChangeLayoutAction& changeLayoutAction,
-                                int pendingCharacters) {
+BRISQUEL_KEY_PATH bool TypoDetector::checkMidWord(const std::u16string& word,
+                                                  const ChangeLayoutAction& changeLayoutAction, int pendingCharacters) {
   const auto verdict = rules_->midWord(word);
   if (!verdict || justCorrected(word)) return false;
   const auto field = readField(false);
