@@ -5,6 +5,7 @@
 #include <unicode/utf16.h>
 
 #include <array>
+#include <atomic>
 #include <utility>
 
 #include "base/KeyCodes.h"
@@ -74,16 +75,18 @@ fcitx::KeySym latinLower(fcitx::KeySym sym) {
 
 // fcitx5 finds most keysyms' characters by a binary search in a table of
 // some 800 rows, whose pages are cold again by the next key: the answers for
-// the keysyms typed last are kept, one line of memory for each key.
+// the keysyms typed last are kept, one line of memory for each key. The
+// layouts' read-ahead thread asks too: an answer is its keysym and its
+// character in one word, never seen half written.
 BRISQUEL_KEY_PATH std::uint32_t unicodeOf(fcitx::KeySym sym) {
-  struct Answer {
-    fcitx::KeySym sym;
-    std::uint32_t code;
-  };
-  static std::array<Answer, 64> answers{};  // NoSymbol (0) has no character
-  Answer& answer = answers[sym % answers.size()];
-  if (answer.sym != sym) answer = {sym, fcitx::Key::keySymToUnicode(sym)};
-  return answer.code;
+  static std::array<std::atomic<std::uint64_t>, 64> answers{};  // NoSymbol (0) has no character
+  const auto key = static_cast<std::uint32_t>(sym);
+  std::atomic<std::uint64_t>& slot = answers[key % answers.size()];
+  const std::uint64_t answer = slot.load(std::memory_order_relaxed);
+  if (static_cast<std::uint32_t>(answer >> 32) == key) return static_cast<std::uint32_t>(answer);
+  const std::uint32_t code = fcitx::Key::keySymToUnicode(sym);
+  slot.store((std::uint64_t{key} << 32) | code, std::memory_order_relaxed);
+  return code;
 }
 
 }  // namespace
