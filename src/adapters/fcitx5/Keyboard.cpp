@@ -2,7 +2,6 @@
 #include "fcitx5/Keyboard.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 
 #include "base/KeyCodes.h"

@@ -42,48 +42,53 @@ bool unitStandsAlone(char16_t u) {
   return gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_LF;
 }
 
-bool isOpeningMarkOf(UChar32 c) {
-  const auto type = u_charType(c);
-  return type == U_START_PUNCTUATION || type == U_DASH_PUNCTUATION || u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK);
-}
-
 // What ICU says of the code points below U+0800, the blocks of the layouts'
 // scripts, taken from it once. Every key asks several of these questions;
 // ICU answers each from tries spread over pages that the other programs of a
 // desktop evict between two keys, this table from one line.
 enum Class : std::uint8_t {
-  kStandsAlone = 1 << 0,
+  kStandsAlone = 1 << 0,  // asked of UTF-16 code units
   kWhiteSpace = 1 << 1,
   kPunctuation = 1 << 2,
-  kOpeningMark = 1 << 3,
+  kOpeningMark = 1 << 3,  // quotation marks, opening brackets, dashes
   kEmoji = 1 << 4,
 };
+constexpr Class kClasses[] = {kStandsAlone, kWhiteSpace, kPunctuation, kOpeningMark, kEmoji};
 constexpr char32_t kClassesEnd = 0x800;
+
+bool askIcu(UChar32 c, Class what) {
+  switch (what) {
+    case kStandsAlone:
+      return unitStandsAlone(static_cast<char16_t>(c));
+    case kWhiteSpace:
+      return u_isUWhiteSpace(c);  // White_Space, read without the property dispatch
+    case kPunctuation:
+      return u_ispunct(c);
+    case kOpeningMark: {
+      const auto type = u_charType(c);
+      return type == U_START_PUNCTUATION || type == U_DASH_PUNCTUATION || u_hasBinaryProperty(c, UCHAR_QUOTATION_MARK);
+    }
+    case kEmoji:
+      return u_hasBinaryProperty(c, UCHAR_EMOJI);
+  }
+  return false;
+}
 
 // Bytes, not bits: a bit vector costs a shift and a mask per question.
 const std::array<std::uint8_t, kClassesEnd>& classes() {
   static const std::array<std::uint8_t, kClassesEnd> table = [] {
     std::array<std::uint8_t, kClassesEnd> t{};
-    for (char16_t u = 0; u < t.size(); ++u) {
-      const auto c = static_cast<UChar32>(u);
-      t[u] =
-          static_cast<std::uint8_t>((unitStandsAlone(u) ? kStandsAlone : 0) | (u_isUWhiteSpace(c) ? kWhiteSpace : 0) |
-                                    (u_ispunct(c) ? kPunctuation : 0) | (isOpeningMarkOf(c) ? kOpeningMark : 0) |
-                                    (u_hasBinaryProperty(c, UCHAR_EMOJI) ? kEmoji : 0));
-    }
+    for (char16_t u = 0; u < t.size(); ++u)
+      for (const Class what : kClasses)
+        if (askIcu(u, what)) t[u] |= what;
     return t;
   }();
   return table;
 }
 
-bool isPunctuation(UChar32 c) {
-  return c >= 0 && static_cast<char32_t>(c) < kClassesEnd ? (classes()[static_cast<std::size_t>(c)] & kPunctuation) != 0
-                                                          : u_ispunct(c) != 0;
-}
-
-bool isOpeningMark(UChar32 c) {
-  return c >= 0 && static_cast<char32_t>(c) < kClassesEnd ? (classes()[static_cast<std::size_t>(c)] & kOpeningMark) != 0
-                                                          : isOpeningMarkOf(c);
+bool hasClass(UChar32 c, Class what) {
+  return c >= 0 && static_cast<char32_t>(c) < kClassesEnd ? (classes()[static_cast<std::size_t>(c)] & what) != 0
+                                                          : askIcu(c, what);
 }
 
 }  // namespace
@@ -93,15 +98,11 @@ void prepareClasses() {
 }
 
 BRISQUEL_KEY_PATH bool isOneUnitPerCharacter(std::u16string_view s) {
-  const auto& table = classes();
-  for (char16_t u : s) {
-    if (u < kClassesEnd ? !(table[u] & kStandsAlone) : !unitStandsAlone(u)) return false;
-  }
-  return true;
+  return std::all_of(s.begin(), s.end(), [](char16_t u) { return hasClass(u, kStandsAlone); });
 }
 
 BRISQUEL_KEY_PATH bool hasEmojiProperty(char32_t c) {
-  return c < kClassesEnd ? (classes()[c] & kEmoji) != 0 : u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_EMOJI);
+  return hasClass(static_cast<UChar32>(c), kEmoji);
 }
 
 namespace {
@@ -230,8 +231,7 @@ char32_t singleCodePoint(std::u16string_view c) {
 }
 
 BRISQUEL_KEY_PATH bool isWhiteSpace(char32_t c) {
-  // White_Space, read without the property dispatch
-  return c < kClassesEnd ? (classes()[c] & kWhiteSpace) != 0 : u_isUWhiteSpace(static_cast<UChar32>(c));
+  return hasClass(static_cast<UChar32>(c), kWhiteSpace);
 }
 
 namespace {
@@ -266,19 +266,19 @@ bool hasLetter(std::u16string_view s) {
 }
 
 BRISQUEL_KEY_PATH std::u16string_view trimPunctuation(std::u16string_view s) {
-  s = trimFront(s, [](UChar32 c) { return isPunctuation(c); });
+  s = trimFront(s, [](UChar32 c) { return hasClass(c, kPunctuation); });
   while (!s.empty()) {
     std::size_t i = s.size();
     UChar32 c;
     U16_PREV(s.data(), 0, i, c);
-    if (!isPunctuation(c)) break;
+    if (!hasClass(c, kPunctuation)) break;
     s.remove_suffix(s.size() - i);
   }
   return s;
 }
 
 BRISQUEL_KEY_PATH std::u16string_view trimOpeningMarks(std::u16string_view s) {
-  return trimFront(s, [](UChar32 c) { return isOpeningMark(c); });
+  return trimFront(s, [](UChar32 c) { return hasClass(c, kOpeningMark); });
 }
 
 BRISQUEL_KEY_PATH bool containsWhiteSpace(std::u16string_view s) {

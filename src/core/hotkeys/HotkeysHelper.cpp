@@ -170,11 +170,10 @@ BRISQUEL_KEY_PATH ExclusionMatch HotkeysHelper::matchFor(MatchMemo& memo,
 BRISQUEL_KEY_PATH ShortcutExclusion HotkeysHelper::evaluateExclusion() {
   exclusionLists();  // brought up to date once: the matches point into it
   // Compared only when the observer has set them again.
-  if (lastActiveChanges_ != appSwitch_.lastActiveChanges() || lastActiveMemo_.listsGeneration != listsGeneration_ ||
-      !lastActiveMemo_.raw) {
+  if (lastActiveSeenChange_ != appSwitch_.lastActiveChanges() || lastActiveMemo_.listsGeneration != listsGeneration_) {
     matchFor(lastActiveMemo_, appSwitch_.lastActiveBundleID(), appSwitch_.lastActiveAppName(),
              appSwitch_.lastActiveAppPath());
-    lastActiveChanges_ = appSwitch_.lastActiveChanges();
+    lastActiveSeenChange_ = appSwitch_.lastActiveChanges();
   }
   const ExclusionMatch& lastActive = lastActiveMemo_.match;
   return confirmShortcutExclusion(lastActive, [this]() -> std::optional<ExclusionMatch> {

@@ -152,7 +152,7 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   std::uint64_t listsGeneration_ = 0;
   std::optional<std::uint64_t> listsSeenChange_;  // the settings' change count when the lists were last looked at
   MatchMemo lastActiveMemo_;
-  std::uint64_t lastActiveChanges_ = 0;  // the observer's count when lastActiveMemo_ was checked
+  std::optional<std::uint64_t> lastActiveSeenChange_;  // the observer's count when lastActiveMemo_ was checked
   MatchMemo focusedMemo_;
   ChangeLayoutAction changeLayoutAction_;  // made once: the detector gets it at every key
 };
