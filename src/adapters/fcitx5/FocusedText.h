@@ -13,6 +13,7 @@
 // method. The environment pointing toolkits at another input method, with no
 // input context seen yet, says it is not.
 
+#include "base/KeyPath.h"
 #include "fcitx5/Keyboard.h"
 #include "fcitx5/Session.h"
 #include "platform/Accessibility.h"
@@ -41,6 +42,7 @@ class FocusedText final : public AccessibilityPort, public TextFieldPort {
 
   Session& session_;
   Keyboard& keyboard_;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel::fcitx5

@@ -62,9 +62,11 @@ std::shared_ptr<const std::vector<std::shared_ptr<T>>> without(const std::vector
 }  // namespace
 
 struct Keyboard::Tap {
+  Tap(std::uint64_t eventMask, TapCallback tapCallback) : mask(eventMask), callback(std::move(tapCallback)) {}
   std::uint64_t mask = 0;
   TapCallback callback;
   bool enabled = false;
+  keypath::KeptWarm keptWarm{this, sizeof(*this)};
 };
 
 class Keyboard::TapHandle final : public EventTap {
@@ -85,7 +87,7 @@ Keyboard::Keyboard(Session& session, MainQueuePort& mainQueue, WaylandDisplays& 
 Keyboard::~Keyboard() = default;
 
 std::unique_ptr<EventTap> Keyboard::createEventTap(std::uint64_t eventMask, TapCallback callback) {
-  auto tap = std::make_shared<Tap>(Tap{eventMask, std::move(callback), false});
+  auto tap = std::make_shared<Tap>(eventMask, std::move(callback));
   auto taps = std::make_shared<Taps>();
   taps->push_back(tap);
   taps->insert(taps->end(), taps_->begin(), taps_->end());
@@ -197,6 +199,7 @@ Keyboard::Timings Keyboard::timings() const {
 
 BRISQUEL_KEY_PATH void Keyboard::handle(fcitx::KeyEvent& source) {
   const DecisionTimer timer(durations_);
+  keypath::warm();
   fcitx::InputContext* ic = source.inputContext();
   session_.setFocus(ic);
   if (session_.stopped || Session::isSecure(*ic)) return;

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "base/KeyPath.h"
 #include "fcitx5/Composing.h"
 #include "fcitx5/Session.h"
 #include "fcitx5/WaylandDisplays.h"
@@ -133,6 +134,7 @@ class Keyboard final : public KeyboardPort, public fcitx::TrackableObject<Keyboa
   int spaceTaken_ = 0;  // keycode of a Space press sent as text: its release goes no further
   std::bitset<1024> keysDown_;  // X keycodes (evdev codes + 8) held down
   std::vector<float> durations_;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel::fcitx5

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "base/KeyPath.h"
+
 namespace brisquel::fcitx5 {
 
 struct Session {
@@ -51,6 +53,7 @@ struct Session {
 
  private:
   Client focusClient_;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel::fcitx5

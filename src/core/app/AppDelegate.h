@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/KeyPath.h"
 #include "hotkeys/HotkeysHelper.h"
 #include "layouts/InputSources.h"
 #include "platform/Platform.h"
@@ -141,6 +142,7 @@ class AppDelegate final : public std::enable_shared_from_this<AppDelegate> {
   bool hasPromptedForAccessibilityLoss_ = false;
   bool isAccessibilityTrusted_ = false;
   bool hasInitializedEventMonitors_ = false;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel

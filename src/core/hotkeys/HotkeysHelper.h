@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/KeyPath.h"
 #include "hotkeys/EditHotKeys.h"
 #include "hotkeys/ExclusionRules.h"
 #include "layouts/InputSources.h"
@@ -155,6 +156,7 @@ class HotkeysHelper : public std::enable_shared_from_this<HotkeysHelper> {
   std::optional<std::uint64_t> lastActiveSeenChange_;  // the observer's count when lastActiveMemo_ was checked
   MatchMemo focusedMemo_;
   ChangeLayoutAction changeLayoutAction_;  // made once: the detector gets it at every key
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/KeyPath.h"
 #include "layouts/InputSources.h"
 #include "platform/Registration.h"
 #include "platform/Workspace.h"
@@ -60,6 +61,7 @@ class AppSwitchObserver : public std::enable_shared_from_this<AppSwitchObserver>
   std::optional<std::string> lastActiveAppName_;
   std::optional<std::string> lastActiveAppPath_;
   std::uint64_t lastActiveChanges_ = 0;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel

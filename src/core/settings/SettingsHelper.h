@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/KeyPath.h"
 #include "platform/Defaults.h"
 #include "platform/Files.h"
 #include "platform/MainQueue.h"
@@ -245,6 +246,7 @@ class SettingsHelper : public std::enable_shared_from_this<SettingsHelper> {
   std::optional<std::string> ignoredAppsText_;
   std::optional<std::string> ignoredShortcutsAppsText_;
   bool isImporting_ = false;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/KeyPath.h"
 #include "platform/Defaults.h"
 #include "platform/Platform.h"
 #include "typo/ChangeLayoutAction.h"
@@ -189,6 +190,7 @@ class TypoDetector : public std::enable_shared_from_this<TypoDetector> {
   std::u16string lastManualToggleResult_;
   double lastManualToggleTime_ = distantPast;
   std::shared_ptr<WorkItem> pendingSaveItem_;
+  keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
 }  // namespace brisquel
