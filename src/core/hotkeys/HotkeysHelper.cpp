@@ -194,15 +194,13 @@ bool HotkeysHelper::matchesAnyTerminalSmartRule(const std::optional<RunningAppli
 }
 
 BRISQUEL_KEY_PATH std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const KeyEvent& event, EventType type) {
-  if (permission_.isTrusted && !permission_.isTrusted()) return event;
-  if (!ports_.accessibility.isProcessTrusted(false)) {
-    if (permission_.recheck) permission_.recheck();
-    return event;
-  }
   if (event.userData == syntheticEventMarker) return event;
 
   // A release only ends a key translated at its press: the exclusions and the
-  // detector had their say at the press, in the same application.
+  // detector had their say at the press, in the same application. It is
+  // decided before the permission is asked (half of all keys are releases),
+  // and a key translated at its press is released translated even if the
+  // permission went meanwhile: the application never keeps a key held down.
   if (type == EventType::KeyUp) {
     auto it = activeTranslatedKeycodes_.find(event.keyCode);
     if (it == activeTranslatedKeycodes_.end()) return event;
@@ -213,6 +211,12 @@ BRISQUEL_KEY_PATH std::optional<KeyEvent> HotkeysHelper::handleEditEvent(const K
     activeTranslatedKeycodes_.erase(event.keyCode);
     activeTranslatedFlags_.erase(event.keyCode);
     return std::nullopt;
+  }
+
+  if (permission_.isTrusted && !permission_.isTrusted()) return event;
+  if (!ports_.accessibility.isProcessTrusted(false)) {
+    if (permission_.recheck) permission_.recheck();
+    return event;
   }
 
   if (type == EventType::KeyDown) {

@@ -79,8 +79,9 @@ TEST_F(EditTapTest, TapCreationIsRetriedWithThePrompt) {
   EXPECT_FALSE(helper().hasCaretMonitor());
 }
 
-// The releases follow the posted presses: with Control released first, and
-// across a reinstallation of the tap.
+// The releases follow the posted presses: with Control released first,
+// across a reinstallation of the tap, and after the permission went while the
+// key was held (the application must not keep a key down).
 TEST_F(EditTapTest, ReleasesFollowThePostedPresses) {
   startProgram();
   auto& app = *desktop.application(kTextEdit);
@@ -95,20 +96,24 @@ TEST_F(EditTapTest, ReleasesFollowThePostedPresses) {
   ASSERT_NE(lastKeyUp(KeyCode::ANSI_Z), nullptr);
   EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Z)->flags & Flags::ModifierMask, Flags::Shift | Flags::Command);
   EXPECT_EQ(lastKeyUp(KeyCode::ANSI_Y), nullptr);
-  for (bool reinstalled : {false, true}) {
+  enum class Meanwhile { Nothing, Reinstalled, PermissionWent };
+  for (Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::Reinstalled, Meanwhile::PermissionWent}) {
+    const int which = static_cast<int>(meanwhile);
     app.clearLog();
     desktop.keyDown(KeyCode::Control);
     desktop.keyDown(KeyCode::ANSI_C);
-    if (reinstalled) {
+    if (meanwhile == Meanwhile::Reinstalled) {
       helper().deinitEditEventMonitor();
       install();
     }
-    desktop.keyUp(reinstalled ? KeyCode::ANSI_C : KeyCode::Control);
-    desktop.keyUp(reinstalled ? KeyCode::Control : KeyCode::ANSI_C);
-    EXPECT_EQ(app.shortcutLog(), "cmd+c");
+    if (meanwhile == Meanwhile::PermissionWent) desktop.setTrusted(false);
+    const bool controlFirst = meanwhile == Meanwhile::Nothing;
+    desktop.keyUp(controlFirst ? KeyCode::Control : KeyCode::ANSI_C);
+    desktop.keyUp(controlFirst ? KeyCode::ANSI_C : KeyCode::Control);
+    EXPECT_EQ(app.shortcutLog(), "cmd+c") << which;
     ASSERT_NE(lastKeyUp(KeyCode::ANSI_C), nullptr);
-    EXPECT_EQ(lastKeyUp(KeyCode::ANSI_C)->flags & (Flags::Command | Flags::Control), Flags::Command) << reinstalled;
-    EXPECT_TRUE(helper().activeTranslatedKeycodes().empty());
+    EXPECT_EQ(lastKeyUp(KeyCode::ANSI_C)->flags & (Flags::Command | Flags::Control), Flags::Command) << which;
+    EXPECT_TRUE(helper().activeTranslatedKeycodes().empty()) << which;
   }
 }
 
