@@ -5,6 +5,7 @@
 // With "menubar" the field sits under a menu bar, as in an editor: Qt opens
 // that menu bar on a lone Alt, which is logged as "<realtime us> MENU <title>"
 // and every change of the focused widget as "<realtime us> FOCUS <class>".
+// PROBE_TEXT in the environment is already in the field, the caret after it.
 //   qt-probe TITLE [menubar] [stay]
 #include <QApplication>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QMenuBar>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
   QMainWindow window;
   auto* field = new QLineEdit;
   window.setCentralWidget(field);
+  if (const char* text = std::getenv("PROBE_TEXT")) field->setText(QString::fromUtf8(text));
   window.setWindowTitle(argc > 1 ? argv[1] : "qt-probe");
   if (hasArgument(argc, argv, "menubar")) {
     for (const char* title : {"&File", "&Edit"}) window.menuBar()->addMenu(title)->addAction("&Quit");

@@ -9,6 +9,8 @@
 #   desktop-session.sh BUILD_DIR demo      shows what a GTK application holds
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections, in GTK 3,
 #                                          Qt 6 and Chromium, and the addon's time per key
+#                                          (PREFILL=C: GTK's and Qt's fields start with C characters
+#                                          of English text, as in a long paragraph)
 #   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
@@ -797,10 +799,15 @@ case $mode in
             label, d[int((c + 1) / 2)], d[p90], d[c], c, n, missed
         }' "$work/$label.latencies"
     }
+    prefill=
+    if [ "${PREFILL:-0}" -gt 0 ]; then
+      prefill=$(tr -s '\n' ' ' <"${BRISQUEL_SHARED_DIR:-/work/shared}/data/corpus/en.txt" | head -c "$PREFILL")
+      prefill="${prefill% *} "  # whole words, then a space
+    fi
     probe_latency() {  # gtk|qt: the probe's field, a fresh one
       local name=$1-latency
       fcitx5-remote -s keyboard-us
-      "$tools/$1-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
+      PROBE_TEXT=$prefill "$tools/$1-probe" $name >"$work/$name.out" 2>"$work/$name.err" &
       pids+=($!)
       "$tools/press-keys" --window $name "${keys[@]}" Return >"$work/$1.keys" 2>>"$work/$name.err"
       sleep 0.5

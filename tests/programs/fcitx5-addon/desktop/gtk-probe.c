@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 /* A GTK 3 text field that reports what it holds: every change as
  * "<realtime us> TEXT '<text>'", and "FINAL '<text>'" on Return, then quits,
- * or with "stay" empties the field and waits for the next line.
+ * or with "stay" empties the field and waits for the next line. PROBE_TEXT
+ * in the environment is already in the field, the caret after it.
  *   gtk-probe TITLE [stay] */
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -35,10 +37,13 @@ int main(int argc, char **argv) {
   gtk_window_set_title(GTK_WINDOW(window), argc > 1 ? argv[1] : "gtk-probe");
   GtkWidget *entry = gtk_entry_new();
   gtk_container_add(GTK_CONTAINER(window), entry);
+  const char *text = getenv("PROBE_TEXT");
+  if (text) gtk_entry_set_text(GTK_ENTRY(entry), text);
   g_signal_connect(entry, "changed", G_CALLBACK(changed), NULL);
   g_signal_connect(entry, "activate", G_CALLBACK(activate), argc > 2 && !strcmp(argv[2], "stay") ? entry : NULL);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
   gtk_widget_show_all(window);
+  gtk_editable_set_position(GTK_EDITABLE(entry), -1);
   gtk_main();
   return 0;
 }
