@@ -37,6 +37,46 @@ std::size_t byteOffset(std::string_view s, std::size_t n) {
   return i;
 }
 
+bool isSpaceAt(UChar32 c) {
+  return c >= 0 && text::isWhiteSpace(static_cast<char32_t>(c));
+}
+
+// The words before the caret that the program reads: more than a correction
+// reaches back over (the words it remembers and the one being typed), and the
+// one before those, whose end tells whether the text starts afresh. A field's
+// text may be a long paragraph, and it is read at every correction.
+constexpr int kWordsBefore = 16;
+
+// The byte where the stretch read begins: the start of the kWordsBefore-th
+// word that begins before byte `at`, else the text's start. Never inside a word.
+std::size_t stretchStart(std::string_view s, std::size_t at) {
+  int words = 0;
+  auto i = static_cast<std::int32_t>(at);
+  bool wordFollows = false;  // the character at i is no white space (a word starting at `at` is not before it)
+  while (i > 0) {
+    std::int32_t previous = i;
+    UChar32 c = 0;
+    U8_PREV(s.data(), 0, previous, c);
+    const bool space = isSpaceAt(c);
+    if (space && wordFollows && ++words == kWordsBefore) return static_cast<std::size_t>(i);
+    wordFollows = !space;
+    i = previous;
+  }
+  return 0;
+}
+
+// The byte where it ends: after the white space that ends the word at `at`
+// (or the text's end), so that a word at the caret is read whole.
+std::size_t stretchEnd(std::string_view s, std::size_t at) {
+  const auto n = static_cast<std::int32_t>(s.size());
+  for (auto i = static_cast<std::int32_t>(at); i < n;) {
+    UChar32 c = 0;
+    U8_NEXT(s.data(), i, n, c);
+    if (isSpaceAt(c)) return static_cast<std::size_t>(i);
+  }
+  return s.size();
+}
+
 std::size_t codePointsOf(std::u16string_view s) {
   return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char16_t u) { return !U16_IS_TRAIL(u); }));
 }
@@ -99,21 +139,24 @@ FieldReading FocusedText::read() {
   fcitx::InputContext* ic = readable();
   if (!ic) return {};
   const auto& surrounding = ic->surroundingText();
-  const std::string& utf8 = surrounding.text();
+  const std::string_view utf8(surrounding.text());
   const std::size_t from = std::min(surrounding.cursor(), surrounding.anchor());
   const std::size_t to = std::max(surrounding.cursor(), surrounding.anchor());
-  // One pass: the text in UTF-16, and where the selection's ends fall in it.
+  const std::size_t fromByte = byteOffset(utf8, from);
+  const std::size_t toByte = fromByte + byteOffset(utf8.substr(fromByte), to - from);
+  const std::size_t start = stretchStart(utf8, fromByte);
+  const auto end = static_cast<std::int32_t>(stretchEnd(utf8, toByte));
+  // One pass: the stretch in UTF-16, and where the selection's ends fall in it.
   FieldText field;
-  field.text.reserve(utf8.size());
+  field.text.reserve(static_cast<std::size_t>(end) - start);
   std::int64_t selectionEnd = -1;
   field.caret = -1;
-  std::size_t index = 0;
-  const auto length = static_cast<std::int32_t>(utf8.size());
-  for (std::int32_t i = 0; i < length; ++index) {
-    if (index == from) field.caret = static_cast<std::int64_t>(field.text.size());
-    if (index == to) selectionEnd = static_cast<std::int64_t>(field.text.size());
+  for (auto i = static_cast<std::int32_t>(start); i < end;) {
+    const auto at = static_cast<std::size_t>(i);
+    if (field.caret < 0 && at >= fromByte) field.caret = static_cast<std::int64_t>(field.text.size());
+    if (selectionEnd < 0 && at >= toByte) selectionEnd = static_cast<std::int64_t>(field.text.size());
     UChar32 c = 0;
-    U8_NEXT(utf8.data(), i, length, c);
+    U8_NEXT(utf8.data(), i, end, c);
     if (c < 0) c = 0xFFFD;
     if (U_IS_BMP(c)) {
       field.text += static_cast<char16_t>(c);

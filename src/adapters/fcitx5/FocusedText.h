@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The focused text field on fcitx5: the focused input context's surrounding
-// text is what the field tells (UTF-16 units here, characters in fcitx5).
+// text is what the field tells (UTF-16 units here, characters in fcitx5):
+// the words around the caret that a correction or a conversion can reach,
+// not the whole of a long paragraph.
 // A rewrite there is one delete-surrounding and one commit, counted from the
 // cursor, which every client with surrounding text applies in order. A
 // client without surrounding text, and every password or sensitive field,

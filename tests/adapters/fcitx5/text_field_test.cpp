@@ -53,6 +53,13 @@ TEST(FcitxTextField, EachClientGetsTheReplacementExactlyOrNotAtAll) {
     bool byField;       // done through the field's own text
     const char* shown;  // what the field shows at the end
   };
+  // A long paragraph: the words a correction can reach and the one before them are read, not all of it.
+  std::string words;
+  for (int i = 1; i <= 20; ++i) words += (i < 10 ? "w0" : "w") + std::to_string(i) + " ";
+  const std::u16string lastWordsRead = text::fromUtf8(words.substr(words.find("w06"))) + u"ghbdtn";
+  const std::string corrected = words + "привет1";
+  const std::string beforeTheRest = words + "ghbdtn w21 w22";
+  const std::string correctedBeforeTheRest = words + "привет1 w21 w22";
   const std::vector<Case> cases = {
       {"gedit", gtk, "", "ghbdtn", u"ghbdtn", 6, 6, "привет", 0, "", true, true, "привет"},
       // fcitx5 counts code points: the emoji is one, two UTF-16 units here.
@@ -63,6 +70,11 @@ TEST(FcitxTextField, EachClientGetsTheReplacementExactlyOrNotAtAll) {
       {"gedit", gtk, "ghbdtn", "<Left><Left>", u"ghbdtn", 4, 6, "привет", -2, "1", true, true, "привет1"},
       // A letter with a combining accent is one character of two code points.
       {"gedit", gtk, "cafe\u0301", "", u"cafe\u0301", 5, 1, "x", 0, "", true, true, "cafx"},
+      {"gedit", gtk, words.c_str(), "ghbdtn", lastWordsRead, 4 * 15 + 6, 6, "привет", 0, "1", true, true,
+       corrected.c_str()},
+      // The word at the caret and the white space after it, no more.
+      {"gedit", gtk, beforeTheRest.c_str(), "<Left><Left><Left><Left><Left><Left><Left><Left>", lastWordsRead + u" ",
+       4 * 15 + 6, 6, "привет", 0, "1", true, true, correctedBeforeTheRest.c_str()},
       {"xterm", terminal, "", "ghbdtn", std::nullopt, 0, 6, "привет", 0, "1", true, false, "привет1"},
       {"org.example.TkEditor", xim, "", "ghbdtn", std::nullopt, 0, 6, "привет", 0, "1", true, false, "привет1"},
       // The word being typed is composing text there, rewritten in order.
