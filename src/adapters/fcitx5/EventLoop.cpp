@@ -26,19 +26,51 @@ std::uint64_t microseconds(double seconds) {
 
 LoopQueue::LoopQueue(fcitx::EventLoop& loop) : loop_(loop) {
   dispatcher_.attach(&loop_);
+  try {
+    runQueued_ = loop_.addDeferEvent([this](fcitx::EventSource*) {
+      runQueued();
+      return true;
+    });
+    runQueued_->setEnabled(false);
+  } catch (const fcitx::EventLoopException&) {
+    runQueued_.reset();  // every task then goes through the dispatcher
+  }
 }
 
 LoopQueue::~LoopQueue() {
+  runQueued_.reset();
   dispatcher_.detach();
 }
 
 void LoopQueue::async(Task task) {
+  if (runQueued_ && std::this_thread::get_id() == loopThread_) {
+    // sd-event runs a deferred source on the loop's next pass.
+    queued_.push_back(std::move(task));
+    runQueued_->setOneShot();
+    return;
+  }
   auto alive = watch();
   dispatcher_.schedule([this, alive, task = std::move(task)] {
     if (!alive.isValid() || !task) return;
     task();
     if (alive.isValid()) finished();
   });
+}
+
+void LoopQueue::runQueued() {
+  // In the order queued; what these queue runs on the next pass.
+  std::vector<Task> tasks;
+  tasks.swap(queued_);
+  auto alive = watch();
+  for (auto& task : tasks) {
+    if (task) task();
+    if (!alive.isValid()) return;  // a task took the queue with it
+    finished();
+  }
+  if (queued_.empty()) {
+    tasks.clear();
+    queued_.swap(tasks);  // keeps the capacity
+  }
 }
 
 std::uint64_t LoopQueue::addTimer(double seconds, std::function<bool()> fire) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/MainQueue.h"
 
@@ -30,6 +31,7 @@ class LoopQueue final : public MainQueuePort, public fcitx::TrackableObject<Loop
   LoopQueue& operator=(const LoopQueue&) = delete;
 
   // Thread-safe: the background queue returns to the main queue through it.
+  // From the loop's own thread a task takes no lock and no system call.
   void async(Task task) override;
   void asyncAfter(double seconds, std::shared_ptr<WorkItem> item) override;
   Registration scheduleRepeatingTimer(double intervalSeconds, Task tick) override;
@@ -42,9 +44,15 @@ class LoopQueue final : public MainQueuePort, public fcitx::TrackableObject<Loop
   }
 
   std::uint64_t addTimer(double seconds, std::function<bool()> fire);
+  void runQueued();
 
   fcitx::EventLoop& loop_;
+  const std::thread::id loopThread_ = std::this_thread::get_id();
+  // Tasks from other threads wake the loop through the dispatcher's pipe;
+  // the loop's own wait in `queued_` for a deferred source.
   fcitx::EventDispatcher dispatcher_;
+  std::vector<Task> queued_;
+  std::unique_ptr<fcitx::EventSource> runQueued_;
   std::uint64_t nextTimer_ = 1;
   std::map<std::uint64_t, std::unique_ptr<fcitx::EventSourceTime>> timers_;
   std::function<void()> afterEach_;
