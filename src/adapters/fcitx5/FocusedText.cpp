@@ -216,6 +216,7 @@ void FocusedText::rewrite(fcitx::InputContext& ic, std::size_t from, std::size_t
   const auto cursor = static_cast<int>(surrounding.cursor());
   if (to > from) {
     keyboard_.commitPending();  // the offsets count the text that waits as already there
+    const Session::HostWork host(session_);
     ic.deleteSurroundingText(static_cast<int>(from) - cursor, static_cast<unsigned int>(to - from));
   }
   if (!text.empty()) keyboard_.commit(ic, text);

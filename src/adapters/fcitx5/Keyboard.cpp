@@ -32,19 +32,27 @@ fcitx::KeySym latinUpper(fcitx::KeySym sym) {
   return sym >= FcitxKey_a && sym <= FcitxKey_z ? static_cast<fcitx::KeySym>(sym - 0x20) : sym;
 }
 
-// Notes how long deciding a key took, however the decision ends.
+// Notes how long deciding a key took, however the decision ends: in all,
+// and without the host's work it set off.
 class DecisionTimer {
  public:
-  explicit DecisionTimer(std::vector<float>& durations) : durations_(durations) {}
+  DecisionTimer(const Session& session, std::vector<float>& durations, std::vector<float>& ownDurations)
+      : session_(session), durations_(durations), ownDurations_(ownDurations) {}
   ~DecisionTimer() {
-    if (durations_.size() < kMaxTimings)
-      durations_.push_back(std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start_).count());
+    if (durations_.size() >= kMaxTimings) return;
+    using Microseconds = std::chrono::duration<float, std::micro>;
+    const auto all = std::chrono::steady_clock::now() - start_;
+    durations_.push_back(Microseconds(all).count());
+    ownDurations_.push_back(Microseconds(all - (session_.hostTime - hostTimeBefore_)).count());
   }
   DecisionTimer(const DecisionTimer&) = delete;
   DecisionTimer& operator=(const DecisionTimer&) = delete;
 
  private:
+  const Session& session_;
   std::vector<float>& durations_;
+  std::vector<float>& ownDurations_;
+  const std::chrono::steady_clock::duration hostTimeBefore_ = session_.hostTime;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
@@ -188,17 +196,20 @@ void Keyboard::caretMoved(CaretMove why) {
 Keyboard::Timings Keyboard::timings() const {
   Timings t;
   if (durations_.empty()) return t;
-  std::vector<float> sorted = durations_;
-  std::sort(sorted.begin(), sorted.end());
-  t.keys = sorted.size();
-  t.median = sorted[(sorted.size() - 1) / 2];
-  t.p99 = sorted[(sorted.size() - 1) * 99 / 100];
-  t.max = sorted.back();
+  auto figures = [](std::vector<float> sorted, double& median, double& p99, double& max) {
+    std::sort(sorted.begin(), sorted.end());
+    median = sorted[(sorted.size() - 1) / 2];
+    p99 = sorted[(sorted.size() - 1) * 99 / 100];
+    max = sorted.back();
+  };
+  t.keys = durations_.size();
+  figures(durations_, t.median, t.p99, t.max);
+  figures(ownDurations_, t.ownMedian, t.ownP99, t.ownMax);
   return t;
 }
 
 BRISQUEL_KEY_PATH void Keyboard::handle(fcitx::KeyEvent& source) {
-  const DecisionTimer timer(durations_);
+  const DecisionTimer timer(session_, durations_, ownDurations_);
   keypath::warm();
   fcitx::InputContext* ic = source.inputContext();
   session_.setFocus(ic);
@@ -248,6 +259,7 @@ BRISQUEL_KEY_PATH void Keyboard::handle(fcitx::KeyEvent& source) {
         // (Chromium then never gives Return to the page): it follows the
         // commit as a key of its own.
         source.filterAndAccept();
+        const Session::HostWork host(session_);
         ic->forwardKey(source.rawKey(), false);
         break;
     }
@@ -336,6 +348,7 @@ void Keyboard::commit(fcitx::InputContext& ic, const std::string& text) {
     return;
   }
   commitPending();
+  const Session::HostWork host(session_);
   ic.commitString(text);
 }
 
@@ -345,6 +358,7 @@ BRISQUEL_KEY_PATH void Keyboard::commitPending() {
     if (composes(*ic)) {
       composing_.add(*ic, text::fromUtf8(pendingText_));
     } else {
+      const Session::HostWork host(session_);
       ic->commitString(pendingText_);
     }
   }
@@ -383,6 +397,7 @@ void Keyboard::deliver(const KeyEvent& event) {
   const fcitx::KeyStates states = statesFor(event.flags, isTerminal(*ic));
   // With Shift a letter key gives the capital, as the X server would report it.
   const fcitx::KeySym sym = states.test(fcitx::KeyState::Shift) ? latinUpper(key->sym) : key->sym;
+  const Session::HostWork host(session_);
   ic->forwardKey(fcitx::Key(sym, states, key->xkbKeycode), release);
 }
 

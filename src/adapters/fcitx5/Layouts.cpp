@@ -112,6 +112,7 @@ InputSourceRef Layouts::currentKeyboardInputSource() {
 
 void Layouts::select(const InputSourceRef& layout) {
   if (!layout || !layout->id) return;
+  const Session::HostWork host(session_);
   if (fcitx::InputContext* ic = session_.focus.get()) {
     session_.instance.setCurrentInputMethod(ic, *layout->id, false);
   } else {

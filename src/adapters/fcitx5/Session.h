@@ -8,6 +8,7 @@
 #include <fcitx/inputcontext.h>
 #include <fcitx/instance.h>
 
+#include <chrono>
 #include <string>
 
 #include "base/KeyPath.h"
@@ -34,6 +35,25 @@ struct Session {
   bool editedDuringKey = false;
   // Set once the program has ended its work: the host then only passes keys on.
   bool stopped = false;
+  // fcitx5's own work that the program sets off (switching input methods,
+  // messages to the applications), timed apart so that a key's cost shows
+  // how much of it is the host's.
+  std::chrono::steady_clock::duration hostTime{};
+  class HostWork {
+   public:
+    explicit HostWork(Session& session) : session_(session), outermost_(session.hostDepth_++ == 0) {}
+    ~HostWork() {
+      --session_.hostDepth_;
+      if (outermost_) session_.hostTime += std::chrono::steady_clock::now() - start_;
+    }
+    HostWork(const HostWork&) = delete;
+    HostWork& operator=(const HostWork&) = delete;
+
+   private:
+    Session& session_;
+    const bool outermost_;  // what fcitx5 calls back meanwhile is counted once
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  };
 
   // The context that has the keyboard, or null.
   fcitx::InputContext* focused() const {
@@ -53,6 +73,7 @@ struct Session {
 
  private:
   Client focusClient_;
+  int hostDepth_ = 0;
   keypath::KeptWarm keptWarm_{this, sizeof(*this)};  // read at every key
 };
 
