@@ -15,6 +15,10 @@ namespace brisquel::text {
 // Builds the table behind the character classes below, which is otherwise
 // built when first asked: a program calls it at start, before any key.
 void prepareClasses();
+// Has ICU read its rules for character boundaries, for the calling thread.
+// It otherwise reads them at the first text that needs them (a Return, an
+// accent): milliseconds on that key. Called at start on the main thread.
+void prepareCharacters();
 
 // The extended grapheme clusters of s, as views into s.
 std::vector<std::u16string_view> characters(std::u16string_view s);

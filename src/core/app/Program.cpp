@@ -94,6 +94,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
 
   L10n::initialize(platform.workspace->preferredLanguages());
   text::prepareClasses();
+  text::prepareCharacters();
 
   p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
                                        std::move(options.settingsNotices), platform.saves);
