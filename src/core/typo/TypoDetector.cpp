@@ -51,7 +51,10 @@ TypoDetector::TypoDetector(TypoDetectorPorts ports, LearnedWordsStore learnedWor
       rules_(std::make_shared<CorrectionRules>(
           CorrectionRulesPorts{ports.inputSources, ports.spelling, ports.mainQueue, ports.background}, words_,
           learnedWordsStore_.get)),
-      editor_(FieldEditorPorts{ports.keyboard, ports.clock, ports.textField}) {}
+      editor_(FieldEditorPorts{ports.keyboard, ports.clock, ports.textField}) {
+  // Built now rather than by the first word typed, which would wait for it.
+  (void)LayoutMaps::instance();
+}
 
 BRISQUEL_KEY_PATH double TypoDetector::now() const {
   return ports_.clock.now();
