@@ -33,7 +33,7 @@ LoopQueue::LoopQueue(fcitx::EventLoop& loop) : loop_(loop) {
     });
     runQueued_->setEnabled(false);
   } catch (const fcitx::EventLoopException&) {
-    runQueued_.reset();  // every task then goes through the dispatcher
+    // Without the source every task goes through the dispatcher.
   }
 }
 

@@ -12,13 +12,11 @@
 
 namespace brisquel::text {
 
-// Builds the table behind the character classes below, which is otherwise
-// built when first asked: a program calls it at start, before any key.
-void prepareClasses();
-// Has ICU read its rules for character boundaries, for the calling thread.
-// It otherwise reads them at the first text that needs them (a Return, an
-// accent): milliseconds on that key. Called at start on the main thread.
-void prepareCharacters();
+// Builds the table behind the character classes below and has ICU read its
+// rules for character boundaries (for the calling thread), which would
+// otherwise cost the first key that needs them milliseconds (a Return, an
+// accent). A program calls it at start on its main thread, before any key.
+void prepare();
 
 // The extended grapheme clusters of s, as views into s.
 std::vector<std::u16string_view> characters(std::u16string_view s);

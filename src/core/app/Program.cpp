@@ -93,8 +93,7 @@ std::unique_ptr<Program> Program::build(const Platform& platform, ProgramOptions
   Program& p = *program;
 
   L10n::initialize(platform.workspace->preferredLanguages());
-  text::prepareClasses();
-  text::prepareCharacters();
+  text::prepare();
 
   p.settings_ = SettingsHelper::create(*platform.defaults, *platform.files, *platform.mainQueue, *platform.workspace,
                                        std::move(options.settingsNotices), platform.saves);
