@@ -10,7 +10,8 @@
 #   desktop-session.sh BUILD_DIR latency N Space-to-corrected-text over N corrections, in GTK 3,
 #                                          Qt 6 and Chromium, and the addon's time per key
 #                                          (PREFILL=C: GTK's and Qt's fields start with C characters
-#                                          of English text, as in a long paragraph)
+#                                          of English text, as in a long paragraph); first
+#                                          bench/page_stall's figure for the machine
 #   desktop-session.sh BUILD_DIR savecost N  file calls of N saves (words learned by hand), by thread
 #   desktop-session.sh BUILD_DIR tray      the status item and its menu, as a panel sees them
 #   desktop-session.sh BUILD_DIR status    brisquel status and the launcher, starting with no fcitx5
@@ -766,6 +767,8 @@ case $mode in
         w, calls[w], syncs[w], n, ms[w], ms[w] / n, worst[w] }' "$work/saves.strace"
     ;;
   latency)
+    # How this machine treats memory left untouched between keys: the keys' tail follows it.
+    [ -x "$build/bench/page_stall" ] && "$build/bench/page_stall"
     keys=()
     # Two-letter words: corrected when the word ends, never in the middle.
     for ((i = 0; i < count; i += 2)); do keys+=(=yt\  =we\ ); done
