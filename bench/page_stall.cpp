@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // How long this machine takes to touch memory again after a pause, for the
-// latency runs: on some virtual machines the host takes pages back from an idle
-// guest, and the first touch of such a page stalls for a hundred microseconds
-// or more, whoever touches it. A key touches a few hundred pages of fcitx5's,
-// the addon's and the libraries'; its tail follows this machine's rate.
+// latency runs: on some virtual machines memory that the guest leaves idle is
+// slow to touch again (the host has taken it back or moved it), and the first
+// touch of such a page stalls for a hundred microseconds or more, whoever
+// touches it. A key that meets such a page waits as long: the keys' tail
+// depends on this machine's rate.
 //   page_stall [MiB]
 #include <algorithm>
 #include <chrono>

@@ -767,7 +767,7 @@ case $mode in
         w, calls[w], syncs[w], n, ms[w], ms[w] / n, worst[w] }' "$work/saves.strace"
     ;;
   latency)
-    # How this machine treats memory left untouched between keys: the keys' tail follows it.
+    # How this machine treats memory left untouched between keys: the keys' tail depends on it.
     [ -x "$build/bench/page_stall" ] && "$build/bench/page_stall"
     keys=()
     # Two-letter words: corrected when the word ends, never in the middle.
